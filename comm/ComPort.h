@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "comm/Synchronizer.h"
+
+enum TParity { ptNONE = 0, ptODD = 1, ptEVEN = 2, ptMARK = 3, ptSPACE = 4 };
+enum TStopBit { sbONE = 0, sbONE5 = 1, snTWO = 2 };
+enum TReceiveMode { rmRAW = 0, rmTERM = 1 };
+
+class EComError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TComPort;
+class TCommThread;
+class IPortBinding;
+
+using TReceiveProc = std::function<void(const std::string& Data)>;
+using TStatusChanged = std::function<void(bool Status)>;
+using TNotifyEvent = std::function<void(TComPort& Sender)>;
+using TPortBindingFactory = std::function<std::unique_ptr<IPortBinding>()>;
+
+// A serial port with its own receive thread. Every handler runs on the window thread,
+// through the synchronizer given at construction.
+class TComPort {
+public:
+    // binding: makes the operating-system layer for each Open (POSIX termios unless a test
+    // injects a fake).
+    explicit TComPort(TSynchronizer& mainThread, TPortBindingFactory binding = {});
+    ~TComPort() noexcept;
+    TComPort(const TComPort&) = delete;
+    TComPort& operator=(const TComPort&) = delete;
+
+    std::string Port = "COM1";
+    std::uint32_t Baud = 9600;
+    std::uint8_t DataBits = 8;
+    TParity Parity = ptNONE;
+    TStopBit StopBits = sbONE;
+    std::uint32_t WinQSizeIn = 8192;
+    std::uint32_t WinQSizeOut = 8192;
+    TReceiveMode ReceiveMode = rmTERM;
+
+    std::string GetTerminator() const;
+    void SetTerminator(std::string_view Text);
+
+    TNotifyEvent OnPortOpen;
+    TNotifyEvent OnPortClose;
+    TReceiveProc ReceiveCallBack;
+    TStatusChanged OnCTSChanged;
+    TStatusChanged OnDSRChanged;
+    TStatusChanged OnRingChanged;
+    TStatusChanged OnRLSDChanged;
+    TNotifyEvent OnError;
+    // The device went away (hang-up, USB adapter pulled). Called once on the window thread;
+    // the port counts as open until Close.
+    TNotifyEvent OnHangUp;
+
+    void Open();
+    void Close();
+    void Write(std::string_view Text);
+    bool Opened() const noexcept { return opened_; }
+
+    // Hooks for the receive thread, run on the window thread.
+    void HandleReceive(std::uint32_t Count);
+    void HandleStatus(std::uint32_t EventBits, std::uint32_t ModemBits);
+
+private:
+    TSynchronizer& mainThread_;
+    TPortBindingFactory bindingFactory_;
+    std::unique_ptr<TCommThread> thread_;
+    bool opened_ = false;
+    std::string terminatorBytes_{"\r\n"};
+    std::string receiveBuffer_;
+};

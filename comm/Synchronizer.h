@@ -1,0 +1,46 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+// Runs routines handed over by worker threads on the window thread. A worker calls
+// Synchronize and blocks until the window thread has run the routine; the window thread
+// runs waiting hand-offs in RunPending, which its event loop calls when woken.
+class TSynchronizer {
+public:
+    TSynchronizer() = default;
+    TSynchronizer(const TSynchronizer&) = delete;
+    TSynchronizer& operator=(const TSynchronizer&) = delete;
+
+    // Called on the worker thread each time a hand-off is queued (the window posts a queued
+    // call to RunPending). Set it before any worker starts.
+    void SetWakeUp(std::function<void()> wakeUp);
+
+    // Worker thread: runs routine on the window thread and returns when it has run there.
+    // An exception thrown by routine is caught on the window thread and passed to the
+    // error-report callback; it never reaches the worker.
+    void Synchronize(std::function<void()> routine);
+
+    // Window thread: runs every waiting hand-off; returns how many ran.
+    std::size_t RunPending();
+
+    // Window thread: blocks until done() holds, running hand-offs while it waits. Notify wakes
+    // the wait to test done() again.
+    void WaitUntil(const std::function<bool()>& done);
+    void Notify();
+
+    // Window thread: where exceptions of hand-offs go (the window shows a message box, the
+    // command-line tool prints). Unset: the message is dropped.
+    void SetErrorReport(std::function<void(const std::string&)> report);
+
+private:
+    struct THandOff;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<THandOff*> pending_;
+    std::function<void()> wakeUp_;
+    std::function<void(const std::string&)> errorReport_;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Number texts always use "." whatever the locale.
+
+// [+|-]digits[.digits][(E|e)[+|-]digits]; anything else, or a value beyond the range of a
+// double, throws EConvertError "'<text>' is not a valid floating point value".
+double TextToFloat(std::string_view text);
+
+// General form, at most 15 significant digits: 1310, -3.52, 5E-5, 1.5E20, 0.
+std::string FloatToText(double value);
+
+// Decimal integer with an optional sign; throws EConvertError
+// "'<text>' is not a valid integer value".
+long long TextToInteger(std::string_view text);

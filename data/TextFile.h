@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The file's first line without its line end (LF or CR LF). Throws EInOutError.
+std::string ReadTextFile(const std::string& path);
+
+// Replaces the file with text + CR LF. The text goes to a temporary file beside the target
+// first, so a failed write leaves the old file untouched. Throws EInOutError.
+void WriteTextFile(const std::string& path, std::string_view text);

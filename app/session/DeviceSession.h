@@ -21,7 +21,7 @@ public:
 
     std::string ReceivedText;
     bool WaitingForDeviceName = false;
-    std::string ImportButtonCaption;
+    std::string ImportButtonCaption = "Import from device";
     int DeviceLabelLeft = 155;
 
     // Takes DeviceLabelLeft and ImportButtonCaption from the controls as designed.
@@ -32,13 +32,25 @@ public:
     void btnRefreshPortsClick();
     void SetNoConnectedDevice();
     void ComPort1ReceiveCallBack(const std::string& Data);
+    // The component lost the device (hang-up, adapter pulled): ends an import under way and
+    // shows No device. The port stays open until the next connect or refresh closes it.
+    void ComPort1HangUp();
 
     // Appends EnumComPorts' names to the port list (first activation, refresh).
     void FillPortList();
 
     bool ImportUnderWay() const;
 
+    // Why the last connect failed ("" after a successful one). The window shows nothing;
+    // the command-line tool prints it.
+    std::string LastConnectError;
+
 private:
+    // Puts the Import caption and the normal cursor back when an import is under way.
+    void EndImport();
+    void ReceiveNameReply();
+    void ReceiveDump();
+
     ISessionView& view_;
     TComPort& port_;
     TPortEnumerator enumerate_;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
 
 // Runs routines handed over by worker threads on the window thread. A worker calls
 // Synchronize and blocks until the window thread has run the routine; the window thread
@@ -32,15 +35,23 @@ public:
     void WaitUntil(const std::function<bool()>& done);
     void Notify();
 
+    // Window thread: as WaitUntil, but gives up after limit; tells whether done() held.
+    bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
+
     // Window thread: where exceptions of hand-offs go (the window shows a message box, the
     // command-line tool prints). Unset: the message is dropped.
     void SetErrorReport(std::function<void(const std::string&)> report);
 
 private:
     struct THandOff;
+    bool WaitLoop(const std::function<bool()>& done,
+                  const std::chrono::steady_clock::time_point* deadline);
+    void Run(THandOff& handOff);
+
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<THandOff*> pending_;
+    std::uint64_t notifications_ = 0;
     std::function<void()> wakeUp_;
     std::function<void(const std::string&)> errorReport_;
 };

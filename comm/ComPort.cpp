@@ -1,0 +1,133 @@
+#include "comm/ComPort.h"
+
+#include <utility>
+
+#include "comm/CommThread.h"
+#include "comm/PosixPortBinding.h"
+#include "comm/TerminatorText.h"
+
+TComPort::TComPort(TSynchronizer& mainThread, TPortBindingFactory binding)
+    : mainThread_(mainThread), bindingFactory_(std::move(binding)) {
+    if (!bindingFactory_) {
+        bindingFactory_ = [] { return std::make_unique<TPosixPortBinding>(); };
+    }
+}
+
+TComPort::~TComPort() noexcept {
+    try {
+        Close();
+    } catch (...) {
+        // OnPortClose failing while the component goes away has nobody left to tell.
+    }
+    thread_.reset();
+}
+
+std::string TComPort::GetTerminator() const {
+    return FormatTerminator(terminatorBytes_);
+}
+
+void TComPort::SetTerminator(std::string_view Text) {
+    const TTerminatorParse parsed = ParseTerminator(Text);
+    terminatorBytes_ = parsed.Bytes;
+    if (!parsed.Error.empty()) {
+        throw EComError(parsed.Error);
+    }
+}
+
+void TComPort::Open() {
+    if (opened_) {
+        return;
+    }
+    auto thread = std::make_unique<TCommThread>(mainThread_, bindingFactory_(), Port);
+    if (!thread->IsOpen()) {
+        throw EComError("TCOMPORT : cannot open " + Port + "\r" + thread->OpenError());
+    }
+    thread->OnReceive = [this](std::uint32_t Count) { HandleReceive(Count); };
+    thread->OnStatus = [this](std::uint32_t EventBits, std::uint32_t ModemBits) {
+        HandleStatus(EventBits, ModemBits);
+    };
+    thread->OnHangUp = [this] {
+        if (opened_ && OnHangUp) {
+            OnHangUp(*this);
+        }
+    };
+    thread->WatchStatus = OnCTSChanged || OnDSRChanged || OnRingChanged || OnRLSDChanged || OnError;
+    thread->SetParams(Baud, DataBits, Parity, StopBits);
+    // The driver's queues are its own on Linux; WinQSizeIn and WinQSizeOut have no equivalent.
+    thread_ = std::move(thread);
+    opened_ = true;
+    thread_->Start();
+    if (OnPortOpen) {
+        OnPortOpen(*this);
+    }
+}
+
+void TComPort::Close() {
+    if (!opened_) {
+        return;
+    }
+    opened_ = false;
+    thread_->OnReceive = nullptr;
+    thread_->OnStatus = nullptr;
+    thread_->OnHangUp = nullptr;
+    thread_->Stop();
+    // Hand-offs keep running while the worker ends, so one already queued cannot block it.
+    thread_->Shutdown();
+    thread_.reset();
+    if (OnPortClose) {
+        OnPortClose(*this);
+    }
+}
+
+void TComPort::Write(std::string_view Text) {
+    if (!opened_ || Text.empty()) {
+        return;
+    }
+    thread_->WriteData(Text.data(), Text.size());
+}
+
+void TComPort::HandleReceive(std::uint32_t Count) {
+    std::string data(Count, '\0');
+    if (Count > 0) {
+        // Fewer bytes than counted only when the device went away meanwhile; only what was
+        // really read is passed on.
+        data.resize(thread_ ? thread_->ReadData(data.data(), Count) : 0);
+    }
+    if (!opened_ || !ReceiveCallBack) {
+        return;
+    }
+    if (ReceiveMode == rmRAW) {
+        ReceiveCallBack(data);
+        return;
+    }
+    receiveBuffer_ += data;
+    if (terminatorBytes_.empty()) {
+        return;
+    }
+    const std::size_t at = receiveBuffer_.find(terminatorBytes_);
+    if (at == std::string::npos) {
+        return;
+    }
+    const std::size_t length = at + terminatorBytes_.size();
+    std::string message = receiveBuffer_.substr(0, length);
+    receiveBuffer_.erase(0, length);
+    ReceiveCallBack(message);
+}
+
+void TComPort::HandleStatus(std::uint32_t EventBits, std::uint32_t ModemBits) {
+    if ((EventBits & EV_CTS) != 0 && OnCTSChanged) {
+        OnCTSChanged((ModemBits & MS_CTS_ON) == 0);
+    }
+    if ((EventBits & EV_DSR) != 0 && OnDSRChanged) {
+        OnDSRChanged((ModemBits & MS_DSR_ON) == 0);
+    }
+    if ((EventBits & EV_RLSD) != 0 && OnRLSDChanged) {
+        OnRLSDChanged((ModemBits & MS_RLSD_ON) == 0);
+    }
+    if ((EventBits & EV_RING) != 0 && OnRingChanged) {
+        OnRingChanged((ModemBits & MS_RING_ON) == 0);
+    }
+    if ((EventBits & EV_ERR) != 0 && OnError) {
+        OnError(*this);
+    }
+}

@@ -1,0 +1,172 @@
+#include "comm/CommThread.h"
+
+#include <utility>
+
+TCommThread::TCommThread(TSynchronizer& mainThread, std::unique_ptr<IPortBinding> binding,
+                         const std::string& Device)
+    : mainThread_(mainThread), binding_(std::move(binding)) {
+    openError_ = binding_->Open(Device);
+    open_ = openError_.empty();
+    if (open_) {
+        ResetPort();
+    }
+}
+
+TCommThread::~TCommThread() noexcept {
+    Shutdown();
+    if (binding_) {
+        binding_->Close();
+    }
+}
+
+void TCommThread::SetParams(std::uint32_t Baud, std::uint8_t DataBits, TParity Parity,
+                            TStopBit StopBits) {
+    if (open_) {
+        binding_->SetLine(TLineSettings{Baud, DataBits, Parity, StopBits});
+    }
+}
+
+void TCommThread::ResetPort() {
+    if (open_) {
+        binding_->Reset();
+        std::lock_guard lock(unsentMutex_);
+        unsent_.clear();
+    }
+}
+
+void TCommThread::Start() {
+    if (open_ && !worker_.joinable()) {
+        worker_ = std::thread([this] { Execute(); });
+    }
+}
+
+void TCommThread::Stop() {
+    OnReceive = nullptr;
+    stopRequested_ = true;
+    if (open_) {
+        binding_->Wake();
+    }
+}
+
+void TCommThread::Shutdown() noexcept {
+    if (!worker_.joinable()) {
+        return;
+    }
+    Stop();
+    try {
+        mainThread_.WaitUntil([this] { return ended_.load(); });
+    } catch (...) {
+        // WaitUntil only throws when its own wait fails; the join below still ends the worker
+        // unless it is inside a hand-off, which cannot be served from here any more.
+    }
+    worker_.join();
+}
+
+std::size_t TCommThread::ReadData(char* Buffer, std::size_t Count) {
+    return open_ ? binding_->Read(Buffer, Count) : 0;
+}
+
+std::size_t TCommThread::WriteData(const char* Buffer, std::size_t Count) {
+    if (!open_ || Count == 0 || hungUp_) {
+        return 0;
+    }
+    std::lock_guard lock(unsentMutex_);
+    std::size_t sent = 0;
+    // Bytes already waiting go first, so the worker keeps the order.
+    if (unsent_.empty()) {
+        const std::ptrdiff_t put = binding_->Write(Buffer, Count);
+        if (put < 0) {
+            return 0;
+        }
+        sent = static_cast<std::size_t>(put);
+    }
+    if (sent < Count) {
+        const bool wasIdle = unsent_.empty();
+        unsent_.append(Buffer + sent, Count - sent);
+        if (wasIdle) {
+            binding_->Wake();
+        }
+    }
+    return Count;
+}
+
+bool TCommThread::HasUnsentBytes() {
+    std::lock_guard lock(unsentMutex_);
+    return !unsent_.empty();
+}
+
+void TCommThread::SendUnsentBytes() {
+    std::lock_guard lock(unsentMutex_);
+    if (unsent_.empty()) {
+        return;
+    }
+    const std::ptrdiff_t put = binding_->Write(unsent_.data(), unsent_.size());
+    if (put < 0) {
+        unsent_.clear();
+    } else {
+        unsent_.erase(0, static_cast<std::size_t>(put));
+    }
+}
+
+void TCommThread::Execute() {
+    // Line states can only be sampled, so the wait gets a period only while someone listens
+    // and the device can tell; otherwise it sleeps until the port or Wake stirs.
+    const bool sample = WatchStatus && binding_->HasStatusEvents();
+    const int timeoutMs = sample ? StatusSamplePeriodMs : -1;
+    if (sample) {
+        binding_->StatusEvents();
+    }
+    while (!stopRequested_) {
+        const std::uint32_t modemBits = sample ? binding_->ModemBits() : 0;
+        const TPortEvents events = binding_->Wait(true, HasUnsentBytes(), timeoutMs);
+        if (stopRequested_) {
+            break;
+        }
+        if (events.HangUp) {
+            hungUp_ = true;
+            {
+                std::lock_guard lock(unsentMutex_);
+                unsent_.clear();
+            }
+            mainThread_.Synchronize([this] { DispatchHangUp(); });
+            // The device is gone: watching it again would wake at once, forever.
+            while (!stopRequested_) {
+                binding_->Wait(false, false, -1);
+            }
+            break;
+        }
+        if (events.Writable) {
+            SendUnsentBytes();
+        }
+        std::uint32_t mask = events.Readable ? EV_RXCHAR : 0;
+        if (sample) {
+            mask |= binding_->StatusEvents();
+        }
+        if (mask != 0) {
+            eventMask_ = mask;
+            modemStatus_ = modemBits;
+            mainThread_.Synchronize([this] { DispatchEvents(); });
+        }
+    }
+    ended_ = true;
+    mainThread_.Notify();
+}
+
+void TCommThread::DispatchEvents() {
+    const std::uint32_t count = binding_->BytesWaiting();
+    if ((eventMask_ & EV_RXCHAR) != 0) {
+        eventMask_ &= ~EV_RXCHAR;
+        if (OnReceive) {
+            OnReceive(count);
+        }
+    }
+    if (eventMask_ != 0 && OnStatus) {
+        OnStatus(eventMask_, modemStatus_);
+    }
+}
+
+void TCommThread::DispatchHangUp() {
+    if (OnHangUp) {
+        OnHangUp();
+    }
+}

@@ -1,0 +1,355 @@
+#include "comm/PosixPortBinding.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <cerrno>
+
+#include "comm/CustomBaud.h"
+#include "comm/SystemText.h"
+
+namespace {
+
+speed_t StandardSpeed(std::uint32_t baud) {
+    switch (baud) {
+        case 50:
+            return B50;
+        case 75:
+            return B75;
+        case 110:
+            return B110;
+        case 134:
+            return B134;
+        case 150:
+            return B150;
+        case 200:
+            return B200;
+        case 300:
+            return B300;
+        case 600:
+            return B600;
+        case 1200:
+            return B1200;
+        case 1800:
+            return B1800;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        case 230400:
+            return B230400;
+        case 460800:
+            return B460800;
+        case 500000:
+            return B500000;
+        case 576000:
+            return B576000;
+        case 921600:
+            return B921600;
+        case 1000000:
+            return B1000000;
+        case 1152000:
+            return B1152000;
+        case 1500000:
+            return B1500000;
+        case 2000000:
+            return B2000000;
+        case 2500000:
+            return B2500000;
+        case 3000000:
+            return B3000000;
+        case 3500000:
+            return B3500000;
+        case 4000000:
+            return B4000000;
+        default:
+            return B0;
+    }
+}
+
+tcflag_t CharacterSize(std::uint8_t dataBits) {
+    switch (dataBits) {
+        case 5:
+            return CS5;
+        case 6:
+            return CS6;
+        case 7:
+            return CS7;
+        default:
+            return CS8;
+    }
+}
+
+}  // namespace
+
+std::string TPosixPortBinding::Open(const std::string& Device) {
+    port_.Reset(::open(Device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!port_.Valid()) {
+        return SystemErrorText(errno);
+    }
+    if (::isatty(port_.Get()) == 0) {
+        const int error = errno;
+        port_.Reset();
+        return SystemErrorText(error);
+    }
+    // flock holds against every other program, root included; TIOCEXCL only against
+    // programs that are not root.
+    if (::flock(port_.Get(), LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
+        port_.Reset();
+        return SystemErrorText(error);
+    }
+    ::ioctl(port_.Get(), TIOCEXCL);
+    locked_ = true;
+    wake_.Reset(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+    if (!wake_.Valid()) {
+        const int error = errno;
+        Close();
+        return SystemErrorText(error);
+    }
+    return {};
+}
+
+void TPosixPortBinding::SetLine(const TLineSettings& Settings) {
+    termios line{};
+    if (::tcgetattr(port_.Get(), &line) != 0) {
+        return;
+    }
+    ::cfmakeraw(&line);
+    line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
+    line.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
+    line.c_cflag |= CLOCAL | CREAD | CharacterSize(Settings.DataBits);
+    switch (Settings.Parity) {
+        case ptODD:
+            line.c_cflag |= PARENB | PARODD;
+            break;
+        case ptEVEN:
+            line.c_cflag |= PARENB;
+            break;
+        case ptMARK:
+            line.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case ptSPACE:
+            line.c_cflag |= PARENB | CMSPAR;
+            break;
+        default:
+            break;
+    }
+    // Linux has no 1.5 stop bits except with five data bits, where CSTOPB means 1.5.
+    if (Settings.StopBits != sbONE) {
+        line.c_cflag |= CSTOPB;
+    }
+    line.c_cc[VMIN] = 1;
+    line.c_cc[VTIME] = 0;
+    const speed_t speed = StandardSpeed(Settings.Baud);
+    if (speed != B0) {
+        ::cfsetispeed(&line, speed);
+        ::cfsetospeed(&line, speed);
+    }
+    ::tcsetattr(port_.Get(), TCSANOW, &line);
+    if (speed == B0 && Settings.Baud != 0) {
+        SetCustomBaud(port_.Get(), Settings.Baud);
+    }
+}
+
+void TPosixPortBinding::Reset() {
+    ::tcflush(port_.Get(), TCIOFLUSH);
+    early_.clear();
+    // A pseudo-terminal has no modem lines and refuses these with ENOTTY; that is harmless.
+    int lines = TIOCM_DTR;
+    ::ioctl(port_.Get(), TIOCMBIC, &lines);
+    lines = TIOCM_RTS;
+    ::ioctl(port_.Get(), TIOCMBIC, &lines);
+}
+
+TPortEvents TPosixPortBinding::Wait(bool watchPort, bool wantWrite, int timeoutMs) {
+    TPortEvents events;
+    if (!early_.empty()) {
+        events.Readable = true;
+        return events;
+    }
+    pollfd fds[2] = {};
+    fds[0].fd = wake_.Get();
+    fds[0].events = POLLIN;
+    fds[1].fd = port_.Get();
+    fds[1].events = static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0));
+    const nfds_t count = watchPort ? 2 : 1;
+    int ready = 0;
+    do {
+        ready = ::poll(fds, count, timeoutMs);
+    } while (ready < 0 && errno == EINTR);
+    if (ready <= 0) {
+        return events;
+    }
+    if ((fds[0].revents & POLLIN) != 0) {
+        eventfd_t value = 0;
+        ::eventfd_read(wake_.Get(), &value);
+        events.Woken = true;
+    }
+    if (!watchPort) {
+        return events;
+    }
+    const short seen = fds[1].revents;
+    if ((seen & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        events.HangUp = true;
+        return events;
+    }
+    events.Writable = (seen & POLLOUT) != 0;
+    if ((seen & POLLIN) != 0) {
+        events.Readable = true;
+        // A tty that has hung up reads as end of file or EIO without setting POLLHUP on every
+        // driver. With nothing counted as waiting, one read tells a hang-up from a byte that
+        // arrived just now; that byte is kept for Read.
+        if (BytesWaiting() == 0) {
+            char byte = 0;
+            const ssize_t got = ::read(port_.Get(), &byte, 1);
+            if (got == 1) {
+                early_.push_back(byte);
+            } else if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) {
+                events.Readable = false;
+                events.HangUp = true;
+            }
+        }
+    }
+    return events;
+}
+
+void TPosixPortBinding::Wake() {
+    if (wake_.Valid()) {
+        ::eventfd_write(wake_.Get(), 1);
+    }
+}
+
+std::uint32_t TPosixPortBinding::BytesWaiting() {
+    int waiting = 0;
+    if (::ioctl(port_.Get(), FIONREAD, &waiting) != 0 || waiting < 0) {
+        waiting = 0;
+    }
+    return static_cast<std::uint32_t>(waiting) + static_cast<std::uint32_t>(early_.size());
+}
+
+std::size_t TPosixPortBinding::Read(char* Buffer, std::size_t Count) {
+    std::size_t done = 0;
+    if (!early_.empty() && Count > 0) {
+        done = early_.copy(Buffer, Count);
+        early_.erase(0, done);
+    }
+    while (done < Count) {
+        const ssize_t got = ::read(port_.Get(), Buffer + done, Count - done);
+        if (got > 0) {
+            done += static_cast<std::size_t>(got);
+        } else if (got < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    return done;
+}
+
+std::ptrdiff_t TPosixPortBinding::Write(const char* Buffer, std::size_t Count) {
+    std::size_t done = 0;
+    while (done < Count) {
+        const ssize_t put = ::write(port_.Get(), Buffer + done, Count - done);
+        if (put > 0) {
+            done += static_cast<std::size_t>(put);
+        } else if (put < 0 && errno == EINTR) {
+            continue;
+        } else if (put < 0 && errno != EAGAIN) {
+            return done > 0 ? static_cast<std::ptrdiff_t>(done) : -1;
+        } else {
+            break;
+        }
+    }
+    return static_cast<std::ptrdiff_t>(done);
+}
+
+std::uint32_t TPosixPortBinding::ModemBits() {
+    // A pseudo-terminal has no modem lines: TIOCMGET fails and no line is reported on.
+    int lines = 0;
+    if (::ioctl(port_.Get(), TIOCMGET, &lines) != 0) {
+        return 0;
+    }
+    std::uint32_t bits = 0;
+    if ((lines & TIOCM_CTS) != 0) {
+        bits |= MS_CTS_ON;
+    }
+    if ((lines & TIOCM_DSR) != 0) {
+        bits |= MS_DSR_ON;
+    }
+    if ((lines & TIOCM_RI) != 0) {
+        bits |= MS_RING_ON;
+    }
+    if ((lines & TIOCM_CD) != 0) {
+        bits |= MS_RLSD_ON;
+    }
+    return bits;
+}
+
+bool TPosixPortBinding::ReadCounters(serial_icounter_struct& counters) {
+    // Real UARTs and most USB adapters count line changes and errors; a pseudo-terminal
+    // refuses TIOCGICOUNT, so no status event is ever reported for it.
+    return ::ioctl(port_.Get(), TIOCGICOUNT, &counters) == 0;
+}
+
+bool TPosixPortBinding::HasStatusEvents() {
+    serial_icounter_struct counters{};
+    return ReadCounters(counters);
+}
+
+std::uint32_t TPosixPortBinding::StatusEvents() {
+    serial_icounter_struct now{};
+    if (!ReadCounters(now)) {
+        return 0;
+    }
+    std::uint32_t events = 0;
+    if (haveCounters_) {
+        if (now.cts != counters_.cts) {
+            events |= EV_CTS;
+        }
+        if (now.dsr != counters_.dsr) {
+            events |= EV_DSR;
+        }
+        if (now.dcd != counters_.dcd) {
+            events |= EV_RLSD;
+        }
+        if (now.rng != counters_.rng) {
+            events |= EV_RING;
+        }
+        if (now.frame != counters_.frame || now.overrun != counters_.overrun ||
+            now.parity != counters_.parity || now.brk != counters_.brk ||
+            now.buf_overrun != counters_.buf_overrun) {
+            events |= EV_ERR;
+        }
+    }
+    counters_ = now;
+    haveCounters_ = true;
+    return events;
+}
+
+void TPosixPortBinding::Close() noexcept {
+    if (port_.Valid()) {
+        if (locked_) {
+            ::ioctl(port_.Get(), TIOCNXCL);
+            locked_ = false;
+        }
+        port_.Reset();
+    }
+    wake_.Reset();
+    early_.clear();
+    haveCounters_ = false;
+}

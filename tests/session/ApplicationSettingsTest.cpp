@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "app/session/ApplicationSettings.h"
+#include "data/Errors.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each test runs in a fresh temporary working directory with the options at their initial
+// values.
+class ApplicationSettingsTest : public ::testing::Test {
+protected:
+    fs::path previousDir;
+    fs::path dir;
+
+    void SetUp() override {
+        previousDir = fs::current_path();
+        std::string pattern = (fs::temp_directory_path() / "meridax-settings-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        fs::current_path(dir);
+        ExportDeviceDetails = false;
+        ExportTableHeader = false;
+        ExportDecimalSeparator = ".";
+    }
+
+    void TearDown() override {
+        fs::current_path(previousDir);
+        fs::remove_all(dir);
+    }
+
+    static void WriteRaw(const std::string& bytes) {
+        std::ofstream("settings.ini", std::ios::binary) << bytes;
+    }
+    static std::string ReadRaw() {
+        std::ifstream in("settings.ini", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+};
+
+TEST_F(ApplicationSettingsTest, PathIsTheWorkingDirectoryAtTheMoment) {
+    EXPECT_EQ(SettingsFilePath(), (fs::current_path() / "settings.ini").string());
+    fs::create_directory("sub");
+    fs::current_path("sub");
+    EXPECT_EQ(SettingsFilePath(), (dir / "sub" / "settings.ini").string());
+}
+
+TEST_F(ApplicationSettingsTest, FirstStartWithoutAFileReportsItAndWritesTheDefaults) {
+    std::uint32_t baud = 19200;
+    try {
+        LoadApplicationSettings(baud);
+        FAIL() << "a missing file must be reported";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "File not found");
+    }
+    EXPECT_FALSE(ExportDeviceDetails);
+    EXPECT_FALSE(ExportTableHeader);
+    EXPECT_EQ(ExportDecimalSeparator, ".");
+    EXPECT_EQ(baud, 19200u);
+
+    SaveApplicationSettings(baud);
+    EXPECT_EQ(ReadRaw(), "00.19200\r\n");
+}
+
+TEST_F(ApplicationSettingsTest, ALineIsWrittenBackAsItWasRead) {
+    WriteRaw("11,9600\r\nignored second line\r\n");
+    std::uint32_t baud = 19200;
+    LoadApplicationSettings(baud);
+    EXPECT_TRUE(ExportDeviceDetails);
+    EXPECT_TRUE(ExportTableHeader);
+    EXPECT_EQ(ExportDecimalSeparator, ",");
+    EXPECT_EQ(baud, 9600u);
+
+    SaveApplicationSettings(baud);
+    EXPECT_EQ(ReadRaw(), "11,9600\r\n");
+}
+
+TEST_F(ApplicationSettingsTest, ABaudRateOfZeroIsWrittenAndReadBack) {
+    SaveApplicationSettings(0);
+    EXPECT_EQ(ReadRaw(), "00.0\r\n");
+    std::uint32_t baud = 19200;
+    LoadApplicationSettings(baud);
+    EXPECT_EQ(baud, 0u);
+}
+
+struct TLineCase {
+    const char* title;
+    std::string line;
+    bool deviceDetails;
+    bool tableHeader;
+    std::string separator;
+    std::uint32_t baud;
+    // The boolean message, or "" when the line is taken without one.
+    std::string error;
+};
+
+class SettingsLineTest : public ApplicationSettingsTest,
+                         public ::testing::WithParamInterface<TLineCase> {};
+
+TEST_P(SettingsLineTest, SetsWhatTheLineHolds) {
+    const TLineCase& c = GetParam();
+    WriteRaw(c.line + "\r\n");
+    std::uint32_t baud = 19200;
+    if (c.error.empty()) {
+        EXPECT_NO_THROW(LoadApplicationSettings(baud));
+    } else {
+        try {
+            LoadApplicationSettings(baud);
+            ADD_FAILURE() << "expected " << c.error;
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.what(), c.error);
+        }
+    }
+    EXPECT_EQ(ExportDeviceDetails, c.deviceDetails);
+    EXPECT_EQ(ExportTableHeader, c.tableHeader);
+    EXPECT_EQ(ExportDecimalSeparator, c.separator);
+    EXPECT_EQ(baud, c.baud);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, SettingsLineTest,
+    ::testing::Values(
+        TLineCase{"DeviceDetailsCommaDefaultRate", "10,19200", true, false, ",", 19200, ""},
+        TLineCase{"ThreeCharactersKeepTheRate", "01.", false, true, ".", 19200, ""},
+        TLineCase{"LettersInTheRateKeepIt", "00.96a0", false, false, ".", 19200, ""},
+        TLineCase{"AnyOtherDigitIsOn", "95.115200", true, true, ".", 115200, ""},
+        TLineCase{"SeparatorTakenAsItIs", "00;57600", false, false, ";", 57600, ""},
+        TLineCase{"LargestRate", "00.4294967295", false, false, ".", 4294967295u, ""},
+        TLineCase{"RateBeyond32BitsKeepsIt", "00.4294967296", false, false, ".", 19200, ""},
+        TLineCase{"NegativeRateKeepsIt", "00.-9600", false, false, ".", 19200, ""},
+        TLineCase{"EmptyLine", "", false, false, ".", 19200, ""},
+        TLineCase{"OneFlag", "1", true, false, ".", 19200, ""},
+        TLineCase{"TwoFlags", "01", false, true, ".", 19200, ""},
+        TLineCase{"FirstFlagNotADigit", "x1,9600", false, false, ".", 19200,
+                  "'x' is not a valid boolean value"},
+        TLineCase{"SecondFlagNotADigitKeepsTheFirst", "1T,9600", true, false, ".", 19200,
+                  "'T' is not a valid boolean value"}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+struct TBaudCase {
+    const char* text;
+    bool valid;
+    std::uint32_t value;
+};
+
+class BaudTextTest : public ::testing::TestWithParam<TBaudCase> {};
+
+TEST_P(BaudTextTest, AcceptsOnlyTheUnsigned32BitRange) {
+    const TBaudCase& c = GetParam();
+    if (c.valid) {
+        EXPECT_EQ(ParseBaudText(c.text), c.value);
+        return;
+    }
+    try {
+        ParseBaudText(c.text);
+        ADD_FAILURE() << "accepted " << c.text;
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.what(), "'" + std::string(c.text) + "' is not a valid integer value");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, BaudTextTest,
+                         ::testing::Values(TBaudCase{"0", true, 0}, TBaudCase{"9600", true, 9600},
+                                           TBaudCase{"4294967295", true, 4294967295u},
+                                           TBaudCase{"-1", false, 0}, TBaudCase{"-19200", false, 0},
+                                           TBaudCase{"4294967296", false, 0},
+                                           TBaudCase{"99999999999999999999999", false, 0},
+                                           TBaudCase{"", false, 0}, TBaudCase{"96OO", false, 0},
+                                           TBaudCase{"1.5", false, 0}));
+
+}  // namespace

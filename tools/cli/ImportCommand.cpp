@@ -1,8 +1,204 @@
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <functional>
 #include <iostream>
+#include <mutex>
+#include <string>
+#include <vector>
 
+#include "app/session/DeviceSession.h"
+#include "comm/ComPort.h"
+#include "comm/Synchronizer.h"
+#include "data/uMeranie.h"
 #include "tools/cli/Commands.h"
+#include "tools/cli/ImportOptions.h"
+#include "tools/cli/ImportOutput.h"
+#include "tools/cli/ImportView.h"
 
-int RunImport(const std::vector<std::string>&) {
-    std::cerr << "meridax-cli: not available in this build\n";
-    return 2;
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A failure that ends the import with a message on stderr and exit code 1.
+class EImportFailed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The component's messages carry CR between their parts; a terminal would overwrite the line.
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+// Runs the window's conversation with the meter on this thread: the receive thread's
+// hand-offs are run here while it waits for the session to reach a state.
+class TImportRun {
+public:
+    explicit TImportRun(const TImportOptions& options)
+        : options_(options),
+          view_(options.Port),
+          session_(view_, port_),
+          showProgress_(::isatty(STDERR_FILENO) == 1) {
+        sync_.SetWakeUp([this] {
+            {
+                std::lock_guard lock(wakeMutex_);
+                woken_ = true;
+            }
+            wake_.notify_one();
+        });
+        sync_.SetErrorReport([this](const std::string& message) { failures_.push_back(message); });
+        session_.RememberDesign();
+        session_.SetNoConnectedDevice();
+        port_.Baud = options.Baud;
+
+        // Count what arrives and when, then let the session have it as the window would.
+        TReceiveProc sessionReceive = port_.ReceiveCallBack;
+        port_.ReceiveCallBack = [this, sessionReceive](const std::string& data) {
+            received_ += data.size();
+            lastActivity_ = Clock::now();
+            sessionReceive(data);
+        };
+        TNotifyEvent sessionHangUp = port_.OnHangUp;
+        port_.OnHangUp = [this, sessionHangUp](TComPort& sender) {
+            hungUp_ = true;
+            sessionHangUp(sender);
+        };
+    }
+
+    std::string Connect() {
+        session_.btnConnectClick();
+        if (!session_.WaitingForDeviceName) {
+            throw EImportFailed(OneLine(session_.LastConnectError));
+        }
+        received_ = 0;
+        Await([this] { return !session_.WaitingForDeviceName; }, "the meter did not tell its name");
+        return view_.DeviceLabelText();
+    }
+
+    void Import() {
+        received_ = 0;
+        session_.btnImportClick();
+        Await([this] { return view_.Refills() > 0 || !view_.Errors().empty(); },
+              "the memory dump did not end");
+        EndProgress();
+        if (!view_.Errors().empty()) {
+            throw EImportFailed("the meter's dump is not valid: " + view_.Errors().front());
+        }
+        port_.Close();
+    }
+
+    std::string DeviceLabel() const { return view_.DeviceLabelText(); }
+
+private:
+    void Await(const std::function<bool()>& done, const std::string& what) {
+        lastActivity_ = Clock::now();
+        const auto silence = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(options_.TimeoutSeconds));
+        for (;;) {
+            sync_.RunPending();
+            if (done()) {
+                return;
+            }
+            if (!failures_.empty()) {
+                EndProgress();
+                throw EImportFailed(failures_.front());
+            }
+            if (hungUp_) {
+                EndProgress();
+                throw EImportFailed("the port " + options_.Port + " hung up after " +
+                                    std::to_string(received_) + " bytes; " + what);
+            }
+            ShowProgress();
+            const auto deadline = lastActivity_ + silence;
+            if (Clock::now() >= deadline) {
+                EndProgress();
+                throw EImportFailed("no answer on " + options_.Port + " for " +
+                                    FormatSeconds(options_.TimeoutSeconds) + " s after " +
+                                    std::to_string(received_) + " bytes; " + what +
+                                    " (check the port, the meter and --baud " +
+                                    std::to_string(options_.Baud) + ")");
+            }
+            auto wakeAt = deadline;
+            if (showProgress_) {
+                wakeAt = std::min(wakeAt, Clock::now() + std::chrono::milliseconds(200));
+            }
+            std::unique_lock lock(wakeMutex_);
+            wake_.wait_until(lock, wakeAt, [this] { return woken_; });
+            woken_ = false;
+        }
+    }
+
+    static std::string FormatSeconds(double seconds) {
+        std::string text = std::to_string(seconds);
+        text.erase(text.find_last_not_of('0') + 1);
+        if (!text.empty() && text.back() == '.') {
+            text.pop_back();
+        }
+        return text;
+    }
+
+    void ShowProgress() {
+        if (!showProgress_ || received_ == shownReceived_ || !session_.ImportUnderWay()) {
+            return;
+        }
+        std::cerr << "\rreceived " << received_ << " bytes" << std::flush;
+        shownReceived_ = received_;
+        progressShown_ = true;
+    }
+
+    void EndProgress() {
+        if (progressShown_) {
+            std::cerr << "\rreceived " << received_ << " bytes\n" << std::flush;
+            progressShown_ = false;
+        }
+    }
+
+    const TImportOptions& options_;
+    TSynchronizer sync_;
+    TComPort port_{sync_};
+    THeadlessSessionView view_;
+    TDeviceSession session_;
+    bool showProgress_;
+
+    std::mutex wakeMutex_;
+    std::condition_variable wake_;
+    bool woken_ = false;
+
+    // Window-thread state, changed only by hand-offs run in Await.
+    Clock::time_point lastActivity_ = Clock::now();
+    std::size_t received_ = 0;
+    std::size_t shownReceived_ = 0;
+    bool progressShown_ = false;
+    bool hungUp_ = false;
+    std::vector<std::string> failures_;
+};
+
+}  // namespace
+
+int RunImport(const std::vector<std::string>& args) {
+    TImportOptions options;
+    try {
+        options = ParseImportOptions(args);
+    } catch (const EImportUsage& e) {
+        std::cerr << "meridax-cli import: " << e.what() << '\n' << ImportUsage;
+        return 2;
+    }
+    try {
+        TImportRun run(options);
+        std::cout << run.Connect() << std::endl;
+        run.Import();
+        WriteImportOutput(options, run.DeviceLabel());
+    } catch (const std::exception& e) {
+        std::cerr << "meridax-cli import: " << OneLine(e.what()) << '\n';
+        return 1;
+    }
+    return 0;
 }

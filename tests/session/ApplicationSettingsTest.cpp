@@ -104,6 +104,10 @@ struct TLineCase {
     std::string error;
 };
 
+void PrintTo(const TLineCase& c, std::ostream* os) {
+    *os << c.title;
+}
+
 class SettingsLineTest : public ApplicationSettingsTest,
                          public ::testing::WithParamInterface<TLineCase> {};
 
@@ -152,6 +156,10 @@ struct TBaudCase {
     bool valid;
     std::uint32_t value;
 };
+
+void PrintTo(const TBaudCase& c, std::ostream* os) {
+    *os << "'" << c.text << "'";
+}
 
 class BaudTextTest : public ::testing::TestWithParam<TBaudCase> {};
 

@@ -149,10 +149,10 @@ TEST_F(DeviceSessionTest, ConnectOpensThePortWaitsAndAsksForTheName) {
     port.Write("!");
     EXPECT_EQ(pty.Receive(1), "!");
 
-    // A second connect closes the port before it waits.
+    // A second connect closes the port before it waits; the name is still awaited.
     atBlocks.clear();
     session.btnConnectClick();
-    EXPECT_EQ(atBlocks, (Calls{"100 closed", "1000 open waiting"}));
+    EXPECT_EQ(atBlocks, (Calls{"100 closed waiting", "1000 open waiting"}));
     EXPECT_EQ(pty.Receive(1), "n");
 }
 
@@ -181,6 +181,10 @@ struct TNameCase {
     int completesAt;
     std::string label;
 };
+
+void PrintTo(const TNameCase& c, std::ostream* os) {
+    *os << c.title;
+}
 
 class NameReplyTest : public DeviceSessionTest, public ::testing::WithParamInterface<TNameCase> {};
 
@@ -277,6 +281,10 @@ struct TDumpCase {
     bool complete;
 };
 
+void PrintTo(const TDumpCase& c, std::ostream* os) {
+    *os << c.title;
+}
+
 class DumpEndTest : public DeviceSessionTest, public ::testing::WithParamInterface<TDumpCase> {};
 
 TEST_P(DumpEndTest, CompletesOnlyOnLfCrLfCrAfterMoreThanFourBytes) {
@@ -309,6 +317,7 @@ TEST_F(DeviceSessionTest, ARejectedDumpIsReportedAndTheViewsKeepThePreviousSet) 
     Feed({ThreeRecords});
     ASSERT_EQ(Merania.size(), 3u);
     view.Calls.clear();
+    view.Refills = 0;
 
     session.btnImportClick();
     Feed({"C1\tF1\t1310\t-1.5\n\rC9\tF9\t1310\t-3,52\n\r\n\r"});

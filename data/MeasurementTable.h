@@ -50,6 +50,10 @@ private:
 // Appends the row of one record, texts as the views show them.
 void FillListItem(TMeasurementTable& table, const TMeranie& record);
 
+// Empties table and fills it from the records that belong on its page, in their order; all
+// rows unticked.
+void FillMeasurementTable(const TMeraniaArray& records, TMeasurementTable& table);
+
 // Empties the three tables and fills them from records: every record in all, each also in
 // absolute or relative by its IsRelative flag. All rows unticked.
 void FillMeasurementTables(const TMeraniaArray& records, TMeasurementTable& all,

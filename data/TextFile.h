@@ -9,3 +9,6 @@ std::string ReadTextFile(const std::string& path);
 // Replaces the file with text + CR LF. The text goes to a temporary file beside the target
 // first, so a failed write leaves the old file untouched. Throws EInOutError.
 void WriteTextFile(const std::string& path, std::string_view text);
+
+// The whole file as it stands (for a raw device dump). Throws EInOutError.
+std::string ReadWholeFile(const std::string& path);

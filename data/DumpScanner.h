@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "data/uMeranie.h"
+
+// The device dump parser's fast path. It reads the dump as it came (LF CR and TAB still in
+// place, standing for "^" and "@") without building the rewritten text or the lists of
+// pieces, and gives exactly the records of SplitDelimited + ParseMeraniaLines on the
+// rewritten text. text must not contain a zero byte.
+void ScanDeviceDump(std::string_view text, TMeraniaArray& target);
+
+// An upper estimate of the records in a dump, for reserving: one per line end.
+std::size_t EstimateRecordCount(std::string_view text);
+
+// Appends the record of a line's fields (fields[0..min(count, 5)) are read). The record is
+// appended before the numbers are converted, so a conversion error leaves it partial.
+void AppendMeranie(TMeraniaArray& target, const std::string_view* fields, std::size_t count);

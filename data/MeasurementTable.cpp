@@ -1,0 +1,117 @@
+#include "data/MeasurementTable.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+#include "data/NumberText.h"
+
+namespace {
+
+// The longest number text, as in -2.22507385850720E-308, with room to spare.
+constexpr std::size_t MaxNumberText = 24;
+
+}  // namespace
+
+TMeasurementTable::TMeasurementTable(TTablePage page) : page_(page) {
+    captions_ = {"", "Cable", "Fiber", "WaveLength", "dB/dBm", "Reference"};
+    if (page == TTablePage::Absolute) {
+        captions_[4] = "dBm";
+        captions_[5] = "";
+    } else if (page == TTablePage::Relative) {
+        captions_[4] = "dB";
+    }
+}
+
+std::string_view TMeasurementTable::SubItem(std::size_t row, int index) const {
+    if (row >= RowCount() || index < 0 || index >= SubItemCount) {
+        throw std::out_of_range("TMeasurementTable::SubItem");
+    }
+    const std::size_t at = row * SubItemCount + static_cast<std::size_t>(index);
+    return std::string_view(text_).substr(starts_[at], starts_[at + 1] - starts_[at]);
+}
+
+void TMeasurementTable::SetAllChecked(bool checked) {
+    std::fill(checked_.begin(), checked_.end(), checked ? 1 : 0);
+}
+
+void TMeasurementTable::AddRow(std::string_view cable, std::string_view fiber,
+                               std::string_view waveLength, std::string_view value,
+                               std::string_view reference) {
+    const std::size_t added =
+        cable.size() + fiber.size() + waveLength.size() + value.size() + reference.size();
+    // Offsets are 32-bit to keep a million rows small.
+    if (text_.size() + added > std::numeric_limits<std::uint32_t>::max()) {
+        throw std::length_error("the table's texts exceed 4 GiB");
+    }
+    for (const std::string_view item : {cable, fiber, waveLength, value, reference}) {
+        text_.append(item);
+        starts_.push_back(static_cast<std::uint32_t>(text_.size()));
+    }
+    checked_.push_back(0);
+}
+
+void TMeasurementTable::Clear() noexcept {
+    text_.clear();
+    starts_.assign(1, 0);
+    checked_.clear();
+}
+
+void TMeasurementTable::Reserve(std::size_t rows, std::size_t textBytes) {
+    starts_.reserve(rows * SubItemCount + 1);
+    checked_.reserve(rows);
+    text_.reserve(textBytes);
+}
+
+void TMeasurementTable::ShrinkToFit() {
+    text_.shrink_to_fit();
+    starts_.shrink_to_fit();
+    checked_.shrink_to_fit();
+}
+
+void FillListItem(TMeasurementTable& table, const TMeranie& record) {
+    table.AddRow(record.Cable, record.Fiber, FloatToText(record.WaveLength),
+                 FloatToText(record.Value),
+                 record.IsRelative ? FloatToText(record.Reference) : std::string());
+}
+
+namespace {
+
+bool OnPage(const TMeranie& record, TTablePage page) {
+    switch (page) {
+        case TTablePage::Absolute:
+            return !record.IsRelative;
+        case TTablePage::Relative:
+            return record.IsRelative;
+        case TTablePage::All:
+            break;
+    }
+    return true;
+}
+
+}  // namespace
+
+void FillMeasurementTable(const TMeraniaArray& records, TMeasurementTable& table) {
+    table.Clear();
+    std::size_t rows = 0;
+    std::size_t textBytes = 0;
+    for (const TMeranie& record : records) {
+        if (!OnPage(record, table.Page()))
+            continue;
+        ++rows;
+        textBytes += record.Cable.size() + record.Fiber.size() + 3 * MaxNumberText;
+    }
+    // An upper bound: the pages never written to stay out of memory.
+    table.Reserve(rows, textBytes);
+    for (const TMeranie& record : records) {
+        if (OnPage(record, table.Page()))
+            FillListItem(table, record);
+    }
+}
+
+void FillMeasurementTables(const TMeraniaArray& records, TMeasurementTable& all,
+                           TMeasurementTable& absolute, TMeasurementTable& relative) {
+    FillMeasurementTable(records, all);
+    FillMeasurementTable(records, absolute);
+    FillMeasurementTable(records, relative);
+}

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "data/MeasurementTable.h"
+#include "data/MeasurementText.h"
+#include "data/uMeranie.h"
+
+namespace {
+
+std::vector<std::string> Row(const TMeasurementTable& table, std::size_t row) {
+    std::vector<std::string> items;
+    for (int i = 0; i < TMeasurementTable::SubItemCount; ++i) {
+        items.emplace_back(table.SubItem(row, i));
+    }
+    return items;
+}
+
+using TRow = std::vector<std::string>;
+
+TEST(MeasurementTable, CaptionsFollowThePage) {
+    const std::vector<std::pair<TTablePage, std::vector<std::string>>> cases = {
+        {TTablePage::All, {"", "Cable", "Fiber", "WaveLength", "dB/dBm", "Reference"}},
+        {TTablePage::Absolute, {"", "Cable", "Fiber", "WaveLength", "dBm", ""}},
+        {TTablePage::Relative, {"", "Cable", "Fiber", "WaveLength", "dB", "Reference"}},
+    };
+    for (const auto& [page, captions] : cases) {
+        TMeasurementTable table(page);
+        for (int column = 0; column < TMeasurementTable::ColumnCount; ++column) {
+            EXPECT_EQ(table.Caption(column), captions[column]) << column;
+        }
+    }
+}
+
+TEST(MeasurementTable, FillSortsRecordsOntoThePagesInOrder) {
+    const TMeraniaArray records = {
+        {"1", "2", 1550, -0.41, -10, true},
+        {"2", "1", 1310, -3.5, 0, false},
+        {"3", "", 850, 0.000001, -23.45, true},
+    };
+    TMeasurementTable all(TTablePage::All);
+    TMeasurementTable absolute(TTablePage::Absolute);
+    TMeasurementTable relative(TTablePage::Relative);
+    all.AddRow("stale", "", "", "", "");
+    FillMeasurementTables(records, all, absolute, relative);
+
+    ASSERT_EQ(all.RowCount(), 3u);
+    EXPECT_EQ(Row(all, 0), (TRow{"1", "2", "1550", "-0.41", "-10"}));
+    EXPECT_EQ(Row(all, 1), (TRow{"2", "1", "1310", "-3.5", ""}));
+    EXPECT_EQ(Row(all, 2), (TRow{"3", "", "850", "1E-6", "-23.45"}));
+    ASSERT_EQ(absolute.RowCount(), 1u);
+    EXPECT_EQ(Row(absolute, 0), (TRow{"2", "1", "1310", "-3.5", ""}));
+    ASSERT_EQ(relative.RowCount(), 2u);
+    EXPECT_EQ(Row(relative, 0), Row(all, 0));
+    EXPECT_EQ(Row(relative, 1), Row(all, 2));
+    for (const TMeasurementTable* table : {&all, &absolute, &relative}) {
+        for (std::size_t row = 0; row < table->RowCount(); ++row)
+            EXPECT_FALSE(table->Checked(row));
+    }
+}
+
+TEST(MeasurementTable, ChecksAndBounds) {
+    TMeasurementTable table;
+    table.AddRow("a", "b", "1", "2", "");
+    table.AddRow("c", "d", "3", "4", "5");
+    table.SetChecked(1, true);
+    EXPECT_FALSE(table.Checked(0));
+    EXPECT_TRUE(table.Checked(1));
+    table.SetAllChecked(true);
+    EXPECT_TRUE(table.Checked(0));
+    EXPECT_THROW(table.SubItem(2, 0), std::out_of_range);
+    EXPECT_THROW(table.SubItem(0, 5), std::out_of_range);
+    EXPECT_THROW(table.Checked(2), std::out_of_range);
+    table.Clear();
+    EXPECT_EQ(table.RowCount(), 0u);
+    table.AddRow("x", "", "", "", "");
+    EXPECT_EQ(Row(table, 0), (TRow{"x", "", "", "", ""}));
+}
+
+struct TTextCase {
+    const char* name;
+    std::vector<bool> ticks;
+    bool onlyChecked;
+    std::string text;
+};
+
+class ListViewToTextGives : public testing::TestWithParam<TTextCase> {};
+
+TEST_P(ListViewToTextGives, TheMeasurementText) {
+    TMeasurementTable table;
+    table.AddRow("1", "1", "1310", "-3.52", "");
+    table.AddRow("1", "2", "1550", "-0.41", "-10");
+    table.AddRow("2", "", "850", "0.3", "");
+    for (std::size_t row = 0; row < 3; ++row)
+        table.SetChecked(row, GetParam().ticks[row]);
+    EXPECT_EQ(ListViewToText(table, GetParam().onlyChecked), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ListViewToTextGives,
+    testing::Values(TTextCase{"AllRowsWhateverTicked",
+                              {false, true, false},
+                              false,
+                              "1@1@1310@-3.52^1@2@1550@-0.41@-10^2@@850@0.3^"},
+                    TTextCase{
+                        "CheckedOnly", {true, false, true}, true, "1@1@1310@-3.52^2@@850@0.3^"},
+                    TTextCase{"NoneChecked", {false, false, false}, true, ""}),
+    [](const testing::TestParamInfo<TTextCase>& caseInfo) { return caseInfo.param.name; });
+
+TEST(ListViewToText, WorkedExampleIsThirtyFourCharacters) {
+    ParseDeviceDump("1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10.00\n\r\n\r");
+    TMeasurementTable all;
+    FillMeasurementTable(Merania, all);
+    const std::string text = ListViewToText(all, false);
+    EXPECT_EQ(text, "1@1@1310@-3.52^1@2@1550@-0.41@-10^");
+    EXPECT_EQ(text.size(), 34u);
+}
+
+TEST(ListViewToText, EmptyTableGivesEmptyText) {
+    EXPECT_EQ(ListViewToText(TMeasurementTable(), false), "");
+}
+
+}  // namespace

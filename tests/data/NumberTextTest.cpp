@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+
+#include "data/Errors.h"
+#include "data/NumberText.h"
+
+namespace {
+
+struct TParseCase {
+    const char* text;
+    double value;
+};
+
+class TextToFloatAccepts : public testing::TestWithParam<TParseCase> {};
+
+TEST_P(TextToFloatAccepts, GivesTheValue) {
+    EXPECT_EQ(TextToFloat(GetParam().text), GetParam().value) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grammar, TextToFloatAccepts,
+    testing::Values(TParseCase{"1310", 1310}, TParseCase{"-3.52", -3.52}, TParseCase{"-10.00", -10},
+                    TParseCase{"+1.5", 1.5}, TParseCase{"5.", 5}, TParseCase{".5", 0.5},
+                    TParseCase{"-.25", -0.25}, TParseCase{"1E3", 1000}, TParseCase{"1e3", 1000},
+                    TParseCase{"2.5E+2", 250}, TParseCase{"2.5e-2", 0.025}, TParseCase{"007", 7},
+                    TParseCase{"0.000001", 1e-6},
+                    TParseCase{"1.7976931348623157E308", 1.7976931348623157e308},
+                    // Too small to be told from zero is zero, the nearest double.
+                    TParseCase{"1E-400", 0.0}, TParseCase{"0E999999", 0.0}));
+
+class TextToFloatRejects : public testing::TestWithParam<const char*> {};
+
+TEST_P(TextToFloatRejects, WithTheConversionMessage) {
+    const std::string text = GetParam();
+    try {
+        TextToFloat(text);
+        FAIL() << "accepted '" << text << "'";
+    } catch (const EConvertError& error) {
+        EXPECT_EQ(std::string(error.what()), "'" + text + "' is not a valid floating point value");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Grammar, TextToFloatRejects,
+                         testing::Values("", "-3,52", "1,5", "1310nm", "1 310", " 1", "1 ",
+                                         "1.000,5", "+", "-", ".", "E5", "1E", "1E+", "1e-", "++1",
+                                         "+-1", "--1", "1.2.3", "inf", "-INF", "nan", "NAN", "0x1A",
+                                         "1e5.5", "1E400", "-1E400", "1.7976931348623159E308",
+                                         "1E99999999999999999999"));
+
+TEST(TextToFloat, IgnoresTheLocale) {
+    // The C library's number routines would follow a comma locale; these must not.
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous ? previous : "C";
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
+        std::setlocale(LC_NUMERIC, "de_DE") == nullptr) {
+        GTEST_SKIP() << "no German locale installed";
+    }
+    EXPECT_EQ(TextToFloat("-3.52"), -3.52);
+    EXPECT_THROW(TextToFloat("-3,52"), EConvertError);
+    EXPECT_EQ(FloatToText(-3.52), "-3.52");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+struct TFormatCase {
+    double value;
+    const char* text;
+};
+
+class FloatToTextFormats : public testing::TestWithParam<TFormatCase> {};
+
+TEST_P(FloatToTextFormats, InTheGeneralForm) {
+    EXPECT_EQ(FloatToText(GetParam().value), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, FloatToTextFormats,
+    testing::Values(TFormatCase{1310, "1310"}, TFormatCase{-3.52, "-3.52"}, TFormatCase{-10, "-10"},
+                    TFormatCase{-3.5, "-3.5"}, TFormatCase{-23.45, "-23.45"},
+                    TFormatCase{0.000001, "1E-6"}, TFormatCase{0.00005, "5E-5"},
+                    TFormatCase{0.0001, "0.0001"}, TFormatCase{1.5e20, "1.5E20"},
+                    TFormatCase{0, "0"}, TFormatCase{-0.0, "0"}, TFormatCase{0.1 + 0.2, "0.3"},
+                    TFormatCase{1e15, "1E15"}, TFormatCase{999999999999999, "999999999999999"},
+                    TFormatCase{123456789012345.6, "123456789012346"},
+                    TFormatCase{0.00012345, "0.00012345"}, TFormatCase{-1.25e-7, "-1.25E-7"},
+                    TFormatCase{1e100, "1E100"}, TFormatCase{1.0 / 3, "0.333333333333333"},
+                    TFormatCase{2.0 / 3, "0.666666666666667"},
+                    TFormatCase{9.9999999999999999e14, "1E15"},
+                    TFormatCase{1.7976931348623157e308, "1.79769313486232E308"},
+                    TFormatCase{4.9406564584124654e-324, "4.94065645841247E-324"},
+                    TFormatCase{100, "100"}, TFormatCase{0.5, "0.5"}));
+
+TEST(FloatToText, TextsOfFifteenDigitsReadBackAndPrintToThemselves) {
+    std::mt19937_64 random(1310);
+    std::uniform_int_distribution<int> digitCount(1, 15);
+    std::uniform_int_distribution<int> digit(0, 9);
+    std::uniform_int_distribution<int> exponent(-30, 30);
+    for (int i = 0; i < 20000; ++i) {
+        // A canonical text: first digit not 0, no trailing zero.
+        std::string digits(1, static_cast<char>('1' + digit(random) % 9));
+        const int count = digitCount(random);
+        for (int d = 1; d < count; ++d)
+            digits += static_cast<char>('0' + digit(random));
+        while (digits.size() > 1 && digits.back() == '0')
+            digits.pop_back();
+        const std::string scientific = (i % 2 ? "-" : "") + digits.substr(0, 1) +
+                                       (digits.size() > 1 ? "." + digits.substr(1) : "") + "E" +
+                                       std::to_string(exponent(random));
+        const std::string text = FloatToText(TextToFloat(scientific));
+        EXPECT_EQ(FloatToText(TextToFloat(text)), text) << scientific;
+        EXPECT_EQ(TextToFloat(text), TextToFloat(scientific)) << scientific << " -> " << text;
+    }
+}
+
+TEST(FloatToText, AnyDoubleRoundsToFifteenDigitsStably) {
+    std::mt19937_64 random(42);
+    for (int i = 0; i < 20000; ++i) {
+        double value;
+        const std::uint64_t bits = random();
+        std::memcpy(&value, &bits, sizeof value);
+        if (!std::isfinite(value))
+            continue;
+        const std::string text = FloatToText(value);
+        const double back = TextToFloat(text);
+        // 15 significant digits: relative error at most half a unit in the 15th digit.
+        if (value != 0 && std::fabs(value) > 1e-300) {
+            EXPECT_LE(std::fabs(back - value) / std::fabs(value), 5.0001e-15) << text;
+        }
+        EXPECT_EQ(FloatToText(back), text);
+    }
+}
+
+TEST(TextToInteger, AcceptsDecimalsAndNamesTheBadText) {
+    EXPECT_EQ(TextToInteger("19200"), 19200);
+    EXPECT_EQ(TextToInteger("-7"), -7);
+    EXPECT_EQ(TextToInteger("+9600"), 9600);
+    for (const char* bad : {"", "12a", "1.5", " 1", "+-1", "-", "99999999999999999999"}) {
+        try {
+            TextToInteger(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const EConvertError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "'" + std::string(bad) + "' is not a valid integer value");
+        }
+    }
+}
+
+}  // namespace

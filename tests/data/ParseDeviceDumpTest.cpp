@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "data/Errors.h"
+#include "data/uMeranie.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+struct TExpected {
+    std::string cable;
+    std::string fiber;
+    double waveLength;
+    double value;
+    double reference;
+    bool isRelative;
+};
+
+void ExpectRecords(const std::vector<TExpected>& expected) {
+    ASSERT_EQ(Merania.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE("record " + std::to_string(i));
+        EXPECT_EQ(Merania[i].Cable, expected[i].cable);
+        EXPECT_EQ(Merania[i].Fiber, expected[i].fiber);
+        EXPECT_EQ(Merania[i].WaveLength, expected[i].waveLength);
+        EXPECT_EQ(Merania[i].Value, expected[i].value);
+        EXPECT_EQ(Merania[i].Reference, expected[i].reference);
+        EXPECT_EQ(Merania[i].IsRelative, expected[i].isRelative);
+    }
+}
+
+const std::string WorkedExample = "1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10.00\n\r\n\r";
+
+struct TDumpCase {
+    const char* name;
+    std::string dump;
+    std::vector<TExpected> records;
+};
+
+class ParseDeviceDumpGives : public testing::TestWithParam<TDumpCase> {};
+
+TEST_P(ParseDeviceDumpGives, TheRecords) {
+    Merania.assign(3, TMeranie{"old", "old", 1, 2, 3, true});
+    ParseDeviceDump(GetParam().dump);
+    ExpectRecords(GetParam().records);
+}
+
+const TExpected Absolute1{"1", "1", 1310, -3.52, 0, false};
+const TExpected Relative2{"1", "2", 1550, -0.41, -10, true};
+
+INSTANTIATE_TEST_SUITE_P(
+    Dumps, ParseDeviceDumpGives,
+    testing::Values(
+        TDumpCase{"WorkedExample", WorkedExample, {Absolute1, Relative2}},
+        TDumpCase{"CrLfLines",
+                  "1\t1\t1310\t-3.52\r\n1\t2\t1550\t-0.41\t-10.00\r\n",
+                  {Absolute1, Relative2}},
+        TDumpCase{"LoneLineEnds",
+                  "1\t1\t1310\t-3.52\n1\t2\t1550\t-0.41\t-10.00\r",
+                  {Absolute1, Relative2}},
+        TDumpCase{"MeasurementText", "1@1@1310@-3.52^1@2@1550@-0.41@-10^", {Absolute1, Relative2}},
+        TDumpCase{"EmptyLinesOnly", "\n\r\n\r\n\r", {}}, TDumpCase{"Nothing", "", {}},
+        TDumpCase{"ThreeFieldsFallAway", "1\t1\t1310\n\r1\t1\t1310\t-3.52\n\r", {Absolute1}},
+        TDumpCase{"SixFieldsAreAbsolute", "1\t1\t1310\t-3.52\t-10\t7\n\r", {Absolute1}},
+        TDumpCase{"SpaceCutsTheLine", "1\t1\t1310 nm\t-3.52\n\r", {}},
+        TDumpCase{"EmptyFiber", "1@@1310@-3.52", {{"1", "", 1310, -3.52, 0, false}}},
+        TDumpCase{
+            "AfterZeroByte", "1\t1\t1310\t-3.52\n\r\0001\t2\t1550\t-0.41\t-10\n\r"s, {Absolute1}},
+        // The quoted piece ends at its quote; what follows starts the next piece, so
+        // "@" opens it with an empty first field.
+        TDumpCase{"QuotedLine",
+                  "\"A 1\t2\"\t1550\t-0.41\t-10.00\n\r",
+                  {{"", "1550", -0.41, -10, 0, false}}},
+        TDumpCase{"QuotedField",
+                  "\"A 1\"\t2\t1550\t-0.41\t-10.00\n\r",
+                  {{"", "2", 1550, -0.41, -10, true}}},
+        TDumpCase{"QuotedFieldInLine",
+                  "1@\"x@y\"@1550@-0.41@-10\n\r",
+                  {{"1", "x@y", 1550, -0.41, -10, true}}},
+        TDumpCase{"HighBytesKept",
+                  "K\xe4\xbe\t\xfe\t850\t-1\n\r",
+                  {{"K\xe4\xbe", "\xfe", 850, -1, 0, false}}}),
+    [](const testing::TestParamInfo<TDumpCase>& caseInfo) { return caseInfo.param.name; });
+
+// The quotes keep the line piece whole; the field split then cuts at its blank too.
+TEST(ParseDeviceDump, QuotedLineIsCutAgainAtFieldLevel) {
+    ParseDeviceDump("\"A 1@2@1310@-3.52\"\n\r");
+    ExpectRecords({{"A", "1", 2, 1310, -3.52, true}});
+}
+
+struct TFailureCase {
+    const char* name;
+    std::string dump;
+    std::string message;
+    std::vector<TExpected> left;
+};
+
+class ParseDeviceDumpFails : public testing::TestWithParam<TFailureCase> {};
+
+TEST_P(ParseDeviceDumpFails, LeavingThePartialSet) {
+    try {
+        ParseDeviceDump(GetParam().dump);
+        FAIL() << "no error";
+    } catch (const EConvertError& error) {
+        EXPECT_EQ(std::string(error.what()), GetParam().message);
+    }
+    ExpectRecords(GetParam().left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dumps, ParseDeviceDumpFails,
+    testing::Values(TFailureCase{"Comma",
+                                 "1\t1\t1310\t-3,52\n\r",
+                                 "'-3,52' is not a valid floating point value",
+                                 {{"1", "1", 1310, 0, 0, false}}},
+                    TFailureCase{"TrailingTab",
+                                 "1\t1\t1310\t-3.52\t\n\r",
+                                 "'' is not a valid floating point value",
+                                 {{"1", "1", 1310, -3.52, 0, true}}},
+                    TFailureCase{"BadWaveLengthStopsBeforeValue",
+                                 "1\t1\t1310\t-3.52\n\r2\t1\t13x0\tjunk\n\r3\t1\t1310\t-3.52\n\r",
+                                 "'13x0' is not a valid floating point value",
+                                 {Absolute1, {"2", "1", 0, 0, 0, false}}},
+                    TFailureCase{"OutOfRange",
+                                 "1\t1\t1E400\t-3.52\n\r",
+                                 "'1E400' is not a valid floating point value",
+                                 {{"1", "1", 0, 0, 0, false}}}),
+    [](const testing::TestParamInfo<TFailureCase>& caseInfo) { return caseInfo.param.name; });
+
+TEST(ParseMeraniaLines, SkipsEmptyAndShortPiecesAndAppends) {
+    Merania.clear();
+    ParseMeraniaLines({"", "1@1@1310", "1@1@1310@-3.52", "1@2@1550@-0.41@-10.00"});
+    ExpectRecords({Absolute1, Relative2});
+}
+
+TEST(AddMeranie, BuildsOneRecordFromItsFields) {
+    Merania.clear();
+    AddMeranie({"c", "f", "850", "-1.5", "-7", "ignored"});
+    ExpectRecords({{"c", "f", 850, -1.5, 0, false}});
+    EXPECT_THROW(AddMeranie({"c", "f", "850"}), std::invalid_argument);
+}
+
+}  // namespace

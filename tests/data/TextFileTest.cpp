@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+
+#include "data/Errors.h"
+#include "data/TextFile.h"
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+namespace {
+
+class TextFileTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("meridax-textfile-" + std::to_string(::getpid()) + "-" +
+                   testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override {
+        for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
+            if (entry.is_directory()) {
+                fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
+            }
+        }
+        fs::remove_all(folder_);
+    }
+
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+    static void Put(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string Bytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::size_t EntryCount() const {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(folder_), fs::directory_iterator()));
+    }
+
+    fs::path folder_;
+};
+
+std::string MessageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const EInOutError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+struct TReadCase {
+    const char* name;
+    std::string content;
+    std::string line;
+};
+
+class ReadTextFileReads : public TextFileTest, public testing::WithParamInterface<TReadCase> {};
+
+TEST_P(ReadTextFileReads, TheFirstLine) {
+    Put(Path("f.mxe"), GetParam().content);
+    EXPECT_EQ(ReadTextFile(Path("f.mxe")), GetParam().line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReadTextFileReads,
+    testing::Values(TReadCase{"CrLf", "1@1@1310@-3.52^\r\n", "1@1@1310@-3.52^"},
+                    TReadCase{"Lf", "abc\nsecond\n", "abc"}, TReadCase{"NoLineEnd", "abc", "abc"},
+                    TReadCase{"Empty", "", ""}, TReadCase{"OnlyCrLf", "\r\n", ""},
+                    TReadCase{"EmptyFirstLine", "\r\n1@1@1310@-3.52^\r\n", ""},
+                    TReadCase{"LoneCrStays", "a\rb\r\nc", "a\rb"},
+                    TReadCase{"RawDump", "1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\n\r",
+                              "1\t1\t1310\t-3.52"},
+                    TReadCase{"ZeroBytesKept", "a\0b\r\n"s, "a\0b"s}),
+    [](const testing::TestParamInfo<TReadCase>& caseInfo) { return caseInfo.param.name; });
+
+TEST_F(TextFileTest, ReadsALongLineAcrossChunks) {
+    std::string line;
+    for (int i = 0; line.size() < 300000; ++i)
+        line += std::to_string(i) + "@1@1310@-3.52^";
+    Put(Path("long.mxe"), line + "\r\nrest");
+    EXPECT_EQ(ReadTextFile(Path("long.mxe")), line);
+    EXPECT_EQ(ReadWholeFile(Path("long.mxe")), line + "\r\nrest");
+}
+
+TEST_F(TextFileTest, ReadErrorsCarryTheirMessages) {
+    Put(Path("plain"), "x");
+    fs::create_directories(Path("sub"));
+    const std::pair<std::string, std::string> cases[] = {
+        {Path("missing.mxe"), "File not found"},
+        {Path("no-folder/missing.mxe"), "Invalid filename"},
+        {Path("plain/inside.mxe"), "Invalid filename"},
+        {"", "Invalid filename"},
+        {Path("sub"), "I/O error 21"},
+    };
+    for (const auto& [path, message] : cases) {
+        EXPECT_EQ(MessageOf([&] { ReadTextFile(path); }), message) << path;
+    }
+    try {
+        ReadTextFile(Path("missing.mxe"));
+    } catch (const EInOutError& error) {
+        EXPECT_EQ(error.Path(), Path("missing.mxe"));
+        EXPECT_EQ(error.ErrorCode(), ENOENT);
+    }
+}
+
+TEST_F(TextFileTest, TooManyOpenFiles) {
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    Put(Path("f"), "x");
+    const int lowestFree = ::dup(0);
+    ASSERT_GE(lowestFree, 0);
+    ::close(lowestFree);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const std::string message = MessageOf([&] { ReadTextFile(Path("f")); });
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(message, "Too many open files");
+}
+
+TEST_F(TextFileTest, WritesTheTextAndCrLf) {
+    WriteTextFile(Path("m.mxe"), "1@1@1310@-3.52^1@2@1550@-0.41@-10^");
+    const std::string bytes = Bytes(Path("m.mxe"));
+    EXPECT_EQ(bytes, "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
+    EXPECT_EQ(bytes.size(), 36u);
+    WriteTextFile(Path("empty.mxe"), "");
+    EXPECT_EQ(Bytes(Path("empty.mxe")), "\r\n");
+    EXPECT_EQ(EntryCount(), 2u) << "a temporary file was left behind";
+}
+
+TEST_F(TextFileTest, ReplacesAnExistingFileKeepingItsMode) {
+    Put(Path("m.mxe"), "a much longer old content that must be gone\r\n");
+    ::chmod(Path("m.mxe").c_str(), 0640);
+    WriteTextFile(Path("m.mxe"), "new");
+    EXPECT_EQ(Bytes(Path("m.mxe")), "new\r\n");
+    struct stat status {};
+    ASSERT_EQ(::stat(Path("m.mxe").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+    EXPECT_EQ(ReadTextFile(Path("m.mxe")), "new");
+}
+
+TEST_F(TextFileTest, WritesThroughALink) {
+    Put(Path("real.mxe"), "old\r\n");
+    fs::create_symlink(Path("real.mxe"), Path("link.mxe"));
+    WriteTextFile(Path("link.mxe"), "new");
+    EXPECT_TRUE(fs::is_symlink(Path("link.mxe")));
+    EXPECT_EQ(Bytes(Path("real.mxe")), "new\r\n");
+}
+
+TEST_F(TextFileTest, WriteErrorsCarryTheirMessages) {
+    fs::create_directories(Path("sub"));
+    Put(Path("plain"), "x");
+    const std::pair<std::string, std::string> cases[] = {
+        {Path("no-folder/m.mxe"), "Invalid filename"},
+        {Path("plain/m.mxe"), "Invalid filename"},
+        {Path("sub"), "I/O error 21"},
+        {"/dev/full", "I/O error 28"},
+    };
+    for (const auto& [path, message] : cases) {
+        EXPECT_EQ(MessageOf([&] { WriteTextFile(path, "1@1@1310@-3.52^"); }), message) << path;
+    }
+    EXPECT_EQ(Bytes(Path("plain")), "x");
+}
+
+// The messages for a read-only folder and a read-only file; true when both are right and
+// both files are unchanged.
+bool DeniedAsExpected(const std::string& readOnlyFolder, const std::string& writableFolder) {
+    const auto message = [](const std::string& path) {
+        return MessageOf([&] { WriteTextFile(path, "x"); });
+    };
+    return message(readOnlyFolder + "/new.mxe") == "File access denied" &&
+           message(readOnlyFolder + "/m.mxe") == "File access denied" &&
+           message(writableFolder + "/r.mxe") == "File access denied" &&
+           !fs::exists(readOnlyFolder + "/new.mxe");
+}
+
+TEST_F(TextFileTest, ReadOnlyFolderAndFileAreDenied) {
+    fs::create_directories(Path("ro"));
+    fs::create_directories(Path("rw"));
+    Put(Path("ro/m.mxe"), "old\r\n");
+    Put(Path("rw/r.mxe"), "old\r\n");
+    ::chmod(Path("ro/m.mxe").c_str(), 0444);
+    ::chmod(Path("rw/r.mxe").c_str(), 0444);
+    ::chmod(Path("ro").c_str(), 0555);
+    ::chmod(Path("rw").c_str(), 0777);
+    ::chmod(folder_.c_str(), 0755);
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(DeniedAsExpected(Path("ro"), Path("rw")));
+    } else {
+        // Permission bits do not stop root: the check runs in a child that gave up root.
+        EXPECT_EXIT(
+            {
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    std::_Exit(3);
+                std::_Exit(DeniedAsExpected(Path("ro"), Path("rw")) ? 0 : 1);
+            },
+            testing::ExitedWithCode(0), "");
+    }
+    EXPECT_EQ(Bytes(Path("ro/m.mxe")), "old\r\n");
+    EXPECT_EQ(Bytes(Path("rw/r.mxe")), "old\r\n");
+}
+
+TEST_F(TextFileTest, FailureHalfWayKeepsTheOldFile) {
+    // A file size limit makes the write fail after the temporary file was created.
+    const std::string old = "1@1@1310@-3.52^\r\n";
+    Put(Path("m.mxe"), old);
+    const std::string big(1 << 20, 'x');
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = 4096;
+    const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const std::string message = MessageOf([&] { WriteTextFile(Path("m.mxe"), big); });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previous);
+    EXPECT_EQ(message, "I/O error " + std::to_string(EFBIG));
+    EXPECT_EQ(Bytes(Path("m.mxe")), old);
+    EXPECT_EQ(EntryCount(), 1u) << "the temporary file was left behind";
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#include "app/FileDialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+namespace {
+
+std::optional<QString> Run(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
+void ConfigureSaveDialog(QFileDialog& dialog, const QString& title, const QString& filter,
+                         const QString& defaultSuffix) {
+    dialog.setWindowTitle(title);
+    dialog.setDirectory(QDir::currentPath());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+}
+
+void ConfigureOpenDialog(QFileDialog& dialog, const QString& filter) {
+    dialog.setDirectory(QDir::currentPath());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+}
+
+std::optional<QString> TQtFileDialogs::AskSaveFileName(QWidget* owner, const QString& title,
+                                                       const QString& filter,
+                                                       const QString& defaultSuffix) {
+    QFileDialog dialog(owner);
+    ConfigureSaveDialog(dialog, title, filter, defaultSuffix);
+    return Run(dialog);
+}
+
+std::optional<QString> TQtFileDialogs::AskOpenFileName(QWidget* owner, const QString& filter) {
+    QFileDialog dialog(owner);
+    ConfigureOpenDialog(dialog, filter);
+    return Run(dialog);
+}

@@ -1,0 +1,52 @@
+#include "app/MeridaxApplication.h"
+
+#include <QMessageBox>
+#include <exception>
+
+#include "app/Latin1.h"
+
+namespace {
+
+void ShowErrorBox(const std::string& message) {
+    QWidget* owner = QApplication::activeModalWidget();
+    if (owner == nullptr) {
+        owner = QApplication::activeWindow();
+    }
+    QMessageBox::critical(owner, QString::fromLatin1(TMeridaxApplication::Title),
+                          FromBytes(message));
+}
+
+}  // namespace
+
+TMeridaxApplication::TMeridaxApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TMeridaxApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowError(e.what());
+    } catch (...) {
+        ShowError("Unknown error");
+    }
+    return false;
+}
+
+void TMeridaxApplication::ShowError(const std::string& message) {
+    if (reporter_) {
+        reporter_(message);
+    } else {
+        ShowErrorBox(message);
+    }
+}
+
+void TMeridaxApplication::SetErrorReporter(TErrorReporter reporter) {
+    reporter_ = std::move(reporter);
+}
+
+void ReportApplicationError(const std::string& message) {
+    if (auto* app = qobject_cast<TMeridaxApplication*>(QCoreApplication::instance())) {
+        app->ShowError(message);
+    } else {
+        ShowErrorBox(message);
+    }
+}

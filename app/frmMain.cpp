@@ -1,0 +1,363 @@
+#include "app/frmMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QThread>
+#include <QToolButton>
+#include <clocale>
+
+#include "app/DesignFonts.h"
+#include "app/FileDialogs.h"
+#include "app/Latin1.h"
+#include "app/MeasurementModel.h"
+#include "app/MeridaxApplication.h"
+#include "app/frmAbout.h"
+#include "app/session/ApplicationSettings.h"
+
+namespace {
+
+constexpr const char* CheckAllCaption = "Check all";
+constexpr const char* UncheckAllCaption = "Uncheck all";
+
+}  // namespace
+
+TfrmMain::TfrmMain(TfrmMainOptions options, QWidget* parent)
+    : QMainWindow(parent), options_(std::move(options)) {
+    if (!options_.FileDialogs) {
+        options_.FileDialogs = std::make_shared<TQtFileDialogs>();
+    }
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromLatin1(TMeridaxApplication::Title));
+    setFont(DesignFont());
+
+    // The receive thread's hand-offs run on this thread from the event loop: each wake-up
+    // posts one queued call that runs whatever is waiting.
+    synchronizer_.SetWakeUp([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { synchronizer_.RunPending(); }, Qt::QueuedConnection);
+    });
+    synchronizer_.SetErrorReport(
+        [](const std::string& message) { ReportApplicationError(message); });
+    comPort1_ = std::make_unique<TComPort>(synchronizer_, options_.PortBinding);
+    session_ = std::make_unique<TDeviceSession>(*this, *comPort1_, options_.EnumeratePorts);
+
+    BuildLayout();
+    ClientArea->resize(DesignClientWidth, DesignClientHeight);
+    // The distances FormResize keeps, taken from the layout as designed before any resize.
+    bottomMargin_ = DesignClientHeight - grpMeasurements->y() - grpMeasurements->height();
+    pageBottomGap_ = grpDevice->height() - pgMerania->y() - pgMerania->height();
+    ClientArea->installEventFilter(this);
+
+    FixOuterWidth();
+    resize(width(), menuBar()->sizeHint().height() + DesignClientHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    FormResize();
+    ConnectCommands();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+    // FormDestroy: destroying the serial component closes the port and ends its thread.
+    session_.reset();
+    comPort1_.reset();
+}
+
+void TfrmMain::SetDialogs(TfrmAbout* about, TfrmSerialPortSettings* serialPortSettings,
+                          TfrmExportSettings* exportSettings) {
+    frmAbout_ = about;
+    frmSerialPortSettings_ = serialPortSettings;
+    frmExportSettings_ = exportSettings;
+}
+
+void TfrmMain::ConnectCommands() {
+    auto command = [this](auto handler) {
+        return [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
+    };
+    auto sessionCommand = [this](void (TDeviceSession::*handler)()) {
+        return [this, handler] { RunCommand([this, handler] { ((*session_).*handler)(); }); };
+    };
+    connect(cbPorts, &QComboBox::activated, this, command(&TfrmMain::cbPortsChange));
+    connect(btnConnect, &QPushButton::clicked, this,
+            sessionCommand(&TDeviceSession::btnConnectClick));
+    connect(btnRefreshPorts, &QPushButton::clicked, this,
+            sessionCommand(&TDeviceSession::btnRefreshPortsClick));
+    connect(btnImport, &QPushButton::clicked, this,
+            sessionCommand(&TDeviceSession::btnImportClick));
+    connect(btnCheckUnCheckAll, &QPushButton::clicked, this,
+            command(&TfrmMain::btnCheckUnCheckAllClick));
+    connect(btnExport, &QPushButton::clicked, this, command(&TfrmMain::btnExportClick));
+    connect(btnOpen, &QToolButton::clicked, this, command(&TfrmMain::btnOpenClick));
+    connect(btnSaveToFile, &QToolButton::clicked, this, command(&TfrmMain::btnSaveToFileClick));
+    connect(Serialportsettings1, &QAction::triggered, this,
+            command(&TfrmMain::Serialportsettings1Click));
+    connect(Exportsettings1, &QAction::triggered, this, command(&TfrmMain::Exportsettings1Click));
+    connect(Exit1, &QAction::triggered, this, command(&TfrmMain::Exit1Click));
+    connect(ppExportToExcel, &QAction::triggered, this, command(&TfrmMain::ppExportToExcelClick));
+    connect(ppExportToClipboard, &QAction::triggered, this,
+            command(&TfrmMain::ppExportToClipboardClick));
+    // The tab widget tells only after the change, so the page being left is kept here.
+    connect(pgMerania, &QTabWidget::currentChanged, this, [this](int index) {
+        RunCommand([this, index] {
+            pgMeraniaChanging(shownPage_);
+            pgMeraniaChange(index);
+        });
+    });
+}
+
+void TfrmMain::FormCreate() {
+    firstActivation_ = true;
+    session_->WaitingForDeviceName = false;
+    // The application object switched the C library to the user's locale; number texts
+    // always use "." whatever the regional settings.
+    std::setlocale(LC_NUMERIC, "C");
+    try {
+        LoadApplicationSettings(comPort1_->Baud);
+    } catch (const std::exception& e) {
+        ReportError(e.what());
+    }
+    SetDefaultButtonCaptionsForCheck();
+    session_->RememberDesign();
+    session_->SetNoConnectedDevice();
+}
+
+int TfrmMain::FrameWidth() const {
+    return frameGeometry().width() - geometry().width();
+}
+
+int TfrmMain::FrameHeight() const {
+    return frameGeometry().height() - geometry().height();
+}
+
+void TfrmMain::FixOuterWidth() {
+    // The outer width is 640 with the frame the window system draws; where there is no frame
+    // (offscreen, an X server without window manager) the window itself is 640 wide.
+    setFixedWidth(OuterWidth - FrameWidth());
+    setMinimumHeight(MinOuterHeight - FrameHeight());
+}
+
+bool TfrmMain::event(QEvent* event) {
+    const bool result = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowActivate) {
+        FormActivate();
+    }
+    return result;
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // A window system without a window manager may never activate the window; the first
+    // showing then stands for the first activation.
+    if (firstActivation_) {
+        QMetaObject::invokeMethod(
+            this, [this] { RunCommand([this] { FormActivate(); }); }, Qt::QueuedConnection);
+    }
+}
+
+void TfrmMain::FormActivate() {
+    if (!firstActivation_) {
+        return;
+    }
+    // Cleared first: the steps below may show a message box, which activates the window again.
+    firstActivation_ = false;
+    SetDeviceLabelLeft(120);
+    SetDeviceLabelText("Detecting avaible ports...");
+    FixOuterWidth();
+    resize(width(), WorkingOuterHeight - FrameHeight());
+    repaint();
+    session_->FillPortList();
+    cbPorts->setCurrentIndex(-1);
+    session_->SetNoConnectedDevice();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TfrmMain::FormClose() {
+    // The user asked to leave: a settings file that cannot be written is reported, and the
+    // window closes all the same.
+    try {
+        SaveApplicationSettings(comPort1_->Baud);
+    } catch (const std::exception& e) {
+        ReportError(e.what());
+    }
+}
+
+void TfrmMain::Exit1Click() {
+    close();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ClientArea && event->type() == QEvent::Resize) {
+        FormResize();
+    } else if (watched == grpDevice && event->type() == QEvent::Resize) {
+        PlaceDeviceBottomButtons();
+    } else if (watched == imgLogo && event->type() == QEvent::MouseButtonDblClick) {
+        const auto modifiers = static_cast<QMouseEvent*>(event)->modifiers();
+        RunCommand([this, modifiers] { imgLogoDblClick(modifiers); });
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::imgLogoDblClick(Qt::KeyboardModifiers modifiers) {
+    const bool ctrlAndShift =
+        modifiers.testFlag(Qt::ControlModifier) && modifiers.testFlag(Qt::ShiftModifier);
+    if (ctrlAndShift && frmAbout_ != nullptr) {
+        frmAbout_->exec();
+    }
+}
+
+void TfrmMain::cbPortsChange() {
+    btnConnect->click();
+}
+
+void TfrmMain::LoadDataToAllListView() {
+    SetBusyCursor(true);
+    try {
+        FillMeasurementModels(Merania, *models_[0], *models_[1], *models_[2]);
+    } catch (...) {
+        SetDefaultButtonCaptionsForCheck();
+        SetBusyCursor(false);
+        throw;
+    }
+    SetDefaultButtonCaptionsForCheck();
+    SetBusyCursor(false);
+}
+
+const TMeasurementTable& TfrmMain::GetActiveListView() const {
+    return models_.at(static_cast<std::size_t>(pgMerania->currentIndex()))->Table();
+}
+
+void TfrmMain::SetAllItemsChecked(TTablePage page, bool checked) {
+    models_.at(static_cast<std::size_t>(page))->SetAllChecked(checked);
+}
+
+void TfrmMain::btnCheckUnCheckAllClick() {
+    const auto page = static_cast<TTablePage>(pgMerania->currentIndex());
+    // The caption decides, not the rows' states.
+    if (btnCheckUnCheckAll->text() == QLatin1String(CheckAllCaption)) {
+        SetAllItemsChecked(page, true);
+        btnCheckUnCheckAll->setText(QLatin1String(UncheckAllCaption));
+    } else {
+        SetAllItemsChecked(page, false);
+        btnCheckUnCheckAll->setText(QLatin1String(CheckAllCaption));
+    }
+}
+
+void TfrmMain::SetDefaultButtonCaptionsForCheck() {
+    btnCheckUnCheckAll->setText(QLatin1String(CheckAllCaption));
+    checkCaptions_.fill(CheckAllCaption);
+}
+
+void TfrmMain::pgMeraniaChanging(int pageLeft) {
+    if (pageLeft >= 0 && pageLeft < static_cast<int>(checkCaptions_.size())) {
+        checkCaptions_[static_cast<std::size_t>(pageLeft)] = ToBytes(btnCheckUnCheckAll->text());
+    }
+}
+
+void TfrmMain::pgMeraniaChange(int pageShown) {
+    shownPage_ = pageShown;
+    if (pageShown >= 0 && pageShown < static_cast<int>(checkCaptions_.size())) {
+        btnCheckUnCheckAll->setText(FromBytes(checkCaptions_[static_cast<std::size_t>(pageShown)]));
+    }
+}
+
+void TfrmMain::SetDeviceLabelText(const std::string& text) {
+    lblConectedDeviceName->setText(FromBytes(text));
+    lblConectedDeviceName->adjustSize();
+}
+
+std::string TfrmMain::DeviceLabelText() const {
+    return ToBytes(lblConectedDeviceName->text());
+}
+
+void TfrmMain::SetDeviceLabelColor(TRgb color) {
+    QPalette palette = lblConectedDeviceName->palette();
+    palette.setColor(QPalette::WindowText, QColor(color.Red, color.Green, color.Blue));
+    lblConectedDeviceName->setPalette(palette);
+}
+
+void TfrmMain::SetDeviceLabelLeft(int left) {
+    lblConectedDeviceName->move(left, lblConectedDeviceName->y());
+}
+
+int TfrmMain::DeviceLabelLeft() const {
+    return lblConectedDeviceName->x();
+}
+
+void TfrmMain::RepaintDeviceLabel() {
+    lblConectedDeviceName->repaint();
+}
+
+void TfrmMain::SetImportEnabled(bool enabled) {
+    btnImport->setEnabled(enabled);
+}
+
+void TfrmMain::SetImportCaption(const std::string& caption) {
+    btnImport->setText(FromBytes(caption));
+}
+
+std::string TfrmMain::ImportCaption() const {
+    return ToBytes(btnImport->text());
+}
+
+void TfrmMain::SetPortListEnabled(bool enabled) {
+    cbPorts->setEnabled(enabled);
+}
+
+void TfrmMain::ClearPortList() {
+    cbPorts->clear();
+}
+
+void TfrmMain::AddPorts(const std::vector<std::string>& names) {
+    // Adding to an empty list would select the first entry; the selection stays as it was.
+    const int selected = cbPorts->currentIndex();
+    for (const std::string& name : names) {
+        cbPorts->addItem(FromBytes(name));
+    }
+    cbPorts->setCurrentIndex(selected);
+}
+
+std::optional<std::string> TfrmMain::SelectedPort() const {
+    if (cbPorts->currentIndex() < 0) {
+        return std::nullopt;
+    }
+    return ToBytes(cbPorts->currentText());
+}
+
+void TfrmMain::SetBusyCursor(bool busy) {
+    if (busy) {
+        setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+void TfrmMain::RefillViews() {
+    LoadDataToAllListView();
+}
+
+void TfrmMain::BlockFor(int milliseconds) {
+    if (options_.BlockFor) {
+        options_.BlockFor(milliseconds);
+    } else {
+        QThread::msleep(static_cast<unsigned long>(milliseconds));
+    }
+}
+
+void TfrmMain::ReportError(const std::string& message) {
+    ReportApplicationError(message);
+}

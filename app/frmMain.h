@@ -1,0 +1,174 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/session/DeviceSession.h"
+#include "app/session/SessionView.h"
+#include "comm/ComPort.h"
+#include "comm/Synchronizer.h"
+#include "data/MeasurementTable.h"
+
+class IFileDialogs;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QToolButton;
+class TMeasurementModel;
+class TfrmAbout;
+class TfrmExportSettings;
+class TfrmSerialPortSettings;
+
+// What the window takes from outside; every member has a production default.
+struct TfrmMainOptions {
+    // Lists the serial ports (EnumComPorts).
+    TDeviceSession::TPortEnumerator EnumeratePorts;
+    // The operating-system layer of ComPort1 (termios).
+    TPortBindingFactory PortBinding;
+    // The connect's blocking waits (a real sleep of the window thread).
+    std::function<void(int milliseconds)> BlockFor;
+    // Puts text on the clipboard; false when there is no clipboard to write to.
+    std::function<bool(const QString& text)> PutOnClipboard;
+    // Save and open dialogs.
+    std::shared_ptr<IFileDialogs> FileDialogs;
+};
+
+// The main window: the device session, the three measurement tables and the commands on them.
+class TfrmMain : public QMainWindow, public ISessionView {
+    Q_OBJECT
+
+public:
+    static constexpr int DesignClientWidth = 624;
+    static constexpr int DesignClientHeight = 329;
+    static constexpr int OuterWidth = 640;
+    static constexpr int MinOuterHeight = 340;
+    static constexpr int WorkingOuterHeight = 530;
+
+    explicit TfrmMain(TfrmMainOptions options = {}, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The dialogs the application created after the window (program start).
+    void SetDialogs(TfrmAbout* about, TfrmSerialPortSettings* serialPortSettings,
+                    TfrmExportSettings* exportSettings);
+
+    // Controls, named as designed.
+    QWidget* ClientArea;
+    QGroupBox* grpbUSBkom;
+    QPushButton* btnRefreshPorts;
+    QLabel* lblSerialPorts;
+    QComboBox* cbPorts;
+    QPushButton* btnConnect;
+    QLabel* imgLogo;
+    QGroupBox* grpMeasurements;
+    QToolButton* btnOpen;
+    QToolButton* btnSaveToFile;
+    QGroupBox* grpDevice;
+    QLabel* lblConectedDeviceName;
+    QPushButton* btnImport;
+    QTabWidget* pgMerania;
+    std::array<QTableView*, 3> ListViews{};
+    QWidget* pnlDeviceBottomButtons;
+    QPushButton* btnCheckUnCheckAll;
+    QPushButton* btnExport;
+    QMenu* Edit1;
+    QAction* Serialportsettings1;
+    QAction* Exportsettings1;
+    QAction* N1;
+    QAction* Exit1;
+    QMenu* PopupMenuExport;
+    QAction* ppExportToExcel;
+    QAction* ppExportToClipboard;
+
+    TComPort& ComPort1() { return *comPort1_; }
+    TDeviceSession& Session() { return *session_; }
+    TMeasurementModel& Model(TTablePage page) { return *models_.at(static_cast<int>(page)); }
+
+    bool FirstActivation() const { return firstActivation_; }
+    int BottomMargin() const { return bottomMargin_; }
+    int PageBottomGap() const { return pageBottomGap_; }
+    const std::array<std::string, 3>& CheckCaptions() const { return checkCaptions_; }
+
+    // Window operations (each ends with an exception on failure; the controls' signals run
+    // them under the application's default error handler).
+    void FormActivate();
+    void FormResize();
+    void LoadDataToAllListView();
+    const TMeasurementTable& GetActiveListView() const;
+    void SetAllItemsChecked(TTablePage page, bool checked);
+    void btnCheckUnCheckAllClick();
+    void SetDefaultButtonCaptionsForCheck();
+    void pgMeraniaChanging(int pageLeft);
+    void pgMeraniaChange(int pageShown);
+    void imgLogoDblClick(Qt::KeyboardModifiers modifiers);
+    void cbPortsChange();
+    void Exit1Click();
+
+    void Serialportsettings1Click();
+    void Exportsettings1Click();
+    void btnSaveToFileClick();
+    void btnOpenClick();
+    void btnExportClick();
+    void ppExportToExcelClick();
+    void ppExportToClipboardClick();
+
+    // ISessionView
+    void SetDeviceLabelText(const std::string& text) override;
+    std::string DeviceLabelText() const override;
+    void SetDeviceLabelColor(TRgb color) override;
+    void SetDeviceLabelLeft(int left) override;
+    int DeviceLabelLeft() const override;
+    void RepaintDeviceLabel() override;
+    void SetImportEnabled(bool enabled) override;
+    void SetImportCaption(const std::string& caption) override;
+    std::string ImportCaption() const override;
+    void SetPortListEnabled(bool enabled) override;
+    void ClearPortList() override;
+    void AddPorts(const std::vector<std::string>& names) override;
+    std::optional<std::string> SelectedPort() const override;
+    void SetBusyCursor(bool busy) override;
+    void RefillViews() override;
+    void BlockFor(int milliseconds) override;
+    void ReportError(const std::string& message) override;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void BuildLayout();
+    void BuildMenus();
+    void BuildTables();
+    void ConnectCommands();
+    void PlaceDeviceBottomButtons();
+    void FixOuterWidth();
+    int FrameWidth() const;
+    int FrameHeight() const;
+
+    TfrmMainOptions options_;
+    TSynchronizer synchronizer_;
+    std::unique_ptr<TComPort> comPort1_;
+    std::unique_ptr<TDeviceSession> session_;
+    std::array<TMeasurementModel*, 3> models_{};
+    TfrmAbout* frmAbout_ = nullptr;
+    TfrmSerialPortSettings* frmSerialPortSettings_ = nullptr;
+    TfrmExportSettings* frmExportSettings_ = nullptr;
+
+    bool firstActivation_ = true;
+    int bottomMargin_ = 0;
+    int pageBottomGap_ = 0;
+    std::array<std::string, 3> checkCaptions_;
+    int shownPage_ = 0;
+};

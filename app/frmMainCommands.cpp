@@ -1,0 +1,137 @@
+// The commands of the Options menu, the Measurements group and the export menu.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <stdexcept>
+
+#include "app/FileDialogs.h"
+#include "app/Latin1.h"
+#include "app/MeasurementModel.h"
+#include "app/frmExportSettings.h"
+#include "app/frmMain.h"
+#include "app/frmSerialPortSettings.h"
+#include "app/session/ApplicationSettings.h"
+#include "data/MeasurementText.h"
+#include "data/TextFile.h"
+#include "data/uMeranie.h"
+#include "export/ClipboardText.h"
+#include "export/uNativeXLSExport.h"
+
+namespace {
+
+const QString MeasurementFilter = QStringLiteral("MERIDAX measurement (*.mxe)");
+
+// Shows the hourglass over a window for one scope, also when the scope ends in an error.
+class TBusyCursor {
+public:
+    explicit TBusyCursor(ISessionView& view) : view_(view) { view_.SetBusyCursor(true); }
+    ~TBusyCursor() noexcept { view_.SetBusyCursor(false); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+private:
+    ISessionView& view_;
+};
+
+bool PutOnSystemClipboard(const QString& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr) {
+        return false;
+    }
+    clipboard->setText(text, QClipboard::Clipboard);
+    // A window system without a clipboard keeps nothing.
+    return clipboard->text(QClipboard::Clipboard) == text;
+}
+
+}  // namespace
+
+void TfrmMain::Serialportsettings1Click() {
+    if (frmSerialPortSettings_ == nullptr) {
+        return;
+    }
+    frmSerialPortSettings_->txtBaud->setText(QString::number(comPort1_->Baud));
+    if (frmSerialPortSettings_->exec() == QDialog::Accepted) {
+        // Applies from the next connect; the open port keeps its rate.
+        comPort1_->Baud = ParseBaudText(ToBytes(frmSerialPortSettings_->txtBaud->text()));
+    }
+}
+
+void TfrmMain::Exportsettings1Click() {
+    if (frmExportSettings_ == nullptr) {
+        return;
+    }
+    TfrmExportSettings& dialog = *frmExportSettings_;
+    dialog.chkExportTableHeader->setChecked(ExportTableHeader);
+    dialog.chkExportDeviceDetails->setChecked(ExportDeviceDetails);
+    if (FromBytes(ExportDecimalSeparator) == dialog.rbCiarka->text()) {
+        dialog.rbCiarka->setChecked(true);
+    } else {
+        dialog.rbBodka->setChecked(true);
+    }
+    if (dialog.exec() == QDialog::Accepted) {
+        ExportDeviceDetails = dialog.chkExportDeviceDetails->isChecked();
+        ExportTableHeader = dialog.chkExportTableHeader->isChecked();
+        ExportDecimalSeparator = ToBytes(dialog.rbCiarka->isChecked() ? dialog.rbCiarka->text()
+                                                                      : dialog.rbBodka->text());
+    }
+}
+
+void TfrmMain::btnSaveToFileClick() {
+    const auto fileName =
+        options_.FileDialogs->AskSaveFileName(this, QString(), MeasurementFilter, "mxe");
+    if (!fileName) {
+        return;
+    }
+    WriteTextFile(ToFileName(*fileName), ListViewToText(Model(TTablePage::All).Table(), false));
+}
+
+void TfrmMain::btnOpenClick() {
+    const auto fileName = options_.FileDialogs->AskOpenFileName(this, MeasurementFilter);
+    if (!fileName) {
+        return;
+    }
+    const std::string text = ReadTextFile(ToFileName(*fileName));
+    // The parser empties Merania before it reads; a rejected file leaves the set as it was.
+    TMeraniaArray previous = std::move(Merania);
+    Merania.clear();
+    try {
+        ParseDeviceDump(text);
+    } catch (...) {
+        Merania = std::move(previous);
+        throw;
+    }
+    LoadDataToAllListView();
+}
+
+void TfrmMain::btnExportClick() {
+    PopupMenuExport->popup(btnExport->mapToGlobal(QPoint(btnExport->width(), 0)));
+}
+
+void TfrmMain::ppExportToExcelClick() {
+    const auto fileName = options_.FileDialogs->AskSaveFileName(
+        this, QStringLiteral("Export to excel"), QStringLiteral("Excel (*.xls)"), "xls");
+    if (!fileName) {
+        return;
+    }
+    TBusyCursor busy(*this);
+    const std::string deviceLine =
+        ExportDeviceDetails ? DeviceLineFromLabel(DeviceLabelText()) : std::string();
+    ExportListViewToXLS(GetActiveListView(), true, ExportTableHeader, deviceLine,
+                        ExportDecimalSeparator, ToFileName(*fileName));
+}
+
+void TfrmMain::ppExportToClipboardClick() {
+    const std::string text =
+        BuildClipboardText(GetActiveListView(), ExportDeviceDetails,
+                           DeviceLineFromLabel(DeviceLabelText()), ExportTableHeader);
+    const QString clipboardText = FromBytes(text);
+    const bool stored = options_.PutOnClipboard ? options_.PutOnClipboard(clipboardText)
+                                                : PutOnSystemClipboard(clipboardText);
+    if (!stored) {
+        throw std::runtime_error("Cannot open clipboard");
+    }
+}

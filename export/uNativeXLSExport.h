@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "data/MeasurementTable.h"
+#include "data/UniqueFd.h"
 
 // A file that cannot be opened, created or written ("Cannot create file "%s". %s").
 class EXLSWriteError : public std::runtime_error {
@@ -38,7 +39,8 @@ class TCellAttributes {
 public:
     constexpr TCellAttributes() = default;
     constexpr TCellAttributes(std::initializer_list<TCellAttribute> items) {
-        for (auto item : items) bits_ = static_cast<std::uint16_t>(bits_ | (1u << item));
+        for (auto item : items)
+            bits_ = static_cast<std::uint16_t>(bits_ | (1u << item));
     }
     constexpr bool Contains(TCellAttribute item) const { return (bits_ >> item) & 1u; }
     constexpr std::uint16_t Bits() const { return bits_; }
@@ -72,9 +74,10 @@ public:
 
 private:
     void WriteBytes(const void* data, std::size_t size);
+    void Flush();
 
     std::string path_;
-    int fd_ = -1;
+    TUniqueFd fd_;
     std::string buffer_;
 };
 

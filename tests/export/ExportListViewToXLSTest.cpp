@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include "ExportTestFiles.h"
+#include "export/uNativeXLSExport.h"
+
+namespace {
+
+using ExportTest = ExportFolderTest;
+
+std::vector<std::uint8_t> Label(std::uint16_t row, std::uint16_t column, const std::string& text) {
+    std::vector<std::uint8_t> bytes = {0x04,
+                                       0x00,
+                                       static_cast<std::uint8_t>(text.size() + 8),
+                                       0x00,
+                                       static_cast<std::uint8_t>(row & 0xFF),
+                                       static_cast<std::uint8_t>(row >> 8),
+                                       static_cast<std::uint8_t>(column),
+                                       0x00,
+                                       0x00,
+                                       0x00,
+                                       0x00,
+                                       static_cast<std::uint8_t>(text.size())};
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    return bytes;
+}
+
+using TCells = std::vector<std::vector<std::string>>;
+
+// BOF, DIMENSIONS, the cells row by row, EOF.
+std::vector<std::uint8_t> File(const TCells& rows) {
+    std::vector<std::uint8_t> bytes =
+        Hex("09 08 06 00 00 00 10 00 00 00 00 00 08 00 00 00 FF FF 00 00 64 00");
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        for (std::size_t column = 0; column < rows[row].size(); ++column) {
+            const auto label = Label(static_cast<std::uint16_t>(row),
+                                     static_cast<std::uint16_t>(column), rows[row][column]);
+            bytes.insert(bytes.end(), label.begin(), label.end());
+        }
+    }
+    bytes.insert(bytes.end(), {0x0A, 0x00, 0x00, 0x00});
+    return bytes;
+}
+
+TEST_F(ExportTest, WorkedExampleWithDeviceAndHeaderIs302Bytes) {
+    ExportListViewToXLS(WorkedExampleTable(), true, true, "DEVICE-1\t0042", ",", Path("a.xls"));
+    const auto bytes = Bytes(Path("a.xls"));
+    EXPECT_EQ(bytes.size(), 302u);
+    EXPECT_EQ(bytes, File({{"DEVICE-1", "0042"},
+                           {"Cable", "Fiber", "WaveLength", "dB", "Reference"},
+                           {"1", "1", "1310", "0,25", "-10,5"},
+                           {"1", "2", "1550", "0,3", "-10,4"}}));
+    const auto head =
+        Hex("09 08 06 00 00 00 10 00 00 00 00 00 08 00 00 00 FF FF 00 00 64 00 04 00 10 00 00 00 "
+            "00 00 00 00 00 08");
+    ASSERT_GE(bytes.size(), head.size());
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), bytes.begin()));
+}
+
+TEST_F(ExportTest, WorkedExampleFirstRowOnlyIs101Bytes) {
+    TMeasurementTable table = WorkedExampleTable();
+    table.SetChecked(2, false);
+    ExportListViewToXLS(table, true, false, "", ",", Path("a.xls"));
+    EXPECT_EQ(Bytes(Path("a.xls")), Hex("09 08 06 00 00 00 10 00 00 00 "
+                                        "00 00 08 00 00 00 FF FF 00 00 64 00 "
+                                        "04 00 09 00 00 00 00 00 00 00 00 01 31 "
+                                        "04 00 09 00 00 00 01 00 00 00 00 01 31 "
+                                        "04 00 0C 00 00 00 02 00 00 00 00 04 31 33 31 30 "
+                                        "04 00 0C 00 00 00 03 00 00 00 00 04 30 2C 32 35 "
+                                        "04 00 0D 00 00 00 04 00 00 00 00 05 2D 31 30 2C 35 "
+                                        "0A 00 00 00 "));
+}
+
+struct TExportCase {
+    const char* name;
+    TTablePage page;
+    std::vector<bool> ticks;
+    bool onlyChecked;
+    bool header;
+    std::string device;
+    std::string separator;
+    TCells cells;
+};
+
+class ExportWrites : public ExportTest, public testing::WithParamInterface<TExportCase> {};
+
+TEST_P(ExportWrites, TheCells) {
+    TMeasurementTable table(GetParam().page);
+    table.AddRow("A.1", "f", "1310", "-3.71", "");
+    table.AddRow("2", "1", "1550", "0.3", "-10.4");
+    table.AddRow("x@y^z", "1", "850", "1E-6", "");
+    for (std::size_t row = 0; row < GetParam().ticks.size(); ++row) {
+        table.SetChecked(row, GetParam().ticks[row]);
+    }
+    ExportListViewToXLS(table, GetParam().onlyChecked, GetParam().header, GetParam().device,
+                        GetParam().separator, Path("e.xls"));
+    EXPECT_EQ(Bytes(Path("e.xls")), File(GetParam().cells));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExportWrites,
+    testing::Values(
+        TExportCase{
+            "NothingTicked", TTablePage::All, {false, false, false}, true, false, "", ",", {}},
+        TExportCase{
+            "NothingTickedBothLines",
+            TTablePage::All,
+            {},
+            true,
+            true,
+            "No connected device",
+            ",",
+            {{"No connected device"}, {"Cable", "Fiber", "WaveLength", "dB/dBm", "Reference"}}},
+        TExportCase{"GapsClose",
+                    TTablePage::All,
+                    {true, false, true},
+                    true,
+                    false,
+                    "",
+                    ".",
+                    {{"A.1", "f", "1310", "-3.71", ""}, {"x@y^z", "1", "850", "1E-6", ""}}},
+        TExportCase{"CommaEverywhereInData",
+                    TTablePage::All,
+                    {true, true},
+                    true,
+                    false,
+                    "",
+                    ",",
+                    {{"A,1", "f", "1310", "-3,71", ""}, {"2", "1", "1550", "0,3", "-10,4"}}},
+        TExportCase{"AbsoluteHeader",
+                    TTablePage::Absolute,
+                    {false, false, false},
+                    true,
+                    true,
+                    "",
+                    ",",
+                    {{"Cable", "Fiber", "WaveLength", "dBm", ""}}},
+        TExportCase{"EightBlanksGiveAnEmptyCell",
+                    TTablePage::All,
+                    {},
+                    true,
+                    false,
+                    "A\t\tB\t",
+                    ",",
+                    {{"A", "", "B"}}},
+        TExportCase{"LeadingTab", TTablePage::All, {}, true, false, "\tB", ",", {{"", "B"}}},
+        TExportCase{"AllRowsWhenNotOnlyChecked",
+                    TTablePage::All,
+                    {},
+                    false,
+                    false,
+                    "",
+                    "..",
+                    {{"A..1", "f", "1310", "-3..71", ""},
+                     {"2", "1", "1550", "0..3", "-10..4"},
+                     {"x@y^z", "1", "850", "1E-6", ""}}}),
+    [](const testing::TestParamInfo<TExportCase>& caseInfo) { return caseInfo.param.name; });
+
+TEST_F(ExportTest, ReplacesTheWholeOldFile) {
+    Put(Path("e.xls"), std::string(5000, 'z'));
+    ExportListViewToXLS(TMeasurementTable(), true, false, "", ",", Path("e.xls"));
+    EXPECT_EQ(Bytes(Path("e.xls")).size(), 26u);
+}
+
+struct TRefusal {
+    const char* name;
+    std::string device;
+    std::string cable;
+    std::string separator;
+    std::size_t extraRows;
+};
+
+class ExportRefuses : public ExportTest, public testing::WithParamInterface<TRefusal> {};
+
+TEST_P(ExportRefuses, BeforeTouchingTheFile) {
+    Put(Path("keep.xls"), "old");
+    TMeasurementTable table;
+    table.AddRow(GetParam().cable, "1", "1310", "-3.52", "");
+    for (std::size_t i = 0; i < GetParam().extraRows; ++i)
+        table.AddRow("1", "1", "1", "1", "");
+    table.SetAllChecked(true);
+    try {
+        ExportListViewToXLS(table, true, true, GetParam().device, GetParam().separator,
+                            Path("keep.xls"));
+        FAIL() << "no error";
+    } catch (const EXLSWriteError& error) {
+        EXPECT_NE(std::string(error.what()).find(Path("keep.xls")), std::string::npos)
+            << error.what();
+    }
+    const auto bytes = Bytes(Path("keep.xls"));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "old");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, ExportRefuses,
+    testing::Values(TRefusal{"LongCell", "", std::string(256, 'c'), ".", 0},
+                    TRefusal{"SeparatorMakesItLong", "", std::string(128, '.'), ",,", 0},
+                    TRefusal{"LongDeviceDetail", std::string(256, 'd'), "1", ".", 0},
+                    // device + header + 65535 rows = 65537 rows: one above row index 65535
+                    TRefusal{"TooManyRows", "DEV", "1", ".", 65534}),
+    [](const testing::TestParamInfo<TRefusal>& caseInfo) { return caseInfo.param.name; });
+
+TEST_F(ExportTest, TheLastRowIndexFits) {
+    TMeasurementTable table;
+    for (int i = 0; i < 65535; ++i)
+        table.AddRow("1", "1", "1", "1", "");
+    table.AddRow("last", "1", "1", "1", "");
+    table.SetAllChecked(true);
+    ExportListViewToXLS(table, true, false, "", ".", Path("big.xls"));
+    const auto bytes = Bytes(Path("big.xls"));
+    // The last LABEL is the empty reference at row 65535, column 4, right before EOF.
+    const std::vector<std::uint8_t> tail = Hex("04 00 08 00 FF FF 04 00 00 00 00 00 0A 00 00 00");
+    ASSERT_GT(bytes.size(), tail.size());
+    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), bytes.end() - static_cast<long>(tail.size())));
+    // 65535 rows of four one-character cells and an empty one, then "last", 1, 1, 1, "".
+    EXPECT_EQ(bytes.size(), 22u + 65535u * (4u * 13u + 12u) + (16u + 3u * 13u + 12u) + 4u);
+}
+
+}  // namespace

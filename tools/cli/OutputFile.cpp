@@ -1,0 +1,122 @@
+#include "tools/cli/OutputFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+#include "data/IoErrors.h"
+#include "data/UniqueFd.h"
+#include "export/uNativeXLSExport.h"
+
+namespace {
+
+std::string FullPath(const std::string& path) {
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+std::string SystemMessage(int errorCode) {
+    char buffer[256];
+    return ::strerror_r(errorCode, buffer, sizeof buffer);
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    if (from.empty())
+        return text;
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+class TRemoveOnFailure {
+public:
+    explicit TRemoveOnFailure(std::string path) : path_(std::move(path)) {}
+    TRemoveOnFailure(const TRemoveOnFailure&) = delete;
+    TRemoveOnFailure& operator=(const TRemoveOnFailure&) = delete;
+    ~TRemoveOnFailure() noexcept {
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    void Keep() noexcept { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+void ReplaceFile(const std::string& path, const std::function<void(const std::string&)>& write) {
+    struct stat status {};
+    const bool exists = ::stat(path.c_str(), &status) == 0;
+    if (exists && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
+        return write(path);
+
+    TUniqueFd lock;
+    if (exists && S_ISREG(status.st_mode)) {
+        // The same refusals as the writer opening the file itself: read-only or locked.
+        lock = TUniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        int error = !lock ? errno : 0;
+        if (error == 0 && ::access(path.c_str(), W_OK) != 0)
+            error = errno;
+        if (error == 0 && ::flock(lock.Get(), LOCK_EX | LOCK_NB) != 0)
+            error = errno;
+        if (error != 0) {
+            throw EXLSWriteError(
+                "Cannot open file \"" + FullPath(path) + "\". " + SystemMessage(error), path);
+        }
+    }
+
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string temporary = path.substr(0, nameStart) + "." + path.substr(nameStart) + "." +
+                                  std::to_string(::getpid()) + ".tmp";
+    ::unlink(temporary.c_str());
+    TRemoveOnFailure cleanup(temporary);
+    try {
+        write(temporary);
+    } catch (const EXLSWriteError& error) {
+        // The messages name the file the user asked for, not the temporary one.
+        throw EXLSWriteError(
+            ReplaceAll(ReplaceAll(error.what(), FullPath(temporary), FullPath(path)), temporary,
+                       path),
+            path);
+    }
+    if (exists)
+        ::chmod(temporary.c_str(), status.st_mode & 07777);
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        throw EXLSWriteError(
+            "Cannot create file \"" + FullPath(path) + "\". " + SystemMessage(error), path);
+    }
+    cleanup.Keep();
+}
+
+void WriteStandardOutput(std::string_view text) {
+    if (const int error = WriteAll(STDOUT_FILENO, text.data(), text.size()); error != 0) {
+        throw std::runtime_error("Cannot write to standard output. " + SystemMessage(error));
+    }
+}
+
+std::string ReadStandardInput() {
+    std::string text;
+    constexpr std::size_t chunk = 1 << 20;
+    while (true) {
+        const std::size_t old = text.size();
+        text.resize(old + chunk);
+        const long got = ReadSome(STDIN_FILENO, text.data() + old, chunk);
+        if (got < 0)
+            ThrowInOutError(errno, "-");
+        text.resize(old + static_cast<std::size_t>(got));
+        if (static_cast<std::size_t>(got) < chunk)
+            return text;
+    }
+}

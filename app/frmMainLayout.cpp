@@ -158,6 +158,7 @@ void TfrmMain::BuildTables() {
         view->horizontalHeader()->setSectionsClickable(false);
         view->horizontalHeader()->setHighlightSections(false);
         view->horizontalHeader()->setStretchLastSection(false);
+        view->horizontalHeader()->setMinimumSectionSize(0);
         for (int column = 0; column < TMeasurementTable::ColumnCount; ++column) {
             view->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Fixed);
             view->setColumnWidth(column, ColumnWidths[static_cast<std::size_t>(column)]);

@@ -1,0 +1,208 @@
+#include "app/WindowFixture.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "app/MeridaxApplication.h"
+#include "app/session/ApplicationSettings.h"
+
+std::optional<QString> TFakeFileDialogs::AskSaveFileName(QWidget*, const QString& title,
+                                                         const QString& filter,
+                                                         const QString& defaultSuffix) {
+    Asked.push_back({true, title, filter, defaultSuffix});
+    return Next();
+}
+
+std::optional<QString> TFakeFileDialogs::AskOpenFileName(QWidget*, const QString& filter) {
+    Asked.push_back({false, QString(), filter, QString()});
+    return Next();
+}
+
+std::optional<QString> TFakeFileDialogs::Next() {
+    if (Answers.empty()) {
+        return std::nullopt;
+    }
+    auto answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+}
+
+TTempWorkingDir::TTempWorkingDir() {
+    std::string pattern = testing::TempDir() + "meridax-app-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::system_error(errno, std::generic_category(), "mkdtemp");
+    }
+    path_ = pattern;
+    char buffer[4096];
+    if (::getcwd(buffer, sizeof buffer) == nullptr) {
+        throw std::system_error(errno, std::generic_category(), "getcwd");
+    }
+    previous_ = buffer;
+    if (::chdir(path_.c_str()) != 0) {
+        throw std::system_error(errno, std::generic_category(), "chdir");
+    }
+}
+
+TTempWorkingDir::~TTempWorkingDir() noexcept {
+    (void)::chdir(previous_.c_str());
+    std::string command = "rm -rf '" + path_ + "'";
+    (void)std::system(command.c_str());
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+TMeranie Absolute(std::string cable, std::string fiber, double waveLength, double value) {
+    return {std::move(cable), std::move(fiber), waveLength, value, 0, false};
+}
+
+TMeranie Relative(std::string cable, std::string fiber, double waveLength, double value,
+                  double reference) {
+    return {std::move(cable), std::move(fiber), waveLength, value, reference, true};
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+TModalWatch::TModalWatch(std::function<void(QWidget* dialog)> act)
+    : act_(std::move(act)), timer_(std::make_unique<QTimer>()) {
+    timer_->setInterval(10);
+    QObject::connect(timer_.get(), &QTimer::timeout, [this] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr || !dialog->isVisible()) {
+            return;
+        }
+        timer_->stop();
+        seen_ = true;
+        act_(dialog);
+    });
+    timer_->start();
+}
+
+TModalWatch::~TModalWatch() = default;
+
+void TWindowTest::SetUp() {
+    dir_ = std::make_unique<TTempWorkingDir>();
+    Merania.clear();
+    ExportDeviceDetails = false;
+    ExportTableHeader = false;
+    ExportDecimalSeparator = ".";
+    fileDialogs_ = std::make_shared<TFakeFileDialogs>();
+    auto* application = qobject_cast<TMeridaxApplication*>(QCoreApplication::instance());
+    ASSERT_NE(application, nullptr);
+    application->SetErrorReporter(
+        [this](const std::string& message) { errors_.push_back(message); });
+}
+
+void TWindowTest::TearDown() {
+    exportSettings_.reset();
+    serialSettings_.reset();
+    about_.reset();
+    frm_.reset();
+    if (auto* application = qobject_cast<TMeridaxApplication*>(QCoreApplication::instance())) {
+        application->SetErrorReporter({});
+    }
+    Merania.clear();
+    dir_.reset();
+}
+
+void TWindowTest::CreateWindow(TfrmMainOptions options) {
+    if (!options.EnumeratePorts) {
+        options.EnumeratePorts = [this](std::vector<std::string>* list) {
+            list->insert(list->end(), ports_.begin(), ports_.end());
+        };
+    }
+    if (!options.BlockFor) {
+        options.BlockFor = [this](int milliseconds) { waits_.push_back(milliseconds); };
+    }
+    if (!options.PutOnClipboard) {
+        options.PutOnClipboard = [this](const QString& text) {
+            if (!clipboardWorks_) {
+                return false;
+            }
+            clipboard_.push_back(text);
+            return true;
+        };
+    }
+    if (!options.FileDialogs) {
+        options.FileDialogs = fileDialogs_;
+    }
+    frm_ = std::make_unique<TfrmMain>(std::move(options));
+    about_ = std::make_unique<TfrmAbout>(frm_.get());
+    serialSettings_ = std::make_unique<TfrmSerialPortSettings>(frm_.get());
+    exportSettings_ = std::make_unique<TfrmExportSettings>(frm_.get());
+    frm_->SetDialogs(about_.get(), serialSettings_.get(), exportSettings_.get());
+}
+
+void TWindowTest::ShowAndActivate() {
+    frm_->show();
+    ASSERT_TRUE(WaitFor([this] { return !frm_->FirstActivation(); }));
+    ASSERT_TRUE(
+        WaitFor([this] { return frm_->frameGeometry().height() == TfrmMain::WorkingOuterHeight; }));
+}
+
+void TWindowTest::LoadRecords(const TMeraniaArray& records) {
+    Merania = records;
+    frm_->LoadDataToAllListView();
+}
+
+void TWindowTest::ShowPage(TTablePage page) {
+    frm_->pgMerania->setCurrentIndex(static_cast<int>(page));
+}
+
+void TWindowTest::Tick(TTablePage page, int row, bool checked) {
+    QAbstractItemModel* model = frm_->ListViews[static_cast<std::size_t>(page)]->model();
+    ASSERT_TRUE(model->setData(model->index(row, 0), checked ? Qt::Checked : Qt::Unchecked,
+                               Qt::CheckStateRole));
+}
+
+bool TWindowTest::IsTicked(TTablePage page, int row) {
+    QAbstractItemModel* model = frm_->ListViews[static_cast<std::size_t>(page)]->model();
+    return model->index(row, 0).data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
+}
+
+QString TWindowTest::Cell(TTablePage page, int row, int column) {
+    QAbstractItemModel* model = frm_->ListViews[static_cast<std::size_t>(page)]->model();
+    return model->index(row, column).data(Qt::DisplayRole).toString();
+}
+
+QString TWindowTest::HeaderCaption(TTablePage page, int column) {
+    QAbstractItemModel* model = frm_->ListViews[static_cast<std::size_t>(page)]->model();
+    return model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+int TWindowTest::Rows(TTablePage page) {
+    return frm_->ListViews[static_cast<std::size_t>(page)]->model()->rowCount();
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/FileDialogs.h"
+#include "app/frmAbout.h"
+#include "app/frmExportSettings.h"
+#include "app/frmMain.h"
+#include "app/frmSerialPortSettings.h"
+#include "data/uMeranie.h"
+
+class QTimer;
+class QWidget;
+
+// File dialogs that answer from a queue; nullopt stands for Cancel.
+class TFakeFileDialogs : public IFileDialogs {
+public:
+    struct TAsked {
+        bool Save = false;
+        QString Title;
+        QString Filter;
+        QString DefaultSuffix;
+    };
+
+    std::deque<std::optional<QString>> Answers;
+    std::vector<TAsked> Asked;
+
+    std::optional<QString> AskSaveFileName(QWidget* owner, const QString& title,
+                                           const QString& filter,
+                                           const QString& defaultSuffix) override;
+    std::optional<QString> AskOpenFileName(QWidget* owner, const QString& filter) override;
+
+private:
+    std::optional<QString> Next();
+};
+
+// A fresh working directory for one test: settings.ini lands there.
+class TTempWorkingDir {
+public:
+    TTempWorkingDir();
+    ~TTempWorkingDir() noexcept;
+    TTempWorkingDir(const TTempWorkingDir&) = delete;
+    TTempWorkingDir& operator=(const TTempWorkingDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+
+TMeranie Absolute(std::string cable, std::string fiber, double waveLength, double value);
+TMeranie Relative(std::string cable, std::string fiber, double waveLength, double value,
+                  double reference);
+
+// Runs the event loop until condition holds or timeoutMs ran out; returns the condition.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
+
+// Acts on the next modal dialog as soon as it is shown (made before the command that shows
+// it); stops watching when destroyed.
+class TModalWatch {
+public:
+    explicit TModalWatch(std::function<void(QWidget* dialog)> act);
+    ~TModalWatch();
+    TModalWatch(const TModalWatch&) = delete;
+    TModalWatch& operator=(const TModalWatch&) = delete;
+
+    bool Seen() const { return seen_; }
+
+private:
+    std::function<void(QWidget* dialog)> act_;
+    std::unique_ptr<QTimer> timer_;
+    bool seen_ = false;
+};
+
+// The main window with its dialogs, in a fresh working directory, with the error messages,
+// the clipboard and the connect's waits recorded instead of shown, put or slept.
+class TWindowTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the window (runs FormCreate, which reads settings.ini).
+    void CreateWindow(TfrmMainOptions options = {});
+    void ShowAndActivate();
+    void LoadRecords(const TMeraniaArray& records);
+    void ShowPage(TTablePage page);
+    // Ticks a row the way the user does, through the view's model.
+    void Tick(TTablePage page, int row, bool checked = true);
+    bool IsTicked(TTablePage page, int row);
+    QString Cell(TTablePage page, int row, int column);
+    QString HeaderCaption(TTablePage page, int column);
+    int Rows(TTablePage page);
+
+    std::unique_ptr<TTempWorkingDir> dir_;
+    std::vector<std::string> errors_;
+    std::vector<int> waits_;
+    std::vector<QString> clipboard_;
+    bool clipboardWorks_ = true;
+    std::vector<std::string> ports_{"/dev/ttyS0", "/dev/ttyUSB0"};
+    std::shared_ptr<TFakeFileDialogs> fileDialogs_;
+    std::unique_ptr<TfrmMain> frm_;
+    std::unique_ptr<TfrmAbout> about_;
+    std::unique_ptr<TfrmSerialPortSettings> serialSettings_;
+    std::unique_ptr<TfrmExportSettings> exportSettings_;
+};

@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+#include <sys/file.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "CommTestSupport.h"
+#include "comm/ComPort.h"
+
+namespace {
+
+// The component on the slave side of a fresh pseudo-terminal, raw mode, collecting chunks.
+class ComPortPtyTest : public testing::Test {
+protected:
+    ComPortPtyTest() : port_(sync_) {
+        port_.Port = pty_.SlaveName();
+        port_.Baud = 19200;
+        port_.ReceiveMode = rmRAW;
+        port_.ReceiveCallBack = [this](const std::string& Data) {
+            received_ += Data;
+            ++chunks_;
+        };
+        port_.OnPortOpen = [this](TComPort&) { ++opens_; };
+        port_.OnPortClose = [this](TComPort&) { ++closes_; };
+        sync_.SetErrorReport([this](const std::string& text) { reports_ += text; });
+    }
+
+    std::string OpenError() {
+        try {
+            port_.Open();
+        } catch (const EComError& error) {
+            return error.what();
+        }
+        return {};
+    }
+
+    TPtyPair pty_;
+    TSynchronizer sync_;
+    TComPort port_;
+    std::string received_;
+    std::size_t chunks_ = 0;
+    int opens_ = 0;
+    int closes_ = 0;
+    std::string reports_;
+};
+
+TEST_F(ComPortPtyTest, RawStreamEqualsBytesSentWhateverTheChunks) {
+    port_.Open();
+    // Every byte value, flow-control and line-end bytes included, in uneven pieces.
+    const std::string sent = RandomBytes(300000, 7);
+    std::thread writer([&] {
+        std::mt19937 random(11);
+        std::size_t at = 0;
+        while (at < sent.size()) {
+            const std::size_t piece = std::min<std::size_t>(1 + random() % 3000, sent.size() - at);
+            pty_.Send(sent.substr(at, piece));
+            at += piece;
+            if (random() % 4 == 0) {
+                std::this_thread::yield();
+            }
+        }
+    });
+    const bool complete = PumpUntil(sync_, [&] { return received_.size() >= sent.size(); });
+    writer.join();
+    ASSERT_TRUE(complete) << received_.size() << " of " << sent.size() << " bytes";
+    EXPECT_TRUE(received_ == sent);
+    EXPECT_GT(chunks_, 1u);
+    EXPECT_TRUE(reports_.empty());
+}
+
+TEST_F(ComPortPtyTest, LargeWriteReturnsAtOnceAndArrivesWhole) {
+    port_.Open();
+    // More than the pseudo-terminal buffers while nobody reads: the rest waits in the component.
+    const std::string first = RandomBytes(200000, 3);
+    const std::string second = RandomBytes(50000, 4);
+    port_.Write(first);
+    port_.Write(second);
+    const std::string arrived = pty_.Receive(first.size() + second.size());
+    EXPECT_TRUE(arrived == first + second) << arrived.size() << " bytes arrived";
+}
+
+TEST_F(ComPortPtyTest, OpenTwiceAndCloseTwiceCountOnce) {
+    port_.Open();
+    port_.Open();
+    EXPECT_TRUE(port_.Opened());
+    EXPECT_EQ(opens_, 1);
+    port_.Close();
+    port_.Close();
+    EXPECT_FALSE(port_.Opened());
+    EXPECT_EQ(closes_, 1);
+    port_.Open();
+    EXPECT_EQ(opens_, 2);
+    port_.Close();
+    EXPECT_EQ(closes_, 2);
+}
+
+TEST_F(ComPortPtyTest, WritesWhileClosedAndEmptyWritesSendNothing) {
+    port_.Write("lost");
+    port_.Open();
+    port_.Write("");
+    port_.Write("n");
+    port_.Write("");
+    port_.Write("u");
+    EXPECT_EQ(pty_.Receive(2), "nu");
+    port_.Close();
+    port_.Write("after");
+    // The master would read the bytes if any had been sent; with the slave closed it sees EIO.
+    char byte = 0;
+    EXPECT_LE(::read(pty_.Master(), &byte, 1), 0);
+}
+
+TEST_F(ComPortPtyTest, MissingDeviceGivesExactMessageAndStaysClosed) {
+    port_.Port = "/dev/ttyMISSING-meridax";
+    EXPECT_EQ(OpenError(),
+              "TCOMPORT : cannot open /dev/ttyMISSING-meridax\rNo such file or directory");
+    EXPECT_FALSE(port_.Opened());
+    EXPECT_EQ(opens_, 0);
+    port_.Close();
+    EXPECT_EQ(closes_, 0);
+    port_.Port = pty_.SlaveName();
+    EXPECT_EQ(OpenError(), "");
+    EXPECT_TRUE(port_.Opened());
+}
+
+TEST_F(ComPortPtyTest, DeviceThatIsNoTerminalIsRefused) {
+    port_.Port = "/dev/null";
+    EXPECT_EQ(OpenError(), "TCOMPORT : cannot open /dev/null\rInappropriate ioctl for device");
+    EXPECT_FALSE(port_.Opened());
+}
+
+TEST_F(ComPortPtyTest, PortHeldByAnotherDescriptorIsBusyThenOpenableLater) {
+    TFileDescriptor holder(::open(pty_.SlaveName().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_TRUE(holder.Valid());
+    ASSERT_EQ(::flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(OpenError(),
+              "TCOMPORT : cannot open " + pty_.SlaveName() + "\rDevice or resource busy");
+    EXPECT_FALSE(port_.Opened());
+    EXPECT_EQ(opens_, 0);
+    holder.Reset();
+    EXPECT_EQ(OpenError(), "");
+    EXPECT_TRUE(port_.Opened());
+}
+
+TEST_F(ComPortPtyTest, SecondComponentOnTheSamePortIsBusyUntilTheFirstCloses) {
+    port_.Open();
+    TComPort other(sync_);
+    other.Port = pty_.SlaveName();
+    EXPECT_THROW(other.Open(), EComError);
+    port_.Close();
+    other.Open();
+    EXPECT_TRUE(other.Opened());
+}
+
+TEST_F(ComPortPtyTest, CloseWhileAHandOffIsPendingDeliversNothing) {
+    std::mutex mutex;
+    std::condition_variable queued;
+    bool handedOver = false;
+    sync_.SetWakeUp([&] {
+        std::lock_guard lock(mutex);
+        handedOver = true;
+        queued.notify_all();
+    });
+    port_.Open();
+    pty_.Send("name\n\r");
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(queued.wait_for(lock, PatientWait, [&] { return handedOver; }));
+    }
+    port_.Close();
+    EXPECT_EQ(chunks_, 0u);
+    EXPECT_EQ(closes_, 1);
+    EXPECT_EQ(sync_.RunPending(), 0u);
+}
+
+TEST_F(ComPortPtyTest, CloseRightAfterOpenStopsTheWorkerEveryTime) {
+    for (int round = 0; round < 50; ++round) {
+        port_.Open();
+        port_.Close();
+    }
+    EXPECT_EQ(opens_, 50);
+    EXPECT_EQ(closes_, 50);
+    port_.Open();
+    pty_.Send("still here");
+    EXPECT_TRUE(PumpUntil(sync_, [&] { return received_ == "still here"; })) << received_;
+}
+
+TEST_F(ComPortPtyTest, DestructorClosesAnOpenPort) {
+    {
+        TComPort scoped(sync_);
+        scoped.Port = pty_.SlaveName();
+        scoped.Open();
+    }
+    port_.Open();
+    EXPECT_TRUE(port_.Opened());
+}
+
+TEST_F(ComPortPtyTest, HangUpIsHandledOnceWithoutSpinningAndTheNextOpenWorks) {
+    int hangUps = 0;
+    port_.OnHangUp = [&](TComPort&) { ++hangUps; };
+    port_.Open();
+    pty_.Send("abc");
+    ASSERT_TRUE(PumpUntil(sync_, [&] { return received_ == "abc"; }));
+    pty_.CloseMaster();
+    ASSERT_TRUE(PumpUntil(sync_, [&] { return hangUps == 1; }));
+
+    // A worker stuck on the dead device would burn a whole core here.
+    const long before = OtherThreadsCpuTicks();
+    sync_.WaitUntil([] { return false; }, std::chrono::milliseconds(1000));
+    const long used = OtherThreadsCpuTicks() - before;
+    EXPECT_LE(used, 10) << "clock ticks used by the worker in one second";
+    EXPECT_EQ(hangUps, 1);
+    EXPECT_TRUE(port_.Opened());
+    EXPECT_EQ(received_, "abc");
+
+    port_.Close();
+    EXPECT_EQ(closes_, 1);
+    TPtyPair next;
+    port_.Port = next.SlaveName();
+    port_.Open();
+    next.Send("again");
+    EXPECT_TRUE(PumpUntil(sync_, [&] { return received_ == "abcagain"; })) << received_;
+    EXPECT_EQ(hangUps, 1);
+}
+
+TEST_F(ComPortPtyTest, CustomSpeedOpensAndReceives) {
+    port_.Baud = 250000;
+    port_.DataBits = 7;
+    port_.Parity = ptSPACE;
+    port_.StopBits = sbONE5;
+    port_.Open();
+    port_.Close();
+    port_.Baud = 115200;
+    port_.DataBits = 8;
+    port_.Parity = ptNONE;
+    port_.StopBits = sbONE;
+    port_.Open();
+    pty_.Send(std::string("\x11\x13\r\n\0", 5));
+    EXPECT_TRUE(PumpUntil(sync_, [&] { return received_.size() == 5; }));
+    EXPECT_EQ(received_, std::string("\x11\x13\r\n\0", 5));
+}
+
+TEST_F(ComPortPtyTest, ThrowingCallbackIsReportedAndTheWorkerKeepsRunning) {
+    port_.ReceiveCallBack = [this](const std::string& Data) {
+        received_ += Data;
+        if (received_.find('!') != std::string::npos && reports_.empty()) {
+            throw EComError("handler failed");
+        }
+    };
+    port_.Open();
+    pty_.Send("!");
+    ASSERT_TRUE(PumpUntil(sync_, [&] { return !reports_.empty(); }));
+    pty_.Send("more");
+    EXPECT_TRUE(PumpUntil(sync_, [&] { return received_ == "!more"; })) << received_;
+    EXPECT_EQ(reports_, "handler failed");
+}
+
+}  // namespace

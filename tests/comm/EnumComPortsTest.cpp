@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "CommTestSupport.h"
+#include "comm/ComPort.h"
+#include "comm/EnumComPorts.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Candidates are symbolic links to pseudo-terminals in a private folder (stat follows them).
+class EnumComPortsTest : public testing::Test {
+protected:
+    EnumComPortsTest() {
+        std::string pattern = (fs::temp_directory_path() / "meridax-enum-XXXXXX").string();
+        folder_ = ::mkdtemp(pattern.data());
+    }
+    ~EnumComPortsTest() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    std::string Link(const std::string& name, const std::string& target) {
+        const fs::path link = folder_ / name;
+        fs::create_symlink(target, link);
+        return link.string();
+    }
+
+    fs::path folder_;
+};
+
+TEST_F(EnumComPortsTest, ListsOnlyFreeTerminalsInCandidateOrderAfterExistingEntries) {
+    TPtyPair first, held, ownPort, last;
+    const std::string regular = (folder_ / "ttyRegular").string();
+    std::ofstream(regular) << "not a device";
+    const std::vector<std::string> candidates{
+        Link("ttyV0", first.SlaveName()),
+        (folder_ / "ttyV1").string(),  // missing
+        regular,
+        "/dev/null",  // a character device, but no terminal
+        Link("ttyV4", held.SlaveName()),
+        Link("ttyV5", ownPort.SlaveName()),
+        Link("ttyV6", last.SlaveName()),
+    };
+    TFileDescriptor holder(::open(held.SlaveName().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_EQ(::flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
+    TSynchronizer sync;
+    TComPort port(sync);
+    port.Port = candidates[5];
+    port.Open();
+
+    std::vector<std::string> list{"already there"};
+    EnumComPorts(&list, candidates);
+    EXPECT_EQ(list, (std::vector<std::string>{"already there", candidates[0], candidates[6]}));
+
+    // Released ports are listed again, and the names open unchanged.
+    port.Close();
+    holder.Reset();
+    list.clear();
+    EnumComPorts(&list, candidates);
+    EXPECT_EQ(list, (std::vector<std::string>{candidates[0], candidates[4], candidates[5],
+                                              candidates[6]}));
+    port.Port = list[1];
+    port.Open();
+    EXPECT_TRUE(port.Opened());
+}
+
+TEST_F(EnumComPortsTest, AbsentListAndNoFreePortChangeNothing) {
+    TPtyPair pty;
+    const std::vector<std::string> candidates{Link("ttyV0", pty.SlaveName())};
+    EnumComPorts(nullptr, candidates);
+    EnumComPorts(nullptr);
+    std::vector<std::string> list{"a", "b"};
+    EnumComPorts(&list, {(folder_ / "ttyV9").string(), "/dev/null"});
+    EXPECT_EQ(list, (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(EnumComPortsCandidates, FamiliesInOrderEachFrom0To255) {
+    const std::vector<std::string> candidates = DefaultComPortCandidates();
+    ASSERT_EQ(candidates.size(), 1536u);
+    const char* families[] = {"/dev/ttyS",   "/dev/ttyUSB", "/dev/ttyACM",
+                              "/dev/ttyAMA", "/dev/rfcomm", "/dev/ttyV"};
+    for (std::size_t family = 0; family < 6; ++family) {
+        for (std::size_t number = 0; number < 256; ++number) {
+            ASSERT_EQ(candidates[family * 256 + number], families[family] + std::to_string(number));
+        }
+    }
+}
+
+TEST(EnumComPortsCandidates, SystemScanGivesCandidatesInOrder) {
+    const std::vector<std::string> candidates = DefaultComPortCandidates();
+    std::vector<std::string> list;
+    EnumComPorts(&list);
+    // Whatever this machine has, the names come from the candidates, in their order.
+    auto from = candidates.begin();
+    for (const std::string& name : list) {
+        from = std::find(from, candidates.end(), name);
+        ASSERT_NE(from, candidates.end()) << name;
+    }
+}
+
+}  // namespace

@@ -12,6 +12,7 @@
 #include "app/session/DeviceSession.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
+#include "data/Errors.h"
 #include "data/uMeranie.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/ImportOptions.h"
@@ -29,13 +30,18 @@ public:
 };
 
 // The component's messages carry CR between their parts; a terminal would overwrite the line.
-std::string OneLine(std::string text) {
-    for (char& c : text) {
-        if (c == '\r' || c == '\n') {
-            c = ' ';
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        if (c == '\r') {
+            line += ": ";
+        } else if (c == '\n') {
+            line += ' ';
+        } else {
+            line += c;
         }
     }
-    return text;
+    return line;
 }
 
 // Runs the window's conversation with the meter on this thread: the receive thread's
@@ -94,8 +100,6 @@ public:
         }
         port_.Close();
     }
-
-    std::string DeviceLabel() const { return view_.DeviceLabelText(); }
 
 private:
     void Await(const std::function<bool()>& done, const std::string& what) {
@@ -191,11 +195,22 @@ int RunImport(const std::vector<std::string>& args) {
         std::cerr << "meridax-cli import: " << e.what() << '\n' << ImportUsage;
         return 2;
     }
+    if (options.Help) {
+        std::cout << ImportUsage << '\n' << ImportHelp;
+        return 0;
+    }
     try {
         TImportRun run(options);
-        std::cout << run.Connect() << std::endl;
+        const std::string name = run.Connect();
+        // With the clipboard text on standard output the name must not mix into it.
+        (options.Output.outputKind == TOutputKind::Text ? std::cerr : std::cout)
+            << name << std::endl;
         run.Import();
-        WriteImportOutput(options, run.DeviceLabel());
+        options.Output.deviceLabel = name;
+        WriteImportOutput(options.Output);
+    } catch (const EInOutError& e) {
+        std::cerr << "meridax-cli: " << e.Path() << ": " << e.what() << '\n';
+        return 1;
     } catch (const std::exception& e) {
         std::cerr << "meridax-cli import: " << OneLine(e.what()) << '\n';
         return 1;

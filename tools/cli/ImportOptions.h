@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "data/MeasurementTable.h"
+#include "tools/cli/ConvertOptions.h"
 
 // Wrong words on the command line; what() says which.
 class EImportUsage : public std::runtime_error {
@@ -16,16 +16,16 @@ public:
 struct TImportOptions {
     std::string Port;
     std::uint32_t Baud = 19200;
-    std::string Output;
-    TTablePage Page = TTablePage::All;
-    bool Header = false;
-    bool DeviceDetails = false;
-    std::string Separator = ".";
     // Longest silence of the meter before the import gives up.
     double TimeoutSeconds = 30;
+    // What to write, read by the same rules as convert's (input unused; deviceLabel is
+    // filled in with the meter's name once it is known).
+    TConvertOptions Output;
+    bool Help = false;
 };
+
+extern const char* const ImportUsage;
+extern const char* const ImportHelp;
 
 // Reads the words after "import". Throws EImportUsage.
 TImportOptions ParseImportOptions(const std::vector<std::string>& args);
-
-extern const char* const ImportUsage;

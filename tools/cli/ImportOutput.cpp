@@ -1,34 +1,35 @@
 #include "tools/cli/ImportOutput.h"
 
+#include <string>
+
 #include "data/MeasurementTable.h"
 #include "data/MeasurementText.h"
 #include "data/TextFile.h"
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
 #include "export/uNativeXLSExport.h"
+#include "tools/cli/OutputFile.h"
 
-namespace {
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-}  // namespace
-
-void WriteImportOutput(const TImportOptions& options, const std::string& deviceLabel) {
-    TMeasurementTable all(TTablePage::All);
-    TMeasurementTable absolute(TTablePage::Absolute);
-    TMeasurementTable relative(TTablePage::Relative);
-    FillMeasurementTables(Merania, all, absolute, relative);
-    if (EndsWith(options.Output, ".mxe")) {
-        WriteTextFile(options.Output, ListViewToText(all, false));
-        return;
+void WriteImportOutput(const TConvertOptions& options) {
+    TMeasurementTable table(options.outputKind == TOutputKind::Mxe ? TTablePage::All
+                                                                   : options.page);
+    FillMeasurementTable(Merania, table);
+    table.SetAllChecked(true);
+    const std::string deviceLine =
+        options.device ? DeviceLineFromLabel(options.deviceLabel) : std::string();
+    switch (options.outputKind) {
+        case TOutputKind::Mxe:
+            WriteTextFile(options.output, ListViewToText(table, false));
+            break;
+        case TOutputKind::Xls:
+            ReplaceFile(options.output, [&](const std::string& path) {
+                ExportListViewToXLS(table, true, options.header, deviceLine, options.separator,
+                                    path);
+            });
+            break;
+        case TOutputKind::Text:
+            WriteStandardOutput(
+                BuildClipboardText(table, options.device, deviceLine, options.header));
+            break;
     }
-    const TMeasurementTable& table = options.Page == TTablePage::Absolute   ? absolute
-                                     : options.Page == TTablePage::Relative ? relative
-                                                                            : all;
-    ExportListViewToXLS(table, false, options.Header,
-                        options.DeviceDetails ? DeviceLineFromLabel(deviceLabel) : "",
-                        options.Separator, options.Output);
 }

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <string>
+#include "tools/cli/ConvertOptions.h"
 
-#include "tools/cli/ImportOptions.h"
-
-// Writes Merania to options.Output the way convert writes a dump; deviceLabel is the
-// device label's text (blanks for tabs).
-void WriteImportOutput(const TImportOptions& options, const std::string& deviceLabel);
+// Writes Merania to options.output exactly as convert writes a parsed dump: the table of
+// the chosen page with every row counted as ticked, .mxe always page all, "-" the
+// clipboard text on standard output.
+void WriteImportOutput(const TConvertOptions& options);

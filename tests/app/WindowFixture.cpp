@@ -147,7 +147,7 @@ void TWindowTest::CreateWindow(TfrmMainOptions options) {
     if (!options.BlockFor) {
         options.BlockFor = [this](int milliseconds) { waits_.push_back(milliseconds); };
     }
-    if (!options.PutOnClipboard) {
+    if (!options.PutOnClipboard && !useSystemClipboard_) {
         options.PutOnClipboard = [this](const QString& text) {
             if (!clipboardWorks_) {
                 return false;

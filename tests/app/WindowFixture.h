@@ -109,6 +109,7 @@ protected:
     std::vector<int> waits_;
     std::vector<QString> clipboard_;
     bool clipboardWorks_ = true;
+    bool useSystemClipboard_ = false;
     std::vector<std::string> ports_{"/dev/ttyS0", "/dev/ttyUSB0"};
     std::shared_ptr<TFakeFileDialogs> fileDialogs_;
     std::unique_ptr<TfrmMain> frm_;

@@ -1,0 +1,99 @@
+#include "tools/meter-sim/MeterDump.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+namespace {
+
+// Two decimals, as the meter shows them.
+std::string Hundredths(long value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%ld.%02ld", value < 0 ? "-" : "", std::labs(value) / 100,
+                  std::labs(value) % 100);
+    return text;
+}
+
+}  // namespace
+
+TMeterRecords GenerateRecords(std::size_t count, std::uint32_t seed) {
+    // mt19937's raw output is the same everywhere; the standard distributions are not.
+    std::mt19937 random(seed);
+    auto between = [&](long low, long high) {
+        return low + static_cast<long>(random() % static_cast<std::uint32_t>(high - low + 1));
+    };
+    TMeterRecords records;
+    records.reserve(count);
+    const char* wavelengths[] = {"1310", "1550"};
+    for (std::size_t index = 0; index < count; ++index) {
+        const std::size_t cable = index / 48 + 1;
+        const std::size_t fiber = index / 2 % 24 + 1;
+        std::string line = std::to_string(cable) + '\t' + std::to_string(fiber) + '\t' +
+                           wavelengths[index % 2] + '\t';
+        if (between(0, 9) < 4) {
+            line += Hundredths(between(-3500, -150));
+        } else {
+            line += Hundredths(between(8, 450)) + '\t' + Hundredths(between(-1200, -700));
+        }
+        records.push_back(std::move(line));
+    }
+    return records;
+}
+
+TMeterRecords LoadRecords(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    TMeterRecords records;
+    std::string line;
+    for (const char byte : text) {
+        if (byte == '\n' || byte == '\r') {
+            if (!line.empty()) {
+                records.push_back(std::move(line));
+                line.clear();
+            }
+        } else {
+            line += byte;
+        }
+    }
+    if (!line.empty()) {
+        records.push_back(std::move(line));
+    }
+    return records;
+}
+
+void SpoilOneNumber(TMeterRecords& records) {
+    if (records.empty()) {
+        records.push_back("1\t1\t1310\t-3.52");
+    }
+    std::string& line = records[records.size() / 2];
+    std::size_t field = 0;
+    for (std::size_t at = 0; at < line.size(); ++at) {
+        if (line[at] == '\t') {
+            ++field;
+        } else if (field == 3 && line[at] == '.') {
+            line[at] = ',';
+            return;
+        }
+    }
+    line += field >= 3 ? ",5" : "\t-3,52";
+}
+
+std::string DumpReply(const TMeterRecords& records) {
+    std::string reply;
+    std::size_t size = 2;
+    for (const std::string& record : records) {
+        size += record.size() + 2;
+    }
+    reply.reserve(size);
+    for (const std::string& record : records) {
+        reply += record;
+        reply += "\n\r";
+    }
+    reply += "\n\r";
+    return reply;
+}

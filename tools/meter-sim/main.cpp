@@ -1,0 +1,92 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tools/meter-sim/MeterDump.h"
+#include "tools/meter-sim/MeterServer.h"
+#include "tools/meter-sim/SimOptions.h"
+
+namespace {
+
+// A symbolic link to the port that goes away with the program, if it still points there.
+class TPortLink {
+public:
+    TPortLink(std::string link, const std::string& target)
+        : link_(std::move(link)), target_(target) {
+        if (link_.empty()) {
+            return;
+        }
+        char existing[4096];
+        if (::readlink(link_.c_str(), existing, sizeof existing) >= 0) {
+            ::unlink(link_.c_str());  // a stale link of an earlier run
+        }
+        if (::symlink(target.c_str(), link_.c_str()) != 0) {
+            throw std::runtime_error("cannot link " + link_ + " to " + target + ": " +
+                                     std::strerror(errno));
+        }
+    }
+    ~TPortLink() {
+        if (link_.empty()) {
+            return;
+        }
+        char existing[4096];
+        const ssize_t length = ::readlink(link_.c_str(), existing, sizeof existing);
+        if (length >= 0 && std::string(existing, static_cast<std::size_t>(length)) == target_) {
+            ::unlink(link_.c_str());
+        }
+    }
+    TPortLink(const TPortLink&) = delete;
+    TPortLink& operator=(const TPortLink&) = delete;
+
+private:
+    std::string link_;
+    std::string target_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TSimOptions options;
+    try {
+        options = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const ESimUsage& error) {
+        std::cerr << "meridax-meter-sim: " << error.what() << "\nTry 'meridax-meter-sim --help'.\n";
+        return 2;
+    }
+    if (options.Help) {
+        std::cout << SimHelpText();
+        return 0;
+    }
+    try {
+        TMeterRecords records = options.DumpFile.empty()
+                                    ? GenerateRecords(options.Records, options.Seed)
+                                    : LoadRecords(options.DumpFile);
+        if (options.Fault == TSimFault::BadNumber) {
+            SpoilOneNumber(records);
+        }
+        std::string reply = DumpReply(records);
+        if (!options.SaveDump.empty()) {
+            std::ofstream file(options.SaveDump, std::ios::binary | std::ios::trunc);
+            file << reply;
+            if (!file.flush()) {
+                throw std::runtime_error("cannot write " + options.SaveDump);
+            }
+            return 0;
+        }
+        TMeterServer server(options, std::move(reply));
+        TPortLink link(options.Link, server.PortPath());
+        std::cout << server.PortPath() << std::endl;
+        server.Run();
+    } catch (const std::exception& error) {
+        std::cerr << "meridax-meter-sim: " << error.what() << '\n';
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CommTestSupport.h"
+#include "MeterSimProcess.h"
+#include "comm/ComPort.h"
+#include "tools/meter-sim/MeterDump.h"
+#include "tools/meter-sim/SimOptions.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string DefaultName = "MERIDAX OLM-45\tSN 0412871\n\r";
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    for (const char byte : line) {
+        if (byte == '\t') {
+            fields.emplace_back();
+        } else {
+            fields.back() += byte;
+        }
+    }
+    return fields;
+}
+
+// A number as the meter writes it: sign, digits, ".", two digits.
+bool MeterNumber(const std::string& text) {
+    const std::size_t dot = text.find('.');
+    const std::size_t first = text[0] == '-' ? 1 : 0;
+    return dot != std::string::npos && dot > first && dot + 3 == text.size() &&
+           std::all_of(text.begin() + static_cast<long>(first), text.end(),
+                       [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
+}
+
+TEST(MeterDumpTest, GeneratedRecordsAreRealisticMixedAndRepeatable) {
+    const TMeterRecords records = GenerateRecords(500, 42);
+    ASSERT_EQ(records.size(), 500u);
+    EXPECT_EQ(records, GenerateRecords(500, 42));
+    EXPECT_NE(records, GenerateRecords(500, 43));
+    std::size_t absolute = 0, relative = 0;
+    for (const std::string& record : records) {
+        const std::vector<std::string> fields = Fields(record);
+        ASSERT_TRUE(fields.size() == 4 || fields.size() == 5) << record;
+        EXPECT_TRUE(fields[2] == "1310" || fields[2] == "1550") << record;
+        EXPECT_EQ(record.find_first_of(" \r\n"), std::string::npos) << record;
+        for (std::size_t field = 3; field < fields.size(); ++field) {
+            EXPECT_TRUE(MeterNumber(fields[field])) << record;
+        }
+        const double value = std::strtod(fields[3].c_str(), nullptr);
+        if (fields.size() == 4) {
+            ++absolute;
+            EXPECT_TRUE(value <= -1.5 && value >= -35.0) << record;
+        } else {
+            ++relative;
+            EXPECT_TRUE(value > 0.0 && value <= 4.5) << record;
+            EXPECT_LT(std::strtod(fields[4].c_str(), nullptr), -6.9) << record;
+        }
+    }
+    EXPECT_GT(absolute, 100u);
+    EXPECT_GT(relative, 100u);
+}
+
+TEST(MeterDumpTest, ReplyEndsEveryRecordWithLfCrAndTheWholeWithOneMore) {
+    EXPECT_EQ(DumpReply({"1\t1\t1310\t-3.52", "1\t2\t1550\t-0.41\t-10.00"}),
+              "1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10.00\n\r\n\r");
+    EXPECT_EQ(DumpReply({}), "\n\r");
+}
+
+TEST(MeterDumpTest, SpoiledRecordCarriesADecimalComma) {
+    TMeterRecords records{"1\t1\t1310\t-3.52", "1\t2\t1310\t-3.52", "1\t3\t1310\t-3.52"};
+    SpoilOneNumber(records);
+    EXPECT_EQ(records[1], "1\t2\t1310\t-3,52");
+    EXPECT_EQ(records[0], "1\t1\t1310\t-3.52");
+}
+
+TEST(MeterDumpTest, RecordsFromAFileTakeAnyLineEnd) {
+    const fs::path file =
+        fs::temp_directory_path() / ("meridax-dump-" + std::to_string(::getpid()));
+    std::ofstream(file, std::ios::binary)
+        << "1\t1\t1310\t-3.52\r\n\n2\t1\t1550\t-1\n\r3\t1\t1310\t-2";
+    EXPECT_EQ(LoadRecords(file.string()),
+              (TMeterRecords{"1\t1\t1310\t-3.52", "2\t1\t1550\t-1", "3\t1\t1310\t-2"}));
+    fs::remove(file);
+    EXPECT_THROW(LoadRecords(file.string()), std::runtime_error);
+}
+
+struct TOptionCase {
+    std::vector<std::string> Arguments;
+    std::string Error;  // part of the usage message, empty when accepted
+};
+
+class SimOptionsTest : public testing::TestWithParam<TOptionCase> {};
+
+TEST_P(SimOptionsTest, AcceptsOrNamesTheProblem) {
+    std::string error;
+    try {
+        ParseSimOptions(GetParam().Arguments);
+    } catch (const ESimUsage& usage) {
+        error = usage.what();
+    }
+    if (GetParam().Error.empty()) {
+        EXPECT_EQ(error, "");
+    } else {
+        EXPECT_NE(error.find(GetParam().Error), std::string::npos) << error;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, SimOptionsTest,
+    testing::Values(TOptionCase{{}, ""},
+                    TOptionCase{{"--records", "10", "--chunk", "random", "--delay", "5"}, ""},
+                    TOptionCase{{"--fault", "hangup-half", "--baud", "115200"}, ""},
+                    TOptionCase{{"--records"}, "--records wants a value"},
+                    TOptionCase{{"--records", "ten"}, "--records wants a number"},
+                    TOptionCase{{"--chunk", "0"}, "--chunk wants a number"},
+                    TOptionCase{{"--fault", "fire"}, "unknown fault 'fire'"},
+                    TOptionCase{{"--speed", "1"}, "unknown option '--speed'"},
+                    TOptionCase{{"--dump", "x", "--records", "3"}, "exclude each other"}));
+
+TEST(SimOptionsValues, NameTakesTabEscapesAndDefaultsHold) {
+    const TSimOptions defaults = ParseSimOptions({});
+    EXPECT_EQ(defaults.Name + "\n\r", DefaultName);
+    EXPECT_EQ(defaults.Fault, TSimFault::None);
+    const TSimOptions named = ParseSimOptions({"--name", "OLM\\t7\\\\x", "--chunk", "random"});
+    EXPECT_EQ(named.Name, "OLM\t7\\x");
+    EXPECT_TRUE(named.RandomChunks);
+}
+
+// The component talks to a running stand-in, as the program does.
+class MeterSimTest : public testing::Test {
+protected:
+    void Connect(const TMeterSimProcess& sim) { Connect(sim.Path()); }
+    void Connect(const std::string& path) {
+        port_.Port = path;
+        port_.Baud = 19200;
+        port_.ReceiveMode = rmRAW;
+        port_.ReceiveCallBack = [this](const std::string& Data) { received_ += Data; };
+        port_.OnHangUp = [this](TComPort&) { ++hangUps_; };
+        port_.Open();
+    }
+    bool Ask(const std::string& request, const std::string& reply) {
+        received_.clear();
+        port_.Write(request);
+        PumpUntil(sync_, [&] { return received_.size() >= reply.size(); });
+        return received_ == reply;
+    }
+
+    TSynchronizer sync_;
+    TComPort port_{sync_};
+    std::string received_;
+    int hangUps_ = 0;
+};
+
+TEST_F(MeterSimTest, AnswersNameAndDumpIgnoringOtherBytes) {
+    TMeterSimProcess sim({"--records", "7", "--seed", "9"});
+    Connect(sim);
+    EXPECT_TRUE(Ask("xn", DefaultName)) << received_;
+    EXPECT_TRUE(Ask("u", DumpReply(GenerateRecords(7, 9)))) << received_;
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST_F(MeterSimTest, RandomChunksWithDelaysGiveTheSameBytes) {
+    TMeterSimProcess sim(
+        {"--records", "300", "--chunk", "random", "--delay", "1", "--name", "OLM\\tB"});
+    Connect(sim);
+    EXPECT_TRUE(Ask("n", "OLM\tB\n\r")) << received_;
+    EXPECT_TRUE(Ask("u", DumpReply(GenerateRecords(300, 1))));
+}
+
+TEST_F(MeterSimTest, DumpFromAFileIsSentWithMeterLineEnds) {
+    const fs::path file = fs::temp_directory_path() / ("meridax-sim-" + std::to_string(::getpid()));
+    std::ofstream(file, std::ios::binary) << "1\t1\t1310\t-3.52\n1\t2\t1550\t-0.41\t-10.00\n";
+    TMeterSimProcess sim({"--dump", file.string(), "--chunk", "3"});
+    Connect(sim);
+    EXPECT_TRUE(Ask("u", "1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10.00\n\r\n\r")) << received_;
+    fs::remove(file);
+}
+
+TEST(MeterSimRun, SavedDumpIsWhatTheReplySendsAndUsageErrorsExitWith2) {
+    const fs::path file =
+        fs::temp_directory_path() / ("meridax-save-" + std::to_string(::getpid()));
+    EXPECT_EQ(RunMeterSim({"--records", "40", "--seed", "5", "--save-dump", file.string()}), 0);
+    std::ifstream saved(file, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(saved), {}};
+    EXPECT_EQ(bytes, DumpReply(GenerateRecords(40, 5)));
+    fs::remove(file);
+    EXPECT_EQ(RunMeterSim({"--help"}), 0);
+    EXPECT_EQ(RunMeterSim({"--chunk", "none"}), 2);
+    EXPECT_EQ(RunMeterSim({"--dump", "/nonexistent/meridax-dump"}), 1);
+}
+
+TEST_F(MeterSimTest, ServesTheNextClientAndIdlesWithoutCpu) {
+    TMeterSimProcess sim({});
+    Connect(sim);
+    EXPECT_TRUE(Ask("n", DefaultName));
+    port_.Close();
+    const auto ticks = [&] {
+        std::ifstream stat("/proc/" + std::to_string(sim.Pid()) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::string field;
+        long sum = 0;
+        for (int number = 3; number <= 15 && fields >> field; ++number) {
+            sum += number >= 14 ? std::stol(field) : 0;
+        }
+        return sum;
+    };
+    const long before = ticks();
+    sync_.WaitUntil([] { return false; }, std::chrono::milliseconds(1000));
+    EXPECT_LE(ticks() - before, 10) << "clock ticks used by the idle stand-in in one second";
+    port_.Open();
+    EXPECT_TRUE(Ask("n", DefaultName)) << received_;
+}
+
+TEST_F(MeterSimTest, HangUpHalfWayIsReportedOnceAfterAPrefixOfTheDump) {
+    TMeterSimProcess sim({"--records", "2000", "--fault", "hangup-half"});
+    Connect(sim);
+    port_.Write("u");
+    ASSERT_TRUE(PumpUntil(sync_, [&] { return hangUps_ == 1; }));
+    const std::string full = DumpReply(GenerateRecords(2000, 1));
+    EXPECT_LE(received_.size(), full.size() / 2);
+    EXPECT_EQ(full.compare(0, received_.size(), received_), 0);
+    EXPECT_TRUE(PumpUntil(sync_, [&] { return sim.Ended(); }));
+    EXPECT_EQ(sim.ExitStatus(), 0);
+    EXPECT_EQ(hangUps_, 1);
+}
+
+TEST_F(MeterSimTest, EndlessDumpNeverEnds) {
+    TMeterSimProcess sim({"--records", "50", "--fault", "endless-dump"});
+    Connect(sim);
+    const std::string one = DumpReply(GenerateRecords(50, 1));
+    port_.Write("u");
+    ASSERT_TRUE(PumpUntil(sync_, [&] { return received_.size() > 3 * one.size(); }));
+    EXPECT_EQ(received_.find("\n\r\n\r"), std::string::npos);
+    EXPECT_EQ(received_.compare(0, one.size() - 2, one, 0, one.size() - 2), 0);
+}
+
+TEST_F(MeterSimTest, BadNumberCarriesOneDecimalComma) {
+    TMeterSimProcess sim({"--records", "9", "--fault", "bad-number"});
+    Connect(sim);
+    TMeterRecords records = GenerateRecords(9, 1);
+    SpoilOneNumber(records);
+    EXPECT_TRUE(Ask("u", DumpReply(records))) << received_;
+    EXPECT_EQ(std::count(received_.begin(), received_.end(), ','), 1);
+}
+
+TEST_F(MeterSimTest, StrayBytesFollowEveryReply) {
+    TMeterSimProcess sim({"--fault", "stray-bytes"});
+    Connect(sim);
+    EXPECT_TRUE(Ask("n", DefaultName + std::string("\xFF\x00~\x13?\x11", 6))) << received_;
+}
+
+TEST_F(MeterSimTest, NoAnswerFaultStaysSilent) {
+    TMeterSimProcess sim({"--fault", "no-answer"});
+    Connect(sim);
+    port_.Write("nu");
+    // Absence can only be checked over some time; a late answer would still be seen below.
+    sync_.WaitUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_EQ(received_, "");
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_EQ(received_, "");
+}
+
+TEST_F(MeterSimTest, LinkPointsToThePortAndGoesAwayAtTheEnd) {
+    const fs::path link =
+        fs::temp_directory_path() / ("ttyV-meridax-" + std::to_string(::getpid()));
+    TMeterSimProcess sim({"--link", link.string()});
+    EXPECT_EQ(fs::read_symlink(link).string(), sim.Path());
+    Connect(link.string());
+    EXPECT_TRUE(Ask("n", DefaultName));
+    port_.Close();
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+}
+
+}  // namespace

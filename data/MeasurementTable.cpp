@@ -4,12 +4,13 @@
 #include <limits>
 #include <stdexcept>
 
+#include "data/LargeArrays.h"
 #include "data/NumberText.h"
 
 namespace {
 
-// The longest number text, as in -2.22507385850720E-308, with room to spare.
-constexpr std::size_t MaxNumberText = 24;
+// The longest number text, as in -2.22507385850720E-308.
+constexpr std::size_t MaxNumberText = 22;
 
 }  // namespace
 
@@ -23,12 +24,8 @@ TMeasurementTable::TMeasurementTable(TTablePage page) : page_(page) {
     }
 }
 
-std::string_view TMeasurementTable::SubItem(std::size_t row, int index) const {
-    if (row >= RowCount() || index < 0 || index >= SubItemCount) {
-        throw std::out_of_range("TMeasurementTable::SubItem");
-    }
-    const std::size_t at = row * SubItemCount + static_cast<std::size_t>(index);
-    return std::string_view(text_).substr(starts_[at], starts_[at + 1] - starts_[at]);
+void TMeasurementTable::ThrowBadItem() {
+    throw std::out_of_range("TMeasurementTable::SubItem");
 }
 
 void TMeasurementTable::SetAllChecked(bool checked) {
@@ -61,6 +58,8 @@ void TMeasurementTable::Reserve(std::size_t rows, std::size_t textBytes) {
     starts_.reserve(rows * SubItemCount + 1);
     checked_.reserve(rows);
     text_.reserve(textBytes);
+    AdviseHugePages(starts_.data(), starts_.capacity() * sizeof(std::uint32_t));
+    AdviseHugePages(text_.data(), text_.capacity());
 }
 
 void TMeasurementTable::ShrinkToFit() {
@@ -70,9 +69,15 @@ void TMeasurementTable::ShrinkToFit() {
 }
 
 void FillListItem(TMeasurementTable& table, const TMeranie& record) {
-    table.AddRow(record.Cable, record.Fiber, FloatToText(record.WaveLength),
-                 FloatToText(record.Value),
-                 record.IsRelative ? FloatToText(record.Reference) : std::string());
+    char waveLength[MaxFloatText];
+    char value[MaxFloatText];
+    char reference[MaxFloatText];
+    const std::size_t referenceSize =
+        record.IsRelative ? FormatFloat(record.Reference, reference) : 0;
+    table.AddRow(record.Cable, record.Fiber,
+                 std::string_view(waveLength, FormatFloat(record.WaveLength, waveLength)),
+                 std::string_view(value, FormatFloat(record.Value, value)),
+                 std::string_view(reference, referenceSize));
 }
 
 namespace {

@@ -26,7 +26,12 @@ public:
     const std::string& Caption(int column) const { return captions_.at(column); }
 
     std::size_t RowCount() const noexcept { return checked_.size(); }
-    std::string_view SubItem(std::size_t row, int index) const;
+    std::string_view SubItem(std::size_t row, int index) const {
+        if (row >= RowCount() || index < 0 || index >= SubItemCount)
+            ThrowBadItem();
+        const std::size_t at = row * SubItemCount + static_cast<std::size_t>(index);
+        return std::string_view(text_.data() + starts_[at], starts_[at + 1] - starts_[at]);
+    }
     bool Checked(std::size_t row) const { return checked_.at(row) != 0; }
     void SetChecked(std::size_t row, bool checked) { checked_.at(row) = checked ? 1 : 0; }
     void SetAllChecked(bool checked);
@@ -38,6 +43,8 @@ public:
     void ShrinkToFit();
 
 private:
+    [[noreturn]] static void ThrowBadItem();
+
     TTablePage page_;
     std::array<std::string, ColumnCount> captions_;
     std::string text_;

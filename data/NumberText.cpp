@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -92,7 +94,50 @@ bool ScanNumber(std::string_view text, TNumberShape& shape) {
 
 }  // namespace
 
+namespace {
+
+constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common short number without exponent: up to 15 digits make an exact integer and
+// every power of ten up to 1E22 is exact, so one division is correctly rounded, the same
+// value std::from_chars gives. Returns false for anything else.
+bool TryShortDecimal(std::string_view text, double& value) {
+    std::size_t p = 0;
+    const std::size_t n = text.size();
+    bool negative = false;
+    if (p < n && (text[p] == '+' || text[p] == '-')) {
+        negative = text[p] == '-';
+        ++p;
+    }
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int fraction = 0;
+    while (p < n && IsDigit(text[p])) {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[p++] - '0');
+        ++digits;
+    }
+    if (p < n && text[p] == '.') {
+        ++p;
+        while (p < n && IsDigit(text[p])) {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[p++] - '0');
+            ++digits;
+            ++fraction;
+        }
+    }
+    if (p != n || digits == 0 || digits > 15)
+        return false;
+    const double magnitude = static_cast<double>(mantissa) / PowersOfTen[fraction];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+}  // namespace
+
 double TextToFloat(std::string_view text) {
+    if (double value; TryShortDecimal(text, value))
+        return value;
     TNumberShape shape;
     if (!ScanNumber(text, shape))
         ThrowNotAFloat(text);
@@ -172,31 +217,90 @@ int SplitScientific(const char* begin, const char* end, std::string& digits) {
 
 }  // namespace
 
-std::string FloatToText(double value) {
+namespace {
+
+// A value in the fixed range whose 15-digit rounding has few decimals (1310, -3.52, 0.25):
+// the first count of decimals whose integer reads back to the value exactly gives that
+// rounding, since a text of at most 15 digits lying within half a unit of the last bit
+// of a double is the double rounded to 15 digits. Returns 0 when none is found.
+std::size_t TryFixedDecimals(double magnitude, bool negative, char* out) {
+    constexpr double Limit = 1e15;  // at most 15 significant digits
+    for (int decimals = 0; decimals <= 8; ++decimals) {
+        const double scaled = magnitude * PowersOfTen[decimals];
+        if (scaled >= Limit)
+            return 0;
+        const double whole = std::nearbyint(scaled);
+        if (whole / PowersOfTen[decimals] != magnitude)
+            continue;
+        char digits[24];
+        const auto result =
+            std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(whole));
+        const auto count = static_cast<std::size_t>(result.ptr - digits);
+        char* p = out;
+        if (negative)
+            *p++ = '-';
+        const auto d = static_cast<std::size_t>(decimals);
+        if (d == 0) {
+            std::memcpy(p, digits, count);
+            return static_cast<std::size_t>(p - out) + count;
+        }
+        if (count <= d) {
+            *p++ = '0';
+            *p++ = '.';
+            std::memset(p, '0', d - count);
+            p += d - count;
+            std::memcpy(p, digits, count);
+            return static_cast<std::size_t>(p - out) + count;
+        }
+        std::memcpy(p, digits, count - d);
+        p += count - d;
+        *p++ = '.';
+        std::memcpy(p, digits + count - d, d);
+        return static_cast<std::size_t>(p - out) + d;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::size_t FormatFloat(double value, char* out) {
+    const auto copy = [out](std::string_view text) {
+        std::memcpy(out, text.data(), text.size());
+        return text.size();
+    };
     if (std::isnan(value))
-        return "NAN";
+        return copy("NAN");
     if (std::isinf(value))
-        return value < 0 ? "-INF" : "INF";
+        return copy(value < 0 ? "-INF" : "INF");
     if (value == 0)
-        return "0";
+        return copy("0");
     const bool negative = value < 0;
     const double magnitude = std::fabs(value);
+    if (magnitude >= 1e-4 && magnitude < 1e15) {
+        if (const std::size_t size = TryFixedDecimals(magnitude, negative, out); size != 0) {
+            return size;
+        }
+    }
     char buffer[40];
     // The shortest text that reads back to a normal double is the double rounded to 15
     // digits whenever it has 15 digits or fewer; only longer ones need the rounding itself,
-    // which is several times slower.
+    // which is several times slower. Below the normal range a double has fewer bits than
+    // 15 digits need, so its shortest text says less than the 15-digit rounding.
     auto result =
         std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
     std::string digits;
     int exponent = SplitScientific(buffer, result.ptr, digits);
-    // Below the normal range a double has fewer bits than 15 digits need, so its shortest
-    // text says less than the 15-digit rounding.
     if (digits.size() > 15 || magnitude < std::numeric_limits<double>::min()) {
         result = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
                                std::chars_format::scientific, 14);
         exponent = SplitScientific(buffer, result.ptr, digits);
     }
-    return LayOut(negative, digits, exponent);
+    return copy(LayOut(negative, digits, exponent));
+}
+
+std::string FloatToText(double value) {
+    char buffer[MaxFloatText];
+    return std::string(buffer, FormatFloat(value, buffer));
 }
 
 long long TextToInteger(std::string_view text) {

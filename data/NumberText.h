@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,12 @@ double TextToFloat(std::string_view text);
 
 // General form, at most 15 significant digits: 1310, -3.52, 5E-5, 1.5E20, 0.
 std::string FloatToText(double value);
+
+// The longest text FormatFloat writes, as in -2.22507385850720E-308, with room to spare.
+constexpr std::size_t MaxFloatText = 32;
+
+// FloatToText into out (at least MaxFloatText bytes) without allocating; returns the size.
+std::size_t FormatFloat(double value, char* out);
 
 // Decimal integer with an optional sign; throws EConvertError
 // "'<text>' is not a valid integer value".

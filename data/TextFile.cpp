@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "data/IoErrors.h"
+#include "data/LargeArrays.h"
 #include "data/UniqueFd.h"
 
 namespace {
@@ -38,6 +39,7 @@ std::size_t RegularFileSize(int fd) {
 std::size_t ReadChunks(int fd, const std::string& path, std::string& text, bool stopAtLineFeed) {
     // Sized once for a regular file, so a large file is not copied while it grows.
     text.reserve(RegularFileSize(fd) + 1);
+    AdviseHugePages(text.data(), text.capacity());
     while (true) {
         const std::size_t old = text.size();
         // The first line is read chunk by chunk so that nothing far beyond it is read.

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "data/Errors.h"
+#include "data/MeasurementTable.h"
+#include "data/MeasurementText.h"
+#include "data/NumberText.h"
+#include "data/uMeranie.h"
+
+namespace {
+
+std::uint64_t EnvNumber(const char* name, std::uint64_t fallback) {
+    const char* text = std::getenv(name);
+    return text != nullptr && *text != '\0' ? std::strtoull(text, nullptr, 10) : fallback;
+}
+
+struct TOutcome {
+    TMeraniaArray records;
+    std::string error;  // empty when the parse returned normally
+};
+
+bool SameRecord(const TMeranie& a, const TMeranie& b) {
+    // Bitwise equal numbers; 0 and -0 count apart too.
+    return a.Cable == b.Cable && a.Fiber == b.Fiber &&
+           std::memcmp(&a.WaveLength, &b.WaveLength, sizeof(double)) == 0 &&
+           std::memcmp(&a.Value, &b.Value, sizeof(double)) == 0 &&
+           std::memcmp(&a.Reference, &b.Reference, sizeof(double)) == 0 &&
+           a.IsRelative == b.IsRelative;
+}
+
+// The parse step by step as written down: up to the zero byte, LF CR -> "^" left to right,
+// TAB -> "@", split at "^", then ParseMeraniaLines.
+TOutcome Reference(const std::string& dump) {
+    TOutcome outcome;
+    Merania.clear();
+    const std::string text = dump.substr(0, dump.find('\0'));
+    std::string rewritten;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '\r') {
+            rewritten += '^';
+            ++i;
+        } else {
+            rewritten += text[i] == '\t' ? '@' : text[i];
+        }
+    }
+    std::vector<std::string> lines;
+    SplitDelimited('^', rewritten, lines);
+    try {
+        ParseMeraniaLines(lines);
+    } catch (const EConvertError& error) {
+        outcome.error = error.what();
+    }
+    outcome.records = Merania;
+    return outcome;
+}
+
+TOutcome Fast(const std::string& dump) {
+    TOutcome outcome;
+    try {
+        ParseDeviceDump(dump);
+    } catch (const EConvertError& error) {
+        outcome.error = error.what();
+    }
+    outcome.records = Merania;
+    return outcome;
+}
+
+std::string Printable(const std::string& bytes) {
+    std::string out;
+    for (const unsigned char c : bytes) {
+        if (c >= 32 && c < 127 && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+class TDumpMaker {
+public:
+    explicit TDumpMaker(std::uint64_t seed) : random_(seed) {}
+
+    // Bytes drawn mostly from the ones the rule treats specially.
+    std::string Bytes() {
+        static const std::string alphabet =
+            std::string("\t\n\r^@\" 1.-E5a\x80\xff\x01", 16) + std::string(1, '\0');
+        std::string dump;
+        const std::size_t size = Below(40);
+        for (std::size_t i = 0; i < size; ++i) {
+            dump +=
+                Below(8) == 0 ? static_cast<char>(Below(256)) : alphabet[Below(alphabet.size())];
+        }
+        return dump;
+    }
+
+    // Lines of fields, mostly well formed, with quotes, blanks and bad numbers mixed in.
+    std::string Lines() {
+        static const char* const pieces[] = {"\t", "\t", "\t", "@", "\n\r", "\n\r", "\r\n",
+                                             "\n", "\r", "^",  " ", "\"",   "\"\"", "\n\r\n\r"};
+        std::string dump;
+        const std::size_t lines = Below(6);
+        for (std::size_t line = 0; line < lines; ++line) {
+            const std::size_t fields = 2 + Below(5);
+            for (std::size_t field = 0; field < fields; ++field) {
+                if (field > 0)
+                    dump += Below(12) == 0 ? pieces[Below(14)] : "\t";
+                dump += field < 2 ? Text() : Number();
+            }
+            dump += Below(10) == 0 ? pieces[Below(14)] : "\n\r";
+        }
+        return dump;
+    }
+
+    std::uint64_t Below(std::uint64_t bound) { return random_() % bound; }
+
+private:
+    std::string Text() {
+        static const char* const texts[] = {"1", "12", "A-7", "", "\"q t\"", "x\"y", "\xe4"};
+        return texts[Below(7)];
+    }
+
+    std::string Number() {
+        static const char* const numbers[] = {"1310", "-3.52", "-10.00", "0.25",  "5.",     ".5",
+                                              "1E3",  "-1e-7", "+2",     "1E400", "1E-400", "-3,52",
+                                              "",     "1e",    "0",      "-0"};
+        return numbers[Below(16)];
+    }
+
+    std::mt19937_64 random_;
+};
+
+TEST(ParseDumpFuzz, FastPathMatchesTheReferenceSplit) {
+    const std::uint64_t seed = EnvNumber("MERIDAX_FUZZ_SEED", 20261207);
+    const std::uint64_t iterations = EnvNumber("MERIDAX_FUZZ_ITERATIONS", 60000);
+    TDumpMaker maker(seed);
+    std::size_t withRecords = 0;
+    std::size_t withErrors = 0;
+    for (std::uint64_t i = 0; i < iterations; ++i) {
+        const std::string dump = maker.Below(3) == 0 ? maker.Bytes() : maker.Lines();
+        const TOutcome expected = Reference(dump);
+        const TOutcome actual = Fast(dump);
+        withRecords += !expected.records.empty();
+        withErrors += !expected.error.empty();
+        bool same =
+            expected.error == actual.error && expected.records.size() == actual.records.size();
+        for (std::size_t r = 0; same && r < expected.records.size(); ++r) {
+            same = SameRecord(expected.records[r], actual.records[r]);
+        }
+        if (!same) {
+            ADD_FAILURE() << "seed " << seed << ", case " << i << ": \"" << Printable(dump)
+                          << "\"\n  reference: " << expected.records.size() << " records, error '"
+                          << expected.error << "'\n  fast path: " << actual.records.size()
+                          << " records, error '" << actual.error << "'";
+            return;
+        }
+    }
+    // The generator must reach both outcomes, or the comparison proves little.
+    EXPECT_GT(withRecords, iterations / 10);
+    EXPECT_GT(withErrors, iterations / 20);
+}
+
+// A set read from quote-free texts is saved, opened and saved again: same bytes, and the
+// numbers read back equal after their 15-digit rounding.
+TEST(ParseDumpFuzz, SaveOpenSaveIsByteIdentical) {
+    const std::uint64_t seed = EnvNumber("MERIDAX_FUZZ_SEED", 20261207);
+    std::mt19937_64 random(seed);
+    const std::uint64_t rounds = EnvNumber("MERIDAX_FUZZ_ITERATIONS", 60000) / 100 + 1;
+    for (std::uint64_t round = 0; round < rounds; ++round) {
+        TMeraniaArray records;
+        const std::size_t count = random() % 50;
+        for (std::size_t i = 0; i < count; ++i) {
+            double numbers[3];
+            for (double& number : numbers) {
+                std::uint64_t bits = random();
+                std::memcpy(&number, &bits, sizeof number);
+                if (!std::isfinite(number) || random() % 2 == 0) {
+                    number =
+                        static_cast<double>(static_cast<std::int64_t>(random() % 200000) - 100000) /
+                        100;
+                }
+            }
+            const bool relative = random() % 2 == 0;
+            records.push_back({std::to_string(random() % 1000),
+                               random() % 5 ? std::to_string(random() % 48) : "", numbers[0],
+                               numbers[1], relative ? numbers[2] : 0, relative});
+        }
+        TMeasurementTable first;
+        FillMeasurementTable(records, first);
+        const std::string saved = ListViewToText(first, false);
+        ParseDeviceDump(saved);
+        ASSERT_EQ(Merania.size(), records.size()) << saved;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            EXPECT_EQ(Merania[i].IsRelative, records[i].IsRelative);
+            EXPECT_EQ(FloatToText(Merania[i].Value), FloatToText(records[i].Value));
+        }
+        TMeasurementTable second;
+        FillMeasurementTable(Merania, second);
+        ASSERT_EQ(ListViewToText(second, false), saved) << "seed " << seed << ", round " << round;
+    }
+}
+
+}  // namespace

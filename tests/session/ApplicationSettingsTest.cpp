@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "'x' is not a valid boolean value"},
         TLineCase{"SecondFlagNotADigitKeepsTheFirst", "1T,9600", true, false, ".", 19200,
                   "'T' is not a valid boolean value"}),
-    [](const auto& info) { return std::string(info.param.title); });
+    [](const auto& testInfo) { return std::string(testInfo.param.title); });
 
 struct TBaudCase {
     const char* text;

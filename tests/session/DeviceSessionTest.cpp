@@ -222,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
         TNameCase{"CrLfCompletesNothing", {"METER\r\n"}, -1, ""},
         TNameCase{"EmptyChunksAreTested", {"N\n\r", ""}, 0, "N"},
         TNameCase{"OnePassRemovesPairs", {"A\n\n\r\rB\n\r"}, 0, "A\n\rB"}),
-    [](const auto& info) { return std::string(info.param.title); });
+    [](const auto& testInfo) { return std::string(testInfo.param.title); });
 
 const std::string ThreeRecords =
     "C1\tF1\t1310\t-3.52\n\r"
@@ -304,7 +304,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TDumpCase{"CrLfEndingCompletesNothing", {"C\tF\t1310\t-3\r\n\r\n"}, false},
                       TDumpCase{"TerminatorFollowedByMoreBytes", {"C\tF\t1\t2\n\r\n\rC"}, false},
                       TDumpCase{"SingleLfCrIsNotTheEnd", {"C\tF\t1310\t-3\n\r"}, false}),
-    [](const auto& info) { return std::string(info.param.title); });
+    [](const auto& testInfo) { return std::string(testInfo.param.title); });
 
 TEST_F(DeviceSessionTest, OnlyTheTestOfTheCurrentModeIsMade) {
     session.WaitingForDeviceName = true;

@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli-import/Subprocess.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::seconds;
+using Args = std::vector<std::string>;
+
+// A running meter stand-in and the path of its port.
+struct TSim {
+    std::unique_ptr<TSubprocess> process;
+    std::string port;
+};
+
+class CliImportTest : public ::testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "meridax-cli-import-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+    TSim StartSim(const Args& options) {
+        Args argv{MERIDAX_METER_SIM};
+        argv.insert(argv.end(), options.begin(), options.end());
+        TSim sim;
+        sim.process = std::make_unique<TSubprocess>(argv, Path("sim-stderr.txt"));
+        // Generating a large memory takes a while under the sanitizers.
+        auto line = sim.process->ReadLine(seconds(120));
+        EXPECT_TRUE(line) << ReadFileBytes(Path("sim-stderr.txt"));
+        sim.port = line.value_or("");
+        return sim;
+    }
+
+    // The bytes the stand-in sends for "u" with these options.
+    std::string SaveDump(const Args& options) {
+        Args argv{MERIDAX_METER_SIM};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.insert(argv.end(), {"--save-dump", Path("dump.txt")});
+        TRunResult saved = RunToEnd(argv, dir.string());
+        EXPECT_EQ(saved.ExitCode, 0) << saved.Err;
+        return Path("dump.txt");
+    }
+
+    TRunResult Cli(const Args& args) {
+        Args argv{MERIDAX_CLI};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return RunToEnd(argv, dir.string(), std::chrono::minutes(5));
+    }
+
+    // Imports from a fresh stand-in and converts the same dump with the same output options;
+    // the two files must be byte for byte the same.
+    void ExpectImportEqualsConvert(const Args& simOptions, const std::string& output,
+                                   const Args& outputOptions, const std::string& deviceLabel) {
+        SCOPED_TRACE(output);
+        const std::string dump = SaveDump(simOptions);
+        TSim sim = StartSim(simOptions);
+
+        Args import{"import", "--port", sim.port, "--to", Path("import-" + output)};
+        import.insert(import.end(), outputOptions.begin(), outputOptions.end());
+        if (!deviceLabel.empty()) {
+            import.push_back("--device-details");
+        }
+        TRunResult imported = Cli(import);
+        ASSERT_EQ(imported.ExitCode, 0) << imported.Err;
+        EXPECT_EQ(imported.Out, deviceLabel.empty() ? imported.Out : deviceLabel + "\n");
+
+        Args convert{"convert", dump, "--to", Path("convert-" + output)};
+        convert.insert(convert.end(), outputOptions.begin(), outputOptions.end());
+        if (!deviceLabel.empty()) {
+            convert.insert(convert.end(), {"--device", deviceLabel});
+        }
+        TRunResult converted = Cli(convert);
+        ASSERT_EQ(converted.ExitCode, 0) << converted.Err;
+
+        const std::string expected = ReadFileBytes(Path("convert-" + output));
+        ASSERT_GT(expected.size(), 100u);
+        EXPECT_TRUE(ReadFileBytes(Path("import-" + output)) == expected)
+            << "import and convert differ for " << output;
+    }
+};
+
+TEST_F(CliImportTest, SmallRandomChunksGiveWhatConvertGives) {
+    const Args sim{"--records", "400",    "--seed", "7",
+                   "--chunk",   "random", "--name", "OLM-45\\tSN 77"};
+    ExpectImportEqualsConvert(sim, "relative.xls",
+                              {"--page", "relative", "--header", "--separator", ","},
+                              "OLM-45    SN 77");
+    ExpectImportEqualsConvert(sim, "all.xls", {}, "");
+    ExpectImportEqualsConvert(sim, "absolute.xls", {"--page", "absolute", "--header"},
+                              "OLM-45    SN 77");
+    ExpectImportEqualsConvert(sim, "all.mxe", {}, "");
+}
+
+TEST_F(CliImportTest, TenMegabyteDumpGivesWhatConvertGives) {
+    const Args sim{"--records", "440000", "--seed", "11"};
+    ExpectImportEqualsConvert(sim, "big.mxe", {}, "");
+    EXPECT_GT(fs::file_size(Path("dump.txt")), 10'000'000u);
+}
+
+TEST_F(CliImportTest, PrintsTheNameAsTheLabelShowsIt) {
+    TSim sim = StartSim({"--records", "3", "--name", "A\\tB\\tC"});
+    TRunResult r = Cli({"import", "--port", sim.port, "--to", Path("x.mxe")});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "A    B    C\n");
+}
+
+TEST_F(CliImportTest, ClipboardTextOnStandardOutputAndTheNameOnStandardError) {
+    const Args simOptions{"--records", "20", "--seed", "5"};
+    const std::string dump = SaveDump(simOptions);
+    TSim sim = StartSim(simOptions);
+    TRunResult imported =
+        Cli({"import", "--port", sim.port, "--to", "-", "--header", "--device-details"});
+    ASSERT_EQ(imported.ExitCode, 0) << imported.Err;
+    EXPECT_NE(imported.Err.find("MERIDAX OLM-45    SN 0412871"), std::string::npos);
+    TRunResult converted =
+        Cli({"convert", dump, "--to", "-", "--header", "--device", "MERIDAX OLM-45    SN 0412871"});
+    ASSERT_EQ(converted.ExitCode, 0) << converted.Err;
+    EXPECT_EQ(imported.Out, converted.Out);
+}
+
+struct TFailureCase {
+    const char* title;
+    Args simOptions;
+    Args importOptions;
+    std::string message;
+};
+
+void PrintTo(const TFailureCase& c, std::ostream* os) {
+    *os << c.title;
+}
+
+class CliImportFailureTest : public CliImportTest,
+                             public ::testing::WithParamInterface<TFailureCase> {};
+
+TEST_P(CliImportFailureTest, EndsWithAMessageAndExitCode1) {
+    const TFailureCase& c = GetParam();
+    TSim sim = StartSim(c.simOptions);
+    Args args{"import", "--port", sim.port, "--to", Path("out.xls")};
+    args.insert(args.end(), c.importOptions.begin(), c.importOptions.end());
+    TRunResult r = Cli(args);
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find(c.message), std::string::npos) << r.Err;
+    EXPECT_FALSE(fs::exists(Path("out.xls")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CliImport, CliImportFailureTest,
+    ::testing::Values(TFailureCase{"SilentMeter",
+                                   {"--fault", "no-answer"},
+                                   {"--timeout", "0.5"},
+                                   "s after 0 bytes; the meter did not tell its name"},
+                      TFailureCase{"SilenceDuringTheDump",
+                                   {"--records", "50", "--chunk", "200", "--delay", "600000"},
+                                   {"--timeout", "1"},
+                                   "bytes; the memory dump did not end"},
+                      TFailureCase{"RejectedDump",
+                                   {"--records", "30", "--fault", "bad-number"},
+                                   {},
+                                   "the meter's dump is not valid: '"},
+                      TFailureCase{
+                          "HangUpHalfWay",
+                          {"--records", "5000", "--chunk", "512", "--fault", "hangup-half"},
+                          {},
+                          "hung up after"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.title); });
+
+TEST_F(CliImportTest, APortThatCannotBeOpenedIsNamed) {
+    TRunResult missing = Cli({"import", "--port", Path("no-such-tty"), "--to", Path("out.xls")});
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_NE(missing.Err.find("TCOMPORT : cannot open " + Path("no-such-tty") + ": "),
+              std::string::npos)
+        << missing.Err;
+
+    // Held by another program: the same message, and nothing written.
+    TSim sim = StartSim({"--records", "3"});
+    int holder = ::open(sim.port.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    TRunResult busy = Cli({"import", "--port", sim.port, "--to", Path("out.xls")});
+    ::close(holder);
+    EXPECT_EQ(busy.ExitCode, 1);
+    EXPECT_NE(busy.Err.find("TCOMPORT : cannot open " + sim.port), std::string::npos) << busy.Err;
+    EXPECT_FALSE(fs::exists(Path("out.xls")));
+}
+
+TEST_F(CliImportTest, WrongUsageGivesExitCode2) {
+    const std::vector<Args> cases = {
+        {"import"},
+        {"import", "--to", "x.xls"},
+        {"import", "--port", "/dev/null"},
+        {"import", "--port", "/dev/null", "--to", "x.txt"},
+        {"import", "--port", "/dev/null", "--to", "x.xls", "--page", "some"},
+        {"import", "--port", "/dev/null", "--to", "x.xls", "--separator", ";"},
+        {"import", "--port", "/dev/null", "--to", "x.xls", "--baud", "-9600"},
+        {"import", "--port", "/dev/null", "--to", "x.xls", "--timeout", "0"},
+        {"import", "--port", "/dev/null", "--to", "x.xls", "--device", "M"},
+        {"import", "--port", "/dev/null", "--to", "x.mxe", "--device-details"},
+        {"import", "--port", "/dev/null", "--to", "x.xls", "stray"},
+        {"import", "--port", "/dev/null", "--to", "x.xls", "--colour"},
+        {"ports", "extra"},
+    };
+    for (const Args& args : cases) {
+        std::string line;
+        for (const auto& word : args) {
+            line += word + " ";
+        }
+        SCOPED_TRACE(line);
+        TRunResult r = Cli(args);
+        EXPECT_EQ(r.ExitCode, 2);
+        EXPECT_NE(r.Err.find("usage: meridax-cli"), std::string::npos) << r.Err;
+        EXPECT_FALSE(fs::exists("x.xls"));
+    }
+}
+
+TEST_F(CliImportTest, PortsListsDevicePaths) {
+    TRunResult r = Cli({"ports"});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    std::size_t at = 0;
+    while (at < r.Out.size()) {
+        std::size_t end = r.Out.find('\n', at);
+        ASSERT_NE(end, std::string::npos);
+        EXPECT_EQ(r.Out.compare(at, 5, "/dev/"), 0) << r.Out;
+        at = end + 1;
+    }
+}
+
+}  // namespace

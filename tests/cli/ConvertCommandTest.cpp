@@ -1,0 +1,249 @@
+// meridax-cli convert end to end: the worked examples byte for byte, errors and usage.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+class ConvertTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("meridax-cli-" + std::to_string(::getpid()) + "-" +
+                   testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+    static std::string Quote(const std::string& word) {
+        std::string quoted = "'";
+        for (const char c : word)
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return quoted + "'";
+    }
+
+    // Runs meridax-cli with args, standard input from stdinFile (or /dev/null).
+    TRun Run(const std::vector<std::string>& args, const std::string& stdinFile = "/dev/null",
+             const std::string& stdoutFile = "") {
+        std::string command = Quote(MERIDAX_CLI_PATH);
+        for (const auto& arg : args)
+            command += " " + Quote(arg);
+        const std::string out = stdoutFile.empty() ? Path("stdout") : stdoutFile;
+        command += " < " + Quote(stdinFile) + " > " + Quote(out) + " 2> " + Quote(Path("stderr"));
+        const int status = std::system(command.c_str());
+        TRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", Read(Path("stderr"))};
+        if (stdoutFile.empty())
+            run.out = Read(out);
+        return run;
+    }
+
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static void Put(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path folder_;
+};
+
+const std::string Dump = "1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10.00\n\r\n\r";
+
+std::string Hex(const std::string& text) {
+    std::string bytes;
+    for (std::size_t p = 0; p + 1 < text.size(); p += 3) {
+        bytes += static_cast<char>(std::stoi(text.substr(p, 2), nullptr, 16));
+    }
+    return bytes;
+}
+
+TEST_F(ConvertTest, DumpToMeasurementFileIsThe36Bytes) {
+    Put(Path("dump.txt"), Dump);
+    const TRun run = Run({"convert", Path("dump.txt"), "--to", Path("m.mxe")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Read(Path("m.mxe")), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
+    // Open and save again: byte-identical.
+    EXPECT_EQ(Run({"convert", Path("m.mxe"), "--to", Path("again.mxe")}).exitCode, 0);
+    EXPECT_EQ(Read(Path("again.mxe")), Read(Path("m.mxe")));
+}
+
+TEST_F(ConvertTest, StandardInputIsADump) {
+    Put(Path("dump.txt"), Dump);
+    const TRun run = Run({"convert", "-", "--to", "-"}, Path("dump.txt"));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "1\t1\t1310\t-3.52\r\n1\t2\t1550\t-0.41\t-10\r\n");
+}
+
+// The export's worked example: the two ticked rows of page Relative.
+const std::string TickedRows = "1@1@1310@0.25@-10.5^1@2@1550@0.3@-10.4^\r\n";
+
+TEST_F(ConvertTest, WorkedExampleXlsIs302Bytes) {
+    Put(Path("in.mxe"), TickedRows);
+    const TRun run = Run({"convert", Path("in.mxe"), "--to", Path("out.xls"), "--page", "relative",
+                          "--header", "--device", "DEVICE-1    0042", "--separator", ","});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string bytes = Read(Path("out.xls"));
+    EXPECT_EQ(bytes.size(), 302u);
+    EXPECT_EQ(bytes.substr(0, 34),
+              Hex("09 08 06 00 00 00 10 00 00 00 00 00 08 00 00 00 FF FF 00 00 64 00 04 00 10 "
+                  "00 00 00 00 00 00 00 00 08 "));
+    EXPECT_EQ(bytes.substr(34, 8), "DEVICE-1");
+    EXPECT_EQ(bytes.substr(bytes.size() - 4), Hex("0A 00 00 00 "));
+}
+
+TEST_F(ConvertTest, WorkedExampleFirstRowIs101Bytes) {
+    Put(Path("in.mxe"), "1@1@1310@0.25@-10.5^\r\n");
+    const TRun run = Run(
+        {"convert", Path("in.mxe"), "--to", Path("out.xls"), "--page=relative", "--separator=,"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Read(Path("out.xls")),
+              Hex("09 08 06 00 00 00 10 00 00 00 00 00 08 00 00 00 FF FF 00 00 64 00 "
+                  "04 00 09 00 00 00 00 00 00 00 00 01 31 "
+                  "04 00 09 00 00 00 01 00 00 00 00 01 31 "
+                  "04 00 0C 00 00 00 02 00 00 00 00 04 31 33 31 30 "
+                  "04 00 0C 00 00 00 03 00 00 00 00 04 30 2C 32 35 "
+                  "04 00 0D 00 00 00 04 00 00 00 00 05 2D 31 30 2C 35 "
+                  "0A 00 00 00 "));
+}
+
+TEST_F(ConvertTest, WorkedExampleClipboardLines) {
+    Put(Path("in.mxe"), TickedRows);
+    const TRun run = Run({"convert", Path("in.mxe"), "--to", "-", "--page", "relative", "--header",
+                          "--device", "DEVICE-1    0042"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "DEVICE-1\t0042\r\nCable\tFiber\tWaveLength\tdB\tReference\t\r\n"
+              "1\t1\t1310\t0.25\t-10.5\r\n1\t2\t1550\t0.3\t-10.4\r\n");
+}
+
+TEST_F(ConvertTest, EmptyInputGivesTheEmptyFiles) {
+    Put(Path("empty.mxe"), "\r\n");
+    EXPECT_EQ(Run({"convert", Path("empty.mxe"), "--to", Path("e.xls")}).exitCode, 0);
+    EXPECT_EQ(
+        Read(Path("e.xls")),
+        Hex("09 08 06 00 00 00 10 00 00 00 00 00 08 00 00 00 FF FF 00 00 64 00 0A 00 00 00 "));
+    EXPECT_EQ(Run({"convert", Path("empty.mxe"), "--to", Path("e.mxe")}).exitCode, 0);
+    EXPECT_EQ(Read(Path("e.mxe")), "\r\n");
+}
+
+TEST_F(ConvertTest, PagesPickTheirRows) {
+    Put(Path("dump.txt"), Dump);
+    const std::pair<std::string, std::string> cases[] = {
+        {"all", "1\t1\t1310\t-3.52\r\n1\t2\t1550\t-0.41\t-10\r\n"},
+        {"absolute", "1\t1\t1310\t-3.52\r\n"},
+        {"relative", "1\t2\t1550\t-0.41\t-10\r\n"},
+    };
+    for (const auto& [page, text] : cases) {
+        const TRun run = Run({"convert", Path("dump.txt"), "--to", "-", "--page", page});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, text) << page;
+    }
+}
+
+struct TFailure {
+    std::string input;
+    std::string outputName;
+    std::string message;
+};
+
+TEST_F(ConvertTest, FailuresExitOneAndLeaveNothingBehind) {
+    Put(Path("comma.txt"), "1\t1\t1310\t-3,52\n\r");
+    Put(Path("comma.mxe"), "1@1@1310@-3,52^\r\n");
+    Put(Path("old.xls"), "old");
+    Put(Path("old.mxe"), "old\r\n");
+    const TFailure cases[] = {
+        {"comma.txt", "new.xls", "'-3,52' is not a valid floating point value"},
+        {"comma.mxe", "old.mxe", "'-3,52' is not a valid floating point value"},
+        {"comma.txt", "old.xls", "'-3,52' is not a valid floating point value"},
+        {"missing.mxe", "new.mxe", "File not found"},
+        {"missing/in.txt", "new.mxe", "Invalid filename"},
+    };
+    for (const auto& failure : cases) {
+        const TRun run = Run({"convert", Path(failure.input), "--to", Path(failure.outputName)});
+        EXPECT_EQ(run.exitCode, 1) << failure.input;
+        EXPECT_NE(run.err.find(failure.message), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Read(Path("old.xls")), "old");
+    EXPECT_EQ(Read(Path("old.mxe")), "old\r\n");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"comma.mxe", "comma.txt", "old.mxe", "old.xls",
+                                                 "stderr", "stdout"}));
+}
+
+TEST_F(ConvertTest, OutputErrorsNameTheFileAndTheReason) {
+    Put(Path("dump.txt"), Dump);
+    TRun run = Run({"convert", Path("dump.txt"), "--to", Path("no-folder/out.xls")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Cannot create file \"" + Path("no-folder/out.xls") +
+                           "\". No such file or directory"),
+              std::string::npos)
+        << run.err;
+    run = Run({"convert", Path("dump.txt"), "--to", "-"}, "/dev/null", "/dev/full");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+}
+
+TEST_F(ConvertTest, WrongUsageExitsTwoWithTheUsageLine) {
+    Put(Path("dump.txt"), Dump);
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"convert"},
+        {"convert", Path("dump.txt")},
+        {"convert", Path("dump.txt"), "--to"},
+        {"convert", Path("dump.txt"), "--to", Path("out.csv")},
+        {"convert", Path("dump.txt"), "--to", Path("out.xls"), "--separator", ";"},
+        {"convert", Path("dump.txt"), "--to", Path("out.xls"), "--page", "some"},
+        {"convert", Path("dump.txt"), "--to", Path("out.xls"), "--bogus"},
+        {"convert", Path("dump.txt"), Path("second"), "--to", Path("out.xls")},
+        {"convert", Path("dump.txt"), "--to", Path("out.mxe"), "--page", "relative"},
+        {"convert", Path("dump.txt"), "--to", Path("out.mxe"), "--header"},
+        {"convert", Path("dump.txt"), "--to", "-", "--separator", ","},
+    };
+    for (const auto& args : cases) {
+        const TRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 2) << testing::PrintToString(args);
+        EXPECT_NE(run.err.find("usage: meridax-cli"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(fs::exists(Path("out.xls")));
+    EXPECT_FALSE(fs::exists(Path("out.mxe")));
+}
+
+TEST_F(ConvertTest, HelpExitsZero) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"--help"}, {"convert", "--help"}}) {
+        const TRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_NE(run.out.find("usage: meridax-cli convert INPUT --to OUTPUT"), std::string::npos);
+    }
+}
+
+}  // namespace

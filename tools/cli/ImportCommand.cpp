@@ -132,7 +132,7 @@ private:
             }
             auto wakeAt = deadline;
             if (showProgress_) {
-                wakeAt = std::min(wakeAt, Clock::now() + std::chrono::milliseconds(200));
+                wakeAt = std::min(wakeAt, Clock::now() + std::chrono::milliseconds(100));
             }
             std::unique_lock lock(wakeMutex_);
             wake_.wait_until(lock, wakeAt, [this] { return woken_; });
@@ -153,6 +153,12 @@ private:
         if (!showProgress_ || received_ == shownReceived_ || !session_.ImportUnderWay()) {
             return;
         }
+        // A fast port delivers thousands of chunks a second; the eye needs ten updates.
+        const auto now = Clock::now();
+        if (progressShown_ && now - shownAt_ < std::chrono::milliseconds(100)) {
+            return;
+        }
+        shownAt_ = now;
         std::cerr << "\rreceived " << received_ << " bytes" << std::flush;
         shownReceived_ = received_;
         progressShown_ = true;
@@ -180,6 +186,7 @@ private:
     Clock::time_point lastActivity_ = Clock::now();
     std::size_t received_ = 0;
     std::size_t shownReceived_ = 0;
+    Clock::time_point shownAt_;
     bool progressShown_ = false;
     bool hungUp_ = false;
     std::vector<std::string> failures_;

@@ -219,44 +219,53 @@ int SplitScientific(const char* begin, const char* end, std::string& digits) {
 
 namespace {
 
-// A value in the fixed range whose 15-digit rounding has few decimals (1310, -3.52, 0.25):
-// the first count of decimals whose integer reads back to the value exactly gives that
-// rounding, since a text of at most 15 digits lying within half a unit of the last bit
-// of a double is the double rounded to 15 digits. Returns 0 when none is found.
+// A value in the fixed range whose 15-digit rounding has few decimals (1310, -3.52, 0.25).
+// A text of at most 15 significant digits that reads back to a normal double is that
+// double rounded to 15 digits (it lies within half a unit of the last bit, closer than half
+// a unit of the 15th digit), so the first scale whose integer reads back exactly gives the
+// rounding; its trailing zeros then go. Each try covers all shorter decimal counts too.
+// Returns 0 when none is found.
 std::size_t TryFixedDecimals(double magnitude, bool negative, char* out) {
     constexpr double Limit = 1e15;  // at most 15 significant digits
-    for (int decimals = 0; decimals <= 8; ++decimals) {
-        const double scaled = magnitude * PowersOfTen[decimals];
+    for (const int tried : {2, 5, 8}) {
+        const double scaled = magnitude * PowersOfTen[tried];
         if (scaled >= Limit)
             return 0;
-        const double whole = std::nearbyint(scaled);
-        if (whole / PowersOfTen[decimals] != magnitude)
+        // Adding and taking away 2^52 rounds to the nearest integer below 2^52 in the
+        // default rounding mode, without the call std::nearbyint makes on plain x86-64.
+        constexpr double TwoTo52 = 4503599627370496.0;
+        const double rounded = (scaled + TwoTo52) - TwoTo52;
+        if (rounded / PowersOfTen[tried] != magnitude)
             continue;
-        char digits[24];
-        const auto result =
-            std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(whole));
+        auto whole = static_cast<std::uint64_t>(rounded);
+        std::size_t decimals = static_cast<std::size_t>(tried);
+        while (decimals > 0 && whole % 10 == 0) {
+            whole /= 10;
+            --decimals;
+        }
+        char digits[24] = {};
+        const auto result = std::to_chars(digits, digits + sizeof digits, whole);
         const auto count = static_cast<std::size_t>(result.ptr - digits);
         char* p = out;
         if (negative)
             *p++ = '-';
-        const auto d = static_cast<std::size_t>(decimals);
-        if (d == 0) {
+        if (decimals == 0) {
             std::memcpy(p, digits, count);
             return static_cast<std::size_t>(p - out) + count;
         }
-        if (count <= d) {
+        if (count <= decimals) {
             *p++ = '0';
             *p++ = '.';
-            std::memset(p, '0', d - count);
-            p += d - count;
+            std::memset(p, '0', decimals - count);
+            p += decimals - count;
             std::memcpy(p, digits, count);
             return static_cast<std::size_t>(p - out) + count;
         }
-        std::memcpy(p, digits, count - d);
-        p += count - d;
+        std::memcpy(p, digits, count - decimals);
+        p += count - decimals;
         *p++ = '.';
-        std::memcpy(p, digits + count - d, d);
-        return static_cast<std::size_t>(p - out) + d;
+        std::memcpy(p, digits + count - decimals, decimals);
+        return static_cast<std::size_t>(p - out) + decimals;
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -131,6 +132,52 @@ TEST(FloatToText, AnyDoubleRoundsToFifteenDigitsStably) {
             EXPECT_LE(std::fabs(back - value) / std::fabs(value), 5.0001e-15) << text;
         }
         EXPECT_EQ(FloatToText(back), text);
+    }
+}
+
+// The C library's %.15g (the tests run in the "C" locale) rewritten to upper-case E and
+// an exponent without "+" and leading zeros: an independent statement of the same rule.
+std::string Oracle(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    std::string text = buffer;
+    if (text == "-0")
+        return "0";
+    const std::size_t e = text.find('e');
+    if (e == std::string::npos)
+        return text;
+    std::string exponent = text.substr(e + 1);
+    const bool negative = exponent[0] == '-';
+    exponent.erase(0, exponent.find_first_not_of("+-0"));
+    return text.substr(0, e) + "E" + (negative ? "-" : "") + exponent;
+}
+
+TEST(FloatToText, AgreesWithTheCLibrarysRounding) {
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 200000; ++i) {
+        double value;
+        switch (i % 4) {
+            case 0: {
+                const std::uint64_t bits = random();
+                std::memcpy(&value, &bits, sizeof value);
+                if (!std::isfinite(value))
+                    continue;
+                break;
+            }
+            case 1:  // meter-like values with two decimals
+                value = static_cast<double>(static_cast<std::int64_t>(random() % 400000) - 200000) /
+                        100;
+                break;
+            case 2:  // a few decimals at any scale of the fixed range
+                value = static_cast<double>(random() % 100000000) /
+                        std::pow(10.0, static_cast<double>(random() % 16));
+                break;
+            default:
+                value = std::ldexp(static_cast<double>(random() % (1ull << 53)),
+                                   static_cast<int>(random() % 120) - 100);
+                break;
+        }
+        ASSERT_EQ(FloatToText(value), Oracle(value)) << std::hexfloat << value;
     }
 }
 

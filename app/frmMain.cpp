@@ -92,7 +92,7 @@ void TfrmMain::ConnectCommands() {
             sessionCommand(&TDeviceSession::btnConnectClick));
     connect(btnRefreshPorts, &QPushButton::clicked, this,
             sessionCommand(&TDeviceSession::btnRefreshPortsClick));
-    connect(btnImport, &QPushButton::clicked, this,
+    connect(btnImport, &QToolButton::clicked, this,
             sessionCommand(&TDeviceSession::btnImportClick));
     connect(btnCheckUnCheckAll, &QPushButton::clicked, this,
             command(&TfrmMain::btnCheckUnCheckAllClick));

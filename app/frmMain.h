@@ -73,7 +73,7 @@ public:
     QToolButton* btnSaveToFile;
     QGroupBox* grpDevice;
     QLabel* lblConectedDeviceName;
-    QPushButton* btnImport;
+    QToolButton* btnImport;
     QTabWidget* pgMerania;
     std::array<QTableView*, 3> ListViews{};
     QWidget* pnlDeviceBottomButtons;

@@ -41,6 +41,8 @@ QToolButton* MakePictureButton(QWidget* parent, const char* name, const QString&
                                const char* picture, QRect geometry) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QLatin1String(name));
+    // Tool buttons take the platform's tool-button font, not the window's.
+    button->setFont(DesignFont());
     button->setText(caption);
     button->setIcon(Picture(picture));
     button->setIconSize(QSize(16, 16));
@@ -69,6 +71,11 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QPo
 void TfrmMain::BuildLayout() {
     ClientArea = new QWidget(this);
     ClientArea->setObjectName(QStringLiteral("ClientArea"));
+    // Group captions sit in the frame's top line, as the window was drawn.
+    ClientArea->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 6px; padding: 0px; }"));
     setCentralWidget(ClientArea);
 
     grpbUSBkom = MakeGroup(ClientArea, "grpbUSBkom", QStringLiteral(" Connecting to device "),
@@ -103,9 +110,11 @@ void TfrmMain::BuildLayout() {
     // Made before the Import button so that a long name passes under the button.
     lblConectedDeviceName = MakeLabel(grpDevice, "lblConectedDeviceName", QString(), {155, 20});
     lblConectedDeviceName->setFont(DesignFont(16, true));
-    btnImport = MakeButton(grpDevice, "btnImport", QStringLiteral("Import from device"),
-                           {336, 16, 129, 29});
-    btnImport->setIcon(Picture("import"));
+    // A tool button: its narrower margins leave room for the picture and the whole caption.
+    btnImport = MakePictureButton(grpDevice, "btnImport", QStringLiteral("Import from device"),
+                                  "import", {336, 16, 129, 29});
+    btnImport->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    btnImport->setStyleSheet(QStringLiteral("QToolButton { padding: 0px; }"));
     btnImport->setEnabled(false);
 
     pgMerania = new QTabWidget(grpDevice);

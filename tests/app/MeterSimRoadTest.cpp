@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include "app/WindowFixture.h"
 #include "app/session/ApplicationSettings.h"

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QToolButton>
 
 #include "app/MeterPty.h"
 #include "app/WindowFixture.h"

@@ -1,6 +1,7 @@
 #include "tools/meter-sim/MeterDump.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>

@@ -93,6 +93,16 @@ TEST_F(ApplicationSettingsTest, ABaudRateOfZeroIsWrittenAndReadBack) {
     EXPECT_EQ(baud, 0u);
 }
 
+TEST_F(ApplicationSettingsTest, AnEmptyFileKeepsEveryValue) {
+    WriteRaw("");
+    ExportDecimalSeparator = ",";
+    std::uint32_t baud = 57600;
+    EXPECT_NO_THROW(LoadApplicationSettings(baud));
+    EXPECT_FALSE(ExportDeviceDetails);
+    EXPECT_EQ(ExportDecimalSeparator, ",");
+    EXPECT_EQ(baud, 57600u);
+}
+
 struct TLineCase {
     const char* title;
     std::string line;

@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)" --target meridax-cli
-exec ./build/tools/meridax-cli --help
+cmake --build build -j "$(nproc)" --target meridax
+exec ./build/app/meridax

@@ -79,6 +79,11 @@ public:
         };
     }
 
+    // The port goes first: its receive thread must not reach a session that is gone.
+    ~TImportRun() { port_.Close(); }
+    TImportRun(const TImportRun&) = delete;
+    TImportRun& operator=(const TImportRun&) = delete;
+
     std::string Connect() {
         session_.btnConnectClick();
         if (!session_.WaitingForDeviceName) {

@@ -1,6 +1,11 @@
 #include "comm/ComPort.h"
 
+#include <algorithm>
 #include <utility>
+
+namespace {
+constexpr std::size_t MaxChunk = 1 << 20;
+}
 
 #include "comm/CommThread.h"
 #include "comm/PosixPortBinding.h"
@@ -92,6 +97,22 @@ void TComPort::HandleReceive(std::uint32_t Count) {
         // Fewer bytes than counted only when the device went away meanwhile; only what was
         // really read is passed on.
         data.resize(thread_ ? thread_->ReadData(data.data(), Count) : 0);
+    }
+    // Bytes that came while these were read go along, up to a bound: the chunk is the same
+    // stream, and a fast sender needs fewer hand-offs.
+    while (thread_ && data.size() < MaxChunk) {
+        const std::size_t more =
+            std::min<std::size_t>(thread_->BytesWaiting(), MaxChunk - data.size());
+        if (more == 0) {
+            break;
+        }
+        const std::size_t had = data.size();
+        data.resize(had + more);
+        const std::size_t got = thread_->ReadData(data.data() + had, more);
+        data.resize(had + got);
+        if (got == 0) {
+            break;
+        }
     }
     if (!opened_ || !ReceiveCallBack) {
         return;

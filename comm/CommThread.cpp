@@ -62,6 +62,10 @@ void TCommThread::Shutdown() noexcept {
     worker_.join();
 }
 
+std::uint32_t TCommThread::BytesWaiting() {
+    return open_ ? binding_->BytesWaiting() : 0;
+}
+
 std::size_t TCommThread::ReadData(char* Buffer, std::size_t Count) {
     return open_ ? binding_->Read(Buffer, Count) : 0;
 }

@@ -41,6 +41,8 @@ public:
     void Shutdown() noexcept;
     bool Ended() const noexcept { return ended_.load(); }
 
+    // Bytes waiting in the receive queue right now.
+    std::uint32_t BytesWaiting();
     // Reads up to Count waiting bytes; gives how many were read.
     std::size_t ReadData(char* Buffer, std::size_t Count);
     // Sends what the port takes at once and leaves the rest to the worker; never blocks.

@@ -114,38 +114,78 @@ void BM_ReceiveDumpThroughComPort(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * expected));
 }
 
-void BM_ReceiveDumpWithCat(benchmark::State& state) {
-    TStandIn standIn;
+using TClock = std::chrono::steady_clock;
+
+// One dump through the component: from the request to the last byte in ReceivedText.
+double ComPortRound(const std::string& path) {
+    TSynchronizer sync;
+    TComPort port(sync);
+    port.Port = path;
+    port.Baud = 115200;
+    port.ReceiveMode = rmRAW;
+    std::string ReceivedText;
+    port.ReceiveCallBack = [&](const std::string& Data) { ReceivedText += Data; };
+    port.Open();
+    const std::size_t expected = DumpSize();
+    const auto start = TClock::now();
+    port.Write("u");
+    if (!sync.WaitUntil([&] { return ReceivedText.size() >= expected; },
+                        std::chrono::seconds(60))) {
+        throw std::runtime_error("the dump did not arrive");
+    }
+    return std::chrono::duration<double>(TClock::now() - start).count();
+}
+
+// The same dump read by `cat PORT > file in /dev/shm`: from the request to the file's full size.
+double CatRound(const std::string& path) {
     char pattern[] = "/dev/shm/meridax-cat-XXXXXX";
     TFileDescriptor sink(::mkstemp(pattern));
     if (!sink.Valid()) {
-        state.SkipWithError("cannot make a file in /dev/shm");
-        return;
+        throw std::runtime_error("cannot make a file in /dev/shm");
     }
     ::unlink(pattern);
-    TChild cat({"cat", standIn.Path()}, sink.Get());
+    TChild cat({"cat", path}, sink.Get());
     // The request goes in through a descriptor of our own that never reads.
-    TFileDescriptor request(::open(standIn.Path().c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
-    const std::size_t expected = DumpSize();
+    TFileDescriptor request(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // cat opens the port
     auto written = [&] {
         struct stat info {};
         ::fstat(sink.Get(), &info);
         return static_cast<std::size_t>(info.st_size);
     };
-    // Let cat open the port and start reading before the first request.
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    for (auto _ : state) {
-        const std::size_t before = written();
-        if (::write(request.Get(), "u", 1) != 1) {
-            state.SkipWithError("cannot send the request");
-            break;
-        }
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (written() < before + expected && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+    const std::size_t expected = DumpSize();
+    const auto start = TClock::now();
+    if (::write(request.Get(), "u", 1) != 1) {
+        throw std::runtime_error("cannot send the request");
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * expected));
+    while (written() < expected) {
+        if (TClock::now() - start > std::chrono::seconds(60)) {
+            throw std::runtime_error("cat did not get the dump");
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    return std::chrono::duration<double>(TClock::now() - start).count();
+}
+
+// Rounds of the component and of cat alternate on one stand-in, so that both see the same
+// machine load; ratio = component throughput / cat throughput.
+void BM_ComPortAgainstCat(benchmark::State& state) {
+    TStandIn standIn;
+    double comPortSeconds = 0;
+    double catSeconds = 0;
+    try {
+        for (auto _ : state) {
+            comPortSeconds += ComPortRound(standIn.Path());
+            catSeconds += CatRound(standIn.Path());
+        }
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+        return;
+    }
+    const double megabytes = static_cast<double>(state.iterations() * DumpSize()) / 1e6;
+    state.counters["comport_MBps"] = megabytes / comPortSeconds;
+    state.counters["cat_MBps"] = megabytes / catSeconds;
+    state.counters["ratio"] = catSeconds / comPortSeconds;
 }
 
 double ProcessCpuSeconds() {
@@ -174,7 +214,7 @@ void BM_IdleOpenPort(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ReceiveDumpThroughComPort)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
-BENCHMARK(BM_ReceiveDumpWithCat)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+BENCHMARK(BM_ComPortAgainstCat)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 BENCHMARK(BM_IdleOpenPort)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace

@@ -148,10 +148,33 @@ void TfrmMain::FixOuterWidth() {
 
 bool TfrmMain::event(QEvent* event) {
     const bool result = QMainWindow::event(event);
-    if (event->type() == QEvent::WindowActivate) {
-        FormActivate();
+    switch (event->type()) {
+        case QEvent::WindowActivate:
+            FollowFrame();
+            FormActivate();
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            FollowFrame();
+            break;
+        default:
+            break;
     }
     return result;
+}
+
+void TfrmMain::FollowFrame() {
+    const QSize frame(FrameWidth(), FrameHeight());
+    if (frame == appliedFrame_) {
+        return;
+    }
+    const int heightChange = frame.height() - appliedFrame_.height();
+    appliedFrame_ = frame;
+    FixOuterWidth();
+    // The outer height stays what it was before the frame came.
+    if (!firstActivation_ && heightChange != 0) {
+        resize(width(), std::max(minimumHeight(), height() - heightChange));
+    }
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -172,6 +195,7 @@ void TfrmMain::FormActivate() {
     firstActivation_ = false;
     SetDeviceLabelLeft(120);
     SetDeviceLabelText("Detecting avaible ports...");
+    appliedFrame_ = QSize(FrameWidth(), FrameHeight());
     FixOuterWidth();
     resize(width(), WorkingOuterHeight - FrameHeight());
     repaint();

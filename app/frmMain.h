@@ -154,6 +154,7 @@ private:
     void ConnectCommands();
     void PlaceDeviceBottomButtons();
     void FixOuterWidth();
+    void FollowFrame();
     int FrameWidth() const;
     int FrameHeight() const;
 
@@ -171,4 +172,7 @@ private:
     int pageBottomGap_ = 0;
     std::array<std::string, 3> checkCaptions_;
     int shownPage_ = 0;
+    // The frame the outer sizes were last fixed for; a window manager adds it only after the
+    // window is shown.
+    QSize appliedFrame_;
 };

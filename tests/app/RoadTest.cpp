@@ -77,6 +77,9 @@ TEST_F(TRoadTest, PickConnectImportAndTick) {
     EXPECT_TRUE(frm_->cbPorts->isEnabled());
 
     StartImport();
+    // A second click while the caption reads "   Importing ..." sends nothing.
+    QTest::mouseClick(frm_->btnImport, Qt::LeftButton);
+    EXPECT_EQ(meter_->Receive(1, std::chrono::milliseconds(300)), "");
     meter_->Send(Dump.substr(0, 20));
     meter_->Send(Dump.substr(20));
     ASSERT_TRUE(WaitFor([this] { return Rows(TTablePage::All) == 3; }));
@@ -157,4 +160,20 @@ TEST_F(TRoadTest, ConnectBlocksTheWindowForTheRealWaits) {
     ASSERT_EQ(meter_->Receive(1), "n");
     meter_->Send("MX-3\n\r");
     EXPECT_TRUE(WaitFor([this] { return frm_->DeviceLabelText() == "MX-3"; }));
+}
+
+TEST_F(TRoadTest, RefreshPortsClosesThePortAndListsThePortsAgain) {
+    ConnectToTheMeter();
+    ports_.push_back("/dev/ttyV9");
+    QTest::mouseClick(frm_->btnRefreshPorts, Qt::LeftButton);
+    EXPECT_FALSE(frm_->ComPort1().Opened());
+    ASSERT_EQ(frm_->cbPorts->count(), 2);
+    EXPECT_EQ(frm_->cbPorts->itemText(1), QStringLiteral("/dev/ttyV9"));
+    EXPECT_EQ(frm_->cbPorts->currentIndex(), -1);
+    EXPECT_EQ(frm_->DeviceLabelText(), "No connected device");
+    EXPECT_EQ(frm_->lblConectedDeviceName->x(), 155);
+    EXPECT_FALSE(frm_->btnImport->isEnabled());
+    // With nothing picked, the hidden Connect button does nothing.
+    frm_->btnConnect->click();
+    EXPECT_FALSE(frm_->ComPort1().Opened());
 }

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# meridax-cli convert of a generated 1,000,000-record dump to .mxe against mawk doing the
+# same rewrite (fields joined by "@", lines ended by "^"), alternating rounds so both see
+# the same machine load. Prints wall and CPU seconds and the peak RSS of each round.
+#   bench/core/convert-vs-mawk.sh [BUILD_DIR] [ROUNDS]
+set -euo pipefail
+build=${1:-build-rel}
+rounds=${2:-5}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$build/bench/core/meridax-bench-make-dump" 1000000 "$work/dump.txt"
+echo "dump: $(stat -c %s "$work/dump.txt") bytes, 1000000 records"
+for round in $(seq "$rounds"); do
+    /usr/bin/time -f "convert wall %e s cpu %U+%S s peak %M KiB" \
+        "$build/tools/meridax-cli" convert "$work/dump.txt" --to "$work/out.mxe"
+    /usr/bin/time -f "mawk    wall %e s cpu %U+%S s peak %M KiB" \
+        mawk 'BEGIN { RS = "\n\r"; FS = "\t"; OFS = "@"; ORS = "^" } NF >= 4 { $1 = $1; print }' \
+        "$work/dump.txt" > "$work/mawk.out"
+done

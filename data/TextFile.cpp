@@ -143,6 +143,7 @@ private:
 }  // namespace
 
 void WriteTextFile(const std::string& path, std::string_view text) {
+    if (path.empty()) ThrowInOutError(ENOENT, path);
     std::string target = path;
     struct stat status {};
     if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {

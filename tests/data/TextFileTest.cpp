@@ -173,6 +173,7 @@ TEST_F(TextFileTest, WriteErrorsCarryTheirMessages) {
         {Path("plain/m.mxe"), "Invalid filename"},
         {Path("sub"), "I/O error 21"},
         {"/dev/full", "I/O error 28"},
+        {"", "Invalid filename"},
     };
     for (const auto& [path, message] : cases) {
         EXPECT_EQ(MessageOf([&] { WriteTextFile(path, "1@1@1310@-3.52^"); }), message) << path;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "comm/Synchronizer.h"
 
@@ -74,7 +75,12 @@ public:
 private:
     TSynchronizer& mainThread_;
     TPortBindingFactory bindingFactory_;
+    // Ends the receive threads of ports closed from inside their own handlers, once those
+    // handlers have returned.
+    void ReapRetired() noexcept;
+
     std::unique_ptr<TCommThread> thread_;
+    std::vector<std::unique_ptr<TCommThread>> retired_;
     bool opened_ = false;
     std::string terminatorBytes_{"\r\n"};
     std::string receiveBuffer_;

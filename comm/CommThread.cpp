@@ -156,21 +156,48 @@ void TCommThread::Execute() {
     mainThread_.Notify();
 }
 
+namespace {
+
+// Counts the dispatches under way, also when a handler throws.
+class TDispatchMark {
+public:
+    explicit TDispatchMark(int& depth) : depth_(depth) { ++depth_; }
+    ~TDispatchMark() { --depth_; }
+    TDispatchMark(const TDispatchMark&) = delete;
+    TDispatchMark& operator=(const TDispatchMark&) = delete;
+
+private:
+    int& depth_;
+};
+
+}  // namespace
+
+void TCommThread::ReleaseDevice() noexcept {
+    if (open_) {
+        binding_->ReleaseDevice();
+    }
+}
+
+// Hooks are called through copies: a handler may close the port, which unsets them.
 void TCommThread::DispatchEvents() {
+    const TDispatchMark mark(dispatching_);
     const std::uint32_t count = binding_->BytesWaiting();
     if ((eventMask_ & EV_RXCHAR) != 0) {
         eventMask_ &= ~EV_RXCHAR;
-        if (OnReceive) {
-            OnReceive(count);
+        if (const TReceiveHook hook = OnReceive) {
+            hook(count);
         }
     }
-    if (eventMask_ != 0 && OnStatus) {
-        OnStatus(eventMask_, modemStatus_);
+    if (eventMask_ != 0) {
+        if (const TStatusHook hook = OnStatus) {
+            hook(eventMask_, modemStatus_);
+        }
     }
 }
 
 void TCommThread::DispatchHangUp() {
-    if (OnHangUp) {
-        OnHangUp();
+    const TDispatchMark mark(dispatching_);
+    if (const THangUpHook hook = OnHangUp) {
+        hook();
     }
 }

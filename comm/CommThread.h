@@ -51,6 +51,11 @@ public:
     // Window thread, one run per completed wait.
     void DispatchEvents();
     void DispatchHangUp();
+    // Whether a hand-off of this thread is running on the window thread right now (a handler
+    // further up the stack). The worker cannot end before it returns.
+    bool InDispatch() const noexcept { return dispatching_ > 0; }
+    // Releases the device at once; the worker, told to stop, ends when its hand-off returns.
+    void ReleaseDevice() noexcept;
 
     // Hooks, set and read on the window thread only.
     TReceiveHook OnReceive;
@@ -78,6 +83,7 @@ private:
     // Set by the worker before each hand-off, read on the window thread while it waits.
     std::uint32_t eventMask_ = 0;
     std::uint32_t modemStatus_ = 0;
+    int dispatching_ = 0;
 
     std::mutex unsentMutex_;
     std::string unsent_;

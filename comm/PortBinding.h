@@ -67,5 +67,8 @@ public:
     // Whether StatusEvents can report anything at all on this device.
     virtual bool HasStatusEvents() = 0;
 
+    // Lets the device go (lock and descriptor) while Wake keeps working, so that a worker told
+    // to stop can still end afterwards.
+    virtual void ReleaseDevice() noexcept = 0;
     virtual void Close() noexcept = 0;
 };

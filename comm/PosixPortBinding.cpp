@@ -341,14 +341,19 @@ std::uint32_t TPosixPortBinding::StatusEvents() {
     return events;
 }
 
-void TPosixPortBinding::Close() noexcept {
+void TPosixPortBinding::ReleaseDevice() noexcept {
     if (port_.Valid()) {
         if (locked_) {
             ::ioctl(port_.Get(), TIOCNXCL);
             locked_ = false;
         }
+        // poll() skips the descriptor -1 from now on, so only Wake ends a wait.
         port_.Reset();
     }
+}
+
+void TPosixPortBinding::Close() noexcept {
+    ReleaseDevice();
     wake_.Reset();
     early_.clear();
     haveCounters_ = false;

@@ -23,6 +23,7 @@ public:
     std::uint32_t ModemBits() override;
     std::uint32_t StatusEvents() override;
     bool HasStatusEvents() override;
+    void ReleaseDevice() noexcept override;
     void Close() noexcept override;
 
 private:

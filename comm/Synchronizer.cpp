@@ -35,40 +35,33 @@ void TSynchronizer::Synchronize(std::function<void()> routine) {
 }
 
 void TSynchronizer::Run(THandOff& handOff) {
-    // The report runs on the window thread too; whatever it throws is dropped so that the
-    // worker is always released.
+    std::string failure;
+    bool failed = false;
     try {
         handOff.routine();
     } catch (const std::exception& error) {
-        std::function<void(const std::string&)> report;
-        {
-            std::lock_guard lock(mutex_);
-            report = errorReport_;
-        }
-        try {
-            if (report) {
-                report(error.what());
-            }
-        } catch (...) {
-        }
+        failed = true;
+        failure = error.what();
     } catch (...) {
-        std::function<void(const std::string&)> report;
-        {
-            std::lock_guard lock(mutex_);
-            report = errorReport_;
-        }
-        try {
-            if (report) {
-                report("Unknown error");
-            }
-        } catch (...) {
-        }
+        failed = true;
+        failure = "Unknown error";
     }
+    std::function<void(const std::string&)> report;
     {
         std::lock_guard lock(mutex_);
         handOff.done = true;
+        report = errorReport_;
     }
+    // The worker goes on before the report runs: a report that shows a message box and runs
+    // a nested event loop must not hold it.
     changed_.notify_all();
+    if (failed && report) {
+        try {
+            report(failure);
+        } catch (...) {
+            // Nobody is left to tell; the report is dropped.
+        }
+    }
 }
 
 std::size_t TSynchronizer::RunPending() {

@@ -259,3 +259,43 @@ TEST_F(ComPortPtyTest, ThrowingCallbackIsReportedAndTheWorkerKeepsRunning) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ComPortPtyTest, CloseAndOpenFromInsideTheReceiveHandler) {
+    bool reopened = false;
+    port_.ReceiveCallBack = [&](const std::string& Data) {
+        received_ += Data;
+        if (!reopened && received_.find('|') != std::string::npos) {
+            reopened = true;
+            port_.Close();
+            // The device is free again at once, though this handler still runs.
+            EXPECT_FALSE(port_.Opened());
+            port_.Open();
+        }
+    };
+    port_.Open();
+    pty_.Send("first|");
+    ASSERT_TRUE(PumpUntil(sync_, [&] { return reopened; }));
+    EXPECT_EQ(closes_, 1);
+    EXPECT_EQ(opens_, 2);
+    pty_.Send("second");
+    EXPECT_TRUE(PumpUntil(sync_, [&] { return received_ == "first|second"; })) << received_;
+    port_.Close();
+    EXPECT_EQ(closes_, 2);
+}
+
+TEST_F(ComPortPtyTest, CloseFromInsideTheHangUpHandler) {
+    port_.OnHangUp = [&](TComPort& sender) { sender.Close(); };
+    port_.Open();
+    pty_.CloseMaster();
+    ASSERT_TRUE(PumpUntil(sync_, [&] { return closes_ == 1; }));
+    EXPECT_FALSE(port_.Opened());
+    TPtyPair next;
+    port_.Port = next.SlaveName();
+    port_.Open();
+    next.Send("ok");
+    EXPECT_TRUE(PumpUntil(sync_, [&] { return received_ == "ok"; })) << received_;
+}
+
+}  // namespace

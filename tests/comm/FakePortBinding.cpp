@@ -126,6 +126,14 @@ bool TFakePortBinding::HasStatusEvents() {
     return device_->StatusCapable;
 }
 
+void TFakePortBinding::ReleaseDevice() noexcept {
+    if (open_) {
+        std::lock_guard lock(device_->Mutex);
+        ++device_->Closes;
+        open_ = false;
+    }
+}
+
 void TFakePortBinding::Close() noexcept {
     if (open_) {
         std::lock_guard lock(device_->Mutex);

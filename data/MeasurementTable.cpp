@@ -4,7 +4,6 @@
 #include <limits>
 #include <stdexcept>
 
-#include "data/LargeArrays.h"
 #include "data/NumberText.h"
 
 namespace {
@@ -35,17 +34,35 @@ void TMeasurementTable::SetAllChecked(bool checked) {
 void TMeasurementTable::AddRow(std::string_view cable, std::string_view fiber,
                                std::string_view waveLength, std::string_view value,
                                std::string_view reference) {
-    const std::size_t added =
-        cable.size() + fiber.size() + waveLength.size() + value.size() + reference.size();
+    const std::size_t added = cable.size() + fiber.size() + waveLength.size() + value.size() +
+                              reference.size() + SubItemCount;
     // Offsets are 32-bit to keep a million rows small.
     if (text_.size() + added > std::numeric_limits<std::uint32_t>::max()) {
         throw std::length_error("the table's texts exceed 4 GiB");
     }
-    for (const std::string_view item : {cable, fiber, waveLength, value, reference}) {
+    for (const std::string_view item : {cable, fiber, waveLength, value}) {
         text_.append(item);
+        text_ += '@';
         starts_.push_back(static_cast<std::uint32_t>(text_.size()));
     }
+    text_.append(reference);
+    text_ += '^';
+    starts_.push_back(static_cast<std::uint32_t>(text_.size()));
     checked_.push_back(0);
+}
+
+void TMeasurementTable::AppendRowText(std::size_t row, std::string& out) const {
+    if (row >= RowCount())
+        ThrowBadItem();
+    const std::size_t at = row * SubItemCount;
+    const char* text = text_.data();
+    if (starts_[at + 5] - starts_[at + 4] > 1) {
+        out.append(text + starts_[at], starts_[at + 5] - starts_[at]);
+    } else {
+        // Without a reference the "@" after the value becomes the row's "^".
+        out.append(text + starts_[at], starts_[at + 4] - starts_[at] - 1);
+        out += '^';
+    }
 }
 
 void TMeasurementTable::Clear() noexcept {
@@ -57,9 +74,7 @@ void TMeasurementTable::Clear() noexcept {
 void TMeasurementTable::Reserve(std::size_t rows, std::size_t textBytes) {
     starts_.reserve(rows * SubItemCount + 1);
     checked_.reserve(rows);
-    text_.reserve(textBytes);
-    AdviseHugePages(starts_.data(), starts_.capacity() * sizeof(std::uint32_t));
-    AdviseHugePages(text_.data(), text_.capacity());
+    text_.reserve(textBytes + rows * SubItemCount);  // and the separators
 }
 
 void TMeasurementTable::ShrinkToFit() {

@@ -30,8 +30,13 @@ public:
         if (row >= RowCount() || index < 0 || index >= SubItemCount)
             ThrowBadItem();
         const std::size_t at = row * SubItemCount + static_cast<std::size_t>(index);
-        return std::string_view(text_.data() + starts_[at], starts_[at + 1] - starts_[at]);
+        // Every item is stored with the separator that follows it in the measurement text.
+        return std::string_view(text_.data() + starts_[at], starts_[at + 1] - starts_[at] - 1);
     }
+
+    // Appends the row's measurement text: sub-items 0 to 3 joined by "@", then "@" and
+    // sub-item 4 when it is not empty, then "^".
+    void AppendRowText(std::size_t row, std::string& out) const;
     bool Checked(std::size_t row) const { return checked_.at(row) != 0; }
     void SetChecked(std::size_t row, bool checked) { checked_.at(row) = checked ? 1 : 0; }
     void SetAllChecked(bool checked);
@@ -47,9 +52,11 @@ private:
 
     TTablePage page_;
     std::array<std::string, ColumnCount> captions_;
+    // The rows' items, each followed by the separator it has in the measurement text ("@"
+    // after the first four, "^" after the fifth), so a row's text is copied in one go.
     std::string text_;
     // Start of each sub-item in text_; row r's item i spans
-    // [starts_[r * 5 + i], starts_[r * 5 + i + 1]).
+    // [starts_[r * 5 + i], starts_[r * 5 + i + 1] - 1).
     std::vector<std::uint32_t> starts_{0};
     std::vector<std::uint8_t> checked_;
 };

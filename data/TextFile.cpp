@@ -12,7 +12,6 @@
 #include <cstring>
 
 #include "data/IoErrors.h"
-#include "data/LargeArrays.h"
 #include "data/UniqueFd.h"
 
 namespace {
@@ -39,7 +38,6 @@ std::size_t RegularFileSize(int fd) {
 std::size_t ReadChunks(int fd, const std::string& path, std::string& text, bool stopAtLineFeed) {
     // Sized once for a regular file, so a large file is not copied while it grows.
     text.reserve(RegularFileSize(fd) + 1);
-    AdviseHugePages(text.data(), text.capacity());
     while (true) {
         const std::size_t old = text.size();
         // The first line is read chunk by chunk so that nothing far beyond it is read.
@@ -143,7 +141,8 @@ private:
 }  // namespace
 
 void WriteTextFile(const std::string& path, std::string_view text) {
-    if (path.empty()) ThrowInOutError(ENOENT, path);
+    if (path.empty())
+        ThrowInOutError(ENOENT, path);
     std::string target = path;
     struct stat status {};
     if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {

@@ -31,6 +31,10 @@ void TMeasurementTable::SetAllChecked(bool checked) {
     std::fill(checked_.begin(), checked_.end(), checked ? 1 : 0);
 }
 
+const std::uint32_t* TMeasurementTable::LongRowEnds(std::size_t row) const {
+    return longRows_.at(row).data();
+}
+
 void TMeasurementTable::AddRow(std::string_view cable, std::string_view fiber,
                                std::string_view waveLength, std::string_view value,
                                std::string_view reference) {
@@ -40,46 +44,65 @@ void TMeasurementTable::AddRow(std::string_view cable, std::string_view fiber,
     if (text_.size() + added > std::numeric_limits<std::uint32_t>::max()) {
         throw std::length_error("the table's texts exceed 4 GiB");
     }
+    const std::size_t row = RowCount();
+    const auto rowStart = static_cast<std::uint32_t>(text_.size());
+    std::array<std::uint32_t, 4> ends{};
+    int i = 0;
     for (const std::string_view item : {cable, fiber, waveLength, value}) {
         text_.append(item);
         text_ += '@';
-        starts_.push_back(static_cast<std::uint32_t>(text_.size()));
+        ends[static_cast<std::size_t>(i++)] = static_cast<std::uint32_t>(text_.size());
     }
     text_.append(reference);
     text_ += '^';
-    starts_.push_back(static_cast<std::uint32_t>(text_.size()));
+    if (ends[3] - rowStart <= 255) {
+        for (const std::uint32_t end : ends) {
+            itemEnds_.push_back(static_cast<std::uint8_t>(end - rowStart));
+        }
+    } else {
+        itemEnds_.insert(itemEnds_.end(), 4, 0);
+        longRows_.emplace(row, ends);
+    }
+    rowStarts_.push_back(static_cast<std::uint32_t>(text_.size()));
     checked_.push_back(0);
 }
 
 void TMeasurementTable::AppendRowText(std::size_t row, std::string& out) const {
     if (row >= RowCount())
         ThrowBadItem();
-    const std::size_t at = row * SubItemCount;
+    const std::uint32_t rowStart = rowStarts_[row];
+    const std::uint32_t rowEnd = rowStarts_[row + 1];
+    const std::uint32_t valueEnd =
+        itemEnds_[row * 4] == 0 ? LongRowEnds(row)[3] : rowStart + itemEnds_[row * 4 + 3];
     const char* text = text_.data();
-    if (starts_[at + 5] - starts_[at + 4] > 1) {
-        out.append(text + starts_[at], starts_[at + 5] - starts_[at]);
+    if (rowEnd - valueEnd > 1) {
+        out.append(text + rowStart, rowEnd - rowStart);
     } else {
         // Without a reference the "@" after the value becomes the row's "^".
-        out.append(text + starts_[at], starts_[at + 4] - starts_[at] - 1);
+        out.append(text + rowStart, valueEnd - 1 - rowStart);
         out += '^';
     }
 }
 
 void TMeasurementTable::Clear() noexcept {
     text_.clear();
-    starts_.assign(1, 0);
+    rowStarts_.assign(1, 0);
+    itemEnds_.clear();
+    longRows_.clear();
     checked_.clear();
 }
 
 void TMeasurementTable::Reserve(std::size_t rows, std::size_t textBytes) {
-    starts_.reserve(rows * SubItemCount + 1);
+    rowStarts_.reserve(rows + 1);
+    itemEnds_.reserve(rows * 4);
     checked_.reserve(rows);
     text_.reserve(textBytes + rows * SubItemCount);  // and the separators
 }
 
 void TMeasurementTable::ShrinkToFit() {
     text_.shrink_to_fit();
-    starts_.shrink_to_fit();
+    rowStarts_.shrink_to_fit();
+    itemEnds_.shrink_to_fit();
     checked_.shrink_to_fit();
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "data/uMeranie.h"
@@ -29,9 +30,16 @@ public:
     std::string_view SubItem(std::size_t row, int index) const {
         if (row >= RowCount() || index < 0 || index >= SubItemCount)
             ThrowBadItem();
-        const std::size_t at = row * SubItemCount + static_cast<std::size_t>(index);
+        const std::uint32_t rowStart = rowStarts_[row];
+        const std::uint8_t* ends = &itemEnds_[row * 4];
+        const std::uint32_t* longEnds = ends[0] == 0 ? LongRowEnds(row) : nullptr;
+        const auto end = [&](int i) -> std::uint32_t {
+            return longEnds != nullptr ? longEnds[i] : rowStart + ends[i];
+        };
+        const std::uint32_t begin = index == 0 ? rowStart : end(index - 1);
+        const std::uint32_t stop = index == 4 ? rowStarts_[row + 1] : end(index);
         // Every item is stored with the separator that follows it in the measurement text.
-        return std::string_view(text_.data() + starts_[at], starts_[at + 1] - starts_[at] - 1);
+        return std::string_view(text_.data() + begin, stop - begin - 1);
     }
 
     // Appends the row's measurement text: sub-items 0 to 3 joined by "@", then "@" and
@@ -49,15 +57,20 @@ public:
 
 private:
     [[noreturn]] static void ThrowBadItem();
+    const std::uint32_t* LongRowEnds(std::size_t row) const;
 
     TTablePage page_;
     std::array<std::string, ColumnCount> captions_;
     // The rows' items, each followed by the separator it has in the measurement text ("@"
     // after the first four, "^" after the fifth), so a row's text is copied in one go.
     std::string text_;
-    // Start of each sub-item in text_; row r's item i spans
-    // [starts_[r * 5 + i], starts_[r * 5 + i + 1] - 1).
-    std::vector<std::uint32_t> starts_{0};
+    // Row r spans [rowStarts_[r], rowStarts_[r + 1]) of text_.
+    std::vector<std::uint32_t> rowStarts_{0};
+    // Per row, where items 0 to 3 end (their separator included), counted from the row's
+    // start: four bytes a row instead of five offsets. A row whose first four items take
+    // more than 255 bytes has 0 here and its ends, as offsets into text_, in longRows_.
+    std::vector<std::uint8_t> itemEnds_;
+    std::unordered_map<std::size_t, std::array<std::uint32_t, 4>> longRows_;
     std::vector<std::uint8_t> checked_;
 };
 

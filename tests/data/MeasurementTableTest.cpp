@@ -78,6 +78,36 @@ TEST(MeasurementTable, ChecksAndBounds) {
     EXPECT_EQ(Row(table, 0), (TRow{"x", "", "", "", ""}));
 }
 
+TEST(MeasurementTable, RowsOfAnyLengthKeepTheirItems) {
+    // Rows whose first four items with their separators pass 255 bytes are indexed apart;
+    // both kinds mix, on either side of the limit.
+    const std::vector<TRow> rows = {
+        {"1", "1", "1310", "-3.52", ""},
+        {std::string(300, 'c'), "f@^", "1550", "-0.41", "-10"},
+        {"", "", "", "", ""},
+        {std::string(60, 'a'), std::string(60, 'b'), std::string(60, 'w'), std::string(71, 'v'),
+         ""},
+        {std::string(60, 'a'), std::string(60, 'b'), std::string(60, 'w'), std::string(72, 'v'),
+         "r"},
+        {"x", std::string(70000, 'y'), "1", "2", std::string(256, 'z')},
+        {"2", "", "850", "0.3", ""},
+    };
+    TMeasurementTable table;
+    std::string text;
+    for (const TRow& row : rows) {
+        table.AddRow(row[0], row[1], row[2], row[3], row[4]);
+        text += row[0] + "@" + row[1] + "@" + row[2] + "@" + row[3] +
+                (row[4].empty() ? "" : "@" + row[4]) + "^";
+    }
+    ASSERT_EQ(table.RowCount(), rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        EXPECT_EQ(Row(table, r), rows[r]) << r;
+    EXPECT_EQ(ListViewToText(table, false), text);
+    table.Clear();
+    table.AddRow("a", "b", "c", "d", "e");
+    EXPECT_EQ(Row(table, 0), (TRow{"a", "b", "c", "d", "e"}));
+}
+
 struct TTextCase {
     const char* name;
     std::vector<bool> ticks;

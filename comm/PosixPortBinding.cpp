@@ -178,7 +178,7 @@ void TPosixPortBinding::Reset() {
 
 TPortEvents TPosixPortBinding::Wait(bool watchPort, bool wantWrite, int timeoutMs) {
     TPortEvents events;
-    if (!early_.empty()) {
+    if (watchPort && !early_.empty()) {
         events.Readable = true;
         return events;
     }
@@ -350,11 +350,11 @@ void TPosixPortBinding::ReleaseDevice() noexcept {
         // poll() skips the descriptor -1 from now on, so only Wake ends a wait.
         port_.Reset();
     }
+    early_.clear();
 }
 
 void TPosixPortBinding::Close() noexcept {
     ReleaseDevice();
     wake_.Reset();
-    early_.clear();
     haveCounters_ = false;
 }

@@ -4,6 +4,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "data/LargeArrays.h"
 #include "data/NumberText.h"
 
 namespace {
@@ -97,6 +98,7 @@ void TMeasurementTable::Reserve(std::size_t rows, std::size_t textBytes) {
     itemEnds_.reserve(rows * 4);
     checked_.reserve(rows);
     text_.reserve(textBytes + rows * SubItemCount);  // and the separators
+    AdviseHugePages(text_.data(), text_.capacity());
 }
 
 void TMeasurementTable::ShrinkToFit() {

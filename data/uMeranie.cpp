@@ -4,6 +4,7 @@
 
 #include "data/DumpScanner.h"
 #include "data/Errors.h"
+#include "data/LargeArrays.h"
 #include "data/NumberText.h"
 
 TMeraniaArray Merania;
@@ -106,5 +107,6 @@ void ParseDeviceDump(std::string_view text) {
     // one is reserved.
     Merania = TMeraniaArray();
     Merania.reserve(EstimateRecordCount(text));
+    AdviseHugePages(Merania.data(), Merania.capacity() * sizeof(TMeranie));
     ScanDeviceDump(text, Merania);
 }

@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-constexpr std::size_t MaxChunk = 1 << 20;
-}
-
 #include "comm/CommThread.h"
 #include "comm/PosixPortBinding.h"
 #include "comm/TerminatorText.h"
+
+namespace {
+
+// The most one delivery takes from a receive queue that keeps filling while it is read.
+constexpr std::size_t MaxChunk = 1 << 20;
+
+}  // namespace
 
 TComPort::TComPort(TSynchronizer& mainThread, TPortBindingFactory binding)
     : mainThread_(mainThread), bindingFactory_(std::move(binding)) {

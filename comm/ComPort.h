@@ -54,6 +54,8 @@ public:
     TNotifyEvent OnPortOpen;
     TNotifyEvent OnPortClose;
     TReceiveProc ReceiveCallBack;
+    // The line and error handlers act when set before Open: line states are sampled only
+    // while one of them is set, and only on devices that count line changes.
     TStatusChanged OnCTSChanged;
     TStatusChanged OnDSRChanged;
     TStatusChanged OnRingChanged;

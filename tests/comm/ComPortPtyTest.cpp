@@ -299,3 +299,17 @@ TEST_F(ComPortPtyTest, CloseFromInsideTheHangUpHandler) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ComPortPtyTest, OpenIdlePortUsesNoCpu) {
+    port_.Open();
+    pty_.Send("x");
+    ASSERT_TRUE(PumpUntil(sync_, [&] { return received_ == "x"; }));
+    const long before = OtherThreadsCpuTicks();
+    sync_.WaitUntil([] { return false; }, std::chrono::milliseconds(1000));
+    EXPECT_LE(OtherThreadsCpuTicks() - before, 10) << "clock ticks used in one idle second";
+    EXPECT_EQ(received_, "x");
+}
+
+}  // namespace

@@ -258,9 +258,6 @@ TEST_F(ComPortPtyTest, ThrowingCallbackIsReportedAndTheWorkerKeepsRunning) {
     EXPECT_EQ(reports_, "handler failed");
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(ComPortPtyTest, CloseAndOpenFromInsideTheReceiveHandler) {
     bool reopened = false;
@@ -298,9 +295,6 @@ TEST_F(ComPortPtyTest, CloseFromInsideTheHangUpHandler) {
     EXPECT_TRUE(PumpUntil(sync_, [&] { return received_ == "ok"; })) << received_;
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(ComPortPtyTest, OpenIdlePortUsesNoCpu) {
     port_.Open();

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -52,20 +51,6 @@ INSTANTIATE_TEST_SUITE_P(Grammar, TextToFloatRejects,
                                          "+-1", "--1", "1.2.3", "inf", "-INF", "nan", "NAN", "0x1A",
                                          "1e5.5", "1E400", "-1E400", "1.7976931348623159E308",
                                          "1E99999999999999999999"));
-
-TEST(TextToFloat, IgnoresTheLocale) {
-    // The C library's number routines would follow a comma locale; these must not.
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous ? previous : "C";
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
-        std::setlocale(LC_NUMERIC, "de_DE") == nullptr) {
-        GTEST_SKIP() << "no German locale installed";
-    }
-    EXPECT_EQ(TextToFloat("-3.52"), -3.52);
-    EXPECT_THROW(TextToFloat("-3,52"), EConvertError);
-    EXPECT_EQ(FloatToText(-3.52), "-3.52");
-    std::setlocale(LC_NUMERIC, saved.c_str());
-}
 
 struct TFormatCase {
     double value;

@@ -66,7 +66,7 @@ TEST_P(TSettingsFileTest, LoadedAtCreationAndWrittenAtClose) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TSettingsFileTest, testing::ValuesIn(SettingsCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 using TSettingsTest = TWindowTest;
 
@@ -170,7 +170,7 @@ TEST_P(TBaudDialogTest, OnlyOkAppliesAnIntegerRate) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TBaudDialogTest, testing::ValuesIn(BaudCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 namespace {
 
@@ -245,4 +245,4 @@ TEST_P(TExportOptionsDialogTest, OnlyOkApplies) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TExportOptionsDialogTest, testing::ValuesIn(ExportOptionsCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });

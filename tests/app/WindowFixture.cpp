@@ -1,5 +1,6 @@
 #include "app/WindowFixture.h"
 
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,9 +36,14 @@ std::optional<QString> TFakeFileDialogs::Next() {
     if (Answers.empty()) {
         return std::nullopt;
     }
-    auto answer = Answers.front();
+    // A cancelled dialog is an answer without a value.
+    const bool chosen = Answers.front().has_value();
+    const QString name = chosen ? *Answers.front() : QString();
     Answers.pop_front();
-    return answer;
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return name;
 }
 
 TTempWorkingDir::TTempWorkingDir() {

@@ -1,16 +1,12 @@
 #include <iostream>
 #include <string>
-#include <utility>
 
 #include "data/Errors.h"
-#include "data/MeasurementTable.h"
-#include "data/MeasurementText.h"
 #include "data/TextFile.h"
 #include "data/uMeranie.h"
-#include "export/ClipboardText.h"
-#include "export/uNativeXLSExport.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/ConvertOptions.h"
+#include "tools/cli/MeraniaOutput.h"
 #include "tools/cli/OutputFile.h"
 
 namespace {
@@ -24,43 +20,12 @@ std::string ReadInput(const std::string& input) {
     return ReadWholeFile(input);
 }
 
-// A million records are converted in well under 150 bytes each: the input, Merania and
-// the table each go as soon as the next stage has what it needs.
 void Convert(const TConvertOptions& options) {
     {
         std::string input = ReadInput(options.input);
         ParseDeviceDump(input);
     }
-    TMeasurementTable table(options.outputKind == TOutputKind::Mxe ? TTablePage::All
-                                                                   : options.page);
-    FillMeasurementTable(Merania, table);
-    TMeraniaArray().swap(Merania);
-    table.SetAllChecked(true);
-
-    const std::string deviceLine =
-        options.device ? DeviceLineFromLabel(options.deviceLabel) : std::string();
-    switch (options.outputKind) {
-        case TOutputKind::Mxe: {
-            // Save writes every row of the All table.
-            std::string text = ListViewToText(table, false);
-            table = TMeasurementTable();
-            WriteTextFile(options.output, text);
-            break;
-        }
-        case TOutputKind::Xls:
-            ReplaceFile(options.output, [&](const std::string& path) {
-                ExportListViewToXLS(table, true, options.header, deviceLine, options.separator,
-                                    path);
-            });
-            break;
-        case TOutputKind::Text: {
-            const std::string text =
-                BuildClipboardText(table, options.device, deviceLine, options.header);
-            table = TMeasurementTable();
-            WriteStandardOutput(text);
-            break;
-        }
-    }
+    WriteMeraniaOutput(options);
 }
 
 }  // namespace

@@ -16,8 +16,8 @@
 #include "data/uMeranie.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/ImportOptions.h"
-#include "tools/cli/ImportOutput.h"
 #include "tools/cli/ImportView.h"
+#include "tools/cli/MeraniaOutput.h"
 
 namespace {
 
@@ -219,7 +219,7 @@ int RunImport(const std::vector<std::string>& args) {
             << name << std::endl;
         run.Import();
         options.Output.deviceLabel = name;
-        WriteImportOutput(options.Output);
+        WriteMeraniaOutput(options.Output);
     } catch (const EInOutError& e) {
         std::cerr << "meridax-cli: " << e.Path() << ": " << e.what() << '\n';
         return 1;

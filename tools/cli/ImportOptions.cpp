@@ -1,11 +1,8 @@
 #include "tools/cli/ImportOptions.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-
 #include "app/session/ApplicationSettings.h"
 #include "data/Errors.h"
+#include "data/NumberText.h"
 
 const char* const ImportUsage =
     "usage: meridax-cli import --port PATH [--baud N] --to OUTPUT [--page all|absolute|relative]\n"
@@ -30,13 +27,15 @@ const char* const ImportHelp =
 namespace {
 
 double ParseSeconds(const std::string& text) {
-    errno = 0;
-    char* end = nullptr;
-    double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value) || value <= 0 ||
-        value > 1e6) {
-        throw EImportUsage("--timeout wants a number of seconds above 0, not '" + text + "'");
+    // The same "." grammar as the measurement numbers, whatever the locale.
+    double value = 0;
+    try {
+        value = TextToFloat(text);
+    } catch (const EConvertError&) {
+        value = 0;
     }
+    if (value <= 0 || value > 1e6)
+        throw EImportUsage("--timeout wants a number of seconds above 0, not '" + text + "'");
     return value;
 }
 

@@ -1,4 +1,4 @@
-#include "tools/cli/ImportOutput.h"
+#include "tools/cli/MeraniaOutput.h"
 
 #include <string>
 
@@ -10,26 +10,34 @@
 #include "export/uNativeXLSExport.h"
 #include "tools/cli/OutputFile.h"
 
-void WriteImportOutput(const TConvertOptions& options) {
+void WriteMeraniaOutput(const TConvertOptions& options) {
     TMeasurementTable table(options.outputKind == TOutputKind::Mxe ? TTablePage::All
                                                                    : options.page);
     FillMeasurementTable(Merania, table);
+    TMeraniaArray().swap(Merania);
     table.SetAllChecked(true);
+
     const std::string deviceLine =
         options.device ? DeviceLineFromLabel(options.deviceLabel) : std::string();
     switch (options.outputKind) {
-        case TOutputKind::Mxe:
-            WriteTextFile(options.output, ListViewToText(table, false));
+        case TOutputKind::Mxe: {
+            std::string text = ListViewToText(table, false);
+            table = TMeasurementTable();
+            WriteTextFile(options.output, text);
             break;
+        }
         case TOutputKind::Xls:
             ReplaceFile(options.output, [&](const std::string& path) {
                 ExportListViewToXLS(table, true, options.header, deviceLine, options.separator,
                                     path);
             });
             break;
-        case TOutputKind::Text:
-            WriteStandardOutput(
-                BuildClipboardText(table, options.device, deviceLine, options.header));
+        case TOutputKind::Text: {
+            const std::string text =
+                BuildClipboardText(table, options.device, deviceLine, options.header);
+            table = TMeasurementTable();
+            WriteStandardOutput(text);
             break;
+        }
     }
 }

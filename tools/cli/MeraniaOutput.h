@@ -1,0 +1,9 @@
+#pragma once
+
+#include "tools/cli/ConvertOptions.h"
+
+// Writes Merania to options.output: the table of the chosen page with every row counted as
+// ticked (.mxe always the All table, as Save writes it; "-" the clipboard text on standard
+// output). Merania and the table are released as soon as the next stage has what it needs,
+// so a million records stay well under 150 bytes each.
+void WriteMeraniaOutput(const TConvertOptions& options);

@@ -116,7 +116,9 @@ std::string TemporaryName(const std::string& target) {
     const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
     const std::size_t slash = target.find_last_of('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    return target.substr(0, nameStart) + "." + target.substr(nameStart) + "." +
+    // Only the start of the name: a target name near the 255-byte limit must still leave
+    // room for the temporary one's additions.
+    return target.substr(0, nameStart) + "." + target.substr(nameStart, 64) + "." +
            std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
            std::to_string(static_cast<unsigned long long>(ticks) % 1000000) + ".tmp";
 }
@@ -168,8 +170,15 @@ void WriteTextFile(const std::string& path, std::string_view text) {
         temporaryPath = TemporaryName(target);
         fd =
             TUniqueFd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (!fd && (errno != EEXIST || attempt == 100))
-            ThrowInOutError(errno, path);
+        if (fd)
+            break;
+        const int error = errno;
+        // A folder that lets the file be written but not replaced (no write right on the
+        // folder) gets the plain truncate and write, which is all it allows.
+        if (exists && (error == EACCES || error == EPERM))
+            return WriteInPlace(target, text);
+        if (error != EEXIST || attempt == 100)
+            ThrowInOutError(error, path);
     }
     TTemporaryFile temporary(temporaryPath);
     if (exists)
@@ -179,7 +188,12 @@ void WriteTextFile(const std::string& path, std::string_view text) {
     if (::fsync(fd.Get()) != 0)
         ThrowInOutError(errno, path);
     CloseChecked(fd, path);
-    if (::rename(temporary.Path().c_str(), target.c_str()) != 0)
-        ThrowInOutError(errno, path);
+    if (::rename(temporary.Path().c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        // Another owner's file in a sticky folder (as /tmp) may be written but not replaced.
+        if (exists && (error == EACCES || error == EPERM))
+            return WriteInPlace(target, text);
+        ThrowInOutError(error, path);
+    }
     temporary.Release();
 }

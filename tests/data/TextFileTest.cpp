@@ -219,6 +219,49 @@ TEST_F(TextFileTest, ReadOnlyFolderAndFileAreDenied) {
     EXPECT_EQ(Bytes(Path("rw/r.mxe")), "old\r\n");
 }
 
+// The temporary file's name must fit even when the target's name takes all 255 bytes.
+TEST_F(TextFileTest, TheLongestNameIsWritten) {
+    const std::string name = std::string(251, 'n') + ".mxe";
+    WriteTextFile(Path(name), "1@1@1310@-3.52^");
+    EXPECT_EQ(Bytes(Path(name)), "1@1@1310@-3.52^\r\n");
+    WriteTextFile(Path(name), "");
+    EXPECT_EQ(Bytes(Path(name)), "\r\n");
+    EXPECT_EQ(EntryCount(), 1u) << "a temporary file was left behind";
+}
+
+// A folder without write right still lets its writable files be rewritten, though not
+// replaced; true when the file got the new text.
+bool WrittenInPlace(const std::string& path) {
+    try {
+        WriteTextFile(path, "new");
+    } catch (const EInOutError&) {
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {}) == "new\r\n";
+}
+
+TEST_F(TextFileTest, AWritableFileInAReadOnlyFolderIsRewritten) {
+    fs::create_directories(Path("ro"));
+    Put(Path("ro/m.mxe"), "old content\r\n");
+    ::chmod(Path("ro/m.mxe").c_str(), 0666);
+    ::chmod(Path("ro").c_str(), 0555);
+    ::chmod(folder_.c_str(), 0755);
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(WrittenInPlace(Path("ro/m.mxe")));
+    } else {
+        EXPECT_EXIT(
+            {
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    std::_Exit(3);
+                std::_Exit(WrittenInPlace(Path("ro/m.mxe")) ? 0 : 1);
+            },
+            testing::ExitedWithCode(0), "");
+    }
+    EXPECT_EQ(Bytes(Path("ro/m.mxe")), "new\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Path("ro")), fs::directory_iterator()), 1);
+}
+
 TEST_F(TextFileTest, FailureHalfWayKeepsTheOldFile) {
     // A file size limit makes the write fail after the temporary file was created.
     const std::string old = "1@1@1310@-3.52^\r\n";

@@ -1,6 +1,8 @@
 // meridax-cli convert end to end: the worked examples byte for byte, errors and usage.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -209,6 +211,75 @@ TEST_F(ConvertTest, OutputErrorsNameTheFileAndTheReason) {
     run = Run({"convert", Path("dump.txt"), "--to", "-"}, "/dev/null", "/dev/full");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+}
+
+// The temporary file beside the output must fit even when the output's name takes all
+// 255 bytes.
+TEST_F(ConvertTest, TheLongestOutputNamesAreWritten) {
+    Put(Path("dump.txt"), Dump);
+    for (const std::string extension : {".xls", ".mxe"}) {
+        const std::string name = std::string(255 - extension.size(), 'n') + extension;
+        const TRun run = Run({"convert", Path("dump.txt"), "--to", Path(name)});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(fs::exists(Path(name))) << extension;
+    }
+    EXPECT_EQ(Files().size(), 5u) << testing::PrintToString(Files());
+}
+
+TEST_F(ConvertTest, AFolderAsOutputCannotBeOpened) {
+    Put(Path("dump.txt"), Dump);
+    fs::create_directories(Path("folder.xls"));
+    const TRun run = Run({"convert", Path("dump.txt"), "--to", Path("folder.xls")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Cannot open file \"" + Path("folder.xls") + "\". Is a directory"),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(fs::is_directory(Path("folder.xls")));
+}
+
+// Runs meridax-cli without root's rights (as nobody when the tests run as root), so that
+// permission bits count; returns its exit code.
+int RunUnprivileged(const std::vector<std::string>& args) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(100);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        std::vector<char*> argv{const_cast<char*>(MERIDAX_CLI_PATH)};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(MERIDAX_CLI_PATH, argv.data());
+        ::_exit(101);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A folder without write right lets its writable files be rewritten, though not replaced.
+TEST_F(ConvertTest, WritableOutputsInAReadOnlyFolderAreRewritten) {
+    Put(Path("dump.txt"), Dump);
+    fs::create_directories(Path("ro"));
+    Put(Path("ro/out.xls"), "old");
+    Put(Path("ro/out.mxe"), "old\r\n");
+    ::chmod(Path("ro/out.xls").c_str(), 0666);
+    ::chmod(Path("ro/out.mxe").c_str(), 0666);
+    ::chmod(Path("dump.txt").c_str(), 0644);
+    ::chmod(Path("ro").c_str(), 0555);
+    ::chmod(folder_.c_str(), 0755);
+    EXPECT_EQ(RunUnprivileged({"convert", Path("dump.txt"), "--to", Path("ro/out.mxe")}), 0);
+    EXPECT_EQ(Read(Path("ro/out.mxe")), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
+    EXPECT_EQ(RunUnprivileged({"convert", Path("dump.txt"), "--to", Path("ro/out.xls")}), 0);
+    ASSERT_EQ(Run({"convert", Path("dump.txt"), "--to", Path("expected.xls")}).exitCode, 0);
+    EXPECT_EQ(Read(Path("ro/out.xls")), Read(Path("expected.xls")));
+    EXPECT_EQ(Read(Path("ro/out.xls")).size(), 171u);
+    // A new file cannot be made there.
+    EXPECT_EQ(RunUnprivileged({"convert", Path("dump.txt"), "--to", Path("ro/new.xls")}), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Path("ro")), fs::directory_iterator()), 2);
+    ::chmod(Path("ro").c_str(), 0755);
 }
 
 TEST_F(ConvertTest, WrongUsageExitsTwoWithTheUsageLine) {

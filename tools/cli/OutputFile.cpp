@@ -57,7 +57,18 @@ private:
 void ReplaceFile(const std::string& path, const std::function<void(const std::string&)>& write) {
     struct stat status {};
     const bool exists = ::stat(path.c_str(), &status) == 0;
-    if (exists && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
+    if (exists && S_ISDIR(status.st_mode)) {
+        throw EXLSWriteError(
+            "Cannot open file \"" + FullPath(path) + "\". " + SystemMessage(EISDIR), path);
+    }
+    if (exists && !S_ISREG(status.st_mode))
+        return write(path);
+
+    // A folder that lets its file be written but not replaced gets the file written in
+    // place, which is all it allows; the writer then refuses a read-only or locked file.
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    if (exists && ::access(folder.c_str(), W_OK) != 0)
         return write(path);
 
     TUniqueFd lock;
@@ -75,10 +86,10 @@ void ReplaceFile(const std::string& path, const std::function<void(const std::st
         }
     }
 
-    const std::size_t slash = path.find_last_of('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string temporary = path.substr(0, nameStart) + "." + path.substr(nameStart) + "." +
-                                  std::to_string(::getpid()) + ".tmp";
+    // Only the start of the name, so that a name near the 255-byte limit leaves room.
+    const std::string temporary = path.substr(0, nameStart) + "." + path.substr(nameStart, 64) +
+                                  "." + std::to_string(::getpid()) + ".tmp";
     ::unlink(temporary.c_str());
     TRemoveOnFailure cleanup(temporary);
     try {
@@ -94,6 +105,11 @@ void ReplaceFile(const std::string& path, const std::function<void(const std::st
         ::chmod(temporary.c_str(), status.st_mode & 07777);
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
+        // Another owner's file in a sticky folder (as /tmp) may be written, not replaced.
+        if (exists && (error == EPERM || error == EACCES)) {
+            lock = TUniqueFd();  // the writer takes its own lock
+            return write(path);
+        }
         throw EXLSWriteError(
             "Cannot create file \"" + FullPath(path) + "\". " + SystemMessage(error), path);
     }

@@ -35,8 +35,51 @@ bool SameRecord(const TMeranie& a, const TMeranie& b) {
            a.IsRelative == b.IsRelative;
 }
 
+bool IsBlank(char c) {
+    return c >= 1 && static_cast<unsigned char>(c) <= ' ';
+}
+
+// The split rule walked on a zero-terminated copy, pointer by pointer, apart from the
+// SplitDelimited under test: a quoted piece runs to its closing quote (or the end), a
+// doubled quote inside is one; a piece runs to a blank or the delimiter; blanks after a
+// piece are skipped, then a delimiter with the blanks after it, and a delimiter that is
+// the last character adds one empty piece.
+std::vector<std::string> WalkSplit(char delimiter, const std::string& text) {
+    std::vector<std::string> pieces;
+    const std::string copy = text;  // c_str() ends the walk at the first zero byte
+    const char* p = copy.c_str();
+    while (IsBlank(*p))
+        ++p;
+    while (*p != '\0') {
+        std::string piece;
+        if (*p == '"') {
+            ++p;
+            while (*p != '\0' && !(*p == '"' && p[1] != '"')) {
+                piece += *p;
+                p += *p == '"' ? 2 : 1;
+            }
+            if (*p == '"')
+                ++p;
+        } else {
+            while (*p != '\0' && !IsBlank(*p) && *p != delimiter)
+                piece += *p++;
+        }
+        pieces.push_back(piece);
+        while (IsBlank(*p))
+            ++p;
+        if (*p == delimiter) {
+            if (p[1] == '\0')
+                pieces.emplace_back();
+            do
+                ++p;
+            while (IsBlank(*p));
+        }
+    }
+    return pieces;
+}
+
 // The parse step by step as written down: up to the zero byte, LF CR -> "^" left to right,
-// TAB -> "@", split at "^", then ParseMeraniaLines.
+// TAB -> "@", split at "^", each non-empty piece split at "@", AddMeranie for four or more.
 TOutcome Reference(const std::string& dump) {
     TOutcome outcome;
     Merania.clear();
@@ -50,10 +93,14 @@ TOutcome Reference(const std::string& dump) {
             rewritten += text[i] == '\t' ? '@' : text[i];
         }
     }
-    std::vector<std::string> lines;
-    SplitDelimited('^', rewritten, lines);
     try {
-        ParseMeraniaLines(lines);
+        for (const std::string& line : WalkSplit('^', rewritten)) {
+            if (line.empty())
+                continue;
+            const std::vector<std::string> fields = WalkSplit('@', line);
+            if (fields.size() > 3)
+                AddMeranie(fields);
+        }
     } catch (const EConvertError& error) {
         outcome.error = error.what();
     }
@@ -167,6 +214,27 @@ TEST(ParseDumpFuzz, FastPathMatchesTheReferenceSplit) {
     // The generator must reach both outcomes, or the comparison proves little.
     EXPECT_GT(withRecords, iterations / 10);
     EXPECT_GT(withErrors, iterations / 20);
+}
+
+TEST(ParseDumpFuzz, SplitDelimitedMatchesThePointerWalk) {
+    const std::uint64_t seed = EnvNumber("MERIDAX_FUZZ_SEED", 20261207);
+    const std::uint64_t iterations = EnvNumber("MERIDAX_FUZZ_ITERATIONS", 60000);
+    TDumpMaker maker(seed);
+    std::vector<std::string> pieces;
+    for (std::uint64_t i = 0; i < iterations; ++i) {
+        const std::string text = maker.Below(2) == 0 ? maker.Bytes() : maker.Lines();
+        for (const char delimiter : {'^', '@', '\t'}) {
+            SplitDelimited(delimiter, text, pieces);
+            const std::vector<std::string> expected = WalkSplit(delimiter, text);
+            if (pieces != expected) {
+                ADD_FAILURE() << "seed " << seed << ", case " << i << ", delimiter "
+                              << Printable(std::string(1, delimiter)) << ": \"" << Printable(text)
+                              << "\"\n  walk: " << testing::PrintToString(expected)
+                              << "\n  SplitDelimited: " << testing::PrintToString(pieces);
+                return;
+            }
+        }
+    }
 }
 
 // A set read from quote-free texts is saved, opened and saved again: same bytes, and the

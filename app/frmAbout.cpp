@@ -40,7 +40,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
 
     lblCredits = new QLabel(
         QStringLiteral("Reads the memory of the MERIDAX optical\npower and loss meter and "
-                       "exports it.\n\nWritten by the MERIDAX data exporter team."),
+                       "exports it.\nWritten by the MERIDAX data exporter team."),
         panel);
     lblCredits->setObjectName(QStringLiteral("lblCredits"));
     lblCredits->move(8, 80);

@@ -97,6 +97,7 @@ TEST_F(TMainWindowTest, ControlsStandWhereTheyWereDrawn) {
         ASSERT_NE(button, nullptr) << picture;
         EXPECT_FALSE(button->icon().isNull()) << picture;
     }
+    ExpectTextsFit(frm_.get());
 }
 
 TEST_F(TMainWindowTest, FirstActivationGrowsTheWindowAndListsThePorts) {
@@ -346,6 +347,7 @@ TEST_F(TMainWindowTest, LogoOpensAboutOnlyWithCtrlAndShift) {
     EXPECT_EQ(about_->size(), QSize(301, 184));
     EXPECT_EQ(about_->btnOk->text(), QStringLiteral("OK"));
     EXPECT_TRUE(about_->btnOk->isDefault());
+    ExpectTextsFit(about_.get());
 }
 
 TEST_F(TMainWindowTest, ExitClosesTheWindow) {

@@ -95,6 +95,7 @@ TEST_F(TSettingsTest, SerialPortDialogLooksAsDesigned) {
     EXPECT_EQ(serialSettings_->btnOk->geometry(), QRect(88, 51, 65, 25));
     EXPECT_TRUE(serialSettings_->btnOk->isDefault());
     EXPECT_EQ(serialSettings_->parentWidget(), frm_.get());
+    ExpectTextsFit(serialSettings_.get());
 }
 
 TEST_F(TSettingsTest, ExportDialogLooksAsDesigned) {
@@ -119,6 +120,7 @@ TEST_F(TSettingsTest, ExportDialogLooksAsDesigned) {
     d.rbCiarka->setChecked(true);
     d.rbBodka->setChecked(true);
     EXPECT_FALSE(d.rbCiarka->isChecked());
+    ExpectTextsFit(&d);
 }
 
 namespace {

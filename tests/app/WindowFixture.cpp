@@ -1,12 +1,16 @@
 #include "app/WindowFixture.h"
 
-#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDeadlineTimer>
+#include <QFrame>
+#include <QLabel>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -87,6 +91,31 @@ TMeranie Absolute(std::string cable, std::string fiber, double waveLength, doubl
 TMeranie Relative(std::string cable, std::string fiber, double waveLength, double value,
                   double reference) {
     return {std::move(cable), std::move(fiber), waveLength, value, reference, true};
+}
+
+void ExpectTextsFit(const QWidget* root) {
+    for (const QWidget* widget : root->findChildren<const QWidget*>()) {
+        const bool showsText = (qobject_cast<const QLabel*>(widget) != nullptr &&
+                                !static_cast<const QLabel*>(widget)->text().isEmpty()) ||
+                               qobject_cast<const QCheckBox*>(widget) != nullptr ||
+                               qobject_cast<const QRadioButton*>(widget) != nullptr;
+        if (!showsText || widget->isHidden()) {
+            continue;
+        }
+        const QString name = widget->objectName().isEmpty()
+                                 ? QString::fromLatin1(widget->metaObject()->className())
+                                 : widget->objectName();
+        const QSize hint = widget->sizeHint();
+        EXPECT_GE(widget->width(), hint.width()) << name.toStdString();
+        EXPECT_GE(widget->height(), hint.height()) << name.toStdString();
+        const QWidget* parent = widget->parentWidget();
+        const auto* frame = qobject_cast<const QFrame*>(parent);
+        const QRect room = frame != nullptr ? frame->contentsRect() : parent->rect();
+        EXPECT_TRUE(room.contains(widget->geometry()))
+            << name.toStdString() << " at " << widget->geometry().x() << ","
+            << widget->geometry().y() << " " << widget->width() << "x" << widget->height()
+            << " outside " << room.width() << "x" << room.height();
+    }
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {

@@ -65,6 +65,10 @@ TMeranie Absolute(std::string cable, std::string fiber, double waveLength, doubl
 TMeranie Relative(std::string cable, std::string fiber, double waveLength, double value,
                   double reference);
 
+// Every label, check box and radio button under root shows its whole text: its size holds
+// its size hint and it lies inside its parent's contents (a frame's border included).
+void ExpectTextsFit(const QWidget* root);
+
 // Runs the event loop until condition holds or timeoutMs ran out; returns the condition.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -237,13 +238,12 @@ TEST_F(ConvertTest, AFolderAsOutputCannotBeOpened) {
     EXPECT_TRUE(fs::is_directory(Path("folder.xls")));
 }
 
-// Runs meridax-cli without root's rights (as nobody when the tests run as root), so that
-// permission bits count; returns its exit code.
-int RunUnprivileged(const std::vector<std::string>& args) {
+// Runs meridax-cli in a forked child, whose process id is known before the program starts;
+// prepare(pid) runs in the child first. Standard output and error go to /dev/null.
+int RunForked(const std::vector<std::string>& args, const std::function<void(pid_t)>& prepare) {
     const pid_t child = ::fork();
     if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(100);
+        prepare(::getpid());
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, STDOUT_FILENO);
         ::dup2(null, STDERR_FILENO);
@@ -257,6 +257,34 @@ int RunUnprivileged(const std::vector<std::string>& args) {
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Without root's rights (as nobody when the tests run as root), so that permission bits
+// count.
+int RunUnprivileged(const std::vector<std::string>& args) {
+    return RunForked(args, [](pid_t) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(100);
+    });
+}
+
+// Whatever lies under the names a temporary file beside the output might take (a link to
+// another file, a folder) is neither followed nor in the way.
+TEST_F(ConvertTest, LeftoversBesideTheOutputAreNeitherFollowedNorInTheWay) {
+    Put(Path("dump.txt"), Dump);
+    Put(Path("victim"), "precious");
+    const int exitCode =
+        RunForked({"convert", Path("dump.txt"), "--to", Path("out.xls")}, [this](pid_t pid) {
+            const std::string stem = Path(".out.xls." + std::to_string(pid));
+            fs::create_directories(stem + ".tmp");
+            fs::create_symlink(Path("victim"), stem + "-0.tmp");
+            fs::create_directories(stem + "-1.tmp");
+        });
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(Read(Path("victim")), "precious");
+    ASSERT_EQ(Run({"convert", Path("dump.txt"), "--to", Path("expected.xls")}).exitCode, 0);
+    EXPECT_EQ(Read(Path("out.xls")), Read(Path("expected.xls")));
+    EXPECT_EQ(Files().size(), 9u) << testing::PrintToString(Files());
 }
 
 // A folder without write right lets its writable files be rewritten, though not replaced.

@@ -17,9 +17,10 @@ const char* const ConvertHelp =
     "  --header          begin with the line of column captions (.xls and -)\n"
     "  --device TEXT     begin with the device line; TEXT as the device label shows it,\n"
     "                    four blanks standing for a TAB (.xls and -)\n"
-    "  --separator ,|.   decimal separator of the numbers in the .xls (default .)\n"
+    "  --separator ,|.   put in place of every \".\" in the .xls data cells (default .)\n"
     "Errors go to standard error with exit code 1; wrong usage gives exit code 2. A failed\n"
-    "conversion leaves no half-written OUTPUT behind.\n";
+    "conversion leaves no half-written OUTPUT behind (an OUTPUT in a folder that forbids\n"
+    "replacing its files is rewritten in place).\n";
 
 bool HasExtension(const std::string& path, const std::string& ext) {
     if (path.size() <= ext.size())

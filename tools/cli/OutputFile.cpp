@@ -52,6 +52,27 @@ private:
     std::string path_;
 };
 
+// Creates a new, empty file beside path, never taking over one that is there already (a
+// link planted under the name would otherwise be followed by the writer), and returns its
+// name. Only the start of path's name goes into it, so that a name near the 255-byte limit
+// leaves room.
+std::string CreateTemporary(const std::string& path, std::size_t slash) {
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string stem = path.substr(0, nameStart) + "." + path.substr(nameStart, 64) + "." +
+                             std::to_string(::getpid()) + "-";
+    for (int attempt = 0;; ++attempt) {
+        std::string temporary = stem + std::to_string(attempt) + ".tmp";
+        TUniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd)
+            return temporary;
+        const int error = errno;
+        if (error != EEXIST || attempt == 100) {
+            throw EXLSWriteError(
+                "Cannot create file \"" + FullPath(path) + "\". " + SystemMessage(error), path);
+        }
+    }
+}
+
 }  // namespace
 
 void ReplaceFile(const std::string& path, const std::function<void(const std::string&)>& write) {
@@ -86,11 +107,7 @@ void ReplaceFile(const std::string& path, const std::function<void(const std::st
         }
     }
 
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    // Only the start of the name, so that a name near the 255-byte limit leaves room.
-    const std::string temporary = path.substr(0, nameStart) + "." + path.substr(nameStart, 64) +
-                                  "." + std::to_string(::getpid()) + ".tmp";
-    ::unlink(temporary.c_str());
+    const std::string temporary = CreateTemporary(path, slash);
     TRemoveOnFailure cleanup(temporary);
     try {
         write(temporary);

@@ -180,7 +180,7 @@ TEST_P(TFailedOpenTest, LeavesTheSetAndTheTablesAsTheyWere) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TFailedOpenTest, testing::ValuesIn(FailedOpenCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testParam) { return std::string(testParam.param.name); });
 
 TEST_F(TSaveOpenTest, SaveIntoAMissingFolderReportsTheReason) {
     CreateWindow();

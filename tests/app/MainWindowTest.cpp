@@ -230,6 +230,27 @@ TEST_F(TMainWindowTest, ColumnsHaveThePagesCaptionsWidthsAndAlignment) {
     EXPECT_FALSE(model->flags(model->index(0, 1)).testFlag(Qt::ItemIsEditable));
 }
 
+// The user ticks a row by clicking its check box in the first column; a click elsewhere in
+// the row selects the whole row and leaves the tick alone.
+TEST_F(TMainWindowTest, ClickOnTheCheckBoxTicksTheRow) {
+    CreateWindow();
+    ShowAndActivate();
+    LoadRecords({Absolute("1", "1", 1310, -3.5), Relative("1", "2", 1550, 0.3, -10)});
+    QTableView* view = frm_->ListViews[0];
+    const auto click = [&](int row, int column) {
+        const QRect cell = view->visualRect(view->model()->index(row, column));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    };
+    click(1, 0);
+    EXPECT_FALSE(IsTicked(TTablePage::All, 0));
+    EXPECT_TRUE(IsTicked(TTablePage::All, 1));
+    click(0, 3);
+    EXPECT_FALSE(IsTicked(TTablePage::All, 0));
+    EXPECT_TRUE(view->selectionModel()->isRowSelected(0, {}));
+    click(1, 0);
+    EXPECT_FALSE(IsTicked(TTablePage::All, 1));
+}
+
 TEST_F(TMainWindowTest, EightBitTextsPassUnchanged) {
     CreateWindow();
     LoadRecords({Absolute("\xE9\x80\xFF", "f\x01", 1310, -3.5)});

@@ -1,5 +1,6 @@
 #include "data/uMeranie.h"
 
+#include <new>
 #include <stdexcept>
 
 #include "data/DumpScanner.h"
@@ -106,7 +107,12 @@ void ParseDeviceDump(std::string_view text) {
     // A fresh array rather than clear(): the old set's memory goes back before the new
     // one is reserved.
     Merania = TMeraniaArray();
-    Merania.reserve(EstimateRecordCount(text));
+    // The estimate is an upper bound; for a text of mostly empty lines it can be far more
+    // than memory allows, and then the array just grows as records come.
+    try {
+        Merania.reserve(EstimateRecordCount(text));
+    } catch (const std::bad_alloc&) {
+    }
     AdviseHugePages(Merania.data(), Merania.capacity() * sizeof(TMeranie));
     ScanDeviceDump(text, Merania);
 }

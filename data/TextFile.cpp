@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "data/IoErrors.h"
 #include "data/UniqueFd.h"
@@ -36,8 +37,12 @@ std::size_t RegularFileSize(int fd) {
 // Reads chunk after chunk into text until end of file or, with stopAtLineFeed, until a
 // chunk holds a LF. Returns where that LF is, or npos.
 std::size_t ReadChunks(int fd, const std::string& path, std::string& text, bool stopAtLineFeed) {
-    // Sized once for a regular file, so a large file is not copied while it grows.
-    text.reserve(RegularFileSize(fd) + 1);
+    // Sized once for a regular file, so a large file is not copied while it grows; a file
+    // larger than memory may still have a short first line.
+    try {
+        text.reserve(RegularFileSize(fd) + 1);
+    } catch (const std::bad_alloc&) {
+    }
     while (true) {
         const std::size_t old = text.size();
         // The first line is read chunk by chunk so that nothing far beyond it is read.

@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,10 +25,15 @@ namespace {
 
 class TextFileTest : public testing::Test {
 protected:
+    // A parameterized test's name holds a "/", which would nest the folder.
+    static std::string FolderName() {
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        return name;
+    }
     void SetUp() override {
         folder_ = fs::temp_directory_path() /
-                  ("meridax-textfile-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
+                  ("meridax-textfile-" + std::to_string(::getpid()) + "-" + FolderName());
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }
@@ -119,6 +125,33 @@ TEST_F(TextFileTest, ReadErrorsCarryTheirMessages) {
         EXPECT_EQ(error.Path(), Path("missing.mxe"));
         EXPECT_EQ(error.ErrorCode(), ENOENT);
     }
+}
+
+// The first line of a file larger than the memory the process may take is still read.
+TEST_F(TextFileTest, TheFirstLineOfAHugeFileIsRead) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+#else
+    Put(Path("huge.mxe"), "1@1@1310@-3.52^\r\n");
+    // Sparse: 4 GiB long, nothing on the disk.
+    fs::resize_file(Path("huge.mxe"), 4ull << 30);
+    EXPECT_EXIT(
+        {
+            std::size_t pages = 0;
+            std::ifstream("/proc/self/statm") >> pages;
+            rlimit limit{};
+            ::getrlimit(RLIMIT_AS, &limit);
+            limit.rlim_cur = static_cast<rlim_t>(pages * 4096 + (256u << 20));
+            if (::setrlimit(RLIMIT_AS, &limit) != 0)
+                std::_Exit(3);
+            try {
+                std::_Exit(ReadTextFile(Path("huge.mxe")) == "1@1@1310@-3.52^" ? 0 : 1);
+            } catch (...) {
+                std::_Exit(2);
+            }
+        },
+        testing::ExitedWithCode(0), "");
+#endif
 }
 
 TEST_F(TextFileTest, TooManyOpenFiles) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -16,10 +17,15 @@
 // A fresh folder per test and byte helpers for the file tests.
 class ExportFolderTest : public testing::Test {
 protected:
+    // A parameterized test's name holds a "/", which would nest the folder.
+    static std::string FolderName() {
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        return name;
+    }
     void SetUp() override {
         folder_ = std::filesystem::temp_directory_path() /
-                  ("meridax-export-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
+                  ("meridax-export-" + std::to_string(::getpid()) + "-" + FolderName());
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
     }

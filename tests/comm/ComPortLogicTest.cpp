@@ -176,8 +176,13 @@ TEST_F(ComPortLogicTest, HangUpIsReportedOnceAndTheDeviceIsNoLongerWatched) {
     port_.Open();
     device_->Push(TFakeStep{"", false, 0, true});
     ASSERT_TRUE(PumpUntil(sync_, [&] { return hangUps == 1; }));
+    // Back in a wait after the hang-up: that wait ignores the device, so it cannot spin on it.
+    ASSERT_TRUE(PumpUntil(sync_, [&] {
+        std::lock_guard lock(device_->Mutex);
+        return device_->InWait && device_->WaitsWatchingPort.size() >= 2;
+    }));
+    EXPECT_FALSE(device_->LatestWaitWatchesPort());
     device_->PushChunk("after");
-    // The worker no longer waits on the device, so the step stays unserved.
     sync_.RunPending();
     EXPECT_EQ(device_->WaitsServed(), 1u);
     EXPECT_TRUE(port_.Opened());

@@ -48,9 +48,15 @@ void TFakePortBinding::Reset() {
     device_->Waiting.clear();
 }
 
+bool TFakeDevice::LatestWaitWatchesPort() {
+    std::lock_guard lock(Mutex);
+    return !WaitsWatchingPort.empty() && WaitsWatchingPort.back();
+}
+
 TPortEvents TFakePortBinding::Wait(bool watchPort, bool, int timeoutMs) {
     std::unique_lock lock(device_->Mutex);
     device_->InWait = true;
+    device_->WaitsWatchingPort.push_back(watchPort);
     if (device_->OnWait) {
         lock.unlock();
         device_->OnWait();

@@ -31,6 +31,8 @@ public:
     // Whether the receive thread has served more than served steps and waits again, so that
     // everything it handed over for them has run.
     bool IdleAfter(std::size_t served);
+    // Whether the latest wait of the receive thread watches the device or only the stop.
+    bool LatestWaitWatchesPort();
 
     // Set before Open.
     std::string OpenError;
@@ -48,6 +50,7 @@ public:
     std::uint32_t PendingStatus = 0;
     bool Woken = false;
     bool InWait = false;
+    std::vector<bool> WaitsWatchingPort;
     std::size_t Served = 0;
     int Opens = 0;
     int Closes = 0;

@@ -40,12 +40,13 @@ protected:
 
     TPtyPair pty_;
     TSynchronizer sync_;
-    TComPort port_;
     std::string received_;
     std::size_t chunks_ = 0;
     int opens_ = 0;
     int closes_ = 0;
     std::string reports_;
+    // Last, so that it closes (and calls OnPortClose) while the counters still exist.
+    TComPort port_;
 };
 
 TEST_F(ComPortPtyTest, RawStreamEqualsBytesSentWhateverTheChunks) {
@@ -258,7 +259,6 @@ TEST_F(ComPortPtyTest, ThrowingCallbackIsReportedAndTheWorkerKeepsRunning) {
     EXPECT_EQ(reports_, "handler failed");
 }
 
-
 TEST_F(ComPortPtyTest, CloseAndOpenFromInsideTheReceiveHandler) {
     bool reopened = false;
     port_.ReceiveCallBack = [&](const std::string& Data) {
@@ -294,7 +294,6 @@ TEST_F(ComPortPtyTest, CloseFromInsideTheHangUpHandler) {
     next.Send("ok");
     EXPECT_TRUE(PumpUntil(sync_, [&] { return received_ == "ok"; })) << received_;
 }
-
 
 TEST_F(ComPortPtyTest, OpenIdlePortUsesNoCpu) {
     port_.Open();

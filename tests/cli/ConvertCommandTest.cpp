@@ -227,6 +227,23 @@ TEST_F(ConvertTest, TheLongestOutputNamesAreWritten) {
     EXPECT_EQ(Files().size(), 5u) << testing::PrintToString(Files());
 }
 
+// An output named through a link replaces the file the link points at, as the export and
+// Save of the window do; the link stays.
+TEST_F(ConvertTest, OutputsAreWrittenThroughALink) {
+    Put(Path("dump.txt"), Dump);
+    ASSERT_EQ(Run({"convert", Path("dump.txt"), "--to", Path("expected.xls")}).exitCode, 0);
+    for (const std::string extension : {".xls", ".mxe"}) {
+        Put(Path("real" + extension), "old");
+        fs::create_symlink(Path("real" + extension), Path("link" + extension));
+        const TRun run = Run({"convert", Path("dump.txt"), "--to", Path("link" + extension)});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(fs::is_symlink(Path("link" + extension))) << extension;
+        EXPECT_NE(Read(Path("real" + extension)), "old") << extension;
+    }
+    EXPECT_EQ(Read(Path("real.xls")), Read(Path("expected.xls")));
+    EXPECT_EQ(Read(Path("real.mxe")), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
+}
+
 TEST_F(ConvertTest, AFolderAsOutputCannotBeOpened) {
     Put(Path("dump.txt"), Dump);
     fs::create_directories(Path("folder.xls"));

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -75,8 +77,16 @@ std::string CreateTemporary(const std::string& path, std::size_t slash) {
 
 }  // namespace
 
-void ReplaceFile(const std::string& path, const std::function<void(const std::string&)>& write) {
+void ReplaceFile(const std::string& linkOrPath,
+                 const std::function<void(const std::string&)>& write) {
+    // Through a link the file it points at is replaced, not the link.
+    std::string path = linkOrPath;
     struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr)
+            path = resolved;
+    }
     const bool exists = ::stat(path.c_str(), &status) == 0;
     if (exists && S_ISDIR(status.st_mode)) {
         throw EXLSWriteError(

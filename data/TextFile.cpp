@@ -186,8 +186,12 @@ void WriteTextFile(const std::string& path, std::string_view text) {
             ThrowInOutError(error, path);
     }
     TTemporaryFile temporary(temporaryPath);
-    if (exists)
+    if (exists) {
+        // The replacement keeps the old file's owner where allowed (as root) and its mode;
+        // the owner goes first, since a change of owner clears set-id bits.
+        [[maybe_unused]] const int owner = ::fchown(fd.Get(), status.st_uid, status.st_gid);
         ::fchmod(fd.Get(), status.st_mode & 07777);
+    }
 
     WriteTextAndLineEnd(fd.Get(), text, path);
     if (::fsync(fd.Get()) != 0)

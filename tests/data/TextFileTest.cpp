@@ -190,6 +190,19 @@ TEST_F(TextFileTest, ReplacesAnExistingFileKeepingItsMode) {
     EXPECT_EQ(ReadTextFile(Path("m.mxe")), "new");
 }
 
+TEST_F(TextFileTest, ReplacesAnotherUsersFileKeepingItsOwner) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another user";
+    Put(Path("m.mxe"), "old\r\n");
+    ASSERT_EQ(::chown(Path("m.mxe").c_str(), 65534, 65534), 0);
+    WriteTextFile(Path("m.mxe"), "new");
+    struct stat status {};
+    ASSERT_EQ(::stat(Path("m.mxe").c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 65534u);
+    EXPECT_EQ(status.st_gid, 65534u);
+    EXPECT_EQ(Bytes(Path("m.mxe")), "new\r\n");
+}
+
 TEST_F(TextFileTest, WritesThroughALink) {
     Put(Path("real.mxe"), "old\r\n");
     fs::create_symlink(Path("real.mxe"), Path("link.mxe"));

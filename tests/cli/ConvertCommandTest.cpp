@@ -244,6 +244,25 @@ TEST_F(ConvertTest, OutputsAreWrittenThroughALink) {
     EXPECT_EQ(Read(Path("real.mxe")), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
 }
 
+TEST_F(ConvertTest, ReplacedOutputsKeepTheirOwnerAndMode) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another user";
+    Put(Path("dump.txt"), Dump);
+    for (const std::string name : {"out.xls", "out.mxe"}) {
+        Put(Path(name), "old");
+        ASSERT_EQ(::chown(Path(name).c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chmod(Path(name).c_str(), 0640), 0);
+        const TRun run = Run({"convert", Path("dump.txt"), "--to", Path(name)});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        struct stat status {};
+        ASSERT_EQ(::stat(Path(name).c_str(), &status), 0);
+        EXPECT_EQ(status.st_uid, 65534u) << name;
+        EXPECT_EQ(status.st_gid, 65534u) << name;
+        EXPECT_EQ(status.st_mode & 07777, 0640u) << name;
+        EXPECT_NE(Read(Path(name)), "old") << name;
+    }
+}
+
 TEST_F(ConvertTest, AFolderAsOutputCannotBeOpened) {
     Put(Path("dump.txt"), Dump);
     fs::create_directories(Path("folder.xls"));

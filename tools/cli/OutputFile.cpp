@@ -128,8 +128,11 @@ void ReplaceFile(const std::string& linkOrPath,
                        path),
             path);
     }
-    if (exists)
+    if (exists) {
+        // The old file's owner where allowed (as root), then its mode.
+        [[maybe_unused]] const int owner = ::chown(temporary.c_str(), status.st_uid, status.st_gid);
         ::chmod(temporary.c_str(), status.st_mode & 07777);
+    }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
         // Another owner's file in a sticky folder (as /tmp) may be written, not replaced.

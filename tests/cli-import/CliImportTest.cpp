@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli-import/Subprocess.h"
@@ -200,6 +203,43 @@ TEST_F(CliImportTest, APortThatCannotBeOpenedIsNamed) {
     EXPECT_EQ(busy.ExitCode, 1);
     EXPECT_NE(busy.Err.find("TCOMPORT : cannot open " + sim.port), std::string::npos) << busy.Err;
     EXPECT_FALSE(fs::exists(Path("out.xls")));
+}
+
+// Whether a program holds port exclusively (TIOCEXCL), which the kernel keeps for as long as
+// anybody has the terminal open; a root probe may open it all the same, others cannot.
+bool HeldExclusively(const std::string& port) {
+    const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == EBUSY;
+    }
+    int exclusive = 0;
+    const bool known = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0;
+    ::close(fd);
+    return known && exclusive != 0;
+}
+
+TEST_F(CliImportTest, AnInterruptedImportLetsThePortGo) {
+    // The stand-in keeps its side of the terminal open, so a claim left behind would make the
+    // port busy for the next import until the stand-in is restarted.
+    TSim sim = StartSim({"--fault", "no-answer"});
+    for (int signo : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signo);
+        TSubprocess cli({MERIDAX_CLI, "import", "--port", sim.port, "--to", Path("out.xls"),
+                         "--timeout", "300"},
+                        Path("cli-stderr.txt"));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!HeldExclusively(sim.port) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_TRUE(HeldExclusively(sim.port)) << ReadFileBytes(Path("cli-stderr.txt"));
+        cli.Signal(signo);
+        EXPECT_EQ(cli.Wait(std::chrono::seconds(60)), 128 + signo);
+        EXPECT_NE(ReadFileBytes(Path("cli-stderr.txt")).find("meridax-cli import: interrupted"),
+                  std::string::npos)
+            << ReadFileBytes(Path("cli-stderr.txt"));
+        EXPECT_FALSE(HeldExclusively(sim.port));
+        EXPECT_FALSE(fs::exists(Path("out.xls")));
+    }
 }
 
 TEST_F(CliImportTest, WrongUsageGivesExitCode2) {

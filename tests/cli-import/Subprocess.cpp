@@ -125,6 +125,12 @@ std::optional<int> TSubprocess::Wait(std::chrono::milliseconds wait) {
     return status_;
 }
 
+void TSubprocess::Signal(int signo) {
+    if (!status_ && pid_ > 0) {
+        ::kill(pid_, signo);
+    }
+}
+
 TRunResult RunToEnd(const std::vector<std::string>& argv, const std::string& scratchDir,
                     std::chrono::milliseconds wait) {
     const std::string errPath = scratchDir + "/stderr.txt";

@@ -23,6 +23,8 @@ public:
     std::string ReadAll(std::chrono::milliseconds wait);
     // The exit code (128 + signal for a signal), or nothing when the wait runs out.
     std::optional<int> Wait(std::chrono::milliseconds wait);
+    // Sends signo to the child while it runs.
+    void Signal(int signo);
 
 private:
     bool Fill(std::chrono::steady_clock::time_point deadline);

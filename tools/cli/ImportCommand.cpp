@@ -1,16 +1,22 @@
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <condition_variable>
+#include <climits>
 #include <exception>
 #include <functional>
 #include <iostream>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/session/DeviceSession.h"
 #include "comm/ComPort.h"
+#include "comm/FileDescriptor.h"
 #include "comm/Synchronizer.h"
 #include "data/Errors.h"
 #include "data/uMeranie.h"
@@ -27,6 +33,55 @@ using Clock = std::chrono::steady_clock;
 class EImportFailed : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// Ctrl+C, kill or a closed terminal, taken while the import runs.
+class EImportInterrupted : public std::exception {
+public:
+    explicit EImportInterrupted(int signo) : signo_(signo) {}
+    const char* what() const noexcept override { return "interrupted"; }
+    int Signal() const noexcept { return signo_; }
+
+private:
+    int signo_;
+};
+
+// SIGINT, SIGTERM and SIGHUP end the import in order rather than the process at once: the
+// port is closed, and with it its exclusive claim (TIOCEXCL), which the kernel would keep
+// for as long as another program has the terminal open, as meridax-meter-sim does, making
+// the port busy for the next import. Made before the receive thread, which inherits the mask.
+class TStopSignals {
+public:
+    TStopSignals() {
+        sigemptyset(&set_);
+        sigaddset(&set_, SIGINT);
+        sigaddset(&set_, SIGTERM);
+        sigaddset(&set_, SIGHUP);
+        ::pthread_sigmask(SIG_BLOCK, &set_, &previous_);
+        fd_.Reset(::signalfd(-1, &set_, SFD_NONBLOCK | SFD_CLOEXEC));
+    }
+    // A signal that came after the last look acts now, as it would have without this.
+    ~TStopSignals() {
+        fd_.Reset();
+        ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    }
+    TStopSignals(const TStopSignals&) = delete;
+    TStopSignals& operator=(const TStopSignals&) = delete;
+
+    int Fd() const noexcept { return fd_.Get(); }
+    // The signal taken, or 0.
+    int Take() {
+        signalfd_siginfo info{};
+        if (fd_.Valid() && ::read(fd_.Get(), &info, sizeof info) == sizeof info) {
+            return static_cast<int>(info.ssi_signo);
+        }
+        return 0;
+    }
+
+private:
+    sigset_t set_{};
+    sigset_t previous_{};
+    TFileDescriptor fd_;
 };
 
 // The component's messages carry CR between their parts; a terminal would overwrite the line.
@@ -48,18 +103,17 @@ std::string OneLine(const std::string& text) {
 // hand-offs are run here while it waits for the session to reach a state.
 class TImportRun {
 public:
-    explicit TImportRun(const TImportOptions& options)
+    TImportRun(const TImportOptions& options, TStopSignals& stopSignals)
         : options_(options),
+          stopSignals_(stopSignals),
+          wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
           view_(options.Port),
           session_(view_, port_),
           showProgress_(::isatty(STDERR_FILENO) == 1) {
-        sync_.SetWakeUp([this] {
-            {
-                std::lock_guard lock(wakeMutex_);
-                woken_ = true;
-            }
-            wake_.notify_one();
-        });
+        if (!wake_.Valid()) {
+            throw EImportFailed("cannot make an event descriptor");
+        }
+        sync_.SetWakeUp([this] { ::eventfd_write(wake_.Get(), 1); });
         sync_.SetErrorReport([this](const std::string& message) { failures_.push_back(message); });
         session_.RememberDesign();
         session_.SetNoConnectedDevice();
@@ -139,10 +193,27 @@ private:
             if (showProgress_) {
                 wakeAt = std::min(wakeAt, Clock::now() + std::chrono::milliseconds(100));
             }
-            std::unique_lock lock(wakeMutex_);
-            wake_.wait_until(lock, wakeAt, [this] { return woken_; });
-            woken_ = false;
+            SleepUntil(wakeAt);
         }
+    }
+
+    // Until a hand-off comes, a stop signal comes, or wakeAt.
+    void SleepUntil(Clock::time_point wakeAt) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(wakeAt - Clock::now()).count();
+        const int timeoutMs = static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+        pollfd fds[2] = {{wake_.Get(), POLLIN, 0}, {stopSignals_.Fd(), POLLIN, 0}};
+        if (::poll(fds, 2, timeoutMs) <= 0) {
+            return;  // time-out, or another signal: the caller looks again
+        }
+        if ((fds[1].revents & POLLIN) != 0) {
+            if (const int signo = stopSignals_.Take()) {
+                EndProgress();
+                throw EImportInterrupted(signo);
+            }
+        }
+        eventfd_t count = 0;
+        ::eventfd_read(wake_.Get(), &count);
     }
 
     static std::string FormatSeconds(double seconds) {
@@ -177,15 +248,14 @@ private:
     }
 
     const TImportOptions& options_;
+    TStopSignals& stopSignals_;
+    // Written by the receive thread at each hand-off; the loop above sleeps on it.
+    TFileDescriptor wake_;
     TSynchronizer sync_;
     TComPort port_{sync_};
     THeadlessSessionView view_;
     TDeviceSession session_;
     bool showProgress_;
-
-    std::mutex wakeMutex_;
-    std::condition_variable wake_;
-    bool woken_ = false;
 
     // Window-thread state, changed only by hand-offs run in Await.
     Clock::time_point lastActivity_ = Clock::now();
@@ -211,8 +281,9 @@ int RunImport(const std::vector<std::string>& args) {
         std::cout << ImportUsage << '\n' << ImportHelp;
         return 0;
     }
+    TStopSignals stopSignals;
     try {
-        TImportRun run(options);
+        TImportRun run(options, stopSignals);
         const std::string name = run.Connect();
         // With the clipboard text on standard output the name must not mix into it.
         (options.Output.outputKind == TOutputKind::Text ? std::cerr : std::cout)
@@ -220,6 +291,9 @@ int RunImport(const std::vector<std::string>& args) {
         run.Import();
         options.Output.deviceLabel = name;
         WriteMeraniaOutput(options.Output);
+    } catch (const EImportInterrupted& e) {
+        std::cerr << "meridax-cli import: " << e.what() << '\n';
+        return 128 + e.Signal();
     } catch (const EInOutError& e) {
         std::cerr << "meridax-cli: " << e.Path() << ": " << e.what() << '\n';
         return 1;

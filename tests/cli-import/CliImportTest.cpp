@@ -173,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    "s after 0 bytes; the meter did not tell its name"},
                       TFailureCase{"SilenceDuringTheDump",
                                    {"--records", "50", "--chunk", "200", "--delay", "600000"},
-                                   {"--timeout", "1"},
+                                   {"--timeout", "3"},
                                    "bytes; the memory dump did not end"},
                       TFailureCase{"RejectedDump",
                                    {"--records", "30", "--fault", "bad-number"},

@@ -59,6 +59,10 @@ public:
         sigaddset(&set_, SIGHUP);
         ::pthread_sigmask(SIG_BLOCK, &set_, &previous_);
         fd_.Reset(::signalfd(-1, &set_, SFD_NONBLOCK | SFD_CLOEXEC));
+        if (!fd_.Valid()) {
+            // Nobody could take them: they keep acting at once.
+            ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+        }
     }
     // A signal that came after the last look acts now, as it would have without this.
     ~TStopSignals() {

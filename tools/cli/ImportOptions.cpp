@@ -22,7 +22,8 @@ const char* const ImportHelp =
     "  --timeout S       give up when the meter stays silent for S seconds (default 30)\n"
     "The connect waits 1.1 s before it asks for the name, as the window does. Bytes received\n"
     "are shown on standard error when it is a terminal. Errors, a silent meter and a port\n"
-    "that hangs up give a message and exit code 1; wrong usage gives exit code 2.\n";
+    "that hangs up give a message and exit code 1; wrong usage gives exit code 2. Ctrl+C\n"
+    "(or SIGTERM, SIGHUP) closes the port before the tool ends, with exit code 128 + signal.\n";
 
 namespace {
 

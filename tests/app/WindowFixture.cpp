@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QToolButton>
 #include <cerrno>
 #include <fstream>
 #include <sstream>
@@ -95,6 +96,19 @@ TMeranie Relative(std::string cable, std::string fiber, double waveLength, doubl
 
 void ExpectTextsFit(const QWidget* root) {
     for (const QWidget* widget : root->findChildren<const QWidget*>()) {
+        if (const auto* button = qobject_cast<const QAbstractButton*>(widget);
+            button != nullptr && qobject_cast<const QCheckBox*>(widget) == nullptr &&
+            qobject_cast<const QRadioButton*>(widget) == nullptr && !widget->isHidden() &&
+            !button->text().isEmpty()) {
+            const auto* tool = qobject_cast<const QToolButton*>(widget);
+            const bool iconBeside =
+                !button->icon().isNull() &&
+                (tool == nullptr || tool->toolButtonStyle() == Qt::ToolButtonTextBesideIcon);
+            // A lower bound: the text and a picture beside it, without any frame or margin.
+            const int needed = button->fontMetrics().horizontalAdvance(button->text()) +
+                               (iconBeside ? button->iconSize().width() + 4 : 0);
+            EXPECT_LE(needed, button->width()) << button->objectName().toStdString();
+        }
         const bool showsText = (qobject_cast<const QLabel*>(widget) != nullptr &&
                                 !static_cast<const QLabel*>(widget)->text().isEmpty()) ||
                                qobject_cast<const QCheckBox*>(widget) != nullptr ||

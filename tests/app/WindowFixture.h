@@ -66,7 +66,8 @@ TMeranie Relative(std::string cable, std::string fiber, double waveLength, doubl
                   double reference);
 
 // Every label, check box and radio button under root shows its whole text: its size holds
-// its size hint and it lies inside its parent's contents (a frame's border included).
+// its size hint and it lies inside its parent's contents (a frame's border included). Every
+// button is at least as wide as its text and a picture beside it.
 void ExpectTextsFit(const QWidget* root);
 
 // Runs the event loop until condition holds or timeoutMs ran out; returns the condition.

@@ -1,6 +1,7 @@
 #include "comm/ComPort.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 #include "comm/CommThread.h"
@@ -76,7 +77,14 @@ void TComPort::Open() {
     // The driver's queues are its own on Linux; WinQSizeIn and WinQSizeOut have no equivalent.
     thread_ = std::move(thread);
     opened_ = true;
-    thread_->Start();
+    try {
+        thread_->Start();
+    } catch (const std::system_error& error) {
+        // Without its receive thread the port would count as open and never deliver.
+        opened_ = false;
+        thread_.reset();
+        throw EComError("TCOMPORT : cannot open " + Port + "\r" + error.code().message());
+    }
     if (OnPortOpen) {
         OnPortOpen(*this);
     }

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <memory>
 #include <stdexcept>
@@ -137,6 +140,40 @@ TEST_F(ComPortLogicTest, FailedOpenRaisesExactMessageAndStaysClosed) {
     port_.Open();
     EXPECT_TRUE(port_.Opened());
     EXPECT_EQ(opens, 1);
+}
+
+// The receive thread cannot be made (the process may not start threads): Open fails like a
+// port that cannot be opened, and the device is released. Run in a child that drops root,
+// since the thread limit does not bind root.
+TEST(ComPortThreadLimit, OpenWithoutReceiveThreadFailsAndReleasesTheDevice) {
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        const rlimit none{1, 1};
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0 || ::setrlimit(RLIMIT_NPROC, &none) != 0)
+            ::_exit(10);
+        auto device = std::make_shared<TFakeDevice>();
+        TSynchronizer sync;
+        TComPort port(sync, FakeBindingFactory(device));
+        port.Port = "/dev/ttyFAKE0";
+        try {
+            port.Open();
+            ::_exit(11);
+        } catch (const EComError& error) {
+            const std::string prefix = "TCOMPORT : cannot open /dev/ttyFAKE0\r";
+            if (std::string(error.what()).rfind(prefix, 0) != 0)
+                ::_exit(12);
+        }
+        if (port.Opened() || device->Closes != device->Opens)
+            ::_exit(13);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 10)
+        GTEST_SKIP() << "cannot drop root and limit threads here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10 setup, 11 opened, 12 message, 13 state";
 }
 
 TEST_F(ComPortLogicTest, OpenAppliesLineSettingsAndResetsThePort) {

@@ -51,6 +51,16 @@ TfrmMain::TfrmMain(TfrmMainOptions options, QWidget* parent)
     session_ = std::make_unique<TDeviceSession>(*this, *comPort1_, options_.EnumeratePorts);
 
     BuildLayout();
+    // The group boxes, styled by the client area's style sheet, do not hand the window's font
+    // on to what they hold; every control without a font of its own is given it here.
+    for (QWidget* control : ClientArea->findChildren<QWidget*>()) {
+        if (!control->testAttribute(Qt::WA_SetFont)) {
+            control->setFont(font());
+            if (auto* label = qobject_cast<QLabel*>(control)) {
+                label->adjustSize();
+            }
+        }
+    }
     ClientArea->resize(DesignClientWidth, DesignClientHeight);
     // The distances FormResize keeps, taken from the layout as designed before any resize.
     bottomMargin_ = DesignClientHeight - grpMeasurements->y() - grpMeasurements->height();

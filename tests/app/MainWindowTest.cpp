@@ -1,10 +1,13 @@
 #include <QApplication>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -98,6 +101,26 @@ TEST_F(TMainWindowTest, ControlsStandWhereTheyWereDrawn) {
         EXPECT_FALSE(button->icon().isNull()) << picture;
     }
     ExpectTextsFit(frm_.get());
+}
+
+// Every control of the window uses the 11-pixel design font; the device label and the page
+// tabs have their own bold sizes.
+TEST_F(TMainWindowTest, ControlsUseTheDesignFonts) {
+    CreateWindow();
+    ShowAndActivate();
+    QTabBar* tabs = frm_->pgMerania->tabBar();
+    for (QWidget* widget : frm_->ClientArea->findChildren<QWidget*>()) {
+        // The drop-down list of the port list is a window of its own.
+        if (widget == frm_->lblConectedDeviceName || widget == tabs || tabs->isAncestorOf(widget) ||
+            widget->window() != frm_.get()) {
+            continue;
+        }
+        EXPECT_EQ(widget->font().pixelSize(), 11)
+            << widget->metaObject()->className() << " " << widget->objectName().toStdString();
+    }
+    EXPECT_EQ(frm_->lblConectedDeviceName->font().pixelSize(), 16);
+    EXPECT_EQ(tabs->font().pixelSize(), 13);
+    EXPECT_TRUE(tabs->font().bold());
 }
 
 TEST_F(TMainWindowTest, FirstActivationGrowsTheWindowAndListsThePorts) {

@@ -88,6 +88,10 @@ void TfrmMain::BuildLayout() {
     cbPorts->setObjectName(QStringLiteral("cbPorts"));
     cbPorts->setEditable(false);
     cbPorts->setGeometry(17, 75, 87, 21);
+    // The list was drawn for names like COM1; a narrower arrow and margin leave room for a
+    // whole /dev/ttyUSB0, whose last character is the one that tells the ports apart.
+    cbPorts->setStyleSheet(QStringLiteral(
+        "QComboBox { padding: 0px 0px 0px 2px; } QComboBox::drop-down { width: 14px; }"));
     btnConnect = MakeButton(grpbUSBkom, "btnConnect", QStringLiteral("Connect"), {16, 75, 89, 25});
     btnConnect->hide();
 

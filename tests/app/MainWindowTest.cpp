@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFontInfo>
@@ -121,6 +123,29 @@ TEST_F(TMainWindowTest, ControlsUseTheDesignFonts) {
     EXPECT_EQ(frm_->lblConectedDeviceName->font().pixelSize(), 16);
     EXPECT_EQ(tabs->font().pixelSize(), 13);
     EXPECT_TRUE(tabs->font().bold());
+}
+
+// Linux port names are longer than the list was drawn for; the closed list still shows the
+// whole name, last character included.
+TEST_F(TMainWindowTest, PortListShowsAWholeUsbPortName) {
+    ports_ = {"/dev/ttyUSB0", "/dev/ttyUSB1"};
+    CreateWindow();
+    ShowAndActivate();
+    const QString family = QFontInfo(frm_->cbPorts->font()).family();
+    const QStringList narrow{"Tahoma", "Arial", "Liberation Sans", "Nimbus Sans", "Helvetica"};
+    if (std::none_of(narrow.begin(), narrow.end(),
+                     [&](const QString& name) { return family.startsWith(name); })) {
+        GTEST_SKIP() << "no narrow sans-serif installed, " << family.toStdString() << " is used";
+    }
+    frm_->cbPorts->setCurrentIndex(1);
+    QStyleOptionComboBox option;
+    option.initFrom(frm_->cbPorts);
+    option.rect = frm_->cbPorts->rect();
+    const QRect field = frm_->cbPorts->style()->subControlRect(
+        QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, frm_->cbPorts);
+    EXPECT_GE(field.width(),
+              frm_->cbPorts->fontMetrics().horizontalAdvance(frm_->cbPorts->currentText()));
+    EXPECT_EQ(frm_->cbPorts->geometry(), QRect(17, 75, 87, 21));
 }
 
 TEST_F(TMainWindowTest, FirstActivationGrowsTheWindowAndListsThePorts) {

@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/MeterPty.h"
 #include "app/WindowFixture.h"
+#include "support/PseudoTerminal.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ class TRoadTest : public TWindowTest {
 protected:
     void SetUp() override {
         TWindowTest::SetUp();
-        meter_ = std::make_unique<TMeterPty>();
+        meter_ = std::make_unique<TPseudoTerminal>();
         ports_ = {meter_->SlavePath()};
     }
 
@@ -62,7 +62,7 @@ protected:
                frm_->cursor().shape() != Qt::WaitCursor;
     }
 
-    std::unique_ptr<TMeterPty> meter_;
+    std::unique_ptr<TPseudoTerminal> meter_;
 };
 
 }  // namespace
@@ -116,7 +116,7 @@ TEST_F(TRoadTest, HangUpHalfWayEndsInNoDeviceAndAResponsiveWindow) {
     ConnectToTheMeter();
     StartImport();
     meter_->Send(Dump.substr(0, Dump.size() / 2));
-    meter_->HangUp();
+    meter_->CloseMaster();
     ASSERT_TRUE(WaitFor([this] { return frm_->DeviceLabelText() == "No connected device"; }));
     EXPECT_EQ(frm_->lblConectedDeviceName->palette().color(QPalette::WindowText),
               QColor(128, 128, 128));

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 
@@ -10,6 +11,7 @@
 
 #include "CommTestSupport.h"
 #include "comm/ComPort.h"
+#include "comm/FileDescriptor.h"
 
 namespace {
 
@@ -17,7 +19,7 @@ namespace {
 class ComPortPtyTest : public testing::Test {
 protected:
     ComPortPtyTest() : port_(sync_) {
-        port_.Port = pty_.SlaveName();
+        port_.Port = pty_.SlavePath();
         port_.Baud = 19200;
         port_.ReceiveMode = rmRAW;
         port_.ReceiveCallBack = [this](const std::string& Data) {
@@ -38,7 +40,7 @@ protected:
         return {};
     }
 
-    TPtyPair pty_;
+    TPseudoTerminal pty_;
     TSynchronizer sync_;
     std::string received_;
     std::size_t chunks_ = 0;
@@ -80,7 +82,7 @@ TEST_F(ComPortPtyTest, LargeWriteReturnsAtOnceAndArrivesWhole) {
     const std::string second = RandomBytes(50000, 4);
     port_.Write(first);
     port_.Write(second);
-    const std::string arrived = pty_.Receive(first.size() + second.size());
+    const std::string arrived = pty_.Receive(first.size() + second.size(), PatientWait);
     EXPECT_TRUE(arrived == first + second) << arrived.size() << " bytes arrived";
 }
 
@@ -106,7 +108,7 @@ TEST_F(ComPortPtyTest, WritesWhileClosedAndEmptyWritesSendNothing) {
     port_.Write("n");
     port_.Write("");
     port_.Write("u");
-    EXPECT_EQ(pty_.Receive(2), "nu");
+    EXPECT_EQ(pty_.Receive(2, PatientWait), "nu");
     port_.Close();
     port_.Write("after");
     // The master would read the bytes if any had been sent; with the slave closed it sees EIO.
@@ -122,7 +124,7 @@ TEST_F(ComPortPtyTest, MissingDeviceGivesExactMessageAndStaysClosed) {
     EXPECT_EQ(opens_, 0);
     port_.Close();
     EXPECT_EQ(closes_, 0);
-    port_.Port = pty_.SlaveName();
+    port_.Port = pty_.SlavePath();
     EXPECT_EQ(OpenError(), "");
     EXPECT_TRUE(port_.Opened());
 }
@@ -134,11 +136,11 @@ TEST_F(ComPortPtyTest, DeviceThatIsNoTerminalIsRefused) {
 }
 
 TEST_F(ComPortPtyTest, PortHeldByAnotherDescriptorIsBusyThenOpenableLater) {
-    TFileDescriptor holder(::open(pty_.SlaveName().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    TFileDescriptor holder(::open(pty_.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     ASSERT_TRUE(holder.Valid());
     ASSERT_EQ(::flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
     EXPECT_EQ(OpenError(),
-              "TCOMPORT : cannot open " + pty_.SlaveName() + "\rDevice or resource busy");
+              "TCOMPORT : cannot open " + pty_.SlavePath() + "\rDevice or resource busy");
     EXPECT_FALSE(port_.Opened());
     EXPECT_EQ(opens_, 0);
     holder.Reset();
@@ -149,7 +151,7 @@ TEST_F(ComPortPtyTest, PortHeldByAnotherDescriptorIsBusyThenOpenableLater) {
 TEST_F(ComPortPtyTest, SecondComponentOnTheSamePortIsBusyUntilTheFirstCloses) {
     port_.Open();
     TComPort other(sync_);
-    other.Port = pty_.SlaveName();
+    other.Port = pty_.SlavePath();
     EXPECT_THROW(other.Open(), EComError);
     port_.Close();
     other.Open();
@@ -192,7 +194,7 @@ TEST_F(ComPortPtyTest, CloseRightAfterOpenStopsTheWorkerEveryTime) {
 TEST_F(ComPortPtyTest, DestructorClosesAnOpenPort) {
     {
         TComPort scoped(sync_);
-        scoped.Port = pty_.SlaveName();
+        scoped.Port = pty_.SlavePath();
         scoped.Open();
     }
     port_.Open();
@@ -219,8 +221,8 @@ TEST_F(ComPortPtyTest, HangUpIsHandledOnceWithoutSpinningAndTheNextOpenWorks) {
 
     port_.Close();
     EXPECT_EQ(closes_, 1);
-    TPtyPair next;
-    port_.Port = next.SlaveName();
+    TPseudoTerminal next;
+    port_.Port = next.SlavePath();
     port_.Open();
     next.Send("again");
     EXPECT_TRUE(PumpUntil(sync_, [&] { return received_ == "abcagain"; })) << received_;
@@ -288,8 +290,8 @@ TEST_F(ComPortPtyTest, CloseFromInsideTheHangUpHandler) {
     pty_.CloseMaster();
     ASSERT_TRUE(PumpUntil(sync_, [&] { return closes_ == 1; }));
     EXPECT_FALSE(port_.Opened());
-    TPtyPair next;
-    port_.Port = next.SlaveName();
+    TPseudoTerminal next;
+    port_.Port = next.SlavePath();
     port_.Open();
     next.Send("ok");
     EXPECT_TRUE(PumpUntil(sync_, [&] { return received_ == "ok"; })) << received_;

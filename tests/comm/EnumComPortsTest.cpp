@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include "CommTestSupport.h"
 #include "comm/ComPort.h"
 #include "comm/EnumComPorts.h"
+#include "comm/FileDescriptor.h"
 
 namespace {
 
@@ -38,19 +40,19 @@ protected:
 };
 
 TEST_F(EnumComPortsTest, ListsOnlyFreeTerminalsInCandidateOrderAfterExistingEntries) {
-    TPtyPair first, held, ownPort, last;
+    TPseudoTerminal first, held, ownPort, last;
     const std::string regular = (folder_ / "ttyRegular").string();
     std::ofstream(regular) << "not a device";
     const std::vector<std::string> candidates{
-        Link("ttyV0", first.SlaveName()),
+        Link("ttyV0", first.SlavePath()),
         (folder_ / "ttyV1").string(),  // missing
         regular,
         "/dev/null",  // a character device, but no terminal
-        Link("ttyV4", held.SlaveName()),
-        Link("ttyV5", ownPort.SlaveName()),
-        Link("ttyV6", last.SlaveName()),
+        Link("ttyV4", held.SlavePath()),
+        Link("ttyV5", ownPort.SlavePath()),
+        Link("ttyV6", last.SlavePath()),
     };
-    TFileDescriptor holder(::open(held.SlaveName().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    TFileDescriptor holder(::open(held.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     ASSERT_EQ(::flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
     TSynchronizer sync;
     TComPort port(sync);
@@ -74,8 +76,8 @@ TEST_F(EnumComPortsTest, ListsOnlyFreeTerminalsInCandidateOrderAfterExistingEntr
 }
 
 TEST_F(EnumComPortsTest, AbsentListAndNoFreePortChangeNothing) {
-    TPtyPair pty;
-    const std::vector<std::string> candidates{Link("ttyV0", pty.SlaveName())};
+    TPseudoTerminal pty;
+    const std::vector<std::string> candidates{Link("ttyV0", pty.SlavePath())};
     EnumComPorts(nullptr, candidates);
     EnumComPorts(nullptr);
     std::vector<std::string> list{"a", "b"};

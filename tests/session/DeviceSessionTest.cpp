@@ -11,7 +11,7 @@
 #include "comm/Synchronizer.h"
 #include "data/uMeranie.h"
 #include "session/RecordingView.h"
-#include "session/TestPty.h"
+#include "support/PseudoTerminal.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ protected:
     }
 
     // Connects to pty and reads the name request the session sends.
-    void ConnectTo(TTestPty& pty) {
+    void ConnectTo(TPseudoTerminal& pty) {
         view.Selected = pty.SlavePath();
         session.btnConnectClick();
         ASSERT_TRUE(port.Opened()) << session.LastConnectError;
@@ -122,7 +122,7 @@ TEST_F(DeviceSessionTest, ConnectWithoutASelectedPortDoesNothing) {
 }
 
 TEST_F(DeviceSessionTest, ConnectOpensThePortWaitsAndAsksForTheName) {
-    TTestPty pty;
+    TPseudoTerminal pty;
     std::vector<std::string> atBlocks;
     view.OnBlock = [&](int ms) {
         atBlocks.push_back(std::to_string(ms) + (port.Opened() ? " open" : " closed") +
@@ -231,7 +231,7 @@ const std::string ThreeRecords =
     "\n\r";
 
 TEST_F(DeviceSessionTest, ImportSendsUOnceAndTheDumpRestoresTheButton) {
-    TTestPty pty;
+    TPseudoTerminal pty;
     ConnectTo(pty);
     Identify();
     session.ReceivedText = "stale";
@@ -333,7 +333,7 @@ TEST_F(DeviceSessionTest, ARejectedDumpIsReportedAndTheViewsKeepThePreviousSet) 
 }
 
 TEST_F(DeviceSessionTest, RefreshClosesThePortAndListsThePortsAgain) {
-    TTestPty pty;
+    TPseudoTerminal pty;
     ConnectTo(pty);
     session.ReceivedText = "partial";
     view.Ports = {"old"};
@@ -369,7 +369,7 @@ TEST_F(DeviceSessionTest, ConnectOrRefreshDuringAnImportEndsIt) {
 }
 
 TEST_F(DeviceSessionTest, AHangUpPutsTheSessionInNoDevice) {
-    TTestPty pty;
+    TPseudoTerminal pty;
     ConnectTo(pty);
     Identify();
     session.btnImportClick();
@@ -383,13 +383,13 @@ TEST_F(DeviceSessionTest, AHangUpPutsTheSessionInNoDevice) {
     EXPECT_FALSE(view.ImportEnabled);
 
     // The next connect works as ever.
-    TTestPty other;
+    TPseudoTerminal other;
     ConnectTo(other);
     EXPECT_TRUE(session.WaitingForDeviceName);
 }
 
 TEST_F(DeviceSessionTest, NameAndDumpArriveThroughThePort) {
-    TTestPty pty;
+    TPseudoTerminal pty;
     ConnectTo(pty);
     pty.Send("OLP\t");
     pty.Send("55\n\r");

@@ -1,25 +1,26 @@
-#include "app/MeterPty.h"
+#include "support/PseudoTerminal.h"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <system_error>
 
 namespace {
 
-[[noreturn]] void Fail(const char* what) {
+[[noreturn]] void ThrowErrno(const char* what) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
 }  // namespace
 
-TMeterPty::TMeterPty() {
+TPseudoTerminal::TPseudoTerminal() {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0) {
-        Fail("posix_openpt");
+        ThrowErrno("posix_openpt");
     }
     char name[128];
     if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
@@ -31,31 +32,32 @@ TMeterPty::TMeterPty() {
     slavePath_ = name;
 }
 
-TMeterPty::~TMeterPty() noexcept {
-    HangUp();
+TPseudoTerminal::~TPseudoTerminal() noexcept {
+    CloseMaster();
 }
 
-void TMeterPty::HangUp() noexcept {
+void TPseudoTerminal::CloseMaster() noexcept {
     if (master_ >= 0) {
         ::close(master_);
         master_ = -1;
     }
 }
 
-void TMeterPty::Send(const std::string& bytes) {
+void TPseudoTerminal::Send(const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno != EINTR) {
-            Fail("write to the window's port");
+        if (n < 0 && errno == EINTR) {
+            continue;
         }
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
+        if (n <= 0) {
+            ThrowErrno("write to the pty master");
         }
+        done += static_cast<std::size_t>(n);
     }
 }
 
-std::string TMeterPty::Receive(std::size_t count, std::chrono::milliseconds wait) {
+std::string TPseudoTerminal::Receive(std::size_t count, std::chrono::milliseconds wait) {
     std::string got;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (got.size() < count) {
@@ -67,17 +69,17 @@ std::string TMeterPty::Receive(std::size_t count, std::chrono::milliseconds wait
         pollfd fd{master_, POLLIN, 0};
         const int ready = ::poll(&fd, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno != EINTR) {
-            Fail("poll");
+            ThrowErrno("poll the pty master");
         }
         if (ready <= 0) {
             continue;
         }
-        char buffer[256];
+        char buffer[4096];
         const ssize_t n = ::read(master_, buffer, std::min(sizeof buffer, count - got.size()));
         if (n > 0) {
             got.append(buffer, static_cast<std::size_t>(n));
-        } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
-            // EIO: the window has closed its side for now; keep waiting.
+        } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+            // EIO: no one has the slave open just now; it may be opened again.
             ::usleep(10000);
         }
     }

@@ -4,11 +4,8 @@
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,9 +16,8 @@
 
 #include "comm/ComPort.h"
 #include "comm/FileDescriptor.h"
+#include "support/Subprocess.h"
 #include "tools/meter-sim/MeterDump.h"
-
-extern char** environ;
 
 namespace {
 
@@ -33,74 +29,35 @@ std::size_t DumpSize() {
     return size;
 }
 
-// A child process; killed and reaped with the object.
-class TChild {
-public:
-    TChild(std::vector<std::string> arguments, int output) {
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        if (pid_ < 0) {
-            throw std::runtime_error("cannot start " + arguments[0]);
-        }
-    }
-    ~TChild() {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    TChild(const TChild&) = delete;
-    TChild& operator=(const TChild&) = delete;
-
-private:
-    pid_t pid_ = -1;
-};
-
 // meridax-meter-sim with a 10 MB dump; its port path from the first line it prints.
 class TStandIn {
 public:
-    TStandIn() {
-        int output[2];
-        if (::pipe2(output, O_CLOEXEC) != 0) {
-            throw std::runtime_error("cannot make a pipe");
-        }
-        TFileDescriptor reading(output[0]);
-        TFileDescriptor writing(output[1]);
-        child_ = std::make_unique<TChild>(
-            std::vector<std::string>{MERIDAX_METER_SIM, "--records", std::to_string(DumpRecords)},
-            writing.Get());
-        writing.Reset();
-        char byte = 0;
-        while (::read(reading.Get(), &byte, 1) == 1 && byte != '\n') {
-            path_ += byte;
-        }
+    TStandIn()
+        : process_({MERIDAX_METER_SIM, "--records", std::to_string(DumpRecords)}, "/dev/null") {
+        path_ = process_.ReadLine(std::chrono::minutes(5)).value_or("");
     }
     const std::string& Path() const { return path_; }
 
 private:
-    std::unique_ptr<TChild> child_;
+    TSubprocess process_;
     std::string path_;
 };
+
+// Opens port on path at 115200 baud in raw mode; what arrives is appended to received.
+void OpenRaw(TComPort& port, const std::string& path, std::string& received) {
+    port.Port = path;
+    port.Baud = 115200;
+    port.ReceiveMode = rmRAW;
+    port.ReceiveCallBack = [&received](const std::string& Data) { received += Data; };
+    port.Open();
+}
 
 void BM_ReceiveDumpThroughComPort(benchmark::State& state) {
     TStandIn standIn;
     TSynchronizer sync;
     TComPort port(sync);
-    port.Port = standIn.Path();
-    port.Baud = 115200;
-    port.ReceiveMode = rmRAW;
     std::string ReceivedText;
-    port.ReceiveCallBack = [&](const std::string& Data) { ReceivedText += Data; };
-    port.Open();
+    OpenRaw(port, standIn.Path(), ReceivedText);
     const std::size_t expected = DumpSize();
     for (auto _ : state) {
         ReceivedText.clear();
@@ -120,12 +77,8 @@ using TClock = std::chrono::steady_clock;
 double ComPortRound(const std::string& path) {
     TSynchronizer sync;
     TComPort port(sync);
-    port.Port = path;
-    port.Baud = 115200;
-    port.ReceiveMode = rmRAW;
     std::string ReceivedText;
-    port.ReceiveCallBack = [&](const std::string& Data) { ReceivedText += Data; };
-    port.Open();
+    OpenRaw(port, path, ReceivedText);
     const std::size_t expected = DumpSize();
     const auto start = TClock::now();
     port.Write("u");
@@ -143,8 +96,8 @@ double CatRound(const std::string& path) {
     if (!sink.Valid()) {
         throw std::runtime_error("cannot make a file in /dev/shm");
     }
+    TSubprocess cat({"cat", path}, "/dev/null", pattern);
     ::unlink(pattern);
-    TChild cat({"cat", path}, sink.Get());
     // The request goes in through a descriptor of our own that never reads.
     TFileDescriptor request(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // cat opens the port

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli-import/Subprocess.h"
+#include "support/Subprocess.h"
 
 namespace {
 

@@ -14,7 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "cli-import/Subprocess.h"
+#include "support/FileBytes.h"
+#include "support/Subprocess.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "cli-import/Subprocess.h"
+#include "support/Subprocess.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -8,12 +8,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <utility>
+
+#include "support/FileBytes.h"
 
 extern char** environ;
 
@@ -28,27 +28,41 @@ int MillisecondsLeft(Clock::time_point deadline) {
 
 }  // namespace
 
-TSubprocess::TSubprocess(const std::vector<std::string>& argv, const std::string& stderrPath) {
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+TSubprocess::TSubprocess(const std::vector<std::string>& argv, const std::string& stderrPath,
+                         const std::string& stdoutPath) {
+    int pipeFds[2] = {-1, -1};
+    if (stdoutPath.empty() && ::pipe2(pipeFds, O_CLOEXEC) != 0) {
         throw std::system_error(errno, std::generic_category(), "pipe2");
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (stdoutPath.empty()) {
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        outEnded_ = true;
+    }
+    if (!stderrPath.empty()) {
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     std::vector<char*> args;
     for (const auto& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }
     args.push_back(nullptr);
-    int rc = ::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    // A name without a slash is looked up in PATH.
+    int rc = ::posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
+    if (pipeFds[1] >= 0) {
+        ::close(pipeFds[1]);
+    }
     if (rc != 0) {
-        ::close(pipeFds[0]);
+        if (pipeFds[0] >= 0) {
+            ::close(pipeFds[0]);
+        }
         throw std::system_error(rc, std::generic_category(), "posix_spawn " + argv[0]);
     }
     out_ = pipeFds[0];
@@ -141,17 +155,4 @@ TRunResult RunToEnd(const std::vector<std::string>& argv, const std::string& scr
     result.ExitCode = code ? *code : -1;
     result.Err = ReadFileBytes(errPath);
     return result;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-    if (!out.flush()) {
-        throw std::runtime_error("cannot write " + path);
-    }
 }

@@ -7,15 +7,19 @@
 #include <string>
 #include <vector>
 
-// A child process for end-to-end tests. Its standard output comes through a pipe (read by
-// ReadLine/ReadAll); standard error goes to a file. Killed and reaped on destruction.
+// A child process for end-to-end tests and benchmarks. Its standard output comes through a
+// pipe (read by ReadLine/ReadAll), or goes to stdoutPath when one is given; standard error
+// goes to stderrPath, or where the test's own goes when that is empty. Standard input is
+// /dev/null. Killed and reaped on destruction.
 class TSubprocess {
 public:
-    TSubprocess(const std::vector<std::string>& argv, const std::string& stderrPath);
+    TSubprocess(const std::vector<std::string>& argv, const std::string& stderrPath = "",
+                const std::string& stdoutPath = "");
     ~TSubprocess() noexcept;
     TSubprocess(const TSubprocess&) = delete;
     TSubprocess& operator=(const TSubprocess&) = delete;
 
+    pid_t Pid() const { return pid_; }
     // One line of standard output without its LF; nothing when the wait runs out or the
     // output ends first.
     std::optional<std::string> ReadLine(std::chrono::milliseconds wait);
@@ -44,6 +48,3 @@ struct TRunResult {
 };
 TRunResult RunToEnd(const std::vector<std::string>& argv, const std::string& scratchDir,
                     std::chrono::milliseconds wait = std::chrono::seconds(120));
-
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);

@@ -3,14 +3,13 @@
 // + 0.2 s.
 #include <benchmark/benchmark.h>
 
-#include <stdlib.h>
-
 #include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/Subprocess.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -25,27 +24,12 @@ const char* const Records = "4900";
 const char* const Name = "MERIDAX OLM-45\\tSN 0412871";
 constexpr std::size_t NameReplyBytes = sizeof("MERIDAX OLM-45\tSN 0412871") - 1 + 2;
 
-struct TScratch {
-    fs::path dir;
-    TScratch() {
-        std::string pattern = (fs::temp_directory_path() / "meridax-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp");
-        }
-        dir = pattern;
-    }
-    ~TScratch() {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
-};
-
 void BM_ImportAt115200(benchmark::State& state) {
-    TScratch scratch;
-    const std::string dumpPath = (scratch.dir / "dump.txt").string();
+    const TTempFolder scratch("meridax-bench");
+    const std::string dumpPath = scratch.File("dump.txt");
     TRunResult saved =
         RunToEnd({MERIDAX_METER_SIM, "--records", Records, "--name", Name, "--save-dump", dumpPath},
-                 scratch.dir.string());
+                 scratch.Path());
     if (saved.ExitCode != 0) {
         state.SkipWithError(("meridax-meter-sim --save-dump failed: " + saved.Err).c_str());
         return;
@@ -58,16 +42,16 @@ void BM_ImportAt115200(benchmark::State& state) {
     for (auto _ : state) {
         TSubprocess sim(
             {MERIDAX_METER_SIM, "--records", Records, "--name", Name, "--baud", "115200"},
-            (scratch.dir / "sim-stderr.txt").string());
+            scratch.File("sim-stderr.txt"));
         auto port = sim.ReadLine(std::chrono::seconds(30));
         if (!port) {
             state.SkipWithError("meridax-meter-sim gave no port");
             return;
         }
         const auto start = Clock::now();
-        TRunResult run = RunToEnd(
-            {MERIDAX_CLI, "import", "--port", *port, "--to", (scratch.dir / "out.xls").string()},
-            scratch.dir.string());
+        TRunResult run =
+            RunToEnd({MERIDAX_CLI, "import", "--port", *port, "--to", scratch.File("out.xls")},
+                     scratch.Path());
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         if (run.ExitCode != 0) {
             state.SkipWithError(("meridax-cli import failed: " + run.Err).c_str());

@@ -48,7 +48,7 @@ protected:
     std::string ExportToExcel(const std::string& name) {
         fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File(name)));
         frm_->ppExportToExcel->trigger();
-        return ReadBytes(dir_->File(name));
+        return ReadFileBytes(dir_->File(name));
     }
 };
 
@@ -64,7 +64,7 @@ TEST_F(TSaveOpenTest, SaveWritesAllRowsOfAllWhateverIsTickedOrShown) {
     fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("set.mxe")));
     QTest::mouseClick(frm_->btnSaveToFile, Qt::LeftButton);
     EXPECT_TRUE(errors_.empty() || errors_ == std::vector<std::string>{"File not found"});
-    EXPECT_EQ(ReadBytes(dir_->File("set.mxe")), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
+    EXPECT_EQ(ReadFileBytes(dir_->File("set.mxe")), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
     ASSERT_EQ(fileDialogs_->Asked.size(), 1u);
     EXPECT_TRUE(fileDialogs_->Asked[0].Save);
     EXPECT_EQ(fileDialogs_->Asked[0].Filter, MeasurementFilter);
@@ -74,10 +74,10 @@ TEST_F(TSaveOpenTest, SaveWritesAllRowsOfAllWhateverIsTickedOrShown) {
 
 TEST_F(TSaveOpenTest, SaveOfEmptyTablesWritesOnlyTheLineEndAndReplacesTheFile) {
     CreateWindow();
-    WriteBytes(dir_->File("old.mxe"), "something that was there before\r\nand more\r\n");
+    WriteFileBytes(dir_->File("old.mxe"), "something that was there before\r\nand more\r\n");
     fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("old.mxe")));
     frm_->btnSaveToFile->click();
-    EXPECT_EQ(ReadBytes(dir_->File("old.mxe")), "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir_->File("old.mxe")), "\r\n");
 
     // Opening it empties the set and the tables.
     LoadRecords({Absolute("1", "1", 1310, -3.52)});
@@ -110,7 +110,7 @@ TEST_F(TSaveOpenTest, OpenReplacesTheSetAndTheTablesAndLeavesTheDevice) {
     LoadRecords({Absolute("9", "9", 850, -1)});
     Tick(TTablePage::All, 0);
     QTest::mouseClick(frm_->btnCheckUnCheckAll, Qt::LeftButton);
-    WriteBytes(dir_->File("in.mxe"), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
+    WriteFileBytes(dir_->File("in.mxe"), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
     fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("in.mxe")));
     QTest::mouseClick(frm_->btnOpen, Qt::LeftButton);
     ASSERT_EQ(Merania.size(), 2u);
@@ -131,12 +131,12 @@ TEST_F(TSaveOpenTest, OpenReplacesTheSetAndTheTablesAndLeavesTheDevice) {
 TEST_F(TSaveOpenTest, OpenThenSaveGivesAByteIdenticalFile) {
     CreateWindow();
     const std::string content = "A1@F.2@1310@-3.52^A1@F3@1550@-0.41@-10^B@C@850@1E-6@-0.5^\r\n";
-    WriteBytes(dir_->File("a.mxe"), content);
+    WriteFileBytes(dir_->File("a.mxe"), content);
     fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("a.mxe")));
     frm_->btnOpen->click();
     fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("b.mxe")));
     frm_->btnSaveToFile->click();
-    EXPECT_EQ(ReadBytes(dir_->File("b.mxe")), content);
+    EXPECT_EQ(ReadFileBytes(dir_->File("b.mxe")), content);
 }
 
 namespace {
@@ -165,7 +165,7 @@ TEST_P(TFailedOpenTest, LeavesTheSetAndTheTablesAsTheyWere) {
     Tick(TTablePage::All, 1);
     errors_.clear();
     if (c.file != nullptr) {
-        WriteBytes(dir_->File("bad.mxe"), c.file);
+        WriteFileBytes(dir_->File("bad.mxe"), c.file);
     }
     fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("bad.mxe")));
     QTest::mouseClick(frm_->btnOpen, Qt::LeftButton);

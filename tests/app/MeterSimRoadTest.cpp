@@ -98,9 +98,9 @@ TEST_F(TMeterSimRoadTest, ImportTickAndExportEqualsTheCommandLineConversion) {
          QStringLiteral("--device"), QString::fromLatin1(MeterName), QStringLiteral("--separator"),
          QStringLiteral(",")});
     ASSERT_EQ(cli, 0);
-    const std::string window = ReadBytes(dir_->File("window.xls"));
+    const std::string window = ReadFileBytes(dir_->File("window.xls"));
     EXPECT_GT(window.size(), 26u);
-    EXPECT_EQ(window, ReadBytes(dir_->File("cli.xls")));
+    EXPECT_EQ(window, ReadFileBytes(dir_->File("cli.xls")));
 }
 
 TEST_F(TMeterSimRoadTest, BadNumberKeepsThePreviousTablesAndEndsTheImport) {

@@ -49,7 +49,7 @@ class TSettingsFileTest : public TWindowTest, public testing::WithParamInterface
 TEST_P(TSettingsFileTest, LoadedAtCreationAndWrittenAtClose) {
     const TSettingsCase& c = GetParam();
     if (c.file) {
-        WriteBytes(dir_->File("settings.ini"), *c.file);
+        WriteFileBytes(dir_->File("settings.ini"), *c.file);
     }
     CreateWindow();
     EXPECT_EQ(errors_, c.errors);
@@ -62,7 +62,7 @@ TEST_P(TSettingsFileTest, LoadedAtCreationAndWrittenAtClose) {
     ShowAndActivate();
     frm_->close();
     EXPECT_FALSE(frm_->isVisible());
-    EXPECT_EQ(ReadBytes(dir_->File("settings.ini")), c.writtenAtClose);
+    EXPECT_EQ(ReadFileBytes(dir_->File("settings.ini")), c.writtenAtClose);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TSettingsFileTest, testing::ValuesIn(SettingsCases),
@@ -168,7 +168,7 @@ TEST_P(TBaudDialogTest, OnlyOkAppliesAnIntegerRate) {
     EXPECT_EQ(frm_->ComPort1().Baud, c.baud);
     EXPECT_EQ(errors_, c.errors);
     frm_->close();
-    EXPECT_EQ(ReadBytes(dir_->File("settings.ini")), "00." + std::to_string(c.baud) + "\r\n");
+    EXPECT_EQ(ReadFileBytes(dir_->File("settings.ini")), "00." + std::to_string(c.baud) + "\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TBaudDialogTest, testing::ValuesIn(BaudCases),

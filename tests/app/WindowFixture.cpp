@@ -1,7 +1,5 @@
 #include "app/WindowFixture.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 #include <QAbstractItemModel>
@@ -17,10 +15,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
-#include <cerrno>
-#include <fstream>
-#include <sstream>
-#include <system_error>
 
 #include "app/MeridaxApplication.h"
 #include "app/session/ApplicationSettings.h"
@@ -49,40 +43,6 @@ std::optional<QString> TFakeFileDialogs::Next() {
         return std::nullopt;
     }
     return name;
-}
-
-TTempWorkingDir::TTempWorkingDir() {
-    std::string pattern = testing::TempDir() + "meridax-app-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::system_error(errno, std::generic_category(), "mkdtemp");
-    }
-    path_ = pattern;
-    char buffer[4096];
-    if (::getcwd(buffer, sizeof buffer) == nullptr) {
-        throw std::system_error(errno, std::generic_category(), "getcwd");
-    }
-    previous_ = buffer;
-    if (::chdir(path_.c_str()) != 0) {
-        throw std::system_error(errno, std::generic_category(), "chdir");
-    }
-}
-
-TTempWorkingDir::~TTempWorkingDir() noexcept {
-    (void)::chdir(previous_.c_str());
-    std::string command = "rm -rf '" + path_ + "'";
-    (void)std::system(command.c_str());
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
 }
 
 TMeranie Absolute(std::string cable, std::string fiber, double waveLength, double value) {
@@ -163,7 +123,7 @@ TModalWatch::TModalWatch(std::function<void(QWidget* dialog)> act)
 TModalWatch::~TModalWatch() = default;
 
 void TWindowTest::SetUp() {
-    dir_ = std::make_unique<TTempWorkingDir>();
+    dir_ = std::make_unique<TTempWorkingDir>("meridax-app");
     Merania.clear();
     ExportDeviceDetails = false;
     ExportTableHeader = false;

@@ -16,6 +16,8 @@
 #include "app/frmMain.h"
 #include "app/frmSerialPortSettings.h"
 #include "data/uMeranie.h"
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 
 class QTimer;
 class QWidget;
@@ -41,25 +43,6 @@ public:
 private:
     std::optional<QString> Next();
 };
-
-// A fresh working directory for one test: settings.ini lands there.
-class TTempWorkingDir {
-public:
-    TTempWorkingDir();
-    ~TTempWorkingDir() noexcept;
-    TTempWorkingDir(const TTempWorkingDir&) = delete;
-    TTempWorkingDir& operator=(const TTempWorkingDir&) = delete;
-
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-    std::string previous_;
-};
-
-std::string ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::string& bytes);
 
 TMeranie Absolute(std::string cable, std::string fiber, double waveLength, double value);
 TMeranie Relative(std::string cable, std::string fiber, double waveLength, double value,

@@ -16,6 +16,7 @@
 
 #include "support/FileBytes.h"
 #include "support/Subprocess.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -31,16 +32,9 @@ struct TSim {
 
 class CliImportTest : public ::testing::Test {
 protected:
-    fs::path dir;
+    TTempFolder dir{"meridax-cli-import"};
 
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "meridax-cli-import-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
+    std::string Path(const std::string& name) const { return dir.File(name); }
 
     TSim StartSim(const Args& options) {
         Args argv{MERIDAX_METER_SIM};
@@ -59,7 +53,7 @@ protected:
         Args argv{MERIDAX_METER_SIM};
         argv.insert(argv.end(), options.begin(), options.end());
         argv.insert(argv.end(), {"--save-dump", Path("dump.txt")});
-        TRunResult saved = RunToEnd(argv, dir.string());
+        TRunResult saved = RunToEnd(argv, dir.Path());
         EXPECT_EQ(saved.ExitCode, 0) << saved.Err;
         return Path("dump.txt");
     }
@@ -67,7 +61,7 @@ protected:
     TRunResult Cli(const Args& args) {
         Args argv{MERIDAX_CLI};
         argv.insert(argv.end(), args.begin(), args.end());
-        return RunToEnd(argv, dir.string(), std::chrono::minutes(5));
+        return RunToEnd(argv, dir.Path(), std::chrono::minutes(5));
     }
 
     // Imports from a fresh stand-in and converts the same dump with the same output options;

@@ -9,11 +9,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -27,16 +28,7 @@ struct TRun {
 
 class ConvertTest : public testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("meridax-cli-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string Path(const std::string& name) const { return folder_.File(name); }
 
     static std::string Quote(const std::string& word) {
         std::string quoted = "'";
@@ -60,23 +52,20 @@ protected:
         return run;
     }
 
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string Read(const std::string& path) { return ReadFileBytes(path); }
     static void Put(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
+        WriteFileBytes(path, bytes);
     }
     std::vector<std::string> Files() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_)) {
+        for (const auto& entry : fs::directory_iterator(folder_.Path())) {
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    fs::path folder_;
+    TTempFolder folder_{"meridax-cli"};
 };
 
 const std::string Dump = "1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10.00\n\r\n\r";
@@ -333,7 +322,7 @@ TEST_F(ConvertTest, WritableOutputsInAReadOnlyFolderAreRewritten) {
     ::chmod(Path("ro/out.mxe").c_str(), 0666);
     ::chmod(Path("dump.txt").c_str(), 0644);
     ::chmod(Path("ro").c_str(), 0555);
-    ::chmod(folder_.c_str(), 0755);
+    ::chmod(folder_.Path().c_str(), 0755);
     EXPECT_EQ(RunUnprivileged({"convert", Path("dump.txt"), "--to", Path("ro/out.mxe")}), 0);
     EXPECT_EQ(Read(Path("ro/out.mxe")), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
     EXPECT_EQ(RunUnprivileged({"convert", Path("dump.txt"), "--to", Path("ro/out.xls")}), 0);

@@ -14,6 +14,7 @@
 #include "comm/ComPort.h"
 #include "comm/EnumComPorts.h"
 #include "comm/FileDescriptor.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -22,30 +23,22 @@ namespace fs = std::filesystem;
 // Candidates are symbolic links to pseudo-terminals in a private folder (stat follows them).
 class EnumComPortsTest : public testing::Test {
 protected:
-    EnumComPortsTest() {
-        std::string pattern = (fs::temp_directory_path() / "meridax-enum-XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
-    }
-    ~EnumComPortsTest() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
     std::string Link(const std::string& name, const std::string& target) {
-        const fs::path link = folder_ / name;
+        const std::string link = folder_.File(name);
         fs::create_symlink(target, link);
-        return link.string();
+        return link;
     }
 
-    fs::path folder_;
+    TTempFolder folder_{"meridax-enum"};
 };
 
 TEST_F(EnumComPortsTest, ListsOnlyFreeTerminalsInCandidateOrderAfterExistingEntries) {
     TPseudoTerminal first, held, ownPort, last;
-    const std::string regular = (folder_ / "ttyRegular").string();
+    const std::string regular = folder_.File("ttyRegular");
     std::ofstream(regular) << "not a device";
     const std::vector<std::string> candidates{
         Link("ttyV0", first.SlavePath()),
-        (folder_ / "ttyV1").string(),  // missing
+        folder_.File("ttyV1"),  // missing
         regular,
         "/dev/null",  // a character device, but no terminal
         Link("ttyV4", held.SlavePath()),
@@ -81,7 +74,7 @@ TEST_F(EnumComPortsTest, AbsentListAndNoFreePortChangeNothing) {
     EnumComPorts(nullptr, candidates);
     EnumComPorts(nullptr);
     std::vector<std::string> list{"a", "b"};
-    EnumComPorts(&list, {(folder_ / "ttyV9").string(), "/dev/null"});
+    EnumComPorts(&list, {folder_.File("ttyV9"), "/dev/null"});
     EXPECT_EQ(list, (std::vector<std::string>{"a", "b"}));
 }
 

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +11,8 @@
 #include "CommTestSupport.h"
 #include "MeterSimProcess.h"
 #include "comm/ComPort.h"
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 #include "tools/meter-sim/MeterDump.h"
 #include "tools/meter-sim/SimOptions.h"
 
@@ -84,14 +85,13 @@ TEST(MeterDumpTest, SpoiledRecordCarriesADecimalComma) {
 }
 
 TEST(MeterDumpTest, RecordsFromAFileTakeAnyLineEnd) {
-    const fs::path file =
-        fs::temp_directory_path() / ("meridax-dump-" + std::to_string(::getpid()));
-    std::ofstream(file, std::ios::binary)
-        << "1\t1\t1310\t-3.52\r\n\n2\t1\t1550\t-1\n\r3\t1\t1310\t-2";
-    EXPECT_EQ(LoadRecords(file.string()),
+    const TTempFolder folder("meridax-dump");
+    const std::string file = folder.File("records");
+    WriteFileBytes(file, "1\t1\t1310\t-3.52\r\n\n2\t1\t1550\t-1\n\r3\t1\t1310\t-2");
+    EXPECT_EQ(LoadRecords(file),
               (TMeterRecords{"1\t1\t1310\t-3.52", "2\t1\t1550\t-1", "3\t1\t1310\t-2"}));
     fs::remove(file);
-    EXPECT_THROW(LoadRecords(file.string()), std::runtime_error);
+    EXPECT_THROW(LoadRecords(file), std::runtime_error);
 }
 
 struct TOptionCase {
@@ -178,22 +178,19 @@ TEST_F(MeterSimTest, RandomChunksWithDelaysGiveTheSameBytes) {
 }
 
 TEST_F(MeterSimTest, DumpFromAFileIsSentWithMeterLineEnds) {
-    const fs::path file = fs::temp_directory_path() / ("meridax-sim-" + std::to_string(::getpid()));
-    std::ofstream(file, std::ios::binary) << "1\t1\t1310\t-3.52\n1\t2\t1550\t-0.41\t-10.00\n";
-    TMeterSimProcess sim({"--dump", file.string(), "--chunk", "3"});
+    const TTempFolder folder("meridax-sim");
+    const std::string file = folder.File("dump.txt");
+    WriteFileBytes(file, "1\t1\t1310\t-3.52\n1\t2\t1550\t-0.41\t-10.00\n");
+    TMeterSimProcess sim({"--dump", file, "--chunk", "3"});
     Connect(sim);
     EXPECT_TRUE(Ask("u", "1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10.00\n\r\n\r")) << received_;
-    fs::remove(file);
 }
 
 TEST(MeterSimRun, SavedDumpIsWhatTheReplySendsAndUsageErrorsExitWith2) {
-    const fs::path file =
-        fs::temp_directory_path() / ("meridax-save-" + std::to_string(::getpid()));
-    EXPECT_EQ(RunMeterSim({"--records", "40", "--seed", "5", "--save-dump", file.string()}), 0);
-    std::ifstream saved(file, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(saved), {}};
-    EXPECT_EQ(bytes, DumpReply(GenerateRecords(40, 5)));
-    fs::remove(file);
+    const TTempFolder folder("meridax-save");
+    const std::string file = folder.File("dump.txt");
+    EXPECT_EQ(RunMeterSim({"--records", "40", "--seed", "5", "--save-dump", file}), 0);
+    EXPECT_EQ(ReadFileBytes(file), DumpReply(GenerateRecords(40, 5)));
     EXPECT_EQ(RunMeterSim({"--help"}), 0);
     EXPECT_EQ(RunMeterSim({"--chunk", "none"}), 2);
     EXPECT_EQ(RunMeterSim({"--dump", "/nonexistent/meridax-dump"}), 1);
@@ -273,11 +270,11 @@ TEST_F(MeterSimTest, NoAnswerFaultStaysSilent) {
 }
 
 TEST_F(MeterSimTest, LinkPointsToThePortAndGoesAwayAtTheEnd) {
-    const fs::path link =
-        fs::temp_directory_path() / ("ttyV-meridax-" + std::to_string(::getpid()));
-    TMeterSimProcess sim({"--link", link.string()});
+    const TTempFolder folder("meridax-link");
+    const std::string link = folder.File("ttyV0");
+    TMeterSimProcess sim({"--link", link});
     EXPECT_EQ(fs::read_symlink(link).string(), sim.Path());
-    Connect(link.string());
+    Connect(link);
     EXPECT_TRUE(Ask("n", DefaultName));
     port_.Close();
     EXPECT_EQ(sim.Stop(), 0);

@@ -12,11 +12,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 
 #include "data/Errors.h"
 #include "data/TextFile.h"
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -25,42 +26,18 @@ namespace {
 
 class TextFileTest : public testing::Test {
 protected:
-    // A parameterized test's name holds a "/", which would nest the folder.
-    static std::string FolderName() {
-        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        return name;
-    }
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("meridax-textfile-" + std::to_string(::getpid()) + "-" + FolderName());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
-            if (entry.is_directory()) {
-                fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
-            }
-        }
-        fs::remove_all(folder_);
-    }
-
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string Path(const std::string& name) const { return folder_.File(name); }
 
     static void Put(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
+        WriteFileBytes(path, bytes);
     }
-    static std::string Bytes(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string Bytes(const std::string& path) { return ReadFileBytes(path); }
     std::size_t EntryCount() const {
         return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(folder_), fs::directory_iterator()));
+            std::distance(fs::directory_iterator(folder_.Path()), fs::directory_iterator()));
     }
 
-    fs::path folder_;
+    TTempFolder folder_{"meridax-textfile"};
 };
 
 std::string MessageOf(const std::function<void()>& action) {
@@ -248,7 +225,7 @@ TEST_F(TextFileTest, ReadOnlyFolderAndFileAreDenied) {
     ::chmod(Path("rw/r.mxe").c_str(), 0444);
     ::chmod(Path("ro").c_str(), 0555);
     ::chmod(Path("rw").c_str(), 0777);
-    ::chmod(folder_.c_str(), 0755);
+    ::chmod(folder_.Path().c_str(), 0755);
     if (::geteuid() != 0) {
         EXPECT_TRUE(DeniedAsExpected(Path("ro"), Path("rw")));
     } else {
@@ -283,8 +260,7 @@ bool WrittenInPlace(const std::string& path) {
     } catch (const EInOutError&) {
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {}) == "new\r\n";
+    return ReadFileBytes(path) == "new\r\n";
 }
 
 TEST_F(TextFileTest, AWritableFileInAReadOnlyFolderIsRewritten) {
@@ -292,7 +268,7 @@ TEST_F(TextFileTest, AWritableFileInAReadOnlyFolderIsRewritten) {
     Put(Path("ro/m.mxe"), "old content\r\n");
     ::chmod(Path("ro/m.mxe").c_str(), 0666);
     ::chmod(Path("ro").c_str(), 0555);
-    ::chmod(folder_.c_str(), 0755);
+    ::chmod(folder_.Path().c_str(), 0755);
     if (::geteuid() != 0) {
         EXPECT_TRUE(WrittenInPlace(Path("ro/m.mxe")));
     } else {

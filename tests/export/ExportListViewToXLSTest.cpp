@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ExportTestFiles.h"
 #include "export/uNativeXLSExport.h"
 

@@ -1,47 +1,29 @@
 #pragma once
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "data/MeasurementTable.h"
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 
 // A fresh folder per test and byte helpers for the file tests.
 class ExportFolderTest : public testing::Test {
 protected:
-    // A parameterized test's name holds a "/", which would nest the folder.
-    static std::string FolderName() {
-        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        return name;
-    }
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("meridax-export-" + std::to_string(::getpid()) + "-" + FolderName());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string Path(const std::string& name) const { return folder_.File(name); }
 
     static std::vector<std::uint8_t> Bytes(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+        const std::string bytes = ReadFileBytes(path);
+        return {bytes.begin(), bytes.end()};
     }
     static void Put(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
+        WriteFileBytes(path, bytes);
     }
 
-    std::filesystem::path folder_;
+    TTempFolder folder_{"meridax-export"};
 };
 
 // "09 08 06 00" -> bytes

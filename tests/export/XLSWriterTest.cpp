@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "ExportTestFiles.h"
@@ -157,7 +158,7 @@ TEST_F(XLSWriterTest, OpenAndCreateFailuresNameTheFullPathAndTheReason) {
 
     // A relative name is expanded against the current folder.
     const auto saved = std::filesystem::current_path();
-    std::filesystem::current_path(folder_);
+    std::filesystem::current_path(folder_.Path());
     const std::string message = MessageOf([&] { TXLSWriter writer("missing/../missing/b.xls"); });
     std::filesystem::current_path(saved);
     EXPECT_EQ(message,

@@ -1,58 +1,58 @@
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <ostream>
 #include <string>
 
 #include "app/session/ApplicationSettings.h"
 #include "data/Errors.h"
+#include "support/FileBytes.h"
+#include "support/TempFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+// The three export options and the baud rate, compared at once.
+struct TSettings {
+    bool DeviceDetails;
+    bool TableHeader;
+    std::string Separator;
+    std::uint32_t Baud;
+    bool operator==(const TSettings&) const = default;
+};
+
+void PrintTo(const TSettings& s, std::ostream* os) {
+    *os << "{" << s.DeviceDetails << ", " << s.TableHeader << ", \"" << s.Separator << "\", "
+        << s.Baud << "}";
+}
+
+TSettings CurrentSettings(std::uint32_t baud) {
+    return {ExportDeviceDetails, ExportTableHeader, ExportDecimalSeparator, baud};
+}
+
 // Each test runs in a fresh temporary working directory with the options at their initial
 // values.
 class ApplicationSettingsTest : public ::testing::Test {
 protected:
-    fs::path previousDir;
-    fs::path dir;
+    TTempWorkingDir dir_{"meridax-settings"};
 
     void SetUp() override {
-        previousDir = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "meridax-settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        fs::current_path(dir);
         ExportDeviceDetails = false;
         ExportTableHeader = false;
         ExportDecimalSeparator = ".";
     }
 
-    void TearDown() override {
-        fs::current_path(previousDir);
-        fs::remove_all(dir);
-    }
-
-    static void WriteRaw(const std::string& bytes) {
-        std::ofstream("settings.ini", std::ios::binary) << bytes;
-    }
-    static std::string ReadRaw() {
-        std::ifstream in("settings.ini", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static void WriteRaw(const std::string& bytes) { WriteFileBytes("settings.ini", bytes); }
+    static std::string ReadRaw() { return ReadFileBytes("settings.ini"); }
 };
 
 TEST_F(ApplicationSettingsTest, PathIsTheWorkingDirectoryAtTheMoment) {
     EXPECT_EQ(SettingsFilePath(), (fs::current_path() / "settings.ini").string());
     fs::create_directory("sub");
     fs::current_path("sub");
-    EXPECT_EQ(SettingsFilePath(), (dir / "sub" / "settings.ini").string());
+    EXPECT_EQ(SettingsFilePath(), dir_.File("sub/settings.ini"));
 }
 
 TEST_F(ApplicationSettingsTest, FirstStartWithoutAFileReportsItAndWritesTheDefaults) {
@@ -63,10 +63,7 @@ TEST_F(ApplicationSettingsTest, FirstStartWithoutAFileReportsItAndWritesTheDefau
     } catch (const EInOutError& e) {
         EXPECT_STREQ(e.what(), "File not found");
     }
-    EXPECT_FALSE(ExportDeviceDetails);
-    EXPECT_FALSE(ExportTableHeader);
-    EXPECT_EQ(ExportDecimalSeparator, ".");
-    EXPECT_EQ(baud, 19200u);
+    EXPECT_EQ(CurrentSettings(baud), (TSettings{false, false, ".", 19200}));
 
     SaveApplicationSettings(baud);
     EXPECT_EQ(ReadRaw(), "00.19200\r\n");
@@ -76,10 +73,7 @@ TEST_F(ApplicationSettingsTest, ALineIsWrittenBackAsItWasRead) {
     WriteRaw("11,9600\r\nignored second line\r\n");
     std::uint32_t baud = 19200;
     LoadApplicationSettings(baud);
-    EXPECT_TRUE(ExportDeviceDetails);
-    EXPECT_TRUE(ExportTableHeader);
-    EXPECT_EQ(ExportDecimalSeparator, ",");
-    EXPECT_EQ(baud, 9600u);
+    EXPECT_EQ(CurrentSettings(baud), (TSettings{true, true, ",", 9600}));
 
     SaveApplicationSettings(baud);
     EXPECT_EQ(ReadRaw(), "11,9600\r\n");
@@ -135,10 +129,8 @@ TEST_P(SettingsLineTest, SetsWhatTheLineHolds) {
             EXPECT_EQ(e.what(), c.error);
         }
     }
-    EXPECT_EQ(ExportDeviceDetails, c.deviceDetails);
-    EXPECT_EQ(ExportTableHeader, c.tableHeader);
-    EXPECT_EQ(ExportDecimalSeparator, c.separator);
-    EXPECT_EQ(baud, c.baud);
+    EXPECT_EQ(CurrentSettings(baud),
+              (TSettings{c.deviceDetails, c.tableHeader, c.separator, c.baud}));
 }
 
 INSTANTIATE_TEST_SUITE_P(

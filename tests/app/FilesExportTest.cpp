@@ -13,23 +13,11 @@
 #include "app/FileDialogs.h"
 #include "app/WindowFixture.h"
 #include "app/session/ApplicationSettings.h"
+#include "support/WorkedExample.h"
 
 namespace {
 
 const QString MeasurementFilter = QStringLiteral("MERIDAX measurement (*.mxe)");
-
-std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (unsigned char b : bytes) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += digits[b >> 4];
-        text += digits[b & 15];
-    }
-    return text;
-}
 
 // The worked example: page Relative with three rows, the first and the third ticked, and the
 // meter DEVICE-1 0042 connected.
@@ -64,7 +52,7 @@ TEST_F(TSaveOpenTest, SaveWritesAllRowsOfAllWhateverIsTickedOrShown) {
     fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("set.mxe")));
     QTest::mouseClick(frm_->btnSaveToFile, Qt::LeftButton);
     EXPECT_TRUE(errors_.empty() || errors_ == std::vector<std::string>{"File not found"});
-    EXPECT_EQ(ReadFileBytes(dir_->File("set.mxe")), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
+    EXPECT_EQ(ReadFileBytes(dir_->File("set.mxe")), TwoRecordsMxe);
     ASSERT_EQ(fileDialogs_->Asked.size(), 1u);
     EXPECT_TRUE(fileDialogs_->Asked[0].Save);
     EXPECT_EQ(fileDialogs_->Asked[0].Filter, MeasurementFilter);
@@ -110,7 +98,7 @@ TEST_F(TSaveOpenTest, OpenReplacesTheSetAndTheTablesAndLeavesTheDevice) {
     LoadRecords({Absolute("9", "9", 850, -1)});
     Tick(TTablePage::All, 0);
     QTest::mouseClick(frm_->btnCheckUnCheckAll, Qt::LeftButton);
-    WriteFileBytes(dir_->File("in.mxe"), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
+    WriteFileBytes(dir_->File("in.mxe"), TwoRecordsMxe);
     fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("in.mxe")));
     QTest::mouseClick(frm_->btnOpen, Qt::LeftButton);
     ASSERT_EQ(Merania.size(), 2u);
@@ -232,12 +220,9 @@ TEST_F(TExportTest, WorkedExampleWithBothOptionsAndComma) {
     ExportDecimalSeparator = ",";
     const std::string file = ExportToExcel("example.xls");
     ASSERT_EQ(file.size(), 302u);
-    EXPECT_EQ(Hex(file.substr(0, 10)), "09 08 06 00 00 00 10 00 00 00");
-    EXPECT_EQ(Hex(file.substr(10, 12)), "00 00 08 00 00 00 FF FF 00 00 64 00");
-    EXPECT_EQ(file.substr(22, 20), std::string("\x04\x00\x10\x00\x00\x00\x00\x00\x00\x00\x00\x08"
-                                               "DEVICE-1",
-                                               20));
-    EXPECT_EQ(Hex(file.substr(298)), "0A 00 00 00");
+    EXPECT_EQ(HexText(file.substr(0, 34)), WorkedExampleXlsHead);
+    EXPECT_EQ(file.substr(34, 8), "DEVICE-1");
+    EXPECT_EQ(HexText(file.substr(298)), "0A 00 00 00");
     EXPECT_NE(file.find("0,25"), std::string::npos);
     EXPECT_NE(file.find("-10,4"), std::string::npos);
     EXPECT_EQ(file.find("0,31"), std::string::npos);
@@ -249,10 +234,7 @@ TEST_F(TExportTest, WorkedExampleWithBothOptionsAndComma) {
 
     frm_->ppExportToClipboard->trigger();
     ASSERT_EQ(clipboard_.size(), 1u);
-    EXPECT_EQ(clipboard_[0], QStringLiteral("DEVICE-1\t0042\r\n"
-                                            "Cable\tFiber\tWaveLength\tdB\tReference\t\r\n"
-                                            "1\t1\t1310\t0.25\t-10.5\r\n"
-                                            "1\t2\t1550\t0.3\t-10.4\r\n"));
+    EXPECT_EQ(clipboard_[0], QString::fromLatin1(WorkedExampleClipboardText));
 }
 
 TEST_F(TExportTest, BothOptionsOffOnlyTheFirstRowTicked) {
@@ -260,15 +242,7 @@ TEST_F(TExportTest, BothOptionsOffOnlyTheFirstRowTicked) {
     Tick(TTablePage::Relative, 2, false);
     ExportDecimalSeparator = ",";
     const std::string file = ExportToExcel("one.xls");
-    EXPECT_EQ(Hex(file),
-              "09 08 06 00 00 00 10 00 00 00 "
-              "00 00 08 00 00 00 FF FF 00 00 64 00 "
-              "04 00 09 00 00 00 00 00 00 00 00 01 31 "
-              "04 00 09 00 00 00 01 00 00 00 00 01 31 "
-              "04 00 0C 00 00 00 02 00 00 00 00 04 31 33 31 30 "
-              "04 00 0C 00 00 00 03 00 00 00 00 04 30 2C 32 35 "
-              "04 00 0D 00 00 00 04 00 00 00 00 05 2D 31 30 2C 35 "
-              "0A 00 00 00");
+    EXPECT_EQ(HexText(file), WorkedExampleFirstRowXls);
     frm_->ppExportToClipboard->trigger();
     ASSERT_EQ(clipboard_.size(), 1u);
     EXPECT_EQ(clipboard_[0], QStringLiteral("1\t1\t1310\t0.25\t-10.5\r\n"));

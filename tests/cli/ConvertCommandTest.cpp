@@ -15,6 +15,7 @@
 
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
+#include "support/WorkedExample.h"
 
 namespace fs = std::filesystem;
 
@@ -70,19 +71,11 @@ protected:
 
 const std::string Dump = "1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10.00\n\r\n\r";
 
-std::string Hex(const std::string& text) {
-    std::string bytes;
-    for (std::size_t p = 0; p + 1 < text.size(); p += 3) {
-        bytes += static_cast<char>(std::stoi(text.substr(p, 2), nullptr, 16));
-    }
-    return bytes;
-}
-
 TEST_F(ConvertTest, DumpToMeasurementFileIsThe36Bytes) {
     Put(Path("dump.txt"), Dump);
     const TRun run = Run({"convert", Path("dump.txt"), "--to", Path("m.mxe")});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Read(Path("m.mxe")), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
+    EXPECT_EQ(Read(Path("m.mxe")), TwoRecordsMxe);
     // Open and save again: byte-identical.
     EXPECT_EQ(Run({"convert", Path("m.mxe"), "--to", Path("again.mxe")}).exitCode, 0);
     EXPECT_EQ(Read(Path("again.mxe")), Read(Path("m.mxe")));
@@ -105,11 +98,9 @@ TEST_F(ConvertTest, WorkedExampleXlsIs302Bytes) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     const std::string bytes = Read(Path("out.xls"));
     EXPECT_EQ(bytes.size(), 302u);
-    EXPECT_EQ(bytes.substr(0, 34),
-              Hex("09 08 06 00 00 00 10 00 00 00 00 00 08 00 00 00 FF FF 00 00 64 00 04 00 10 "
-                  "00 00 00 00 00 00 00 00 08 "));
+    EXPECT_EQ(bytes.substr(0, 34), HexBytes(WorkedExampleXlsHead));
     EXPECT_EQ(bytes.substr(34, 8), "DEVICE-1");
-    EXPECT_EQ(bytes.substr(bytes.size() - 4), Hex("0A 00 00 00 "));
+    EXPECT_EQ(bytes.substr(bytes.size() - 4), HexBytes("0A 00 00 00"));
 }
 
 TEST_F(ConvertTest, WorkedExampleFirstRowIs101Bytes) {
@@ -117,14 +108,7 @@ TEST_F(ConvertTest, WorkedExampleFirstRowIs101Bytes) {
     const TRun run = Run(
         {"convert", Path("in.mxe"), "--to", Path("out.xls"), "--page=relative", "--separator=,"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Read(Path("out.xls")),
-              Hex("09 08 06 00 00 00 10 00 00 00 00 00 08 00 00 00 FF FF 00 00 64 00 "
-                  "04 00 09 00 00 00 00 00 00 00 00 01 31 "
-                  "04 00 09 00 00 00 01 00 00 00 00 01 31 "
-                  "04 00 0C 00 00 00 02 00 00 00 00 04 31 33 31 30 "
-                  "04 00 0C 00 00 00 03 00 00 00 00 04 30 2C 32 35 "
-                  "04 00 0D 00 00 00 04 00 00 00 00 05 2D 31 30 2C 35 "
-                  "0A 00 00 00 "));
+    EXPECT_EQ(Read(Path("out.xls")), HexBytes(WorkedExampleFirstRowXls));
 }
 
 TEST_F(ConvertTest, WorkedExampleClipboardLines) {
@@ -132,17 +116,13 @@ TEST_F(ConvertTest, WorkedExampleClipboardLines) {
     const TRun run = Run({"convert", Path("in.mxe"), "--to", "-", "--page", "relative", "--header",
                           "--device", "DEVICE-1    0042"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "DEVICE-1\t0042\r\nCable\tFiber\tWaveLength\tdB\tReference\t\r\n"
-              "1\t1\t1310\t0.25\t-10.5\r\n1\t2\t1550\t0.3\t-10.4\r\n");
+    EXPECT_EQ(run.out, WorkedExampleClipboardText);
 }
 
 TEST_F(ConvertTest, EmptyInputGivesTheEmptyFiles) {
     Put(Path("empty.mxe"), "\r\n");
     EXPECT_EQ(Run({"convert", Path("empty.mxe"), "--to", Path("e.xls")}).exitCode, 0);
-    EXPECT_EQ(
-        Read(Path("e.xls")),
-        Hex("09 08 06 00 00 00 10 00 00 00 00 00 08 00 00 00 FF FF 00 00 64 00 0A 00 00 00 "));
+    EXPECT_EQ(Read(Path("e.xls")), HexBytes(EmptyXls));
     EXPECT_EQ(Run({"convert", Path("empty.mxe"), "--to", Path("e.mxe")}).exitCode, 0);
     EXPECT_EQ(Read(Path("e.mxe")), "\r\n");
 }
@@ -230,7 +210,7 @@ TEST_F(ConvertTest, OutputsAreWrittenThroughALink) {
         EXPECT_NE(Read(Path("real" + extension)), "old") << extension;
     }
     EXPECT_EQ(Read(Path("real.xls")), Read(Path("expected.xls")));
-    EXPECT_EQ(Read(Path("real.mxe")), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
+    EXPECT_EQ(Read(Path("real.mxe")), TwoRecordsMxe);
 }
 
 TEST_F(ConvertTest, ReplacedOutputsKeepTheirOwnerAndMode) {
@@ -324,7 +304,7 @@ TEST_F(ConvertTest, WritableOutputsInAReadOnlyFolderAreRewritten) {
     ::chmod(Path("ro").c_str(), 0555);
     ::chmod(folder_.Path().c_str(), 0755);
     EXPECT_EQ(RunUnprivileged({"convert", Path("dump.txt"), "--to", Path("ro/out.mxe")}), 0);
-    EXPECT_EQ(Read(Path("ro/out.mxe")), "1@1@1310@-3.52^1@2@1550@-0.41@-10^\r\n");
+    EXPECT_EQ(Read(Path("ro/out.mxe")), TwoRecordsMxe);
     EXPECT_EQ(RunUnprivileged({"convert", Path("dump.txt"), "--to", Path("ro/out.xls")}), 0);
     ASSERT_EQ(Run({"convert", Path("dump.txt"), "--to", Path("expected.xls")}).exitCode, 0);
     EXPECT_EQ(Read(Path("ro/out.xls")), Read(Path("expected.xls")));

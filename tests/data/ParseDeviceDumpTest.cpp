@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "data/Errors.h"
 #include "data/uMeranie.h"
+#include "support/AddressSpace.h"
 
 using namespace std::string_literals;
 
@@ -106,12 +104,7 @@ TEST(ParseDeviceDump, AnEstimateBeyondMemoryIsNoFailure) {
     dump += "1\t1\t1310\t-3.52\n\r";
     EXPECT_EXIT(
         {
-            std::size_t pages = 0;
-            std::ifstream("/proc/self/statm") >> pages;
-            rlimit limit{};
-            ::getrlimit(RLIMIT_AS, &limit);
-            limit.rlim_cur = static_cast<rlim_t>(pages * 4096 + (256u << 20));
-            if (::setrlimit(RLIMIT_AS, &limit) != 0)
+            if (!CapAddressSpace(256u << 20))
                 std::_Exit(3);
             try {
                 ParseDeviceDump(dump);

@@ -16,6 +16,7 @@
 
 #include "data/Errors.h"
 #include "data/TextFile.h"
+#include "support/AddressSpace.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
 
@@ -114,12 +115,7 @@ TEST_F(TextFileTest, TheFirstLineOfAHugeFileIsRead) {
     fs::resize_file(Path("huge.mxe"), 4ull << 30);
     EXPECT_EXIT(
         {
-            std::size_t pages = 0;
-            std::ifstream("/proc/self/statm") >> pages;
-            rlimit limit{};
-            ::getrlimit(RLIMIT_AS, &limit);
-            limit.rlim_cur = static_cast<rlim_t>(pages * 4096 + (256u << 20));
-            if (::setrlimit(RLIMIT_AS, &limit) != 0)
+            if (!CapAddressSpace(256u << 20))
                 std::_Exit(3);
             try {
                 std::_Exit(ReadTextFile(Path("huge.mxe")) == "1@1@1310@-3.52^" ? 0 : 1);

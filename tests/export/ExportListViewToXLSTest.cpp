@@ -51,9 +51,7 @@ TEST_F(ExportTest, WorkedExampleWithDeviceAndHeaderIs302Bytes) {
                            {"Cable", "Fiber", "WaveLength", "dB", "Reference"},
                            {"1", "1", "1310", "0,25", "-10,5"},
                            {"1", "2", "1550", "0,3", "-10,4"}}));
-    const auto head =
-        Hex("09 08 06 00 00 00 10 00 00 00 00 00 08 00 00 00 FF FF 00 00 64 00 04 00 10 00 00 00 "
-            "00 00 00 00 00 08");
+    const auto head = Hex(WorkedExampleXlsHead);
     ASSERT_GE(bytes.size(), head.size());
     EXPECT_TRUE(std::equal(head.begin(), head.end(), bytes.begin()));
 }
@@ -62,14 +60,7 @@ TEST_F(ExportTest, WorkedExampleFirstRowOnlyIs101Bytes) {
     TMeasurementTable table = WorkedExampleTable();
     table.SetChecked(2, false);
     ExportListViewToXLS(table, true, false, "", ",", Path("a.xls"));
-    EXPECT_EQ(Bytes(Path("a.xls")), Hex("09 08 06 00 00 00 10 00 00 00 "
-                                        "00 00 08 00 00 00 FF FF 00 00 64 00 "
-                                        "04 00 09 00 00 00 00 00 00 00 00 01 31 "
-                                        "04 00 09 00 00 00 01 00 00 00 00 01 31 "
-                                        "04 00 0C 00 00 00 02 00 00 00 00 04 31 33 31 30 "
-                                        "04 00 0C 00 00 00 03 00 00 00 00 04 30 2C 32 35 "
-                                        "04 00 0D 00 00 00 04 00 00 00 00 05 2D 31 30 2C 35 "
-                                        "0A 00 00 00 "));
+    EXPECT_EQ(Bytes(Path("a.xls")), Hex(WorkedExampleFirstRowXls));
 }
 
 struct TExportCase {

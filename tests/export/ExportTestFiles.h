@@ -9,6 +9,7 @@
 #include "data/MeasurementTable.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
+#include "support/WorkedExample.h"
 
 // A fresh folder per test and byte helpers for the file tests.
 class ExportFolderTest : public testing::Test {
@@ -28,13 +29,9 @@ protected:
 
 // "09 08 06 00" -> bytes
 inline std::vector<std::uint8_t> Hex(const std::string& text) {
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t p = 0; p + 1 < text.size(); p += 3) {
-        bytes.push_back(static_cast<std::uint8_t>(std::stoi(text.substr(p, 2), nullptr, 16)));
-    }
-    return bytes;
+    const std::string bytes = HexBytes(text);
+    return {bytes.begin(), bytes.end()};
 }
-
 // The Relative page of the export's worked example: rows 1 and 3 ticked.
 inline TMeasurementTable WorkedExampleTable() {
     TMeasurementTable table(TTablePage::Relative);

@@ -13,9 +13,6 @@ namespace {
 
 using XLSWriterTest = ExportFolderTest;
 
-const std::string Frame =
-    "09 08 06 00 00 00 10 00 00 00 00 00 08 00 00 00 FF FF 00 00 64 00 0A 00 00 00";
-
 TEST_F(XLSWriterTest, BofDimensionsEofAreTheTwentySixBytes) {
     {
         TXLSWriter writer(Path("a.xls"));
@@ -24,7 +21,7 @@ TEST_F(XLSWriterTest, BofDimensionsEofAreTheTwentySixBytes) {
         writer.WriteEOF();
         writer.Finish();
     }
-    EXPECT_EQ(Bytes(Path("a.xls")), Hex(Frame));
+    EXPECT_EQ(Bytes(Path("a.xls")), Hex(EmptyXls));
 }
 
 struct TLabelCase {

@@ -1,0 +1,112 @@
+#include "data/FileReplacement.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <utility>
+
+#include "data/UniqueFd.h"
+
+namespace {
+
+// Removes the temporary file unless the rename has taken it.
+class TTemporaryFile {
+public:
+    TTemporaryFile(std::string path, TUniqueFd fd) : path_(std::move(path)), fd_(std::move(fd)) {}
+    TTemporaryFile(const TTemporaryFile&) = delete;
+    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+    ~TTemporaryFile() noexcept {
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+    const std::string& Path() const noexcept { return path_; }
+    TUniqueFd& Fd() noexcept { return fd_; }
+    void Release() noexcept { path_.clear(); }
+
+private:
+    std::string path_;
+    TUniqueFd fd_;
+};
+
+std::string ResolveLink(const std::string& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr)
+            return resolved;
+    }
+    return path;
+}
+
+// The next name for a temporary file beside target. Only the start of target's name goes
+// into it, so that a name near the 255-byte limit leaves room for the additions.
+std::string TemporaryName(const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    const std::size_t slash = target.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    return target.substr(0, nameStart) + "." + target.substr(nameStart, 64) + "." +
+           std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+}
+
+}  // namespace
+
+void ReplaceFileSafely(
+    const std::string& path,
+    const std::function<void(const std::string& writePath, const std::string& target)>& write,
+    const TReplaceHooks& hooks) {
+    const std::string target = ResolveLink(path);
+    struct stat status {};
+    const bool exists = ::stat(target.c_str(), &status) == 0;
+    if (exists) {
+        if (S_ISDIR(status.st_mode))
+            hooks.fail(EISDIR, TReplaceFailure::Open, target);
+        if (!S_ISREG(status.st_mode))
+            return write(target, target);
+        if (hooks.vetExisting && hooks.vetExisting(target))
+            return write(target, target);
+    }
+
+    // A new file, never one that is there already: a link planted under the name would
+    // otherwise be followed.
+    TUniqueFd fd;
+    std::string temporaryPath;
+    for (int attempt = 0; !fd; ++attempt) {
+        temporaryPath = TemporaryName(target);
+        fd =
+            TUniqueFd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd)
+            break;
+        const int error = errno;
+        if (hooks.writeInPlaceWhenCreateDenied && exists && (error == EACCES || error == EPERM))
+            return write(target, target);
+        if (error != EEXIST || attempt == 100)
+            hooks.fail(error, TReplaceFailure::Create, target);
+    }
+    TTemporaryFile temporary(temporaryPath, std::move(fd));
+
+    write(temporary.Path(), target);
+    if (exists) {
+        // The old file's owner where allowed (as root), then its mode: a change of owner
+        // clears set-id bits. After the write, which clears them as well.
+        [[maybe_unused]] const int owner =
+            ::fchown(temporary.Fd().Get(), status.st_uid, status.st_gid);
+        ::fchmod(temporary.Fd().Get(), status.st_mode & 07777);
+    }
+    if (hooks.syncBeforeRename && ::fsync(temporary.Fd().Get()) != 0)
+        hooks.fail(errno, TReplaceFailure::Finish, target);
+    if (const int error = temporary.Fd().Close(); error != 0)
+        hooks.fail(error, TReplaceFailure::Finish, target);
+    if (::rename(temporary.Path().c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        // Another owner's file in a sticky folder (as /tmp) may be written but not replaced.
+        if (exists && (error == EACCES || error == EPERM))
+            return write(target, target);
+        hooks.fail(error, TReplaceFailure::Create, target);
+    }
+    temporary.Release();
+}

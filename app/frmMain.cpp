@@ -260,14 +260,13 @@ void TfrmMain::cbPortsChange() {
 
 void TfrmMain::LoadDataToAllListView() {
     SetBusyCursor(true);
+    SetDefaultButtonCaptionsForCheck();
     try {
         FillMeasurementModels(Merania, *models_[0], *models_[1], *models_[2]);
     } catch (...) {
-        SetDefaultButtonCaptionsForCheck();
         SetBusyCursor(false);
         throw;
     }
-    SetDefaultButtonCaptionsForCheck();
     SetBusyCursor(false);
 }
 

@@ -7,11 +7,16 @@
 #include "comm/CommThread.h"
 #include "comm/PosixPortBinding.h"
 #include "comm/TerminatorText.h"
+#include "data/SystemText.h"
 
 namespace {
 
 // The most one delivery takes from a receive queue that keeps filling while it is read.
 constexpr std::size_t MaxChunk = 1 << 20;
+
+EComError OpenError(const std::string& port, const std::error_code& code) {
+    return EComError("TCOMPORT : cannot open " + port + "\r" + SystemErrorText(code), code);
+}
 
 }  // namespace
 
@@ -61,7 +66,7 @@ void TComPort::Open() {
     ReapRetired();
     auto thread = std::make_unique<TCommThread>(mainThread_, bindingFactory_(), Port);
     if (!thread->IsOpen()) {
-        throw EComError("TCOMPORT : cannot open " + Port + "\r" + thread->OpenError());
+        throw OpenError(Port, thread->OpenError());
     }
     thread->OnReceive = [this](std::uint32_t Count) { HandleReceive(Count); };
     thread->OnStatus = [this](std::uint32_t EventBits, std::uint32_t ModemBits) {
@@ -83,7 +88,7 @@ void TComPort::Open() {
         // Without its receive thread the port would count as open and never deliver.
         opened_ = false;
         thread_.reset();
-        throw EComError("TCOMPORT : cannot open " + Port + "\r" + error.code().message());
+        throw OpenError(Port, error.code());
     }
     if (OnPortOpen) {
         OnPortOpen(*this);

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "comm/Synchronizer.h"
@@ -14,9 +15,17 @@ enum TParity { ptNONE = 0, ptODD = 1, ptEVEN = 2, ptMARK = 3, ptSPACE = 4 };
 enum TStopBit { sbONE = 0, sbONE5 = 1, snTWO = 2 };
 enum TReceiveMode { rmRAW = 0, rmTERM = 1 };
 
+// A failure of the serial component. code() is the system's code where the system reported
+// the failure (a port that cannot be opened), so that a caller can tell a denied port from a
+// busy one.
 class EComError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EComError(const std::string& message, std::error_code code = {})
+        : std::runtime_error(message), code_(code) {}
+    const std::error_code& code() const noexcept { return code_; }
+
+private:
+    std::error_code code_;
 };
 
 class TComPort;

@@ -6,7 +6,7 @@ TCommThread::TCommThread(TSynchronizer& mainThread, std::unique_ptr<IPortBinding
                          const std::string& Device)
     : mainThread_(mainThread), binding_(std::move(binding)) {
     openError_ = binding_->Open(Device);
-    open_ = openError_.empty();
+    open_ = !openError_;
     if (open_) {
         ResetPort();
     }

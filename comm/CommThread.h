@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "comm/PortBinding.h"
@@ -30,7 +31,7 @@ public:
     TCommThread& operator=(const TCommThread&) = delete;
 
     bool IsOpen() const noexcept { return open_; }
-    const std::string& OpenError() const noexcept { return openError_; }
+    const std::error_code& OpenError() const noexcept { return openError_; }
 
     void SetParams(std::uint32_t Baud, std::uint8_t DataBits, TParity Parity, TStopBit StopBits);
     void ResetPort();
@@ -74,7 +75,7 @@ private:
     TSynchronizer& mainThread_;
     std::unique_ptr<IPortBinding> binding_;
     bool open_ = false;
-    std::string openError_;
+    std::error_code openError_;
     std::thread worker_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> ended_{false};

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "comm/FileDescriptor.h"
+#include "data/UniqueFd.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ bool ComPortAvailable(const std::string& Device) {
         return false;
     }
     // Non-blocking, so that a port waiting for a carrier cannot hold the probe.
-    TFileDescriptor probe(::open(Device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    TUniqueFd probe(::open(Device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!probe.Valid() || ::isatty(probe.Get()) == 0) {
         return false;
     }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 #include "comm/ComPort.h"
 
@@ -42,8 +43,8 @@ class IPortBinding {
 public:
     virtual ~IPortBinding() = default;
 
-    // Opens Device exclusively. Gives an empty text, or the system's reason for the failure.
-    virtual std::string Open(const std::string& Device) = 0;
+    // Opens Device exclusively. Gives an empty code, or the system's code for the failure.
+    virtual std::error_code Open(const std::string& Device) = 0;
     // Line settings; failures are not reported (the previous setting stays in force).
     virtual void SetLine(const TLineSettings& Settings) = 0;
     // Discards bytes in both directions and makes DTR and RTS inactive.

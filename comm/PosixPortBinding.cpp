@@ -10,7 +10,7 @@
 #include <cerrno>
 
 #include "comm/CustomBaud.h"
-#include "comm/SystemText.h"
+#include "data/SystemText.h"
 
 namespace {
 
@@ -96,30 +96,29 @@ tcflag_t CharacterSize(std::uint8_t dataBits) {
 
 }  // namespace
 
-std::string TPosixPortBinding::Open(const std::string& Device) {
+std::error_code TPosixPortBinding::Open(const std::string& Device) {
     port_.Reset(::open(Device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!port_.Valid()) {
-        return SystemErrorText(errno);
-    }
+    if (!port_.Valid())
+        return ErrnoCode();
     if (::isatty(port_.Get()) == 0) {
-        const int error = errno;
+        const std::error_code error = ErrnoCode();
         port_.Reset();
-        return SystemErrorText(error);
+        return error;
     }
     // flock holds against every other program, root included; TIOCEXCL only against
     // programs that are not root.
     if (::flock(port_.Get(), LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno == EWOULDBLOCK ? EBUSY : errno;
+        const std::error_code error = ErrnoCode(errno == EWOULDBLOCK ? EBUSY : errno);
         port_.Reset();
-        return SystemErrorText(error);
+        return error;
     }
     ::ioctl(port_.Get(), TIOCEXCL);
     locked_ = true;
     wake_.Reset(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
     if (!wake_.Valid()) {
-        const int error = errno;
+        const std::error_code error = ErrnoCode();
         Close();
-        return SystemErrorText(error);
+        return error;
     }
     return {};
 }

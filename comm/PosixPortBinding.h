@@ -2,8 +2,8 @@
 
 #include <linux/serial.h>
 
-#include "comm/FileDescriptor.h"
 #include "comm/PortBinding.h"
+#include "data/UniqueFd.h"
 
 // A serial device through termios. The descriptor is non-blocking: reads are sized to bytes
 // already waiting and writes take what the driver accepts, so no call ever waits on the line.
@@ -12,7 +12,7 @@ public:
     TPosixPortBinding() = default;
     ~TPosixPortBinding() override { Close(); }
 
-    std::string Open(const std::string& Device) override;
+    std::error_code Open(const std::string& Device) override;
     void SetLine(const TLineSettings& Settings) override;
     void Reset() override;
     TPortEvents Wait(bool watchPort, bool wantWrite, int timeoutMs) override;
@@ -29,8 +29,8 @@ public:
 private:
     bool ReadCounters(serial_icounter_struct& counters);
 
-    TFileDescriptor port_;
-    TFileDescriptor wake_;
+    TUniqueFd port_;
+    TUniqueFd wake_;
     bool locked_ = false;
     // A byte taken while telling an idle wake-up from a hang-up; Read hands it out first.
     std::string early_;

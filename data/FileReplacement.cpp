@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "data/SystemText.h"
 #include "data/UniqueFd.h"
 
 namespace {
@@ -33,13 +34,47 @@ private:
     TUniqueFd fd_;
 };
 
-std::string ResolveLink(const std::string& path) {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) != nullptr)
-            return resolved;
+bool Denied(const std::error_code& error) {
+    return error == std::errc::permission_denied || error == std::errc::operation_not_permitted;
+}
+
+constexpr int MaxLinkHops = 40;  // as the kernel allows
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The name as a real path where its folder exists, so that messages name the real file.
+std::string RealName(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) != nullptr)
+        return resolved;
+    const std::string folder = FolderOf(path);
+    if (::realpath(folder.empty() ? "." : folder.c_str(), resolved) == nullptr)
+        return path;
+    const std::string real = resolved;
+    return (real == "/" ? real : real + "/") + path.substr(folder.size());
+}
+
+// Follows path through symbolic links to the file it names, which need not exist yet: the
+// file of a dangling link is made where the link points. ELOOP for a loop of links.
+std::string ResolveLinks(const std::string& path, std::error_code& error) {
+    std::string current = path;
+    for (int hop = 0; hop <= MaxLinkHops; ++hop) {
+        struct stat status {};
+        if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return hop == 0 ? path : RealName(current);
+        char link[PATH_MAX];
+        const ssize_t length = ::readlink(current.c_str(), link, sizeof link);
+        if (length < 0 || static_cast<std::size_t>(length) == sizeof link) {
+            error = ErrnoCode(length < 0 ? errno : ENAMETOOLONG);
+            return path;
+        }
+        const std::string next(link, static_cast<std::size_t>(length));
+        current = next.starts_with('/') ? next : FolderOf(current) + next;
     }
+    error = ErrnoCode(ELOOP);
     return path;
 }
 
@@ -59,12 +94,15 @@ void ReplaceFileSafely(
     const std::string& path,
     const std::function<void(const std::string& writePath, const std::string& target)>& write,
     const TReplaceHooks& hooks) {
-    const std::string target = ResolveLink(path);
+    std::error_code linkError;
+    const std::string target = ResolveLinks(path, linkError);
+    if (linkError)
+        hooks.fail(linkError, TReplaceFailure::Open, path);
     struct stat status {};
     const bool exists = ::stat(target.c_str(), &status) == 0;
     if (exists) {
         if (S_ISDIR(status.st_mode))
-            hooks.fail(EISDIR, TReplaceFailure::Open, target);
+            hooks.fail(ErrnoCode(EISDIR), TReplaceFailure::Open, target);
         if (!S_ISREG(status.st_mode))
             return write(target, target);
         if (hooks.vetExisting && hooks.vetExisting(target))
@@ -81,10 +119,10 @@ void ReplaceFileSafely(
             TUniqueFd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd)
             break;
-        const int error = errno;
-        if (hooks.writeInPlaceWhenCreateDenied && exists && (error == EACCES || error == EPERM))
+        const std::error_code error = ErrnoCode();
+        if (hooks.writeInPlaceWhenCreateDenied && exists && Denied(error))
             return write(target, target);
-        if (error != EEXIST || attempt == 100)
+        if (error != std::errc::file_exists || attempt == 100)
             hooks.fail(error, TReplaceFailure::Create, target);
     }
     TTemporaryFile temporary(temporaryPath, std::move(fd));
@@ -98,13 +136,13 @@ void ReplaceFileSafely(
         ::fchmod(temporary.Fd().Get(), status.st_mode & 07777);
     }
     if (hooks.syncBeforeRename && ::fsync(temporary.Fd().Get()) != 0)
-        hooks.fail(errno, TReplaceFailure::Finish, target);
-    if (const int error = temporary.Fd().Close(); error != 0)
+        hooks.fail(ErrnoCode(), TReplaceFailure::Finish, target);
+    if (const std::error_code error = temporary.Fd().Close())
         hooks.fail(error, TReplaceFailure::Finish, target);
     if (::rename(temporary.Path().c_str(), target.c_str()) != 0) {
-        const int error = errno;
+        const std::error_code error = ErrnoCode();
         // Another owner's file in a sticky folder (as /tmp) may be written but not replaced.
-        if (exists && (error == EACCES || error == EPERM))
+        if (exists && Denied(error))
             return write(target, target);
         hooks.fail(error, TReplaceFailure::Create, target);
     }

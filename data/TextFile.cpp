@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
 
 #include "data/FileReplacement.h"
 #include "data/IoErrors.h"
+#include "data/SystemText.h"
 #include "data/UniqueFd.h"
 
 namespace {
@@ -19,7 +21,7 @@ constexpr std::size_t ChunkSize = 64 * 1024;
 TUniqueFd OpenForReading(const std::string& path) {
     TUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd)
-        ThrowInOutError(errno, path);
+        ThrowInOutError(ErrnoCode(), path);
     return fd;
 }
 
@@ -29,6 +31,14 @@ std::size_t RegularFileSize(int fd) {
         return static_cast<std::size_t>(status.st_size);
     }
     return 0;
+}
+
+// Memory ran out with text holding what was read so far: that goes first, so that the
+// message can be made. A pipe's size is what it had given.
+[[noreturn]] void OutOfMemoryWhileReading(int fd, const std::string& path, std::string& text) {
+    const std::size_t read = text.size();
+    std::string().swap(text);
+    ThrowOutOfMemory(path, std::max(RegularFileSize(fd), read));
 }
 
 // Reads chunk after chunk into text until end of file or, with stopAtLineFeed, until a
@@ -46,26 +56,30 @@ std::size_t ReadChunks(int fd, const std::string& path, std::string& text, bool 
         const std::size_t room = !stopAtLineFeed && text.capacity() > old + ChunkSize
                                      ? text.capacity() - old
                                      : ChunkSize;
-        text.resize(old + room);
-        const long got = ReadSome(fd, text.data() + old, room);
-        if (got < 0) {
-            const int error = errno;
+        try {
+            text.resize(old + room);
+        } catch (const std::bad_alloc&) {
+            OutOfMemoryWhileReading(fd, path, text);
+        }
+        std::error_code error;
+        const std::size_t got = ReadSome(fd, text.data() + old, room, error);
+        if (error) {
             text.clear();
             ThrowInOutError(error, path);
         }
-        text.resize(old + static_cast<std::size_t>(got));
+        text.resize(old + got);
         if (stopAtLineFeed) {
             const void* lineFeed = std::memchr(text.data() + old, '\n', text.size() - old);
             if (lineFeed != nullptr)
                 return static_cast<const char*>(lineFeed) - text.data();
         }
-        if (static_cast<std::size_t>(got) < room)
+        if (got < room)
             return std::string::npos;
     }
 }
 
 void CloseChecked(TUniqueFd& fd, const std::string& path) {
-    if (const int error = fd.Close(); error != 0)
+    if (const std::error_code error = fd.Close())
         ThrowInOutError(error, path);
 }
 
@@ -95,16 +109,17 @@ std::string ReadWholeFile(const std::string& path) {
 
 void WriteTextFile(const std::string& path, std::string_view text) {
     if (path.empty())
-        ThrowInOutError(ENOENT, path);
+        ThrowInOutError(ErrnoCode(ENOENT), path);
     TReplaceHooks hooks;
-    // Every failure is reported on the name the caller gave.
-    hooks.fail = [&](int errorCode, TReplaceFailure, const std::string&) {
-        ThrowInOutError(errorCode, path);
+    // Every failure is reported on the name the caller gave; a missing folder is looked for
+    // where the file would have been made.
+    hooks.fail = [&](const std::error_code& code, TReplaceFailure, const std::string& target) {
+        throw EInOutError(InOutMessage(code, target), path, code);
     };
     // A read-only file stays read-only even though its folder would allow a rename.
     hooks.vetExisting = [&](const std::string& target) {
         if (::access(target.c_str(), W_OK) != 0)
-            ThrowInOutError(errno, path);
+            ThrowInOutError(ErrnoCode(), path);
         return false;
     };
     hooks.writeInPlaceWhenCreateDenied = true;
@@ -114,11 +129,11 @@ void WriteTextFile(const std::string& path, std::string_view text) {
         [&](const std::string& writePath, const std::string&) {
             TUniqueFd fd(::open(writePath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
             if (!fd)
-                ThrowInOutError(errno, path);
-            int error = WriteAll(fd.Get(), text.data(), text.size());
-            if (error == 0)
+                ThrowInOutError(ErrnoCode(), path);
+            std::error_code error = WriteAll(fd.Get(), text.data(), text.size());
+            if (!error)
                 error = WriteAll(fd.Get(), "\r\n", 2);
-            if (error != 0)
+            if (error)
                 ThrowInOutError(error, path);
             CloseChecked(fd, path);
         },

@@ -77,11 +77,11 @@ void ReplaceDots(std::string_view text, std::string_view separator, std::string&
 
 void ExportListViewToXLS(const TMeasurementTable& ListView, bool OnlyChecked, bool ExportHeader,
                          std::string_view DeviceDetails, std::string_view DecimalSeparator,
-                         const std::string& FileName) {
+                         const std::string& FileName, const std::string& WritePath) {
     const std::vector<std::string_view> device = DevicePieces(DeviceDetails);
     CheckFits(ListView, OnlyChecked, ExportHeader, device, DecimalSeparator, FileName);
 
-    TXLSWriter writer(FileName);
+    TXLSWriter writer(FileName, WritePath);
     constexpr int columns = TMeasurementTable::ColumnCount;
     if (columns > writer.MaxCols)
         writer.MaxCols = static_cast<std::uint16_t>(columns + 1);

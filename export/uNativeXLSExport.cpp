@@ -6,32 +6,19 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
-#include <filesystem>
 
-#include "data/UniqueFd.h"
+#include "data/FullPath.h"
+#include "data/SystemText.h"
 
 namespace {
 
 constexpr std::size_t FlushSize = 64 * 1024;
 
-std::string SystemMessage(int errorCode) {
-    char buffer[256];
-    // The GNU strerror_r returns the text, which may or may not be in buffer.
-    return ::strerror_r(errorCode, buffer, sizeof buffer);
-}
-
-// The file name as a full path, for the messages.
-std::string FullPath(const std::string& fileName) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(fileName, error);
-    return error ? fileName : absolute.lexically_normal().string();
-}
-
-[[noreturn]] void ThrowFileError(const char* what, const std::string& fileName, int errorCode) {
+[[noreturn]] void ThrowFileError(const char* what, const std::string& fileName,
+                                 const std::error_code& code) {
     throw EXLSWriteError(
-        std::string(what) + " \"" + FullPath(fileName) + "\". " + SystemMessage(errorCode),
-        fileName);
+        std::string(what) + " \"" + FullPath(fileName) + "\". " + SystemErrorText(code), fileName,
+        code);
 }
 
 }  // namespace
@@ -68,18 +55,20 @@ void FillCellAttributes(TCellAttributes Attributes, std::uint8_t (&Bytes)[3]) {
 // the writer takes an exclusive flock first, so two exports (or a program honouring the
 // lock) never write one file at the same time and a locked file is left as it was.
 // Linux has no mandatory sharing modes; flock is the advisory equivalent.
-TXLSWriter::TXLSWriter(const std::string& FileName) : path_(FileName) {
+TXLSWriter::TXLSWriter(const std::string& FileName, const std::string& WritePath)
+    : name_(FileName) {
+    const std::string& path = WritePath.empty() ? FileName : WritePath;
     struct stat status {};
-    const bool exists = ::stat(FileName.c_str(), &status) == 0;
+    const bool exists = ::stat(path.c_str(), &status) == 0;
     const char* failure = exists ? "Cannot open file" : "Cannot create file";
-    TUniqueFd fd(exists ? ::open(FileName.c_str(), O_WRONLY | O_CLOEXEC)
-                        : ::open(FileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    TUniqueFd fd(exists ? ::open(path.c_str(), O_WRONLY | O_CLOEXEC)
+                        : ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!fd)
-        ThrowFileError(failure, FileName, errno);
+        ThrowFileError(failure, FileName, ErrnoCode());
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
-        ThrowFileError(failure, FileName, errno);
+        ThrowFileError(failure, FileName, ErrnoCode());
     if (exists && S_ISREG(status.st_mode) && ::ftruncate(fd.Get(), 0) != 0) {
-        ThrowFileError(failure, FileName, errno);
+        ThrowFileError(failure, FileName, ErrnoCode());
     }
     buffer_.reserve(FlushSize + 512);
     fd_ = std::move(fd);
@@ -89,7 +78,7 @@ TXLSWriter::~TXLSWriter() noexcept {
     // What was written so far reaches the file, as with an unbuffered stream; a failure
     // here can only be reported by Finish().
     if (fd_)
-        WriteAll(fd_.Get(), buffer_.data(), buffer_.size());
+        static_cast<void>(WriteAll(fd_.Get(), buffer_.data(), buffer_.size()));
 }
 
 void TXLSWriter::WriteBOF() {
@@ -114,9 +103,9 @@ void TXLSWriter::WriteLabel(std::uint16_t Row, std::uint16_t Col, std::string_vi
     // The character count is one byte; a longer text would corrupt the record stream.
     if (Text.size() > 255) {
         throw EXLSWriteError("Cannot write a cell of " + std::to_string(Text.size()) +
-                                 " characters to \"" + FullPath(path_) +
+                                 " characters to \"" + FullPath(name_) +
                                  "\": a cell holds at most 255 characters",
-                             path_);
+                             name_);
     }
     WriteWord(0x0004);
     WriteWord(static_cast<std::uint16_t>(Text.size() + 8));
@@ -143,23 +132,23 @@ void TXLSWriter::WriteWord(std::uint16_t Value) {
 
 void TXLSWriter::WriteBytes(const void* data, std::size_t size) {
     if (!fd_)
-        throw EXLSWriteError("The file \"" + FullPath(path_) + "\" is closed", path_);
+        throw EXLSWriteError("The file \"" + FullPath(name_) + "\" is closed", name_);
     buffer_.append(static_cast<const char*>(data), size);
     if (buffer_.size() >= FlushSize)
         Flush();
 }
 
 void TXLSWriter::Flush() {
-    const int error = WriteAll(fd_.Get(), buffer_.data(), buffer_.size());
+    const std::error_code error = WriteAll(fd_.Get(), buffer_.data(), buffer_.size());
     buffer_.clear();
-    if (error != 0)
-        ThrowFileError("Cannot write file", path_, error);
+    if (error)
+        ThrowFileError("Cannot write file", name_, error);
 }
 
 void TXLSWriter::Finish() {
     if (!fd_)
         return;
     Flush();
-    if (const int error = fd_.Close(); error != 0)
-        ThrowFileError("Cannot write file", path_, error);
+    if (const std::error_code error = fd_.Close())
+        ThrowFileError("Cannot write file", name_, error);
 }

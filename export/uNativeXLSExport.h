@@ -6,18 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "data/Errors.h"
 #include "data/MeasurementTable.h"
 #include "data/UniqueFd.h"
 
-// A file that cannot be opened, created or written ("Cannot create file "%s". %s").
-class EXLSWriteError : public std::runtime_error {
+// A file that cannot be opened, created or written ("Cannot create file "%s". %s"), or a
+// table the file cannot hold.
+class EXLSWriteError : public EFileError {
 public:
-    EXLSWriteError(const std::string& message, std::string path)
-        : std::runtime_error(message), path_(std::move(path)) {}
-    const std::string& Path() const noexcept { return path_; }
-
-private:
-    std::string path_;
+    using EFileError::EFileError;
 };
 
 enum TCellAttribute {
@@ -54,7 +51,9 @@ void FillCellAttributes(TCellAttributes Attributes, std::uint8_t (&Bytes)[3]);
 // Writes a bare BIFF record stream of text cells. One writer per export.
 class TXLSWriter {
 public:
-    explicit TXLSWriter(const std::string& FileName);
+    // Messages name the file FileName; the bytes go to WritePath when given (a temporary file
+    // that takes FileName's place afterwards).
+    explicit TXLSWriter(const std::string& FileName, const std::string& WritePath = {});
     ~TXLSWriter() noexcept;
     TXLSWriter(const TXLSWriter&) = delete;
     TXLSWriter& operator=(const TXLSWriter&) = delete;
@@ -76,14 +75,14 @@ private:
     void WriteBytes(const void* data, std::size_t size);
     void Flush();
 
-    std::string path_;
+    std::string name_;
     TUniqueFd fd_;
     std::string buffer_;
 };
 
 // Writes the (checked) rows of table into FileName, preceded by the optional device row
 // (DeviceDetails, TAB-separated) and caption row. Every "." of a data cell becomes
-// DecimalSeparator.
+// DecimalSeparator. WritePath as for TXLSWriter.
 void ExportListViewToXLS(const TMeasurementTable& ListView, bool OnlyChecked, bool ExportHeader,
                          std::string_view DeviceDetails, std::string_view DecimalSeparator,
-                         const std::string& FileName);
+                         const std::string& FileName, const std::string& WritePath = {});

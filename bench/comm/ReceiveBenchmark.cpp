@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "comm/ComPort.h"
-#include "comm/FileDescriptor.h"
+#include "data/UniqueFd.h"
 #include "support/Subprocess.h"
 #include "tools/meter-sim/MeterDump.h"
 
@@ -92,14 +92,14 @@ double ComPortRound(const std::string& path) {
 // The same dump read by `cat PORT > file in /dev/shm`: from the request to the file's full size.
 double CatRound(const std::string& path) {
     char pattern[] = "/dev/shm/meridax-cat-XXXXXX";
-    TFileDescriptor sink(::mkstemp(pattern));
+    TUniqueFd sink(::mkstemp(pattern));
     if (!sink.Valid()) {
         throw std::runtime_error("cannot make a file in /dev/shm");
     }
     TSubprocess cat({"cat", path}, "/dev/null", pattern);
     ::unlink(pattern);
     // The request goes in through a descriptor of our own that never reads.
-    TFileDescriptor request(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    TUniqueFd request(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // cat opens the port
     auto written = [&] {
         struct stat info {};

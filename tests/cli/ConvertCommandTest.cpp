@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "support/FileBytes.h"
@@ -174,13 +176,13 @@ TEST_F(ConvertTest, OutputErrorsNameTheFileAndTheReason) {
     Put(Path("dump.txt"), Dump);
     TRun run = Run({"convert", Path("dump.txt"), "--to", Path("no-folder/out.xls")});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("Cannot create file \"" + Path("no-folder/out.xls") +
-                           "\". No such file or directory"),
+    EXPECT_NE(run.err.find("Cannot create file \"" + Path("no-folder/out.xls") + "\". " +
+                           std::generic_category().message(ENOENT)),
               std::string::npos)
         << run.err;
     run = Run({"convert", Path("dump.txt"), "--to", "-"}, "/dev/null", "/dev/full");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(std::generic_category().message(ENOSPC)), std::string::npos) << run.err;
 }
 
 // The temporary file beside the output must fit even when the output's name takes all
@@ -237,7 +239,8 @@ TEST_F(ConvertTest, AFolderAsOutputCannotBeOpened) {
     fs::create_directories(Path("folder.xls"));
     const TRun run = Run({"convert", Path("dump.txt"), "--to", Path("folder.xls")});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("Cannot open file \"" + Path("folder.xls") + "\". Is a directory"),
+    EXPECT_NE(run.err.find("Cannot open file \"" + Path("folder.xls") + "\". " +
+                           std::generic_category().message(EISDIR)),
               std::string::npos)
         << run.err;
     EXPECT_TRUE(fs::is_directory(Path("folder.xls")));
@@ -348,6 +351,26 @@ TEST_F(ConvertTest, HelpExitsZero) {
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_NE(run.out.find("usage: meridax-cli convert INPUT --to OUTPUT"), std::string::npos);
     }
+}
+
+// Under a memory cap, a dump larger than memory ends with a message that names it and its
+// size, not the allocator's bare "std::bad_alloc".
+TEST_F(ConvertTest, RunningOutOfMemoryNamesTheInputAndItsSize) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+#else
+    Put(Path("dump.txt"), Dump);
+    fs::resize_file(Path("dump.txt"), 1ull << 30);  // sparse: nothing on the disk
+    const std::string command = "ulimit -v 262144 && exec " + Quote(MERIDAX_CLI_PATH) +
+                                " convert " + Quote(Path("dump.txt")) + " --to " +
+                                Quote(Path("out.mxe")) + " 2> " + Quote(Path("stderr"));
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(Read(Path("stderr")), "meridax-cli: Out of memory while reading \"" +
+                                        Path("dump.txt") + "\", which holds 1073741824 bytes\n");
+    EXPECT_FALSE(fs::exists(Path("out.mxe")));
+#endif
 }
 
 }  // namespace

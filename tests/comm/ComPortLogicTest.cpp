@@ -123,16 +123,17 @@ TEST_F(ComPortLogicTest, ThrowingHandlerIsReportedAndReceivingGoesOn) {
     EXPECT_TRUE(port_.Opened());
 }
 
-TEST_F(ComPortLogicTest, FailedOpenRaisesExactMessageAndStaysClosed) {
-    device_->OpenError = "No such file or directory";
+TEST_F(ComPortLogicTest, FailedOpenRaisesExactMessageAndCodeAndStaysClosed) {
+    device_->OpenError = std::make_error_code(std::errc::permission_denied);
     int opens = 0;
     port_.OnPortOpen = [&](TComPort&) { ++opens; };
     try {
         port_.Open();
         FAIL() << "Open succeeded";
     } catch (const EComError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "TCOMPORT : cannot open /dev/ttyFAKE0\rNo such file or directory");
+        EXPECT_EQ(std::string(error.what()), "TCOMPORT : cannot open /dev/ttyFAKE0\r" +
+                                                 std::generic_category().message(EACCES));
+        EXPECT_EQ(error.code(), std::errc::permission_denied);
     }
     EXPECT_FALSE(port_.Opened());
     EXPECT_EQ(opens, 0);

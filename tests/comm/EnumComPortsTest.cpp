@@ -13,7 +13,7 @@
 #include "CommTestSupport.h"
 #include "comm/ComPort.h"
 #include "comm/EnumComPorts.h"
-#include "comm/FileDescriptor.h"
+#include "data/UniqueFd.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -45,7 +45,7 @@ TEST_F(EnumComPortsTest, ListsOnlyFreeTerminalsInCandidateOrderAfterExistingEntr
         Link("ttyV5", ownPort.SlavePath()),
         Link("ttyV6", last.SlavePath()),
     };
-    TFileDescriptor holder(::open(held.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    TUniqueFd holder(::open(held.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     ASSERT_EQ(::flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
     TSynchronizer sync;
     TComPort port(sync);

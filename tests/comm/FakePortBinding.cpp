@@ -25,10 +25,10 @@ bool TFakeDevice::IdleAfter(std::size_t served) {
     return Served > served && InWait && Steps.empty();
 }
 
-std::string TFakePortBinding::Open(const std::string& Device) {
+std::error_code TFakePortBinding::Open(const std::string& Device) {
     std::lock_guard lock(device_->Mutex);
     device_->Devices.push_back(Device);
-    if (!device_->OpenError.empty()) {
+    if (device_->OpenError) {
         return device_->OpenError;
     }
     ++device_->Opens;

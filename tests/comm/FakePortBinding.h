@@ -35,7 +35,7 @@ public:
     bool LatestWaitWatchesPort();
 
     // Set before Open.
-    std::string OpenError;
+    std::error_code OpenError;
     std::uint32_t Modem = 0;
     bool StatusCapable = true;
     // Called by the receive thread each time it starts to wait (a test wakes its pump).
@@ -64,7 +64,7 @@ public:
     explicit TFakePortBinding(std::shared_ptr<TFakeDevice> device) : device_(std::move(device)) {}
     ~TFakePortBinding() override { Close(); }
 
-    std::string Open(const std::string& Device) override;
+    std::error_code Open(const std::string& Device) override;
     void SetLine(const TLineSettings& Settings) override;
     void Reset() override;
     TPortEvents Wait(bool watchPort, bool wantWrite, int timeoutMs) override;

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "data/FileReplacement.h"
@@ -19,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct TFailed {
-    int errorCode;
+    std::error_code code;
     TReplaceFailure failure;
     std::string target;
 };
@@ -42,8 +43,9 @@ protected:
 
     // Writes bytes wherever it is asked to and records each call.
     void Replace(const std::string& path, const std::string& bytes, TReplaceHooks hooks = {}) {
-        hooks.fail = [](int errorCode, TReplaceFailure failure, const std::string& target) {
-            throw TFailed{errorCode, failure, target};
+        hooks.fail = [](const std::error_code& code, TReplaceFailure failure,
+                        const std::string& target) {
+            throw TFailed{code, failure, target};
         };
         ReplaceFileSafely(
             path,
@@ -90,7 +92,7 @@ TEST_F(FileReplacementTest, AFailedWriteLeavesNothingBehind) {
             WriteFileBytes(Path("out"), "old");
         const std::vector<std::string> before = Entries();
         TReplaceHooks hooks;
-        hooks.fail = [](int, TReplaceFailure, const std::string&) { FAIL(); };
+        hooks.fail = [](const std::error_code&, TReplaceFailure, const std::string&) { FAIL(); };
         EXPECT_THROW(ReplaceFileSafely(
                          Path("out"),
                          [](const std::string& writePath, const std::string&) {
@@ -120,6 +122,23 @@ TEST_F(FileReplacementTest, ThroughALinkTheFileItPointsAtIsReplaced) {
     EXPECT_EQ(std::distance(fs::directory_iterator(Path("real")), fs::directory_iterator()), 1);
 }
 
+// A dangling link, relative and through a second link, gets the file it names made where it
+// points; the links stay.
+TEST_F(FileReplacementTest, ADanglingLinkGetsTheFileItNames) {
+    fs::create_directories(Path("real"));
+    fs::create_symlink("real/hop", Path("link"));
+    fs::create_symlink("out", Path("real/hop"));
+
+    Replace(Path("link"), "new");
+
+    ASSERT_EQ(calls_.size(), 1u);
+    EXPECT_EQ(calls_[0].target, fs::canonical(Path("real")).string() + "/out");
+    EXPECT_TRUE(fs::is_symlink(Path("link")));
+    EXPECT_TRUE(fs::is_symlink(Path("real/hop")));
+    EXPECT_EQ(ReadFileBytes(Path("real/out")), "new");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"link", "real"}));
+}
+
 // A pipe, and a file the caller's vetting keeps, is written where it is.
 TEST_F(FileReplacementTest, WhatCannotOrMayNotBeReplacedIsWrittenInPlace) {
     ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
@@ -130,7 +149,7 @@ TEST_F(FileReplacementTest, WhatCannotOrMayNotBeReplacedIsWrittenInPlace) {
         return true;
     };
     // The pipe has no reader: only the calls are recorded, nothing is opened.
-    hooks.fail = [](int, TReplaceFailure, const std::string&) { FAIL(); };
+    hooks.fail = [](const std::error_code&, TReplaceFailure, const std::string&) { FAIL(); };
     const auto record = [&](const std::string& writePath, const std::string& target) {
         calls_.push_back({writePath, target});
     };
@@ -150,14 +169,16 @@ TEST_F(FileReplacementTest, WhatCannotOrMayNotBeReplacedIsWrittenInPlace) {
 
 TEST_F(FileReplacementTest, FailuresReachTheCallersHookWithTheirStep) {
     fs::create_directories(Path("folder"));
+    fs::create_symlink("loop", Path("loop"));
     struct TCase {
         std::string path;
-        int errorCode;
+        std::errc code;
         TReplaceFailure failure;
     };
     const TCase cases[] = {
-        {Path("folder"), EISDIR, TReplaceFailure::Open},
-        {Path("missing/out"), ENOENT, TReplaceFailure::Create},
+        {Path("folder"), std::errc::is_a_directory, TReplaceFailure::Open},
+        {Path("missing/out"), std::errc::no_such_file_or_directory, TReplaceFailure::Create},
+        {Path("loop"), std::errc::too_many_symbolic_link_levels, TReplaceFailure::Open},
     };
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.path);
@@ -165,13 +186,13 @@ TEST_F(FileReplacementTest, FailuresReachTheCallersHookWithTheirStep) {
             Replace(test.path, "new");
             ADD_FAILURE() << "no failure";
         } catch (const TFailed& failed) {
-            EXPECT_EQ(failed.errorCode, test.errorCode);
+            EXPECT_EQ(failed.code, test.code);
             EXPECT_EQ(failed.failure, test.failure);
             EXPECT_EQ(failed.target, test.path);
         }
     }
     EXPECT_TRUE(calls_.empty());
-    EXPECT_EQ(Entries(), std::vector<std::string>{"folder"});
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"folder", "loop"}));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <system_error>
 
 #include "data/Errors.h"
 #include "data/TextFile.h"
@@ -99,10 +100,40 @@ TEST_F(TextFileTest, ReadErrorsCarryTheirMessages) {
     }
     try {
         ReadTextFile(Path("missing.mxe"));
+        FAIL() << "a missing file was read";
     } catch (const EInOutError& error) {
         EXPECT_EQ(error.Path(), Path("missing.mxe"));
-        EXPECT_EQ(error.ErrorCode(), ENOENT);
+        EXPECT_EQ(error.code(), std::errc::no_such_file_or_directory);
     }
+}
+
+// A whole file larger than the memory the process may take: the message names the file and
+// its size instead of the allocator's bare "std::bad_alloc".
+TEST_F(TextFileTest, RunningOutOfMemoryNamesTheFileAndItsSize) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+#else
+    Put(Path("huge.txt"), "1\t1\t1310\t-3.52\n\r");
+    fs::resize_file(Path("huge.txt"), 4ull << 30);
+    const std::string expected =
+        "Out of memory while reading \"" + Path("huge.txt") + "\", which holds 4294967296 bytes";
+    EXPECT_EXIT(
+        {
+            if (!CapAddressSpace(256u << 20))
+                std::_Exit(3);
+            try {
+                ReadWholeFile(Path("huge.txt"));
+            } catch (const EOutOfMemory& error) {
+                std::_Exit(error.what() == expected && error.Path() == Path("huge.txt") &&
+                                   error.code() == std::errc::not_enough_memory
+                               ? 0
+                               : 1);
+            } catch (...) {
+            }
+            std::_Exit(2);
+        },
+        testing::ExitedWithCode(0), "");
+#endif
 }
 
 // The first line of a file larger than the memory the process may take is still read.
@@ -182,6 +213,27 @@ TEST_F(TextFileTest, WritesThroughALink) {
     WriteTextFile(Path("link.mxe"), "new");
     EXPECT_TRUE(fs::is_symlink(Path("link.mxe")));
     EXPECT_EQ(Bytes(Path("real.mxe")), "new\r\n");
+}
+
+// A link whose file is not there yet gets it made; a loop of links is refused on its name.
+TEST_F(TextFileTest, ADanglingLinkGetsItsFileAndALoopIsRefused) {
+    fs::create_symlink("new.mxe", Path("link.mxe"));
+    WriteTextFile(Path("link.mxe"), "new");
+    EXPECT_TRUE(fs::is_symlink(Path("link.mxe")));
+    EXPECT_EQ(Bytes(Path("new.mxe")), "new\r\n");
+
+    fs::create_symlink("loop-b", Path("loop-a"));
+    fs::create_symlink("loop-a", Path("loop-b"));
+    try {
+        WriteTextFile(Path("loop-a"), "new");
+        FAIL() << "a loop of links was written";
+    } catch (const EInOutError& error) {
+        EXPECT_EQ(error.Path(), Path("loop-a"));
+        EXPECT_EQ(error.code(), std::errc::too_many_symbolic_link_levels);
+        EXPECT_EQ(std::string(error.what()), "I/O error " + std::to_string(ELOOP));
+    }
+    EXPECT_TRUE(fs::is_symlink(Path("loop-a")));
+    EXPECT_EQ(EntryCount(), 4u) << "a temporary file was left behind";
 }
 
 TEST_F(TextFileTest, WriteErrorsCarryTheirMessages) {

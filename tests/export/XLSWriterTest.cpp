@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <sys/file.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <system_error>
 
 #include "ExportTestFiles.h"
 #include "export/uNativeXLSExport.h"
@@ -137,11 +139,21 @@ TEST_F(XLSWriterTest, DestructorNeverAppendsEof) {
               Hex("09 08 06 00 00 00 10 00 00 00 04 00 09 00 00 00 00 00 00 00 00 01 78"));
 }
 
+// The system's text for an error number, as the messages quote it.
+std::string Reason(int errorNumber) {
+    return std::generic_category().message(errorNumber);
+}
+
+// The message of the failure, which must carry the system's code when it quotes its text.
 std::string MessageOf(const std::function<void()>& action) {
     try {
         action();
     } catch (const EXLSWriteError& error) {
-        return error.what();
+        const std::string message = error.what();
+        if (error.code()) {
+            EXPECT_TRUE(message.ends_with(". " + Reason(error.code().value()))) << message;
+        }
+        return message;
     }
     return "no error";
 }
@@ -149,17 +161,16 @@ std::string MessageOf(const std::function<void()>& action) {
 TEST_F(XLSWriterTest, OpenAndCreateFailuresNameTheFullPathAndTheReason) {
     std::filesystem::create_directories(Path("sub"));
     EXPECT_EQ(MessageOf([&] { TXLSWriter writer(Path("missing/a.xls")); }),
-              "Cannot create file \"" + Path("missing/a.xls") + "\". No such file or directory");
+              "Cannot create file \"" + Path("missing/a.xls") + "\". " + Reason(ENOENT));
     EXPECT_EQ(MessageOf([&] { TXLSWriter writer(Path("sub")); }),
-              "Cannot open file \"" + Path("sub") + "\". Is a directory");
+              "Cannot open file \"" + Path("sub") + "\". " + Reason(EISDIR));
 
     // A relative name is expanded against the current folder.
     const auto saved = std::filesystem::current_path();
     std::filesystem::current_path(folder_.Path());
     const std::string message = MessageOf([&] { TXLSWriter writer("missing/../missing/b.xls"); });
     std::filesystem::current_path(saved);
-    EXPECT_EQ(message,
-              "Cannot create file \"" + Path("missing/b.xls") + "\". No such file or directory");
+    EXPECT_EQ(message, "Cannot create file \"" + Path("missing/b.xls") + "\". " + Reason(ENOENT));
 }
 
 TEST_F(XLSWriterTest, ALockedFileIsLeftAsItWas) {
@@ -168,7 +179,7 @@ TEST_F(XLSWriterTest, ALockedFileIsLeftAsItWas) {
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
     EXPECT_EQ(MessageOf([&] { TXLSWriter writer(Path("busy.xls")); }),
-              "Cannot open file \"" + Path("busy.xls") + "\". Resource temporarily unavailable");
+              "Cannot open file \"" + Path("busy.xls") + "\". " + Reason(EWOULDBLOCK));
     ::close(holder);
     const auto bytes = Bytes(Path("busy.xls"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "in use");
@@ -182,7 +193,7 @@ TEST_F(XLSWriterTest, AFullDiskIsReportedNotHidden) {
         writer.WriteEOF();
         writer.Finish();
     });
-    EXPECT_EQ(message, "Cannot write file \"/dev/full\". No space left on device");
+    EXPECT_EQ(message, "Cannot write file \"/dev/full\". " + Reason(ENOSPC));
 }
 
 }  // namespace

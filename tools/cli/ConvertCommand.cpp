@@ -1,7 +1,9 @@
 #include <iostream>
+#include <new>
 #include <string>
 
 #include "data/Errors.h"
+#include "data/IoErrors.h"
 #include "data/TextFile.h"
 #include "data/uMeranie.h"
 #include "tools/cli/Commands.h"
@@ -23,7 +25,15 @@ std::string ReadInput(const std::string& input) {
 void Convert(const TConvertOptions& options) {
     {
         std::string input = ReadInput(options.input);
-        ParseDeviceDump(input);
+        try {
+            ParseDeviceDump(input);
+        } catch (const std::bad_alloc&) {
+            // What was taken goes back first, so that the message can be made.
+            const std::size_t size = input.size();
+            std::string().swap(input);
+            TMeraniaArray().swap(Merania);
+            ThrowOutOfMemory(options.input, size);
+        }
     }
     WriteMeraniaOutput(options);
 }

@@ -16,9 +16,9 @@
 
 #include "app/session/DeviceSession.h"
 #include "comm/ComPort.h"
-#include "comm/FileDescriptor.h"
 #include "comm/Synchronizer.h"
 #include "data/Errors.h"
+#include "data/UniqueFd.h"
 #include "data/uMeranie.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/ImportOptions.h"
@@ -85,7 +85,7 @@ public:
 private:
     sigset_t set_{};
     sigset_t previous_{};
-    TFileDescriptor fd_;
+    TUniqueFd fd_;
 };
 
 // The component's messages carry CR between their parts; a terminal would overwrite the line.
@@ -254,7 +254,7 @@ private:
     const TImportOptions& options_;
     TStopSignals& stopSignals_;
     // Written by the receive thread at each hand-off; the loop above sleeps on it.
-    TFileDescriptor wake_;
+    TUniqueFd wake_;
     TSynchronizer sync_;
     TComPort port_{sync_};
     THeadlessSessionView view_;

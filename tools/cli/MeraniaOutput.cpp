@@ -27,9 +27,9 @@ void WriteMeraniaOutput(const TConvertOptions& options) {
             break;
         }
         case TOutputKind::Xls:
-            ReplaceFile(options.output, [&](const std::string& path) {
+            ReplaceFile(options.output, [&](const std::string& path, const std::string& target) {
                 ExportListViewToXLS(table, true, options.header, deviceLine, options.separator,
-                                    path);
+                                    target, path);
             });
             break;
         case TOutputKind::Text: {

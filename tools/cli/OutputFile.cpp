@@ -5,51 +5,29 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
+#include <new>
 #include <stdexcept>
 
 #include "data/FileReplacement.h"
+#include "data/FullPath.h"
 #include "data/IoErrors.h"
+#include "data/SystemText.h"
 #include "data/UniqueFd.h"
 #include "export/uNativeXLSExport.h"
 
-namespace {
-
-std::string FullPath(const std::string& path) {
-    std::error_code error;
-    const auto absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.lexically_normal().string();
-}
-
-std::string SystemMessage(int errorCode) {
-    char buffer[256];
-    return ::strerror_r(errorCode, buffer, sizeof buffer);
-}
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    if (from.empty())
-        return text;
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
-}  // namespace
-
-void ReplaceFile(const std::string& path, const std::function<void(const std::string&)>& write) {
+void ReplaceFile(
+    const std::string& path,
+    const std::function<void(const std::string& writePath, const std::string& target)>& write) {
     TUniqueFd lock;
     TReplaceHooks hooks;
-    hooks.fail = [](int errorCode, TReplaceFailure failure, const std::string& target) {
+    hooks.fail = [](const std::error_code& code, TReplaceFailure failure,
+                    const std::string& target) {
         const char* verb = failure == TReplaceFailure::Open ? "Cannot open" : "Cannot create";
         throw EXLSWriteError(
-            std::string(verb) + " file \"" + FullPath(target) + "\". " + SystemMessage(errorCode),
-            target);
+            std::string(verb) + " file \"" + FullPath(target) + "\". " + SystemErrorText(code),
+            target, code);
     };
     hooks.vetExisting = [&lock](const std::string& target) {
         // A folder that lets its file be written but not replaced gets the file written in
@@ -60,40 +38,29 @@ void ReplaceFile(const std::string& path, const std::function<void(const std::st
             return true;
         // The same refusals as the writer opening the file itself: read-only or locked.
         lock = TUniqueFd(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
-        int error = !lock ? errno : 0;
-        if (error == 0 && ::access(target.c_str(), W_OK) != 0)
-            error = errno;
-        if (error == 0 && ::flock(lock.Get(), LOCK_EX | LOCK_NB) != 0)
-            error = errno;
-        if (error != 0) {
+        std::error_code error;
+        if (!lock || ::access(target.c_str(), W_OK) != 0 ||
+            ::flock(lock.Get(), LOCK_EX | LOCK_NB) != 0) {
+            error = ErrnoCode();
             throw EXLSWriteError(
-                "Cannot open file \"" + FullPath(target) + "\". " + SystemMessage(error), target);
+                "Cannot open file \"" + FullPath(target) + "\". " + SystemErrorText(error), target,
+                error);
         }
         return false;
     };
     ReplaceFileSafely(
         path,
         [&](const std::string& writePath, const std::string& target) {
-            if (writePath == target) {
+            if (writePath == target)
                 lock = TUniqueFd();  // the writer takes its own lock
-                return write(target);
-            }
-            try {
-                write(writePath);
-            } catch (const EXLSWriteError& error) {
-                // The messages name the file the user asked for, not the temporary one.
-                throw EXLSWriteError(
-                    ReplaceAll(ReplaceAll(error.what(), FullPath(writePath), FullPath(target)),
-                               writePath, target),
-                    target);
-            }
+            write(writePath, target);
         },
         hooks);
 }
 
 void WriteStandardOutput(std::string_view text) {
-    if (const int error = WriteAll(STDOUT_FILENO, text.data(), text.size()); error != 0) {
-        throw std::runtime_error("Cannot write to standard output. " + SystemMessage(error));
+    if (const std::error_code error = WriteAll(STDOUT_FILENO, text.data(), text.size())) {
+        throw EFileError("Cannot write to standard output. " + SystemErrorText(error), "-", error);
     }
 }
 
@@ -102,12 +69,20 @@ std::string ReadStandardInput() {
     constexpr std::size_t chunk = 1 << 20;
     while (true) {
         const std::size_t old = text.size();
-        text.resize(old + chunk);
-        const long got = ReadSome(STDIN_FILENO, text.data() + old, chunk);
-        if (got < 0)
-            ThrowInOutError(errno, "-");
-        text.resize(old + static_cast<std::size_t>(got));
-        if (static_cast<std::size_t>(got) < chunk)
+        try {
+            text.resize(old + chunk);
+        } catch (const std::bad_alloc&) {
+            std::string().swap(text);
+            throw EOutOfMemory("Out of memory while reading standard input after " +
+                                   std::to_string(old) + " bytes",
+                               "-", old);
+        }
+        std::error_code error;
+        const std::size_t got = ReadSome(STDIN_FILENO, text.data() + old, chunk, error);
+        if (error)
+            ThrowInOutError(error, "-");
+        text.resize(old + got);
+        if (got < chunk)
             return text;
     }
 }

@@ -13,14 +13,15 @@
 #include <cstring>
 #include <iostream>
 #include <stdexcept>
+#include <system_error>
 
 namespace {
 
 constexpr std::size_t LargeChunk = 65536;
 const std::string Noise("\xFF\x00~\x13?\x11", 6);
 
-std::runtime_error SystemError(const std::string& what) {
-    return std::runtime_error(what + ": " + std::strerror(errno));
+std::system_error SystemError(const std::string& what) {
+    return std::system_error(errno, std::generic_category(), what);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "comm/FileDescriptor.h"
+#include "data/UniqueFd.h"
 #include "tools/meter-sim/SimOptions.h"
 
 // The meter's side of a pseudo-terminal: reads requests from the master, queues replies and
@@ -36,10 +36,10 @@ private:
     TSimOptions options_;
     std::string dumpReply_;
     std::string portPath_;
-    TFileDescriptor master_;
+    TUniqueFd master_;
     // Held open so that the master never reads EIO while no client has the port open.
-    TFileDescriptor slave_;
-    TFileDescriptor signals_;
+    TUniqueFd slave_;
+    TUniqueFd signals_;
     std::mt19937 random_;
 
     std::string queue_;

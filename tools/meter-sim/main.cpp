@@ -7,6 +7,7 @@
 #include <iostream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "tools/meter-sim/MeterDump.h"
@@ -28,8 +29,8 @@ public:
             ::unlink(link_.c_str());  // a stale link of an earlier run
         }
         if (::symlink(target.c_str(), link_.c_str()) != 0) {
-            throw std::runtime_error("cannot link " + link_ + " to " + target + ": " +
-                                     std::strerror(errno));
+            throw std::system_error(errno, std::generic_category(),
+                                    "cannot link " + link_ + " to " + target);
         }
     }
     ~TPortLink() {

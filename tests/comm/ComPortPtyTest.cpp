@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <termios.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -252,6 +253,26 @@ TEST_F(ComPortPtyTest, CustomSpeedOpensAndReceives) {
     pty_.Send(std::string("\x11\x13\r\n\0", 5));
     EXPECT_TRUE(PumpUntil(sync_, [&] { return received_.size() == 5; }));
     EXPECT_EQ(received_, std::string("\x11\x13\r\n\0", 5));
+}
+
+// The speed reaches the line: a named one as its B constant, any other through BOTHER.
+// The master reads the terminal settings of its slave.
+TEST_F(ComPortPtyTest, EachSpeedIsSetOnTheLine) {
+    const std::pair<std::uint32_t, speed_t> cases[] = {
+        {50, B50},           {134, B134},         {9600, B9600},
+        {19200, B19200},     {115200, B115200},   {576000, B576000},
+        {1152000, B1152000}, {4000000, B4000000}, {250000, CBAUDEX},  // BOTHER
+    };
+    for (const auto& [baud, constant] : cases) {
+        SCOPED_TRACE(baud);
+        port_.Baud = baud;
+        port_.Open();
+        termios line{};
+        ASSERT_EQ(::tcgetattr(pty_.Master(), &line), 0);
+        EXPECT_EQ(::cfgetospeed(&line), constant);
+        EXPECT_EQ(::cfgetispeed(&line), constant);
+        port_.Close();
+    }
 }
 
 TEST_F(ComPortPtyTest, ThrowingCallbackIsReportedAndTheWorkerKeepsRunning) {

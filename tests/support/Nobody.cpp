@@ -43,8 +43,7 @@ std::optional<std::string> WhyNobodyCannotUse(const std::string& path, int mode)
     if (WIFEXITED(status) && WEXITSTATUS(status) == 2) {
         return "the tests run as root but cannot become nobody here";
     }
-    return "nobody cannot reach " + path +
-           " (a folder above it is private); run the tests from a folder everyone may enter";
+    return "nobody cannot reach " + path + ": a folder on the way is closed to other users";
 }
 
 TProgramForNobody::TProgramForNobody(const std::string& program) : path_(program) {

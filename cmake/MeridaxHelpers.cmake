@@ -1,3 +1,7 @@
+# A name in target_link_libraries that is no target (a typo, a module left out) stops the
+# configure instead of reaching the linker as a plain library name.
+set(CMAKE_LINK_LIBRARIES_ONLY_TARGETS ON)
+
 # Warnings are set per target so that third-party code is never built with them.
 function(meridax_set_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
@@ -37,14 +41,13 @@ function(meridax_add_test name)
   endif()
 endfunction()
 
-# Adds every subfolder of the current folder that holds a CMakeLists.txt, in name order.
+# meridax_add_subfolders(folder ...): adds the named subfolders of the current folder; one
+# that is missing stops the configure.
 function(meridax_add_subfolders)
-  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
-       ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  list(SORT children)
-  foreach(child IN LISTS children)
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
-      add_subdirectory(${child})
+  foreach(child IN LISTS ARGN)
+    if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${child} holds no CMakeLists.txt")
     endif()
+    add_subdirectory(${child})
   endforeach()
 endfunction()

@@ -11,8 +11,7 @@
 
 namespace {
 
-constexpr const char* Families[] = {"/dev/ttyS",   "/dev/ttyUSB", "/dev/ttyACM",
-                                    "/dev/ttyAMA", "/dev/rfcomm", "/dev/ttyV"};
+constexpr const char* Families[] = {"ttyS", "ttyUSB", "ttyACM", "ttyAMA", "rfcomm", "ttyV"};
 constexpr int PortsPerFamily = 256;
 
 // The kernel makes /dev/ttyS nodes for every possible legacy UART; those without hardware
@@ -24,12 +23,12 @@ bool NoUartBehind(int fd) {
 
 }  // namespace
 
-std::vector<std::string> DefaultComPortCandidates() {
+std::vector<std::string> DefaultComPortCandidates(const std::string& folder) {
     std::vector<std::string> candidates;
     candidates.reserve(std::size(Families) * PortsPerFamily);
     for (const char* family : Families) {
         for (int number = 0; number < PortsPerFamily; ++number) {
-            candidates.push_back(family + std::to_string(number));
+            candidates.push_back(folder + "/" + family + std::to_string(number));
         }
     }
     return candidates;

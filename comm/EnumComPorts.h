@@ -10,8 +10,8 @@ void EnumComPorts(std::vector<std::string>* List);
 // The same over an explicit candidate list (for tests).
 void EnumComPorts(std::vector<std::string>* List, const std::vector<std::string>& candidates);
 
-// The device names EnumComPorts tries, in order (1,536 of them).
-std::vector<std::string> DefaultComPortCandidates();
+// The device names EnumComPorts tries, in order (1,536 of them); folder is /dev but for tests.
+std::vector<std::string> DefaultComPortCandidates(const std::string& folder = "/dev");
 
 // Whether Device is a serial port that this program could open exclusively at this moment.
 bool ComPortAvailable(const std::string& Device);

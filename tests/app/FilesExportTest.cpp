@@ -323,7 +323,7 @@ TEST_F(TExportTest, ExportButtonPopsTheMenuAtItsTopRightCorner) {
     CreateWindow();
     ShowAndActivate();
     QTest::mouseClick(frm_->btnExport, Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([&] { return frm_->PopupMenuExport->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frm_->PopupMenuExport->isVisible(); }, PatientWaitMs));
     EXPECT_EQ(frm_->PopupMenuExport->pos(),
               frm_->btnExport->mapToGlobal(QPoint(frm_->btnExport->width(), 0)));
     ASSERT_EQ(frm_->PopupMenuExport->actions().size(), 2);

@@ -189,7 +189,8 @@ TEST_F(TMainWindowTest, ResizingKeepsTheGroupsAtTheBottomAndTheWidthFixed) {
     ShowAndActivate();
     for (int height : {700, 400, 530, 1000}) {
         frm_->resize(900, height);
-        ASSERT_TRUE(WaitFor([&] { return frm_->height() == height; })) << height;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frm_->height() == height; }, PatientWaitMs))
+            << height;
         const int client = frm_->ClientArea->height();
         EXPECT_EQ(frm_->frameGeometry().width(), TfrmMain::OuterWidth) << height;
         EXPECT_EQ(frm_->grpMeasurements->geometry().bottom() + 1, client - 6) << height;
@@ -205,8 +206,8 @@ TEST_F(TMainWindowTest, ResizingKeepsTheGroupsAtTheBottomAndTheWidthFixed) {
         EXPECT_LE(frm_->imgLogo->geometry().bottom(), frm_->grpMeasurements->y()) << height;
     }
     frm_->resize(640, 100);
-    ASSERT_TRUE(
-        WaitFor([&] { return frm_->frameGeometry().height() == TfrmMain::MinOuterHeight; }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return frm_->frameGeometry().height() == TfrmMain::MinOuterHeight; }, PatientWaitMs));
 }
 
 TEST_F(TMainWindowTest, TablesShowEachRecordOnAllAndOnItsOwnPage) {
@@ -405,7 +406,7 @@ TEST_F(TMainWindowTest, LogoOpensAboutOnlyWithCtrlAndShift) {
         QTest::mouseDClick(frm_->imgLogo, Qt::LeftButton, c.modifiers,
                            frm_->imgLogo->rect().center());
         if (c.opens) {
-            ASSERT_TRUE(WaitFor([&] { return watch.Seen(); }));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return watch.Seen(); }, PatientWaitMs));
             EXPECT_EQ(shown, about_.get());
         } else {
             EXPECT_FALSE(watch.Seen()) << c.modifiers.toInt();

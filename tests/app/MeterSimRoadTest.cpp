@@ -38,7 +38,8 @@ protected:
         arguments += extra;
         sim_.start(QStringLiteral(MERIDAX_METER_SIM), arguments);
         ASSERT_TRUE(sim_.waitForStarted(10000));
-        ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(QString::fromStdString(link)); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(QString::fromStdString(link)); },
+                                    PatientWaitMs));
         ports_ = {link};
     }
 
@@ -57,7 +58,8 @@ protected:
         ASSERT_EQ(frm_->cbPorts->count(), 1);
         frm_->cbPorts->setCurrentIndex(0);
         emit frm_->cbPorts->activated(0);
-        ASSERT_TRUE(WaitFor([this] { return frm_->DeviceLabelText() == MeterName; }));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return frm_->DeviceLabelText() == MeterName; },
+                                    PatientWaitMs));
         EXPECT_EQ(frm_->lblConectedDeviceName->x(), 130);
         QTest::mouseClick(frm_->btnImport, Qt::LeftButton);
     }
@@ -78,7 +80,7 @@ TEST_F(TMeterSimRoadTest, ImportTickAndExportEqualsTheCommandLineConversion) {
     StartSim(records + QStringList{QStringLiteral("--chunk"), QStringLiteral("random")});
     CreateWindow();
     ConnectAndImport();
-    ASSERT_TRUE(WaitFor([this] { return Rows(TTablePage::All) == 40; }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Rows(TTablePage::All) == 40; }, PatientWaitMs));
     EXPECT_TRUE(ImportEnded());
     EXPECT_EQ(Rows(TTablePage::Absolute) + Rows(TTablePage::Relative), 40);
 
@@ -110,7 +112,8 @@ TEST_F(TMeterSimRoadTest, BadNumberKeepsThePreviousTablesAndEndsTheImport) {
     Tick(TTablePage::All, 1);
     errors_.clear();
     ConnectAndImport();
-    ASSERT_TRUE(WaitFor([this] { return !errors_.empty() && ImportEnded(); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return !errors_.empty() && ImportEnded(); }, PatientWaitMs));
     ASSERT_EQ(errors_.size(), 1u);
     // The stand-in writes one of its numbers with a comma.
     EXPECT_THAT(errors_[0], testing::MatchesRegex("'-?[0-9]+,[0-9]+' is not a valid floating "
@@ -126,13 +129,14 @@ TEST_F(TMeterSimRoadTest, HangUpHalfWayEndsInNoDeviceAndAResponsiveWindow) {
               QStringLiteral("30")});
     CreateWindow();
     ConnectAndImport();
-    ASSERT_TRUE(WaitFor([this] { return frm_->DeviceLabelText() == "No connected device"; }));
-    EXPECT_TRUE(WaitFor([this] { return ImportEnded(); }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return frm_->DeviceLabelText() == "No connected device"; },
+                                PatientWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return ImportEnded(); }, PatientWaitMs));
     EXPECT_FALSE(frm_->btnImport->isEnabled());
     EXPECT_EQ(Rows(TTablePage::All), 0);
     QTest::mouseClick(frm_->btnCheckUnCheckAll, Qt::LeftButton);
     EXPECT_EQ(frm_->btnCheckUnCheckAll->text(), QStringLiteral("Uncheck all"));
     bool handled = false;
     QTimer::singleShot(0, frm_.get(), [&handled] { handled = true; });
-    EXPECT_TRUE(WaitFor([&] { return handled; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return handled; }, PatientWaitMs));
 }

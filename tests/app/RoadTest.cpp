@@ -47,7 +47,8 @@ protected:
         // The reply arrives in pieces; only the one ending in LF CR completes it.
         meter_->Send("MX-3\t00");
         meter_->Send("42\n\r");
-        ASSERT_TRUE(WaitFor([this] { return frm_->DeviceLabelText() == "MX-3    0042"; }));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return frm_->DeviceLabelText() == "MX-3    0042"; },
+                                    PatientWaitMs));
     }
 
     void StartImport() {
@@ -82,7 +83,7 @@ TEST_F(TRoadTest, PickConnectImportAndTick) {
     EXPECT_EQ(meter_->Receive(1, std::chrono::milliseconds(300)), "");
     meter_->Send(Dump.substr(0, 20));
     meter_->Send(Dump.substr(20));
-    ASSERT_TRUE(WaitFor([this] { return Rows(TTablePage::All) == 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Rows(TTablePage::All) == 3; }, PatientWaitMs));
     EXPECT_EQ(Rows(TTablePage::Absolute), 1);
     EXPECT_EQ(Rows(TTablePage::Relative), 2);
     EXPECT_EQ(Cell(TTablePage::All, 1, 5), QStringLiteral("-10"));
@@ -98,15 +99,15 @@ TEST_F(TRoadTest, RejectedDumpIsReportedAndKeepsThePreviousTables) {
     ConnectToTheMeter();
     StartImport();
     meter_->Send(Dump);
-    ASSERT_TRUE(WaitFor([this] { return Rows(TTablePage::All) == 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Rows(TTablePage::All) == 3; }, PatientWaitMs));
     Tick(TTablePage::All, 2);
     errors_.clear();
 
     StartImport();
     meter_->Send("1\t1\t1310\t-3,52\n\r\n\r");
-    ASSERT_TRUE(WaitFor([this] { return !errors_.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !errors_.empty(); }, PatientWaitMs));
     EXPECT_EQ(errors_, std::vector<std::string>{"'-3,52' is not a valid floating point value"});
-    EXPECT_TRUE(WaitFor([this] { return ImportEnded(); }));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return ImportEnded(); }, PatientWaitMs));
     EXPECT_EQ(Rows(TTablePage::All), 3);
     EXPECT_TRUE(IsTicked(TTablePage::All, 2));
     EXPECT_EQ(Merania.size(), 3u);
@@ -117,17 +118,18 @@ TEST_F(TRoadTest, HangUpHalfWayEndsInNoDeviceAndAResponsiveWindow) {
     StartImport();
     meter_->Send(Dump.substr(0, Dump.size() / 2));
     meter_->CloseMaster();
-    ASSERT_TRUE(WaitFor([this] { return frm_->DeviceLabelText() == "No connected device"; }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return frm_->DeviceLabelText() == "No connected device"; },
+                                PatientWaitMs));
     EXPECT_EQ(frm_->lblConectedDeviceName->palette().color(QPalette::WindowText),
               QColor(128, 128, 128));
-    EXPECT_TRUE(WaitFor([this] { return ImportEnded(); }));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return ImportEnded(); }, PatientWaitMs));
     EXPECT_FALSE(frm_->btnImport->isEnabled());
     EXPECT_EQ(Rows(TTablePage::All), 0);
 
     // The window still handles its events.
     bool handled = false;
     QTimer::singleShot(0, frm_.get(), [&handled] { handled = true; });
-    EXPECT_TRUE(WaitFor([&] { return handled; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return handled; }, PatientWaitMs));
     QTest::mouseClick(frm_->btnCheckUnCheckAll, Qt::LeftButton);
     EXPECT_EQ(frm_->btnCheckUnCheckAll->text(), QStringLiteral("Uncheck all"));
     EXPECT_TRUE(frm_->cbPorts->isEnabled());
@@ -159,7 +161,8 @@ TEST_F(TRoadTest, ConnectBlocksTheWindowForTheRealWaits) {
     EXPECT_GE(clock.elapsed(), 1100);
     ASSERT_EQ(meter_->Receive(1), "n");
     meter_->Send("MX-3\n\r");
-    EXPECT_TRUE(WaitFor([this] { return frm_->DeviceLabelText() == "MX-3"; }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([this] { return frm_->DeviceLabelText() == "MX-3"; }, PatientWaitMs));
 }
 
 TEST_F(TRoadTest, RefreshPortsClosesThePortAndListsThePortsAgain) {

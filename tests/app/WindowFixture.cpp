@@ -3,16 +3,15 @@
 #include <utility>
 
 #include <QAbstractItemModel>
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDeadlineTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
@@ -92,19 +91,6 @@ void ExpectTextsFit(const QWidget* root) {
     }
 }
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 TModalWatch::TModalWatch(std::function<void(QWidget* dialog)> act)
     : act_(std::move(act)), timer_(std::make_unique<QTimer>()) {
     timer_->setInterval(10);
@@ -169,6 +155,12 @@ void TWindowTest::CreateWindow(TfrmMainOptions options) {
         options.FileDialogs = fileDialogs_;
     }
     frm_ = std::make_unique<TfrmMain>(std::move(options));
+    // Every refill, tick, check-all and clear of a window test is also checked against the
+    // item-model contract; a breach ends the run.
+    for (QTableView* view : frm_->ListViews) {
+        new QAbstractItemModelTester(
+            view->model(), QAbstractItemModelTester::FailureReportingMode::Fatal, view->model());
+    }
     about_ = std::make_unique<TfrmAbout>(frm_.get());
     serialSettings_ = std::make_unique<TfrmSerialPortSettings>(frm_.get());
     exportSettings_ = std::make_unique<TfrmExportSettings>(frm_.get());
@@ -177,9 +169,10 @@ void TWindowTest::CreateWindow(TfrmMainOptions options) {
 
 void TWindowTest::ShowAndActivate() {
     frm_->show();
-    ASSERT_TRUE(WaitFor([this] { return !frm_->FirstActivation(); }));
-    ASSERT_TRUE(
-        WaitFor([this] { return frm_->frameGeometry().height() == TfrmMain::WorkingOuterHeight; }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !frm_->FirstActivation(); }, PatientWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return frm_->frameGeometry().height() == TfrmMain::WorkingOuterHeight; },
+        PatientWaitMs));
 }
 
 void TWindowTest::LoadRecords(const TMeraniaArray& records) {

@@ -17,6 +17,7 @@
 #include "app/frmSerialPortSettings.h"
 #include "data/uMeranie.h"
 #include "support/FileBytes.h"
+#include "support/Patience.h"
 #include "support/TempFolder.h"
 
 class QTimer;
@@ -52,9 +53,6 @@ TMeranie Relative(std::string cable, std::string fiber, double waveLength, doubl
 // its size hint and it lies inside its parent's contents (a frame's border included). Every
 // button is at least as wide as its text and a picture beside it.
 void ExpectTextsFit(const QWidget* root);
-
-// Runs the event loop until condition holds or timeoutMs ran out; returns the condition.
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // Acts on the next modal dialog as soon as it is shown (made before the command that shows
 // it); stops watching when destroyed.

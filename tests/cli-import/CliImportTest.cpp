@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/FileBytes.h"
+#include "support/MeterSimProcess.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
 
@@ -24,28 +25,15 @@ namespace fs = std::filesystem;
 using std::chrono::seconds;
 using Args = std::vector<std::string>;
 
-// A running meter stand-in and the path of its port.
-struct TSim {
-    std::unique_ptr<TSubprocess> process;
-    std::string port;
-};
-
 class CliImportTest : public ::testing::Test {
 protected:
     TTempFolder dir{"meridax-cli-import"};
 
     std::string Path(const std::string& name) const { return dir.File(name); }
 
-    TSim StartSim(const Args& options) {
-        Args argv{MERIDAX_METER_SIM};
-        argv.insert(argv.end(), options.begin(), options.end());
-        TSim sim;
-        sim.process = std::make_unique<TSubprocess>(argv, Path("sim-stderr.txt"));
-        // Generating a large memory takes a while under the sanitizers.
-        auto line = sim.process->ReadLine(seconds(120));
-        EXPECT_TRUE(line) << ReadFileBytes(Path("sim-stderr.txt"));
-        sim.port = line.value_or("");
-        return sim;
+    std::unique_ptr<TMeterSimProcess> StartSim(const Args& options) {
+        return std::make_unique<TMeterSimProcess>(MERIDAX_METER_SIM, options,
+                                                  Path("sim-stderr.txt"));
     }
 
     // The bytes the stand-in sends for "u" with these options.
@@ -70,9 +58,9 @@ protected:
                                    const Args& outputOptions, const std::string& deviceLabel) {
         SCOPED_TRACE(output);
         const std::string dump = SaveDump(simOptions);
-        TSim sim = StartSim(simOptions);
+        const auto sim = StartSim(simOptions);
 
-        Args import{"import", "--port", sim.port, "--to", Path("import-" + output)};
+        Args import{"import", "--port", sim->Path(), "--to", Path("import-" + output)};
         import.insert(import.end(), outputOptions.begin(), outputOptions.end());
         if (!deviceLabel.empty()) {
             import.push_back("--device-details");
@@ -115,8 +103,8 @@ TEST_F(CliImportTest, TenMegabyteDumpGivesWhatConvertGives) {
 }
 
 TEST_F(CliImportTest, PrintsTheNameAsTheLabelShowsIt) {
-    TSim sim = StartSim({"--records", "3", "--name", "A\\tB\\tC"});
-    TRunResult r = Cli({"import", "--port", sim.port, "--to", Path("x.mxe")});
+    const auto sim = StartSim({"--records", "3", "--name", "A\\tB\\tC"});
+    TRunResult r = Cli({"import", "--port", sim->Path(), "--to", Path("x.mxe")});
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     EXPECT_EQ(r.Out, "A    B    C\n");
 }
@@ -124,9 +112,9 @@ TEST_F(CliImportTest, PrintsTheNameAsTheLabelShowsIt) {
 TEST_F(CliImportTest, ClipboardTextOnStandardOutputAndTheNameOnStandardError) {
     const Args simOptions{"--records", "20", "--seed", "5"};
     const std::string dump = SaveDump(simOptions);
-    TSim sim = StartSim(simOptions);
+    const auto sim = StartSim(simOptions);
     TRunResult imported =
-        Cli({"import", "--port", sim.port, "--to", "-", "--header", "--device-details"});
+        Cli({"import", "--port", sim->Path(), "--to", "-", "--header", "--device-details"});
     ASSERT_EQ(imported.ExitCode, 0) << imported.Err;
     EXPECT_NE(imported.Err.find("MERIDAX OLM-45    SN 0412871"), std::string::npos);
     TRunResult converted =
@@ -151,8 +139,8 @@ class CliImportFailureTest : public CliImportTest,
 
 TEST_P(CliImportFailureTest, EndsWithAMessageAndExitCode1) {
     const TFailureCase& c = GetParam();
-    TSim sim = StartSim(c.simOptions);
-    Args args{"import", "--port", sim.port, "--to", Path("out.xls")};
+    const auto sim = StartSim(c.simOptions);
+    Args args{"import", "--port", sim->Path(), "--to", Path("out.xls")};
     args.insert(args.end(), c.importOptions.begin(), c.importOptions.end());
     TRunResult r = Cli(args);
     EXPECT_EQ(r.ExitCode, 1);
@@ -189,14 +177,15 @@ TEST_F(CliImportTest, APortThatCannotBeOpenedIsNamed) {
         << missing.Err;
 
     // Held by another program: the same message, and nothing written.
-    TSim sim = StartSim({"--records", "3"});
-    int holder = ::open(sim.port.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const auto sim = StartSim({"--records", "3"});
+    int holder = ::open(sim->Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
-    TRunResult busy = Cli({"import", "--port", sim.port, "--to", Path("out.xls")});
+    TRunResult busy = Cli({"import", "--port", sim->Path(), "--to", Path("out.xls")});
     ::close(holder);
     EXPECT_EQ(busy.ExitCode, 1);
-    EXPECT_NE(busy.Err.find("TCOMPORT : cannot open " + sim.port), std::string::npos) << busy.Err;
+    EXPECT_NE(busy.Err.find("TCOMPORT : cannot open " + sim->Path()), std::string::npos)
+        << busy.Err;
     EXPECT_FALSE(fs::exists(Path("out.xls")));
 }
 
@@ -216,23 +205,23 @@ bool HeldExclusively(const std::string& port) {
 TEST_F(CliImportTest, AnInterruptedImportLetsThePortGo) {
     // The stand-in keeps its side of the terminal open, so a claim left behind would make the
     // port busy for the next import until the stand-in is restarted.
-    TSim sim = StartSim({"--fault", "no-answer"});
+    const auto sim = StartSim({"--fault", "no-answer"});
     for (int signo : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signo);
-        TSubprocess cli({MERIDAX_CLI, "import", "--port", sim.port, "--to", Path("out.xls"),
+        TSubprocess cli({MERIDAX_CLI, "import", "--port", sim->Path(), "--to", Path("out.xls"),
                          "--timeout", "300"},
                         Path("cli-stderr.txt"));
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!HeldExclusively(sim.port) && std::chrono::steady_clock::now() < deadline) {
+        while (!HeldExclusively(sim->Path()) && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        ASSERT_TRUE(HeldExclusively(sim.port)) << ReadFileBytes(Path("cli-stderr.txt"));
+        ASSERT_TRUE(HeldExclusively(sim->Path())) << ReadFileBytes(Path("cli-stderr.txt"));
         cli.Signal(signo);
         EXPECT_EQ(cli.Wait(std::chrono::seconds(60)), 128 + signo);
         EXPECT_NE(ReadFileBytes(Path("cli-stderr.txt")).find("meridax-cli import: interrupted"),
                   std::string::npos)
             << ReadFileBytes(Path("cli-stderr.txt"));
-        EXPECT_FALSE(HeldExclusively(sim.port));
+        EXPECT_FALSE(HeldExclusively(sim->Path()));
         EXPECT_FALSE(fs::exists(Path("out.xls")));
     }
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/FileBytes.h"
+#include "support/Nobody.h"
 #include "support/TempFolder.h"
 #include "support/WorkedExample.h"
 
@@ -246,20 +247,22 @@ TEST_F(ConvertTest, AFolderAsOutputCannotBeOpened) {
     EXPECT_TRUE(fs::is_directory(Path("folder.xls")));
 }
 
-// Runs meridax-cli in a forked child, whose process id is known before the program starts;
-// prepare(pid) runs in the child first. Standard output and error go to /dev/null.
-int RunForked(const std::vector<std::string>& args, const std::function<void(pid_t)>& prepare) {
+// Runs meridax-cli (or the copy at program) in a forked child, whose process id is known
+// before the program starts; prepare(pid) runs in the child first. Standard output and error
+// go to /dev/null.
+int RunForked(const std::vector<std::string>& args, const std::function<void(pid_t)>& prepare,
+              const std::string& program = MERIDAX_CLI_PATH) {
     const pid_t child = ::fork();
     if (child == 0) {
         prepare(::getpid());
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, STDOUT_FILENO);
         ::dup2(null, STDERR_FILENO);
-        std::vector<char*> argv{const_cast<char*>(MERIDAX_CLI_PATH)};
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& arg : args)
             argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
-        ::execv(MERIDAX_CLI_PATH, argv.data());
+        ::execv(program.c_str(), argv.data());
         ::_exit(101);
     }
     int status = 0;
@@ -268,12 +271,15 @@ int RunForked(const std::vector<std::string>& args, const std::function<void(pid
 }
 
 // Without root's rights (as nobody when the tests run as root), so that permission bits
-// count.
-int RunUnprivileged(const std::vector<std::string>& args) {
-    return RunForked(args, [](pid_t) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(100);
-    });
+// count; cli is meridax-cli where nobody can run it.
+int RunUnprivileged(const TProgramForNobody& cli, const std::vector<std::string>& args) {
+    return RunForked(
+        args,
+        [](pid_t) {
+            if (::geteuid() == 0 && !BecomeNobody())
+                ::_exit(100);
+        },
+        cli.Path());
 }
 
 // Whatever lies under the names a temporary file beside the output might take (a link to
@@ -306,14 +312,17 @@ TEST_F(ConvertTest, WritableOutputsInAReadOnlyFolderAreRewritten) {
     ::chmod(Path("dump.txt").c_str(), 0644);
     ::chmod(Path("ro").c_str(), 0555);
     ::chmod(folder_.Path().c_str(), 0755);
-    EXPECT_EQ(RunUnprivileged({"convert", Path("dump.txt"), "--to", Path("ro/out.mxe")}), 0);
+    if (const auto why = WhyNobodyCannotUse(Path("ro/out.mxe"), W_OK))
+        GTEST_SKIP() << *why;
+    const TProgramForNobody cli(MERIDAX_CLI_PATH);
+    EXPECT_EQ(RunUnprivileged(cli, {"convert", Path("dump.txt"), "--to", Path("ro/out.mxe")}), 0);
     EXPECT_EQ(Read(Path("ro/out.mxe")), TwoRecordsMxe);
-    EXPECT_EQ(RunUnprivileged({"convert", Path("dump.txt"), "--to", Path("ro/out.xls")}), 0);
+    EXPECT_EQ(RunUnprivileged(cli, {"convert", Path("dump.txt"), "--to", Path("ro/out.xls")}), 0);
     ASSERT_EQ(Run({"convert", Path("dump.txt"), "--to", Path("expected.xls")}).exitCode, 0);
     EXPECT_EQ(Read(Path("ro/out.xls")), Read(Path("expected.xls")));
     EXPECT_EQ(Read(Path("ro/out.xls")).size(), 171u);
     // A new file cannot be made there.
-    EXPECT_EQ(RunUnprivileged({"convert", Path("dump.txt"), "--to", Path("ro/new.xls")}), 1);
+    EXPECT_EQ(RunUnprivileged(cli, {"convert", Path("dump.txt"), "--to", Path("ro/new.xls")}), 1);
     EXPECT_EQ(std::distance(fs::directory_iterator(Path("ro")), fs::directory_iterator()), 2);
     ::chmod(Path("ro").c_str(), 0755);
 }

@@ -12,6 +12,7 @@
 #include "FakePortBinding.h"
 #include "comm/ComPort.h"
 #include "comm/PortBinding.h"
+#include "support/Nobody.h"
 
 namespace {
 
@@ -151,7 +152,7 @@ TEST(ComPortThreadLimit, OpenWithoutReceiveThreadFailsAndReleasesTheDevice) {
     ASSERT_NE(child, -1);
     if (child == 0) {
         const rlimit none{1, 1};
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0 || ::setrlimit(RLIMIT_NPROC, &none) != 0)
+        if (!BecomeNobody() || ::setrlimit(RLIMIT_NPROC, &none) != 0)
             ::_exit(10);
         auto device = std::make_shared<TFakeDevice>();
         TSynchronizer sync;

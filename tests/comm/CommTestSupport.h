@@ -4,25 +4,15 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdint>
 #include <fstream>
-#include <functional>
 #include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 
-#include "comm/Synchronizer.h"
 #include "support/PseudoTerminal.h"
-
-// Generous: the suite also runs under sanitizers on a loaded two-core machine.
-inline constexpr std::chrono::milliseconds PatientWait{30000};
-
-// The test thread plays the window thread: it serves hand-offs until done holds.
-inline bool PumpUntil(TSynchronizer& sync, const std::function<bool()>& done) {
-    return sync.WaitUntil(done, PatientWait);
-}
+#include "support/PumpUntil.h"
 
 inline std::string RandomBytes(std::size_t count, std::uint32_t seed) {
     std::mt19937 random(seed);

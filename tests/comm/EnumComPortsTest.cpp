@@ -3,17 +3,16 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "CommTestSupport.h"
 #include "comm/ComPort.h"
 #include "comm/EnumComPorts.h"
+#include "comm/Synchronizer.h"
 #include "data/UniqueFd.h"
+#include "support/PseudoTerminal.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -90,16 +89,26 @@ TEST(EnumComPortsCandidates, FamiliesInOrderEachFrom0To255) {
     }
 }
 
-TEST(EnumComPortsCandidates, SystemScanGivesCandidatesInOrder) {
-    const std::vector<std::string> candidates = DefaultComPortCandidates();
-    std::vector<std::string> list;
-    EnumComPorts(&list);
-    // Whatever this machine has, the names come from the candidates, in their order.
-    auto from = candidates.begin();
-    for (const std::string& name : list) {
-        from = std::find(from, candidates.end(), name);
-        ASSERT_NE(from, candidates.end()) << name;
+// The scan over a folder of links to pseudo-terminals, made out of order: families in their
+// order, numbers counted (ttyUSB2 before ttyUSB10), a held port left out.
+TEST_F(EnumComPortsTest, FolderScanGivesFamiliesThenNumbersInOrder) {
+    TPseudoTerminal ptys[7];
+    const char* names[] = {"ttyV0",   "ttyUSB10", "rfcomm3", "ttyS255",
+                           "ttyUSB2", "ttyACM0",  "ttyAMA7"};
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        Link(names[i], ptys[i].SlavePath());
     }
+    std::ofstream(folder_.File("ttyACM1")) << "not a device";
+    TUniqueFd holder(::open(ptys[5].SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_EQ(::flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
+
+    std::vector<std::string> list;
+    EnumComPorts(&list, DefaultComPortCandidates(folder_.Path()));
+    std::vector<std::string> expected;
+    for (const char* name : {"ttyS255", "ttyUSB2", "ttyUSB10", "ttyAMA7", "rfcomm3", "ttyV0"}) {
+        expected.push_back(folder_.File(name));
+    }
+    EXPECT_EQ(list, expected);
 }
 
 }  // namespace

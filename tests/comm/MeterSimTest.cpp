@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "CommTestSupport.h"
-#include "MeterSimProcess.h"
 #include "comm/ComPort.h"
 #include "support/FileBytes.h"
+#include "support/MeterSimProcess.h"
 #include "support/TempFolder.h"
 #include "tools/meter-sim/MeterDump.h"
 #include "tools/meter-sim/SimOptions.h"
@@ -162,7 +162,7 @@ protected:
 };
 
 TEST_F(MeterSimTest, AnswersNameAndDumpIgnoringOtherBytes) {
-    TMeterSimProcess sim({"--records", "7", "--seed", "9"});
+    TMeterSimProcess sim(MERIDAX_METER_SIM, {"--records", "7", "--seed", "9"});
     Connect(sim);
     EXPECT_TRUE(Ask("xn", DefaultName)) << received_;
     EXPECT_TRUE(Ask("u", DumpReply(GenerateRecords(7, 9)))) << received_;
@@ -170,8 +170,8 @@ TEST_F(MeterSimTest, AnswersNameAndDumpIgnoringOtherBytes) {
 }
 
 TEST_F(MeterSimTest, RandomChunksWithDelaysGiveTheSameBytes) {
-    TMeterSimProcess sim(
-        {"--records", "300", "--chunk", "random", "--delay", "1", "--name", "OLM\\tB"});
+    TMeterSimProcess sim(MERIDAX_METER_SIM, {"--records", "300", "--chunk", "random", "--delay",
+                                             "1", "--name", "OLM\\tB"});
     Connect(sim);
     EXPECT_TRUE(Ask("n", "OLM\tB\n\r")) << received_;
     EXPECT_TRUE(Ask("u", DumpReply(GenerateRecords(300, 1))));
@@ -181,7 +181,7 @@ TEST_F(MeterSimTest, DumpFromAFileIsSentWithMeterLineEnds) {
     const TTempFolder folder("meridax-sim");
     const std::string file = folder.File("dump.txt");
     WriteFileBytes(file, "1\t1\t1310\t-3.52\n1\t2\t1550\t-0.41\t-10.00\n");
-    TMeterSimProcess sim({"--dump", file, "--chunk", "3"});
+    TMeterSimProcess sim(MERIDAX_METER_SIM, {"--dump", file, "--chunk", "3"});
     Connect(sim);
     EXPECT_TRUE(Ask("u", "1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10.00\n\r\n\r")) << received_;
 }
@@ -189,15 +189,16 @@ TEST_F(MeterSimTest, DumpFromAFileIsSentWithMeterLineEnds) {
 TEST(MeterSimRun, SavedDumpIsWhatTheReplySendsAndUsageErrorsExitWith2) {
     const TTempFolder folder("meridax-save");
     const std::string file = folder.File("dump.txt");
-    EXPECT_EQ(RunMeterSim({"--records", "40", "--seed", "5", "--save-dump", file}), 0);
+    EXPECT_EQ(
+        RunMeterSim(MERIDAX_METER_SIM, {"--records", "40", "--seed", "5", "--save-dump", file}), 0);
     EXPECT_EQ(ReadFileBytes(file), DumpReply(GenerateRecords(40, 5)));
-    EXPECT_EQ(RunMeterSim({"--help"}), 0);
-    EXPECT_EQ(RunMeterSim({"--chunk", "none"}), 2);
-    EXPECT_EQ(RunMeterSim({"--dump", "/nonexistent/meridax-dump"}), 1);
+    EXPECT_EQ(RunMeterSim(MERIDAX_METER_SIM, {"--help"}), 0);
+    EXPECT_EQ(RunMeterSim(MERIDAX_METER_SIM, {"--chunk", "none"}), 2);
+    EXPECT_EQ(RunMeterSim(MERIDAX_METER_SIM, {"--dump", "/nonexistent/meridax-dump"}), 1);
 }
 
 TEST_F(MeterSimTest, ServesTheNextClientAndIdlesWithoutCpu) {
-    TMeterSimProcess sim({});
+    TMeterSimProcess sim(MERIDAX_METER_SIM, {});
     Connect(sim);
     EXPECT_TRUE(Ask("n", DefaultName));
     port_.Close();
@@ -221,7 +222,7 @@ TEST_F(MeterSimTest, ServesTheNextClientAndIdlesWithoutCpu) {
 }
 
 TEST_F(MeterSimTest, HangUpHalfWayIsReportedOnceAfterAPrefixOfTheDump) {
-    TMeterSimProcess sim({"--records", "2000", "--fault", "hangup-half"});
+    TMeterSimProcess sim(MERIDAX_METER_SIM, {"--records", "2000", "--fault", "hangup-half"});
     Connect(sim);
     port_.Write("u");
     ASSERT_TRUE(PumpUntil(sync_, [&] { return hangUps_ == 1; }));
@@ -234,7 +235,7 @@ TEST_F(MeterSimTest, HangUpHalfWayIsReportedOnceAfterAPrefixOfTheDump) {
 }
 
 TEST_F(MeterSimTest, EndlessDumpNeverEnds) {
-    TMeterSimProcess sim({"--records", "50", "--fault", "endless-dump"});
+    TMeterSimProcess sim(MERIDAX_METER_SIM, {"--records", "50", "--fault", "endless-dump"});
     Connect(sim);
     const std::string one = DumpReply(GenerateRecords(50, 1));
     port_.Write("u");
@@ -244,7 +245,7 @@ TEST_F(MeterSimTest, EndlessDumpNeverEnds) {
 }
 
 TEST_F(MeterSimTest, BadNumberCarriesOneDecimalComma) {
-    TMeterSimProcess sim({"--records", "9", "--fault", "bad-number"});
+    TMeterSimProcess sim(MERIDAX_METER_SIM, {"--records", "9", "--fault", "bad-number"});
     Connect(sim);
     TMeterRecords records = GenerateRecords(9, 1);
     SpoilOneNumber(records);
@@ -253,13 +254,13 @@ TEST_F(MeterSimTest, BadNumberCarriesOneDecimalComma) {
 }
 
 TEST_F(MeterSimTest, StrayBytesFollowEveryReply) {
-    TMeterSimProcess sim({"--fault", "stray-bytes"});
+    TMeterSimProcess sim(MERIDAX_METER_SIM, {"--fault", "stray-bytes"});
     Connect(sim);
     EXPECT_TRUE(Ask("n", DefaultName + std::string("\xFF\x00~\x13?\x11", 6))) << received_;
 }
 
 TEST_F(MeterSimTest, NoAnswerFaultStaysSilent) {
-    TMeterSimProcess sim({"--fault", "no-answer"});
+    TMeterSimProcess sim(MERIDAX_METER_SIM, {"--fault", "no-answer"});
     Connect(sim);
     port_.Write("nu");
     // Absence can only be checked over some time; a late answer would still be seen below.
@@ -272,7 +273,7 @@ TEST_F(MeterSimTest, NoAnswerFaultStaysSilent) {
 TEST_F(MeterSimTest, LinkPointsToThePortAndGoesAwayAtTheEnd) {
     const TTempFolder folder("meridax-link");
     const std::string link = folder.File("ttyV0");
-    TMeterSimProcess sim({"--link", link});
+    TMeterSimProcess sim(MERIDAX_METER_SIM, {"--link", link});
     EXPECT_EQ(fs::read_symlink(link).string(), sim.Path());
     Connect(link);
     EXPECT_TRUE(Ask("n", DefaultName));

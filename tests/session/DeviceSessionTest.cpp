@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/session/DeviceSession.h"
@@ -12,6 +9,7 @@
 #include "data/uMeranie.h"
 #include "session/RecordingView.h"
 #include "support/PseudoTerminal.h"
+#include "support/PumpUntil.h"
 
 namespace {
 
@@ -26,21 +24,6 @@ Calls Join(std::initializer_list<Calls> parts) {
         all.insert(all.end(), part.begin(), part.end());
     }
     return all;
-}
-
-// Runs hand-offs of the receive thread until done() holds; false after 10 s.
-bool PumpUntil(TSynchronizer& sync, const std::function<bool()>& done) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-        sync.RunPending();
-        if (done()) {
-            return true;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
 }
 
 class DeviceSessionTest : public ::testing::Test {

@@ -1,6 +1,7 @@
 #include "comm/ComPort.h"
 
 #include <algorithm>
+#include <memory>
 #include <system_error>
 #include <utility>
 
@@ -33,18 +34,10 @@ TComPort::~TComPort() noexcept {
     } catch (...) {
         // OnPortClose failing while the component goes away has nobody left to tell.
     }
-    thread_.reset();
-    ReapRetired();
-    // A component destroyed by its own handler: the thread still runs that handler and
-    // cannot be waited for here; it ends by itself once told to stop, and is left alone.
-    for (std::unique_ptr<TCommThread>& thread : retired_) {
-        static_cast<void>(thread.release());
-    }
 }
 
-void TComPort::ReapRetired() noexcept {
-    std::erase_if(retired_,
-                  [](const std::unique_ptr<TCommThread>& thread) { return !thread->InDispatch(); });
+void TComPort::TRetireThread::operator()(TCommThread* thread) const noexcept {
+    TCommThread::Retire(thread);
 }
 
 std::string TComPort::GetTerminator() const {
@@ -63,8 +56,8 @@ void TComPort::Open() {
     if (opened_) {
         return;
     }
-    ReapRetired();
-    auto thread = std::make_unique<TCommThread>(mainThread_, bindingFactory_(), Port);
+    std::unique_ptr<TCommThread, TRetireThread> thread(
+        new TCommThread(mainThread_, bindingFactory_(), Port));
     if (!thread->IsOpen()) {
         throw OpenError(Port, thread->OpenError());
     }
@@ -100,22 +93,8 @@ void TComPort::Close() {
         return;
     }
     opened_ = false;
-    thread_->OnReceive = nullptr;
-    thread_->OnStatus = nullptr;
-    thread_->OnHangUp = nullptr;
-    thread_->Stop();
-    if (thread_->InDispatch()) {
-        // Closed by a handler of this port: the worker waits for that very handler, so it
-        // cannot be waited for here. The device goes now; the thread ends when the handler
-        // returns and is collected later.
-        thread_->ReleaseDevice();
-        retired_.push_back(std::move(thread_));
-    } else {
-        // Hand-offs keep running while the worker ends, so one already queued cannot block it.
-        thread_->Shutdown();
-        thread_.reset();
-    }
-    ReapRetired();
+    // Hand-offs keep running while the worker ends, so one already queued cannot block it.
+    thread_.reset();
     if (OnPortClose) {
         OnPortClose(*this);
     }

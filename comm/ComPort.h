@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <vector>
 
 #include "comm/Synchronizer.h"
 
@@ -38,7 +37,7 @@ using TNotifyEvent = std::function<void(TComPort& Sender)>;
 using TPortBindingFactory = std::function<std::unique_ptr<IPortBinding>()>;
 
 // A serial port with its own receive thread. Every handler runs on the window thread,
-// through the synchronizer given at construction.
+// through the synchronizer given at construction, which must outlive the component.
 class TComPort {
 public:
     // binding: makes the operating-system layer for each Open (POSIX termios unless a test
@@ -84,14 +83,15 @@ public:
     void HandleStatus(std::uint32_t EventBits, std::uint32_t ModemBits);
 
 private:
+    // Lets a receive thread go; its worker is joined at once, or, when a handler of that
+    // thread runs right now, as soon as that handler returns.
+    struct TRetireThread {
+        void operator()(TCommThread* thread) const noexcept;
+    };
+
     TSynchronizer& mainThread_;
     TPortBindingFactory bindingFactory_;
-    // Ends the receive threads of ports closed from inside their own handlers, once those
-    // handlers have returned.
-    void ReapRetired() noexcept;
-
-    std::unique_ptr<TCommThread> thread_;
-    std::vector<std::unique_ptr<TCommThread>> retired_;
+    std::unique_ptr<TCommThread, TRetireThread> thread_;
     bool opened_ = false;
     std::string terminatorBytes_{"\r\n"};
     std::string receiveBuffer_;

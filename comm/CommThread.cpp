@@ -13,10 +13,31 @@ TCommThread::TCommThread(TSynchronizer& mainThread, std::unique_ptr<IPortBinding
 }
 
 TCommThread::~TCommThread() noexcept {
+    // The worker is joined before any member goes: it reads them up to its last step.
     Shutdown();
     if (binding_) {
         binding_->Close();
     }
+}
+
+void TCommThread::Retire(TCommThread* thread) noexcept {
+    if (thread == nullptr) {
+        return;
+    }
+    thread->OnStatus = nullptr;
+    thread->OnHangUp = nullptr;
+    thread->Stop();
+    if (!thread->dispatching_) {
+        delete thread;
+        return;
+    }
+    // Joining here would wait for the worker, which waits for the handler that runs this very
+    // call. The device goes now, so that it can be opened again at once; HandOff deletes the
+    // object, joining the worker, as soon as that handler has returned.
+    if (thread->open_) {
+        thread->binding_->ReleaseDevice();
+    }
+    thread->retired_ = true;
 }
 
 void TCommThread::SetParams(std::uint32_t Baud, std::uint8_t DataBits, TParity Parity,
@@ -132,7 +153,7 @@ void TCommThread::Execute() {
                 std::lock_guard lock(unsentMutex_);
                 unsent_.clear();
             }
-            mainThread_.Synchronize([this] { DispatchHangUp(); });
+            HandOff(&TCommThread::DispatchHangUp);
             // The device is gone: watching it again would wake at once, forever.
             while (!stopRequested_) {
                 binding_->Wait(false, false, -1);
@@ -149,7 +170,7 @@ void TCommThread::Execute() {
         if (mask != 0) {
             eventMask_ = mask;
             modemStatus_ = modemBits;
-            mainThread_.Synchronize([this] { DispatchEvents(); });
+            HandOff(&TCommThread::DispatchEvents);
         }
     }
     ended_ = true;
@@ -158,29 +179,37 @@ void TCommThread::Execute() {
 
 namespace {
 
-// Counts the dispatches under way, also when a handler throws.
-class TDispatchMark {
+// Holds a flag set for the life of a scope, also when an exception leaves it.
+class TFlagScope {
 public:
-    explicit TDispatchMark(int& depth) : depth_(depth) { ++depth_; }
-    ~TDispatchMark() { --depth_; }
-    TDispatchMark(const TDispatchMark&) = delete;
-    TDispatchMark& operator=(const TDispatchMark&) = delete;
+    explicit TFlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TFlagScope() { flag_ = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
 
 private:
-    int& depth_;
+    bool& flag_;
 };
 
 }  // namespace
 
-void TCommThread::ReleaseDevice() noexcept {
-    if (open_) {
-        binding_->ReleaseDevice();
-    }
+void TCommThread::HandOff(void (TCommThread::*routine)()) {
+    mainThread_.Synchronize(
+        [this, routine] {
+            const TFlagScope mark(dispatching_);
+            (this->*routine)();
+        },
+        [this] {
+            // The worker has been let go and, told to stop, ends at once: the join in the
+            // destructor is short.
+            if (retired_) {
+                delete this;
+            }
+        });
 }
 
 // Hooks are called through copies: a handler may close the port, which unsets them.
 void TCommThread::DispatchEvents() {
-    const TDispatchMark mark(dispatching_);
     const std::uint32_t count = binding_->BytesWaiting();
     if ((eventMask_ & EV_RXCHAR) != 0) {
         eventMask_ &= ~EV_RXCHAR;
@@ -196,7 +225,6 @@ void TCommThread::DispatchEvents() {
 }
 
 void TCommThread::DispatchHangUp() {
-    const TDispatchMark mark(dispatching_);
     if (const THangUpHook hook = OnHangUp) {
         hook();
     }

@@ -14,7 +14,8 @@
 
 // The receive thread of one opened port. It sleeps in the binding's wait, hands every event
 // over to the window thread (DispatchEvents) and blocks until that has run there. The thread
-// is made by the constructor but started only by Start; it is never reused.
+// is made by the constructor but started only by Start; it is never reused. Owners let it go
+// through Retire only, so that its worker is always joined.
 class TCommThread {
 public:
     using TReceiveHook = std::function<void(std::uint32_t Count)>;
@@ -24,11 +25,14 @@ public:
     // Opens Device through binding; IsOpen tells whether that worked, OpenError why not.
     TCommThread(TSynchronizer& mainThread, std::unique_ptr<IPortBinding> binding,
                 const std::string& Device);
-    // Stops the worker if it still runs (serving its hand-offs meanwhile) and releases the
-    // device. Window thread only.
-    ~TCommThread() noexcept;
     TCommThread(const TCommThread&) = delete;
     TCommThread& operator=(const TCommThread&) = delete;
+
+    // Window thread: unsets the hooks, tells the worker to end and lets thread go. Outside the
+    // thread's own hand-offs the worker is joined here, its hand-offs served meanwhile. From
+    // inside one (a handler closing its own port) the worker waits for that very hand-off: the
+    // device is released at once, and the worker is joined as soon as the hand-off returns.
+    static void Retire(TCommThread* thread) noexcept;
 
     bool IsOpen() const noexcept { return open_; }
     const std::error_code& OpenError() const noexcept { return openError_; }
@@ -38,9 +42,6 @@ public:
     void Start();
     // Unsets OnReceive and tells the worker to end. It ends even if Start comes afterwards.
     void Stop();
-    // Window thread: Stop, then wait for the worker's end while running its hand-offs.
-    void Shutdown() noexcept;
-    bool Ended() const noexcept { return ended_.load(); }
 
     // Bytes waiting in the receive queue right now.
     std::uint32_t BytesWaiting();
@@ -52,11 +53,6 @@ public:
     // Window thread, one run per completed wait.
     void DispatchEvents();
     void DispatchHangUp();
-    // Whether a hand-off of this thread is running on the window thread right now (a handler
-    // further up the stack). The worker cannot end before it returns.
-    bool InDispatch() const noexcept { return dispatching_ > 0; }
-    // Releases the device at once; the worker, told to stop, ends when its hand-off returns.
-    void ReleaseDevice() noexcept;
 
     // Hooks, set and read on the window thread only.
     TReceiveHook OnReceive;
@@ -68,7 +64,15 @@ public:
 private:
     static constexpr int StatusSamplePeriodMs = 50;
 
+    // Stops the worker if it still runs (serving its hand-offs meanwhile), joins it and
+    // releases the device. Window thread only, never from inside the thread's own hand-off.
+    ~TCommThread() noexcept;
+    void Shutdown() noexcept;
+
     void Execute();
+    // Worker thread: runs routine on the window thread, marked as this thread's hand-off; a
+    // thread retired by it ends right after.
+    void HandOff(void (TCommThread::*routine)());
     bool HasUnsentBytes();
     void SendUnsentBytes();
 
@@ -84,7 +88,11 @@ private:
     // Set by the worker before each hand-off, read on the window thread while it waits.
     std::uint32_t eventMask_ = 0;
     std::uint32_t modemStatus_ = 0;
-    int dispatching_ = 0;
+    // Window thread: a hand-off of this thread runs (a handler further up the stack).
+    bool dispatching_ = false;
+    // Window thread: retired from inside its own hand-off; the object deletes itself as soon
+    // as that hand-off has let the worker go.
+    bool retired_ = false;
 
     std::mutex unsentMutex_;
     std::string unsent_;

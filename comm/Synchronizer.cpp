@@ -3,8 +3,10 @@
 #include <exception>
 #include <utility>
 
+// Lives on the worker's stack: once done is set, the window thread must not touch it.
 struct TSynchronizer::THandOff {
     std::function<void()> routine;
+    std::function<void()> released;
     bool done = false;
 };
 
@@ -18,8 +20,8 @@ void TSynchronizer::SetErrorReport(std::function<void(const std::string&)> repor
     errorReport_ = std::move(report);
 }
 
-void TSynchronizer::Synchronize(std::function<void()> routine) {
-    THandOff handOff{std::move(routine)};
+void TSynchronizer::Synchronize(std::function<void()> routine, std::function<void()> released) {
+    THandOff handOff{std::move(routine), std::move(released)};
     std::function<void()> wakeUp;
     {
         std::lock_guard lock(mutex_);
@@ -46,6 +48,7 @@ void TSynchronizer::Run(THandOff& handOff) {
         failed = true;
         failure = "Unknown error";
     }
+    const std::function<void()> released = std::move(handOff.released);
     std::function<void(const std::string&)> report;
     {
         std::lock_guard lock(mutex_);
@@ -55,6 +58,9 @@ void TSynchronizer::Run(THandOff& handOff) {
     // The worker goes on before the report runs: a report that shows a message box and runs
     // a nested event loop must not hold it.
     changed_.notify_all();
+    if (released) {
+        released();
+    }
     if (failed && report) {
         try {
             report(failure);

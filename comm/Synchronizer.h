@@ -24,8 +24,10 @@ public:
 
     // Worker thread: runs routine on the window thread and returns when it has run there.
     // An exception thrown by routine is caught on the window thread and passed to the
-    // error-report callback; it never reaches the worker.
-    void Synchronize(std::function<void()> routine);
+    // error-report callback; it never reaches the worker. released, if set, runs on the window
+    // thread right after the worker was let go, before any error report: there it may wait for
+    // that worker's end. It must not throw.
+    void Synchronize(std::function<void()> routine, std::function<void()> released = {});
 
     // Window thread: runs every waiting hand-off; returns how many ran.
     std::size_t RunPending();

@@ -1,18 +1,30 @@
 #!/usr/bin/env bash
-# Builds everything twice (a normal build and an ASan+UBSan build of the Qt-free
-# core) and runs every test in both. Used by the README and by CI.
+# Builds and runs the tests three times: every test in a normal build and in an ASan+UBSan
+# build, and the tests of the threaded parts (serial port, device session, meridax-cli import)
+# in a ThreadSanitizer build. Used by the README and by CI.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 
 jobs=$(nproc)
+suppressions="$PWD/tests/sanitizers"
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDAX_SANITIZE=ON \
-      -DMERIDAX_BUILD_BENCH=OFF -DMERIDAX_BUILD_APP=OFF
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDAX_SANITIZE=address \
+      -DMERIDAX_BUILD_BENCH=OFF
 cmake --build build-asan -j "$jobs"
 QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+    LSAN_OPTIONS="suppressions='$suppressions/lsan.supp':print_suppressions=0" \
     ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE no-sanitize
+
+# Only what the threaded tests need, so that the third build stays short.
+tsan_tests=(comm_tests session_tests cli_import_tests)
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERIDAX_SANITIZE=thread \
+      -DMERIDAX_BUILD_BENCH=OFF -DMERIDAX_BUILD_APP=OFF
+cmake --build build-tsan -j "$jobs" --target "${tsan_tests[@]}"
+TSAN_OPTIONS="halt_on_error=1:suppressions='$suppressions/tsan.supp'" \
+    ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
+          -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$"

@@ -4,7 +4,11 @@
 #include <termios.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <filesystem>
+#include <iterator>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <string>
@@ -16,6 +20,25 @@
 #include "data/UniqueFd.h"
 
 namespace {
+
+std::size_t ThreadCount() {
+    using std::filesystem::directory_iterator;
+    return static_cast<std::size_t>(
+        std::distance(directory_iterator("/proc/self/task"), directory_iterator()));
+}
+
+// A joined thread leaves the task list a moment after the join returns, so the count is
+// waited for rather than read once.
+bool ThreadCountBecomes(std::size_t expected) {
+    const auto deadline = std::chrono::steady_clock::now() + PatientWait;
+    while (ThreadCount() != expected) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 // The component on the slave side of a fresh pseudo-terminal, raw mode, collecting chunks.
 class ComPortPtyTest : public testing::Test {
@@ -291,6 +314,7 @@ TEST_F(ComPortPtyTest, ThrowingCallbackIsReportedAndTheWorkerKeepsRunning) {
 }
 
 TEST_F(ComPortPtyTest, CloseAndOpenFromInsideTheReceiveHandler) {
+    const std::size_t threads = ThreadCount();
     bool reopened = false;
     port_.ReceiveCallBack = [&](const std::string& Data) {
         received_ += Data;
@@ -307,10 +331,44 @@ TEST_F(ComPortPtyTest, CloseAndOpenFromInsideTheReceiveHandler) {
     ASSERT_TRUE(PumpUntil(sync_, [&] { return reopened; }));
     EXPECT_EQ(closes_, 1);
     EXPECT_EQ(opens_, 2);
+    // The first worker was joined when the handler returned; the second one runs.
+    EXPECT_TRUE(ThreadCountBecomes(threads + 1)) << ThreadCount() - threads;
     pty_.Send("second");
     EXPECT_TRUE(PumpUntil(sync_, [&] { return received_ == "first|second"; })) << received_;
     port_.Close();
     EXPECT_EQ(closes_, 2);
+    EXPECT_TRUE(ThreadCountBecomes(threads)) << ThreadCount() - threads;
+}
+
+// A port closed or destroyed by its own handler: its worker, which waits for that handler,
+// is joined once the handler returns, and no thread is left behind.
+TEST_F(ComPortPtyTest, PortClosedOrDestroyedByItsOwnHandlerLeavesNoThread) {
+    const std::size_t threads = ThreadCount();
+    for (const bool destroy : {false, true}) {
+        auto scoped = std::make_unique<TComPort>(sync_);
+        scoped->Port = pty_.SlavePath();
+        scoped->ReceiveMode = rmRAW;
+        bool handled = false;
+        scoped->ReceiveCallBack = [&](const std::string&) {
+            handled = true;
+            if (destroy) {
+                scoped.reset();
+            } else {
+                scoped->Close();
+            }
+        };
+        scoped->Open();
+        ASSERT_TRUE(ThreadCountBecomes(threads + 1));
+        pty_.Send("x");
+        ASSERT_TRUE(PumpUntil(sync_, [&] { return handled; })) << destroy;
+        EXPECT_EQ(scoped == nullptr, destroy);
+        EXPECT_TRUE(ThreadCountBecomes(threads)) << ThreadCount() - threads;
+        scoped.reset();
+        EXPECT_TRUE(ThreadCountBecomes(threads)) << ThreadCount() - threads;
+    }
+    // The device was released with the port: it opens again.
+    port_.Open();
+    EXPECT_TRUE(port_.Opened());
 }
 
 TEST_F(ComPortPtyTest, CloseFromInsideTheHangUpHandler) {

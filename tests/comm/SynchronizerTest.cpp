@@ -65,6 +65,31 @@ TEST(SynchronizerTest, FailuresGoToTheReportAfterTheWorkerWasReleased) {
                                                  "Unknown error (worker went on)"}));
 }
 
+// The released step may join the worker (a port closed by its own handler), so it runs once
+// the worker was let go, and before a report that may hold the window thread.
+TEST(SynchronizerTest, ReleasedStepRunsOnThePumpingThreadAfterTheWorkerWentOn) {
+    TSynchronizer sync;
+    const std::thread::id window = std::this_thread::get_id();
+    std::vector<std::string> steps;
+    sync.SetErrorReport([&](const std::string& text) { steps.push_back("report " + text); });
+    std::thread worker;
+    worker = std::thread([&] {
+        sync.Synchronize(
+            [&] {
+                steps.push_back("routine");
+                throw std::runtime_error("failed");
+            },
+            [&] {
+                EXPECT_EQ(std::this_thread::get_id(), window);
+                worker.join();
+                steps.push_back("joined");
+            });
+    });
+    EXPECT_TRUE(PumpUntil(sync, [&] { return steps.size() == 3; }));
+    EXPECT_EQ(steps, (std::vector<std::string>{"routine", "joined", "report failed"}));
+    EXPECT_FALSE(worker.joinable());
+}
+
 TEST(SynchronizerTest, WaitWithALimitTellsWhetherItWasDone) {
     TSynchronizer sync;
     EXPECT_FALSE(sync.WaitUntil([] { return false; }, std::chrono::milliseconds(10)));

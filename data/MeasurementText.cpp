@@ -37,7 +37,7 @@ enum TByteNeed : unsigned char {
     bnNone = 0,
     bnQuoteField = 1,  // "@" or a blank: the field split would cut the text
     bnQuoteRow = 2,    // "^" or a blank: the line split would cut the row
-    bnRefuse = 4,      // a line feed or a zero byte: no quoting keeps it
+    bnRefuse = 4,      // no quoting keeps it: see Refuse
 };
 
 constexpr std::array<unsigned char, 256> MakeByteNeeds() {
@@ -46,6 +46,7 @@ constexpr std::array<unsigned char, 256> MakeByteNeeds() {
         needs[c] = bnQuoteField | bnQuoteRow;
     needs['@'] = bnQuoteField;
     needs['^'] = bnQuoteRow;
+    needs['\t'] |= bnRefuse;
     needs['\n'] |= bnRefuse;
     needs[0] = bnRefuse;
     return needs;
@@ -79,11 +80,13 @@ void AppendField(std::string_view text, unsigned char needs, std::string& out) {
     }
 }
 
+// A line feed ends the file's line, a zero byte the text the parser reads, and the parser
+// reads every TAB as "@"; Open and an import never give a text with any of them.
 [[noreturn]] void Refuse(std::size_t row, const char* column, std::string_view text) {
-    const bool lineFeed = text.find('\n') != std::string_view::npos;
+    const std::size_t at = text.find_first_of(std::string_view("\t\n\0", 3));
+    const char* what = text[at] == '\t' ? "tab" : text[at] == '\n' ? "line feed" : "zero byte";
     throw EUnsavableText("The " + std::string(column) + " of row " + std::to_string(row + 1) +
-                         " holds a " + (lineFeed ? "line feed" : "zero byte") +
-                         ", which a measurement file cannot keep");
+                         " holds a " + what + ", which a measurement file cannot keep");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 std::string ListViewToText(const TMeasurementTable& table, bool OnlyChecked);
 
 // A row whose cable or fiber a measurement file cannot hold: a line feed ends the file's
-// line and a zero byte ends the text the parser sees.
+// line, a zero byte ends the text the parser sees, and a TAB reads back as "@".
 class EUnsavableText : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -19,5 +19,5 @@ public:
 // that a cable or fiber the parser would cut or unquote ("@", "^", a blank, a leading double
 // quote) is written in double quotes, its own quotes doubled, and so is its whole row when
 // the line split would cut it. Opening the text gives back the same records. Throws
-// EUnsavableText for a text holding a line feed or a zero byte.
+// EUnsavableText for a text holding a TAB, a line feed or a zero byte.
 std::string MeasurementFileText(const TMeasurementTable& table);

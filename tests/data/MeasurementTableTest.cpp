@@ -208,7 +208,8 @@ TEST(MeasurementFileText, TheQuotedDumpFieldReadsBack) {
 TEST(MeasurementFileText, RefusesWhatNoQuotingKeeps) {
     for (const auto& [cable, fiber, message] : std::vector<std::array<std::string, 3>>{
              {"1", "a\nb", "The fiber of row 2 holds a line feed"},
-             {std::string("a\0b", 3), "1", "The cable of row 2 holds a zero byte"}}) {
+             {std::string("a\0b", 3), "1", "The cable of row 2 holds a zero byte"},
+             {"1", "a b\t", "The fiber of row 2 holds a tab"}}) {
         TMeasurementTable table;
         table.AddRow("1", "1", "1", "1", "");
         table.AddRow(cable, fiber, "1", "1", "");

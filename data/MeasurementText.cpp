@@ -81,7 +81,7 @@ void AppendField(std::string_view text, unsigned char needs, std::string& out) {
 }
 
 // A line feed ends the file's line, a zero byte the text the parser reads, and the parser
-// reads every TAB as "@"; Open and an import never give a text with any of them.
+// reads every TAB as "@". Only a line feed can come in a text, from a quoted dump field.
 [[noreturn]] void Refuse(std::size_t row, const char* column, std::string_view text) {
     const std::size_t at = text.find_first_of(std::string_view("\t\n\0", 3));
     const char* what = text[at] == '\t' ? "tab" : text[at] == '\n' ? "line feed" : "zero byte";

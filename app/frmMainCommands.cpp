@@ -86,7 +86,7 @@ void TfrmMain::btnSaveToFileClick() {
     if (!fileName) {
         return;
     }
-    WriteTextFile(ToFileName(*fileName), ListViewToText(Model(TTablePage::All).Table(), false));
+    WriteTextFile(ToFileName(*fileName), MeasurementFileText(Model(TTablePage::All).Table()));
 }
 
 void TfrmMain::btnOpenClick() {

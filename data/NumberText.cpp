@@ -13,7 +13,7 @@
 namespace {
 
 [[noreturn]] void ThrowNotAFloat(std::string_view text) {
-    throw EConvertError("'" + std::string(text) + "' is not a valid floating point value");
+    throw EConvertError(QuoteForMessage(text) + " is not a valid floating point value");
 }
 
 bool IsDigit(char c) {
@@ -28,6 +28,36 @@ struct TNumberShape {
     // Decimal exponent of the first non-zero mantissa digit, without the written exponent.
     long long leadExponent = 0;
     long long writtenExponent = 0;
+    // Significant digits up to the last non-zero one, and the first 15 of them as a
+    // 15-digit integer (zeros appended to shorter ones).
+    int significantDigits = 0;
+    std::uint64_t leadDigits = 0;
+};
+
+// Counts the significant digits of a mantissa as the grammar scan meets them.
+class TSignificantDigits {
+public:
+    void Add(char digit) {
+        if (count_ == 0 && digit == '0')
+            return;
+        ++count_;
+        if (count_ <= 15)
+            lead_ = lead_ * 10 + static_cast<std::uint64_t>(digit - '0');
+        if (digit != '0')
+            lastNonZero_ = count_;
+    }
+    void Store(TNumberShape& shape) const {
+        shape.significantDigits = lastNonZero_;
+        std::uint64_t lead = lead_;
+        for (int i = count_; i < 15; ++i)
+            lead *= 10;
+        shape.leadDigits = lead;
+    }
+
+private:
+    int count_ = 0;
+    int lastNonZero_ = 0;
+    std::uint64_t lead_ = 0;
 };
 
 // [+|-]digits[.digits][(E|e)[+|-]digits] with at least one mantissa digit ("5." and ".5"
@@ -41,6 +71,7 @@ bool ScanNumber(std::string_view text, TNumberShape& shape) {
         ++p;
     }
     std::size_t digits = 0;
+    TSignificantDigits significant;
     long long position = 0;  // digits seen before the decimal point, counted from the left
     bool leadFound = false;
     while (p < n && IsDigit(text[p])) {
@@ -50,6 +81,7 @@ bool ScanNumber(std::string_view text, TNumberShape& shape) {
         }
         if (leadFound)
             ++position;
+        significant.Add(text[p]);
         ++digits;
         ++p;
     }
@@ -64,6 +96,7 @@ bool ScanNumber(std::string_view text, TNumberShape& shape) {
                 leadFound = true;
                 shape.leadExponent = -fractionIndex;
             }
+            significant.Add(text[p]);
             ++digits;
             ++p;
         }
@@ -71,6 +104,7 @@ bool ScanNumber(std::string_view text, TNumberShape& shape) {
     if (digits == 0)
         return false;
     shape.allZero = !leadFound;
+    significant.Store(shape);
     if (p < n && (text[p] == 'E' || text[p] == 'e')) {
         ++p;
         bool negativeExponent = false;
@@ -92,7 +126,24 @@ bool ScanNumber(std::string_view text, TNumberShape& shape) {
     return p == n;
 }
 
+// The largest double, 1.7976931348623157E308, rounded to 15 digits is 1.79769313486232E308,
+// just above it: what FloatToText writes for it. A text of at most 15 significant digits
+// that lies above the largest double by less than half a unit of its 15th digit is that
+// rounding, and reads back as the largest double instead of overflowing.
+bool IsLargestDoubleRounded(const TNumberShape& shape) {
+    constexpr std::uint64_t RoundedLargest = 179769313486232;
+    return shape.significantDigits <= 15 && shape.leadExponent + shape.writtenExponent == 308 &&
+           shape.leadDigits <= RoundedLargest;
+}
+
 }  // namespace
+
+std::string QuoteForMessage(std::string_view text) {
+    constexpr std::size_t MostQuoted = 64;
+    if (text.size() <= MostQuoted)
+        return "'" + std::string(text) + "'";
+    return "'" + std::string(text.substr(0, MostQuoted)) + "...'";
+}
 
 namespace {
 
@@ -152,6 +203,10 @@ double TextToFloat(std::string_view text) {
         // double at all and must not become infinity.
         if (!shape.allZero && shape.leadExponent + shape.writtenExponent < 0) {
             return shape.negative ? -0.0 : 0.0;
+        }
+        if (IsLargestDoubleRounded(shape)) {
+            constexpr double largest = std::numeric_limits<double>::max();
+            return shape.negative ? -largest : largest;
         }
         ThrowNotAFloat(text);
     }
@@ -320,7 +375,7 @@ long long TextToInteger(std::string_view text) {
     const bool doubleSign = body.size() != text.size() && !body.empty() && body.front() == '-';
     const auto [end, error] = std::from_chars(body.data(), body.data() + body.size(), value);
     if (body.empty() || doubleSign || error != std::errc() || end != body.data() + body.size()) {
-        throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+        throw EConvertError(QuoteForMessage(text) + " is not a valid integer value");
     }
     return value;
 }

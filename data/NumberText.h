@@ -7,7 +7,8 @@
 // Number texts always use "." whatever the locale.
 
 // [+|-]digits[.digits][(E|e)[+|-]digits]; anything else, or a value beyond the range of a
-// double, throws EConvertError "'<text>' is not a valid floating point value".
+// double, throws EConvertError "'<text>' is not a valid floating point value". The 15-digit
+// text of the largest double, 1.79769313486232E308, reads as the largest double.
 double TextToFloat(std::string_view text);
 
 // General form, at most 15 significant digits: 1310, -3.52, 5E-5, 1.5E20, 0.
@@ -18,6 +19,10 @@ constexpr std::size_t MaxFloatText = 32;
 
 // FloatToText into out (at least MaxFloatText bytes) without allocating; returns the size.
 std::size_t FormatFloat(double value, char* out);
+
+// A text as messages quote it: 'text', or its first 64 bytes and "..." inside the quotes
+// when longer, so a huge field does not make a huge message.
+std::string QuoteForMessage(std::string_view text);
 
 // Decimal integer with an optional sign; throws EConvertError
 // "'<text>' is not a valid integer value".

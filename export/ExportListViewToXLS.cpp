@@ -29,12 +29,18 @@ std::size_t ReplacedLength(std::string_view text, std::string_view separator) {
     throw EXLSWriteError("Cannot export to \"" + fileName + "\": " + reason, fileName);
 }
 
-// Everything the file format cannot hold is found before the file is touched: a cell
-// count byte above 255 or a 16-bit row index above 65535 would silently corrupt the file.
+// What the writer's DIMENSIONS record declares with its defaults (MaxRows, MaxCols, each
+// one past the last index): rows 0 to 65534, columns 0 to 99.
+constexpr std::size_t DeclaredRows = 65535;
+constexpr std::size_t DeclaredColumns = 100;
+
+// Everything the file cannot hold is found before the file is touched: a cell count byte
+// above 255 would corrupt it, and a cell outside the declared rows or columns lies outside
+// the sheet the file announces.
 void CheckFits(const TMeasurementTable& table, bool onlyChecked, bool exportHeader,
                const std::vector<std::string_view>& device, std::string_view separator,
                const std::string& fileName) {
-    if (device.size() > 65536)
+    if (device.size() > DeclaredColumns)
         Refuse(fileName, "the device details have too many cells");
     for (const std::string_view piece : device) {
         if (piece.size() > 255) {
@@ -56,9 +62,9 @@ void CheckFits(const TMeasurementTable& table, bool onlyChecked, bool exportHead
             }
         }
     }
-    if (rows > 65536) {
-        Refuse(fileName,
-               std::to_string(rows) + " rows do not fit; the file holds at most 65536 rows");
+    if (rows > DeclaredRows) {
+        Refuse(fileName, std::to_string(rows) + " rows do not fit; the file holds at most " +
+                             std::to_string(DeclaredRows) + " rows");
     }
 }
 
@@ -116,7 +122,6 @@ void ExportListViewToXLS(const TMeasurementTable& ListView, bool OnlyChecked, bo
                 writer.WriteLabel(row, static_cast<std::uint16_t>(i), cell);
             }
         }
-        // Wraps to 0 only after the last of 65536 rows, which CheckFits allows.
         ++row;
     }
     writer.WriteEOF();

@@ -94,7 +94,7 @@ void SaveApplicationSettings(std::uint32_t baud) {
 std::uint32_t ParseBaudText(std::string_view text) {
     auto value = TryBaud(text);
     if (!value) {
-        throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+        throw EConvertError(QuoteForMessage(text) + " is not a valid integer value");
     }
     return *value;
 }

@@ -84,6 +84,16 @@ TEST_F(ConvertTest, DumpToMeasurementFileIsThe36Bytes) {
     EXPECT_EQ(Read(Path("again.mxe")), Read(Path("m.mxe")));
 }
 
+// Texts the dump quoted are quoted again in the file, so converting it back gives them.
+TEST_F(ConvertTest, QuotedTextsSurviveTheMeasurementFile) {
+    Put(Path("dump.txt"), "1\t\"a@b\"\t1310\t-3.52\n\r\"2\t\"\"c d\"\"\t850\t0.3\"\n\r\n\r");
+    ASSERT_EQ(Run({"convert", Path("dump.txt"), "--to", Path("m.mxe")}).exitCode, 0);
+    EXPECT_EQ(Read(Path("m.mxe")), "1@\"a@b\"@1310@-3.52^\"2@\"\"c d\"\"@850@0.3\"^\r\n");
+    const TRun run = Run({"convert", Path("m.mxe"), "--to", "-"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "1\ta\tb\t1310\t-3.52\r\n2\tc d\t850\t0.3\r\n");
+}
+
 TEST_F(ConvertTest, StandardInputIsADump) {
     Put(Path("dump.txt"), Dump);
     const TRun run = Run({"convert", "-", "--to", "-"}, Path("dump.txt"));

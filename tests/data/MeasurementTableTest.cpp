@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,76 @@ TEST(ListViewToText, WorkedExampleIsThirtyFourCharacters) {
 
 TEST(ListViewToText, EmptyTableGivesEmptyText) {
     EXPECT_EQ(ListViewToText(TMeasurementTable(), false), "");
+}
+
+struct TFileTextCase {
+    const char* name;
+    std::string cable;
+    std::string fiber;
+    std::string reference;
+    std::string text;  // MeasurementFileText of the one row cable, fiber, 1310, -3.52, reference
+};
+
+class MeasurementFileTextQuotes : public testing::TestWithParam<TFileTextCase> {};
+
+// Each text is quoted only as far as the split needs, and opening it gives the texts back.
+TEST_P(MeasurementFileTextQuotes, WhatTheSplitWouldCut) {
+    const TFileTextCase& c = GetParam();
+    TMeasurementTable table;
+    table.AddRow(c.cable, c.fiber, "1310", "-3.52", c.reference);
+    ASSERT_EQ(MeasurementFileText(table), c.text);
+    ParseDeviceDump(c.text);
+    ASSERT_EQ(Merania.size(), 1u);
+    EXPECT_EQ(Merania[0].Cable, c.cable);
+    EXPECT_EQ(Merania[0].Fiber, c.fiber);
+    EXPECT_EQ(Merania[0].Value, -3.52);
+    EXPECT_EQ(Merania[0].IsRelative, !c.reference.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, MeasurementFileTextQuotes,
+    testing::Values(
+        TFileTextCase{"PlainAsListViewToText", "1", "2", "", "1@2@1310@-3.52^"},
+        TFileTextCase{"QuoteInsideStaysBare", "x\"y", "a\"", "", "x\"y@a\"@1310@-3.52^"},
+        TFileTextCase{"AtInFiber", "1", "a@b", "", "1@\"a@b\"@1310@-3.52^"},
+        TFileTextCase{"AtInFiberRelative", "1", "a@b", "-10", "1@\"a@b\"@1310@-3.52@-10^"},
+        TFileTextCase{"LeadingQuoteInFiber", "1", "\"q", "", "1@\"\"\"q\"@1310@-3.52^"},
+        // Rows are cut before fields: the whole row goes in quotes too, its quotes doubled.
+        TFileTextCase{"CaretInFiber", "1", "a^b", "", "\"1@a^b@1310@-3.52\"^"},
+        TFileTextCase{"BlankInFiber", "1", "a b", "", "\"1@\"\"a b\"\"@1310@-3.52\"^"},
+        TFileTextCase{"CarriageReturnAfterEmptyCable", "", "\r", "", "\"@\"\"\r\"\"@1310@-3.52\"^"},
+        TFileTextCase{"QuotedCableStartsTheRow", "a@b", "1", "", "\"\"\"a@b\"\"@1@1310@-3.52\"^"},
+        TFileTextCase{"LoneQuoteCable", "\"", "", "-1", R"("""""""""@@1310@-3.52@-1"^)"}),
+    [](const testing::TestParamInfo<TFileTextCase>& caseInfo) { return caseInfo.param.name; });
+
+TEST(MeasurementFileText, TheQuotedDumpFieldReadsBack) {
+    ParseDeviceDump("1\t\"a@b\"\t1310\t-3.52\n\r2\t1\t850\t0.3\t-1\n\r\n\r");
+    TMeasurementTable all;
+    FillMeasurementTable(Merania, all);
+    const std::string text = MeasurementFileText(all);
+    EXPECT_EQ(text, "1@\"a@b\"@1310@-3.52^2@1@850@0.3@-1^");
+    ParseDeviceDump(text);
+    ASSERT_EQ(Merania.size(), 2u);
+    EXPECT_EQ(Merania[0].Fiber, "a@b");
+    EXPECT_EQ(Merania[0].WaveLength, 1310);
+    EXPECT_EQ(Merania[1].Reference, -1);
+}
+
+TEST(MeasurementFileText, RefusesWhatNoQuotingKeeps) {
+    for (const auto& [cable, fiber, message] : std::vector<std::array<std::string, 3>>{
+             {"1", "a\nb", "The fiber of row 2 holds a line feed"},
+             {std::string("a\0b", 3), "1", "The cable of row 2 holds a zero byte"},
+             {"1", "a b\t", "The fiber of row 2 holds a tab"}}) {
+        TMeasurementTable table;
+        table.AddRow("1", "1", "1", "1", "");
+        table.AddRow(cable, fiber, "1", "1", "");
+        try {
+            MeasurementFileText(table);
+            ADD_FAILURE() << "saved " << testing::PrintToString(fiber);
+        } catch (const EUnsavableText& error) {
+            EXPECT_EQ(error.what(), message + ", which a measurement file cannot keep");
+        }
+    }
 }
 
 }  // namespace

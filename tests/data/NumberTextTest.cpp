@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "data/Errors.h"
 #include "data/NumberText.h"
@@ -30,6 +32,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TParseCase{"2.5E+2", 250}, TParseCase{"2.5e-2", 0.025}, TParseCase{"007", 7},
                     TParseCase{"0.000001", 1e-6},
                     TParseCase{"1.7976931348623157E308", 1.7976931348623157e308},
+                    // The largest double as FloatToText writes it lies just above it.
+                    TParseCase{"1.79769313486232E308", 1.7976931348623157e308},
+                    TParseCase{"-1.79769313486232E308", -1.7976931348623157e308},
+                    TParseCase{"179769313486232000E291", 1.7976931348623157e308},
+                    TParseCase{"0.0179769313486232e310", 1.7976931348623157e308},
                     // Too small to be told from zero is zero, the nearest double.
                     TParseCase{"1E-400", 0.0}, TParseCase{"0E999999", 0.0}));
 
@@ -50,6 +57,8 @@ INSTANTIATE_TEST_SUITE_P(Grammar, TextToFloatRejects,
                                          "1.000,5", "+", "-", ".", "E5", "1E", "1E+", "1e-", "++1",
                                          "+-1", "--1", "1.2.3", "inf", "-INF", "nan", "NAN", "0x1A",
                                          "1e5.5", "1E400", "-1E400", "1.7976931348623159E308",
+                                         "1.79769313486233E308", "-1.7976931348624E308",
+                                         "1.797693134862321E308", "1.8E308",
                                          "1E99999999999999999999"));
 
 struct TFormatCase {
@@ -163,6 +172,41 @@ TEST(FloatToText, AgreesWithTheCLibrarysRounding) {
                 break;
         }
         ASSERT_EQ(FloatToText(value), Oracle(value)) << std::hexfloat << value;
+    }
+}
+
+TEST(TextToFloat, TheLargestDoublesTextReadsBack) {
+    for (const double value : {std::numeric_limits<double>::max(),
+                               std::nextafter(std::numeric_limits<double>::max(), 0.0),
+                               -std::numeric_limits<double>::max()}) {
+        const std::string text = FloatToText(value);
+        EXPECT_EQ(TextToFloat(text), std::copysign(std::numeric_limits<double>::max(), value))
+            << text;
+    }
+}
+
+// Long texts are cut to their first 64 bytes and "..." inside the quotes; 64 bytes or
+// fewer are quoted whole.
+TEST(TextToFloat, QuotesAtMostSixtyFourBytesOfALongText) {
+    const std::string head(64, '7');
+    const std::string sixtyFour = head.substr(1) + ",";
+    for (const auto& [text, quoted] : std::vector<std::pair<std::string, std::string>>{
+             {head + ",", head + "..."},
+             {head + std::string(1 << 20, ','), head + "..."},
+             {sixtyFour, sixtyFour}}) {
+        try {
+            TextToFloat(text);
+            ADD_FAILURE() << "accepted " << text.substr(0, 80);
+        } catch (const EConvertError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "'" + quoted + "' is not a valid floating point value");
+        }
+    }
+    try {
+        TextToInteger(head + "x");
+        ADD_FAILURE() << "accepted";
+    } catch (const EConvertError& error) {
+        EXPECT_EQ(std::string(error.what()), "'" + head + "...' is not a valid integer value");
     }
 }
 

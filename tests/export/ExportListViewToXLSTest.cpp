@@ -160,7 +160,16 @@ struct TRefusal {
     std::string cable;
     std::string separator;
     std::size_t extraRows;
+    std::string reason;
 };
+
+// n device cells: "d\td\t...".
+std::string DeviceCells(std::size_t n) {
+    std::string details;
+    for (std::size_t i = 0; i < n; ++i)
+        details += i == 0 ? "d" : "\td";
+    return details;
+}
 
 class ExportRefuses : public ExportTest, public testing::WithParamInterface<TRefusal> {};
 
@@ -176,8 +185,8 @@ TEST_P(ExportRefuses, BeforeTouchingTheFile) {
                             Path("keep.xls"));
         FAIL() << "no error";
     } catch (const EXLSWriteError& error) {
-        EXPECT_NE(std::string(error.what()).find(Path("keep.xls")), std::string::npos)
-            << error.what();
+        EXPECT_EQ(error.what(),
+                  "Cannot export to \"" + Path("keep.xls") + "\": " + GetParam().reason);
     }
     const auto bytes = Bytes(Path("keep.xls"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "old");
@@ -185,27 +194,45 @@ TEST_P(ExportRefuses, BeforeTouchingTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Limits, ExportRefuses,
-    testing::Values(TRefusal{"LongCell", "", std::string(256, 'c'), ".", 0},
-                    TRefusal{"SeparatorMakesItLong", "", std::string(128, '.'), ",,", 0},
-                    TRefusal{"LongDeviceDetail", std::string(256, 'd'), "1", ".", 0},
-                    // device + header + 65535 rows = 65537 rows: one above row index 65535
-                    TRefusal{"TooManyRows", "DEV", "1", ".", 65534}),
+    testing::Values(
+        TRefusal{"LongCell", "", std::string(256, 'c'), ".", 0,
+                 "the text in row 1, column Cable is 256 characters long; a cell holds at most "
+                 "255"},
+        TRefusal{"SeparatorMakesItLong", "", std::string(128, '.'), ",,", 0,
+                 "the text in row 1, column Cable is 256 characters long; a cell holds at most "
+                 "255"},
+        TRefusal{"LongDeviceDetail", std::string(256, 'd'), "1", ".", 0,
+                 "a device detail is 256 characters long; a cell holds at most 255"},
+        // DIMENSIONS declares columns 0 to 99.
+        TRefusal{"DeviceCellsPastColumn99", DeviceCells(101), "1", ".", 0,
+                 "the device details have too many cells"},
+        // device + header + 65534 rows = 65536 rows: the last would be row 65535, one past
+        // the rows 0 to 65534 that DIMENSIONS declares.
+        TRefusal{"TooManyRows", "DEV", "1", ".", 65533,
+                 "65536 rows do not fit; the file holds at most 65535 rows"}),
     [](const testing::TestParamInfo<TRefusal>& caseInfo) { return caseInfo.param.name; });
 
-TEST_F(ExportTest, TheLastRowIndexFits) {
+// The declared bounds are reached exactly: row 65534 and, in the device row, column 99.
+TEST_F(ExportTest, TheLastDeclaredRowAndColumnFit) {
     TMeasurementTable table;
-    for (int i = 0; i < 65535; ++i)
+    for (int i = 0; i < 65533; ++i)
         table.AddRow("1", "1", "1", "1", "");
     table.AddRow("last", "1", "1", "1", "");
     table.SetAllChecked(true);
-    ExportListViewToXLS(table, true, false, "", ".", Path("big.xls"));
+    ExportListViewToXLS(table, true, false, DeviceCells(100), ".", Path("big.xls"));
     const auto bytes = Bytes(Path("big.xls"));
-    // The last LABEL is the empty reference at row 65535, column 4, right before EOF.
-    const std::vector<std::uint8_t> tail = Hex("04 00 08 00 FF FF 04 00 00 00 00 00 0A 00 00 00");
+    // The device row's last cell is at column 99 (0x63).
+    const auto lastDeviceCell = Label(0, 99, "d");
+    EXPECT_TRUE(
+        std::equal(lastDeviceCell.begin(), lastDeviceCell.end(), bytes.begin() + 22 + 99 * 13));
+    // The last LABEL is the empty reference at row 65534, column 4, right before EOF.
+    const std::vector<std::uint8_t> tail = Hex("04 00 08 00 FE FF 04 00 00 00 00 00 0A 00 00 00");
     ASSERT_GT(bytes.size(), tail.size());
     EXPECT_TRUE(std::equal(tail.begin(), tail.end(), bytes.end() - static_cast<long>(tail.size())));
-    // 65535 rows of four one-character cells and an empty one, then "last", 1, 1, 1, "".
-    EXPECT_EQ(bytes.size(), 22u + 65535u * (4u * 13u + 12u) + (16u + 3u * 13u + 12u) + 4u);
+    // 100 device cells, 65533 rows of four one-character cells and an empty one, then "last",
+    // 1, 1, 1, "".
+    EXPECT_EQ(bytes.size(),
+              22u + 100u * 13u + 65533u * (4u * 13u + 12u) + (16u + 3u * 13u + 12u) + 4u);
 }
 
 }  // namespace

@@ -188,4 +188,15 @@ INSTANTIATE_TEST_SUITE_P(Settings, BaudTextTest,
                                            TBaudCase{"", false, 0}, TBaudCase{"96OO", false, 0},
                                            TBaudCase{"1.5", false, 0}));
 
+// A settings file with a huge baud field gives a message of bounded size.
+TEST(BaudText, QuotesAtMostSixtyFourBytes) {
+    const std::string digits(64, '9');
+    try {
+        ParseBaudText(digits + std::string(1 << 20, '9'));
+        ADD_FAILURE() << "accepted";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.what(), "'" + digits + "...' is not a valid integer value");
+    }
+}
+
 }  // namespace

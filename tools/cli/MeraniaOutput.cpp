@@ -21,7 +21,7 @@ void WriteMeraniaOutput(const TConvertOptions& options) {
         options.device ? DeviceLineFromLabel(options.deviceLabel) : std::string();
     switch (options.outputKind) {
         case TOutputKind::Mxe: {
-            std::string text = ListViewToText(table, false);
+            std::string text = MeasurementFileText(table);
             table = TMeasurementTable();
             WriteTextFile(options.output, text);
             break;

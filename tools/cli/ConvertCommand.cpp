@@ -1,4 +1,3 @@
-#include <iostream>
 #include <string>
 
 #include "data/Errors.h"
@@ -8,6 +7,7 @@
 #include "tools/cli/ConvertOptions.h"
 #include "tools/cli/MeraniaOutput.h"
 #include "tools/cli/OutputFile.h"
+#include "tools/cli/StopSignalWatch.h"
 
 namespace {
 
@@ -25,30 +25,13 @@ void Convert(const TConvertOptions& options) {
         std::string input = ReadInput(options.input);
         ParseDeviceDump(input);
     }
+    const TStopSignalWatch stopSignals("meridax-cli convert: interrupted\n");
     WriteMeraniaOutput(options);
 }
 
 }  // namespace
 
-int RunConvert(const std::vector<std::string>& args) {
-    TConvertOptions options;
-    try {
-        options = ParseConvertOptions(args);
-    } catch (const EConvertUsage& error) {
-        std::cerr << "meridax-cli convert: " << error.what() << '\n' << ConvertUsage;
-        return 2;
-    }
-    if (options.help) {
-        std::cout << ConvertUsage << '\n' << ConvertHelp;
-        return 0;
-    }
-    try {
-        Convert(options);
-        return 0;
-    } catch (const EInOutError& error) {
-        std::cerr << "meridax-cli: " << error.Path() << ": " << error.what() << '\n';
-    } catch (const std::exception& error) {
-        std::cerr << "meridax-cli: " << error.what() << '\n';
-    }
-    return 1;
+int RunConvert(const TConvertOptions& options) {
+    Convert(options);
+    return 0;
 }

@@ -271,6 +271,20 @@ TEST_F(CliImportTest, WrongUsageGivesExitCode2) {
     }
 }
 
+TEST_F(CliImportTest, AnOutputThatCannotBeMadeFailsBeforeTheMeterIsAsked) {
+    // The port does not exist: a message about it would show that the import went ahead.
+    const std::pair<std::string, std::string> cases[] = {
+        {"none/out.mxe", "meridax-cli: " + Path("none/out.mxe") + ": Invalid filename"},
+        {"none/out.xls", "Cannot create file \"" + Path("none/out.xls") + "\". "},
+    };
+    for (const auto& [output, message] : cases) {
+        TRunResult r = Cli({"import", "--port", Path("no-such-tty"), "--to", Path(output)});
+        EXPECT_EQ(r.ExitCode, 1);
+        EXPECT_NE(r.Err.find(message), std::string::npos) << r.Err;
+        EXPECT_EQ(r.Err.find("TCOMPORT"), std::string::npos) << r.Err;
+    }
+}
+
 // A child started with standard input, output and error closed, as some service managers
 // start programs; killed and reaped at the end.
 class TChildWithoutStandardDescriptors {

@@ -276,6 +276,7 @@ private:
 }  // namespace
 
 int RunImport(TImportOptions options) {
+    CheckOutputCanBeMade(options.Output);
     TStopSignals stopSignals;
     try {
         TImportRun run(options, stopSignals);

@@ -8,12 +8,35 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <mutex>
+#include <set>
 #include <utility>
 
 #include "data/SystemText.h"
 #include "data/UniqueFd.h"
 
 namespace {
+
+// The temporary files that exist, for RemovePendingTemporaryFiles. A file is made and
+// recorded under the one lock, so none escapes a removal that runs meanwhile.
+struct TPendingTemporaries {
+    std::mutex lock;
+    std::set<std::string> paths;
+
+    static TPendingTemporaries& Instance() {
+        static TPendingTemporaries pending;
+        return pending;
+    }
+};
+
+TUniqueFd CreateTemporary(const std::string& path) {
+    TPendingTemporaries& pending = TPendingTemporaries::Instance();
+    const std::lock_guard guard(pending.lock);
+    TUniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (fd)
+        pending.paths.insert(path);
+    return fd;
+}
 
 // Removes the temporary file unless the rename has taken it.
 class TTemporaryFile {
@@ -24,10 +47,18 @@ public:
     ~TTemporaryFile() noexcept {
         if (!path_.empty())
             ::unlink(path_.c_str());
+        Release();
     }
     const std::string& Path() const noexcept { return path_; }
     TUniqueFd& Fd() noexcept { return fd_; }
-    void Release() noexcept { path_.clear(); }
+    void Release() noexcept {
+        if (path_.empty())
+            return;
+        TPendingTemporaries& pending = TPendingTemporaries::Instance();
+        const std::lock_guard guard(pending.lock);
+        pending.paths.erase(path_);
+        path_.clear();
+    }
 
 private:
     std::string path_;
@@ -90,6 +121,13 @@ std::string TemporaryName(const std::string& target) {
 
 }  // namespace
 
+void RemovePendingTemporaryFiles() noexcept {
+    TPendingTemporaries& pending = TPendingTemporaries::Instance();
+    pending.lock.lock();  // kept: the process ends before another replacement may begin
+    for (const std::string& path : pending.paths)
+        ::unlink(path.c_str());
+}
+
 void ReplaceFileSafely(
     const std::string& path,
     const std::function<void(const std::string& writePath, const std::string& target)>& write,
@@ -115,8 +153,7 @@ void ReplaceFileSafely(
     std::string temporaryPath;
     for (int attempt = 0; !fd; ++attempt) {
         temporaryPath = TemporaryName(target);
-        fd =
-            TUniqueFd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        fd = CreateTemporary(temporaryPath);
         if (fd)
             break;
         const std::error_code error = ErrnoCode();

@@ -35,3 +35,7 @@ void ReplaceFileSafely(
     const std::string& path,
     const std::function<void(const std::string& writePath, const std::string& target)>& write,
     const TReplaceHooks& hooks);
+
+// Removes the temporary files of the replacements under way, for a stop signal's watcher that
+// ends the process next; replacements that follow wait for good.
+void RemovePendingTemporaryFiles() noexcept;

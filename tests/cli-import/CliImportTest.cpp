@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,12 +14,15 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/FileBytes.h"
 #include "support/MeterSimProcess.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
+
+extern char** environ;
 
 namespace {
 
@@ -253,6 +258,106 @@ TEST_F(CliImportTest, WrongUsageGivesExitCode2) {
         EXPECT_NE(r.Err.find("usage: meridax-cli"), std::string::npos) << r.Err;
         EXPECT_FALSE(fs::exists("x.xls"));
     }
+}
+
+TEST_F(CliImportTest, AnOutputThatCannotBeMadeFailsBeforeTheMeterIsAsked) {
+    // The port does not exist: a message about it would show that the import went ahead.
+    const std::pair<std::string, std::string> cases[] = {
+        {"none/out.mxe", "meridax-cli: " + Path("none/out.mxe") + ": Invalid filename"},
+        {"none/out.xls", "Cannot create file \"" + Path("none/out.xls") + "\". "},
+    };
+    for (const auto& [output, message] : cases) {
+        TRunResult r = Cli({"import", "--port", Path("no-such-tty"), "--to", Path(output)});
+        EXPECT_EQ(r.ExitCode, 1);
+        EXPECT_NE(r.Err.find(message), std::string::npos) << r.Err;
+        EXPECT_EQ(r.Err.find("TCOMPORT"), std::string::npos) << r.Err;
+    }
+}
+
+// A child started with standard input, output and error closed, as some service managers
+// start programs; killed and reaped at the end.
+class TChildWithoutStandardDescriptors {
+public:
+    explicit TChildWithoutStandardDescriptors(const Args& argv) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        for (int fd = 0; fd <= 2; ++fd)
+            posix_spawn_file_actions_addclose(&actions, fd);
+        std::vector<char*> args;
+        for (const auto& arg : argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        if (::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~TChildWithoutStandardDescriptors() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            Wait();
+        }
+    }
+    TChildWithoutStandardDescriptors(const TChildWithoutStandardDescriptors&) = delete;
+    TChildWithoutStandardDescriptors& operator=(const TChildWithoutStandardDescriptors&) = delete;
+
+    pid_t Pid() const { return pid_; }
+    // The exit code, or -1 after a signal.
+    int Wait() {
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Otherwise the port would take descriptor 0, 1 or 2 and get the program's messages.
+TEST_F(CliImportTest, ClosedStandardDescriptorsGetDevNull) {
+    const std::string link = Path("port");
+    TChildWithoutStandardDescriptors sim({MERIDAX_METER_SIM, "--records", "30", "--link", link});
+    ASSERT_GT(sim.Pid(), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!fs::is_symlink(link) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(fs::is_symlink(link));
+    for (int fd = 0; fd <= 2; ++fd) {
+        const fs::path opened = "/proc/" + std::to_string(sim.Pid()) + "/fd/" + std::to_string(fd);
+        EXPECT_EQ(fs::read_symlink(opened), "/dev/null") << fd;
+    }
+
+    TChildWithoutStandardDescriptors import(
+        {MERIDAX_CLI, "import", "--port", link, "--to", Path("out.xls"), "--device-details"});
+    EXPECT_EQ(import.Wait(), 0);
+    const std::string dump = SaveDump({"--records", "30"});
+    TRunResult converted = Cli(
+        {"convert", dump, "--to", Path("convert.xls"), "--device", "MERIDAX OLM-45    SN 0412871"});
+    ASSERT_EQ(converted.ExitCode, 0) << converted.Err;
+    EXPECT_EQ(ReadFileBytes(Path("out.xls")), ReadFileBytes(Path("convert.xls")));
+
+    // The clipboard text goes to /dev/null rather than to a closed descriptor.
+    TChildWithoutStandardDescriptors convert({MERIDAX_CLI, "convert", dump, "--to", "-"});
+    EXPECT_EQ(convert.Wait(), 0);
+}
+
+TEST_F(CliImportTest, EveryProgramTellsItsVersion) {
+    TRunResult cli = Cli({"--version"});
+    EXPECT_EQ(cli.ExitCode, 0);
+    EXPECT_EQ(cli.Out, "meridax-cli " MERIDAX_VERSION "\n");
+    TRunResult sim = RunToEnd({MERIDAX_METER_SIM, "--version"}, dir.Path());
+    EXPECT_EQ(sim.ExitCode, 0);
+    EXPECT_EQ(sim.Out, "meridax-meter-sim " MERIDAX_VERSION "\n");
+#ifdef MERIDAX_APP
+    // Without a display.
+    TRunResult app = RunToEnd({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
+                               "QT_QPA_PLATFORM=xcb", MERIDAX_APP, "--version"},
+                              dir.Path());
+    EXPECT_EQ(app.ExitCode, 0) << app.Err;
+    EXPECT_EQ(app.Out, "meridax " MERIDAX_VERSION "\n");
+#endif
 }
 
 TEST_F(CliImportTest, PortsListsDevicePaths) {

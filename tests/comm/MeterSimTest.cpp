@@ -13,6 +13,7 @@
 #include "support/FileBytes.h"
 #include "support/MeterSimProcess.h"
 #include "support/TempFolder.h"
+#include "tools/common/CommandLine.h"
 #include "tools/meter-sim/MeterDump.h"
 #include "tools/meter-sim/SimOptions.h"
 
@@ -101,11 +102,20 @@ struct TOptionCase {
 
 class SimOptionsTest : public testing::TestWithParam<TOptionCase> {};
 
+// The options as the stand-in reads them from arguments (its program name left out).
+TSimOptions ParseSimOptions(const std::vector<std::string>& arguments) {
+    CLI::App app;
+    TSimOptions options;
+    AddSimOptions(app, options);
+    app.parse(std::vector<std::string>(arguments.rbegin(), arguments.rend()));
+    return options;
+}
+
 TEST_P(SimOptionsTest, AcceptsOrNamesTheProblem) {
     std::string error;
     try {
         ParseSimOptions(GetParam().Arguments);
-    } catch (const ESimUsage& usage) {
+    } catch (const CLI::ParseError& usage) {
         error = usage.what();
     }
     if (GetParam().Error.empty()) {
@@ -120,12 +130,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TOptionCase{{}, ""},
                     TOptionCase{{"--records", "10", "--chunk", "random", "--delay", "5"}, ""},
                     TOptionCase{{"--fault", "hangup-half", "--baud", "115200"}, ""},
-                    TOptionCase{{"--records"}, "--records wants a value"},
-                    TOptionCase{{"--records", "ten"}, "--records wants a number"},
-                    TOptionCase{{"--chunk", "0"}, "--chunk wants a number"},
-                    TOptionCase{{"--fault", "fire"}, "unknown fault 'fire'"},
-                    TOptionCase{{"--speed", "1"}, "unknown option '--speed'"},
-                    TOptionCase{{"--dump", "x", "--records", "3"}, "exclude each other"}));
+                    TOptionCase{{"--records"}, "--records: 1 required"},
+                    TOptionCase{{"--records", "ten"}, "--records: wants a number"},
+                    TOptionCase{{"--chunk", "0"}, "--chunk: wants a number"},
+                    TOptionCase{{"--fault", "fire"}, "--fault: wants no-answer,"},
+                    TOptionCase{{"--speed", "1"}, "not expected: 1 --speed"},
+                    TOptionCase{{"--dump", "x", "--records", "3"}, "--dump excludes --records"}));
 
 TEST(SimOptionsValues, NameTakesTabEscapesAndDefaultsHold) {
     const TSimOptions defaults = ParseSimOptions({});
@@ -134,6 +144,12 @@ TEST(SimOptionsValues, NameTakesTabEscapesAndDefaultsHold) {
     const TSimOptions named = ParseSimOptions({"--name", "OLM\\t7\\\\x", "--chunk", "random"});
     EXPECT_EQ(named.Name, "OLM\t7\\x");
     EXPECT_TRUE(named.RandomChunks);
+    const TSimOptions paced =
+        ParseSimOptions({"--chunk", "7", "--fault", "bad-number", "--baud", "9600"});
+    EXPECT_EQ(paced.Chunk, 7u);
+    EXPECT_FALSE(paced.RandomChunks);
+    EXPECT_EQ(paced.Fault, TSimFault::BadNumber);
+    EXPECT_EQ(paced.Baud, 9600u);
 }
 
 // The component talks to a running stand-in, as the program does.

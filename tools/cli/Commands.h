@@ -1,10 +1,10 @@
 #pragma once
 
-#include <string>
-#include <vector>
+#include "tools/cli/ConvertOptions.h"
+#include "tools/cli/ImportOptions.h"
 
-// The subcommands of meridax-cli. args are the words after the subcommand's name.
-// Each returns the process's exit code: 0 done, 1 failure (message on stderr), 2 wrong usage.
-int RunConvert(const std::vector<std::string>& args);
-int RunImport(const std::vector<std::string>& args);
-int RunPorts(const std::vector<std::string>& args);
+// The subcommands of meridax-cli, run with the options read. Each gives the process's exit
+// code; a failure is thrown, for the caller's message and exit code 1.
+int RunConvert(const TConvertOptions& options);
+int RunImport(TImportOptions options);
+int RunPorts();

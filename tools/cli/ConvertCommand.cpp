@@ -1,4 +1,3 @@
-#include <iostream>
 #include <new>
 #include <string>
 
@@ -10,6 +9,7 @@
 #include "tools/cli/ConvertOptions.h"
 #include "tools/cli/MeraniaOutput.h"
 #include "tools/cli/OutputFile.h"
+#include "tools/cli/StopSignalWatch.h"
 
 namespace {
 
@@ -35,30 +35,13 @@ void Convert(const TConvertOptions& options) {
             ThrowOutOfMemory(options.input, size);
         }
     }
+    const TStopSignalWatch stopSignals("meridax-cli convert: interrupted\n");
     WriteMeraniaOutput(options);
 }
 
 }  // namespace
 
-int RunConvert(const std::vector<std::string>& args) {
-    TConvertOptions options;
-    try {
-        options = ParseConvertOptions(args);
-    } catch (const EConvertUsage& error) {
-        std::cerr << "meridax-cli convert: " << error.what() << '\n' << ConvertUsage;
-        return 2;
-    }
-    if (options.help) {
-        std::cout << ConvertUsage << '\n' << ConvertHelp;
-        return 0;
-    }
-    try {
-        Convert(options);
-        return 0;
-    } catch (const EInOutError& error) {
-        std::cerr << "meridax-cli: " << error.Path() << ": " << error.what() << '\n';
-    } catch (const std::exception& error) {
-        std::cerr << "meridax-cli: " << error.what() << '\n';
-    }
-    return 1;
+int RunConvert(const TConvertOptions& options) {
+    Convert(options);
+    return 0;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "tools/common/CommandLine.h"
+
 const char* const ConvertUsage =
     "usage: meridax-cli convert INPUT --to OUTPUT [--page all|absolute|relative] [--header]\n"
     "                           [--device TEXT] [--separator ,|.]\n";
@@ -32,83 +34,9 @@ bool HasExtension(const std::string& path, const std::string& ext) {
                       });
 }
 
-namespace {
-
-TTablePage ParsePage(const std::string& text) {
-    if (text == "all")
-        return TTablePage::All;
-    if (text == "absolute")
-        return TTablePage::Absolute;
-    if (text == "relative")
-        return TTablePage::Relative;
-    throw EConvertUsage("--page wants all, absolute or relative, not '" + text + "'");
-}
-
-}  // namespace
-
-TConvertOptions ParseConvertOptions(const std::vector<std::string>& args) {
-    TConvertOptions options;
-    bool haveInput = false;
-    bool haveOutput = false;
-    bool pageGiven = false;
-    bool separatorGiven = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string word = args[i];
-        std::string value;
-        bool inlineValue = false;
-        if (word.rfind("--", 0) == 0) {
-            if (const std::size_t equals = word.find('='); equals != std::string::npos) {
-                value = word.substr(equals + 1);
-                word.resize(equals);
-                inlineValue = true;
-            }
-        }
-        const auto takeValue = [&]() -> std::string {
-            if (inlineValue)
-                return value;
-            if (i + 1 >= args.size())
-                throw EConvertUsage(word + " wants a value");
-            return args[++i];
-        };
-        if (word == "--help" || word == "-h") {
-            options.help = true;
-        } else if (word == "--to") {
-            if (haveOutput)
-                throw EConvertUsage("--to given twice");
-            options.output = takeValue();
-            haveOutput = true;
-        } else if (word == "--page") {
-            options.page = ParsePage(takeValue());
-            pageGiven = true;
-        } else if (word == "--header") {
-            if (inlineValue)
-                throw EConvertUsage("--header takes no value");
-            options.header = true;
-        } else if (word == "--device") {
-            options.deviceLabel = takeValue();
-            options.device = true;
-        } else if (word == "--separator") {
-            options.separator = takeValue();
-            if (options.separator != "," && options.separator != ".") {
-                throw EConvertUsage("--separator wants , or ., not '" + options.separator + "'");
-            }
-            separatorGiven = true;
-        } else if (word.size() > 1 && word[0] == '-') {
-            throw EConvertUsage("unknown option '" + args[i] + "'");
-        } else {
-            if (haveInput)
-                throw EConvertUsage("one INPUT only, not also '" + word + "'");
-            options.input = word;
-            haveInput = true;
-        }
-    }
-    if (options.help)
-        return options;
-    if (!haveInput)
-        throw EConvertUsage("INPUT is missing");
-    if (!haveOutput || options.output.empty())
-        throw EConvertUsage("--to OUTPUT is missing");
-
+void FinishOutputOptions(const CLI::App& command, TConvertOptions& options) {
+    if (options.output.empty())
+        throw CLI::ValidationError("--to OUTPUT is missing");
     if (options.output == "-") {
         options.outputKind = TOutputKind::Text;
     } else if (HasExtension(options.output, ".xls")) {
@@ -116,19 +44,38 @@ TConvertOptions ParseConvertOptions(const std::vector<std::string>& args) {
     } else if (HasExtension(options.output, ".mxe")) {
         options.outputKind = TOutputKind::Mxe;
     } else {
-        throw EConvertUsage("OUTPUT must end in .xls or .mxe, or be - for standard output");
+        throw CLI::ValidationError("OUTPUT must end in .xls or .mxe, or be - for standard output");
     }
-    // Options that would be silently ignored are refused instead.
-    if (separatorGiven && options.outputKind != TOutputKind::Xls) {
-        throw EConvertUsage("--separator applies to .xls output only");
-    }
+    if (command.count("--separator") > 0 && options.outputKind != TOutputKind::Xls)
+        throw CLI::ValidationError("--separator applies to .xls output only");
     if (options.outputKind == TOutputKind::Mxe) {
-        if (pageGiven && options.page != TTablePage::All) {
-            throw EConvertUsage("a .mxe file always holds page all");
-        }
-        if (options.header || options.device) {
-            throw EConvertUsage("--header and --device apply to .xls and - output only");
-        }
+        if (options.page != TTablePage::All)
+            throw CLI::ValidationError("a .mxe file always holds page all");
+        if (options.header || options.device)
+            throw CLI::ValidationError("--header and --device apply to .xls and - output only");
     }
-    return options;
+}
+
+void AddOutputOptions(CLI::App& command, TConvertOptions& options) {
+    command.add_option("--to", options.output)
+        ->required()
+        ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    command.add_option("--page", options.page)
+        ->transform(Choice<TTablePage>({{"all", TTablePage::All},
+                                        {"absolute", TTablePage::Absolute},
+                                        {"relative", TTablePage::Relative}}));
+    command.add_flag("--header", options.header);
+    command.add_option("--separator", options.separator)->check(OneOf({",", "."}));
+}
+
+CLI::App& AddConvertCommand(CLI::App& app, TConvertOptions& options) {
+    CLI::App& convert = *app.add_subcommand("convert");
+    SetHelpText(convert, std::string(ConvertUsage) + '\n' + ConvertHelp);
+    convert.add_option("INPUT", options.input)->required();
+    convert.add_option("--device", options.deviceLabel)->each([&options](const std::string&) {
+        options.device = true;
+    });
+    AddOutputOptions(convert, options);
+    convert.callback([&convert, &options] { FinishOutputOptions(convert, options); });
+    return convert;
 }

@@ -1,16 +1,12 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "data/MeasurementTable.h"
 
-// Wrong use of the convert command; what() says what is wrong.
-class EConvertUsage : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace CLI {
+class App;
+}
 
 enum class TOutputKind { Xls, Mxe, Text };
 
@@ -23,7 +19,6 @@ struct TConvertOptions {
     bool device = false;
     std::string deviceLabel;  // as the device label shows it: blanks for tabs
     std::string separator = ".";
-    bool help = false;
 };
 
 extern const char* const ConvertUsage;
@@ -32,5 +27,13 @@ extern const char* const ConvertHelp;
 // True when path ends in ext (".mxe", ".xls"), whatever the letters' case.
 bool HasExtension(const std::string& path, const std::string& ext);
 
-// Throws EConvertUsage.
-TConvertOptions ParseConvertOptions(const std::vector<std::string>& args);
+// Adds the options that choose what is written (--to, --page, --header, --separator) to
+// command, read into options.
+void AddOutputOptions(CLI::App& command, TConvertOptions& options);
+
+// Once command is parsed: the output kind from OUTPUT's name. Options that would do nothing
+// for it are refused (CLI::ValidationError).
+void FinishOutputOptions(const CLI::App& command, TConvertOptions& options);
+
+// Adds the convert subcommand to app: INPUT, the output options and --device.
+CLI::App& AddConvertCommand(CLI::App& app, TConvertOptions& options);

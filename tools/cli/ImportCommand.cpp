@@ -24,6 +24,7 @@
 #include "tools/cli/ImportOptions.h"
 #include "tools/cli/ImportView.h"
 #include "tools/cli/MeraniaOutput.h"
+#include "tools/cli/StopSignalWatch.h"
 
 namespace {
 
@@ -118,7 +119,8 @@ public:
             throw EImportFailed("cannot make an event descriptor");
         }
         sync_.SetWakeUp([this] { ::eventfd_write(wake_.Get(), 1); });
-        sync_.SetErrorReport([this](const std::string& message) { failures_.push_back(message); });
+        sync_.SetErrorReport(
+            [this](const std::string& message) { failures_.push_back(OneLine(message)); });
         session_.RememberDesign();
         session_.SetNoConnectedDevice();
         port_.Baud = options.Baud;
@@ -273,18 +275,8 @@ private:
 
 }  // namespace
 
-int RunImport(const std::vector<std::string>& args) {
-    TImportOptions options;
-    try {
-        options = ParseImportOptions(args);
-    } catch (const EImportUsage& e) {
-        std::cerr << "meridax-cli import: " << e.what() << '\n' << ImportUsage;
-        return 2;
-    }
-    if (options.Help) {
-        std::cout << ImportUsage << '\n' << ImportHelp;
-        return 0;
-    }
+int RunImport(TImportOptions options) {
+    CheckOutputCanBeMade(options.Output);
     TStopSignals stopSignals;
     try {
         TImportRun run(options, stopSignals);
@@ -294,16 +286,11 @@ int RunImport(const std::vector<std::string>& args) {
             << name << std::endl;
         run.Import();
         options.Output.deviceLabel = name;
+        const TStopSignalWatch writeStopSignals("meridax-cli import: interrupted\n");
         WriteMeraniaOutput(options.Output);
     } catch (const EImportInterrupted& e) {
         std::cerr << "meridax-cli import: " << e.what() << '\n';
         return 128 + e.Signal();
-    } catch (const EInOutError& e) {
-        std::cerr << "meridax-cli: " << e.Path() << ": " << e.what() << '\n';
-        return 1;
-    } catch (const std::exception& e) {
-        std::cerr << "meridax-cli import: " << OneLine(e.what()) << '\n';
-        return 1;
     }
     return 0;
 }

@@ -3,10 +3,13 @@
 #include "app/session/ApplicationSettings.h"
 #include "data/Errors.h"
 #include "data/NumberText.h"
+#include "tools/common/CommandLine.h"
 
 const char* const ImportUsage =
     "usage: meridax-cli import --port PATH [--baud N] --to OUTPUT [--page all|absolute|relative]\n"
     "                          [--header] [--device-details] [--separator ,|.] [--timeout S]\n";
+
+namespace {
 
 const char* const ImportHelp =
     "import: opens the serial port PATH (a name that `meridax-cli ports` lists, or a\n"
@@ -25,7 +28,13 @@ const char* const ImportHelp =
     "that hangs up give a message and exit code 1; wrong usage gives exit code 2. Ctrl+C\n"
     "(or SIGTERM, SIGHUP) closes the port before the tool ends, with exit code 128 + signal.\n";
 
-namespace {
+std::uint32_t ParseBaud(const std::string& text) {
+    try {
+        return ParseBaudText(text);
+    } catch (const EConvertError& error) {
+        throw CLI::ValidationError("--baud", error.what());
+    }
+}
 
 double ParseSeconds(const std::string& text) {
     // The same "." grammar as the measurement numbers, whatever the locale.
@@ -35,81 +44,43 @@ double ParseSeconds(const std::string& text) {
     } catch (const EConvertError&) {
         value = 0;
     }
-    if (value <= 0 || value > 1e6)
-        throw EImportUsage("--timeout wants a number of seconds above 0, not '" + text + "'");
+    if (value <= 0 || value > 1e6) {
+        throw CLI::ValidationError("--timeout",
+                                   "wants a number of seconds above 0, not '" + text + "'");
+    }
     return value;
 }
 
 }  // namespace
 
-TImportOptions ParseImportOptions(const std::vector<std::string>& args) {
-    TImportOptions options;
-    bool havePort = false;
-    bool deviceDetails = false;
-    // The output options go to convert's reader, after a stand-in for its INPUT.
-    std::vector<std::string> outputArgs{"-"};
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string word = args[i];
-        std::string value;
-        bool inlineValue = false;
-        if (auto eq = word.find('='); word.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = word.substr(eq + 1);
-            word.resize(eq);
-            inlineValue = true;
-        }
-        auto takeValue = [&]() -> std::string {
-            if (inlineValue) {
-                return value;
-            }
-            if (i + 1 >= args.size()) {
-                throw EImportUsage(word + " wants a value");
-            }
-            return args[++i];
-        };
-        if (word == "--help" || word == "-h") {
-            options.Help = true;
-        } else if (word == "--port") {
-            options.Port = takeValue();
-            havePort = !options.Port.empty();
-        } else if (word == "--baud") {
-            std::string text = takeValue();
-            try {
-                options.Baud = ParseBaudText(text);
-            } catch (const EConvertError& e) {
-                throw EImportUsage(std::string("--baud: ") + e.what());
-            }
-        } else if (word == "--timeout") {
-            options.TimeoutSeconds = ParseSeconds(takeValue());
-        } else if (word == "--device-details") {
-            if (inlineValue) {
-                throw EImportUsage("--device-details takes no value");
-            }
-            deviceDetails = true;
-        } else if (word == "--device") {
-            throw EImportUsage("the device line comes from the meter: use --device-details");
-        } else if (word == "--to" || word == "--page" || word == "--separator") {
-            outputArgs.push_back(word);
-            outputArgs.push_back(takeValue());
-        } else if (word.size() > 1 && word[0] == '-') {
-            outputArgs.push_back(args[i]);
-        } else {
-            throw EImportUsage("unexpected word '" + args[i] + "'");
-        }
+CLI::App& AddImportCommand(CLI::App& app, TImportOptions& options) {
+    CLI::App& import = *app.add_subcommand("import");
+    SetHelpText(import, std::string(ImportUsage) + '\n' + ImportHelp);
+    import.add_option("--port", options.Port)->required();
+    import.add_option_function<std::string>(
+        "--baud", [&options](const std::string& text) { options.Baud = ParseBaud(text);
+});
+    import.add_option_function<std::string>("--timeout", [&options](const std::string& text) {
+        options.TimeoutSeconds = ParseSeconds(text);
+    });
+    import.add_flag("--device-details", options.Output.device);
+    // --device would do nothing here: the name comes from the meter.
+    // --device would do nothing here: the name comes from the meter.
+    import
+        .add_option_function<std::string>("--device",
+                                          [](const std::string&) {
+                                              throw CLI::ValidationError(
+                                                  "the device line comes from the meter: use "
+                                                  "--device-details");
+    })
+        ->group("");
+    AddOutputOptions(import, options.Output);
+    import.callback([&import, &options] {
+        if (options.Port.empty())
+            throw CLI::ValidationError("--port PATH is missing");
+    if (options.Output.device && HasExtension(options.Output.output, ".mxe"))
+        throw CLI::ValidationError("--device-details applies to .xls and - output only");
+    FinishOutputOptions(import, options.Output);
+    });
+    return import;
     }
-    if (options.Help) {
-        return options;
-    }
-    if (!havePort) {
-        throw EImportUsage("--port PATH is missing");
-    }
-    try {
-        options.Output = ParseConvertOptions(outputArgs);
-    } catch (const EConvertUsage& e) {
-        throw EImportUsage(e.what());
-    }
-    if (deviceDetails && options.Output.outputKind == TOutputKind::Mxe) {
-        throw EImportUsage("--device-details applies to .xls and - output only");
-    }
-    options.Output.device = deviceDetails;
-    return options;
-}

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "data/FileReplacement.h"
+#include "data/IoErrors.h"
 #include "data/MeasurementTable.h"
 #include "data/MeasurementText.h"
 #include "data/TextFile.h"
@@ -39,5 +41,36 @@ void WriteMeraniaOutput(const TConvertOptions& options) {
             WriteStandardOutput(text);
             break;
         }
+    }
+}
+
+namespace {
+
+// Ends a trial replacement once its temporary file is made.
+struct TTrialDone {};
+
+}  // namespace
+
+void CheckOutputCanBeMade(const TConvertOptions& options) {
+    const auto stop = [](const auto&...) { throw TTrialDone(); };
+    try {
+        switch (options.outputKind) {
+            case TOutputKind::Mxe: {
+                // The hooks WriteTextFile uses for where the file can be made.
+                TReplaceHooks hooks;
+                hooks.fail = [&](int errorCode, TReplaceFailure, const std::string&) {
+                    ThrowInOutError(errorCode, options.output);
+                };
+                hooks.writeInPlaceWhenCreateDenied = true;
+                ReplaceFileSafely(options.output, stop, hooks);
+                break;
+            }
+            case TOutputKind::Xls:
+                ReplaceFile(options.output, stop);
+                break;
+            case TOutputKind::Text:
+                break;
+        }
+    } catch (const TTrialDone&) {
     }
 }

@@ -7,3 +7,8 @@
 // output). Merania and the table are released as soon as the next stage has what it needs,
 // so a million records stay well under 150 bytes each.
 void WriteMeraniaOutput(const TConvertOptions& options);
+
+// Throws what WriteMeraniaOutput would throw for an OUTPUT that cannot be made (a missing
+// folder, one that forbids new files), leaving OUTPUT untouched: for the checks before a
+// long import.
+void CheckOutputCanBeMade(const TConvertOptions& options);

@@ -1,42 +1,68 @@
+#include <exception>
+#include <functional>
 #include <iostream>
 #include <string>
-#include <vector>
 
+#include "data/Errors.h"
+#include "data/StandardDescriptors.h"
 #include "tools/cli/Commands.h"
-#include "tools/cli/ConvertOptions.h"
+#include "tools/common/CommandLine.h"
 
 namespace {
 
-const char* const Usage =
-    "usage: meridax-cli convert INPUT --to OUTPUT [--page all|absolute|relative] [--header]\n"
-    "                           [--device TEXT] [--separator ,|.]\n"
-    "       meridax-cli import --port PATH --to OUTPUT [options]   (see meridax-cli import "
-    "--help)\n"
-    "       meridax-cli ports\n"
-    "       meridax-cli --help\n";
+const std::string Usage = std::string(ConvertUsage) +
+                          "       meridax-cli import --port PATH --to OUTPUT [options]   (see "
+                          "meridax-cli import --help)\n"
+                          "       meridax-cli ports\n"
+                          "       meridax-cli --help | --version\n";
+const char* const PortsUsage = "usage: meridax-cli ports\n";
+
+// Runs a subcommand; what it throws becomes a message on standard error and exit code 1.
+int Run(const std::string& name, const std::function<int()>& command) {
+    try {
+        return command();
+    } catch (const EInOutError& error) {
+        std::cerr << "meridax-cli: " << error.Path() << ": " << error.what() << '\n';
+    } catch (const std::exception& error) {
+        std::cerr << name << ": " << error.what() << '\n';
+    }
+    return 1;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> words(argv + 1, argv + argc);
-    if (words.empty()) {
-        std::cerr << Usage;
-        return 2;
-    }
-    const std::string& command = words.front();
-    const std::vector<std::string> args(words.begin() + 1, words.end());
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << "meridax-cli: the MERIDAX data exporter's command-line tool\n\n"
-                  << Usage << '\n'
-                  << ConvertHelp;
-        return 0;
-    }
-    if (command == "convert")
-        return RunConvert(args);
-    if (command == "import")
-        return RunImport(args);
-    if (command == "ports")
-        return RunPorts(args);
-    std::cerr << "meridax-cli: unknown command '" << command << "'\n" << Usage;
-    return 2;
+    if (!OpenClosedStandardDescriptors())
+        return 1;
+    CLI::App app("", "meridax-cli");
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.set_version_flag("--version", "meridax-cli " MERIDAX_VERSION);
+    app.require_subcommand(1);
+    SetHelpText(app, "meridax-cli: the MERIDAX data exporter's command-line tool\n\n" + Usage +
+                         '\n' + ConvertHelp);
+    TConvertOptions convertOptions;
+    TImportOptions importOptions;
+    const CLI::App& convert = AddConvertCommand(app, convertOptions);
+    const CLI::App& import = AddImportCommand(app, importOptions);
+    const CLI::App& ports = *app.add_subcommand("ports");
+    // "meridax-cli help" as well as --help.
+    app.add_subcommand("help")->group("")->parse_complete_callback(
+        [] { throw CLI::CallForHelp(); });
+
+    const auto usage = [&](const CLI::App& command) -> std::string {
+        if (&command == &convert)
+            return ConvertUsage;
+        if (&command == &import)
+            return ImportUsage;
+        if (&command == &ports)
+            return PortsUsage;
+        return Usage;
+    };
+    if (const auto exitCode = ParseCommandLine(app, argc, argv, usage))
+        return *exitCode;
+    if (convert.parsed())
+        return Run("meridax-cli", [&] { return RunConvert(convertOptions); });
+    if (import.parsed())
+        return Run("meridax-cli import", [&] { return RunImport(importOptions); });
+    return Run("meridax-cli", RunPorts);
 }

@@ -1,113 +1,12 @@
 #include "tools/meter-sim/SimOptions.h"
 
-#include <algorithm>
 #include <charconv>
-#include <iterator>
+
+#include "tools/common/CommandLine.h"
 
 namespace {
 
-std::uint64_t Number(const std::string& option, const std::string& text, std::uint64_t low,
-                     std::uint64_t high) {
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-        throw ESimUsage(option + " wants a number from " + std::to_string(low) + " to " +
-                        std::to_string(high) + ", not '" + text + "'");
-    }
-    return value;
-}
-
-// "\t" in a name given on the command line stands for a TAB, "\\" for a backslash.
-std::string Unescape(const std::string& text) {
-    std::string result;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] == '\\' && at + 1 < text.size() &&
-            (text[at + 1] == 't' || text[at + 1] == '\\')) {
-            result += text[at + 1] == 't' ? '\t' : '\\';
-            ++at;
-        } else {
-            result += text[at];
-        }
-    }
-    return result;
-}
-
-TSimFault Fault(const std::string& text) {
-    if (text == "no-answer") {
-        return TSimFault::NoAnswer;
-    }
-    if (text == "endless-dump") {
-        return TSimFault::EndlessDump;
-    }
-    if (text == "bad-number") {
-        return TSimFault::BadNumber;
-    }
-    if (text == "hangup-half") {
-        return TSimFault::HangUpHalf;
-    }
-    if (text == "stray-bytes") {
-        return TSimFault::StrayBytes;
-    }
-    throw ESimUsage("unknown fault '" + text +
-                    "' (no-answer, endless-dump, bad-number, hangup-half, stray-bytes)");
-}
-
-}  // namespace
-
-TSimOptions ParseSimOptions(const std::vector<std::string>& arguments) {
-    TSimOptions options;
-    bool recordsGiven = false;
-    for (std::size_t at = 0; at < arguments.size(); ++at) {
-        const std::string& option = arguments[at];
-        if (option == "--help" || option == "-h") {
-            options.Help = true;
-            continue;
-        }
-        static const char* const valued[] = {"--name",  "--dump",     "--records", "--seed",
-                                             "--chunk", "--delay",    "--baud",    "--fault",
-                                             "--link",  "--save-dump"};
-        if (std::find(std::begin(valued), std::end(valued), option) == std::end(valued)) {
-            throw ESimUsage("unknown option '" + option + "'");
-        }
-        if (at + 1 >= arguments.size()) {
-            throw ESimUsage(option + " wants a value");
-        }
-        const std::string& value = arguments[++at];
-        if (option == "--name") {
-            options.Name = Unescape(value);
-        } else if (option == "--dump") {
-            options.DumpFile = value;
-        } else if (option == "--records") {
-            options.Records = Number(option, value, 0, 100000000);
-            recordsGiven = true;
-        } else if (option == "--seed") {
-            options.Seed = static_cast<std::uint32_t>(Number(option, value, 0, 0xFFFFFFFF));
-        } else if (option == "--chunk") {
-            if (value == "random") {
-                options.RandomChunks = true;
-            } else {
-                options.Chunk = Number(option, value, 1, 1 << 24);
-            }
-        } else if (option == "--delay") {
-            options.DelayMs = static_cast<unsigned>(Number(option, value, 0, 600000));
-        } else if (option == "--baud") {
-            options.Baud = static_cast<std::uint32_t>(Number(option, value, 10, 100000000));
-        } else if (option == "--fault") {
-            options.Fault = Fault(value);
-        } else if (option == "--link") {
-            options.Link = value;
-        } else if (option == "--save-dump") {
-            options.SaveDump = value;
-        }
-    }
-    if (recordsGiven && !options.DumpFile.empty()) {
-        throw ESimUsage("--dump and --records exclude each other");
-    }
-    return options;
-}
-
-std::string SimHelpText() {
-    return R"(Usage: meridax-meter-sim [OPTIONS]
+const char* const SimHelp = R"(Usage: meridax-meter-sim [OPTIONS]
 
 Stands in for the optical power/loss meter on a pseudo-terminal. Prints the port's
 path on the first line of standard output, then answers like the meter:
@@ -135,5 +34,70 @@ Options:
                     which the program's port list shows); removed at exit
   --save-dump FILE  write the bytes the "u" reply would send to FILE and exit
   --help            this text
+  --version         the program's version
 )";
+
+// A whole number from low to high.
+CLI::Validator Number(std::uint64_t low, std::uint64_t high) {
+    return CLI::Validator(
+        [low, high](std::string& text) -> std::string {
+            std::uint64_t value = 0;
+            const auto [end, error] =
+                std::from_chars(text.data(), text.data() + text.size(), value);
+            if (error != std::errc() || end != text.data() + text.size() || value < low ||
+                value > high) {
+                return "wants a number from " + std::to_string(low) + " to " +
+                       std::to_string(high) + ", not '" + text + "'";
+            }
+            return {};
+        },
+        "");
+}
+
+// "\t" in a name given on the command line stands for a TAB, "\\" for a backslash.
+std::string Unescape(const std::string& text) {
+    std::string result;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '\\' && at + 1 < text.size() &&
+            (text[at + 1] == 't' || text[at + 1] == '\\')) {
+            result += text[at + 1] == 't' ? '\t' : '\\';
+            ++at;
+        } else {
+            result += text[at];
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+void AddSimOptions(CLI::App& app, TSimOptions& options) {
+    SetHelpText(app, SimHelp);
+    app.add_option_function<std::string>(
+        "--name", [&options](const std::string& text) { options.Name = Unescape(text); });
+    CLI::Option* dump = app.add_option("--dump", options.DumpFile);
+    app.add_option("--records", options.Records)->check(Number(0, 100000000))->excludes(dump);
+    app.add_option("--seed", options.Seed)->check(Number(0, 0xFFFFFFFF));
+    app.add_option_function<std::string>(
+           "--chunk",
+           [&options](const std::string& text) {
+               options.RandomChunks = text == "random";
+               if (!options.RandomChunks)
+                   std::from_chars(text.data(), text.data() + text.size(), options.Chunk);
+           })
+        ->check(CLI::Validator(
+            [pieces = Number(1, 1 << 24)](std::string& text) {
+                return text == "random" ? std::string() : pieces(text);
+            },
+            ""));
+    app.add_option("--delay", options.DelayMs)->check(Number(0, 600000));
+    app.add_option("--baud", options.Baud)->check(Number(10, 100000000));
+    app.add_option("--fault", options.Fault)
+        ->transform(Choice<TSimFault>({{"no-answer", TSimFault::NoAnswer},
+                                       {"endless-dump", TSimFault::EndlessDump},
+                                       {"bad-number", TSimFault::BadNumber},
+                                       {"hangup-half", TSimFault::HangUpHalf},
+                                       {"stray-bytes", TSimFault::StrayBytes}}));
+    app.add_option("--link", options.Link);
+    app.add_option("--save-dump", options.SaveDump);
 }

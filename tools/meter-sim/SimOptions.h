@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
-#include <vector>
+
+namespace CLI {
+class App;
+}
 
 enum class TSimFault { None, NoAnswer, EndlessDump, BadNumber, HangUpHalf, StrayBytes };
 
@@ -19,15 +21,8 @@ struct TSimOptions {
     TSimFault Fault = TSimFault::None;
     std::string Link;      // symbolic link made to the port, removed at exit
     std::string SaveDump;  // write the dump reply here and exit
-    bool Help = false;
 };
 
-class ESimUsage : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Throws ESimUsage with a message that names the bad option.
-TSimOptions ParseSimOptions(const std::vector<std::string>& arguments);
-
-std::string SimHelpText();
+// Adds the stand-in's options and its help text to app, read into options. A bad option
+// fails the parse with a message that names it.
+void AddSimOptions(CLI::App& app, TSimOptions& options);

@@ -10,6 +10,8 @@
 #include <system_error>
 #include <vector>
 
+#include "data/StandardDescriptors.h"
+#include "tools/common/CommandLine.h"
 #include "tools/meter-sim/MeterDump.h"
 #include "tools/meter-sim/MeterServer.h"
 #include "tools/meter-sim/SimOptions.h"
@@ -54,17 +56,16 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!OpenClosedStandardDescriptors())
+        return 1;
+    CLI::App app("", "meridax-meter-sim");
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.set_version_flag("--version", "meridax-meter-sim " MERIDAX_VERSION);
     TSimOptions options;
-    try {
-        options = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const ESimUsage& error) {
-        std::cerr << "meridax-meter-sim: " << error.what() << "\nTry 'meridax-meter-sim --help'.\n";
-        return 2;
-    }
-    if (options.Help) {
-        std::cout << SimHelpText();
-        return 0;
-    }
+    AddSimOptions(app, options);
+    if (const auto exitCode = ParseCommandLine(
+            app, argc, argv, [](const CLI::App&) { return "Try 'meridax-meter-sim --help'.\n"; }))
+        return *exitCode;
     try {
         TMeterRecords records = options.DumpFile.empty()
                                     ? GenerateRecords(options.Records, options.Seed)

@@ -107,23 +107,46 @@ std::string ReadWholeFile(const std::string& path) {
     return text;
 }
 
-void WriteTextFile(const std::string& path, std::string_view text) {
-    if (path.empty())
-        ThrowInOutError(ErrnoCode(ENOENT), path);
+namespace {
+
+// How a text file is replaced. Every failure is reported on the name the caller gave; a
+// missing folder is looked for where the file would have been made.
+TReplaceHooks TextFileHooks(const std::string& path) {
     TReplaceHooks hooks;
-    // Every failure is reported on the name the caller gave; a missing folder is looked for
-    // where the file would have been made.
-    hooks.fail = [&](const std::error_code& code, TReplaceFailure, const std::string& target) {
+    hooks.fail = [&path](const std::error_code& code, TReplaceFailure, const std::string& target) {
         throw EInOutError(InOutMessage(code, target), path, code);
     };
     // A read-only file stays read-only even though its folder would allow a rename.
-    hooks.vetExisting = [&](const std::string& target) {
+    hooks.vetExisting = [&path](const std::string& target) {
         if (::access(target.c_str(), W_OK) != 0)
             ThrowInOutError(ErrnoCode(), path);
         return false;
     };
     hooks.writeInPlaceWhenCreateDenied = true;
     hooks.syncBeforeRename = true;
+    return hooks;
+}
+
+// Ends a trial replacement once its temporary file is made.
+struct TTrialDone {};
+
+}  // namespace
+
+void CheckTextFileWritable(const std::string& path) {
+    if (path.empty())
+        ThrowInOutError(ErrnoCode(ENOENT), path);
+    try {
+        ReplaceFileSafely(
+            path, [](const std::string&, const std::string&) { throw TTrialDone(); },
+            TextFileHooks(path));
+    } catch (const TTrialDone&) {
+    }
+}
+
+void WriteTextFile(const std::string& path, std::string_view text) {
+    if (path.empty())
+        ThrowInOutError(ErrnoCode(ENOENT), path);
+    const TReplaceHooks hooks = TextFileHooks(path);
     ReplaceFileSafely(
         path,
         [&](const std::string& writePath, const std::string&) {

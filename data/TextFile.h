@@ -10,5 +10,9 @@ std::string ReadTextFile(const std::string& path);
 // first, so a failed write leaves the old file untouched. Throws EInOutError.
 void WriteTextFile(const std::string& path, std::string_view text);
 
+// Throws the EInOutError WriteTextFile would give for path, without changing the file: a
+// trial that stops once the temporary file beside it is made.
+void CheckTextFileWritable(const std::string& path);
+
 // The whole file as it stands (for a raw device dump). Throws EInOutError.
 std::string ReadWholeFile(const std::string& path);

@@ -52,25 +52,17 @@ struct TTrialDone {};
 }  // namespace
 
 void CheckOutputCanBeMade(const TConvertOptions& options) {
-    const auto stop = [](const auto&...) { throw TTrialDone(); };
-    try {
-        switch (options.outputKind) {
-            case TOutputKind::Mxe: {
-                // The hooks WriteTextFile uses for where the file can be made.
-                TReplaceHooks hooks;
-                hooks.fail = [&](int errorCode, TReplaceFailure, const std::string&) {
-                    ThrowInOutError(errorCode, options.output);
-                };
-                hooks.writeInPlaceWhenCreateDenied = true;
-                ReplaceFileSafely(options.output, stop, hooks);
-                break;
+    switch (options.outputKind) {
+        case TOutputKind::Mxe:
+            CheckTextFileWritable(options.output);
+            break;
+        case TOutputKind::Xls:
+            try {
+                ReplaceFile(options.output, [](const auto&...) { throw TTrialDone(); });
+            } catch (const TTrialDone&) {
             }
-            case TOutputKind::Xls:
-                ReplaceFile(options.output, stop);
-                break;
-            case TOutputKind::Text:
-                break;
-        }
-    } catch (const TTrialDone&) {
+            break;
+        case TOutputKind::Text:
+            break;
     }
 }

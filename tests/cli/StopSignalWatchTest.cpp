@@ -32,7 +32,9 @@ TEST_P(StopSignalWatchTest, RemovesTheTemporaryFileAndExitsWith128PlusTheSignal)
         ::dup2(::open(folder.File("stderr").c_str(), O_WRONLY | O_CREAT, 0644), STDERR_FILENO);
         const TStopSignalWatch watch("interrupted\n");
         TReplaceHooks hooks;
-        hooks.fail = [](const std::error_code&, TReplaceFailure, const std::string&) { ::_exit(90); };
+        hooks.fail = [](const std::error_code&, TReplaceFailure, const std::string&) {
+            ::_exit(90);
+        };
         ReplaceFileSafely(
             target,
             [signo](const std::string& writePath, const std::string&) {

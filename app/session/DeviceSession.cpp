@@ -196,3 +196,9 @@ void TDeviceSession::ComPort1HangUp() {
     EndImport();
     SetNoConnectedDevice();
 }
+
+void TDeviceSession::Tick(TClock::time_point) {}
+
+void TDeviceSession::CancelImport() {
+    EndImport();
+}

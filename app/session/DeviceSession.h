@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,6 +41,14 @@ public:
     void FillPortList();
 
     bool ImportUnderWay() const;
+
+    using TClock = std::chrono::steady_clock;
+    // Called by the owner's timer, at least every 100 ms while a port is open (tests pass
+    // made-up times): the time limits of the name reply and of an import are judged here.
+    void Tick(TClock::time_point now);
+    // Ends an import under way: the caption and cursor come back, the previous set stays, and
+    // the rest of that dump is discarded so that it cannot complete later.
+    void CancelImport();
 
     // Why the last connect failed ("" after a successful one). The window shows nothing;
     // the command-line tool prints it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,4 +40,10 @@ public:
     virtual void BlockFor(int milliseconds) = 0;
     // Shows an error message (the window's message box, the command-line tool's stderr).
     virtual void ReportError(const std::string& message) = 0;
+
+    // One plain-text line on what is going on: the connect state, a wait, the last failure's
+    // reason. The window shows it in its status line; the device label is never touched by it.
+    virtual void ShowStatus(const std::string& /*text*/) {}
+    // An import under way has received bytes and complete lines (at most ten calls a second).
+    virtual void ShowImportProgress(std::size_t /*bytes*/, std::size_t /*lines*/) {}
 };

@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build qt6-base-dev libqt6svg6 libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth imagemagick)
+          xvfb xauth imagemagick
+          pkg-config libxlsxwriter-dev python3-openpyxl python3-xlsxwriter)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 
 #include "ExportTestFiles.h"
 #include "ReadBack.h"
+#include "export/CsvExport.h"
 #include "export/XlsxExport.h"
+#include "support/Subprocess.h"
 
 namespace {
 
@@ -237,6 +240,50 @@ TEST_F(XlsxExportTest, AReadOnlyFolderKeepsItsFile) {
         },
         testing::ExitedWithCode(0), "");
     EXPECT_EQ(ReadFileBytes(Path("ro/m.xlsx")), "old");
+}
+
+std::string LibreOffice() {
+    for (const char* path :
+         {"/usr/bin/soffice", "/usr/bin/libreoffice", "/usr/local/bin/soffice"}) {
+        if (::access(path, X_OK) == 0)
+            return path;
+    }
+    return {};
+}
+
+// LibreOffice turns the workbook and the CSV back into CSV: the same columns either way.
+TEST_F(XlsxExportTest, LibreOfficeReadsTheWorkbookAndTheCsv) {
+    const std::string soffice = LibreOffice();
+    if (soffice.empty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    const TMeraniaArray records = Records();
+    TMeasurementTable table(TTablePage::All);
+    FillMeasurementTable(records, table);
+    table.SetChecked(1, true);
+    table.SetChecked(2, true);
+    TExportOptions options;
+    options.ExportHeader = true;
+    ExportToXlsx(table, records, options, Path("book.xlsx"));
+    ExportToCsv(table, options, Path("text.csv"));
+    const std::string expected =
+        "Cable,Fiber,WaveLength,dB/dBm,Reference\n"
+        "\"\u00C4\u00E9 \"\"q\"\", x;y\",1,1550,-3.71,\n";
+    for (const char* name : {"book.xlsx", "text.csv"}) {
+        const TRunResult run =
+            RunToEnd({soffice, "-env:UserInstallation=file://" + Path("profile"), "--headless",
+                      "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir",
+                      Path("lo"), Path(name)},
+                     folder_.Path());
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+        const std::string stem = std::string(name).substr(0, std::string(name).find('.'));
+        std::string text = ReadFileBytes(Path("lo/" + stem + ".csv"));
+        std::erase(text, '\r');
+        EXPECT_EQ(text.rfind(expected, 0), 0u) << name << ": " << text;
+        // A CSV has no types: only the workbook keeps the identifier "007" a text.
+        const bool workbook = std::string(name).ends_with(".xlsx");
+        EXPECT_NE(text.find(workbook ? "\n007,2,1550," : ",2,1550,"), std::string::npos)
+            << name << ": " << text;
+    }
 }
 
 }  // namespace

@@ -251,7 +251,8 @@ std::string LibreOffice() {
     return {};
 }
 
-// LibreOffice turns the workbook and the CSV back into CSV: the same columns either way.
+// LibreOffice reads the workbook with the identifiers as texts, and the CSV under either
+// separator (as its import dialog is set for UTF-8 and the separator) with the same columns.
 TEST_F(XlsxExportTest, LibreOfficeReadsTheWorkbookAndTheCsv) {
     const std::string soffice = LibreOffice();
     if (soffice.empty())
@@ -263,26 +264,45 @@ TEST_F(XlsxExportTest, LibreOfficeReadsTheWorkbookAndTheCsv) {
     table.SetChecked(2, true);
     TExportOptions options;
     options.ExportHeader = true;
+    const auto convert = [&](const std::string& name, const std::string& to,
+                             const std::string& filter) {
+        std::vector<std::string> argv{soffice, "-env:UserInstallation=file://" + Path("profile"),
+                                      "--headless"};
+        if (!filter.empty())
+            argv.push_back("--infilter=" + filter);
+        argv.insert(argv.end(), {"--convert-to", to, "--outdir", Path("lo"), Path(name)});
+        const TRunResult run = RunToEnd(argv, folder_.Path());
+        EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    };
+
     ExportToXlsx(table, records, options, Path("book.xlsx"));
-    ExportToCsv(table, options, Path("text.csv"));
-    const std::string expected =
-        "Cable,Fiber,WaveLength,dB/dBm,Reference\n"
-        "\"\u00C4\u00E9 \"\"q\"\", x;y\",1,1550,-3.71,\n";
-    for (const char* name : {"book.xlsx", "text.csv"}) {
-        const TRunResult run =
-            RunToEnd({soffice, "-env:UserInstallation=file://" + Path("profile"), "--headless",
-                      "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir",
-                      Path("lo"), Path(name)},
-                     folder_.Path());
-        ASSERT_EQ(run.ExitCode, 0) << run.Err;
-        const std::string stem = std::string(name).substr(0, std::string(name).find('.'));
-        std::string text = ReadFileBytes(Path("lo/" + stem + ".csv"));
-        std::erase(text, '\r');
-        EXPECT_EQ(text.rfind(expected, 0), 0u) << name << ": " << text;
-        // A CSV has no types: only the workbook keeps the identifier "007" a text.
-        const bool workbook = std::string(name).ends_with(".xlsx");
-        EXPECT_NE(text.find(workbook ? "\n007,2,1550," : ",2,1550,"), std::string::npos)
-            << name << ": " << text;
+    convert("book.xlsx", "csv:Text - txt - csv (StarCalc):44,34,76", "");
+    std::string text = ReadFileBytes(Path("lo/book.csv"));
+    std::erase(text, '\r');
+    EXPECT_EQ(text.rfind("Cable,Fiber,WaveLength,dB/dBm,Reference\n"
+                         "\"\u00C4\u00E9 \"\"q\"\", x;y\",1,1550,-3.71,\n007,2,1550,",
+                         0),
+              0u)
+        << text;
+
+    // A CSV has no types: "007" becomes the number 7; the numbers are the table's texts.
+    const std::vector<std::string> cells = {
+        Cell(0, 0, "Cable"),  Cell(0, 1, "Fiber"),     Cell(0, 2, "WaveLength"),
+        Cell(0, 3, "dB/dBm"), Cell(0, 4, "Reference"), Cell(1, 0, "\u00C4\u00E9 \"q\", x;y"),
+        Cell(1, 1, 1.0),      Cell(1, 2, 1550.0),      Cell(1, 3, -3.71),
+        Cell(2, 0, 7.0),      Cell(2, 1, 2.0),         Cell(2, 2, 1550.0),
+        Cell(2, 3, -2E-7),    Cell(2, 4, -1E-7)};
+    for (const char* separator : {".", ","}) {
+        SCOPED_TRACE(separator);
+        const bool comma = separator[0] == ',';
+        options.DecimalSeparator = separator;
+        ExportToCsv(table, options, Path("text.csv"));
+        // UTF-8, the delimiter, and a language whose decimal separator is the file's.
+        convert("text.csv", "xlsx", comma ? "CSV:59,34,76,1,,1031" : "CSV:44,34,76,1,,1033");
+        std::vector<std::string> lines = ReadBack({"xlsx", Path("lo/text.xlsx")});
+        ASSERT_GE(lines.size(), 6u);
+        lines.erase(lines.begin(), lines.begin() + 6);
+        EXPECT_EQ(lines, cells);
     }
 }
 

@@ -116,6 +116,8 @@ void TfrmMain::ConnectCommands() {
     connect(ppExportToExcel, &QAction::triggered, this, command(&TfrmMain::ppExportToExcelClick));
     connect(ppExportToClipboard, &QAction::triggered, this,
             command(&TfrmMain::ppExportToClipboardClick));
+    connect(ppExportToXlsx, &QAction::triggered, this, command(&TfrmMain::ppExportToXlsxClick));
+    connect(ppExportToCsv, &QAction::triggered, this, command(&TfrmMain::ppExportToCsvClick));
     // The tab widget tells only after the change, so the page being left is kept here.
     connect(pgMerania, &QTabWidget::currentChanged, this, [this](int index) {
         RunCommand([this, index] {

@@ -87,6 +87,8 @@ public:
     QMenu* PopupMenuExport;
     QAction* ppExportToExcel;
     QAction* ppExportToClipboard;
+    QAction* ppExportToXlsx;
+    QAction* ppExportToCsv;
 
     TComPort& ComPort1() { return *comPort1_; }
     TDeviceSession& Session() { return *session_; }
@@ -119,6 +121,8 @@ public:
     void btnExportClick();
     void ppExportToExcelClick();
     void ppExportToClipboardClick();
+    void ppExportToXlsxClick();
+    void ppExportToCsvClick();
 
     // ISessionView
     void SetDeviceLabelText(const std::string& text) override;

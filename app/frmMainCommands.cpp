@@ -19,6 +19,8 @@
 #include "data/TextFile.h"
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
+#include "export/CsvExport.h"
+#include "export/XlsxExport.h"
 #include "export/uNativeXLSExport.h"
 
 namespace {
@@ -45,6 +47,18 @@ bool PutOnSystemClipboard(const QString& text) {
     clipboard->setText(text, QClipboard::Clipboard);
     // A window system without a clipboard keeps nothing.
     return clipboard->text(QClipboard::Clipboard) == text;
+}
+
+// The export settings for the workbook and CSV exports of the page shown.
+TExportOptions ExportOptions(const std::string& deviceLabel) {
+    TExportOptions options;
+    options.ExportHeader = ExportTableHeader;
+    if (ExportDeviceDetails)
+        options.DeviceDetails = DeviceLineFromLabel(deviceLabel);
+    if (deviceLabel != TDeviceSession::NoDeviceText)
+        options.DeviceName = deviceLabel;
+    options.DecimalSeparator = ExportDecimalSeparator;
+    return options;
 }
 
 }  // namespace
@@ -134,4 +148,27 @@ void TfrmMain::ppExportToClipboardClick() {
     if (!stored) {
         throw std::runtime_error("Cannot open clipboard");
     }
+}
+
+void TfrmMain::ppExportToXlsxClick() {
+    const auto fileName =
+        options_.FileDialogs->AskSaveFileName(this, QStringLiteral("Export to Excel workbook"),
+                                              QStringLiteral("Excel workbook (*.xlsx)"), "xlsx");
+    if (!fileName) {
+        return;
+    }
+    TBusyCursor busy(*this);
+    // The tables are filled from Merania only, so its records are the rows' numbers.
+    ExportToXlsx(GetActiveListView(), Merania, ExportOptions(DeviceLabelText()),
+                 ToFileName(*fileName));
+}
+
+void TfrmMain::ppExportToCsvClick() {
+    const auto fileName = options_.FileDialogs->AskSaveFileName(
+        this, QStringLiteral("Export to CSV"), QStringLiteral("CSV (*.csv)"), "csv");
+    if (!fileName) {
+        return;
+    }
+    TBusyCursor busy(*this);
+    ExportToCsv(GetActiveListView(), ExportOptions(DeviceLabelText()), ToFileName(*fileName));
 }

@@ -201,6 +201,10 @@ void TfrmMain::BuildMenus() {
     ppExportToExcel->setObjectName(QStringLiteral("ppExportToExcel"));
     ppExportToClipboard = PopupMenuExport->addAction(QStringLiteral("Export to Clipboard"));
     ppExportToClipboard->setObjectName(QStringLiteral("ppExportToClipboard"));
+    ppExportToXlsx = PopupMenuExport->addAction(QStringLiteral("Export to Excel workbook (.xlsx)"));
+    ppExportToXlsx->setObjectName(QStringLiteral("ppExportToXlsx"));
+    ppExportToCsv = PopupMenuExport->addAction(QStringLiteral("Export to CSV"));
+    ppExportToCsv->setObjectName(QStringLiteral("ppExportToCsv"));
 }
 
 void TfrmMain::PlaceDeviceBottomButtons() {

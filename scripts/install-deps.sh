@@ -3,8 +3,10 @@
 # everything is present it only asks dpkg and returns.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev libqt6svg6 libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-          xvfb xauth imagemagick)
+packages=(g++ cmake ninja-build qt6-base-dev libqt6svg6 libgtest-dev libgmock-dev libbenchmark-dev
+          libcli11-dev
+          xvfb xauth imagemagick
+          pkg-config libxlsxwriter-dev python3-openpyxl python3-xlsxwriter)
 
 missing=()
 for p in "${packages[@]}"; do

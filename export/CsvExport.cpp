@@ -1,0 +1,128 @@
+#include "export/CsvExport.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <string_view>
+
+#include "data/UniqueFd.h"
+#include "export/ExportFields.h"
+#include "export/ExportFile.h"
+
+namespace {
+
+constexpr std::size_t FlushSize = 64 * 1024;
+
+// Collects the lines and writes them to the file in large pieces, every write checked.
+class TCsvWriter {
+public:
+    TCsvWriter(const std::string& writePath, const std::string& path, bool decimalComma)
+        : path_(path),
+          delimiter_(decimalComma ? ';' : ','),
+          decimalComma_(decimalComma),
+          fd_(::open(writePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
+        if (!fd_)
+            Fail(errno);
+        buffer_.reserve(FlushSize + 1024);
+        buffer_ = "\xEF\xBB\xBF";
+    }
+
+    void Field(std::string_view latin1, bool first) {
+        if (!first)
+            buffer_ += delimiter_;
+        quoted_.clear();
+        AppendLatin1AsUtf8(latin1, quoted_);
+        if (quoted_.find_first_of(Specials()) == std::string::npos) {
+            buffer_ += quoted_;
+            return;
+        }
+        buffer_ += '"';
+        for (const char c : quoted_) {
+            buffer_ += c;
+            if (c == '"')
+                buffer_ += '"';
+        }
+        buffer_ += '"';
+    }
+
+    // A number text is ASCII and never holds a quote, a line break or the delimiter: only
+    // its decimal point may change.
+    void Number(std::string_view text) {
+        buffer_ += delimiter_;
+        const std::size_t start = buffer_.size();
+        buffer_ += text;
+        if (decimalComma_) {
+            for (std::size_t i = start; i < buffer_.size(); ++i) {
+                if (buffer_[i] == '.')
+                    buffer_[i] = ',';
+            }
+        }
+    }
+
+    void EndLine() {
+        buffer_ += "\r\n";
+        if (buffer_.size() >= FlushSize)
+            Flush();
+    }
+
+    void Finish() {
+        Flush();
+        if (const int error = fd_.Close(); error != 0)
+            Fail(error);
+    }
+
+private:
+    std::string_view Specials() const {
+        return decimalComma_ ? std::string_view(";\"\r\n") : std::string_view(",\"\r\n");
+    }
+
+    void Flush() {
+        if (const int error = WriteAll(fd_.Get(), buffer_.data(), buffer_.size()); error != 0)
+            Fail(error);
+        buffer_.clear();
+    }
+
+    [[noreturn]] void Fail(int error) const {
+        ThrowExportError("Cannot create", path_, std::error_code(error, std::system_category()));
+    }
+
+    const std::string& path_;
+    const char delimiter_;
+    const bool decimalComma_;
+    TUniqueFd fd_;
+    std::string buffer_;
+    std::string quoted_;
+};
+
+}  // namespace
+
+void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
+                 const std::string& path) {
+    const bool decimalComma = options.DecimalSeparator == ",";
+    WriteExportFile(path, [&](const std::string& writePath) {
+        TCsvWriter csv(writePath, path, decimalComma);
+        if (!options.DeviceDetails.empty()) {
+            bool first = true;
+            for (const std::string_view field : DeviceFields(options.DeviceDetails)) {
+                csv.Field(field, first);
+                first = false;
+            }
+            csv.EndLine();
+        }
+        if (options.ExportHeader) {
+            for (int column = 1; column < TMeasurementTable::ColumnCount; ++column)
+                csv.Field(table.Caption(column), column == 1);
+            csv.EndLine();
+        }
+        for (std::size_t row = 0; row < table.RowCount(); ++row) {
+            if (!RowExported(table, row, options.OnlyChecked))
+                continue;
+            csv.Field(table.SubItem(row, 0), true);
+            csv.Field(table.SubItem(row, 1), false);
+            for (int item = 2; item < TMeasurementTable::SubItemCount; ++item)
+                csv.Number(table.SubItem(row, item));
+            csv.EndLine();
+        }
+        csv.Finish();
+    });
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "data/MeasurementTable.h"
+#include "export/ExportOptions.h"
+
+// Writes the table's exported rows to path as CSV (RFC 4180), through a temporary file
+// renamed over path at the end: a UTF-8 BOM, the optional device line and caption line,
+// then one line of five fields per row, every line ended by CR LF. Texts are converted from
+// Latin-1 to UTF-8; a field is quoted only when it holds the delimiter, a quote or a line
+// break. With the decimal separator "," the delimiter is ";" and the numbers' "." become
+// ","; otherwise the delimiter is "," and the numbers are the table's texts. Throws
+// EExportError naming path.
+void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
+                 const std::string& path);

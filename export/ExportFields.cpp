@@ -1,0 +1,40 @@
+#include "export/ExportFields.h"
+
+void AppendLatin1AsUtf8(std::string_view bytes, std::string& out) {
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+}
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    AppendLatin1AsUtf8(bytes, text);
+    return text;
+}
+
+std::vector<std::string_view> DeviceFields(std::string_view deviceDetails) {
+    std::vector<std::string_view> fields;
+    while (!deviceDetails.empty()) {
+        const std::size_t tab = deviceDetails.find('\t');
+        fields.push_back(deviceDetails.substr(0, tab));
+        deviceDetails =
+            tab == std::string_view::npos ? std::string_view() : deviceDetails.substr(tab + 1);
+    }
+    return fields;
+}
+
+std::size_t ExportedRowCount(const TMeasurementTable& table, bool onlyChecked) {
+    if (!onlyChecked)
+        return table.RowCount();
+    std::size_t count = 0;
+    for (std::size_t row = 0; row < table.RowCount(); ++row)
+        count += table.Checked(row) ? 1 : 0;
+    return count;
+}

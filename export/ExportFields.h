@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/MeasurementTable.h"
+
+// Appends the 8-bit text (Latin-1: byte n is character U+00n) as UTF-8.
+void AppendLatin1AsUtf8(std::string_view bytes, std::string& out);
+std::string Latin1ToUtf8(std::string_view bytes);
+
+// The device line's fields: the pieces before each TAB, an empty one included; a TAB at the
+// very end adds none (as the .xls export cuts it).
+std::vector<std::string_view> DeviceFields(std::string_view deviceDetails);
+
+// The rows an export writes: the ticked ones, or all when onlyChecked is false.
+inline bool RowExported(const TMeasurementTable& table, std::size_t row, bool onlyChecked) {
+    return !onlyChecked || table.Checked(row);
+}
+std::size_t ExportedRowCount(const TMeasurementTable& table, bool onlyChecked);

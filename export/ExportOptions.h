@@ -1,0 +1,36 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+// What the workbook and CSV exports write besides the rows, as the export settings say.
+// Texts are 8-bit (Latin-1) as the core keeps them; the writers convert them to UTF-8.
+struct TExportOptions {
+    // Only ticked rows, as the window exports; all rows when false.
+    bool OnlyChecked = true;
+    // A row of the table's column captions.
+    bool ExportHeader = false;
+    // The device line (TAB-separated fields) for the first row; empty for none.
+    std::string DeviceDetails;
+    // The meter's name for the workbook's properties; empty when no meter is known.
+    std::string DeviceName;
+    // "." or ","; the CSV's numbers use it and a "," makes ";" the delimiter.
+    std::string DecimalSeparator = ".";
+};
+
+// An export that was refused or failed; nothing is reported as written. code() tells why
+// (the system's error, file_too_large for a table the format cannot hold, or the workbook
+// library's own error).
+class EExportError : public std::runtime_error {
+public:
+    EExportError(const std::string& message, std::string path, std::error_code code)
+        : std::runtime_error(message), path_(std::move(path)), code_(code) {}
+
+    const std::string& Path() const noexcept { return path_; }
+    std::error_code code() const noexcept { return code_; }
+
+private:
+    std::string path_;
+    std::error_code code_;
+};

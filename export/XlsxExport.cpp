@@ -1,0 +1,253 @@
+#include "export/XlsxExport.h"
+
+#include <locale.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <memory>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+#include "export/ExportFields.h"
+#include "export/ExportFile.h"
+
+namespace {
+
+// The library's own error numbers, for failures that carry no system error.
+class TXlsxWriterCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "xlsxwriter"; }
+    std::string message(int code) const override {
+        return lxw_strerror(static_cast<lxw_error>(code));
+    }
+};
+
+const std::error_category& XlsxWriterCategory() {
+    static const TXlsxWriterCategory category;
+    return category;
+}
+
+constexpr lxw_col_t MaxColumns = 16384;
+
+struct TWorkbookFree {
+    void operator()(lxw_workbook* workbook) const noexcept { lxw_workbook_free(workbook); }
+};
+using TWorkbookPtr = std::unique_ptr<lxw_workbook, TWorkbookFree>;
+
+bool OnPage(const TMeranie& record, TTablePage page) {
+    return page == TTablePage::All || record.IsRelative == (page == TTablePage::Relative);
+}
+
+// The records behind the table's rows, in row order.
+std::vector<const TMeranie*> PageRecords(const TMeasurementTable& table,
+                                         const TMeraniaArray& records) {
+    std::vector<const TMeranie*> rows;
+    rows.reserve(table.RowCount());
+    for (const TMeranie& record : records) {
+        if (OnPage(record, table.Page()))
+            rows.push_back(&record);
+    }
+    if (rows.size() != table.RowCount())
+        throw std::invalid_argument("the records do not match the table's rows");
+    return rows;
+}
+
+// The system's error when the library left one, else the library's own.
+std::error_code FailureCode(lxw_error error, int systemError) {
+    if (systemError != 0)
+        return {systemError, std::system_category()};
+    return {static_cast<int>(error), XlsxWriterCategory()};
+}
+
+// The library prints numbers with the C library's formatting, which follows the thread's
+// LC_NUMERIC: a decimal comma there would make the file unreadable. "C" while it writes.
+class TCNumericLocale {
+public:
+    TCNumericLocale() : locale_(::newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0))) {
+        if (locale_ != static_cast<locale_t>(0))
+            previous_ = ::uselocale(locale_);
+    }
+    ~TCNumericLocale() noexcept {
+        if (locale_ == static_cast<locale_t>(0))
+            return;
+        ::uselocale(previous_);
+        ::freelocale(locale_);
+    }
+    TCNumericLocale(const TCNumericLocale&) = delete;
+    TCNumericLocale& operator=(const TCNumericLocale&) = delete;
+
+private:
+    locale_t locale_;
+    locale_t previous_ = LC_GLOBAL_LOCALE;
+};
+
+// Writes one worksheet through the library, every call checked.
+class TWorkbookWriter {
+public:
+    TWorkbookWriter(const std::string& writePath, const std::string& path) : path_(path) {
+        lxw_workbook_options options{};
+        // Each row goes to a temporary file as it is written, so memory stays flat.
+        options.constant_memory = LXW_TRUE;
+        errno = 0;
+        workbook_.reset(workbook_new_opt(writePath.c_str(), &options));
+        if (!workbook_)
+            Fail(LXW_ERROR_MEMORY_MALLOC_FAILED, errno != 0 ? errno : ENOMEM);
+    }
+
+    void SetProperties(const std::string& deviceName) {
+        const std::string subject = Latin1ToUtf8(deviceName);
+        std::string title = "MERIDAX measurements";
+        lxw_doc_properties properties{};
+        properties.title = title.data();
+        properties.subject = subject.empty() ? nullptr : const_cast<char*>(subject.c_str());
+        properties.created = std::time(nullptr);
+        Check(workbook_set_properties(workbook_.get(), &properties));
+    }
+
+    void AddSheet(const char* name) {
+        sheet_ = workbook_add_worksheet(workbook_.get(), name);
+        bold_ = workbook_add_format(workbook_.get());
+        if (sheet_ == nullptr || bold_ == nullptr)
+            Fail(LXW_ERROR_MEMORY_MALLOC_FAILED, errno);
+        format_set_bold(bold_);
+    }
+
+    void ColumnWidth(lxw_col_t column, double width) {
+        Check(worksheet_set_column(sheet_, column, column, width, nullptr));
+    }
+
+    void HeaderAt(lxw_row_t row, lxw_row_t lastRow, lxw_col_t lastColumn) {
+        worksheet_freeze_panes(sheet_, row + 1, 0);
+        Check(worksheet_autofilter(sheet_, row, 0, lastRow, lastColumn));
+    }
+
+    void Text(lxw_row_t row, lxw_col_t column, std::string_view latin1, bool bold = false) {
+        lxw_format* format = bold ? bold_ : nullptr;
+        if (latin1.empty()) {
+            if (format != nullptr)
+                Check(worksheet_write_blank(sheet_, row, column, format));
+            return;
+        }
+        utf8_.clear();
+        AppendLatin1AsUtf8(latin1, utf8_);
+        Check(worksheet_write_string(sheet_, row, column, utf8_.c_str(), format));
+    }
+
+    // The library writes 16 significant digits: every double read from a text of up to 16
+    // digits comes back bit for bit; one that needs 17 comes back as its 16-digit neighbour.
+    void Number(lxw_row_t row, lxw_col_t column, double value) {
+        Check(worksheet_write_number(sheet_, row, column, value, nullptr));
+    }
+
+    void Close() {
+        CheckRowFile(sheet_->optimize_tmpfile);
+        errno = 0;
+        const lxw_error error = workbook_close(workbook_.release());
+        if (error != LXW_NO_ERROR)
+            Fail(error, errno);
+    }
+
+private:
+    // The library writes the rows to its temporary file without looking at the result: a
+    // full disk there would otherwise give a silently shortened sheet.
+    void CheckRowFile(FILE* file) {
+        if (file == nullptr)
+            return;
+        errno = 0;
+        if (std::fflush(file) == 0 && std::ferror(file) == 0)
+            return;
+        Fail(LXW_ERROR_CREATING_TMPFILE, errno != 0 ? errno : EIO);
+    }
+
+    void Check(lxw_error error) {
+        if (error != LXW_NO_ERROR)
+            Fail(error, 0);
+    }
+
+    [[noreturn]] void Fail(lxw_error error, int systemError) {
+        workbook_.reset();
+        ThrowExportError("Cannot create", path_, FailureCode(error, systemError));
+    }
+
+    const std::string& path_;
+    TWorkbookPtr workbook_;
+    lxw_worksheet* sheet_ = nullptr;
+    lxw_format* bold_ = nullptr;
+    std::string utf8_;
+};
+
+[[noreturn]] void Refuse(const std::string& path, const std::string& reason) {
+    throw EExportError("Cannot export to \"" + path + "\": " + reason, path,
+                       std::make_error_code(std::errc::file_too_large));
+}
+
+}  // namespace
+
+const char* XlsxSheetName(TTablePage page) {
+    switch (page) {
+        case TTablePage::Absolute:
+            return "Absolute";
+        case TTablePage::Relative:
+            return "Relative";
+        case TTablePage::All:
+            break;
+    }
+    return "All";
+}
+
+void ExportToXlsx(const TMeasurementTable& table, const TMeraniaArray& records,
+                  const TExportOptions& options, const std::string& path) {
+    const std::vector<std::string_view> device = DeviceFields(options.DeviceDetails);
+    const std::size_t dataRows = ExportedRowCount(table, options.OnlyChecked);
+    const std::size_t rows = (device.empty() ? 0 : 1) + (options.ExportHeader ? 1 : 0) + dataRows;
+    if (rows > XlsxMaxRows) {
+        Refuse(path, std::to_string(rows) + " rows do not fit; a worksheet holds at most " +
+                         std::to_string(XlsxMaxRows) + " rows");
+    }
+    if (device.size() > MaxColumns) {
+        Refuse(path, "the device details have " + std::to_string(device.size()) +
+                         " fields; a worksheet holds at most " + std::to_string(MaxColumns) +
+                         " columns");
+    }
+    const std::vector<const TMeranie*> numbers = PageRecords(table, records);
+
+    WriteExportFile(path, [&](const std::string& writePath) {
+        const TCNumericLocale cNumbers;
+        TWorkbookWriter writer(writePath, path);
+        writer.SetProperties(options.DeviceName);
+        writer.AddSheet(XlsxSheetName(table.Page()));
+        constexpr lxw_col_t lastColumn = TMeasurementTable::SubItemCount - 1;
+        for (lxw_col_t column = 0; column <= lastColumn; ++column) {
+            const auto captionLength = static_cast<double>(table.Caption(column + 1).size());
+            writer.ColumnWidth(column, std::max(LXW_DEF_COL_WIDTH, captionLength + 3));
+        }
+        lxw_row_t row = 0;
+        if (!device.empty()) {
+            for (lxw_col_t column = 0; column < device.size(); ++column)
+                writer.Text(row, column, device[column]);
+            ++row;
+        }
+        if (options.ExportHeader) {
+            writer.HeaderAt(row, static_cast<lxw_row_t>(rows - 1), lastColumn);
+            for (lxw_col_t column = 0; column <= lastColumn; ++column)
+                writer.Text(row, column, table.Caption(column + 1), true);
+            ++row;
+        }
+        for (std::size_t item = 0; item < table.RowCount(); ++item) {
+            if (!RowExported(table, item, options.OnlyChecked))
+                continue;
+            const TMeranie& record = *numbers[item];
+            writer.Text(row, 0, table.SubItem(item, 0));
+            writer.Text(row, 1, table.SubItem(item, 1));
+            writer.Number(row, 2, record.WaveLength);
+            writer.Number(row, 3, record.Value);
+            if (record.IsRelative)
+                writer.Number(row, 4, record.Reference);
+            ++row;
+        }
+        writer.Close();
+    });
+}

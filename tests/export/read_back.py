@@ -1,0 +1,54 @@
+"""Reads an export back with real readers and prints what they see, one fact a line.
+
+read_back.py xlsx FILE   -- openpyxl: properties, sheet, freeze, filter, then every cell as
+                            "cell ROW COL s HEX-UTF8" (text), "cell ROW COL n HEX-DOUBLE" (number)
+                            or nothing for an empty cell; bold cells add "bold ROW COL" (a blank
+                            bold cell too).
+read_back.py csv FILE D  -- csv module with delimiter D: one line a record, its fields as
+                            hex of their UTF-8, separated by blanks ("-" for an empty field).
+"""
+import csv
+import struct
+import sys
+
+
+def hexed(text):
+    return text.encode("utf-8").hex() or "-"
+
+
+def read_xlsx(path):
+    import openpyxl
+    workbook = openpyxl.load_workbook(path)
+    props = workbook.properties
+    print("title", hexed(props.title or ""))
+    print("subject", hexed(props.subject or ""))
+    print("created", "yes" if props.created is not None else "no")
+    print("sheets", " ".join(workbook.sheetnames))
+    sheet = workbook.worksheets[0]
+    print("freeze", sheet.freeze_panes or "-")
+    print("filter", sheet.auto_filter.ref or "-")
+    for row in sheet.iter_rows():
+        for cell in row:
+            if cell.value is None:
+                pass
+            elif isinstance(cell.value, str):
+                print("cell", cell.row - 1, cell.column - 1, "s", hexed(cell.value))
+            elif isinstance(cell.value, float) or isinstance(cell.value, int):
+                print("cell", cell.row - 1, cell.column - 1, "n",
+                      struct.pack(">d", float(cell.value)).hex())
+            else:
+                print("cell", cell.row - 1, cell.column - 1, "?", type(cell.value).__name__)
+            if cell.font is not None and cell.font.b:
+                print("bold", cell.row - 1, cell.column - 1)
+
+
+def read_csv(path, delimiter):
+    with open(path, newline="", encoding="utf-8-sig") as file:
+        for record in csv.reader(file, delimiter=delimiter, strict=True):
+            print(" ".join(hexed(field) for field in record))
+
+
+if sys.argv[1] == "xlsx":
+    read_xlsx(sys.argv[2])
+else:
+    read_csv(sys.argv[2], sys.argv[3])

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <string_view>
 
+#include "data/SystemText.h"
 #include "data/UniqueFd.h"
 #include "export/ExportFields.h"
 #include "export/ExportFile.h"
@@ -22,7 +23,7 @@ public:
           decimalComma_(decimalComma),
           fd_(::open(writePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
         if (!fd_)
-            Fail(errno);
+            Fail(ErrnoCode());
         buffer_.reserve(FlushSize + 1024);
         buffer_ = "\xEF\xBB\xBF";
     }
@@ -67,7 +68,7 @@ public:
 
     void Finish() {
         Flush();
-        if (const int error = fd_.Close(); error != 0)
+        if (const std::error_code error = fd_.Close())
             Fail(error);
     }
 
@@ -77,13 +78,13 @@ private:
     }
 
     void Flush() {
-        if (const int error = WriteAll(fd_.Get(), buffer_.data(), buffer_.size()); error != 0)
+        if (const std::error_code error = WriteAll(fd_.Get(), buffer_.data(), buffer_.size()))
             Fail(error);
         buffer_.clear();
     }
 
-    [[noreturn]] void Fail(int error) const {
-        ThrowExportError("Cannot create", path_, std::error_code(error, std::system_category()));
+    [[noreturn]] void Fail(const std::error_code& error) const {
+        ThrowExportError("Cannot create", path_, error);
     }
 
     const std::string& path_;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
-#include <system_error>
+
+#include "data/Errors.h"
 
 // What the workbook and CSV exports write besides the rows, as the export settings say.
 // Texts are 8-bit (Latin-1) as the core keeps them; the writers convert them to UTF-8.
@@ -22,15 +22,7 @@ struct TExportOptions {
 // An export that was refused or failed; nothing is reported as written. code() tells why
 // (the system's error, file_too_large for a table the format cannot hold, or the workbook
 // library's own error).
-class EExportError : public std::runtime_error {
+class EExportError : public EFileError {
 public:
-    EExportError(const std::string& message, std::string path, std::error_code code)
-        : std::runtime_error(message), path_(std::move(path)), code_(code) {}
-
-    const std::string& Path() const noexcept { return path_; }
-    std::error_code code() const noexcept { return code_; }
-
-private:
-    std::string path_;
-    std::error_code code_;
+    using EFileError::EFileError;
 };

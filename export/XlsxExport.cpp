@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/SystemText.h"
 #include "export/ExportFields.h"
 #include "export/ExportFile.h"
 
@@ -58,7 +59,7 @@ std::vector<const TMeranie*> PageRecords(const TMeasurementTable& table,
 // The system's error when the library left one, else the library's own.
 std::error_code FailureCode(lxw_error error, int systemError) {
     if (systemError != 0)
-        return {systemError, std::system_category()};
+        return ErrnoCode(systemError);
     return {static_cast<int>(error), XlsxWriterCategory()};
 }
 

@@ -22,7 +22,9 @@ std::vector<std::uint8_t> Label(std::uint16_t row, std::uint16_t column, const s
                                        0x00,
                                        0x00,
                                        static_cast<std::uint8_t>(text.size())};
-    bytes.insert(bytes.end(), text.begin(), text.end());
+    // Appended byte by byte: GCC 12 takes a range insert here for an overflow (-Warray-bounds).
+    for (const char c : text)
+        bytes.push_back(static_cast<std::uint8_t>(c));
     return bytes;
 }
 

@@ -15,6 +15,7 @@
 #include <system_error>
 #include <vector>
 
+#include "export/ReadBack.h"
 #include "support/FileBytes.h"
 #include "support/Nobody.h"
 #include "support/TempFolder.h"
@@ -345,7 +346,8 @@ TEST_F(ConvertTest, WrongUsageExitsTwoWithTheUsageLine) {
         {"convert"},
         {"convert", Path("dump.txt")},
         {"convert", Path("dump.txt"), "--to"},
-        {"convert", Path("dump.txt"), "--to", Path("out.csv")},
+        {"convert", Path("dump.txt"), "--to", Path("out.txt")},
+        {"convert", Path("dump.txt"), "--to", Path("out.xlsx"), "--separator", ","},
         {"convert", Path("dump.txt"), "--to", Path("out.xls"), "--separator", ";"},
         {"convert", Path("dump.txt"), "--to", Path("out.xls"), "--page", "some"},
         {"convert", Path("dump.txt"), "--to", Path("out.xls"), "--bogus"},
@@ -360,6 +362,7 @@ TEST_F(ConvertTest, WrongUsageExitsTwoWithTheUsageLine) {
         EXPECT_NE(run.err.find("usage: meridax-cli"), std::string::npos) << run.err;
     }
     EXPECT_FALSE(fs::exists(Path("out.xls")));
+    EXPECT_FALSE(fs::exists(Path("out.xlsx")));
     EXPECT_FALSE(fs::exists(Path("out.mxe")));
 }
 
@@ -393,3 +396,29 @@ TEST_F(ConvertTest, RunningOutOfMemoryNamesTheInputAndItsSize) {
 }
 
 }  // namespace
+
+// The workbook and CSV outputs go through the export writers: the CSV byte for byte, the
+// workbook read back by openpyxl with its numbers as the records' doubles.
+TEST_F(ConvertTest, CsvAndWorkbookOutputs) {
+    Put(Path("dump.txt"), Dump);
+    TRun run = Run({"convert", Path("dump.txt"), "--to", Path("out.csv"), "--header",
+                    "--separator", ",", "--device", "DEV    7"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Read(Path("out.csv")),
+              "\xEF\xBB\xBF"
+              "DEV;7\r\nCable;Fiber;WaveLength;dB/dBm;Reference\r\n"
+              "1;1;1310;-3,52;\r\n1;2;1550;-0,41;-10\r\n");
+
+    run = Run({"convert", Path("dump.txt"), "--to", Path("out.xlsx"), "--page", "relative"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> cells = ReadBack({"xlsx", Path("out.xlsx")});
+    const std::vector<std::string> expected = {
+        "sheets Relative",
+        "cell 0 0 s " + Utf8Hex("1"),
+        "cell 0 1 s " + Utf8Hex("2"),
+        "cell 0 2 n " + DoubleHex(1550),
+        "cell 0 3 n " + DoubleHex(-0.41),
+        "cell 0 4 n " + DoubleHex(-10)};
+    for (const std::string& line : expected)
+        EXPECT_NE(std::find(cells.begin(), cells.end(), line), cells.end()) << line;
+}

@@ -13,13 +13,16 @@ const char* const ConvertHelp =
     "convert: reads a measurement file (INPUT ending in .mxe, first line) or a raw device\n"
     "dump (any other INPUT, or - for standard input) and writes the table of the chosen page\n"
     "(default all), every row counted as ticked:\n"
-    "  OUTPUT ending in .xls  the spreadsheet file of the Excel export\n"
-    "  OUTPUT ending in .mxe  the measurement file, as Save writes it (always page all)\n"
-    "  OUTPUT -               the clipboard text on standard output\n"
-    "  --header          begin with the line of column captions (.xls and -)\n"
+    "  OUTPUT ending in .xls   the spreadsheet file of the Excel export\n"
+    "  OUTPUT ending in .xlsx  an Excel workbook whose numbers are number cells\n"
+    "  OUTPUT ending in .csv   CSV (UTF-8, CR LF; \",\" between fields, \";\" with --separator ,)\n"
+    "  OUTPUT ending in .mxe   the measurement file, as Save writes it (always page all)\n"
+    "  OUTPUT -                the clipboard text on standard output\n"
+    "  --header          begin with the line of column captions (all but .mxe)\n"
     "  --device TEXT     begin with the device line; TEXT as the device label shows it,\n"
-    "                    four blanks standing for a TAB (.xls and -)\n"
-    "  --separator ,|.   put in place of every \".\" in the .xls data cells (default .)\n"
+    "                    four blanks standing for a TAB (all but .mxe)\n"
+    "  --separator ,|.   put in place of every \".\" in the numbers of .xls data cells and\n"
+    "                    of .csv fields (default .)\n"
     "Errors go to standard error with exit code 1; wrong usage gives exit code 2. A failed\n"
     "conversion leaves no half-written OUTPUT behind (an OUTPUT in a folder that forbids\n"
     "replacing its files is rewritten in place).\n";
@@ -41,18 +44,26 @@ void FinishOutputOptions(const CLI::App& command, TConvertOptions& options) {
         options.outputKind = TOutputKind::Text;
     } else if (HasExtension(options.output, ".xls")) {
         options.outputKind = TOutputKind::Xls;
+    } else if (HasExtension(options.output, ".xlsx")) {
+        options.outputKind = TOutputKind::Xlsx;
+    } else if (HasExtension(options.output, ".csv")) {
+        options.outputKind = TOutputKind::Csv;
     } else if (HasExtension(options.output, ".mxe")) {
         options.outputKind = TOutputKind::Mxe;
     } else {
-        throw CLI::ValidationError("OUTPUT must end in .xls or .mxe, or be - for standard output");
+        throw CLI::ValidationError(
+            "OUTPUT must end in .xls, .xlsx, .csv or .mxe, or be - for standard output");
     }
-    if (command.count("--separator") > 0 && options.outputKind != TOutputKind::Xls)
-        throw CLI::ValidationError("--separator applies to .xls output only");
+    // A workbook's numbers are number cells: there is no separator to choose.
+    if (command.count("--separator") > 0 && options.outputKind != TOutputKind::Xls &&
+        options.outputKind != TOutputKind::Csv)
+        throw CLI::ValidationError("--separator applies to .xls and .csv output only");
     if (options.outputKind == TOutputKind::Mxe) {
         if (options.page != TTablePage::All)
             throw CLI::ValidationError("a .mxe file always holds page all");
         if (options.header || options.device)
-            throw CLI::ValidationError("--header and --device apply to .xls and - output only");
+            throw CLI::ValidationError(
+                "--header and --device apply to .xls, .xlsx, .csv and - output only");
     }
 }
 

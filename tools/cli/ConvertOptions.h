@@ -8,7 +8,7 @@ namespace CLI {
 class App;
 }
 
-enum class TOutputKind { Xls, Mxe, Text };
+enum class TOutputKind { Xls, Xlsx, Csv, Mxe, Text };
 
 struct TConvertOptions {
     std::string input;  // "-" for standard input
@@ -24,7 +24,7 @@ struct TConvertOptions {
 extern const char* const ConvertUsage;
 extern const char* const ConvertHelp;
 
-// True when path ends in ext (".mxe", ".xls"), whatever the letters' case.
+// True when path ends in ext (".mxe", ".xls", ".xlsx", ".csv"), whatever the letters' case.
 bool HasExtension(const std::string& path, const std::string& ext);
 
 // Adds the options that choose what is written (--to, --page, --header, --separator) to

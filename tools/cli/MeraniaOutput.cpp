@@ -9,19 +9,42 @@
 #include "data/TextFile.h"
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
+#include "export/CsvExport.h"
+#include "export/XlsxExport.h"
 #include "export/uNativeXLSExport.h"
 #include "tools/cli/OutputFile.h"
+
+namespace {
+
+TExportOptions ExportOptions(const TConvertOptions& options, const std::string& deviceLine) {
+    TExportOptions exportOptions;
+    exportOptions.ExportHeader = options.header;
+    exportOptions.DeviceDetails = deviceLine;
+    exportOptions.DeviceName = options.deviceLabel;
+    exportOptions.DecimalSeparator = options.separator;
+    return exportOptions;
+}
+
+}  // namespace
 
 void WriteMeraniaOutput(const TConvertOptions& options) {
     TMeasurementTable table(options.outputKind == TOutputKind::Mxe ? TTablePage::All
                                                                    : options.page);
     FillMeasurementTable(Merania, table);
-    TMeraniaArray().swap(Merania);
+    // The workbook takes its numbers from the records; every other output only from the table.
+    if (options.outputKind != TOutputKind::Xlsx)
+        TMeraniaArray().swap(Merania);
     table.SetAllChecked(true);
 
     const std::string deviceLine =
         options.device ? DeviceLineFromLabel(options.deviceLabel) : std::string();
     switch (options.outputKind) {
+        case TOutputKind::Xlsx:
+            ExportToXlsx(table, Merania, ExportOptions(options, deviceLine), options.output);
+            break;
+        case TOutputKind::Csv:
+            ExportToCsv(table, ExportOptions(options, deviceLine), options.output);
+            break;
         case TOutputKind::Mxe: {
             std::string text = MeasurementFileText(table);
             table = TMeasurementTable();
@@ -57,6 +80,8 @@ void CheckOutputCanBeMade(const TConvertOptions& options) {
             CheckTextFileWritable(options.output);
             break;
         case TOutputKind::Xls:
+        case TOutputKind::Xlsx:
+        case TOutputKind::Csv:
             try {
                 ReplaceFile(options.output, [](const auto&...) { throw TTrialDone(); });
             } catch (const TTrialDone&) {

@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include "data/SystemText.h"
 #include "data/UniqueFd.h"
 
 namespace {
@@ -19,6 +22,22 @@ constexpr int PortsPerFamily = 256;
 bool NoUartBehind(int fd) {
     serial_struct info{};
     return ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN;
+}
+
+TPortState StateOfOpenError(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return TPortState::PermissionDenied;
+        case EBUSY:
+            return TPortState::Busy;
+        case ENXIO:
+        case ENODEV:
+        case EIO:
+            return TPortState::NotSerial;
+        default:
+            return TPortState::Failed;
+    }
 }
 
 }  // namespace
@@ -34,24 +53,54 @@ std::vector<std::string> DefaultComPortCandidates(const std::string& folder) {
     return candidates;
 }
 
-bool ComPortAvailable(const std::string& Device) {
+std::optional<TPortCandidate> ProbeComPort(const std::string& Device) {
     // stat first: most candidates do not exist, and this keeps the whole scan in milliseconds.
     struct stat info {};
-    if (::stat(Device.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) {
-        return false;
+    if (::stat(Device.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    TPortCandidate candidate{Device, TPortState::NotSerial, {}};
+    if (!S_ISCHR(info.st_mode)) {
+        return candidate;
     }
     // Non-blocking, so that a port waiting for a carrier cannot hold the probe.
     TUniqueFd probe(::open(Device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!probe.Valid() || ::isatty(probe.Get()) == 0) {
-        return false;
+    if (!probe.Valid()) {
+        const int error = errno;
+        candidate.State = StateOfOpenError(error);
+        if (candidate.State != TPortState::NotSerial) {
+            candidate.Error = ErrnoCode(error);
+        }
+        return candidate;
+    }
+    if (::isatty(probe.Get()) == 0) {
+        return candidate;
     }
     if (::flock(probe.Get(), LOCK_EX | LOCK_NB) != 0) {
-        return false;
+        candidate.State = TPortState::Busy;
+        candidate.Error = ErrnoCode(EBUSY);
+        return candidate;
     }
     if (Device.rfind("/dev/ttyS", 0) == 0 && NoUartBehind(probe.Get())) {
-        return false;
+        return candidate;
     }
-    return true;  // closing the probe releases the lock
+    candidate.State = TPortState::Available;
+    return candidate;  // closing the probe releases the lock
+}
+
+bool ComPortAvailable(const std::string& Device) {
+    const std::optional<TPortCandidate> candidate = ProbeComPort(Device);
+    return candidate && candidate->State == TPortState::Available;
+}
+
+std::vector<TPortCandidate> ProbeComPorts(const std::vector<std::string>& candidates) {
+    std::vector<TPortCandidate> existing;
+    for (const std::string& device : candidates) {
+        if (std::optional<TPortCandidate> candidate = ProbeComPort(device)) {
+            existing.push_back(std::move(*candidate));
+        }
+    }
+    return existing;
 }
 
 void EnumComPorts(std::vector<std::string>* List, const std::vector<std::string>& candidates) {

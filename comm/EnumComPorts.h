@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 // Appends the serial ports that can be opened right now, in the order /dev/ttyS0..255,
@@ -15,3 +17,25 @@ std::vector<std::string> DefaultComPortCandidates(const std::string& folder = "/
 
 // Whether Device is a serial port that this program could open exclusively at this moment.
 bool ComPortAvailable(const std::string& Device);
+
+// What opening a candidate that exists would give this user now.
+enum class TPortState {
+    Available,
+    Busy,              // another program has it open exclusively (EBUSY, a lock)
+    PermissionDenied,  // EACCES or EPERM: the user may not open it
+    NotSerial,         // not a terminal, or a legacy UART node without hardware
+    Failed,            // any other refusal; Error says which
+};
+
+struct TPortCandidate {
+    std::string Device;
+    TPortState State = TPortState::Available;
+    // The system's code for Busy, PermissionDenied and Failed.
+    std::error_code Error;
+};
+
+// The state of Device; nothing when it does not exist.
+std::optional<TPortCandidate> ProbeComPort(const std::string& Device);
+
+// The candidates that exist, with their states, in the candidates' order.
+std::vector<TPortCandidate> ProbeComPorts(const std::vector<std::string>& candidates);

@@ -1,9 +1,10 @@
 #include "app/session/DeviceSession.h"
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
-#include "comm/EnumComPorts.h"
+#include "app/session/SessionStatus.h"
 #include "data/uMeranie.h"
 
 namespace {
@@ -14,6 +15,11 @@ constexpr TRgb NoDeviceColor{128, 128, 128};
 constexpr TRgb DeviceColor{0, 128, 0};
 constexpr int IdentifiedLeft = 130;
 constexpr int DetectingLeft = 120;
+constexpr std::chrono::milliseconds ProgressPeriod{100};
+
+long long WholeSeconds(std::chrono::milliseconds span) {
+    return std::chrono::duration_cast<std::chrono::seconds>(span).count();
+}
 
 bool EndsWith(const std::string& text, std::string_view tail) {
     return text.size() >= tail.size() &&
@@ -45,8 +51,13 @@ std::string PrepareDeviceName(const std::string& reply) {
 
 }  // namespace
 
-TDeviceSession::TDeviceSession(ISessionView& view, TComPort& ComPort1, TPortEnumerator enumerate)
-    : view_(view), port_(ComPort1), enumerate_(std::move(enumerate)) {
+TDeviceSession::TDeviceSession(ISessionView& view, TComPort& ComPort1, TPortEnumerator enumerate,
+                               TClockSource clock)
+    : view_(view), port_(ComPort1), enumerate_(std::move(enumerate)), clock_(std::move(clock)) {
+    if (!clock_) {
+        clock_ = [] { return TClock::now(); };
+    }
+    ProbePorts = [] { return ProbeComPorts(DefaultComPortCandidates()); };
     port_.Baud = 19200;
     port_.DataBits = 8;
     port_.Parity = ptNONE;
@@ -90,6 +101,13 @@ void TDeviceSession::btnConnectClick() {
     }
     // A dump that was still awaited will never come from the port being closed now.
     EndImport();
+    quiet_ = TQuiet::None;
+    nameAsked_ = false;
+    dumpAsked_ = false;
+    discarding_ = false;
+    lineClean_ = false;
+    lastEnd_ = TEnd::None;
+    LastConnectCode.clear();
     try {
         ReceivedText.clear();
         SetNoConnectedDevice();
@@ -103,12 +121,22 @@ void TDeviceSession::btnConnectClick() {
         port_.Open();
         view_.BlockFor(1000);
         SetNoConnectedDevice();
-        port_.Write("n");
+        // "n" goes out from Tick once the line is quiet: a meter may still be sending a dump
+        // asked for before, which must not be taken for its name.
+        WaitForQuiet(TQuiet::BeforeName, clock_());
         LastConnectError.clear();
+        view_.ShowStatus(ConnectedStatus(port_.Port, port_.Baud));
+    } catch (const EComError& e) {
+        LastConnectError = e.what();
+        LastConnectCode = e.code();
+        WaitingForDeviceName = false;
+        SetNoConnectedDevice();
+        view_.ShowStatus(OpenFailureStatus(*selected, e.code()));
     } catch (const std::exception& e) {
         LastConnectError = e.what();
         WaitingForDeviceName = false;
         SetNoConnectedDevice();
+        view_.ShowStatus(OpenFailureStatus(*selected, {}));
     } catch (...) {
         LastConnectError = "unknown error";
         WaitingForDeviceName = false;
@@ -124,7 +152,16 @@ void TDeviceSession::btnImportClick() {
     view_.SetBusyCursor(true);
     view_.SetImportCaption(ImportingCaption);
     ReceivedText.clear();
-    port_.Write("u");
+    lastEnd_ = TEnd::None;
+    lines_ = 0;
+    // Right after a complete reply the meter has nothing more to send; otherwise (stray bytes,
+    // an import ended early) "u" waits for the line to go quiet.
+    if (lineClean_ && !discarding_) {
+        quiet_ = TQuiet::BeforeDump;
+        SendRequest(clock_());
+    } else {
+        WaitForQuiet(TQuiet::BeforeDump, clock_());
+    }
 }
 
 void TDeviceSession::btnRefreshPortsClick() {
@@ -134,6 +171,9 @@ void TDeviceSession::btnRefreshPortsClick() {
     view_.RepaintDeviceLabel();
     view_.ClearPortList();
     port_.Close();
+    quiet_ = TQuiet::None;
+    nameAsked_ = false;
+    dumpAsked_ = false;
     FillPortList();
     SetNoConnectedDevice();
 }
@@ -142,14 +182,62 @@ void TDeviceSession::FillPortList() {
     std::vector<std::string> names;
     if (enumerate_) {
         enumerate_(&names);
-    } else {
-        EnumComPorts(&names);
+        view_.AddPorts(names);
+        return;
+    }
+    std::size_t denied = 0;
+    for (const TPortCandidate& candidate : ProbePorts()) {
+        if (candidate.State == TPortState::Available) {
+            names.push_back(candidate.Device);
+        } else if (candidate.State == TPortState::PermissionDenied) {
+            ++denied;
+        }
     }
     view_.AddPorts(names);
+    if (denied > 0) {
+        view_.ShowStatus(DeniedPortsStatus(denied));
+    }
 }
 
 void TDeviceSession::ComPort1ReceiveCallBack(const std::string& Data) {
+    const TClock::time_point now = clock_();
+    if (!Data.empty()) {
+        lastByteAt_ = now;
+    }
+    if (quiet_ != TQuiet::None) {
+        if (!Data.empty()) {
+            quietSince_ = now;
+            if (!busyShown_) {
+                busyShown_ = true;
+                view_.ShowStatus(WaitingForQuietStatus(port_.Port));
+            }
+        }
+        return;
+    }
+    if (discarding_) {
+        return;
+    }
+    if (ReceivedText.size() + Data.size() > Limits.MaxDumpBytes) {
+        if (ImportUnderWay()) {
+            EndEarly(TEnd::TooLarge, ImportTooLargeStatus(Limits.MaxDumpBytes));
+        } else {
+            // No reply grows this large: what there is goes, and the rest with it.
+            ReceivedText.clear();
+            ReceivedText.shrink_to_fit();
+            discarding_ = true;
+        }
+        return;
+    }
     ReceivedText += Data;
+    if (!Data.empty()) {
+        lineClean_ = false;
+    }
+    if (dumpAsked_ && !WaitingForDeviceName) {
+        CountLines(Data);
+        if (now - shownAt_ >= ProgressPeriod) {
+            ShowProgress(now);
+        }
+    }
     // Only the test of the current mode is made; a chunk is never split between the two.
     if (WaitingForDeviceName) {
         if (ReceivedText.size() > NameTerminator.size() && EndsWith(ReceivedText, NameTerminator)) {
@@ -169,6 +257,11 @@ void TDeviceSession::ReceiveNameReply() {
     view_.SetDeviceLabelColor(DeviceColor);
     view_.SetDeviceLabelText(name);
     ReceivedText.clear();
+    lineClean_ = true;
+    if (noAnswerShown_) {
+        noAnswerShown_ = false;
+        view_.ShowStatus(ConnectedStatus(port_.Port, port_.Baud));
+    }
 }
 
 void TDeviceSession::ReceiveDump() {
@@ -184,21 +277,119 @@ void TDeviceSession::ReceiveDump() {
         view_.SetImportCaption(ImportButtonCaption);
         view_.SetBusyCursor(false);
         view_.ReportError(e.what());
+        dumpAsked_ = false;
         return;
     }
+    lineClean_ = true;
+    dumpAsked_ = false;
     view_.RefillViews();
     view_.SetImportCaption(ImportButtonCaption);
     view_.SetBusyCursor(false);
 }
 
 void TDeviceSession::ComPort1HangUp() {
+    const bool importing = ImportUnderWay();
     WaitingForDeviceName = false;
-    EndImport();
+    nameAsked_ = false;
+    if (importing) {
+        EndEarly(TEnd::HangUp, HangUpStatus(port_.Port, true));
+    } else {
+        quiet_ = TQuiet::None;
+        view_.ShowStatus(HangUpStatus(port_.Port, false));
+    }
     SetNoConnectedDevice();
 }
 
-void TDeviceSession::Tick(TClock::time_point) {}
+void TDeviceSession::WaitForQuiet(TQuiet request, TClock::time_point now) {
+    quiet_ = request;
+    quietSince_ = now;
+    quietStarted_ = now;
+    busyShown_ = false;
+}
+
+void TDeviceSession::SendRequest(TClock::time_point now) {
+    const TQuiet request = std::exchange(quiet_, TQuiet::None);
+    discarding_ = false;
+    ReceivedText.clear();
+    if (request == TQuiet::BeforeName) {
+        nameAsked_ = true;
+        noAnswerShown_ = false;
+        nameAskedAt_ = now;
+        port_.Write("n");
+    } else if (request == TQuiet::BeforeDump) {
+        dumpAsked_ = true;
+        dumpAskedAt_ = now;
+        lines_ = 0;
+        lineLength_ = 0;
+        pendingLf_ = false;
+        ShowProgress(now);
+        port_.Write("u");
+    }
+}
+
+void TDeviceSession::EndEarly(TEnd end, const std::string& status) {
+    EndImport();
+    quiet_ = TQuiet::None;
+    dumpAsked_ = false;
+    discarding_ = true;
+    lineClean_ = false;
+    ReceivedText.clear();
+    ReceivedText.shrink_to_fit();
+    lastEnd_ = end;
+    view_.ShowStatus(status);
+}
+
+// Lines end with LF CR; an empty one (the dump's end) is no record and is not counted.
+void TDeviceSession::CountLines(const std::string& data) {
+    for (char c : data) {
+        if (pendingLf_ && c == '\r') {
+            lines_ += lineLength_ > 0 ? 1 : 0;
+            lineLength_ = 0;
+            pendingLf_ = false;
+            continue;
+        }
+        lineLength_ += pendingLf_ ? 1 : 0;
+        pendingLf_ = c == '\n';
+        lineLength_ += pendingLf_ ? 0 : 1;
+    }
+}
+
+void TDeviceSession::ShowProgress(TClock::time_point now) {
+    shownAt_ = now;
+    shownBytes_ = ReceivedText.size();
+    view_.ShowImportProgress(shownBytes_, lines_);
+}
+
+void TDeviceSession::Tick(TClock::time_point now) {
+    if (quiet_ != TQuiet::None) {
+        if (now - quietSince_ >= Limits.Quiet) {
+            SendRequest(now);
+        } else if (now - quietStarted_ >= Limits.QuietLimit) {
+            const std::string status = LineBusyStatus(port_.Port, WholeSeconds(Limits.QuietLimit));
+            if (quiet_ == TQuiet::BeforeName) {
+                WaitingForDeviceName = false;
+            }
+            EndEarly(TEnd::LineBusy, status);
+        }
+        return;
+    }
+    if (WaitingForDeviceName && nameAsked_ && !noAnswerShown_ &&
+        now - nameAskedAt_ >= Limits.NameReply) {
+        noAnswerShown_ = true;
+        view_.ShowStatus(NoAnswerStatus(port_.Port, port_.Baud));
+    }
+    if (dumpAsked_ && ImportUnderWay()) {
+        if (now - std::max(dumpAskedAt_, lastByteAt_) >= Limits.ImportSilence) {
+            EndEarly(TEnd::Silence,
+                     ImportSilenceStatus(port_.Port, WholeSeconds(Limits.ImportSilence)));
+        } else if (ReceivedText.size() != shownBytes_ && now - shownAt_ >= ProgressPeriod) {
+            ShowProgress(now);
+        }
+    }
+}
 
 void TDeviceSession::CancelImport() {
-    EndImport();
+    if (ImportUnderWay()) {
+        EndEarly(TEnd::Cancelled, ImportCancelledStatus());
+    }
 }

@@ -1,24 +1,55 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/session/SessionView.h"
 #include "comm/ComPort.h"
+#include "comm/EnumComPorts.h"
 
 // The conversation with the meter: connect, name query, memory import. Owns no window;
 // reaches the controls through ISessionView. All calls on the window thread.
 class TDeviceSession {
 public:
     using TPortEnumerator = std::function<void(std::vector<std::string>*)>;
+    using TClock = std::chrono::steady_clock;
+    using TClockSource = std::function<TClock::time_point()>;
+    using TPortProbe = std::function<std::vector<TPortCandidate>()>;
+
+    // The session's time limits and its bound on a dump.
+    struct TLimits {
+        // A request goes out only after the line has been quiet this long: bytes of a dump
+        // the meter still sends for an earlier request are discarded meanwhile.
+        std::chrono::milliseconds Quiet{200};
+        // A line that stays busy longer ends the connect or the import.
+        std::chrono::milliseconds QuietLimit{30000};
+        // No name reply this long after "n": the status line says so; a late reply still counts.
+        std::chrono::milliseconds NameReply{3000};
+        // No byte this long during an import ends it as a cancel does.
+        std::chrono::milliseconds ImportSilence{10000};
+        // Far above any meter's memory; a dump beyond it ends the import.
+        std::size_t MaxDumpBytes = std::size_t{64} << 20;
+    };
+
+    // Why the last connect or import ended without its reply.
+    enum class TEnd { None, Cancelled, Silence, HangUp, TooLarge, LineBusy };
 
     static constexpr const char* ImportingCaption = "   Importing ...";
     static constexpr const char* NoDeviceText = "No connected device";
 
     // Configures ComPort1 (raw mode, 19200 baud, ...) and binds its callbacks to the session.
-    TDeviceSession(ISessionView& view, TComPort& ComPort1, TPortEnumerator enumerate = {});
+    // enumerate replaces the port scan (tests), and with it the permission hint; clock gives
+    // the times of received bytes and clicks (steady_clock unless a test injects one).
+    TDeviceSession(ISessionView& view, TComPort& ComPort1, TPortEnumerator enumerate = {},
+                   TClockSource clock = {});
+
+    TLimits Limits;
+    // The scan behind FillPortList when no enumerator was given (tests replace it).
+    TPortProbe ProbePorts;
 
     std::string ReceivedText;
     bool WaitingForDeviceName = false;
@@ -42,25 +73,66 @@ public:
 
     bool ImportUnderWay() const;
 
-    using TClock = std::chrono::steady_clock;
     // Called by the owner's timer, at least every 100 ms while a port is open (tests pass
-    // made-up times): the time limits of the name reply and of an import are judged here.
+    // made-up times): the quiet line before a request, the time limits of the name reply and
+    // of an import, and the import's progress are judged here.
     void Tick(TClock::time_point now);
     // Ends an import under way: the caption and cursor come back, the previous set stays, and
     // the rest of that dump is discarded so that it cannot complete later.
     void CancelImport();
 
-    // Why the last connect failed ("" after a successful one). The window shows nothing;
-    // the command-line tool prints it.
+    // A request waits for the line to go quiet, and bytes have come meanwhile.
+    bool LineBusy() const { return quiet_ != TQuiet::None && busyShown_; }
+    // Why the last import (or the connect's quiet wait) ended early; None after a reply.
+    TEnd LastEnd() const { return lastEnd_; }
+    // Complete lines of the import under way (or the last one).
+    std::size_t ImportLines() const { return lines_; }
+
+    // Why the last connect failed ("" after a successful one), and the system's code for it.
+    // The window shows only the status line; the command-line tool prints the message.
     std::string LastConnectError;
+    std::error_code LastConnectCode;
 
 private:
+    enum class TQuiet { None, BeforeName, BeforeDump };
+
     // Puts the Import caption and the normal cursor back when an import is under way.
     void EndImport();
+    // Ends an import (or the connect's quiet wait) early: the caption and cursor come back,
+    // the received text goes, and bytes are discarded until the next request.
+    void EndEarly(TEnd end, const std::string& status);
+    void WaitForQuiet(TQuiet request, TClock::time_point now);
+    void SendRequest(TClock::time_point now);
+    void CountLines(const std::string& data);
+    void ShowProgress(TClock::time_point now);
     void ReceiveNameReply();
     void ReceiveDump();
 
     ISessionView& view_;
     TComPort& port_;
     TPortEnumerator enumerate_;
+    TClockSource clock_;
+
+    TQuiet quiet_ = TQuiet::None;
+    TClock::time_point quietSince_{};
+    TClock::time_point quietStarted_{};
+    bool busyShown_ = false;
+    // After an import ended early: what still comes of that dump is no reply.
+    bool discarding_ = false;
+    // The last bytes received completed a reply: the meter has nothing more to send.
+    bool lineClean_ = false;
+    TClock::time_point lastByteAt_{};
+
+    bool nameAsked_ = false;
+    bool noAnswerShown_ = false;
+    TClock::time_point nameAskedAt_{};
+    bool dumpAsked_ = false;
+    TClock::time_point dumpAskedAt_{};
+    TEnd lastEnd_ = TEnd::None;
+
+    std::size_t lines_ = 0;
+    std::size_t lineLength_ = 0;
+    bool pendingLf_ = false;
+    std::size_t shownBytes_ = 0;
+    TClock::time_point shownAt_{};
 };

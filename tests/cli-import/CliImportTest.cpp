@@ -6,11 +6,13 @@
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -19,6 +21,8 @@
 
 #include "support/FileBytes.h"
 #include "support/MeterSimProcess.h"
+#include "support/Nobody.h"
+#include "support/PseudoTerminal.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
 
@@ -171,7 +175,17 @@ INSTANTIATE_TEST_SUITE_P(
                           "HangUpHalfWay",
                           {"--records", "5000", "--chunk", "512", "--fault", "hangup-half"},
                           {},
-                          "hung up after"}),
+                          "hung up after"},
+                      // Memory stays bounded: the dump is dropped at the cap.
+                      TFailureCase{"EndlessDumpAtTheCap",
+                                   {"--fault", "endless-dump"},
+                                   {"--max-dump", "2"},
+                                   "the dump grew beyond --max-dump 2 MB; the memory dump did "
+                                   "not end"},
+                      TFailureCase{"EndlessDumpAtMaxTime",
+                                   {"--fault", "endless-dump", "--baud", "115200"},
+                                   {"--max-time", "2.5"},
+                                   "gave up after --max-time 2.5 s with "}),
     [](const auto& testInfo) { return std::string(testInfo.param.title); });
 
 TEST_F(CliImportTest, APortThatCannotBeOpenedIsNamed) {
@@ -370,6 +384,99 @@ TEST_F(CliImportTest, PortsListsDevicePaths) {
         EXPECT_EQ(r.Out.compare(at, 5, "/dev/"), 0) << r.Out;
         at = end + 1;
     }
+}
+
+// The meter keeps sending the dump an interrupted import asked for; the next import must wait
+// for it to end rather than take its tail for the name and the dump.
+TEST_F(CliImportTest, ARetryRightAfterAnInterruptedPacedImportGetsExactlyTheMetersRecords) {
+    const Args simOptions{"--records", "500", "--baud", "19200"};
+    const std::string dump = SaveDump(simOptions);
+    const auto sim = StartSim(simOptions);
+    {
+        TSubprocess first({MERIDAX_CLI, "import", "--port", sim->Path(), "--to", Path("first.mxe")},
+                          Path("first-stderr.txt"));
+        // The name comes just before "u"; a moment later the dump is under way.
+        ASSERT_TRUE(first.ReadLine(std::chrono::seconds(60)));
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        first.Signal(SIGINT);
+        ASSERT_EQ(first.Wait(std::chrono::seconds(60)), 128 + SIGINT);
+    }
+    TRunResult retry = Cli({"import", "--port", sim->Path(), "--to", Path("retry.mxe")});
+    ASSERT_EQ(retry.ExitCode, 0) << retry.Err;
+    EXPECT_EQ(retry.Out, "MERIDAX OLM-45    SN 0412871\n");
+    EXPECT_NE(retry.Err.find("Waiting for the busy line on " + sim->Path() + " to go quiet"),
+              std::string::npos)
+        << retry.Err;
+    TRunResult converted = Cli({"convert", dump, "--to", Path("convert.mxe")});
+    ASSERT_EQ(converted.ExitCode, 0) << converted.Err;
+    EXPECT_TRUE(ReadFileBytes(Path("retry.mxe")) == ReadFileBytes(Path("convert.mxe")));
+}
+
+// argv run as nobody when the tests run as root, as they are otherwise; output in files.
+TRunResult RunUnprivileged(const Args& argv, const std::string& dir) {
+    if (::geteuid() != 0) {
+        return RunToEnd(argv, dir);
+    }
+    const std::string out = dir + "/nobody-out.txt";
+    const std::string err = dir + "/nobody-err.txt";
+    std::vector<char*> args;
+    for (const auto& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (outFd < 0 || errFd < 0 || ::dup2(outFd, 1) < 0 || ::dup2(errFd, 2) < 0 ||
+            !BecomeNobody())
+            ::_exit(126);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out), ReadFileBytes(err)};
+}
+
+TEST_F(CliImportTest, PortsAllAndTheImportTellAnUnprivilegedUserHowToGetTheRight) {
+    const TProgramForNobody cli(MERIDAX_CLI);
+    fs::permissions(dir.Path(),
+                    fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    if (const auto why = WhyNobodyCannotUse(dir.Path(), X_OK)) {
+        GTEST_SKIP() << *why;
+    }
+    // Denied, held by another program, free; owner only, so that the owner when not root is
+    // refused by the mode too.
+    TPseudoTerminal denied, held, free;
+    ASSERT_EQ(::chmod(denied.SlavePath().c_str(), 0), 0);
+    for (const auto* pty : {&held, &free}) {
+        ASSERT_EQ(::chmod(pty->SlavePath().c_str(), 0666), 0);
+    }
+    const int holder = ::open(held.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    fs::create_symlink(denied.SlavePath(), Path("ttyUSB0"));
+    fs::create_symlink(held.SlavePath(), Path("ttyUSB1"));
+    fs::create_symlink(free.SlavePath(), Path("ttyACM0"));
+    std::ofstream(Path("ttyV0")) << "a file";
+
+    TRunResult ports =
+        RunUnprivileged({cli.Path(), "ports", "--all", "--folder", dir.Path()}, dir.Path());
+    const std::string hint =
+        "add your user to the dialout group (sudo usermod -aG dialout $USER), then log in again";
+    EXPECT_EQ(ports.ExitCode, 0) << ports.Err;
+    EXPECT_EQ(ports.Out, Path("ttyUSB0") + ": permission denied: " + hint + "\n" + Path("ttyUSB1") +
+                             ": busy\n" + Path("ttyACM0") + ": available\n" + Path("ttyV0") +
+                             ": not a serial port\n");
+
+    TRunResult import = RunUnprivileged(
+        {cli.Path(), "import", "--port", denied.SlavePath(), "--to", "-"}, dir.Path());
+    ::close(holder);
+    EXPECT_EQ(import.ExitCode, 1);
+    EXPECT_NE(import.Err.find("cannot open " + denied.SlavePath() + ": Permission denied; " + hint),
+              std::string::npos)
+        << import.Err;
 }
 
 }  // namespace

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/session/DeviceSession.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
+#include "data/UniqueFd.h"
 #include "data/uMeranie.h"
 #include "session/RecordingView.h"
 #include "support/PseudoTerminal.h"
@@ -14,6 +20,8 @@
 namespace {
 
 using Calls = std::vector<std::string>;
+using std::chrono::milliseconds;
+using Statuses = std::vector<std::string>;
 
 const Calls NoDeviceCalls = {"import:off", "label:No connected device", "color:128,128,128",
                              "left:155", "repaint"};
@@ -27,14 +35,18 @@ Calls Join(std::initializer_list<Calls> parts) {
 }
 
 class DeviceSessionTest : public ::testing::Test {
-protected:
+public:  // table-driven cases act on the fixture
     TSynchronizer sync;
     TComPort port{sync};
     TRecordingView view;
     std::vector<std::string> enumerated = {"/dev/ttyS0", "/dev/ttyUSB1"};
-    TDeviceSession session{view, port, [this](std::vector<std::string>* list) {
+    // The session's clock: tests move it instead of sleeping.
+    TDeviceSession::TClock::time_point now{std::chrono::hours(1)};
+    TDeviceSession session{view, port,
+                           [this](std::vector<std::string>* list) {
                                list->insert(list->end(), enumerated.begin(), enumerated.end());
-                           }};
+                           },
+                           [this] { return now; }};
 
     void SetUp() override { Merania.clear(); }
     void TearDown() override {
@@ -48,19 +60,39 @@ protected:
         }
     }
 
-    // Connects to pty and reads the name request the session sends.
+    void Advance(milliseconds span) {
+        now += span;
+        session.Tick(now);
+    }
+
+    // Connects to pty, lets the line be quiet and reads the name request the session sends.
     void ConnectTo(TPseudoTerminal& pty) {
         view.Selected = pty.SlavePath();
         session.btnConnectClick();
         ASSERT_TRUE(port.Opened()) << session.LastConnectError;
+        Advance(milliseconds(200));
         ASSERT_EQ(pty.Receive(1), "n");
         view.Calls.clear();
+        view.Statuses.clear();
     }
 
     void Identify() {
         session.WaitingForDeviceName = true;
         Feed({"OLP-55\tSN 1234\n\r"});
         view.Calls.clear();
+    }
+
+    // Connected, named, and an import of which Merania holds the previous set under way.
+    void ImportUnderWayOn(TPseudoTerminal& pty) {
+        ConnectTo(pty);
+        Identify();
+        Merania.clear();
+        Merania.resize(2);
+        Merania[0].Cable = "previous";
+        session.btnImportClick();
+        ASSERT_EQ(pty.Receive(1), "u");
+        view.Calls.clear();
+        view.Statuses.clear();
     }
 };
 
@@ -127,15 +159,34 @@ TEST_F(DeviceSessionTest, ConnectOpensThePortWaitsAndAsksForTheName) {
     EXPECT_TRUE(session.WaitingForDeviceName);
     EXPECT_TRUE(session.ReceivedText.empty());
     EXPECT_EQ(session.LastConnectError, "");
+    EXPECT_EQ(view.Statuses, (Statuses{"Connected to " + pty.SlavePath() + " at 19200 baud"}));
+
+    // "n" waits for 200 ms of quiet; bytes meanwhile (an old dump's tail) are dropped and
+    // start the wait over.
+    Advance(milliseconds(199));
+    port.Write("!");
+    EXPECT_EQ(pty.Receive(1), "!");
+    Feed({"C1\tF1\t1310\t-3\n\r"});
+    EXPECT_TRUE(session.LineBusy());
+    Advance(milliseconds(150));
+    port.Write("!");
+    EXPECT_EQ(pty.Receive(1), "!");
+    Advance(milliseconds(50));
     EXPECT_EQ(pty.Receive(1), "n");
+    EXPECT_TRUE(session.ReceivedText.empty());
+    EXPECT_EQ(view.Statuses.back(),
+              "Waiting for the busy line on " + pty.SlavePath() + " to go quiet...");
     // Only the one byte went out: a marker written now is the next byte.
     port.Write("!");
     EXPECT_EQ(pty.Receive(1), "!");
+    Feed({"OLP\n\r"});
+    EXPECT_EQ(view.LabelText, "OLP");
 
-    // A second connect closes the port before it waits; the name is still awaited.
+    // A second connect closes the port before it waits.
     atBlocks.clear();
     session.btnConnectClick();
-    EXPECT_EQ(atBlocks, (Calls{"100 closed waiting", "1000 open waiting"}));
+    EXPECT_EQ(atBlocks, (Calls{"100 closed", "1000 open waiting"}));
+    Advance(milliseconds(200));
     EXPECT_EQ(pty.Receive(1), "n");
 }
 
@@ -155,6 +206,18 @@ TEST_F(DeviceSessionTest, AFailedConnectEndsSilentlyInNoDevice) {
     EXPECT_EQ(session.LastConnectError.rfind("TCOMPORT : cannot open /nonexistent/ttyMERIDAX\r", 0),
               0u)
         << session.LastConnectError;
+    EXPECT_EQ(session.LastConnectCode, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(view.Statuses,
+              (Statuses{"/nonexistent/ttyMERIDAX is missing: the adapter may have been unplugged "
+                        "(Refresh ports)"}));
+
+    // Held by another program: the status says busy.
+    TPseudoTerminal pty;
+    TUniqueFd holder(::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_EQ(::flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
+    view.Selected = pty.SlavePath();
+    session.btnConnectClick();
+    EXPECT_EQ(view.Statuses.back(), pty.SlavePath() + " is busy: another program has it open");
 }
 
 struct TNameCase {
@@ -364,6 +427,10 @@ TEST_F(DeviceSessionTest, AHangUpPutsTheSessionInNoDevice) {
 
     EXPECT_EQ(view.Calls, Join({{"caption:Import from device", "cursor:normal"}, NoDeviceCalls}));
     EXPECT_FALSE(view.ImportEnabled);
+    EXPECT_EQ(view.Statuses, (Statuses{"The meter on " + pty.SlavePath() +
+                                       " hung up during the import; the previous measurements "
+                                       "are kept"}));
+    EXPECT_EQ(session.LastEnd(), TDeviceSession::TEnd::HangUp);
 
     // The next connect works as ever.
     TPseudoTerminal other;
@@ -385,6 +452,161 @@ TEST_F(DeviceSessionTest, NameAndDumpArriveThroughThePort) {
     ASSERT_TRUE(PumpUntil(sync, [&] { return view.Refills == 1; }));
     EXPECT_EQ(Merania.size(), 3u);
     EXPECT_EQ(view.Caption, "Import from device");
+}
+
+TEST_F(DeviceSessionTest, NoNameReplyIn3SecondsIsToldOnceAndALateReplyStillCounts) {
+    TPseudoTerminal pty;
+    ConnectTo(pty);
+    Advance(milliseconds(2999));
+    EXPECT_TRUE(view.Statuses.empty());
+    Advance(milliseconds(1));
+    Advance(milliseconds(5000));
+    EXPECT_EQ(view.Statuses,
+              (Statuses{"The meter on " + pty.SlavePath() +
+                        " did not answer at 19200 baud: check the cable, the meter's power and the "
+                        "baud rate (Options > Serial port settings)"}));
+    EXPECT_EQ(view.LabelText, "No connected device");
+    EXPECT_TRUE(view.Calls.empty());
+
+    Feed({"LATE\n\r"});
+    EXPECT_EQ(view.LabelText, "LATE");
+    EXPECT_EQ(view.Statuses.back(), "Connected to " + pty.SlavePath() + " at 19200 baud");
+}
+
+TEST_F(DeviceSessionTest, ALineBusyFor30SecondsEndsTheConnect) {
+    TPseudoTerminal pty;
+    view.Selected = pty.SlavePath();
+    session.btnConnectClick();
+    for (int step = 0; step < 300; ++step) {
+        Feed({"C1\tF1\t1310\t-3\n\r"});
+        Advance(milliseconds(100));
+    }
+    EXPECT_FALSE(session.WaitingForDeviceName);
+    EXPECT_EQ(session.LastEnd(), TDeviceSession::TEnd::LineBusy);
+    EXPECT_EQ(view.Statuses.back(), "The line on " + pty.SlavePath() +
+                                        " stayed busy for 30 s: the meter is still sending; try "
+                                        "again when it has finished");
+    // Nothing was asked, and what still comes is no name.
+    port.Write("!");
+    EXPECT_EQ(pty.Receive(1), "!");
+    Feed({"X\n\r"});
+    EXPECT_EQ(view.LabelText, "No connected device");
+}
+
+// Each way an import ends early: caption and cursor back, the previous set kept, the rest of
+// that dump never completes, and the next import waits for quiet and then works.
+struct TEarlyEndCase {
+    const char* title;
+    std::function<void(DeviceSessionTest&)> end;
+    TDeviceSession::TEnd why;
+    std::string status;  // PTY stands for the port's path
+};
+
+class EarlyEndTest : public DeviceSessionTest, public ::testing::WithParamInterface<TEarlyEndCase> {
+public:
+    void TestBody() override {}
+};
+
+TEST_P(EarlyEndTest, KeepsThePreviousSetAndTheNextImportWorks) {
+    const TEarlyEndCase& c = GetParam();
+    TPseudoTerminal pty;
+    ImportUnderWayOn(pty);
+    Feed({ThreeRecords.substr(0, 20)});
+    c.end(*this);
+
+    EXPECT_EQ(view.Calls, (Calls{"caption:Import from device", "cursor:normal"}));
+    EXPECT_EQ(session.LastEnd(), c.why);
+    std::string status = c.status;
+    if (const auto at = status.find("PTY"); at != std::string::npos) {
+        status.replace(at, 3, pty.SlavePath());
+    }
+    EXPECT_EQ(view.Statuses, (Statuses{status}));
+    session.Limits = {};
+    EXPECT_TRUE(session.ReceivedText.empty());
+    Feed({ThreeRecords.substr(20)});
+    Feed({""});
+    EXPECT_EQ(view.Refills, 0);
+    ASSERT_EQ(Merania.size(), 2u);
+    EXPECT_EQ(Merania[0].Cable, "previous");
+
+    // The old dump's tail still trickles: "u" goes out only after 200 ms of quiet.
+    session.btnImportClick();
+    Advance(milliseconds(150));
+    Feed({"C9\tF9\t1310\t-1\n\r"});
+    Advance(milliseconds(150));
+    port.Write("!");
+    EXPECT_EQ(pty.Receive(1), "!");
+    Advance(milliseconds(50));
+    EXPECT_EQ(pty.Receive(1), "u");
+    Feed({ThreeRecords});
+    EXPECT_EQ(view.Refills, 1);
+    EXPECT_EQ(Merania.size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Session, EarlyEndTest,
+    ::testing::Values(
+        TEarlyEndCase{"Cancel", [](DeviceSessionTest& t) { t.session.CancelImport(); },
+                      TDeviceSession::TEnd::Cancelled,
+                      "Import cancelled; the previous measurements are kept"},
+        TEarlyEndCase{"TenSecondsOfSilence",
+                      [](DeviceSessionTest& t) {
+                          t.Advance(milliseconds(9999));
+                          EXPECT_TRUE(t.session.ImportUnderWay());
+                          t.Advance(milliseconds(1));
+                      },
+                      TDeviceSession::TEnd::Silence,
+                      "No byte from the meter on PTY for 10 s: the import was ended; the "
+                      "previous measurements are kept"},
+        TEarlyEndCase{"DumpCap",
+                      [](DeviceSessionTest& t) {
+                          t.session.Limits.MaxDumpBytes = 30;
+                          t.Feed({std::string(10, 'C')});
+                          EXPECT_TRUE(t.session.ImportUnderWay());
+                          t.Feed({"C"});
+                      },
+                      TDeviceSession::TEnd::TooLarge,
+                      "The import was ended at 0 MB, more than a meter holds; the previous "
+                      "measurements are kept"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.title); });
+
+TEST_F(DeviceSessionTest, ProgressAtMostTenTimesASecondByTheClock) {
+    TPseudoTerminal pty;
+    ImportUnderWayOn(pty);
+    EXPECT_EQ(view.Progress, (std::vector<std::pair<std::size_t, std::size_t>>{{0, 0}}));
+    view.Progress.clear();
+    Feed({"C1\tF1\t1310\t-3\n", "\rC2\tF1", "\t1310\t-7\n\r"});
+    EXPECT_TRUE(view.Progress.empty());
+    now += milliseconds(100);
+    Feed({"\n"});
+    Feed({"C3"});
+    Advance(milliseconds(99));
+    EXPECT_EQ(view.Progress, (std::vector<std::pair<std::size_t, std::size_t>>{{31, 2}}));
+    Advance(milliseconds(1));
+    Advance(milliseconds(100));
+    EXPECT_EQ(view.Progress, (std::vector<std::pair<std::size_t, std::size_t>>{{31, 2}, {33, 2}}));
+    EXPECT_EQ(session.ImportLines(), 2u);
+}
+
+TEST_F(DeviceSessionTest, PortsTheUserMayNotOpenAreCountedWithTheFix) {
+    TDeviceSession probing(view, port, {}, [this] { return now; });
+    std::vector<TPortCandidate> probed = {{"/dev/ttyS0", TPortState::NotSerial, {}},
+                                          {"/dev/ttyUSB0", TPortState::PermissionDenied, {}},
+                                          {"/dev/ttyUSB1", TPortState::Available, {}},
+                                          {"/dev/ttyUSB2", TPortState::Busy, {}},
+                                          {"/dev/ttyACM0", TPortState::PermissionDenied, {}}};
+    probing.ProbePorts = [&] { return probed; };
+    probing.FillPortList();
+    EXPECT_EQ(view.Ports, (std::vector<std::string>{"/dev/ttyUSB1"}));
+    EXPECT_EQ(view.Statuses,
+              (Statuses{"2 serial ports exist that you may not open: add your user to the dialout "
+                        "group (sudo usermod -aG dialout $USER), then log in again"}));
+    probed.resize(3);
+    probing.FillPortList();
+    EXPECT_EQ(view.Statuses.back().substr(0, 46), "1 serial port exists that you may not open: ad");
+    probed.resize(1);
+    probing.FillPortList();
+    EXPECT_EQ(view.Statuses.size(), 2u);
 }
 
 }  // namespace

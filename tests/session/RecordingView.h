@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/session/SessionView.h"
@@ -24,6 +25,9 @@ public:
     bool Busy = false;
     std::vector<std::string> Errors;
     int Refills = 0;
+    // Kept apart from Calls: the status line is not one of the designed controls.
+    std::vector<std::string> Statuses;
+    std::vector<std::pair<std::size_t, std::size_t>> Progress;
     // Runs inside BlockFor, after the call is recorded.
     std::function<void(int)> OnBlock;
 
@@ -47,4 +51,8 @@ public:
     void RefillViews() override;
     void BlockFor(int milliseconds) override;
     void ReportError(const std::string& message) override;
+    void ShowStatus(const std::string& text) override { Statuses.push_back(text); }
+    void ShowImportProgress(std::size_t bytes, std::size_t lines) override {
+        Progress.emplace_back(bytes, lines);
+    }
 };

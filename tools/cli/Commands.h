@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "tools/cli/ConvertOptions.h"
 #include "tools/cli/ImportOptions.h"
 
@@ -7,4 +9,6 @@
 // code; a failure is thrown, for the caller's message and exit code 1.
 int RunConvert(const TConvertOptions& options);
 int RunImport(TImportOptions options);
-int RunPorts();
+// The serial ports that can be opened now; with all, every candidate that exists (below
+// folder, /dev but for tests) and its state.
+int RunPorts(bool all, const std::string& folder);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/session/DeviceSession.h"
+#include "app/session/SessionStatus.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
 #include "data/Errors.h"
@@ -29,6 +30,13 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// How often the session's time limits and quiet-line waits are judged while nothing arrives.
+constexpr std::chrono::milliseconds TickPeriod{20};
+
+std::chrono::milliseconds Milliseconds(double seconds) {
+    return std::chrono::milliseconds(static_cast<long long>(seconds * 1000 + 0.5));
+}
 
 // A failure that ends the import with a message on stderr and exit code 1.
 class EImportFailed : public std::runtime_error {
@@ -123,6 +131,8 @@ public:
             [this](const std::string& message) { failures_.push_back(OneLine(message)); });
         session_.RememberDesign();
         session_.SetNoConnectedDevice();
+        session_.Limits.ImportSilence = Milliseconds(options.TimeoutSeconds);
+        session_.Limits.MaxDumpBytes = options.MaxDumpMegabytes << 20;
         port_.Baud = options.Baud;
 
         // Count what arrives and when, then let the session have it as the window would.
@@ -147,7 +157,11 @@ public:
     std::string Connect() {
         session_.btnConnectClick();
         if (!session_.WaitingForDeviceName) {
-            throw EImportFailed(OneLine(session_.LastConnectError));
+            const std::error_code& code = session_.LastConnectCode;
+            const bool denied =
+                code == std::errc::permission_denied || code == std::errc::operation_not_permitted;
+            throw EImportFailed(OneLine(session_.LastConnectError) +
+                                (denied ? std::string("; ") + DialoutHint : std::string()));
         }
         received_ = 0;
         Await([this] { return !session_.WaitingForDeviceName; }, "the meter did not tell its name");
@@ -169,13 +183,11 @@ public:
 private:
     void Await(const std::function<bool()>& done, const std::string& what) {
         lastActivity_ = Clock::now();
-        const auto silence = std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(options_.TimeoutSeconds));
+        const auto silence = Milliseconds(options_.TimeoutSeconds);
+        bool busyTold = false;
         for (;;) {
             sync_.RunPending();
-            if (done()) {
-                return;
-            }
+            session_.Tick(Clock::now());
             if (!failures_.empty()) {
                 EndProgress();
                 throw EImportFailed(failures_.front());
@@ -185,21 +197,49 @@ private:
                 throw EImportFailed("the port " + options_.Port + " hung up after " +
                                     std::to_string(received_) + " bytes; " + what);
             }
+            if (session_.LastEnd() != TDeviceSession::TEnd::None) {
+                EndProgress();
+                throw EImportFailed(EndMessage(session_.LastEnd(), what));
+            }
+            if (done()) {
+                return;
+            }
+            if (session_.LineBusy() && !busyTold) {
+                busyTold = true;
+                std::cerr << WaitingForQuietStatus(options_.Port) << std::endl;
+            }
             ShowProgress();
             const auto deadline = lastActivity_ + silence;
             if (Clock::now() >= deadline) {
                 EndProgress();
-                throw EImportFailed("no answer on " + options_.Port + " for " +
-                                    FormatSeconds(options_.TimeoutSeconds) + " s after " +
-                                    std::to_string(received_) + " bytes; " + what +
-                                    " (check the port, the meter and --baud " +
-                                    std::to_string(options_.Baud) + ")");
+                throw EImportFailed(EndMessage(TDeviceSession::TEnd::Silence, what));
             }
-            auto wakeAt = deadline;
-            if (showProgress_) {
-                wakeAt = std::min(wakeAt, Clock::now() + std::chrono::milliseconds(100));
+            if (options_.MaxTimeSeconds > 0 &&
+                Clock::now() >= start_ + Milliseconds(options_.MaxTimeSeconds)) {
+                EndProgress();
+                throw EImportFailed("gave up after --max-time " +
+                                    FormatSeconds(options_.MaxTimeSeconds) + " s with " +
+                                    std::to_string(received_) + " bytes received; " + what);
             }
-            SleepUntil(wakeAt);
+            SleepUntil(std::min<Clock::time_point>(deadline, Clock::now() + TickPeriod));
+        }
+    }
+
+    std::string EndMessage(TDeviceSession::TEnd end, const std::string& what) const {
+        switch (end) {
+            case TDeviceSession::TEnd::LineBusy:
+                return "line busy: " +
+                       LineBusyStatus(options_.Port, session_.Limits.QuietLimit.count() / 1000);
+            case TDeviceSession::TEnd::TooLarge:
+                return "the dump grew beyond --max-dump " +
+                       std::to_string(options_.MaxDumpMegabytes) + " MB; " + what +
+                       " (a meter holds far less: is it sending without end?)";
+            default:
+                return "no answer on " + options_.Port + " for " +
+                       FormatSeconds(options_.TimeoutSeconds) + " s after " +
+                       std::to_string(received_) + " bytes; " + what +
+                       " (check the port, the meter and --baud " + std::to_string(options_.Baud) +
+                       ")";
         }
     }
 
@@ -263,6 +303,7 @@ private:
     TDeviceSession session_;
     bool showProgress_;
 
+    const Clock::time_point start_ = Clock::now();
     // Window-thread state, changed only by hand-offs run in Await.
     Clock::time_point lastActivity_ = Clock::now();
     std::size_t received_ = 0;

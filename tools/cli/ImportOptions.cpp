@@ -7,7 +7,8 @@
 
 const char* const ImportUsage =
     "usage: meridax-cli import --port PATH [--baud N] --to OUTPUT [--page all|absolute|relative]\n"
-    "                          [--header] [--device-details] [--separator ,|.] [--timeout S]\n";
+    "                          [--header] [--device-details] [--separator ,|.] [--timeout S]\n"
+    "                          [--max-time S] [--max-dump MB]\n";
 
 namespace {
 
@@ -22,8 +23,12 @@ const char* const ImportHelp =
     "  --page, --header, --separator   as for convert\n"
     "  --device-details  begin with the device line: the meter's name\n"
     "  --timeout S       give up when the meter stays silent for S seconds (default 30)\n"
-    "The connect waits 1.1 s before it asks for the name, as the window does. Bytes received\n"
-    "are shown on standard error when it is a terminal. Errors, a silent meter and a port\n"
+    "  --max-time S      give up when the whole import takes longer than S seconds\n"
+    "  --max-dump MB     give up when the dump grows beyond MB megabytes (default 64)\n"
+    "The connect waits 1.1 s, then for the line to be quiet for 0.2 s (a meter may still be\n"
+    "sending an earlier dump; what it sends is discarded, for at most 30 s), before it asks\n"
+    "for the name. Bytes received are shown on standard error when it is a terminal. Errors, a "
+    "silent meter and a port\n"
     "that hangs up give a message and exit code 1; wrong usage gives exit code 2. Ctrl+C\n"
     "(or SIGTERM, SIGHUP) closes the port before the tool ends, with exit code 128 + signal.\n";
 
@@ -35,7 +40,7 @@ std::uint32_t ParseBaud(const std::string& text) {
     }
 }
 
-double ParseSeconds(const std::string& text) {
+double ParseSeconds(const std::string& option, const std::string& text) {
     // The same "." grammar as the measurement numbers, whatever the locale.
     double value = 0;
     try {
@@ -44,8 +49,7 @@ double ParseSeconds(const std::string& text) {
         value = 0;
     }
     if (value <= 0 || value > 1e6) {
-        throw CLI::ValidationError("--timeout",
-                                   "wants a number of seconds above 0, not '" + text + "'");
+        throw CLI::ValidationError(option, "wants a number of seconds above 0, not '" + text + "'");
     }
     return value;
 }
@@ -60,10 +64,13 @@ CLI::App& AddImportCommand(CLI::App& app, TImportOptions& options) {
         "--baud", [&options](const std::string& text) { options.Baud = ParseBaud(text);
 });
     import.add_option_function<std::string>("--timeout", [&options](const std::string& text) {
-        options.TimeoutSeconds = ParseSeconds(text);
+        options.TimeoutSeconds = ParseSeconds("--timeout", text);
     });
+    import.add_option_function<std::string>("--max-time", [&options](const std::string& text) {
+        options.MaxTimeSeconds = ParseSeconds("--max-time", text);
+    });
+    import.add_option("--max-dump", options.MaxDumpMegabytes)->check(CLI::Range(1, 1 << 20));
     import.add_flag("--device-details", options.Output.device);
-    // --device would do nothing here: the name comes from the meter.
     // --device would do nothing here: the name comes from the meter.
     import
         .add_option_function<std::string>("--device",

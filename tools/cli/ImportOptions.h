@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +11,10 @@ struct TImportOptions {
     std::uint32_t Baud = 19200;
     // Longest silence of the meter before the import gives up.
     double TimeoutSeconds = 30;
+    // Longest whole import, connect included; 0: no limit.
+    double MaxTimeSeconds = 0;
+    // A dump beyond this many megabytes ends the import.
+    std::size_t MaxDumpMegabytes = 64;
     // What to write, read by the same rules as convert's (input unused; deviceLabel is
     // filled in with the meter's name once it is known).
     TConvertOptions Output;

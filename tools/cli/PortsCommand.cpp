@@ -3,14 +3,43 @@
 #include <string>
 #include <vector>
 
+#include "app/session/SessionStatus.h"
 #include "comm/EnumComPorts.h"
+#include "data/SystemText.h"
 #include "tools/cli/Commands.h"
 
-int RunPorts() {
-    std::vector<std::string> ports;
-    EnumComPorts(&ports);
-    for (const auto& port : ports) {
-        std::cout << port << '\n';
+namespace {
+
+std::string StateText(const TPortCandidate& candidate) {
+    switch (candidate.State) {
+        case TPortState::Available:
+            return "available";
+        case TPortState::Busy:
+            return "busy";
+        case TPortState::PermissionDenied:
+            return std::string("permission denied: ") + DialoutHint;
+        case TPortState::NotSerial:
+            return "not a serial port";
+        case TPortState::Failed:
+            break;
+    }
+    return "cannot be opened: " + SystemErrorText(candidate.Error);
+}
+
+}  // namespace
+
+int RunPorts(bool all, const std::string& folder) {
+    const std::vector<std::string> candidates = DefaultComPortCandidates(folder);
+    if (all) {
+        for (const TPortCandidate& candidate : ProbeComPorts(candidates)) {
+            std::cout << candidate.Device << ": " << StateText(candidate) << '\n';
+        }
+    } else {
+        std::vector<std::string> ports;
+        EnumComPorts(&ports, candidates);
+        for (const auto& port : ports) {
+            std::cout << port << '\n';
+        }
     }
     std::cout.flush();
     if (!std::cout)

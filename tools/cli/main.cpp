@@ -13,9 +13,13 @@ namespace {
 const std::string Usage = std::string(ConvertUsage) +
                           "       meridax-cli import --port PATH --to OUTPUT [options]   (see "
                           "meridax-cli import --help)\n"
-                          "       meridax-cli ports\n"
+                          "       meridax-cli ports [--all]\n"
                           "       meridax-cli --help | --version\n";
-const char* const PortsUsage = "usage: meridax-cli ports\n";
+const char* const PortsUsage = "usage: meridax-cli ports [--all]\n";
+const char* const PortsHelp =
+    "ports: the serial ports that can be opened now, one per line. With --all, every candidate\n"
+    "that exists, each with its state: available, busy, permission denied (with how to get\n"
+    "the right), not a serial port, or the system's reason it cannot be opened.\n";
 
 // Runs a subcommand; what it throws becomes a message on standard error and exit code 1.
 int Run(const std::string& name, const std::function<int()>& command) {
@@ -44,7 +48,13 @@ int main(int argc, char** argv) {
     TImportOptions importOptions;
     const CLI::App& convert = AddConvertCommand(app, convertOptions);
     const CLI::App& import = AddImportCommand(app, importOptions);
-    const CLI::App& ports = *app.add_subcommand("ports");
+    CLI::App& ports = *app.add_subcommand("ports");
+    SetHelpText(ports, std::string(PortsUsage) + '\n' + PortsHelp);
+    bool allPorts = false;
+    std::string portsFolder = "/dev";
+    ports.add_flag("--all", allPorts);
+    // Where the candidates are looked for; for tests.
+    ports.add_option("--folder", portsFolder)->group("");
     // "meridax-cli help" as well as --help.
     app.add_subcommand("help")->group("")->parse_complete_callback(
         [] { throw CLI::CallForHelp(); });
@@ -64,5 +74,5 @@ int main(int argc, char** argv) {
         return Run("meridax-cli", [&] { return RunConvert(convertOptions); });
     if (import.parsed())
         return Run("meridax-cli import", [&] { return RunImport(importOptions); });
-    return Run("meridax-cli", RunPorts);
+    return Run("meridax-cli", [&] { return RunPorts(allPorts, portsFolder); });
 }

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+// The status line's texts, one place for the window and the command-line tool. Plain 7-bit
+// text: the window shows it as it is.
+
+// How a user gets the right to open serial ports on Debian and its kin.
+extern const char* const DialoutHint;
+
+std::string ConnectedStatus(const std::string& port, std::uint32_t baud);
+std::string NoAnswerStatus(const std::string& port, std::uint32_t baud);
+// Why port could not be opened, decided by code: busy, permission, missing, or the system's
+// own text for anything else.
+std::string OpenFailureStatus(const std::string& port, const std::error_code& code);
+// count ports exist that this user may not open; how to fix it.
+std::string DeniedPortsStatus(std::size_t count);
+std::string WaitingForQuietStatus(const std::string& port);
+std::string LineBusyStatus(const std::string& port, long long seconds);
+std::string ImportCancelledStatus();
+std::string ImportSilenceStatus(const std::string& port, long long seconds);
+std::string ImportTooLargeStatus(std::size_t maxBytes);
+std::string HangUpStatus(const std::string& port, bool duringImport);

@@ -546,24 +546,24 @@ TEST_P(EarlyEndTest, KeepsThePreviousSetAndTheNextImportWorks) {
 INSTANTIATE_TEST_SUITE_P(
     Session, EarlyEndTest,
     ::testing::Values(
-        TEarlyEndCase{"Cancel", [](DeviceSessionTest& t) { t.session.CancelImport(); },
+        TEarlyEndCase{"Cancel", [](DeviceSessionTest& test) { test.session.CancelImport(); },
                       TDeviceSession::TEnd::Cancelled,
                       "Import cancelled; the previous measurements are kept"},
         TEarlyEndCase{"TenSecondsOfSilence",
-                      [](DeviceSessionTest& t) {
-                          t.Advance(milliseconds(9999));
-                          EXPECT_TRUE(t.session.ImportUnderWay());
-                          t.Advance(milliseconds(1));
+                      [](DeviceSessionTest& test) {
+                          test.Advance(milliseconds(9999));
+                          EXPECT_TRUE(test.session.ImportUnderWay());
+                          test.Advance(milliseconds(1));
                       },
                       TDeviceSession::TEnd::Silence,
                       "No byte from the meter on PTY for 10 s: the import was ended; the "
                       "previous measurements are kept"},
         TEarlyEndCase{"DumpCap",
-                      [](DeviceSessionTest& t) {
-                          t.session.Limits.MaxDumpBytes = 30;
-                          t.Feed({std::string(10, 'C')});
-                          EXPECT_TRUE(t.session.ImportUnderWay());
-                          t.Feed({"C"});
+                      [](DeviceSessionTest& test) {
+                          test.session.Limits.MaxDumpBytes = 30;
+                          test.Feed({std::string(10, 'C')});
+                          EXPECT_TRUE(test.session.ImportUnderWay());
+                          test.Feed({"C"});
                       },
                       TDeviceSession::TEnd::TooLarge,
                       "The import was ended at 0 MB, more than a meter holds; the previous "

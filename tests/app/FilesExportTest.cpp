@@ -211,6 +211,14 @@ TEST(TFileDialogsTest, SaveDialogAppendsTheSuffixAndAsksNothingBeforeReplacing) 
     EXPECT_EQ(dialog.directory().absolutePath(), QDir::currentPath());
 }
 
+// Save has no title of its own: the toolkit's, not an empty one the desktop calls Untitled.
+TEST(TFileDialogsTest, SaveDialogWithoutATitleKeepsThePlatformsOwn) {
+    QFileDialog dialog;
+    ConfigureSaveDialog(dialog, QString(), QStringLiteral("MERIDAX measurement (*.mxe)"),
+                        QStringLiteral("mxe"));
+    EXPECT_EQ(dialog.windowTitle(), QFileDialog::tr("Save As"));
+}
+
 TEST(TFileDialogsTest, OpenDialogTakesExistingFilesOnly) {
     QFileDialog dialog;
     ConfigureOpenDialog(dialog, MeasurementFilter);

@@ -49,6 +49,8 @@ void TfrmMain::BuildKeyboard() {
         auto* shortcut = new QShortcut(checkAll, view, nullptr, nullptr, Qt::WidgetShortcut);
         connect(shortcut, &QShortcut::activated, btnCheckUnCheckAll, &QPushButton::click);
         view->installEventFilter(this);
+        // Tab leaves the table for the next control; the arrows move within it.
+        view->setTabKeyNavigation(false);
     }
 
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -58,12 +60,14 @@ void TfrmMain::BuildKeyboard() {
         }
     });
 
-    // Reading order: the groups row by row, and in each its controls top to bottom.
-    const QWidget* order[] = {btnRefreshPorts, cbPorts,      btnImport,     pgMerania,
-                              ListViews[0],    ListViews[1], ListViews[2],  btnCheckUnCheckAll,
-                              btnExport,       btnOpen,      btnSaveToFile, btnCancelImport};
+    // Reading order: the groups row by row, and in each its controls top to bottom. The page
+    // control hands the focus to its tab bar, which stands right after it.
+    QWidget* const order[] = {btnRefreshPorts,     cbPorts,      btnImport,    pgMerania,
+                              pgMerania->tabBar(), ListViews[0], ListViews[1], ListViews[2],
+                              btnCheckUnCheckAll,  btnExport,    btnOpen,      btnSaveToFile,
+                              btnCancelImport};
     for (std::size_t i = 1; i < std::size(order); ++i) {
-        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+        setTabOrder(order[i - 1], order[i]);
     }
 }
 

@@ -72,6 +72,12 @@ void TfrmMain::ShowStatus(const std::string& text) {
 }
 
 void TfrmMain::ElideStatus() {
+    // Until the window is laid out the label has no width of its own; its first resize
+    // cuts the text.
+    if (!lblStatus->isVisible()) {
+        lblStatus->setText(statusText_);
+        return;
+    }
     lblStatus->setText(
         lblStatus->fontMetrics().elidedText(statusText_, Qt::ElideRight, lblStatus->width()));
 }

@@ -15,7 +15,9 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <clocale>
 
 #include "app/DesignFonts.h"
@@ -155,19 +157,28 @@ void TfrmMain::FormCreate() {
     session_->SetNoConnectedDevice();
 }
 
+QMargins TfrmMain::Frame() const {
+    // Asked of the window system each time: the widget's own frame geometry is refreshed
+    // only by a move or resize, which need not follow the manager's framing.
+    const QWindow* window = windowHandle();
+    return window != nullptr ? window->frameMargins() : QMargins();
+}
+
 int TfrmMain::FrameWidth() const {
-    return frameGeometry().width() - geometry().width();
+    const QMargins frame = Frame();
+    return frame.left() + frame.right();
 }
 
 int TfrmMain::FrameHeight() const {
-    return frameGeometry().height() - geometry().height();
+    const QMargins frame = Frame();
+    return frame.top() + frame.bottom();
 }
 
 void TfrmMain::FixOuterWidth() {
     // The outer width is 640 with the frame the window system draws; where there is no frame
     // (offscreen, an X server without window manager) the window itself is 640 wide.
-    setFixedWidth(OuterWidth - FrameWidth());
-    setMinimumHeight(MinOuterHeight - FrameHeight());
+    setFixedWidth(OuterWidth - appliedFrame_.width());
+    setMinimumHeight(MinOuterHeight - appliedFrame_.height());
 }
 
 bool TfrmMain::event(QEvent* event) {
@@ -192,6 +203,23 @@ void TfrmMain::FollowFrame() {
     if (frame == appliedFrame_) {
         return;
     }
+    // While a window manager takes the window over, the frame may read for a moment as the
+    // difference to some other window (seen: -553), and no event need follow once it reads
+    // right: it is read again shortly, a bounded number of times.
+    constexpr int LargestFrame = 200;
+    constexpr int FrameRereads = 40;
+    if (frame.width() < 0 || frame.height() < 0 || frame.width() > LargestFrame ||
+        frame.height() > LargestFrame) {
+        if (!frameRereadPending_ && frameRereads_ < FrameRereads) {
+            frameRereadPending_ = true;
+            ++frameRereads_;
+            QTimer::singleShot(50, this, [this] {
+                frameRereadPending_ = false;
+                FollowFrame();
+            });
+        }
+        return;
+    }
     const int heightChange = frame.height() - appliedFrame_.height();
     appliedFrame_ = frame;
     FixOuterWidth();
@@ -202,9 +230,8 @@ void TfrmMain::FollowFrame() {
 }
 
 void TfrmMain::GrowToWorkingHeight() {
-    appliedFrame_ = QSize(FrameWidth(), FrameHeight());
-    FixOuterWidth();
-    resize(width(), WorkingOuterHeight - FrameHeight());
+    FollowFrame();
+    resize(width(), WorkingOuterHeight - appliedFrame_.height());
     grown_ = true;
 }
 

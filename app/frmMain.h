@@ -181,6 +181,7 @@ private:
     void PlaceDeviceBottomButtons();
     void FixOuterWidth();
     void FollowFrame();
+    QMargins Frame() const;
     int FrameWidth() const;
     int FrameHeight() const;
     void GrowToWorkingHeight();
@@ -201,10 +202,12 @@ private:
     int shownPage_ = 0;
     // The frame the outer sizes were last fixed for; a window manager adds it only after the
     // window is shown.
-    QSize appliedFrame_;
+    QSize appliedFrame_{0, 0};
     // The window has been given its working height; from then on a new frame keeps the
     // outer height.
     bool grown_ = false;
+    bool frameRereadPending_ = false;
+    int frameRereads_ = 0;
     QTimer* tickTimer_ = nullptr;
     QString statusText_;
     bool unsavedImport_ = false;

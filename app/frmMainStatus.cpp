@@ -39,11 +39,15 @@ void TfrmMain::BuildStatusLine() {
     bar->setFont(DesignFont());
     bar->setFixedHeight(StatusLineHeight);
     bar->setSizeGripEnabled(false);
+    // The Cancel button keeps off the window's right edge as the groups do.
+    bar->setContentsMargins(0, 0, 6, 0);
     lblStatus = new QLabel(bar);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setFont(DesignFont());
     // What the session reports may hold a port's or a device's name: never markup.
     lblStatus->setTextFormat(Qt::PlainText);
+    // Its text starts where the groups' captions do.
+    lblStatus->setContentsMargins(6, 0, 0, 0);
     // A long text is cut, not allowed to widen the fixed-width window; the whole of it is
     // the tooltip.
     lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

@@ -70,7 +70,8 @@ protected:
         environment_.insert(QStringLiteral("DISPLAY"),
                             QLatin1Char(':') + QString::fromLatin1(xvfb.readLine()).trimmed());
         environment_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        openbox_ = std::make_unique<TChild>(QStringLiteral("openbox"), QStringList{}, environment_);
+        openbox_ = std::make_unique<TChild>(
+            QStringLiteral("openbox"), QStringList{QStringLiteral("--sm-disable")}, environment_);
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
                 return Run(QStringLiteral("xprop"),
@@ -78,7 +79,9 @@ protected:
                     .contains(QStringLiteral("window id"));
             },
             PatientWaitMs))
-            << "openbox did not come up: "
+            << "openbox did not come up on "
+            << environment_.value(QStringLiteral("DISPLAY")).toStdString() << ", state "
+            << openbox_->Process().state() << ": "
             << openbox_->Process().readAllStandardError().toStdString();
     }
 

@@ -16,9 +16,13 @@ std::optional<QString> Run(QFileDialog& dialog) {
 
 void ConfigureSaveDialog(QFileDialog& dialog, const QString& title, const QString& filter,
                          const QString& defaultSuffix) {
-    dialog.setWindowTitle(title);
     dialog.setDirectory(QDir::currentPath());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // Without a title of its own the dialog keeps the toolkit's ("Save As"); an empty one
+    // would read "Untitled".
+    if (!title.isEmpty()) {
+        dialog.setWindowTitle(title);
+    }
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(defaultSuffix);

@@ -18,7 +18,12 @@ void ShowErrorBox(const std::string& message) {
 
 }  // namespace
 
-TMeridaxApplication::TMeridaxApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TMeridaxApplication::TMeridaxApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // What the desktop and windows without a title of their own show; the desktop file
+    // installed for the program is meridax.desktop.
+    setApplicationDisplayName(QString::fromLatin1(Title));
+    setDesktopFileName(QStringLiteral("meridax"));
+}
 
 bool TMeridaxApplication::notify(QObject* receiver, QEvent* event) {
     try {

@@ -4,15 +4,20 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <clocale>
 
 #include "app/DesignFonts.h"
@@ -20,6 +25,7 @@
 #include "app/Latin1.h"
 #include "app/MeasurementModel.h"
 #include "app/MeridaxApplication.h"
+#include "app/Questions.h"
 #include "app/frmAbout.h"
 #include "app/session/ApplicationSettings.h"
 
@@ -34,6 +40,9 @@ TfrmMain::TfrmMain(TfrmMainOptions options, QWidget* parent)
     : QMainWindow(parent), options_(std::move(options)) {
     if (!options_.FileDialogs) {
         options_.FileDialogs = std::make_shared<TQtFileDialogs>();
+    }
+    if (!options_.Questions) {
+        options_.Questions = std::make_shared<TMessageBoxQuestions>();
     }
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(TMeridaxApplication::Title));
@@ -68,12 +77,13 @@ TfrmMain::TfrmMain(TfrmMainOptions options, QWidget* parent)
     ClientArea->installEventFilter(this);
 
     FixOuterWidth();
-    resize(width(), menuBar()->sizeHint().height() + DesignClientHeight);
+    resize(width(), menuBar()->sizeHint().height() + DesignClientHeight + StatusLineHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
     FormResize();
     ConnectCommands();
+    BuildKeyboard();
     FormCreate();
 }
 
@@ -94,8 +104,12 @@ void TfrmMain::ConnectCommands() {
     auto command = [this](auto handler) {
         return [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
     };
+    // A session command may open or close the port, which starts or stops the ticks.
     auto sessionCommand = [this](void (TDeviceSession::*handler)()) {
-        return [this, handler] { RunCommand([this, handler] { ((*session_).*handler)(); }); };
+        return [this, handler] {
+            RunCommand([this, handler] { ((*session_).*handler)(); });
+            FollowPortState();
+        };
     };
     connect(cbPorts, &QComboBox::activated, this, command(&TfrmMain::cbPortsChange));
     connect(btnConnect, &QPushButton::clicked, this,
@@ -113,6 +127,8 @@ void TfrmMain::ConnectCommands() {
             command(&TfrmMain::Serialportsettings1Click));
     connect(Exportsettings1, &QAction::triggered, this, command(&TfrmMain::Exportsettings1Click));
     connect(Exit1, &QAction::triggered, this, command(&TfrmMain::Exit1Click));
+    connect(btnCancelImport, &QPushButton::clicked, this,
+            sessionCommand(&TDeviceSession::CancelImport));
     connect(ppExportToExcel, &QAction::triggered, this, command(&TfrmMain::ppExportToExcelClick));
     connect(ppExportToClipboard, &QAction::triggered, this,
             command(&TfrmMain::ppExportToClipboardClick));
@@ -143,19 +159,28 @@ void TfrmMain::FormCreate() {
     session_->SetNoConnectedDevice();
 }
 
+QMargins TfrmMain::Frame() const {
+    // Asked of the window system each time: the widget's own frame geometry is refreshed
+    // only by a move or resize, which need not follow the manager's framing.
+    const QWindow* window = windowHandle();
+    return window != nullptr ? window->frameMargins() : QMargins();
+}
+
 int TfrmMain::FrameWidth() const {
-    return frameGeometry().width() - geometry().width();
+    const QMargins frame = Frame();
+    return frame.left() + frame.right();
 }
 
 int TfrmMain::FrameHeight() const {
-    return frameGeometry().height() - geometry().height();
+    const QMargins frame = Frame();
+    return frame.top() + frame.bottom();
 }
 
 void TfrmMain::FixOuterWidth() {
     // The outer width is 640 with the frame the window system draws; where there is no frame
     // (offscreen, an X server without window manager) the window itself is 640 wide.
-    setFixedWidth(OuterWidth - FrameWidth());
-    setMinimumHeight(MinOuterHeight - FrameHeight());
+    setFixedWidth(OuterWidth - appliedFrame_.width());
+    setMinimumHeight(MinOuterHeight - appliedFrame_.height());
 }
 
 bool TfrmMain::event(QEvent* event) {
@@ -180,17 +205,47 @@ void TfrmMain::FollowFrame() {
     if (frame == appliedFrame_) {
         return;
     }
+    // While a window manager takes the window over, the frame may read for a moment as the
+    // difference to some other window (seen: -553), and no event need follow once it reads
+    // right: it is read again shortly, a bounded number of times.
+    constexpr int LargestFrame = 200;
+    constexpr int FrameRereads = 40;
+    if (frame.width() < 0 || frame.height() < 0 || frame.width() > LargestFrame ||
+        frame.height() > LargestFrame) {
+        if (!frameRereadPending_ && frameRereads_ < FrameRereads) {
+            frameRereadPending_ = true;
+            ++frameRereads_;
+            QTimer::singleShot(50, this, [this] {
+                frameRereadPending_ = false;
+                FollowFrame();
+            });
+        }
+        return;
+    }
     const int heightChange = frame.height() - appliedFrame_.height();
     appliedFrame_ = frame;
     FixOuterWidth();
     // The outer height stays what it was before the frame came.
-    if (!firstActivation_ && heightChange != 0) {
+    if (grown_ && heightChange != 0) {
         resize(width(), std::max(minimumHeight(), height() - heightChange));
     }
 }
 
+void TfrmMain::GrowToWorkingHeight() {
+    FollowFrame();
+    resize(width(), WorkingOuterHeight - appliedFrame_.height());
+    grown_ = true;
+}
+
 void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    if (firstActivation_ && !grown_) {
+        // The first showing comes before the window is mapped: a window manager then manages
+        // it at its working height from the start. Asked for later, while the manager maps,
+        // activates and configures the window in an order of its own, the growth may be
+        // answered with the old size and lost.
+        GrowToWorkingHeight();
+    }
     // A window system without a window manager may never activate the window; the first
     // showing then stands for the first activation.
     if (firstActivation_) {
@@ -207,9 +262,9 @@ void TfrmMain::FormActivate() {
     firstActivation_ = false;
     SetDeviceLabelLeft(120);
     SetDeviceLabelText("Detecting avaible ports...");
-    appliedFrame_ = QSize(FrameWidth(), FrameHeight());
-    FixOuterWidth();
-    resize(width(), WorkingOuterHeight - FrameHeight());
+    // Already so when the first showing grew the window; the user may not have resized it
+    // in between, since this runs before the event loop takes input.
+    GrowToWorkingHeight();
     repaint();
     session_->FillPortList();
     cbPorts->setCurrentIndex(-1);
@@ -217,6 +272,12 @@ void TfrmMain::FormActivate() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    bool mayClose = false;
+    RunCommand([&] { mayClose = MayDropImport(QStringLiteral("closing")); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }
@@ -240,6 +301,18 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         FormResize();
     } else if (watched == grpDevice && event->type() == QEvent::Resize) {
         PlaceDeviceBottomButtons();
+    } else if (watched == lblStatus && event->type() == QEvent::Resize) {
+        ElideStatus();
+    } else if (event->type() == QEvent::KeyPress &&
+               static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+               static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        // Space ticks the current row whichever of its cells is current.
+        for (QTableView* view : ListViews) {
+            if (watched == view) {
+                ToggleCurrentRow(view);
+                return true;
+            }
+        }
     } else if (watched == imgLogo && event->type() == QEvent::MouseButtonDblClick) {
         const auto modifiers = static_cast<QMouseEvent*>(event)->modifiers();
         RunCommand([this, modifiers] { imgLogoDblClick(modifiers); });
@@ -270,6 +343,9 @@ void TfrmMain::LoadDataToAllListView() {
         throw;
     }
     SetBusyCursor(false);
+    // A new set: whoever filled it says whether it still waits to be saved.
+    unsavedImport_ = false;
+    ShowCounts();
 }
 
 const TMeasurementTable& TfrmMain::GetActiveListView() const {
@@ -305,18 +381,19 @@ void TfrmMain::pgMeraniaChanging(int pageLeft) {
 
 void TfrmMain::pgMeraniaChange(int pageShown) {
     shownPage_ = pageShown;
+    HighlightShownTab();
     if (pageShown >= 0 && pageShown < static_cast<int>(checkCaptions_.size())) {
         btnCheckUnCheckAll->setText(FromBytes(checkCaptions_[static_cast<std::size_t>(pageShown)]));
     }
 }
 
 void TfrmMain::SetDeviceLabelText(const std::string& text) {
-    lblConectedDeviceName->setText(FromBytes(text));
-    lblConectedDeviceName->adjustSize();
+    deviceLabelText_ = text;
+    FitDeviceLabel();
 }
 
 std::string TfrmMain::DeviceLabelText() const {
-    return ToBytes(lblConectedDeviceName->text());
+    return deviceLabelText_;
 }
 
 void TfrmMain::SetDeviceLabelColor(TRgb color) {
@@ -326,11 +403,12 @@ void TfrmMain::SetDeviceLabelColor(TRgb color) {
 }
 
 void TfrmMain::SetDeviceLabelLeft(int left) {
-    lblConectedDeviceName->move(left, lblConectedDeviceName->y());
+    deviceLabelLeft_ = left;
+    FitDeviceLabel();
 }
 
 int TfrmMain::DeviceLabelLeft() const {
-    return lblConectedDeviceName->x();
+    return deviceLabelLeft_;
 }
 
 void TfrmMain::RepaintDeviceLabel() {
@@ -343,6 +421,8 @@ void TfrmMain::SetImportEnabled(bool enabled) {
 
 void TfrmMain::SetImportCaption(const std::string& caption) {
     btnImport->setText(FromBytes(caption));
+    // The caption marks an import under way; only then is there anything to cancel.
+    btnCancelImport->setVisible(caption == TDeviceSession::ImportingCaption);
 }
 
 std::string TfrmMain::ImportCaption() const {
@@ -383,6 +463,8 @@ void TfrmMain::SetBusyCursor(bool busy) {
 
 void TfrmMain::RefillViews() {
     LoadDataToAllListView();
+    // Only the session refills after a dump: the new set exists nowhere else yet.
+    unsavedImport_ = !Merania.empty();
 }
 
 void TfrmMain::BlockFor(int milliseconds) {

@@ -14,6 +14,7 @@
 #include "data/MeasurementTable.h"
 
 class IFileDialogs;
+class IQuestions;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -22,6 +23,7 @@ class QMenu;
 class QPushButton;
 class QTabWidget;
 class QTableView;
+class QTimer;
 class QToolButton;
 class TMeasurementModel;
 class TfrmAbout;
@@ -40,6 +42,8 @@ struct TfrmMainOptions {
     std::function<bool(const QString& text)> PutOnClipboard;
     // Save and open dialogs.
     std::shared_ptr<IFileDialogs> FileDialogs;
+    // The questions before measurements are lost.
+    std::shared_ptr<IQuestions> Questions;
 };
 
 // The main window: the device session, the three measurement tables and the commands on them.
@@ -50,8 +54,11 @@ public:
     static constexpr int DesignClientWidth = 624;
     static constexpr int DesignClientHeight = 329;
     static constexpr int OuterWidth = 640;
-    static constexpr int MinOuterHeight = 340;
-    static constexpr int WorkingOuterHeight = 530;
+    // The status line below the designed client area; the window is that much taller than
+    // drawn, so every designed position and gap stays.
+    static constexpr int StatusLineHeight = 24;
+    static constexpr int MinOuterHeight = 340 + StatusLineHeight;
+    static constexpr int WorkingOuterHeight = 530 + StatusLineHeight;
 
     explicit TfrmMain(TfrmMainOptions options = {}, QWidget* parent = nullptr);
     ~TfrmMain() override;
@@ -89,6 +96,8 @@ public:
     QAction* ppExportToClipboard;
     QAction* ppExportToXlsx;
     QAction* ppExportToCsv;
+    QLabel* lblStatus;
+    QPushButton* btnCancelImport;
 
     TComPort& ComPort1() { return *comPort1_; }
     TDeviceSession& Session() { return *session_; }
@@ -98,6 +107,11 @@ public:
     int BottomMargin() const { return bottomMargin_; }
     int PageBottomGap() const { return pageBottomGap_; }
     const std::array<std::string, 3>& CheckCaptions() const { return checkCaptions_; }
+    // The status line's whole text (the label may show it cut short).
+    QString StatusText() const { return statusText_; }
+    // The set shown came from an import and has been neither saved nor exported.
+    bool UnsavedImport() const { return unsavedImport_; }
+    bool Ticking() const;
 
     // Window operations (each ends with an exception on failure; the controls' signals run
     // them under the application's default error handler).
@@ -142,6 +156,8 @@ public:
     void RefillViews() override;
     void BlockFor(int milliseconds) override;
     void ReportError(const std::string& message) override;
+    void ShowStatus(const std::string& text) override;
+    void ShowImportProgress(std::size_t bytes, std::size_t lines) override;
 
 protected:
     bool event(QEvent* event) override;
@@ -155,12 +171,24 @@ private:
     void BuildLayout();
     void BuildMenus();
     void BuildTables();
+    void BuildStatusLine();
+    void BuildKeyboard();
     void ConnectCommands();
+    void ShowCounts();
+    void ElideStatus();
+    void FitDeviceLabel();
+    void FollowPortState();
+    void ToggleCurrentRow(QTableView* view);
+    void HighlightShownTab();
+    // Offers to save an unsaved import before it is lost; false when the user keeps it.
+    bool MayDropImport(const QString& before);
     void PlaceDeviceBottomButtons();
     void FixOuterWidth();
     void FollowFrame();
+    QMargins Frame() const;
     int FrameWidth() const;
     int FrameHeight() const;
+    void GrowToWorkingHeight();
 
     TfrmMainOptions options_;
     TSynchronizer synchronizer_;
@@ -178,5 +206,16 @@ private:
     int shownPage_ = 0;
     // The frame the outer sizes were last fixed for; a window manager adds it only after the
     // window is shown.
-    QSize appliedFrame_;
+    QSize appliedFrame_{0, 0};
+    // The window has been given its working height; from then on a new frame keeps the
+    // outer height.
+    bool grown_ = false;
+    bool frameRereadPending_ = false;
+    int frameRereads_ = 0;
+    QTimer* tickTimer_ = nullptr;
+    QString statusText_;
+    bool unsavedImport_ = false;
+    // The device label's text and Left as the session set them; the label may show less.
+    std::string deviceLabelText_;
+    int deviceLabelLeft_ = 0;
 };

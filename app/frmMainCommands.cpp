@@ -11,6 +11,7 @@
 #include "app/FileDialogs.h"
 #include "app/Latin1.h"
 #include "app/MeasurementModel.h"
+#include "app/Questions.h"
 #include "app/frmExportSettings.h"
 #include "app/frmMain.h"
 #include "app/frmSerialPortSettings.h"
@@ -101,9 +102,13 @@ void TfrmMain::btnSaveToFileClick() {
         return;
     }
     WriteTextFile(ToFileName(*fileName), MeasurementFileText(Model(TTablePage::All).Table()));
+    unsavedImport_ = false;
 }
 
 void TfrmMain::btnOpenClick() {
+    if (!MayDropImport(QStringLiteral("opening a file"))) {
+        return;
+    }
     const auto fileName = options_.FileDialogs->AskOpenFileName(this, MeasurementFilter);
     if (!fileName) {
         return;
@@ -117,6 +122,16 @@ void TfrmMain::btnOpenClick() {
     } catch (...) {
         Merania = std::move(previous);
         throw;
+    }
+    // A wrong or empty file would silently empty the tables.
+    const int shown = Model(TTablePage::All).rowCount();
+    if (Merania.empty() && shown > 0 &&
+        !options_.Questions->AskReplaceWithNothing(
+            this, QStringLiteral(
+                      "%1 holds no measurements.\nReplace the measurements shown (%2) with none?")
+                      .arg(*fileName, QString::number(shown)))) {
+        Merania = std::move(previous);
+        return;
     }
     LoadDataToAllListView();
 }
@@ -136,6 +151,7 @@ void TfrmMain::ppExportToExcelClick() {
         ExportDeviceDetails ? DeviceLineFromLabel(DeviceLabelText()) : std::string();
     ExportListViewToXLS(GetActiveListView(), true, ExportTableHeader, deviceLine,
                         ExportDecimalSeparator, ToFileName(*fileName));
+    unsavedImport_ = false;
 }
 
 void TfrmMain::ppExportToClipboardClick() {
@@ -148,6 +164,7 @@ void TfrmMain::ppExportToClipboardClick() {
     if (!stored) {
         throw std::runtime_error("Cannot open clipboard");
     }
+    unsavedImport_ = false;
 }
 
 void TfrmMain::ppExportToXlsxClick() {

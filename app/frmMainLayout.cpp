@@ -114,6 +114,9 @@ void TfrmMain::BuildLayout() {
     // Made before the Import button so that a long name passes under the button.
     lblConectedDeviceName = MakeLabel(grpDevice, "lblConectedDeviceName", QString(), {155, 20});
     lblConectedDeviceName->setFont(DesignFont(16, true));
+    // The device's name is data: shown as it came, never as markup.
+    lblConectedDeviceName->setTextFormat(Qt::PlainText);
+    deviceLabelLeft_ = lblConectedDeviceName->x();
     // A tool button: its narrower margins leave room for the picture and the whole caption.
     btnImport = MakePictureButton(grpDevice, "btnImport", QStringLiteral("Import from device"),
                                   "import", {336, 16, 129, 29});
@@ -126,8 +129,7 @@ void TfrmMain::BuildLayout() {
     pgMerania->setGeometry(16, 46, 449, 227);
     pgMerania->tabBar()->setFont(DesignFont(13, true));
     BuildTables();
-    // The first page's tab is drawn highlighted.
-    pgMerania->tabBar()->setTabTextColor(0, palette().color(QPalette::Highlight));
+    HighlightShownTab();
 
     pnlDeviceBottomButtons = new QWidget(grpDevice);
     pnlDeviceBottomButtons->setObjectName(QStringLiteral("pnlDeviceBottomButtons"));
@@ -141,6 +143,16 @@ void TfrmMain::BuildLayout() {
 
     grpDevice->installEventFilter(this);
     BuildMenus();
+    BuildStatusLine();
+}
+
+void TfrmMain::HighlightShownTab() {
+    // The tab of the page shown is drawn highlighted, the others as the style draws them.
+    QTabBar* tabs = pgMerania->tabBar();
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setTabTextColor(
+            i, i == pgMerania->currentIndex() ? palette().color(QPalette::Highlight) : QColor());
+    }
 }
 
 void TfrmMain::BuildTables() {

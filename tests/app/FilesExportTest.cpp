@@ -67,11 +67,18 @@ TEST_F(TSaveOpenTest, SaveOfEmptyTablesWritesOnlyTheLineEndAndReplacesTheFile) {
     frm_->btnSaveToFile->click();
     EXPECT_EQ(ReadFileBytes(dir_->File("old.mxe")), "\r\n");
 
-    // Opening it empties the set and the tables.
+    // Opening it empties the set and the tables, once the user agrees.
     LoadRecords({Absolute("1", "1", 1310, -3.52)});
-    fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("old.mxe")));
-    frm_->btnOpen->click();
-    EXPECT_TRUE(Merania.empty());
+    for (const bool agree : {false, true}) {
+        fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("old.mxe")));
+        questions_->ReplaceAnswers.push_back(agree);
+        frm_->btnOpen->click();
+        EXPECT_TRUE(questions_->ReplaceAnswers.empty());
+        EXPECT_EQ(Merania.size(), agree ? 0u : 1u);
+        EXPECT_EQ(Rows(TTablePage::All), agree ? 0 : 1);
+    }
+    ASSERT_EQ(questions_->Asked.size(), 2u);
+    EXPECT_TRUE(questions_->Asked[0].contains(QStringLiteral("old.mxe holds no measurements")));
     EXPECT_EQ(Rows(TTablePage::All), 0);
     EXPECT_EQ(Rows(TTablePage::Absolute), 0);
 }
@@ -202,6 +209,14 @@ TEST(TFileDialogsTest, SaveDialogAppendsTheSuffixAndAsksNothingBeforeReplacing) 
     EXPECT_TRUE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
     EXPECT_EQ(dialog.nameFilters(), QStringList{QStringLiteral("Excel (*.xls)")});
     EXPECT_EQ(dialog.directory().absolutePath(), QDir::currentPath());
+}
+
+// Save has no title of its own: the toolkit's, not an empty one the desktop calls Untitled.
+TEST(TFileDialogsTest, SaveDialogWithoutATitleKeepsThePlatformsOwn) {
+    QFileDialog dialog;
+    ConfigureSaveDialog(dialog, QString(), QStringLiteral("MERIDAX measurement (*.mxe)"),
+                        QStringLiteral("mxe"));
+    EXPECT_EQ(dialog.windowTitle(), QFileDialog::tr("Save As"));
 }
 
 TEST(TFileDialogsTest, OpenDialogTakesExistingFilesOnly) {

@@ -76,8 +76,11 @@ TEST_F(TRoadTest, PickConnectImportAndTick) {
               QColor(0, 128, 0));
     EXPECT_TRUE(frm_->btnImport->isEnabled());
     EXPECT_TRUE(frm_->cbPorts->isEnabled());
+    // The session's time limits are judged on ticks while the port is open.
+    EXPECT_TRUE(frm_->Ticking());
 
     StartImport();
+    EXPECT_TRUE(frm_->btnCancelImport->isVisibleTo(frm_.get()));
     // A second click while the caption reads "   Importing ..." sends nothing.
     QTest::mouseClick(frm_->btnImport, Qt::LeftButton);
     EXPECT_EQ(meter_->Receive(1, std::chrono::milliseconds(300)), "");
@@ -88,6 +91,9 @@ TEST_F(TRoadTest, PickConnectImportAndTick) {
     EXPECT_EQ(Rows(TTablePage::Relative), 2);
     EXPECT_EQ(Cell(TTablePage::All, 1, 5), QStringLiteral("-10"));
     EXPECT_TRUE(ImportEnded());
+    EXPECT_FALSE(frm_->btnCancelImport->isVisibleTo(frm_.get()));
+    EXPECT_EQ(frm_->StatusText(), QStringLiteral("3 measurements: 1 absolute, 2 relative"));
+    EXPECT_TRUE(frm_->UnsavedImport());
 
     QTest::mouseClick(frm_->btnCheckUnCheckAll, Qt::LeftButton);
     EXPECT_TRUE(IsTicked(TTablePage::All, 0));
@@ -168,8 +174,10 @@ TEST_F(TRoadTest, ConnectBlocksTheWindowForTheRealWaits) {
 TEST_F(TRoadTest, RefreshPortsClosesThePortAndListsThePortsAgain) {
     ConnectToTheMeter();
     ports_.push_back("/dev/ttyV9");
+    EXPECT_TRUE(frm_->Ticking());
     QTest::mouseClick(frm_->btnRefreshPorts, Qt::LeftButton);
     EXPECT_FALSE(frm_->ComPort1().Opened());
+    EXPECT_FALSE(frm_->Ticking());
     ASSERT_EQ(frm_->cbPorts->count(), 2);
     EXPECT_EQ(frm_->cbPorts->itemText(1), QStringLiteral("/dev/ttyV9"));
     EXPECT_EQ(frm_->cbPorts->currentIndex(), -1);
@@ -179,4 +187,20 @@ TEST_F(TRoadTest, RefreshPortsClosesThePortAndListsThePortsAgain) {
     // With nothing picked, the hidden Connect button does nothing.
     frm_->btnConnect->click();
     EXPECT_FALSE(frm_->ComPort1().Opened());
+}
+
+TEST_F(TRoadTest, EscapeCancelsAnImportAndTheNextOneWorks) {
+    ConnectToTheMeter();
+    StartImport();
+    meter_->Send(Dump.substr(0, 20));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return frm_->Session().ReceivedText.size() == 20; },
+                                PatientWaitMs));
+    frm_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frm_.get()));
+    QTest::keyClick(frm_.get(), Qt::Key_Escape);
+    EXPECT_TRUE(ImportEnded());
+    EXPECT_EQ(Rows(TTablePage::All), 0);
+    StartImport();
+    meter_->Send(Dump);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Rows(TTablePage::All) == 3; }, PatientWaitMs));
 }

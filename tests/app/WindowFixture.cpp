@@ -44,6 +44,28 @@ std::optional<QString> TFakeFileDialogs::Next() {
     return name;
 }
 
+bool TFakeQuestions::AskReplaceWithNothing(QWidget*, const QString& text) {
+    Asked.push_back(text);
+    if (ReplaceAnswers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text.toStdString();
+        return false;
+    }
+    const bool answer = ReplaceAnswers.front();
+    ReplaceAnswers.pop_front();
+    return answer;
+}
+
+IQuestions::TUnsavedAnswer TFakeQuestions::AskUnsavedImport(QWidget*, const QString& text) {
+    Asked.push_back(text);
+    if (UnsavedAnswers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text.toStdString();
+        return TUnsavedAnswer::Cancel;
+    }
+    const TUnsavedAnswer answer = UnsavedAnswers.front();
+    UnsavedAnswers.pop_front();
+    return answer;
+}
+
 TMeranie Absolute(std::string cable, std::string fiber, double waveLength, double value) {
     return {std::move(cable), std::move(fiber), waveLength, value, 0, false};
 }
@@ -115,6 +137,7 @@ void TWindowTest::SetUp() {
     ExportTableHeader = false;
     ExportDecimalSeparator = ".";
     fileDialogs_ = std::make_shared<TFakeFileDialogs>();
+    questions_ = std::make_shared<TFakeQuestions>();
     auto* application = qobject_cast<TMeridaxApplication*>(QCoreApplication::instance());
     ASSERT_NE(application, nullptr);
     application->SetErrorReporter(
@@ -153,6 +176,9 @@ void TWindowTest::CreateWindow(TfrmMainOptions options) {
     }
     if (!options.FileDialogs) {
         options.FileDialogs = fileDialogs_;
+    }
+    if (!options.Questions) {
+        options.Questions = questions_;
     }
     frm_ = std::make_unique<TfrmMain>(std::move(options));
     // Every refill, tick, check-all and clear of a window test is also checked against the

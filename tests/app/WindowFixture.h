@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/FileDialogs.h"
+#include "app/Questions.h"
 #include "app/frmAbout.h"
 #include "app/frmExportSettings.h"
 #include "app/frmMain.h"
@@ -43,6 +44,18 @@ public:
 
 private:
     std::optional<QString> Next();
+};
+
+// Questions answered from queues; a question nobody expected fails the test and is answered
+// No or Cancel.
+class TFakeQuestions : public IQuestions {
+public:
+    std::deque<bool> ReplaceAnswers;
+    std::deque<TUnsavedAnswer> UnsavedAnswers;
+    std::vector<QString> Asked;
+
+    bool AskReplaceWithNothing(QWidget* owner, const QString& text) override;
+    TUnsavedAnswer AskUnsavedImport(QWidget* owner, const QString& text) override;
 };
 
 TMeranie Absolute(std::string cable, std::string fiber, double waveLength, double value);
@@ -98,6 +111,7 @@ protected:
     bool useSystemClipboard_ = false;
     std::vector<std::string> ports_{"/dev/ttyS0", "/dev/ttyUSB0"};
     std::shared_ptr<TFakeFileDialogs> fileDialogs_;
+    std::shared_ptr<TFakeQuestions> questions_;
     std::unique_ptr<TfrmMain> frm_;
     std::unique_ptr<TfrmAbout> about_;
     std::unique_ptr<TfrmSerialPortSettings> serialSettings_;

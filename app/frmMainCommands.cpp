@@ -178,6 +178,7 @@ void TfrmMain::ppExportToXlsxClick() {
     // The tables are filled from Merania only, so its records are the rows' numbers.
     ExportToXlsx(GetActiveListView(), Merania, ExportOptions(DeviceLabelText()),
                  ToFileName(*fileName));
+    unsavedImport_ = false;
 }
 
 void TfrmMain::ppExportToCsvClick() {
@@ -188,4 +189,5 @@ void TfrmMain::ppExportToCsvClick() {
     }
     TBusyCursor busy(*this);
     ExportToCsv(GetActiveListView(), ExportOptions(DeviceLabelText()), ToFileName(*fileName));
+    unsavedImport_ = false;
 }

@@ -72,8 +72,10 @@ protected:
                         QStringLiteral("tcp")},
             QProcessEnvironment::systemEnvironment());
         QProcess& xvfb = xvfb_->Process();
-        QTest::qWaitFor([&] { return xvfb.canReadLine() || xvfb.state() == QProcess::NotRunning; },
-                        PatientWaitMs);
+        // What follows reads why when no display number came.
+        (void)QTest::qWaitFor(
+            [&] { return xvfb.canReadLine() || xvfb.state() == QProcess::NotRunning; },
+            PatientWaitMs);
         if (!xvfb.canReadLine()) {
             reason = xvfb.readAllStandardError().toStdString();
             return false;

@@ -95,7 +95,7 @@ TEST_F(TStatusKeysTest, DeviceLabelShowsPlainTextAndFitsLeftOfImport) {
 
     const int right = frm_->btnImport->x();
     const int margin = frm_->pgMerania->x();
-    for (const std::string name :
+    for (const std::string& name :
          {std::string("MERIDAX OLM-45    SN 0412871"),
           std::string("MERIDAX OLM-45 OPTICAL LEVEL METER    SN 0412871")}) {
         frm_->SetDeviceLabelText(name);

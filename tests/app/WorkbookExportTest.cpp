@@ -127,3 +127,19 @@ TEST_F(TWorkbookExportTest, CancelWritesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A workbook or CSV export keeps an import as Save does: closing then asks nothing.
+TEST_F(TWorkbookExportTest, AnExportCountsAsKeepingTheImport) {
+    SetUpPage();
+    for (QAction* item : {frm_->ppExportToXlsx, frm_->ppExportToCsv}) {
+        frm_->RefillViews();  // as an import ends
+        ASSERT_TRUE(frm_->UnsavedImport());
+        Export(item, "kept.out");
+        EXPECT_TRUE(errors_.empty());
+        EXPECT_FALSE(frm_->UnsavedImport()) << item->text().toStdString();
+    }
+}
+
+}  // namespace

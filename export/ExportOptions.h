@@ -1,8 +1,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "data/Errors.h"
+#include "verdict/Verdict.h"
 
 // What the workbook and CSV exports write besides the rows, as the export settings say.
 // Texts are 8-bit (Latin-1) as the core keeps them; the writers convert them to UTF-8.
@@ -17,6 +19,10 @@ struct TExportOptions {
     std::string DeviceName;
     // "." or ","; the CSV's numbers use it and a "," makes ";" the delimiter.
     std::string DecimalSeparator = ".";
+    // With a budget set: one verdict per row of the table (PageVerdicts). The workbook and the
+    // CSV then add the columns "Loss (dB)", "Limit (dB)", "Margin (dB)" and "Verdict" after
+    // the five data columns, the figures with two decimals. nullptr for no such columns.
+    const std::vector<TVerdict>* Verdicts = nullptr;
 };
 
 // An export that was refused or failed; nothing is reported as written. code() tells why

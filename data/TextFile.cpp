@@ -143,7 +143,9 @@ void CheckTextFileWritable(const std::string& path) {
     }
 }
 
-void WriteTextFile(const std::string& path, std::string_view text) {
+namespace {
+
+void ReplaceWithText(const std::string& path, std::string_view text, std::string_view lineEnd) {
     if (path.empty())
         ThrowInOutError(ErrnoCode(ENOENT), path);
     const TReplaceHooks hooks = TextFileHooks(path);
@@ -155,10 +157,20 @@ void WriteTextFile(const std::string& path, std::string_view text) {
                 ThrowInOutError(ErrnoCode(), path);
             std::error_code error = WriteAll(fd.Get(), text.data(), text.size());
             if (!error)
-                error = WriteAll(fd.Get(), "\r\n", 2);
+                error = WriteAll(fd.Get(), lineEnd.data(), lineEnd.size());
             if (error)
                 ThrowInOutError(error, path);
             CloseChecked(fd, path);
         },
         hooks);
+}
+
+}  // namespace
+
+void WriteTextFile(const std::string& path, std::string_view text) {
+    ReplaceWithText(path, text, "\r\n");
+}
+
+void WriteWholeFile(const std::string& path, std::string_view text) {
+    ReplaceWithText(path, text, {});
 }

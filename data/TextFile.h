@@ -14,5 +14,9 @@ void WriteTextFile(const std::string& path, std::string_view text);
 // trial that stops once the temporary file beside it is made.
 void CheckTextFileWritable(const std::string& path);
 
+// Replaces the file with text as it is, the same safe way as WriteTextFile. Throws
+// EInOutError.
+void WriteWholeFile(const std::string& path, std::string_view text);
+
 // The whole file as it stands (for a raw device dump). Throws EInOutError.
 std::string ReadWholeFile(const std::string& path);

@@ -18,12 +18,16 @@ struct TLinkBudget {
     double LengthM = 0;
     int Connectors = 0;
     int Splices = 0;
+
+    bool operator==(const TLinkBudget&) const = default;
 };
 
 // The allowed power of an absolute reading at one wavelength; either bound may be absent.
 struct TPowerWindow {
     std::optional<double> Min;
     std::optional<double> Max;
+
+    bool operator==(const TPowerWindow&) const = default;
 };
 
 // Wavelength in nm to a figure.

@@ -47,6 +47,8 @@ private:
         double LengthKm = 0;
         double FixedDb = 0;  // connectors and splices
     };
+    // The cable's link, else the "*" link, else nullptr.
+    const TLinkLimit* LinkFor(const std::string& cable) const;
     // The key of table nearest to waveLength, within 20 nm; nullptr when none is.
     template <typename Table>
     static const typename Table::mapped_type* Nearest(const Table& table, double waveLength);
@@ -58,6 +60,11 @@ private:
     std::map<int, TPowerWindow> power_;
     std::unordered_map<std::string, TLinkLimit> links_;
     std::optional<TLinkLimit> anyCable_;
+    // The last cable looked up and its link: a dump holds a cable's fibers one after the
+    // other, so most records skip the hashing. A judge is thus for one thread at a time.
+    mutable std::string lastCable_;
+    mutable const TLinkLimit* lastLink_ = nullptr;
+    mutable bool hasLastCable_ = false;
 };
 
 // One verdict per record, in order.

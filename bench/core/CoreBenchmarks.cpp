@@ -13,6 +13,7 @@
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
 #include "export/uNativeXLSExport.h"
+#include "verdict/Verdict.h"
 
 namespace {
 
@@ -125,5 +126,26 @@ void BM_ListViewToText(benchmark::State& state) {
 BENCHMARK(BM_ListViewToText)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// The verdict pass over a million records (target: under 50 ms), against the README's
+// example budget: links by cable and "*", a fixed limit at 1550 nm, a power window.
+void BM_JudgeRecords(benchmark::State& state) {
+    ParseDeviceDump(MillionRecordDump());
+    TBudget budget;
+    budget.Preset = "tia-568-sm-isp";
+    budget.Links = {{"1", 500, 2, 1}, {"2", 800, 2, 2}, {"*", 90, 2, 0}};
+    budget.MaxLossDb = {{1550, 2.0}};
+    budget.PowerDbm = {{1310, {-20.0, -3.0}}};
+    std::size_t passed = 0;
+    for (auto _ : state) {
+        const std::vector<TVerdict> verdicts = JudgeRecords(budget, Merania);
+        passed = CountVerdicts(verdicts).Pass;
+        benchmark::DoNotOptimize(verdicts.data());
+    }
+    state.counters["records"] = static_cast<double>(Merania.size());
+    state.counters["pass"] = static_cast<double>(passed);
+    TMeraniaArray().swap(Merania);
+}
+BENCHMARK(BM_JudgeRecords)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "data/TextFile.h"
+#include "support/TempFolder.h"
+#include "verdict/Budget.h"
+
+namespace {
+
+// The example budget the README shows.
+const char* const ExampleJson = R"({
+  "name": "Building A riser, TIA-568 single-mode inside plant",
+  "preset": "tia-568-sm-isp",
+  "loss_sign": "negative",
+  "gain_tolerance_db": 0.2,
+  "attenuation_db_per_km": { "1310": 1.0, "1550": 1.0 },
+  "connector_db": 0.75,
+  "splice_db": 0.3,
+  "links": [ { "cable": "1", "length_m": 500, "connectors": 2, "splices": 1 },
+             { "cable": "*", "length_m": 90,  "connectors": 2, "splices": 0 } ],
+  "max_loss_db": { "1550": 2.0 },
+  "power_dbm": { "1310": { "min": -20, "max": -3 } }
+})";
+
+TEST(BudgetFile, TheExampleReadsAndWritesBack) {
+    const TBudget budget = ParseBudget(ExampleJson, "riser.json");
+    EXPECT_EQ(budget.Name, "Building A riser, TIA-568 single-mode inside plant");
+    EXPECT_EQ(budget.Preset, "tia-568-sm-isp");
+    EXPECT_EQ(budget.GainToleranceDb, 0.2);
+    ASSERT_EQ(budget.Links.size(), 2u);
+    EXPECT_EQ(budget.Links[0].Cable, "1");
+    EXPECT_EQ(budget.Links[0].LengthM, 500);
+    EXPECT_EQ(budget.Links[0].Splices, 1);
+    EXPECT_EQ(budget.Links[1].Cable, "*");
+    EXPECT_EQ(budget.MaxLossDb, (TWavelengthTable{{1550, 2.0}}));
+    ASSERT_EQ(budget.PowerDbm.count(1310), 1u);
+    EXPECT_EQ(budget.PowerDbm.at(1310).Min, -20.0);
+    EXPECT_EQ(budget.PowerDbm.at(1310).Max, -3.0);
+    EXPECT_EQ(ParseBudget(BudgetToJson(budget), "again.json"), budget);
+
+    TTempFolder folder;
+    WriteBudgetFile(budget, folder.File("b.json"));
+    EXPECT_EQ(ReadBudgetFile(folder.File("b.json")), budget);
+    EXPECT_EQ(ReadWholeFile(folder.File("b.json")), BudgetToJson(budget));
+}
+
+TEST(BudgetFile, AnEmptyObjectIsABudgetWithDefaults) {
+    const TBudget budget = ParseBudget("{}", "empty.json");
+    EXPECT_EQ(budget, TBudget{});
+    EXPECT_EQ(EffectiveConnectorDb(budget), 0.75);
+    EXPECT_EQ(EffectiveSpliceDb(budget), 0.3);
+    EXPECT_EQ(EffectiveGainToleranceDb(budget), 0.2);
+    EXPECT_TRUE(EffectiveAttenuation(budget).empty());
+    EXPECT_EQ(BudgetToJson(budget), "{\n  \"loss_sign\": \"negative\"\n}\n");
+}
+
+TEST(BudgetFile, PresetsAreOverriddenKeyByKey) {
+    TBudget budget;
+    budget.Preset = "tia-568-mm";
+    budget.AttenuationDbPerKm = {{1300, 1.2}, {1550, 0.4}};
+    budget.SpliceDb = 0.1;
+    EXPECT_EQ(EffectiveAttenuation(budget),
+              (TWavelengthTable{{850, 3.5}, {1300, 1.2}, {1550, 0.4}}));
+    EXPECT_EQ(EffectiveConnectorDb(budget), 0.75);
+    EXPECT_EQ(EffectiveSpliceDb(budget), 0.1);
+    ASSERT_NE(FindBudgetPreset("tia-568-sm-osp"), nullptr);
+    EXPECT_EQ(FindBudgetPreset("tia-568-sm-osp")->AttenuationDbPerKm,
+              (TWavelengthTable{{1310, 0.5}, {1550, 0.5}}));
+    EXPECT_EQ(FindBudgetPreset("tia-568"), nullptr);
+}
+
+TEST(BudgetFile, ProblemsNameTheFileTheKeyAndWhat) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"colour": 1})", R"(Budget file "b.json": unknown key "colour")"},
+        {R"({"links": [{"cable": "1", "length": 5}]})",
+         R"(Budget file "b.json": unknown key "links[0].length")"},
+        {R"({"connector_db": "0.75"})",
+         R"(Budget file "b.json": "connector_db" must be a number, not a text)"},
+        {R"({"name": 5})", R"(Budget file "b.json": "name" must be a text, not a number)"},
+        {R"({"links": {}})", R"(Budget file "b.json": "links" must be a list, not an object)"},
+        {R"({"links": [{"cable": "2", "length_m": -1}]})",
+         R"(Budget file "b.json": "links[0].length_m" must not be negative)"},
+        {R"({"links": [{"cable": "2", "splices": 1.5}]})",
+         R"(Budget file "b.json": "links[0].splices" must be a whole number from 0 to 10000)"},
+        {R"({"links": [{"length_m": 10}]})",
+         R"(Budget file "b.json": "links[0].cable" is missing (a cable's text, or "*" for every other cable))"},
+        {R"({"links": [{"cable": "1"}, {"cable": "1"}]})",
+         R"(Budget file "b.json": "links[1].cable" repeats the cable '1')"},
+        {R"({"preset": "tia-999"})",
+         R"(Budget file "b.json": "preset" names no preset: 'tia-999' (known: tia-568-mm, tia-568-sm-isp, tia-568-sm-osp))"},
+        {R"({"loss_sign": "minus"})",
+         R"(Budget file "b.json": "loss_sign" must be "negative" or "positive", not 'minus')"},
+        {R"({"max_loss_db": {"1310nm": 2}})",
+         R"(Budget file "b.json": "max_loss_db.1310nm" is no wavelength: a key here is a whole number of nm, such as "1310")"},
+        {R"({"max_loss_db": {"1310": 2, "1310": 3}})",
+         R"(Budget file "b.json": the key "1310" is given twice in one object)"},
+        {R"({"power_dbm": {"1310": {"min": -3, "max": -20}}})",
+         R"(Budget file "b.json": "power_dbm.1310" has its min above its max)"},
+        {R"({"power_dbm": {"1310": {"low": -3}}})",
+         R"(Budget file "b.json": unknown key "power_dbm.1310.low")"},
+        {R"({"splice_db": 1e999})",
+         R"(Budget file "b.json": not valid JSON: number overflow parsing '1e999')"},
+        {R"([])", R"(Budget file "b.json": the file must hold one JSON object, not a list)"},
+        {R"({"name": "a",})",
+         R"(Budget file "b.json": not valid JSON: parse error at line 1, column 14: syntax error while parsing object key - unexpected '}'; expected string literal)"},
+    };
+    for (const auto& [json, message] : cases) {
+        try {
+            ParseBudget(json, "b.json");
+            ADD_FAILURE() << json << " was read";
+        } catch (const EBudgetError& error) {
+            EXPECT_EQ(error.what(), std::string(message)) << json;
+            EXPECT_EQ(error.Path(), "b.json");
+        }
+    }
+}
+
+TEST(BudgetFile, AMissingFileIsAnInOutError) {
+    TTempFolder folder;
+    EXPECT_THROW(ReadBudgetFile(folder.File("none.json")), EInOutError);
+}
+
+}  // namespace

@@ -1,0 +1,315 @@
+#include <charconv>
+#include <cmath>
+#include <set>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "data/NumberText.h"
+#include "data/TextFile.h"
+#include "verdict/Budget.h"
+
+namespace {
+
+using nlohmann::json;
+
+// Reads one budget file's JSON; every problem is thrown as EBudgetError naming the file and
+// the key (as a path: "links[1].length_m").
+class TBudgetReader {
+public:
+    explicit TBudgetReader(const std::string& fileName) : fileName_(fileName) {}
+
+    [[noreturn]] void Fail(const std::string& problem) const {
+        throw EBudgetError("Budget file \"" + fileName_ + "\": " + problem, fileName_,
+                           std::make_error_code(std::errc::invalid_argument));
+    }
+    [[noreturn]] void FailAt(const std::string& key, const std::string& problem) const {
+        Fail("\"" + key + "\" " + problem);
+    }
+
+    void ExpectType(const json& value, json::value_t type, const std::string& key) const {
+        const bool matches =
+            type == json::value_t::number_float ? value.is_number() : value.type() == type;
+        if (!matches) {
+            const char* wanted = type == json::value_t::number_float ? "a number"
+                                 : type == json::value_t::string     ? "a text"
+                                 : type == json::value_t::object     ? "an object"
+                                 : type == json::value_t::array      ? "a list"
+                                                                     : "something else";
+            FailAt(key, std::string("must be ") + wanted + ", not " + TypeName(value));
+        }
+    }
+
+    std::string Text(const json& value, const std::string& key) const {
+        ExpectType(value, json::value_t::string, key);
+        return value.get<std::string>();
+    }
+
+    double Number(const json& value, const std::string& key) const {
+        ExpectType(value, json::value_t::number_float, key);
+        return value.get<double>();
+    }
+
+    double NonNegative(const json& value, const std::string& key) const {
+        const double number = Number(value, key);
+        if (number < 0)
+            FailAt(key, "must not be negative");
+        return number;
+    }
+
+    int Count(const json& value, const std::string& key) const {
+        const double number = NonNegative(value, key);
+        if (!value.is_number_integer() || number > 10000)
+            FailAt(key, "must be a whole number from 0 to 10000");
+        return static_cast<int>(number);
+    }
+
+    int WaveLengthKey(const std::string& text, const std::string& key) const {
+        int waveLength = 0;
+        const auto [end, error] =
+            std::from_chars(text.data(), text.data() + text.size(), waveLength);
+        if (text.empty() || text[0] == '-' || error != std::errc() ||
+            end != text.data() + text.size() || waveLength <= 0 || waveLength > 100000)
+            FailAt(key, "is no wavelength: a key here is a whole number of nm, such as \"1310\"");
+        return waveLength;
+    }
+
+    template <typename Read>
+    void ForEachKey(const json& object, const std::string& key, Read&& read) const {
+        if (key.empty() && !object.is_object())
+            Fail("the file must hold one JSON object, not " + TypeName(object));
+        ExpectType(object, json::value_t::object, key);
+        for (const auto& [name, value] : object.items())
+            read(name, value, key.empty() ? name : key + "." + name);
+    }
+
+    template <typename Table, typename Read>
+    Table WaveLengths(const json& object, const std::string& key, Read&& read) const {
+        Table table;
+        ForEachKey(
+            object, key, [&](const std::string& name, const json& value, const std::string& at) {
+                const int waveLength = WaveLengthKey(name, at);
+                if (table.count(waveLength) != 0)
+                    FailAt(at, "repeats the wavelength " + std::to_string(waveLength) + " nm");
+                table[waveLength] = read(value, at);
+            });
+        return table;
+    }
+
+    TBudget Read(const json& root) const {
+        TBudget budget;
+        ForEachKey(
+            root, "", [&](const std::string& name, const json& value, const std::string& at) {
+                if (name == "name") {
+                    budget.Name = Text(value, at);
+                } else if (name == "preset") {
+                    budget.Preset = Text(value, at);
+                    if (FindBudgetPreset(budget.Preset) == nullptr)
+                        FailAt(at, "names no preset: " + QuoteForMessage(budget.Preset) +
+                                       " (known: " + PresetNames() + ")");
+                } else if (name == "loss_sign") {
+                    const std::string sign = Text(value, at);
+                    if (sign != "negative" && sign != "positive")
+                        FailAt(at, "must be \"negative\" or \"positive\", not " +
+                                       QuoteForMessage(sign));
+                    budget.LossSign =
+                        sign == "negative" ? TLossSign::Negative : TLossSign::Positive;
+                } else if (name == "gain_tolerance_db") {
+                    budget.GainToleranceDb = NonNegative(value, at);
+                } else if (name == "attenuation_db_per_km") {
+                    budget.AttenuationDbPerKm = WaveLengths<TWavelengthTable>(
+                        value, at,
+                        [&](const json& v, const std::string& k) { return NonNegative(v, k); });
+                } else if (name == "connector_db") {
+                    budget.ConnectorDb = NonNegative(value, at);
+                } else if (name == "splice_db") {
+                    budget.SpliceDb = NonNegative(value, at);
+                } else if (name == "links") {
+                    budget.Links = Links(value, at);
+                } else if (name == "max_loss_db") {
+                    budget.MaxLossDb = WaveLengths<TWavelengthTable>(
+                        value, at,
+                        [&](const json& v, const std::string& k) { return NonNegative(v, k); });
+                } else if (name == "power_dbm") {
+                    budget.PowerDbm = WaveLengths<std::map<int, TPowerWindow>>(
+                        value, at,
+                        [&](const json& v, const std::string& k) { return Window(v, k); });
+                } else {
+                    Fail("unknown key \"" + at + "\"");
+                }
+            });
+        return budget;
+    }
+
+private:
+    static std::string TypeName(const json& value) {
+        switch (value.type()) {
+            case json::value_t::string:
+                return "a text";
+            case json::value_t::object:
+                return "an object";
+            case json::value_t::array:
+                return "a list";
+            case json::value_t::boolean:
+                return "true or false";
+            case json::value_t::null:
+                return "null";
+            default:
+                return "a number";
+        }
+    }
+
+    static std::string PresetNames() {
+        std::string names;
+        for (const TBudgetPreset& preset : BudgetPresets())
+            names += (names.empty() ? "" : ", ") + preset.Name;
+        return names;
+    }
+
+    std::vector<TLinkBudget> Links(const json& list, const std::string& key) const {
+        ExpectType(list, json::value_t::array, key);
+        std::vector<TLinkBudget> links;
+        std::set<std::string> cables;
+        for (std::size_t index = 0; index < list.size(); ++index) {
+            const std::string at = key + "[" + std::to_string(index) + "]";
+            TLinkBudget link;
+            bool hasCable = false;
+            ForEachKey(list[index], at,
+                       [&](const std::string& name, const json& value, const std::string& field) {
+                           if (name == "cable") {
+                               link.Cable = Text(value, field);
+                               hasCable = true;
+                           } else if (name == "length_m") {
+                               link.LengthM = NonNegative(value, field);
+                           } else if (name == "connectors") {
+                               link.Connectors = Count(value, field);
+                           } else if (name == "splices") {
+                               link.Splices = Count(value, field);
+                           } else {
+                               Fail("unknown key \"" + field + "\"");
+                           }
+                       });
+            // A link that names no cable would silently cover some; the file must say which.
+            if (!hasCable)
+                FailAt(at + ".cable",
+                       "is missing (a cable's text, or \"*\" for every other cable)");
+            if (!cables.insert(link.Cable).second)
+                FailAt(at + ".cable", "repeats the cable " + QuoteForMessage(link.Cable));
+            links.push_back(std::move(link));
+        }
+        return links;
+    }
+
+    TPowerWindow Window(const json& object, const std::string& key) const {
+        TPowerWindow window;
+        ForEachKey(object, key,
+                   [&](const std::string& name, const json& value, const std::string& at) {
+                       if (name == "min")
+                           window.Min = Number(value, at);
+                       else if (name == "max")
+                           window.Max = Number(value, at);
+                       else
+                           Fail("unknown key \"" + at + "\"");
+                   });
+        if (window.Min && window.Max && *window.Min > *window.Max)
+            FailAt(key, "has its min above its max");
+        return window;
+    }
+
+    const std::string& fileName_;
+};
+
+// A key given twice in one object: the JSON library would keep the last silently.
+json ParseStrictly(std::string_view text, const TBudgetReader& reader) {
+    std::vector<std::set<std::string>> keysOfOpenObjects;
+    const json::parser_callback_t watchKeys = [&](int, json::parse_event_t event, json& parsed) {
+        if (event == json::parse_event_t::object_start) {
+            keysOfOpenObjects.emplace_back();
+        } else if (event == json::parse_event_t::object_end) {
+            keysOfOpenObjects.pop_back();
+        } else if (event == json::parse_event_t::key) {
+            const std::string& key = parsed.get_ref<const std::string&>();
+            if (!keysOfOpenObjects.back().insert(key).second)
+                reader.Fail("the key \"" + key + "\" is given twice in one object");
+        }
+        return true;
+    };
+    try {
+        return json::parse(text.begin(), text.end(), watchKeys);
+    } catch (const json::exception& error) {
+        // "[json.exception.parse_error.101] parse error at line 1, ...": the bracket is noise.
+        std::string message = error.what();
+        if (const auto bracket = message.find("] "); bracket != std::string::npos)
+            message.erase(0, bracket + 2);
+        reader.Fail("not valid JSON: " + message);
+    }
+}
+
+// Whole numbers are written without a fraction (500, not 500.0).
+nlohmann::ordered_json NumberValue(double number) {
+    if (std::trunc(number) == number && std::fabs(number) < 1e15)
+        return static_cast<long long>(number);
+    return number;
+}
+
+template <typename Table, typename Write>
+nlohmann::ordered_json WaveLengthObject(const Table& table, Write&& write) {
+    nlohmann::ordered_json object = nlohmann::ordered_json::object();
+    for (const auto& [waveLength, value] : table)
+        object[std::to_string(waveLength)] = write(value);
+    return object;
+}
+
+}  // namespace
+
+TBudget ParseBudget(std::string_view text, const std::string& fileName) {
+    const TBudgetReader reader(fileName);
+    return reader.Read(ParseStrictly(text, reader));
+}
+
+TBudget ReadBudgetFile(const std::string& path) {
+    return ParseBudget(ReadWholeFile(path), path);
+}
+
+std::string BudgetToJson(const TBudget& budget) {
+    nlohmann::ordered_json root = nlohmann::ordered_json::object();
+    if (!budget.Name.empty())
+        root["name"] = budget.Name;
+    if (!budget.Preset.empty())
+        root["preset"] = budget.Preset;
+    root["loss_sign"] = budget.LossSign == TLossSign::Negative ? "negative" : "positive";
+    if (budget.GainToleranceDb)
+        root["gain_tolerance_db"] = NumberValue(*budget.GainToleranceDb);
+    if (!budget.AttenuationDbPerKm.empty())
+        root["attenuation_db_per_km"] = WaveLengthObject(budget.AttenuationDbPerKm, NumberValue);
+    if (budget.ConnectorDb)
+        root["connector_db"] = NumberValue(*budget.ConnectorDb);
+    if (budget.SpliceDb)
+        root["splice_db"] = NumberValue(*budget.SpliceDb);
+    if (!budget.Links.empty()) {
+        nlohmann::ordered_json links = nlohmann::ordered_json::array();
+        for (const TLinkBudget& link : budget.Links)
+            links.push_back({{"cable", link.Cable},
+                             {"length_m", NumberValue(link.LengthM)},
+                             {"connectors", link.Connectors},
+                             {"splices", link.Splices}});
+        root["links"] = std::move(links);
+    }
+    if (!budget.MaxLossDb.empty())
+        root["max_loss_db"] = WaveLengthObject(budget.MaxLossDb, NumberValue);
+    if (!budget.PowerDbm.empty())
+        root["power_dbm"] = WaveLengthObject(budget.PowerDbm, [](const TPowerWindow& window) {
+            nlohmann::ordered_json bounds = nlohmann::ordered_json::object();
+            if (window.Min)
+                bounds["min"] = NumberValue(*window.Min);
+            if (window.Max)
+                bounds["max"] = NumberValue(*window.Max);
+            return bounds;
+        });
+    // Texts that are not UTF-8 are written with U+FFFD rather than failing the save.
+    return root.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+void WriteBudgetFile(const TBudget& budget, const std::string& path) {
+    WriteWholeFile(path, BudgetToJson(budget));
+}

@@ -1,0 +1,200 @@
+#include "verdict/Verdict.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Sums of a few doubles miss a limit given with two decimals by a few units in the last
+// place; a reading that close to its limit is on it.
+constexpr double RoundOff = 1e-9;
+
+double Snapped(double margin) {
+    return std::fabs(margin) < RoundOff ? 0.0 : margin;
+}
+
+// The link's cable text as the records hold it (8-bit, Latin-1); none when it has a
+// character beyond U+00FF, which no record can hold, or is not UTF-8.
+std::optional<std::string> Utf8ToLatin1(std::string_view text) {
+    std::string latin1;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte < 0x80) {
+            latin1 += static_cast<char>(byte);
+        } else if ((byte == 0xC2 || byte == 0xC3) && at + 1 < text.size() &&
+                   (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
+            latin1 += static_cast<char>(((byte & 0x03) << 6) |
+                                        (static_cast<unsigned char>(text[++at]) & 0x3F));
+        } else {
+            return std::nullopt;
+        }
+    }
+    return latin1;
+}
+
+}  // namespace
+
+const char* VerdictText(TVerdictKind kind) {
+    switch (kind) {
+        case TVerdictKind::Pass:
+            return "PASS";
+        case TVerdictKind::Fail:
+            return "FAIL";
+        case TVerdictKind::Check:
+            return "CHECK";
+        case TVerdictKind::None:
+            break;
+    }
+    return "";
+}
+
+std::string TwoDecimals(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    std::string result = text;
+    // "-0.00" says a sign the figure no longer has.
+    if (result.find_first_not_of("-0.") == std::string::npos && result[0] == '-')
+        result.erase(0, 1);
+    return result;
+}
+
+template <typename Table>
+const typename Table::mapped_type* TVerdictJudge::Nearest(const Table& table, double waveLength) {
+    constexpr double Window = 20;
+    if (table.empty() || !std::isfinite(waveLength))
+        return nullptr;
+    // The keys either side of the wavelength; the nearer wins, the shorter on a tie.
+    auto above = table.lower_bound(static_cast<int>(std::ceil(std::clamp(waveLength, -1e6, 1e6))));
+    const typename Table::mapped_type* best = nullptr;
+    double bestDistance = Window;
+    auto consider = [&](typename Table::const_iterator entry) {
+        const double distance = std::fabs(entry->first - waveLength);
+        if (distance < bestDistance || (distance == bestDistance && best == nullptr)) {
+            bestDistance = distance;
+            best = &entry->second;
+        }
+    };
+    if (above != table.begin())
+        consider(std::prev(above));
+    if (above != table.end())
+        consider(above);
+    return best;
+}
+
+TVerdictJudge::TVerdictJudge(const TBudget& budget)
+    : lossSign_(budget.LossSign),
+      gainToleranceDb_(EffectiveGainToleranceDb(budget)),
+      attenuation_(EffectiveAttenuation(budget)),
+      maxLoss_(budget.MaxLossDb),
+      power_(budget.PowerDbm) {
+    const double connectorDb = EffectiveConnectorDb(budget);
+    const double spliceDb = EffectiveSpliceDb(budget);
+    for (const TLinkBudget& link : budget.Links) {
+        const TLinkLimit limit{link.LengthM / 1000.0,
+                               link.Connectors * connectorDb + link.Splices * spliceDb};
+        if (link.Cable == "*")
+            anyCable_ = limit;
+        else if (const auto cable = Utf8ToLatin1(link.Cable))
+            links_.emplace(*cable, limit);
+    }
+}
+
+const TVerdictJudge::TLinkLimit* TVerdictJudge::LinkFor(const std::string& cable) const {
+    if (!hasLastCable_ || cable != lastCable_) {
+        const auto link = links_.find(cable);
+        lastLink_ = link != links_.end() ? &link->second : anyCable_ ? &*anyCable_ : nullptr;
+        lastCable_ = cable;
+        hasLastCable_ = true;
+    }
+    return lastLink_;
+}
+
+TVerdict TVerdictJudge::Judge(const TMeranie& record) const {
+    TVerdict verdict;
+    if (!record.IsRelative) {
+        const TPowerWindow* window = Nearest(power_, record.WaveLength);
+        if (window == nullptr || (!window->Min && !window->Max))
+            return verdict;
+        double margin = INFINITY;
+        if (window->Min)
+            margin = std::min(margin, record.Value - *window->Min);
+        if (window->Max)
+            margin = std::min(margin, *window->Max - record.Value);
+        verdict.Margin = Snapped(margin);
+        verdict.Kind = *verdict.Margin >= 0 ? TVerdictKind::Pass : TVerdictKind::Fail;
+        return verdict;
+    }
+    const double loss = lossSign_ == TLossSign::Negative ? -record.Value : record.Value;
+    verdict.Loss = loss;
+    if (const double* maxLoss = Nearest(maxLoss_, record.WaveLength)) {
+        verdict.Limit = *maxLoss;
+    } else if (const double* attenuation = Nearest(attenuation_, record.WaveLength)) {
+        if (const TLinkLimit* limit = LinkFor(record.Cable))
+            verdict.Limit = limit->LengthKm * *attenuation + limit->FixedDb;
+    }
+    if (verdict.Limit)
+        verdict.Margin = Snapped(*verdict.Limit - loss);
+    // A gain beyond the tolerance means the reference was taken wrong, whatever the limit.
+    if (loss < -gainToleranceDb_ - RoundOff)
+        verdict.Kind = TVerdictKind::Check;
+    else if (verdict.Margin)
+        verdict.Kind = *verdict.Margin >= 0 ? TVerdictKind::Pass : TVerdictKind::Fail;
+    return verdict;
+}
+
+std::vector<TVerdict> JudgeRecords(const TBudget& budget, const TMeraniaArray& records) {
+    const TVerdictJudge judge(budget);
+    std::vector<TVerdict> verdicts;
+    verdicts.reserve(records.size());
+    for (const TMeranie& record : records)
+        verdicts.push_back(judge.Judge(record));
+    return verdicts;
+}
+
+std::vector<TVerdict> PageVerdicts(const std::vector<TVerdict>& verdicts,
+                                   const TMeraniaArray& records, TTablePage page) {
+    std::vector<TVerdict> onPage;
+    const std::size_t count = std::min(verdicts.size(), records.size());
+    for (std::size_t index = 0; index < count; ++index) {
+        const bool relative = records[index].IsRelative;
+        if (page == TTablePage::All || (page == TTablePage::Relative) == relative)
+            onPage.push_back(verdicts[index]);
+    }
+    return onPage;
+}
+
+TVerdictCounts CountVerdicts(const std::vector<TVerdict>& verdicts) {
+    TVerdictCounts counts;
+    for (const TVerdict& verdict : verdicts) {
+        switch (verdict.Kind) {
+            case TVerdictKind::Pass:
+                ++counts.Pass;
+                break;
+            case TVerdictKind::Fail:
+                ++counts.Fail;
+                break;
+            case TVerdictKind::Check:
+                ++counts.Check;
+                break;
+            case TVerdictKind::None:
+                ++counts.None;
+                break;
+        }
+    }
+    return counts;
+}
+
+std::string VerdictSummary(const TVerdictCounts& counts, std::string_view what) {
+    std::string summary = std::to_string(counts.Judged()) + " " + std::string(what) + ":";
+    const std::pair<std::size_t, const char*> parts[] = {
+        {counts.Pass, "pass"}, {counts.Fail, "fail"}, {counts.Check, "check"}};
+    const char* separator = " ";
+    for (const auto& [count, name] : parts) {
+        if (count == 0)
+            continue;
+        summary += separator + std::to_string(count) + " " + name;
+        separator = ", ";
+    }
+    return summary;
+}

@@ -108,10 +108,10 @@ void PaintChartStrip(QPainter& painter, const TReportStyle& style, const TChartB
         painter.setPen(QPen(zero ? QColor(0x60, 0x60, 0x60) : GridColor, Pt(zero ? 0.8 : 0.5)));
         painter.drawLine(QPointF(plotLeft, y), QPointF(plotLeft + plotWidth, y));
         painter.setPen(Qt::black);
+        // Figures centred on their lines; the lowest above its line, clear of the labels below.
         const QString text = AxisText(value, strip.Step);
-        painter.drawText(QPointF(plotLeft - Pt(4) - small.horizontalAdvance(text),
-                                 y + small.ascent() / 2 - Pt(1)),
-                         text);
+        const double baseline = i == 0 ? y - Pt(1) : y + small.ascent() / 2 - Pt(1);
+        painter.drawText(QPointF(plotLeft - Pt(4) - small.horizontalAdvance(text), baseline), text);
     }
 
     // Bars, then the limits over them.

@@ -180,12 +180,13 @@ private:
         const TMeasurementTable& source = *input_.Table;
         Add(Heading(QStringLiteral("Readings")));
         TTableBlock table;
+        // Cable, fiber and wavelength are short; the figures as the meter gave them may not be.
         table.Columns = {
-            {QStringLiteral("Cable"), 78},           {QStringLiteral("Fiber"), 52},
-            {QStringLiteral("WaveLength"), 68},      {QStringLiteral("Value"), 56, true},
-            {QStringLiteral("Reference"), 60, true}, {QStringLiteral("Loss"), 50, true},
-            {QStringLiteral("Limit"), 50, true},     {QStringLiteral("Margin"), 52, true},
-            {QStringLiteral("Verdict"), 49}};
+            {QStringLiteral("Cable"), 56},           {QStringLiteral("Fiber"), 42},
+            {QStringLiteral("WaveLength"), 66},      {QStringLiteral("Value"), 76, true},
+            {QStringLiteral("Reference"), 76, true}, {QStringLiteral("Loss"), 46, true},
+            {QStringLiteral("Limit"), 46, true},     {QStringLiteral("Margin"), 50, true},
+            {QStringLiteral("Verdict"), 57}};
         table.VerdictColumn = 8;
         table.Cells.reserve(rows_.Rows.size() * table.Columns.size());
         table.Verdicts.reserve(rows_.Rows.size());

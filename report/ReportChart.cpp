@@ -23,14 +23,19 @@ double NiceStep(double span) {
     return factor * magnitude;
 }
 
+// Figures far beyond any reading are drawn at this bound, so that the axis's span stays finite.
+double Bounded(double value) {
+    return std::clamp(value, -1e300, 1e300);
+}
+
 void SetScale(const TChartSeries& series, TChartBlock& strip) {
     double low = 0;
     double high = 0;
     for (const TChartBar& bar : series.Bars) {
-        low = std::min(low, bar.Loss);
-        high = std::max(high, bar.Loss);
+        low = std::min(low, Bounded(bar.Loss));
+        high = std::max(high, Bounded(bar.Loss));
         if (bar.Limit)
-            high = std::max(high, *bar.Limit);
+            high = std::max(high, Bounded(*bar.Limit));
     }
     high = std::max(high, low + 0.5);
     strip.Step = NiceStep(high - low);
@@ -85,7 +90,7 @@ void PaintChartStrip(QPainter& painter, const TReportStyle& style, const TChartB
     // Few bars keep a bar chart's proportions, from the left, rather than spread out.
     const double slot = std::min(plotWidth / static_cast<double>(strip.Slots), Pt(MaxSlotPt));
     const auto yOf = [&](double value) {
-        return plotBottom - (value - strip.Low) / (strip.High - strip.Low) * plotHeight;
+        return plotBottom - (Bounded(value) - strip.Low) / (strip.High - strip.Low) * plotHeight;
     };
 
     const QFontMetricsF& small = style.Metrics(TFontRole::Small);

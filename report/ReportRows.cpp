@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <map>
 #include <stdexcept>
 
@@ -106,7 +107,8 @@ std::vector<TChartSeries> CollectChartSeries(const TMeasurementTable& table,
     for (const TWavelengthCounts& group : rows.ByWaveLength) {
         TChartSeries series{group.WaveLength, {}};
         for (const TReportRow& row : rows.Rows) {
-            if (row.Verdict->Loss && table.SubItem(row.Row, 2) == group.WaveLength)
+            if (row.Verdict->Loss && !std::isnan(*row.Verdict->Loss) &&
+                table.SubItem(row.Row, 2) == group.WaveLength)
                 series.Bars.push_back(
                     {row.Row, *row.Verdict->Loss, row.Verdict->Limit, row.Verdict->Kind});
         }

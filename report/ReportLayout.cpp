@@ -34,11 +34,7 @@ public:
                 PlaceTable(i, *table);
                 continue;
             }
-            double need = std::visit(THeightOf{style_}, block);
-            const auto* text = std::get_if<TTextBlock>(&block);
-            if (text != nullptr && text->KeepWithNext && i + 1 < blocks.size())
-                need += std::visit(THeightOf{style_}, blocks[i + 1]);
-            MakeRoom(need);
+            MakeRoom(Need(blocks, i));
             pages_.back().push_back({i, y_, 0, 0});
             y_ += std::visit(THeightOf{style_}, block);
         }
@@ -50,6 +46,20 @@ private:
     void NewPage() {
         pages_.emplace_back();
         y_ = top_;
+    }
+
+    // A heading needs room for the headings and gaps after it and the first line, row or
+    // strip they head.
+    double Need(const std::vector<TReportBlock>& blocks, std::size_t i) const {
+        double need = 0;
+        for (; i < blocks.size(); ++i) {
+            need += std::visit(THeightOf{style_}, blocks[i]);
+            const auto* text = std::get_if<TTextBlock>(&blocks[i]);
+            if (!std::holds_alternative<TGapBlock>(blocks[i]) &&
+                (text == nullptr || !text->KeepWithNext))
+                break;
+        }
+        return need;
     }
 
     void MakeRoom(double height) {

@@ -170,6 +170,7 @@ TEST_F(TReportFixture, LongTableRepeatsItsHeaderAndChartsShowTheVerdictColours) 
     }
     EXPECT_EQ(found, expected);
     ASSERT_GT(chartPage, 1);
+    EXPECT_TRUE(Has(pages[chartPage - 1], "Fibers 1 to 50 of 400"));
 
     // The chart's bars in the verdicts' colours.
     const std::string png = folder_.File("chart");

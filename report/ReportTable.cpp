@@ -72,21 +72,21 @@ void PaintTable(QPainter& painter, const TReportStyle& style, const TTableBlock&
             painter.fillRect(QRectF(left, y, width, rowHeight), VerdictRowColor(verdict));
         double x = left;
         for (std::size_t column = 0; column < columns; ++column) {
-            const TReportColumn& spec = table.Columns[column];
+            const TReportColumn& col = table.Columns[column];
             const QString& text = table.Cells[row * columns + column];
             if (static_cast<int>(column) == table.VerdictColumn && verdict != TVerdictKind::None) {
                 // The verdict in its colour and bold, the only cell that changes the pen.
                 painter.setFont(style.Font(TFontRole::TableBold));
                 painter.setPen(VerdictColor(verdict));
-                DrawCell(painter, boldMetrics, text, x, Pt(spec.WidthPt), spec.AlignRight,
+                DrawCell(painter, boldMetrics, text, x, Pt(col.WidthPt), col.AlignRight,
                          y + baselineOffset);
                 painter.setFont(style.Font(TFontRole::Table));
                 painter.setPen(Qt::black);
             } else if (!text.isEmpty()) {
-                DrawCell(painter, metrics, text, x, Pt(spec.WidthPt), spec.AlignRight,
+                DrawCell(painter, metrics, text, x, Pt(col.WidthPt), col.AlignRight,
                          y + baselineOffset);
             }
-            x += Pt(spec.WidthPt);
+            x += Pt(col.WidthPt);
         }
     }
     if (!table.ShowHeader)

@@ -12,7 +12,7 @@
 
 namespace {
 
-struct TRowSpec {
+struct TRowData {
     const char* Cable;
     const char* Fiber;
     const char* WaveLength;
@@ -24,8 +24,8 @@ struct TRowSpec {
 // A relative table with its verdicts, and the input that reports it.
 class TReportFixture : public testing::Test {
 protected:
-    void Fill(const std::vector<TRowSpec>& rows) {
-        for (const TRowSpec& row : rows) {
+    void Fill(const std::vector<TRowData>& rows) {
+        for (const TRowData& row : rows) {
             table_.AddRow(row.Cable, row.Fiber, row.WaveLength, row.Value, "-10");
             table_.SetChecked(table_.RowCount() - 1, row.Ticked);
             verdicts_.push_back(row.Verdict);

@@ -126,6 +126,7 @@ void TfrmMain::ConnectCommands() {
     connect(Serialportsettings1, &QAction::triggered, this,
             command(&TfrmMain::Serialportsettings1Click));
     connect(Exportsettings1, &QAction::triggered, this, command(&TfrmMain::Exportsettings1Click));
+    connect(LossBudget1, &QAction::triggered, this, command(&TfrmMain::LossBudget1Click));
     connect(Exit1, &QAction::triggered, this, command(&TfrmMain::Exit1Click));
     connect(btnCancelImport, &QPushButton::clicked, this,
             sessionCommand(&TDeviceSession::CancelImport));
@@ -154,6 +155,8 @@ void TfrmMain::FormCreate() {
     } catch (const std::exception& e) {
         ReportError(e.what());
     }
+    // Kept apart from settings.ini, whose one line holds nothing else.
+    LoadBudget();
     SetDefaultButtonCaptionsForCheck();
     session_->RememberDesign();
     session_->SetNoConnectedDevice();
@@ -342,6 +345,7 @@ void TfrmMain::LoadDataToAllListView() {
         SetBusyCursor(false);
         throw;
     }
+    JudgeRows();
     SetBusyCursor(false);
     // A new set: whoever filled it says whether it still waits to be saved.
     unsavedImport_ = false;

@@ -98,7 +98,8 @@ void TfrmMain::ShowCounts() {
     ShowStatus(ToBytes(Counted(rows(TTablePage::All), "measurement", "measurements") +
                        QStringLiteral(": ") + Grouped(rows(TTablePage::Absolute)) +
                        QStringLiteral(" absolute, ") + Grouped(rows(TTablePage::Relative)) +
-                       QStringLiteral(" relative")));
+                       QStringLiteral(" relative")) +
+               VerdictCounts());
 }
 
 bool TfrmMain::Ticking() const {

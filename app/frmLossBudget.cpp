@@ -45,7 +45,10 @@ QTableWidget* MakeTable(QWidget* parent, const char* name, TBudgetTable table) {
         captions << QLatin1String(caption);
     }
     widget->setHorizontalHeaderLabels(captions);
-    widget->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // The captions stay whole; the links' cable and every table's last column take the rest.
+    widget->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    widget->horizontalHeader()->setSectionResizeMode(
+        table == TBudgetTable::Links ? 0 : widget->columnCount() - 1, QHeaderView::Stretch);
     // The row numbers are what a message about a bad cell names.
     widget->verticalHeader()->setDefaultSectionSize(20);
     widget->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -206,7 +209,7 @@ TfrmLossBudget::TfrmLossBudget(std::shared_ptr<IFileDialogs> fileDialogs, TCable
     layout->addWidget(links, 3);
     layout->addLayout(perWaveLength, 2);
     layout->addLayout(buttons);
-    resize(720, 600);
+    resize(780, 600);
 
     const auto command = [this](void (TfrmLossBudget::*handler)()) {
         return [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };

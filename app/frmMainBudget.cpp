@@ -62,42 +62,6 @@ void TfrmMain::JudgeRows() {
     }
 }
 
-std::string TfrmMain::VerdictCounts() const {
-    if (!verdicts_ || verdicts_->size() != Merania.size()) {
-        return {};
-    }
-    TVerdictCounts absolute;
-    TVerdictCounts relative;
-    for (std::size_t index = 0; index < Merania.size(); ++index) {
-        TVerdictCounts& counts = Merania[index].IsRelative ? relative : absolute;
-        switch ((*verdicts_)[index].Kind) {
-            case TVerdictKind::Pass:
-                ++counts.Pass;
-                break;
-            case TVerdictKind::Fail:
-                ++counts.Fail;
-                break;
-            case TVerdictKind::Check:
-                ++counts.Check;
-                break;
-            case TVerdictKind::None:
-                ++counts.None;
-                break;
-        }
-    }
-    std::string text;
-    if (relative.Judged() > 0) {
-        text += "; " + VerdictSummary(relative, "relative");
-    }
-    if (absolute.Judged() > 0) {
-        text += "; " + VerdictSummary(absolute, "absolute");
-    }
-    if (text.empty() && !Merania.empty()) {
-        text = "; the loss budget judges none of them";
-    }
-    return text;
-}
-
 const std::vector<TVerdict>* TfrmMain::ExportVerdicts(std::vector<TVerdict>& storage) const {
     if (!verdicts_ || verdicts_->size() != Merania.size()) {
         return nullptr;

@@ -119,6 +119,19 @@ TEST_F(TLossBudgetTest, RowsWithAVerdictAreColouredAndExplainedTextsAndTicksStay
                 {{Red, "Loss: 2.01 dB\nLimit: 2.00 dB\nMargin: -0.01 dB\nVerdict: FAIL"}});
     EXPECT_EQ(frm_->StatusText(), "1 measurement: 0 absolute, 1 relative; 1 relative: 1 fail");
 
+    // The counts are grouped as the line's others are.
+    LoadRecords(TMeraniaArray(1000, Relative("1", "1", 1550, -1, -10)));
+    EXPECT_EQ(frm_->StatusText(),
+              "1,000 measurements: 0 absolute, 1,000 relative; "
+              "1,000 relative: 1,000 pass");
+    LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
+
+    // A budget without limits for these readings says so.
+    frm_->SetBudget(TBudget{});
+    ExpectLooks(TTablePage::All, {Plain});
+    EXPECT_EQ(frm_->StatusText(),
+              "1 measurement: 0 absolute, 1 relative; the loss budget judges none of them");
+
     frm_->SetBudget(std::nullopt);
     ExpectLooks(TTablePage::All, {Plain});
     EXPECT_EQ(frm_->StatusText(), "1 measurement: 0 absolute, 1 relative");
@@ -234,6 +247,7 @@ TEST_F(TLossBudgetTest, TheDialogLoadsAddsCablesRefusesABadCellSavesAndHandsTheB
     TModalWatch watch([&](QWidget* shown) {
         auto* dialog = qobject_cast<TfrmLossBudget*>(shown);
         ASSERT_NE(dialog, nullptr);
+        ExpectTextsFit(dialog);
         dialog->btnLoad->click();
         afterBrokenLoad = errors_;
         EXPECT_EQ(dialog->Form(), TBudgetForm{});

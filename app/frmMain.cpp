@@ -341,11 +341,11 @@ void TfrmMain::LoadDataToAllListView() {
     SetDefaultButtonCaptionsForCheck();
     try {
         FillMeasurementModels(Merania, *models_[0], *models_[1], *models_[2]);
+        JudgeRows();
     } catch (...) {
         SetBusyCursor(false);
         throw;
     }
-    JudgeRows();
     SetBusyCursor(false);
     // A new set: whoever filled it says whether it still waits to be saved.
     unsavedImport_ = false;

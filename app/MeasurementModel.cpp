@@ -1,10 +1,50 @@
 #include "app/MeasurementModel.h"
 
+#include <QColor>
+
 #include "app/Latin1.h"
 
 namespace {
 
 constexpr int CheckColumn = 0;
+
+// Pale enough that the texts and the selection stay as readable as on white.
+const QColor PassBackground(0xd9, 0xf2, 0xd9);
+const QColor FailBackground(0xf8, 0xd4, 0xd4);
+const QColor CheckBackground(0xfc, 0xe6, 0xb0);
+
+QVariant VerdictBackground(TVerdictKind kind) {
+    switch (kind) {
+        case TVerdictKind::Pass:
+            return PassBackground;
+        case TVerdictKind::Fail:
+            return FailBackground;
+        case TVerdictKind::Check:
+            return CheckBackground;
+        case TVerdictKind::None:
+            break;
+    }
+    return {};
+}
+
+// Built only when a tooltip is asked for, never while rows are painted.
+QString VerdictToolTip(const TVerdict& verdict) {
+    QString text;
+    const auto line = [&text](const char* caption, const std::optional<double>& figure) {
+        if (figure) {
+            text += QLatin1String(caption) + QLatin1String(TwoDecimals(*figure).c_str()) +
+                    QLatin1String(" dB\n");
+        }
+    };
+    line("Loss: ", verdict.Loss);
+    line("Limit: ", verdict.Limit);
+    line(verdict.Loss ? "Margin: " : "Margin to the power window: ", verdict.Margin);
+    text += QLatin1String("Verdict: ") + QLatin1String(VerdictText(verdict.Kind));
+    if (verdict.Kind == TVerdictKind::Check) {
+        text += QLatin1String(" (a gain: take the reference again)");
+    }
+    return text;
+}
 
 bool Centred(int column) {
     return column >= 3;
@@ -43,6 +83,16 @@ QVariant TMeasurementModel::data(const QModelIndex& index, int role) const {
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Qt::AlignVCenter |
                                        (Centred(column) ? Qt::AlignHCenter : Qt::AlignLeft));
+        case Qt::BackgroundRole:
+            if (const TVerdict* verdict = RowVerdict(row)) {
+                return VerdictBackground(verdict->Kind);
+            }
+            return {};
+        case Qt::ToolTipRole:
+            if (const TVerdict* verdict = RowVerdict(row)) {
+                return VerdictToolTip(*verdict);
+            }
+            return {};
         default:
             return {};
     }
@@ -95,11 +145,57 @@ void TMeasurementModel::SetChecked(std::size_t row, bool checked) {
     emit dataChanged(changed, changed, {Qt::CheckStateRole});
 }
 
+void TMeasurementModel::SetVerdicts(std::shared_ptr<const std::vector<TVerdict>> verdicts,
+                                    const TMeraniaArray& records) {
+    DropVerdicts();
+    if (verdicts && verdicts->size() == records.size()) {
+        if (table_.Page() != TTablePage::All) {
+            const bool relative = table_.Page() == TTablePage::Relative;
+            rowRecords_.reserve(table_.RowCount());
+            for (std::size_t index = 0; index < records.size(); ++index) {
+                if (records[index].IsRelative == relative) {
+                    rowRecords_.push_back(static_cast<std::uint32_t>(index));
+                }
+            }
+        }
+        // Rows and records that do not pair up get no verdicts rather than wrong ones.
+        const std::size_t rows =
+            table_.Page() == TTablePage::All ? records.size() : rowRecords_.size();
+        if (rows == table_.RowCount()) {
+            verdicts_ = std::move(verdicts);
+        } else {
+            rowRecords_.clear();
+        }
+    }
+    if (table_.RowCount() > 0) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::BackgroundRole, Qt::ToolTipRole});
+    }
+}
+
+const TVerdict* TMeasurementModel::RowVerdict(std::size_t row) const {
+    if (!verdicts_ || row >= table_.RowCount()) {
+        return nullptr;
+    }
+    const TVerdict& verdict =
+        (*verdicts_)[table_.Page() == TTablePage::All ? row : rowRecords_[row]];
+    return verdict.Kind == TVerdictKind::None ? nullptr : &verdict;
+}
+
+void TMeasurementModel::DropVerdicts() noexcept {
+    verdicts_.reset();
+    rowRecords_.clear();
+    rowRecords_.shrink_to_fit();
+}
+
 void FillMeasurementModels(const TMeraniaArray& records, TMeasurementModel& all,
                            TMeasurementModel& absolute, TMeasurementModel& relative) {
     all.beginResetModel();
     absolute.beginResetModel();
     relative.beginResetModel();
+    all.DropVerdicts();
+    absolute.DropVerdicts();
+    relative.DropVerdicts();
     try {
         FillMeasurementTables(records, all.table_, absolute.table_, relative.table_);
     } catch (...) {

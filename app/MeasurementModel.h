@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "data/MeasurementTable.h"
 #include "data/uMeranie.h"
+#include "verdict/Verdict.h"
 
 // One measurement view's rows as the table widget shows them. The model holds the core's
 // plain table, so saving and exporting read the very rows and ticks the user sees.
@@ -22,6 +26,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // With a budget set: the verdicts of records, one per record and shared by the three
+    // models, which records the rows were filled from. A row with a verdict is drawn on a
+    // pale colour with the figures as its tooltip; nullptr takes them away. A refill drops
+    // them.
+    void SetVerdicts(std::shared_ptr<const std::vector<TVerdict>> verdicts,
+                     const TMeraniaArray& records);
+    // The row's verdict; nullptr when it has none.
+    const TVerdict* RowVerdict(std::size_t row) const;
+
     // SetAllItemsChecked: one change notice for the whole check column.
     void SetAllChecked(bool checked);
     void SetChecked(std::size_t row, bool checked);
@@ -31,5 +44,10 @@ public:
                                       TMeasurementModel& absolute, TMeasurementModel& relative);
 
 private:
+    void DropVerdicts() noexcept;
+
     TMeasurementTable table_;
+    std::shared_ptr<const std::vector<TVerdict>> verdicts_;
+    // Row to record on the absolute and relative pages; the all page's rows are the records.
+    std::vector<std::uint32_t> rowRecords_;
 };

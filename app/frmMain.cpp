@@ -126,6 +126,7 @@ void TfrmMain::ConnectCommands() {
     connect(Serialportsettings1, &QAction::triggered, this,
             command(&TfrmMain::Serialportsettings1Click));
     connect(Exportsettings1, &QAction::triggered, this, command(&TfrmMain::Exportsettings1Click));
+    connect(LossBudget1, &QAction::triggered, this, command(&TfrmMain::LossBudget1Click));
     connect(Exit1, &QAction::triggered, this, command(&TfrmMain::Exit1Click));
     connect(btnCancelImport, &QPushButton::clicked, this,
             sessionCommand(&TDeviceSession::CancelImport));
@@ -154,6 +155,8 @@ void TfrmMain::FormCreate() {
     } catch (const std::exception& e) {
         ReportError(e.what());
     }
+    // Kept apart from settings.ini, whose one line holds nothing else.
+    LoadBudget();
     SetDefaultButtonCaptionsForCheck();
     session_->RememberDesign();
     session_->SetNoConnectedDevice();
@@ -338,6 +341,7 @@ void TfrmMain::LoadDataToAllListView() {
     SetDefaultButtonCaptionsForCheck();
     try {
         FillMeasurementModels(Merania, *models_[0], *models_[1], *models_[2]);
+        JudgeRows();
     } catch (...) {
         SetBusyCursor(false);
         throw;

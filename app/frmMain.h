@@ -5,13 +5,16 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/session/DeviceSession.h"
 #include "app/session/SessionView.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
 #include "data/MeasurementTable.h"
+#include "verdict/Verdict.h"
 
 class IFileDialogs;
 class IQuestions;
@@ -92,6 +95,7 @@ public:
     QMenu* Edit1;
     QAction* Serialportsettings1;
     QAction* Exportsettings1;
+    QAction* LossBudget1;
     QAction* N1;
     QAction* Exit1;
     QMenu* PopupMenuExport;
@@ -112,6 +116,11 @@ public:
     const std::array<std::string, 3>& CheckCaptions() const { return checkCaptions_; }
     // The status line's whole text (the label may show it cut short).
     QString StatusText() const { return statusText_; }
+    // The budget the rows are judged by; none when no budget is set.
+    const std::optional<TBudget>& Budget() const { return budget_; }
+    // Sets the budget (none clears it), keeps it for the next start and judges the rows
+    // again.
+    void SetBudget(std::optional<TBudget> budget);
     // The set shown came from an import and has been neither saved nor exported.
     bool UnsavedImport() const { return unsavedImport_; }
     bool Ticking() const;
@@ -133,6 +142,7 @@ public:
 
     void Serialportsettings1Click();
     void Exportsettings1Click();
+    void LossBudget1Click();
     void btnSaveToFileClick();
     void btnOpenClick();
     void btnExportClick();
@@ -178,6 +188,12 @@ private:
     void BuildKeyboard();
     void ConnectCommands();
     void ShowCounts();
+    // The verdict counts for the status line; empty without a budget.
+    std::string VerdictCounts() const;
+    void LoadBudget();
+    void JudgeRows();
+    // The verdicts of the page's rows for an export; nullptr without a budget.
+    const std::vector<TVerdict>* ExportVerdicts(std::vector<TVerdict>& storage) const;
     void ElideStatus();
     void FitDeviceLabel();
     void FollowPortState();
@@ -218,6 +234,9 @@ private:
     QTimer* tickTimer_ = nullptr;
     QString statusText_;
     bool unsavedImport_ = false;
+    std::optional<TBudget> budget_;
+    // One verdict per record of Merania while a budget is set; the models share it.
+    std::shared_ptr<const std::vector<TVerdict>> verdicts_;
     // The device label's text and Left as the session set them; the label may show less.
     std::string deviceLabelText_;
     int deviceLabelLeft_ = 0;

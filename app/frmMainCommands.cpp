@@ -175,9 +175,11 @@ void TfrmMain::ppExportToXlsxClick() {
         return;
     }
     TBusyCursor busy(*this);
+    TExportOptions options = ExportOptions(DeviceLabelText());
+    std::vector<TVerdict> verdicts;
+    options.Verdicts = ExportVerdicts(verdicts);
     // The tables are filled from Merania only, so its records are the rows' numbers.
-    ExportToXlsx(GetActiveListView(), Merania, ExportOptions(DeviceLabelText()),
-                 ToFileName(*fileName));
+    ExportToXlsx(GetActiveListView(), Merania, options, ToFileName(*fileName));
     unsavedImport_ = false;
 }
 
@@ -188,6 +190,9 @@ void TfrmMain::ppExportToCsvClick() {
         return;
     }
     TBusyCursor busy(*this);
-    ExportToCsv(GetActiveListView(), ExportOptions(DeviceLabelText()), ToFileName(*fileName));
+    TExportOptions options = ExportOptions(DeviceLabelText());
+    std::vector<TVerdict> verdicts;
+    options.Verdicts = ExportVerdicts(verdicts);
+    ExportToCsv(GetActiveListView(), options, ToFileName(*fileName));
     unsavedImport_ = false;
 }

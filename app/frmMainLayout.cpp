@@ -202,6 +202,8 @@ void TfrmMain::BuildMenus() {
     Serialportsettings1->setObjectName(QStringLiteral("Serialportsettings1"));
     Exportsettings1 = Edit1->addAction(QStringLiteral("Export settings"));
     Exportsettings1->setObjectName(QStringLiteral("Exportsettings1"));
+    LossBudget1 = Edit1->addAction(QStringLiteral("Loss budget..."));
+    LossBudget1->setObjectName(QStringLiteral("LossBudget1"));
     N1 = Edit1->addSeparator();
     N1->setObjectName(QStringLiteral("N1"));
     Exit1 = Edit1->addAction(Picture("exit"), QStringLiteral("Exit"));

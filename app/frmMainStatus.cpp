@@ -31,6 +31,23 @@ QString Counted(std::size_t number, const char* one, const char* many) {
     return Grouped(number) + QLatin1Char(' ') + QLatin1String(number == 1 ? one : many);
 }
 
+// VerdictSummary's words with the counts grouped as the line's other counts are:
+// "1,200 relative: 1,180 pass, 20 fail".
+std::string VerdictSummaryText(const TVerdictCounts& counts, const char* what) {
+    QString text =
+        Grouped(counts.Judged()) + QLatin1Char(' ') + QLatin1String(what) + QLatin1Char(':');
+    const std::pair<std::size_t, const char*> parts[] = {
+        {counts.Pass, "pass"}, {counts.Fail, "fail"}, {counts.Check, "check"}};
+    QLatin1String separator(" ");
+    for (const auto& [count, name] : parts) {
+        if (count > 0) {
+            text += separator + Grouped(count) + QLatin1Char(' ') + QLatin1String(name);
+            separator = QLatin1String(", ");
+        }
+    }
+    return ToBytes(text);
+}
+
 }  // namespace
 
 void TfrmMain::BuildStatusLine() {
@@ -98,7 +115,44 @@ void TfrmMain::ShowCounts() {
     ShowStatus(ToBytes(Counted(rows(TTablePage::All), "measurement", "measurements") +
                        QStringLiteral(": ") + Grouped(rows(TTablePage::Absolute)) +
                        QStringLiteral(" absolute, ") + Grouped(rows(TTablePage::Relative)) +
-                       QStringLiteral(" relative")));
+                       QStringLiteral(" relative")) +
+               VerdictCounts());
+}
+
+std::string TfrmMain::VerdictCounts() const {
+    if (!verdicts_ || verdicts_->size() != Merania.size()) {
+        return {};
+    }
+    TVerdictCounts absolute;
+    TVerdictCounts relative;
+    for (std::size_t index = 0; index < Merania.size(); ++index) {
+        TVerdictCounts& counts = Merania[index].IsRelative ? relative : absolute;
+        switch ((*verdicts_)[index].Kind) {
+            case TVerdictKind::Pass:
+                ++counts.Pass;
+                break;
+            case TVerdictKind::Fail:
+                ++counts.Fail;
+                break;
+            case TVerdictKind::Check:
+                ++counts.Check;
+                break;
+            case TVerdictKind::None:
+                ++counts.None;
+                break;
+        }
+    }
+    std::string text;
+    if (relative.Judged() > 0) {
+        text += "; " + VerdictSummaryText(relative, "relative");
+    }
+    if (absolute.Judged() > 0) {
+        text += "; " + VerdictSummaryText(absolute, "absolute");
+    }
+    if (text.empty() && !Merania.empty()) {
+        text = "; the loss budget judges none of them";
+    }
+    return text;
 }
 
 bool TfrmMain::Ticking() const {

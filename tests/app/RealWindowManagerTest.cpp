@@ -158,9 +158,13 @@ protected:
 TEST_F(TRealWindowManagerTest, EveryStartReachesTheWorkingHeightAndTheManagerClosesIt) {
     TTempFolder folder("meridax-wm");
     const QSize working(TfrmMain::OuterWidth, TfrmMain::WorkingOuterHeight);
+    // The program keeps its loss budget in the user's configuration: not the real user's.
+    QProcessEnvironment appEnvironment = environment_;
+    appEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                          QString::fromStdString(folder.File("config")));
     for (int start = 1; start <= 5; ++start) {
         SCOPED_TRACE(start);
-        TChild app(QStringLiteral(MERIDAX_APP), {}, environment_,
+        TChild app(QStringLiteral(MERIDAX_APP), {}, appEnvironment,
                    QString::fromStdString(folder.Path()));
         QString window;
         ASSERT_TRUE(QTest::qWaitFor([&] { return !VisibleWindows().isEmpty(); }, PatientWaitMs));

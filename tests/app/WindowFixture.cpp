@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -132,6 +133,11 @@ TModalWatch::~TModalWatch() = default;
 
 void TWindowTest::SetUp() {
     dir_ = std::make_unique<TTempWorkingDir>("meridax-app");
+    // The user's configuration (the kept loss budget) lives in the test's folder, never in
+    // the real user's.
+    const QString config = QString::fromStdString(dir_->File("config"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
     Merania.clear();
     ExportDeviceDetails = false;
     ExportTableHeader = false;
@@ -145,15 +151,19 @@ void TWindowTest::SetUp() {
 }
 
 void TWindowTest::TearDown() {
-    exportSettings_.reset();
-    serialSettings_.reset();
-    about_.reset();
-    frm_.reset();
+    DestroyWindow();
     if (auto* application = qobject_cast<TMeridaxApplication*>(QCoreApplication::instance())) {
         application->SetErrorReporter({});
     }
     Merania.clear();
     dir_.reset();
+}
+
+void TWindowTest::DestroyWindow() {
+    exportSettings_.reset();
+    serialSettings_.reset();
+    about_.reset();
+    frm_.reset();
 }
 
 void TWindowTest::CreateWindow(TfrmMainOptions options) {

@@ -93,6 +93,9 @@ protected:
 
     // Creates the window (runs FormCreate, which reads settings.ini).
     void CreateWindow(TfrmMainOptions options = {});
+    // Destroys the window and its dialogs (as the program's end does), so that another can
+    // be created.
+    void DestroyWindow();
     void ShowAndActivate();
     void LoadRecords(const TMeraniaArray& records);
     void ShowPage(TTablePage page);

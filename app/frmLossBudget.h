@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/BudgetForm.h"
+#include "verdict/Budget.h"
+
+class IFileDialogs;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+// "Loss budget": the budget the tables are judged by. OK hands back the budget the widgets
+// say (a bad cell is named and the dialog stays), "No budget" hands back none, Cancel and
+// the close box change nothing. Load and Save read and write a budget file; a file that
+// cannot be read leaves the widgets as they were.
+class TfrmLossBudget : public QDialog {
+    Q_OBJECT
+
+public:
+    // The 8-bit Cable texts of the current measurement set, asked for when the user wants
+    // them.
+    using TCableSource = std::function<std::vector<std::string>()>;
+
+    TfrmLossBudget(std::shared_ptr<IFileDialogs> fileDialogs, TCableSource cables,
+                   QWidget* parent = nullptr);
+
+    // Fills the widgets from budget; none empties them.
+    void SetBudget(const std::optional<TBudget>& budget);
+    // What was chosen, once exec() has returned Accepted.
+    const std::optional<TBudget>& Result() const { return result_; }
+
+    TBudgetForm Form() const;
+    void SetForm(const TBudgetForm& form);
+
+    // The commands of the buttons.
+    void btnLoadClick();
+    void btnSaveClick();
+    void btnAddCablesClick();
+    void btnNoBudgetClick();
+    void btnOkClick();
+
+    QLineEdit* txtName;
+    QComboBox* cbPreset;
+    QLabel* lblPresetFigures;
+    QComboBox* cbLossSign;
+    QLineEdit* txtGainTolerance;
+    QLineEdit* txtConnectorDb;
+    QLineEdit* txtSpliceDb;
+    QTableWidget* tblLinks;
+    QTableWidget* tblAttenuation;
+    QTableWidget* tblMaxLoss;
+    QTableWidget* tblPower;
+    QPushButton* btnAddCables;
+    QPushButton* btnLoad;
+    QPushButton* btnSave;
+    QPushButton* btnNoBudget;
+    QPushButton* btnOk;
+    QPushButton* btnCancel;
+
+private:
+    QTableWidget* Table(TBudgetTable table) const;
+    void ShowPresetFigures();
+    // Reports a bad cell or field and puts the cursor on it.
+    void ShowFormError(const EBudgetFormError& error);
+
+    std::shared_ptr<IFileDialogs> fileDialogs_;
+    TCableSource cables_;
+    std::optional<TBudget> result_;
+};

@@ -12,11 +12,15 @@ std::optional<QString> Run(QFileDialog& dialog) {
     return dialog.selectedFiles().constFirst();
 }
 
+QString StartFolder(const QString& folder) {
+    return folder.isEmpty() ? QDir::currentPath() : folder;
+}
+
 }  // namespace
 
 void ConfigureSaveDialog(QFileDialog& dialog, const QString& title, const QString& filter,
-                         const QString& defaultSuffix) {
-    dialog.setDirectory(QDir::currentPath());
+                         const QString& defaultSuffix, const QString& folder) {
+    dialog.setDirectory(StartFolder(folder));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // Without a title of its own the dialog keeps the toolkit's ("Save As"); an empty one
     // would read "Untitled".
@@ -29,23 +33,25 @@ void ConfigureSaveDialog(QFileDialog& dialog, const QString& title, const QStrin
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
 }
 
-void ConfigureOpenDialog(QFileDialog& dialog, const QString& filter) {
-    dialog.setDirectory(QDir::currentPath());
+void ConfigureOpenDialog(QFileDialog& dialog, const QString& filter, const QString& folder) {
+    dialog.setDirectory(StartFolder(folder));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(filter);
 }
 
+TQtFileDialogs::TQtFileDialogs(QString startFolder) : startFolder_(std::move(startFolder)) {}
+
 std::optional<QString> TQtFileDialogs::AskSaveFileName(QWidget* owner, const QString& title,
                                                        const QString& filter,
                                                        const QString& defaultSuffix) {
     QFileDialog dialog(owner);
-    ConfigureSaveDialog(dialog, title, filter, defaultSuffix);
+    ConfigureSaveDialog(dialog, title, filter, defaultSuffix, startFolder_);
     return Run(dialog);
 }
 
 std::optional<QString> TQtFileDialogs::AskOpenFileName(QWidget* owner, const QString& filter) {
     QFileDialog dialog(owner);
-    ConfigureOpenDialog(dialog, filter);
+    ConfigureOpenDialog(dialog, filter, startFolder_);
     return Run(dialog);
 }

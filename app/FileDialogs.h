@@ -21,16 +21,23 @@ public:
     virtual std::optional<QString> AskOpenFileName(QWidget* owner, const QString& filter) = 0;
 };
 
-// The toolkit's file dialogs, starting in the process's current directory.
+// The toolkit's file dialogs, starting in startFolder (empty: the process's current
+// directory at the moment).
 class TQtFileDialogs : public IFileDialogs {
 public:
+    explicit TQtFileDialogs(QString startFolder = {});
+
     std::optional<QString> AskSaveFileName(QWidget* owner, const QString& title,
                                            const QString& filter,
                                            const QString& defaultSuffix) override;
     std::optional<QString> AskOpenFileName(QWidget* owner, const QString& filter) override;
+
+private:
+    QString startFolder_;
 };
 
-// The settings both dialogs are made with (kept apart so they can be checked).
+// The settings both dialogs are made with (kept apart so they can be checked); an empty
+// folder is the current directory.
 void ConfigureSaveDialog(QFileDialog& dialog, const QString& title, const QString& filter,
-                         const QString& defaultSuffix);
-void ConfigureOpenDialog(QFileDialog& dialog, const QString& filter);
+                         const QString& defaultSuffix, const QString& folder = {});
+void ConfigureOpenDialog(QFileDialog& dialog, const QString& filter, const QString& folder = {});

@@ -150,7 +150,7 @@ void TfrmMain::FormCreate() {
     // always use "." whatever the regional settings.
     std::setlocale(LC_NUMERIC, "C");
     try {
-        LoadApplicationSettings(comPort1_->Baud);
+        LoadApplicationSettings(comPort1_->Baud, options_.SettingsFile);
     } catch (const std::exception& e) {
         ReportError(e.what());
     }
@@ -286,7 +286,7 @@ void TfrmMain::FormClose() {
     // The user asked to leave: a settings file that cannot be written is reported, and the
     // window closes all the same.
     try {
-        SaveApplicationSettings(comPort1_->Baud);
+        SaveApplicationSettings(comPort1_->Baud, options_.SettingsFile);
     } catch (const std::exception& e) {
         ReportError(e.what());
     }

@@ -44,6 +44,9 @@ struct TfrmMainOptions {
     std::shared_ptr<IFileDialogs> FileDialogs;
     // The questions before measurements are lost.
     std::shared_ptr<IQuestions> Questions;
+    // The settings file read at start and written at close; empty: settings.ini in the
+    // working directory.
+    std::string SettingsFile;
 };
 
 // The main window: the device session, the three measurement tables and the commands on them.

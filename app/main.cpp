@@ -1,20 +1,39 @@
+#include "app/FileDialogs.h"
 #include "app/MeridaxApplication.h"
 #include "app/frmAbout.h"
 #include "app/frmExportSettings.h"
 #include "app/frmMain.h"
 #include "app/frmSerialPortSettings.h"
+#include "app/session/StartOptions.h"
 #include "data/StandardDescriptors.h"
 
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <memory>
 
 int main(int argc, char** argv) {
     if (!OpenClosedStandardDescriptors())
         return 1;
-    // Answered before the toolkit starts, which needs a display.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("meridax %s\n", MERIDAX_VERSION);
-        return 0;
+    // The program's own options are answered and taken out before the toolkit starts, which
+    // needs a display and reads the rest.
+    const TStartOptions start = TakeStartOptions(argc, argv, CurrentUserFolders());
+    switch (start.Action) {
+        case TStartOptions::TAction::ShowVersion:
+            std::printf("meridax %s\n", MERIDAX_VERSION);
+            return 0;
+        case TStartOptions::TAction::ShowHelp:
+            std::fputs(StartUsage, stdout);
+            return 0;
+        case TStartOptions::TAction::WrongUsage:
+            std::fprintf(stderr, "meridax: %s\n%s", start.Problem.c_str(), StartUsage);
+            return 2;
+        case TStartOptions::TAction::Run:
+            break;
+    }
+    // A folder that cannot be made is reported when the settings are written at close.
+    if (start.MakeSettingsFolder) {
+        static_cast<void>(
+            MakeFolders(std::filesystem::path(start.SettingsFile).parent_path().string()));
     }
     TMeridaxApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("meridax"));
@@ -22,7 +41,11 @@ int main(int argc, char** argv) {
 
     // Created once, in this order, and released at the end; the dialogs are shown modally
     // when needed.
-    TfrmMain frmMain;
+    TfrmMainOptions options;
+    options.SettingsFile = start.SettingsFile;
+    options.FileDialogs =
+        std::make_shared<TQtFileDialogs>(QString::fromStdString(start.DialogFolder));
+    TfrmMain frmMain(std::move(options));
     TfrmAbout frmAbout(&frmMain);
     TfrmSerialPortSettings frmSerialPortSettings(&frmMain);
     TfrmExportSettings frmExportSettings(&frmMain);

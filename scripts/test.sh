@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the tests three times: every test in a normal build and in an ASan+UBSan
 # build, and the tests of the threaded parts (serial port, device session, meridax-cli import)
-# in a ThreadSanitizer build. Used by the README and by CI.
+# in a ThreadSanitizer build. Then builds the Debian package and checks it. Used by the README
+# and by CI.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -34,3 +35,7 @@ cmake --build build-tsan -j "$jobs" --target "${tsan_tests[@]}"
 TSAN_OPTIONS="halt_on_error=1:suppressions='$suppressions/tsan.supp'" \
     ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
           -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$"
+
+# The Debian package: one Release build of the three programs, lintian, the validators, and
+# the programs run from the unpacked package.
+./scripts/check-package.sh

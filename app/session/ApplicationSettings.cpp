@@ -83,12 +83,12 @@ std::string FormatSettingsLine(std::uint32_t baud) {
     return line;
 }
 
-void LoadApplicationSettings(std::uint32_t& baud) {
-    ApplySettingsLine(ReadTextFile(SettingsFilePath()), baud);
+void LoadApplicationSettings(std::uint32_t& baud, const std::string& path) {
+    ApplySettingsLine(ReadTextFile(path.empty() ? SettingsFilePath() : path), baud);
 }
 
-void SaveApplicationSettings(std::uint32_t baud) {
-    WriteTextFile(SettingsFilePath(), FormatSettingsLine(baud));
+void SaveApplicationSettings(std::uint32_t baud, const std::string& path) {
+    WriteTextFile(path.empty() ? SettingsFilePath() : path, FormatSettingsLine(baud));
 }
 
 std::uint32_t ParseBaudText(std::string_view text) {

@@ -219,6 +219,19 @@ TEST(TFileDialogsTest, SaveDialogWithoutATitleKeepsThePlatformsOwn) {
     EXPECT_EQ(dialog.windowTitle(), QFileDialog::tr("Save As"));
 }
 
+// The home folder when started from the desktop entry (--user-settings).
+TEST(TFileDialogsTest, BothDialogsStartInTheFolderGiven) {
+    TTempFolder folder("meridax-dialogs");
+    const QString path = QString::fromStdString(folder.Path());
+    QFileDialog save;
+    ConfigureSaveDialog(save, QString(), MeasurementFilter, QStringLiteral("mxe"), path);
+    EXPECT_EQ(save.directory().absolutePath(), QDir(path).absolutePath());
+    QFileDialog open;
+    ConfigureOpenDialog(open, MeasurementFilter, path);
+    EXPECT_EQ(open.directory().absolutePath(), QDir(path).absolutePath());
+    EXPECT_NE(QDir::currentPath(), QDir(path).absolutePath());
+}
+
 TEST(TFileDialogsTest, OpenDialogTakesExistingFilesOnly) {
     QFileDialog dialog;
     ConfigureOpenDialog(dialog, MeasurementFilter);

@@ -1,12 +1,16 @@
 // The real program under a real window manager: Xvfb with openbox, started five times. Each
 // start must reach the working height whatever order the manager maps, activates and
-// configures the window in; the manager closes it. Skipped where no X server can start.
+// configures the window in; the manager closes it. Started as the desktop entry starts it, its
+// settings live in the user's config folder. Skipped where no X server can start.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
+#include <filesystem>
 #include <memory>
 
 #include "app/frmMain.h"
@@ -184,4 +188,42 @@ TEST_F(TRealWindowManagerTest, EveryStartReachesTheWorkingHeightAndTheManagerClo
         // The close ran to its end: the settings were saved.
         EXPECT_EQ(ReadFileBytes(folder.File("settings.ini")), "00.19200\r\n");
     }
+}
+
+// As the desktop entry starts it: the settings in the XDG config folder (made at the first
+// start), nothing in the working directory.
+TEST_F(TRealWindowManagerTest, UserSettingsLiveInTheConfigFolder) {
+    TTempFolder folder("meridax-wm");
+    ASSERT_EQ(::mkdir(folder.File("work").c_str(), 0755), 0);
+    QProcessEnvironment environment = environment_;
+    environment.insert(QStringLiteral("HOME"), QString::fromStdString(folder.File("home")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       QString::fromStdString(folder.File("config")));
+    const std::string settings = folder.File("config/meridax/settings.ini");
+    for (const bool first : {true, false}) {
+        SCOPED_TRACE(first);
+        TChild app(QStringLiteral(MERIDAX_APP), {QStringLiteral("--user-settings")}, environment,
+                   QString::fromStdString(folder.File("work")));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !VisibleWindows().isEmpty(); }, PatientWaitMs));
+        if (first) {
+            const QString box = VisibleWindows().constLast();
+            Press(box, QStringLiteral("Return"));
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    const QStringList shown = VisibleWindows();
+                    return !shown.isEmpty() && !shown.contains(box);
+                },
+                PatientWaitMs));
+        }
+        Press(VisibleWindows().constLast(), QStringLiteral("alt+F4"));
+        ASSERT_TRUE(app.Process().waitForFinished(PatientWaitMs));
+        EXPECT_EQ(app.Process().exitCode(), 0);
+        // Read at the second start: what the first wrote, then a line of the user's own.
+        EXPECT_EQ(ReadFileBytes(settings), first ? "00.19200\r\n" : "11,9600\r\n");
+        WriteFileBytes(settings, "11,9600\r\n");
+    }
+    struct stat status {};
+    ASSERT_EQ(::stat(folder.File("config").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.File("work")));
 }

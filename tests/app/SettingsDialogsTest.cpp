@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,6 +71,27 @@ INSTANTIATE_TEST_SUITE_P(Cases, TSettingsFileTest, testing::ValuesIn(SettingsCas
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 using TSettingsTest = TWindowTest;
+
+// meridax --settings FILE (and --user-settings, which names the XDG one): read and written
+// there, the working directory left as it was.
+TEST_F(TSettingsTest, ANamedSettingsFileIsReadAndWrittenThere) {
+    TTempFolder config("meridax-config");
+    const std::string file = config.File("settings.ini");
+    WriteFileBytes(file, "11,9600\r\n");
+    TfrmMainOptions options;
+    options.SettingsFile = file;
+    CreateWindow(std::move(options));
+    EXPECT_EQ(errors_, std::vector<std::string>{});
+    EXPECT_TRUE(ExportDeviceDetails);
+    EXPECT_TRUE(ExportTableHeader);
+    EXPECT_EQ(frm_->ComPort1().Baud, 9600u);
+    ShowAndActivate();
+    ExportTableHeader = false;
+    frm_->ComPort1().Baud = 4800;
+    frm_->close();
+    EXPECT_EQ(ReadFileBytes(file), "10,4800\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir_->File("settings.ini")));
+}
 
 TEST_F(TSettingsTest, UnwritableSettingsAreReportedAndTheWindowClosesAllTheSame) {
     // A folder in place of the file cannot be replaced by a file.

@@ -121,6 +121,21 @@ TEST_F(ReportRun, BudgetAddsTheVerdictColumns) {
               1);
 }
 
+// The PDF without a display: every row and its verdict in the text pdftotext extracts.
+TEST_F(ReportRun, PdfHoldsTheRowsAndTheirVerdicts) {
+    const TRun run =
+        Run({"report", Path("dump.txt"), "--budget", Path("budget.json"), "--to", Path("out.pdf"),
+             "--title", "Riser acceptance", "--device", "OLM-45    SN 7"});
+    ASSERT_EQ(run.exitCode, 3) << run.err;
+    const std::string command = Quote(MERIDAX_PDFTOTEXT) + " -layout " + Quote(Path("out.pdf")) +
+                                " " + Quote(Path("out.txt"));
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string text = Read(Path("out.txt"));
+    for (const std::string part : {"Riser acceptance", "OLM-45", "-1.95", "0.35", "PASS", "-0.41",
+                                   "FAIL", "-0.45", "CHECK", "0.52", "850"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+}
+
 // The verdict columns exist only in the workbook and the CSV.
 TEST_F(ReportRun, BudgetIsRefusedForTheOtherOutputs) {
     for (const std::string output : {"out.xls", "out.mxe", "-"}) {

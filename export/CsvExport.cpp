@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <stdexcept>
 #include <string_view>
 
 #include "data/SystemText.h"
@@ -100,6 +101,9 @@ private:
 void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
                  const std::string& path) {
     const bool decimalComma = options.DecimalSeparator == ",";
+    const std::vector<TVerdict>* verdicts = options.Verdicts;
+    if (verdicts != nullptr && verdicts->size() != table.RowCount())
+        throw std::invalid_argument("the verdicts do not match the table's rows");
     WriteExportFile(path, [&](const std::string& writePath) {
         TCsvWriter csv(writePath, path, decimalComma);
         if (!options.DeviceDetails.empty()) {
@@ -111,8 +115,11 @@ void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
             csv.EndLine();
         }
         if (options.ExportHeader) {
-            for (int column = 1; column < TMeasurementTable::ColumnCount; ++column)
-                csv.Field(table.Caption(column), column == 1);
+            bool first = true;
+            for (const std::string_view caption : Captions(table, verdicts != nullptr)) {
+                csv.Field(caption, first);
+                first = false;
+            }
             csv.EndLine();
         }
         for (std::size_t row = 0; row < table.RowCount(); ++row) {
@@ -122,6 +129,12 @@ void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
             csv.Field(table.SubItem(row, 1), false);
             for (int item = 2; item < TMeasurementTable::SubItemCount; ++item)
                 csv.Number(table.SubItem(row, item));
+            if (verdicts != nullptr) {
+                const TVerdict& verdict = (*verdicts)[row];
+                for (const auto& figure : {verdict.Loss, verdict.Limit, verdict.Margin})
+                    csv.Number(figure ? TwoDecimals(*figure) : std::string());
+                csv.Field(VerdictText(verdict.Kind), false);
+            }
             csv.EndLine();
         }
         csv.Finish();

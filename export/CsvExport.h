@@ -10,7 +10,9 @@
 // then one line of five fields per row, every line ended by CR LF. Texts are converted from
 // Latin-1 to UTF-8; a field is quoted only when it holds the delimiter, a quote or a line
 // break. With the decimal separator "," the delimiter is ";" and the numbers' "." become
-// ","; otherwise the delimiter is "," and the numbers are the table's texts. Throws
-// EExportError naming path.
+// ","; otherwise the delimiter is "," and the numbers are the table's texts. With
+// options.Verdicts four more fields follow: loss, limit and margin with two decimals (empty
+// where the verdict has none) and the verdict's text. Throws EExportError naming path;
+// std::invalid_argument when the verdicts do not match the table.
 void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
                  const std::string& path);

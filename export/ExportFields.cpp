@@ -38,3 +38,12 @@ std::size_t ExportedRowCount(const TMeasurementTable& table, bool onlyChecked) {
         count += table.Checked(row) ? 1 : 0;
     return count;
 }
+
+std::vector<std::string_view> Captions(const TMeasurementTable& table, bool withVerdicts) {
+    std::vector<std::string_view> captions;
+    for (int column = 1; column < TMeasurementTable::ColumnCount; ++column)
+        captions.push_back(table.Caption(column));
+    if (withVerdicts)
+        captions.insert(captions.end(), {"Loss (dB)", "Limit (dB)", "Margin (dB)", "Verdict"});
+    return captions;
+}

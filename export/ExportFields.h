@@ -20,3 +20,7 @@ inline bool RowExported(const TMeasurementTable& table, std::size_t row, bool on
     return !onlyChecked || table.Checked(row);
 }
 std::size_t ExportedRowCount(const TMeasurementTable& table, bool onlyChecked);
+
+// The captions of the workbook's and the CSV's columns: the table's five, then with
+// verdicts "Loss (dB)", "Limit (dB)", "Margin (dB)" and "Verdict".
+std::vector<std::string_view> Captions(const TMeasurementTable& table, bool withVerdicts);

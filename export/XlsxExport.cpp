@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -116,6 +117,14 @@ public:
         format_set_bold(bold_);
     }
 
+    // The verdicts' figures show two decimals, as everywhere else; the cell keeps the double.
+    void AddTwoDecimalsFormat() {
+        twoDecimals_ = workbook_add_format(workbook_.get());
+        if (twoDecimals_ == nullptr)
+            Fail(LXW_ERROR_MEMORY_MALLOC_FAILED, errno);
+        format_set_num_format(twoDecimals_, "0.00");
+    }
+
     void ColumnWidth(lxw_col_t column, double width) {
         Check(worksheet_set_column(sheet_, column, column, width, nullptr));
     }
@@ -141,6 +150,11 @@ public:
     // digits comes back bit for bit; one that needs 17 comes back as its 16-digit neighbour.
     void Number(lxw_row_t row, lxw_col_t column, double value) {
         Check(worksheet_write_number(sheet_, row, column, value, nullptr));
+    }
+
+    void TwoDecimalsNumber(lxw_row_t row, lxw_col_t column, const std::optional<double>& value) {
+        if (value)
+            Check(worksheet_write_number(sheet_, row, column, *value, twoDecimals_));
     }
 
     void Close() {
@@ -177,6 +191,7 @@ private:
     TWorkbookPtr workbook_;
     lxw_worksheet* sheet_ = nullptr;
     lxw_format* bold_ = nullptr;
+    lxw_format* twoDecimals_ = nullptr;
     std::string utf8_;
 };
 
@@ -214,15 +229,21 @@ void ExportToXlsx(const TMeasurementTable& table, const TMeraniaArray& records,
                          " columns");
     }
     const std::vector<const TMeranie*> numbers = PageRecords(table, records);
+    const std::vector<TVerdict>* verdicts = options.Verdicts;
+    if (verdicts != nullptr && verdicts->size() != table.RowCount())
+        throw std::invalid_argument("the verdicts do not match the table's rows");
 
     WriteExportFile(path, [&](const std::string& writePath) {
         const TCNumericLocale cNumbers;
         TWorkbookWriter writer(writePath, path);
         writer.SetProperties(options.DeviceName);
         writer.AddSheet(XlsxSheetName(table.Page()));
-        constexpr lxw_col_t lastColumn = TMeasurementTable::SubItemCount - 1;
+        if (verdicts != nullptr)
+            writer.AddTwoDecimalsFormat();
+        const std::vector<std::string_view> captions = Captions(table, verdicts != nullptr);
+        const auto lastColumn = static_cast<lxw_col_t>(captions.size() - 1);
         for (lxw_col_t column = 0; column <= lastColumn; ++column) {
-            const auto captionLength = static_cast<double>(table.Caption(column + 1).size());
+            const auto captionLength = static_cast<double>(captions[column].size());
             writer.ColumnWidth(column, std::max(LXW_DEF_COL_WIDTH, captionLength + 3));
         }
         lxw_row_t row = 0;
@@ -234,7 +255,7 @@ void ExportToXlsx(const TMeasurementTable& table, const TMeraniaArray& records,
         if (options.ExportHeader) {
             writer.HeaderAt(row, static_cast<lxw_row_t>(rows - 1), lastColumn);
             for (lxw_col_t column = 0; column <= lastColumn; ++column)
-                writer.Text(row, column, table.Caption(column + 1), true);
+                writer.Text(row, column, captions[column], true);
             ++row;
         }
         for (std::size_t item = 0; item < table.RowCount(); ++item) {
@@ -247,6 +268,13 @@ void ExportToXlsx(const TMeasurementTable& table, const TMeraniaArray& records,
             writer.Number(row, 3, record.Value);
             if (record.IsRelative)
                 writer.Number(row, 4, record.Reference);
+            if (verdicts != nullptr) {
+                const TVerdict& verdict = (*verdicts)[item];
+                writer.TwoDecimalsNumber(row, 5, verdict.Loss);
+                writer.TwoDecimalsNumber(row, 6, verdict.Limit);
+                writer.TwoDecimalsNumber(row, 7, verdict.Margin);
+                writer.Text(row, 8, VerdictText(verdict.Kind));
+            }
             ++row;
         }
         writer.Close();

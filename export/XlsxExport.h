@@ -16,10 +16,12 @@ inline constexpr std::size_t XlsxMaxRows = 1048576;
 // number cells holding the records' own doubles (not the rounded texts), the reference of
 // an absolute row left blank. The optional device row comes first, one text cell per
 // field; the optional caption row is bold, frozen and carries an autofilter over the rows.
+// With options.Verdicts four more columns follow: loss, limit and margin as number cells
+// shown with two decimals (blank where the verdict has none) and the verdict's text.
 // records is the measurement set the table was filled from (FillMeasurementTable): its
 // records of the table's page give the rows' numbers, in order.
 // Throws EExportError naming path: a table beyond XlsxMaxRows rows is refused before the
-// file is touched; std::invalid_argument when records do not match the table.
+// file is touched; std::invalid_argument when records or verdicts do not match the table.
 void ExportToXlsx(const TMeasurementTable& table, const TMeraniaArray& records,
                   const TExportOptions& options, const std::string& path);
 

@@ -15,6 +15,7 @@
 #include <system_error>
 #include <vector>
 
+#include "CliTest.h"
 #include "export/ReadBack.h"
 #include "support/FileBytes.h"
 #include "support/Nobody.h"
@@ -25,53 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TRun {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-class ConvertTest : public testing::Test {
-protected:
-    std::string Path(const std::string& name) const { return folder_.File(name); }
-
-    static std::string Quote(const std::string& word) {
-        std::string quoted = "'";
-        for (const char c : word)
-            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return quoted + "'";
-    }
-
-    // Runs meridax-cli with args, standard input from stdinFile (or /dev/null).
-    TRun Run(const std::vector<std::string>& args, const std::string& stdinFile = "/dev/null",
-             const std::string& stdoutFile = "") {
-        std::string command = Quote(MERIDAX_CLI_PATH);
-        for (const auto& arg : args)
-            command += " " + Quote(arg);
-        const std::string out = stdoutFile.empty() ? Path("stdout") : stdoutFile;
-        command += " < " + Quote(stdinFile) + " > " + Quote(out) + " 2> " + Quote(Path("stderr"));
-        const int status = std::system(command.c_str());
-        TRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", Read(Path("stderr"))};
-        if (stdoutFile.empty())
-            run.out = Read(out);
-        return run;
-    }
-
-    static std::string Read(const std::string& path) { return ReadFileBytes(path); }
-    static void Put(const std::string& path, const std::string& bytes) {
-        WriteFileBytes(path, bytes);
-    }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_.Path())) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    TTempFolder folder_{"meridax-cli"};
-};
+using ConvertTest = CliTest;
 
 const std::string Dump = "1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10.00\n\r\n\r";
 
@@ -401,8 +356,8 @@ TEST_F(ConvertTest, RunningOutOfMemoryNamesTheInputAndItsSize) {
 // workbook read back by openpyxl with its numbers as the records' doubles.
 TEST_F(ConvertTest, CsvAndWorkbookOutputs) {
     Put(Path("dump.txt"), Dump);
-    TRun run = Run({"convert", Path("dump.txt"), "--to", Path("out.csv"), "--header",
-                    "--separator", ",", "--device", "DEV    7"});
+    TRun run = Run({"convert", Path("dump.txt"), "--to", Path("out.csv"), "--header", "--separator",
+                    ",", "--device", "DEV    7"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(Read(Path("out.csv")),
               "\xEF\xBB\xBF"
@@ -412,13 +367,12 @@ TEST_F(ConvertTest, CsvAndWorkbookOutputs) {
     run = Run({"convert", Path("dump.txt"), "--to", Path("out.xlsx"), "--page", "relative"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> cells = ReadBack({"xlsx", Path("out.xlsx")});
-    const std::vector<std::string> expected = {
-        "sheets Relative",
-        "cell 0 0 s " + Utf8Hex("1"),
-        "cell 0 1 s " + Utf8Hex("2"),
-        "cell 0 2 n " + DoubleHex(1550),
-        "cell 0 3 n " + DoubleHex(-0.41),
-        "cell 0 4 n " + DoubleHex(-10)};
+    const std::vector<std::string> expected = {"sheets Relative",
+                                               "cell 0 0 s " + Utf8Hex("1"),
+                                               "cell 0 1 s " + Utf8Hex("2"),
+                                               "cell 0 2 n " + DoubleHex(1550),
+                                               "cell 0 3 n " + DoubleHex(-0.41),
+                                               "cell 0 4 n " + DoubleHex(-10)};
     for (const std::string& line : expected)
         EXPECT_NE(std::find(cells.begin(), cells.end(), line), cells.end()) << line;
 }

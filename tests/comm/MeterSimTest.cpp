@@ -14,8 +14,10 @@
 #include "support/MeterSimProcess.h"
 #include "support/TempFolder.h"
 #include "tools/common/CommandLine.h"
+#include "tools/meter-sim/DemoBudget.h"
 #include "tools/meter-sim/MeterDump.h"
 #include "tools/meter-sim/SimOptions.h"
+#include "verdict/Verdict.h"
 
 namespace {
 
@@ -49,7 +51,7 @@ TEST(MeterDumpTest, GeneratedRecordsAreRealisticMixedAndRepeatable) {
     ASSERT_EQ(records.size(), 500u);
     EXPECT_EQ(records, GenerateRecords(500, 42));
     EXPECT_NE(records, GenerateRecords(500, 43));
-    std::size_t absolute = 0, relative = 0;
+    std::size_t absolute = 0, relative = 0, gains = 0, highLosses = 0;
     for (const std::string& record : records) {
         const std::vector<std::string> fields = Fields(record);
         ASSERT_TRUE(fields.size() == 4 || fields.size() == 5) << record;
@@ -64,12 +66,44 @@ TEST(MeterDumpTest, GeneratedRecordsAreRealisticMixedAndRepeatable) {
             EXPECT_TRUE(value <= -1.5 && value >= -35.0) << record;
         } else {
             ++relative;
-            EXPECT_TRUE(value > 0.0 && value <= 4.5) << record;
+            // Losses are negative, as the meter shows them: -0.2 to -4 dB, a few gains of
+            // 0.3 to 0.6 dB and a few high losses of 5 to 9 dB.
+            EXPECT_TRUE((value >= -4.0 && value <= -0.2) || (value >= 0.3 && value <= 0.6) ||
+                        (value >= -9.0 && value <= -5.0))
+                << record;
+            gains += value > 0 ? 1 : 0;
+            highLosses += value <= -5.0 ? 1 : 0;
             EXPECT_LT(std::strtod(fields[4].c_str(), nullptr), -6.9) << record;
         }
     }
     EXPECT_GT(absolute, 100u);
     EXPECT_GT(relative, 100u);
+    EXPECT_GT(gains, 3u);
+    EXPECT_GT(highLosses, 3u);
+    EXPECT_LT(gains + highLosses, relative / 5);
+}
+
+// The demo budget read back from the file the stand-in writes, and the generated records
+// judged by it: every verdict occurs, most pass.
+TEST(MeterDumpTest, DemoBudgetGivesEveryVerdict) {
+    const TTempFolder folder("meridax-demo");
+    const std::string file = folder.File("budget.json");
+    ASSERT_EQ(RunMeterSim(MERIDAX_METER_SIM, {"--budget-demo", file}), 0);
+    const TBudget budget = ReadBudgetFile(file);
+    EXPECT_EQ(budget, DemoBudget());
+    TMeraniaArray records;
+    for (const std::string& line : GenerateRecords(500, 42)) {
+        std::vector<std::string> fields = Fields(line);
+        const bool relative = fields.size() == 5;
+        records.push_back({fields[0], fields[1], std::strtod(fields[2].c_str(), nullptr),
+                           std::strtod(fields[3].c_str(), nullptr),
+                           relative ? std::strtod(fields[4].c_str(), nullptr) : 0, relative});
+    }
+    const TVerdictCounts counts = CountVerdicts(JudgeRecords(budget, records));
+    EXPECT_EQ(counts.None, 0u);
+    EXPECT_GT(counts.Fail, 3u);
+    EXPECT_GT(counts.Check, 3u);
+    EXPECT_GT(counts.Pass, 9 * (counts.Fail + counts.Check));
 }
 
 TEST(MeterDumpTest, ReplyEndsEveryRecordWithLfCrAndTheWholeWithOneMore) {

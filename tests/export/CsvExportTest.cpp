@@ -14,11 +14,21 @@ using CsvExportTest = ExportFolderTest;
 
 constexpr const char* Bom = "\xEF\xBB\xBF";
 
-TExportOptions Options(bool device, bool header, const char* separator) {
+// One per row of the worked example's table; row 1 is not ticked.
+const std::vector<TVerdict> Verdicts = {{TVerdictKind::Pass, 0.25, 2.3, 2.05},
+                                        {TVerdictKind::Fail, 9.0, 1.0, -8.0},
+                                        {TVerdictKind::Fail, 0.3, 0.1, -0.2}};
+// The same rows without a limit, and an absolute row's margin alone.
+const std::vector<TVerdict> SparseVerdicts = {
+    {}, {}, {TVerdictKind::Pass, std::nullopt, std::nullopt, 1.5}};
+
+TExportOptions Options(bool device, bool header, const char* separator,
+                       const std::vector<TVerdict>* verdicts = nullptr) {
     TExportOptions options;
     options.ExportHeader = header;
     options.DeviceDetails = device ? "DEVICE-1\t0042" : "";
     options.DecimalSeparator = separator;
+    options.Verdicts = verdicts;
     return options;
 }
 
@@ -49,7 +59,20 @@ INSTANTIATE_TEST_SUITE_P(
                                                 "1;1;1310;0,25;-10,5\r\n"
                                                 "1;2;1550;0,3;-10,4\r\n"},
                     TCsvCase{"RowsOnly", Options(false, false, ","),
-                             std::string(Bom) + "1;1;1310;0,25;-10,5\r\n1;2;1550;0,3;-10,4\r\n"}),
+                             std::string(Bom) + "1;1;1310;0,25;-10,5\r\n1;2;1550;0,3;-10,4\r\n"},
+                    TCsvCase{"VerdictsDecimalPoint", Options(false, true, ".", &Verdicts),
+                             std::string(Bom) +
+                                 "Cable,Fiber,WaveLength,dB,Reference,Loss (dB),Limit (dB),"
+                                 "Margin (dB),Verdict\r\n"
+                                 "1,1,1310,0.25,-10.5,0.25,2.30,2.05,PASS\r\n"
+                                 "1,2,1550,0.3,-10.4,0.30,0.10,-0.20,FAIL\r\n"},
+                    TCsvCase{"VerdictsDecimalComma", Options(true, false, ",", &Verdicts),
+                             std::string(Bom) + "DEVICE-1;0042\r\n"
+                                                "1;1;1310;0,25;-10,5;0,25;2,30;2,05;PASS\r\n"
+                                                "1;2;1550;0,3;-10,4;0,30;0,10;-0,20;FAIL\r\n"},
+                    TCsvCase{"VerdictsWithoutFigures", Options(false, false, ".", &SparseVerdicts),
+                             std::string(Bom) + "1,1,1310,0.25,-10.5,,,,\r\n"
+                                                "1,2,1550,0.3,-10.4,,,1.50,PASS\r\n"}),
     [](const testing::TestParamInfo<TCsvCase>& item) { return std::string(item.param.name); });
 
 // Texts holding the delimiter, quotes, line breaks and high Latin-1 bytes, read back by
@@ -109,6 +132,13 @@ TEST_P(CsvExportFails, NamesTheFileAndTheSystemsReason) {
         EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + path + "\". " +
                                                  std::make_error_code(GetParam().code).message());
     }
+}
+
+TEST_F(CsvExportTest, VerdictsThatDoNotMatchTheRowsAreAProgrammingError) {
+    const std::vector<TVerdict> one(1);
+    EXPECT_THROW(ExportToCsv(WorkedExampleTable(), Options(false, false, ".", &one), Path("x.csv")),
+                 std::invalid_argument);
+    EXPECT_FALSE(std::filesystem::exists(Path("x.csv")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CsvExportFails,

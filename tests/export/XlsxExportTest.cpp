@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 
 #include "ExportTestFiles.h"
@@ -135,6 +136,52 @@ TEST_F(XlsxExportTest, LongCableNameAndEmptyPageAbsolute) {
         Cell(1, 2, 850.0),
         Cell(1, 3, -1.5)};
     EXPECT_EQ(ReadBack({"xlsx", Path("l.xlsx")}), expected);
+}
+
+std::string Format(int row, int column) {
+    return "format " + std::to_string(row) + " " + std::to_string(column) + " 0.00";
+}
+
+// The verdict columns after the five data columns: bold captions under the autofilter,
+// figures as number cells shown with two decimals, blank where a verdict has no figure.
+TEST_F(XlsxExportTest, VerdictColumnsFollowTheDataColumns) {
+    const TMeraniaArray records = Records();
+    TMeasurementTable table(TTablePage::All);
+    FillMeasurementTable(records, table);
+    table.SetChecked(0, true);
+    table.SetChecked(1, true);
+    table.SetChecked(2, true);
+    const std::vector<TVerdict> verdicts = {{TVerdictKind::Pass, 1.95, 2.3, 0.35},
+                                            {TVerdictKind::Fail, std::nullopt, std::nullopt, -1.5},
+                                            {}};
+    TExportOptions options;
+    options.ExportHeader = true;
+    options.Verdicts = &verdicts;
+    ExportToXlsx(table, records, options, Path("v.xlsx"));
+
+    const std::vector<std::string> expected = {"filter A1:I4",    Cell(0, 5, "Loss (dB)"),
+                                               Bold(0, 5),        Cell(0, 6, "Limit (dB)"),
+                                               Bold(0, 6),        Cell(0, 7, "Margin (dB)"),
+                                               Bold(0, 7),        Cell(0, 8, "Verdict"),
+                                               Bold(0, 8),        Cell(1, 5, 1.95),
+                                               Format(1, 5),      Cell(1, 6, 2.3),
+                                               Format(1, 6),      Cell(1, 7, 0.35),
+                                               Format(1, 7),      Cell(1, 8, "PASS"),
+                                               Cell(2, 7, -1.5),  Format(2, 7),
+                                               Cell(2, 8, "FAIL")};
+    std::vector<std::string> verdictLines;
+    for (const std::string& line : ReadBack({"xlsx", Path("v.xlsx"), "formats"})) {
+        int row = 0, column = 0;
+        char kind[8] = {};
+        const bool isCell = std::sscanf(line.c_str(), "%7s %d %d", kind, &row, &column) == 3;
+        if (line.rfind("filter", 0) == 0 || (isCell && column >= 5))
+            verdictLines.push_back(line);
+    }
+    EXPECT_EQ(verdictLines, expected);
+    const std::vector<TVerdict> one(1);
+    options.Verdicts = &one;
+    EXPECT_THROW(ExportToXlsx(table, records, options, Path("w.xlsx")), std::invalid_argument);
+    EXPECT_FALSE(std::filesystem::exists(Path("w.xlsx")));
 }
 
 TEST_F(XlsxExportTest, TooManyRowsAreRefusedBeforeTheFileIsTouched) {

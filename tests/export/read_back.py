@@ -1,9 +1,11 @@
 """Reads an export back with real readers and prints what they see, one fact a line.
 
-read_back.py xlsx FILE   -- openpyxl: properties, sheet, freeze, filter, then every cell as
+read_back.py xlsx FILE [formats]
+                         -- openpyxl: properties, sheet, freeze, filter, then every cell as
                             "cell ROW COL s HEX-UTF8" (text), "cell ROW COL n HEX-DOUBLE" (number)
                             or nothing for an empty cell; bold cells add "bold ROW COL" (a blank
-                            bold cell too).
+                            bold cell too); with "formats", a number in another format than
+                            General adds "format ROW COL FORMAT".
 read_back.py csv FILE D  -- csv module with delimiter D: one line a record, its fields as
                             hex of their UTF-8, separated by blanks ("-" for an empty field).
 """
@@ -16,7 +18,7 @@ def hexed(text):
     return text.encode("utf-8").hex() or "-"
 
 
-def read_xlsx(path):
+def read_xlsx(path, formats):
     import openpyxl
     workbook = openpyxl.load_workbook(path)
     props = workbook.properties
@@ -36,6 +38,8 @@ def read_xlsx(path):
             elif isinstance(cell.value, float) or isinstance(cell.value, int):
                 print("cell", cell.row - 1, cell.column - 1, "n",
                       struct.pack(">d", float(cell.value)).hex())
+                if formats and cell.number_format != "General":
+                    print("format", cell.row - 1, cell.column - 1, cell.number_format)
             else:
                 print("cell", cell.row - 1, cell.column - 1, "?", type(cell.value).__name__)
             if cell.font is not None and cell.font.b:
@@ -49,6 +53,6 @@ def read_csv(path, delimiter):
 
 
 if sys.argv[1] == "xlsx":
-    read_xlsx(sys.argv[2])
+    read_xlsx(sys.argv[2], sys.argv[3:] == ["formats"])
 else:
     read_csv(sys.argv[2], sys.argv[3])

@@ -4,11 +4,15 @@
 
 #include "tools/cli/ConvertOptions.h"
 #include "tools/cli/ImportOptions.h"
+#include "tools/cli/ReportOptions.h"
 
 // The subcommands of meridax-cli, run with the options read. Each gives the process's exit
 // code; a failure is thrown, for the caller's message and exit code 1.
-int RunConvert(const TConvertOptions& options);
+int RunConvert(TConvertOptions options);
 int RunImport(TImportOptions options);
+// Gives ReportFailedExitCode when a row of the report is FAIL or CHECK.
+int RunReport(const TReportOptions& options);
+inline constexpr int ReportFailedExitCode = 3;
 // The serial ports that can be opened now; with all, every candidate that exists (below
 // folder, /dev but for tests) and its state.
 int RunPorts(bool all, const std::string& folder);

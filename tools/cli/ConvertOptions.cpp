@@ -7,7 +7,7 @@
 
 const char* const ConvertUsage =
     "usage: meridax-cli convert INPUT --to OUTPUT [--page all|absolute|relative] [--header]\n"
-    "                           [--device TEXT] [--separator ,|.]\n";
+    "                           [--device TEXT] [--separator ,|.] [--budget FILE]\n";
 
 const char* const ConvertHelp =
     "convert: reads a measurement file (INPUT ending in .mxe, first line) or a raw device\n"
@@ -23,6 +23,8 @@ const char* const ConvertHelp =
     "                    four blanks standing for a TAB (all but .mxe)\n"
     "  --separator ,|.   put in place of every \".\" in the numbers of .xls data cells and\n"
     "                    of .csv fields (default .)\n"
+    "  --budget FILE     judge every row by the loss budget FILE (JSON) and add the columns\n"
+    "                    Loss (dB), Limit (dB), Margin (dB) and Verdict (.xlsx and .csv only)\n"
     "Errors go to standard error with exit code 1; wrong usage gives exit code 2. A failed\n"
     "conversion leaves no half-written OUTPUT behind (an OUTPUT in a folder that forbids\n"
     "replacing its files is rewritten in place).\n";
@@ -58,6 +60,9 @@ void FinishOutputOptions(const CLI::App& command, TConvertOptions& options) {
     if (command.count("--separator") > 0 && options.outputKind != TOutputKind::Xls &&
         options.outputKind != TOutputKind::Csv)
         throw CLI::ValidationError("--separator applies to .xls and .csv output only");
+    if (!options.budgetFile.empty() && options.outputKind != TOutputKind::Xlsx &&
+        options.outputKind != TOutputKind::Csv)
+        throw CLI::ValidationError("--budget applies to .xlsx and .csv output only");
     if (options.outputKind == TOutputKind::Mxe) {
         if (options.page != TTablePage::All)
             throw CLI::ValidationError("a .mxe file always holds page all");
@@ -77,6 +82,7 @@ void AddOutputOptions(CLI::App& command, TConvertOptions& options) {
                                         {"relative", TTablePage::Relative}}));
     command.add_flag("--header", options.header);
     command.add_option("--separator", options.separator)->check(OneOf({",", "."}));
+    command.add_option("--budget", options.budgetFile);
 }
 
 CLI::App& AddConvertCommand(CLI::App& app, TConvertOptions& options) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "data/MeasurementTable.h"
+#include "verdict/Budget.h"
 
 namespace CLI {
 class App;
@@ -19,6 +21,8 @@ struct TConvertOptions {
     bool device = false;
     std::string deviceLabel;  // as the device label shows it: blanks for tabs
     std::string separator = ".";
+    std::string budgetFile;         // empty: no verdict columns
+    std::optional<TBudget> budget;  // read from budgetFile before the input
 };
 
 extern const char* const ConvertUsage;
@@ -27,8 +31,8 @@ extern const char* const ConvertHelp;
 // True when path ends in ext (".mxe", ".xls", ".xlsx", ".csv"), whatever the letters' case.
 bool HasExtension(const std::string& path, const std::string& ext);
 
-// Adds the options that choose what is written (--to, --page, --header, --separator) to
-// command, read into options.
+// Adds the options that choose what is written (--to, --page, --header, --separator,
+// --budget) to command, read into options.
 void AddOutputOptions(CLI::App& command, TConvertOptions& options);
 
 // Once command is parsed: the output kind from OUTPUT's name. Options that would do nothing

@@ -317,6 +317,8 @@ private:
 }  // namespace
 
 int RunImport(TImportOptions options) {
+    // Everything that can be found wrong is found before the meter is asked.
+    ReadOutputBudget(options.Output);
     CheckOutputCanBeMade(options.Output);
     TStopSignals stopSignals;
     try {

@@ -8,7 +8,7 @@
 const char* const ImportUsage =
     "usage: meridax-cli import --port PATH [--baud N] --to OUTPUT [--page all|absolute|relative]\n"
     "                          [--header] [--device-details] [--separator ,|.] [--timeout S]\n"
-    "                          [--max-time S] [--max-dump MB]\n";
+    "                          [--max-time S] [--max-dump MB] [--budget FILE]\n";
 
 namespace {
 
@@ -20,7 +20,7 @@ const char* const ImportHelp =
     "  OUTPUT -               the clipboard text on standard output (the name then goes to\n"
     "                         standard error)\n"
     "  --baud N          line speed (default 19200), 8 data bits, no parity, 1 stop bit\n"
-    "  --page, --header, --separator   as for convert\n"
+    "  --page, --header, --separator, --budget   as for convert\n"
     "  --device-details  begin with the device line: the meter's name\n"
     "  --timeout S       give up when the meter stays silent for S seconds (default 30)\n"
     "  --max-time S      give up when the whole import takes longer than S seconds\n"

@@ -1,6 +1,7 @@
 #include "tools/cli/MeraniaOutput.h"
 
 #include <string>
+#include <vector>
 
 #include "data/FileReplacement.h"
 #include "data/IoErrors.h"
@@ -13,11 +14,14 @@
 #include "export/XlsxExport.h"
 #include "export/uNativeXLSExport.h"
 #include "tools/cli/OutputFile.h"
+#include "verdict/Verdict.h"
 
 namespace {
 
-TExportOptions ExportOptions(const TConvertOptions& options, const std::string& deviceLine) {
+TExportOptions ExportOptions(const TConvertOptions& options, const std::string& deviceLine,
+                             const std::vector<TVerdict>& verdicts) {
     TExportOptions exportOptions;
+    exportOptions.Verdicts = options.budget ? &verdicts : nullptr;
     exportOptions.ExportHeader = options.header;
     exportOptions.DeviceDetails = deviceLine;
     exportOptions.DeviceName = options.deviceLabel;
@@ -27,10 +31,18 @@ TExportOptions ExportOptions(const TConvertOptions& options, const std::string& 
 
 }  // namespace
 
+void ReadOutputBudget(TConvertOptions& options) {
+    if (!options.budgetFile.empty())
+        options.budget = ReadBudgetFile(options.budgetFile);
+}
+
 void WriteMeraniaOutput(const TConvertOptions& options) {
     TMeasurementTable table(options.outputKind == TOutputKind::Mxe ? TTablePage::All
                                                                    : options.page);
     FillMeasurementTable(Merania, table);
+    const std::vector<TVerdict> verdicts =
+        options.budget ? PageVerdicts(JudgeRecords(*options.budget, Merania), Merania, table.Page())
+                       : std::vector<TVerdict>();
     // The workbook takes its numbers from the records; every other output only from the table.
     if (options.outputKind != TOutputKind::Xlsx)
         TMeraniaArray().swap(Merania);
@@ -40,10 +52,11 @@ void WriteMeraniaOutput(const TConvertOptions& options) {
         options.device ? DeviceLineFromLabel(options.deviceLabel) : std::string();
     switch (options.outputKind) {
         case TOutputKind::Xlsx:
-            ExportToXlsx(table, Merania, ExportOptions(options, deviceLine), options.output);
+            ExportToXlsx(table, Merania, ExportOptions(options, deviceLine, verdicts),
+                         options.output);
             break;
         case TOutputKind::Csv:
-            ExportToCsv(table, ExportOptions(options, deviceLine), options.output);
+            ExportToCsv(table, ExportOptions(options, deviceLine, verdicts), options.output);
             break;
         case TOutputKind::Mxe: {
             std::string text = MeasurementFileText(table);

@@ -2,10 +2,14 @@
 
 #include "tools/cli/ConvertOptions.h"
 
+// Reads options.budgetFile, when given, into options.budget. Throws EBudgetError, or
+// EInOutError when the file cannot be read.
+void ReadOutputBudget(TConvertOptions& options);
+
 // Writes Merania to options.output: the table of the chosen page with every row counted as
 // ticked (.mxe always the All table, as Save writes it; "-" the clipboard text on standard
-// output). Merania and the table are released as soon as the next stage has what it needs,
-// so a million records stay well under 150 bytes each.
+// output), judged by options.budget when it is set. Merania and the table are released as soon as
+// the next stage has what it needs, so a million records stay well under 150 bytes each.
 void WriteMeraniaOutput(const TConvertOptions& options);
 
 // Throws what WriteMeraniaOutput would throw for an OUTPUT that cannot be made (a missing

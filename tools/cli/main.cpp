@@ -11,6 +11,8 @@
 namespace {
 
 const std::string Usage = std::string(ConvertUsage) +
+                          "       meridax-cli report INPUT --budget FILE --to OUTPUT [options]   "
+                          "(see meridax-cli report --help)\n"
                           "       meridax-cli import --port PATH --to OUTPUT [options]   (see "
                           "meridax-cli import --help)\n"
                           "       meridax-cli ports [--all]\n"
@@ -48,6 +50,8 @@ int main(int argc, char** argv) {
     TImportOptions importOptions;
     const CLI::App& convert = AddConvertCommand(app, convertOptions);
     const CLI::App& import = AddImportCommand(app, importOptions);
+    TReportOptions reportOptions;
+    const CLI::App& report = AddReportCommand(app, reportOptions);
     CLI::App& ports = *app.add_subcommand("ports");
     SetHelpText(ports, std::string(PortsUsage) + '\n' + PortsHelp);
     bool allPorts = false;
@@ -64,6 +68,8 @@ int main(int argc, char** argv) {
             return ConvertUsage;
         if (&command == &import)
             return ImportUsage;
+        if (&command == &report)
+            return ReportUsage;
         if (&command == &ports)
             return PortsUsage;
         return Usage;
@@ -72,6 +78,8 @@ int main(int argc, char** argv) {
         return *exitCode;
     if (convert.parsed())
         return Run("meridax-cli", [&] { return RunConvert(convertOptions); });
+    if (report.parsed())
+        return Run("meridax-cli report", [&] { return RunReport(reportOptions); });
     if (import.parsed())
         return Run("meridax-cli import", [&] { return RunImport(importOptions); });
     return Run("meridax-cli", [&] { return RunPorts(allPorts, portsFolder); });

@@ -36,7 +36,14 @@ TMeterRecords GenerateRecords(std::size_t count, std::uint32_t seed) {
         if (between(0, 9) < 4) {
             line += Hundredths(between(-3500, -150));
         } else {
-            line += Hundredths(between(8, 450)) + '\t' + Hundredths(between(-1200, -700));
+            // The meter shows a loss as negative dB. One reading in twenty is a gain (a
+            // reference taken too low) and one a broken splice or dirty connector, so that a
+            // demo budget gives every verdict.
+            const long kind = between(0, 19);
+            const long loss = kind == 0   ? -between(30, 60)
+                              : kind == 1 ? between(500, 900)
+                                          : between(20, 400);
+            line += Hundredths(-loss) + '\t' + Hundredths(between(-1200, -700));
         }
         records.push_back(std::move(line));
     }

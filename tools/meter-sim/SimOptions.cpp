@@ -19,7 +19,9 @@ Options:
                     (default "MERIDAX OLM-45\tSN 0412871")
   --dump FILE       send the records of FILE (one per line, fields TAB-separated,
                     any line ends); default: generated records
-  --records N       generate N records, absolute and relative mixed (default 12)
+  --records N       generate N records, absolute and relative mixed (default 12);
+                    losses as the meter shows them, negative dB, a few gains and
+                    a few high losses among them
   --seed S          seed of the generated records (default 1)
   --chunk N         write replies in pieces of N bytes
   --chunk random    write replies in pieces of 1 to 64 bytes
@@ -33,6 +35,10 @@ Options:
   --link PATH       also reach the port as PATH (a symbolic link, e.g. /dev/ttyV0,
                     which the program's port list shows); removed at exit
   --save-dump FILE  write the bytes the "u" reply would send to FILE and exit
+  --budget-demo FILE
+                    write a loss budget (JSON) that fits the generated records to
+                    FILE and exit: most readings pass, the high losses fail and the
+                    gains give CHECK
   --help            this text
   --version         the program's version
 )";
@@ -100,4 +106,5 @@ void AddSimOptions(CLI::App& app, TSimOptions& options) {
                                        {"stray-bytes", TSimFault::StrayBytes}}));
     app.add_option("--link", options.Link);
     app.add_option("--save-dump", options.SaveDump);
+    app.add_option("--budget-demo", options.BudgetDemo);
 }

@@ -19,8 +19,9 @@ struct TSimOptions {
     unsigned DelayMs = 0;       // pause after every chunk
     std::uint32_t Baud = 0;     // pace to Baud / 10 bytes per second; 0: no pacing
     TSimFault Fault = TSimFault::None;
-    std::string Link;      // symbolic link made to the port, removed at exit
-    std::string SaveDump;  // write the dump reply here and exit
+    std::string Link;        // symbolic link made to the port, removed at exit
+    std::string SaveDump;    // write the dump reply here and exit
+    std::string BudgetDemo;  // write a loss budget that fits the generated records here and exit
 };
 
 // Adds the stand-in's options and its help text to app, read into options. A bad option

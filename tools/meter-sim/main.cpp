@@ -12,6 +12,7 @@
 
 #include "data/StandardDescriptors.h"
 #include "tools/common/CommandLine.h"
+#include "tools/meter-sim/DemoBudget.h"
 #include "tools/meter-sim/MeterDump.h"
 #include "tools/meter-sim/MeterServer.h"
 #include "tools/meter-sim/SimOptions.h"
@@ -74,14 +75,17 @@ int main(int argc, char** argv) {
             SpoilOneNumber(records);
         }
         std::string reply = DumpReply(records);
+        if (!options.BudgetDemo.empty())
+            WriteBudgetFile(DemoBudget(), options.BudgetDemo);
         if (!options.SaveDump.empty()) {
             std::ofstream file(options.SaveDump, std::ios::binary | std::ios::trunc);
             file << reply;
             if (!file.flush()) {
                 throw std::runtime_error("cannot write " + options.SaveDump);
             }
-            return 0;
         }
+        if (!options.BudgetDemo.empty() || !options.SaveDump.empty())
+            return 0;
         TMeterServer server(options, std::move(reply));
         TPortLink link(options.Link, server.PortPath());
         std::cout << server.PortPath() << std::endl;

@@ -1,0 +1,176 @@
+// meridax-cli report and the --budget option of convert and import: the verdicts of a small
+// dump with a known budget, the exit codes and the refusals.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "CliTest.h"
+#include "export/ReadBack.h"
+
+namespace {
+
+using ReportTest = CliTest;
+
+// With the budget below: PASS (the README's worked example: limit 2.30, margin 0.35), FAIL
+// (fixed 1550 nm limit 2.0), CHECK (a gain), PASS (absolute, 0.52 dB inside its window) and
+// no verdict (no limit at 850 nm for cable 2).
+const std::string Dump =
+    "1\t1\t1310\t-1.95\t-10.00\n\r1\t2\t1550\t-2.41\t-10.00\n\r1\t3\t1310\t0.45\t-10.00\n\r"
+    "2\t1\t1310\t-3.52\n\r2\t2\t850\t-1.00\t-10.00\n\r\n\r";
+const std::string PassingDump = "1\t1\t1310\t-1.95\t-10.00\n\r2\t1\t1310\t-3.52\n\r\n\r";
+const std::string Budget = R"({"name": "Riser", "preset": "tia-568-sm-isp",
+  "links": [{"cable": "1", "length_m": 500, "connectors": 2, "splices": 1}],
+  "max_loss_db": {"1550": 2.0}, "power_dbm": {"1310": {"min": -20, "max": -3}}})";
+
+class ReportRun : public ReportTest {
+protected:
+    void SetUp() override {
+        Put(Path("dump.txt"), Dump);
+        Put(Path("pass.txt"), PassingDump);
+        Put(Path("budget.json"), Budget);
+        Put(Path("bad.json"), R"({"links": [{"cable": "1", "length_m": -5}]})");
+    }
+};
+
+TEST_F(ReportRun, PlainTextTableAndCounts) {
+    const TRun run = Run({"report", Path("dump.txt"), "--budget", Path("budget.json"), "--to", "-",
+                          "--device", "OLM-45    SN 7"});
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_EQ(run.out,
+              "OLM-45    SN 7\n"
+              "\n"
+              "Cable  Fiber  WaveLength  Value  Reference   Loss  Limit  Margin  Verdict\n"
+              "1      1            1310  -1.95        -10   1.95   2.30    0.35  PASS\n"
+              "1      2            1550  -2.41        -10   2.41   2.00   -0.41  FAIL\n"
+              "1      3            1310   0.45        -10  -0.45   2.30    2.75  CHECK\n"
+              "2      1            1310  -3.52                             0.52  PASS\n"
+              "2      2             850     -1        -10   1.00\n"
+              "\n"
+              "3 relative: 1 pass, 1 fail, 1 check\n"
+              "1 absolute: 1 pass\n"
+              "1 without a verdict\n");
+}
+
+struct TExitCase {
+    std::vector<std::string> args;  // after "report"; @ stands for the test's folder
+    int exitCode;
+    std::string err;  // part of standard error
+};
+
+TEST_F(ReportRun, ExitCodes) {
+    const TExitCase cases[] = {
+        {{"@dump.txt", "--budget", "@budget.json", "--to", "-"}, 3, ""},
+        {{"@dump.txt", "--budget", "@budget.json", "--to", "@out.csv"}, 3, ""},
+        {{"@dump.txt", "--budget", "@budget.json", "--to", "-", "--page", "absolute"}, 0, ""},
+        {{"@pass.txt", "--budget", "@budget.json", "--to", "@pass.xlsx"}, 0, ""},
+        {{"@dump.txt", "--budget", "@bad.json", "--to", "-"},
+         1,
+         "\"links[0].length_m\" must not be negative"},
+        {{"@dump.txt", "--budget", "@missing.json", "--to", "-"}, 1, "File not found"},
+        {{"@missing.txt", "--budget", "@budget.json", "--to", "-"}, 1, "File not found"},
+        {{"@dump.txt", "--to", "-"}, 2, "--budget is required"},
+        {{"@dump.txt", "--budget", "@budget.json", "--to", "@out.xls"}, 2, "must end in .pdf"},
+        {{"@dump.txt", "--budget", "@budget.json", "--to", "-", "--title", "T"},
+         2,
+         "--title applies to .pdf output only"},
+        {{"@dump.txt", "--budget", "@budget.json", "--to", "-", "--page", "some"}, 2, "wants all"},
+    };
+    for (const TExitCase& test : cases) {
+        std::vector<std::string> args{"report"};
+        for (const std::string& arg : test.args)
+            args.push_back(arg[0] == '@' ? Path(arg.substr(1)) : arg);
+        const TRun run = Run(args);
+        EXPECT_EQ(run.exitCode, test.exitCode) << testing::PrintToString(args) << run.err;
+        EXPECT_NE(run.err.find(test.err), std::string::npos) << run.err;
+        if (test.exitCode == 2) {
+            EXPECT_NE(run.err.find("usage: meridax-cli report"), std::string::npos) << run.err;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("out.xls")));
+}
+
+// The verdict columns reach the files: convert's CSV with the decimal comma, the report's
+// workbook read back by openpyxl with the caption row on.
+TEST_F(ReportRun, BudgetAddsTheVerdictColumns) {
+    TRun run = Run({"convert", Path("dump.txt"), "--to", Path("out.csv"), "--budget",
+                    Path("budget.json"), "--separator", ",", "--page", "relative"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Read(Path("out.csv")),
+              "\xEF\xBB\xBF"
+              "1;1;1310;-1,95;-10;1,95;2,30;0,35;PASS\r\n"
+              "1;2;1550;-2,41;-10;2,41;2,00;-0,41;FAIL\r\n"
+              "1;3;1310;0,45;-10;-0,45;2,30;2,75;CHECK\r\n"
+              "2;2;850;-1;-10;1,00;;;\r\n");
+
+    run = Run({"report", Path("pass.txt"), "--budget", Path("budget.json"), "--to",
+               Path("out.xlsx"), "--page", "relative"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> cells = ReadBack({"xlsx", Path("out.xlsx")});
+    for (const std::string& line :
+         {std::string("filter A1:I2"), "cell 0 8 s " + Utf8Hex("Verdict"),
+          "cell 1 5 n " + DoubleHex(1.95), "cell 1 8 s " + Utf8Hex("PASS")})
+        EXPECT_NE(std::find(cells.begin(), cells.end(), line), cells.end()) << line;
+    // The margin, 0.35 up to the last bits of the sum that made the limit.
+    EXPECT_EQ(std::count_if(cells.begin(), cells.end(),
+                            [](const std::string& line) {
+                                return line.rfind("cell 1 7 n 3fd66666666666", 0) == 0;
+                            }),
+              1);
+}
+
+// The PDF without a display: every row and its verdict in the text pdftotext extracts.
+TEST_F(ReportRun, PdfHoldsTheRowsAndTheirVerdicts) {
+    const TRun run =
+        Run({"report", Path("dump.txt"), "--budget", Path("budget.json"), "--to", Path("out.pdf"),
+             "--title", "Riser acceptance", "--device", "OLM-45    SN 7"});
+    ASSERT_EQ(run.exitCode, 3) << run.err;
+    const std::string command = Quote(MERIDAX_PDFTOTEXT) + " -layout " + Quote(Path("out.pdf")) +
+                                " " + Quote(Path("out.txt"));
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string text = Read(Path("out.txt"));
+    for (const std::string part : {"Riser acceptance", "OLM-45", "-1.95", "0.35", "PASS", "-0.41",
+                                   "FAIL", "-0.45", "CHECK", "0.52", "850"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+}
+
+// The verdict columns exist only in the workbook and the CSV.
+TEST_F(ReportRun, BudgetIsRefusedForTheOtherOutputs) {
+    for (const std::string output : {"out.xls", "out.mxe", "-"}) {
+        const std::string to = output == "-" ? output : Path(output);
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"convert", Path("dump.txt")},
+              std::vector<std::string>{"import", "--port", Path("no-port")}}) {
+            std::vector<std::string> args = command;
+            args.insert(args.end(), {"--to", to, "--budget", Path("budget.json")});
+            const TRun run = Run(args);
+            EXPECT_EQ(run.exitCode, 2) << testing::PrintToString(args);
+            EXPECT_NE(run.err.find("--budget applies to .xlsx and .csv output only"),
+                      std::string::npos)
+                << run.err;
+        }
+    }
+    EXPECT_EQ(Files(), (std::vector<std::string>{"bad.json", "budget.json", "dump.txt", "pass.txt",
+                                                 "stderr", "stdout"}));
+}
+
+// A budget that cannot be used stops the import before the port is opened.
+TEST_F(ReportRun, BadBudgetStopsConvertAndImportFirst) {
+    for (const std::string command : {"convert", "import"}) {
+        std::vector<std::string> args{command};
+        if (command == "convert")
+            args.push_back(Path("dump.txt"));
+        else
+            args.insert(args.end(), {"--port", Path("no-port")});
+        args.insert(args.end(), {"--to", Path("out.csv"), "--budget", Path("bad.json")});
+        const TRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 1) << command;
+        EXPECT_NE(run.err.find("Budget file \"" + Path("bad.json") + "\""), std::string::npos)
+            << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("out.csv")));
+}
+
+}  // namespace

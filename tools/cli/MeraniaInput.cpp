@@ -1,0 +1,35 @@
+#include "tools/cli/MeraniaInput.h"
+
+#include <new>
+
+#include "data/IoErrors.h"
+#include "data/TextFile.h"
+#include "data/uMeranie.h"
+#include "tools/cli/ConvertOptions.h"
+#include "tools/cli/OutputFile.h"
+
+namespace {
+
+std::string ReadInput(const std::string& input) {
+    if (input == "-")
+        return ReadStandardInput();
+    // A measurement file is one line; anything else is a dump as the meter sent it.
+    if (HasExtension(input, ".mxe"))
+        return ReadTextFile(input);
+    return ReadWholeFile(input);
+}
+
+}  // namespace
+
+void ReadMeraniaInput(const std::string& input) {
+    std::string text = ReadInput(input);
+    try {
+        ParseDeviceDump(text);
+    } catch (const std::bad_alloc&) {
+        // What was taken goes back first, so that the message can be made.
+        const std::size_t size = text.size();
+        std::string().swap(text);
+        TMeraniaArray().swap(Merania);
+        ThrowOutOfMemory(input, size);
+    }
+}

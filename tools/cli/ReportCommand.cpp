@@ -1,0 +1,93 @@
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "data/MeasurementTable.h"
+#include "data/uMeranie.h"
+#include "export/ClipboardText.h"
+#include "export/CsvExport.h"
+#include "export/XlsxExport.h"
+#include "tools/cli/Commands.h"
+#include "tools/cli/MeraniaInput.h"
+#include "tools/cli/OutputFile.h"
+#include "tools/cli/ReportPdf.h"
+#include "tools/cli/StopSignalWatch.h"
+#include "tools/cli/VerdictTable.h"
+#include "verdict/Verdict.h"
+
+namespace {
+
+// The local date and time as the report prints it.
+std::string Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return text;
+}
+
+// The plain-text table, then the counts of the relative and the absolute rows apart.
+std::string TextReport(const TReportOptions& options, const TMeasurementTable& table,
+                       const std::vector<TVerdict>& verdicts) {
+    std::vector<TVerdict> relative;
+    std::vector<TVerdict> absolute;
+    std::size_t row = 0;
+    for (const TMeranie& record : Merania) {
+        if (options.page == TTablePage::All ||
+            record.IsRelative == (options.page == TTablePage::Relative))
+            (record.IsRelative ? relative : absolute).push_back(verdicts.at(row++));
+    }
+    const std::string device = options.device ? options.deviceLabel + "\n\n" : std::string();
+    return device + VerdictTableText(table, verdicts) + '\n' +
+           VerdictCountsText(relative, absolute);
+}
+
+}  // namespace
+
+int RunReport(const TReportOptions& options) {
+    // A budget that cannot be used stops the report before the input is read.
+    const TBudget budget = ReadBudgetFile(options.budgetFile);
+    ReadMeraniaInput(options.input);
+    const TStopSignalWatch stopSignals("meridax-cli report: interrupted\n");
+
+    TMeasurementTable table(options.page);
+    FillMeasurementTable(Merania, table);
+    table.SetAllChecked(true);
+    const std::vector<TVerdict> verdicts =
+        PageVerdicts(JudgeRecords(budget, Merania), Merania, options.page);
+    const std::string deviceLine =
+        options.device ? DeviceLineFromLabel(options.deviceLabel) : std::string();
+    TExportOptions exportOptions;
+    exportOptions.ExportHeader = true;
+    exportOptions.DeviceDetails = deviceLine;
+    exportOptions.DeviceName = options.deviceLabel;
+    exportOptions.Verdicts = &verdicts;
+
+    switch (options.outputKind) {
+        case TReportOutput::Pdf: {
+            TReportInput input;
+            if (!options.title.empty())
+                input.Title = options.title;
+            input.DeviceLine = deviceLine;
+            input.DateTime = Now();
+            input.Budget = budget;
+            input.Table = &table;
+            input.Verdicts = &verdicts;
+            input.Version = MERIDAX_VERSION;
+            WriteReportPdf(input, options.output);
+            break;
+        }
+        case TReportOutput::Xlsx:
+            ExportToXlsx(table, Merania, exportOptions, options.output);
+            break;
+        case TReportOutput::Csv:
+            ExportToCsv(table, exportOptions, options.output);
+            break;
+        case TReportOutput::Text:
+            WriteStandardOutput(TextReport(options, table, verdicts));
+            break;
+    }
+    const TVerdictCounts counts = CountVerdicts(verdicts);
+    return counts.Fail + counts.Check > 0 ? ReportFailedExitCode : 0;
+}

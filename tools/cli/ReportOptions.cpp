@@ -1,0 +1,64 @@
+#include "tools/cli/ReportOptions.h"
+
+#include "tools/cli/ConvertOptions.h"
+#include "tools/common/CommandLine.h"
+
+const char* const ReportUsage =
+    "usage: meridax-cli report INPUT --budget FILE --to OUTPUT [--page all|absolute|relative]\n"
+    "                          [--device TEXT] [--title TEXT]\n";
+
+const char* const ReportHelp =
+    "report: reads INPUT as convert does, judges every row of the chosen page (default all)\n"
+    "by the loss budget FILE (JSON) and writes the verdicts:\n"
+    "  OUTPUT ending in .pdf   the test report (A4)\n"
+    "  OUTPUT ending in .xlsx  the workbook with the caption row and the columns Loss (dB),\n"
+    "                          Limit (dB), Margin (dB) and Verdict\n"
+    "  OUTPUT ending in .csv   the same as CSV\n"
+    "  OUTPUT -                a table of the verdicts and their counts on standard output\n"
+    "  --device TEXT     the device line; TEXT as the device label shows it, four blanks\n"
+    "                    standing for a TAB\n"
+    "  --title TEXT      the report's title (.pdf only; default \"Fiber test report\")\n"
+    "Exit codes: 0 when no row is FAIL or CHECK, 3 when at least one is, 1 on an error (a\n"
+    "budget file or INPUT that cannot be used, an OUTPUT that cannot be written), 2 on wrong\n"
+    "usage.\n";
+
+namespace {
+
+void FinishReportOptions(const CLI::App& report, TReportOptions& options) {
+    if (options.output == "-") {
+        options.outputKind = TReportOutput::Text;
+    } else if (HasExtension(options.output, ".pdf")) {
+        options.outputKind = TReportOutput::Pdf;
+    } else if (HasExtension(options.output, ".xlsx")) {
+        options.outputKind = TReportOutput::Xlsx;
+    } else if (HasExtension(options.output, ".csv")) {
+        options.outputKind = TReportOutput::Csv;
+    } else {
+        throw CLI::ValidationError(
+            "OUTPUT must end in .pdf, .xlsx or .csv, or be - for standard output");
+    }
+    if (report.count("--title") > 0 && options.outputKind != TReportOutput::Pdf)
+        throw CLI::ValidationError("--title applies to .pdf output only");
+}
+
+}  // namespace
+
+CLI::App& AddReportCommand(CLI::App& app, TReportOptions& options) {
+    CLI::App& report = *app.add_subcommand("report");
+    SetHelpText(report, std::string(ReportUsage) + '\n' + ReportHelp);
+    report.add_option("INPUT", options.input)->required();
+    report.add_option("--budget", options.budgetFile)->required();
+    report.add_option("--to", options.output)
+        ->required()
+        ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    report.add_option("--page", options.page)
+        ->transform(Choice<TTablePage>({{"all", TTablePage::All},
+                                        {"absolute", TTablePage::Absolute},
+                                        {"relative", TTablePage::Relative}}));
+    report.add_option("--device", options.deviceLabel)->each([&options](const std::string&) {
+        options.device = true;
+    });
+    report.add_option("--title", options.title);
+    report.callback([&report, &options] { FinishReportOptions(report, options); });
+    return report;
+}

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
@@ -99,7 +100,12 @@ std::string PdfText(const std::string& path) {
     EXPECT_TRUE(finished && pdftotext.exitStatus() == QProcess::NormalExit &&
                 pdftotext.exitCode() == 0)
         << path << ": " << pdftotext.readAllStandardError().toStdString();
-    return finished ? pdftotext.readAllStandardOutput().toStdString() : std::string();
+    if (!finished) {
+        return {};
+    }
+    return QString::fromUtf8(pdftotext.readAllStandardOutput())
+        .replace(QRegularExpression(QStringLiteral("[ \t]+")), QStringLiteral(" "))
+        .toStdString();
 }
 
 void ExpectTextsFit(const QWidget* root) {

@@ -66,8 +66,8 @@ TMeranie Relative(std::string cable, std::string fiber, double waveLength, doubl
 // The pale row background of a verdict; invalid for none.
 QColor VerdictBackgroundColour(TVerdictKind kind);
 
-// The text pdftotext -layout extracts from the PDF at path; a failing run fails the test and
-// gives nothing.
+// The text pdftotext -layout extracts from the PDF at path, every run of blanks made one so
+// that a table's row reads as words; a failing run fails the test and gives nothing.
 std::string PdfText(const std::string& path);
 
 // Every label, check box and radio button under root shows its whole text: its size holds

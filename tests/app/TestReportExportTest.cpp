@@ -64,9 +64,13 @@ TEST_F(TTestReportExportTest, TheTickedRowsOfThePageShownWithTheirVerdicts) {
                                                     ": 4 rows, 1 pass, 1 fail, 1 check");
     EXPECT_FALSE(frm_->UnsavedImport());
 
-    // Nothing ticked: the report says so, as the other exports write their bare files.
+    // Nothing ticked: the report says so, as the other exports write their bare files. No
+    // meter known: no device line.
     frm_->SetAllItemsChecked(TTablePage::Relative, false);
-    EXPECT_NE(Report("none.pdf").find("No rows to report."), std::string::npos);
+    frm_->SetDeviceLabelText("No connected device");
+    const std::string none = Report("none.pdf");
+    EXPECT_NE(none.find("No rows to report."), std::string::npos) << none;
+    EXPECT_EQ(none.find("Device:"), std::string::npos) << none;
     EXPECT_TRUE(errors_.empty());
     EXPECT_EQ(frm_->StatusText().toStdString(),
               "Test report written to " + dir_->File("none.pdf") + ": 0 rows");

@@ -135,6 +135,7 @@ void TfrmMain::ConnectCommands() {
             command(&TfrmMain::ppExportToClipboardClick));
     connect(ppExportToXlsx, &QAction::triggered, this, command(&TfrmMain::ppExportToXlsxClick));
     connect(ppExportToCsv, &QAction::triggered, this, command(&TfrmMain::ppExportToCsvClick));
+    connect(ppExportToPdf, &QAction::triggered, this, command(&TfrmMain::ppExportToPdfClick));
     // The tab widget tells only after the change, so the page being left is kept here.
     connect(pgMerania, &QTabWidget::currentChanged, this, [this](int index) {
         RunCommand([this, index] {

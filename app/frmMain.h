@@ -103,6 +103,7 @@ public:
     QAction* ppExportToClipboard;
     QAction* ppExportToXlsx;
     QAction* ppExportToCsv;
+    QAction* ppExportToPdf;
     QLabel* lblStatus;
     QPushButton* btnCancelImport;
 
@@ -150,6 +151,7 @@ public:
     void ppExportToClipboardClick();
     void ppExportToXlsxClick();
     void ppExportToCsvClick();
+    void ppExportToPdfClick();
 
     // ISessionView
     void SetDeviceLabelText(const std::string& text) override;

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,6 +24,7 @@
 #include "export/CsvExport.h"
 #include "export/XlsxExport.h"
 #include "export/uNativeXLSExport.h"
+#include "report/ReportInput.h"
 
 namespace {
 
@@ -60,6 +62,24 @@ TExportOptions ExportOptions(const std::string& deviceLabel) {
         options.DeviceName = deviceLabel;
     options.DecimalSeparator = ExportDecimalSeparator;
     return options;
+}
+
+// "Test report written to r.pdf: 12 rows, 10 pass, 1 fail, 1 check"; the kinds without a
+// row are left out.
+std::string ReportWrittenStatus(const QString& fileName, std::size_t rows,
+                                const TVerdictCounts& counts) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    QString text = QStringLiteral("Test report written to %1: %2 %3")
+                       .arg(fileName, english.toString(qulonglong{rows}),
+                            QLatin1String(rows == 1 ? "row" : "rows"));
+    const std::pair<std::size_t, const char*> parts[] = {
+        {counts.Pass, "pass"}, {counts.Fail, "fail"}, {counts.Check, "check"}};
+    for (const auto& [count, name] : parts) {
+        if (count > 0)
+            text += QStringLiteral(", %1 %2").arg(english.toString(qulonglong{count}),
+                                                  QLatin1String(name));
+    }
+    return ToBytes(text);
 }
 
 }  // namespace
@@ -195,4 +215,37 @@ void TfrmMain::ppExportToCsvClick() {
     options.Verdicts = ExportVerdicts(verdicts);
     ExportToCsv(GetActiveListView(), options, ToFileName(*fileName));
     unsavedImport_ = false;
+}
+
+void TfrmMain::ppExportToPdfClick() {
+    // Without a budget the report would have no verdict to show and would print the default
+    // connector and splice figures as though they had been applied.
+    std::vector<TVerdict> verdicts;
+    if (!budget_ || ExportVerdicts(verdicts) == nullptr) {
+        ReportError(
+            "A test report judges the rows by a loss budget, and none is set: "
+            "choose one under Options > Loss budget...");
+        return;
+    }
+    const auto fileName = options_.FileDialogs->AskSaveFileName(
+        this, QStringLiteral("Test report"), QStringLiteral("PDF (*.pdf)"), "pdf");
+    if (!fileName) {
+        return;
+    }
+    TBusyCursor busy(*this);
+    const TMeasurementTable& table = GetActiveListView();
+    // The device line as the other exports write it, none while no meter is known.
+    const TExportOptions exportOptions = ExportOptions(DeviceLabelText());
+    const std::string deviceLine =
+        exportOptions.DeviceName.empty() ? std::string() : exportOptions.DeviceDetails;
+    WriteTestReport(PageReportInput(table, verdicts, *budget_, deviceLine, MERIDAX_VERSION),
+                    ToFileName(*fileName));
+    unsavedImport_ = false;
+
+    std::vector<TVerdict> reported;
+    for (std::size_t row = 0; row < table.RowCount(); ++row) {
+        if (table.Checked(row))
+            reported.push_back(verdicts[row]);
+    }
+    ShowStatus(ReportWrittenStatus(*fileName, reported.size(), CountVerdicts(reported)));
 }

@@ -219,6 +219,8 @@ void TfrmMain::BuildMenus() {
     ppExportToXlsx->setObjectName(QStringLiteral("ppExportToXlsx"));
     ppExportToCsv = PopupMenuExport->addAction(QStringLiteral("Export to CSV"));
     ppExportToCsv->setObjectName(QStringLiteral("ppExportToCsv"));
+    ppExportToPdf = PopupMenuExport->addAction(QStringLiteral("Test report (PDF)..."));
+    ppExportToPdf->setObjectName(QStringLiteral("ppExportToPdf"));
 }
 
 void TfrmMain::PlaceDeviceBottomButtons() {

@@ -21,6 +21,7 @@
 
 #include "app/MeridaxApplication.h"
 #include "app/frmMain.h"
+#include "bench/app/BenchFolders.h"
 #include "support/MeterSimProcess.h"
 #include "support/TempFolder.h"
 
@@ -243,6 +244,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     TMeridaxApplication application(argc, argv);
+    const TBenchFolders folders;
     application.SetErrorReporter([](const std::string& message) { Errors.push_back(message); });
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -8,6 +8,7 @@
 
 #include "app/MeridaxApplication.h"
 #include "app/frmMain.h"
+#include "bench/app/BenchFolders.h"
 #include "data/uMeranie.h"
 
 namespace {
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     TMeridaxApplication application(argc, argv);
+    const TBenchFolders folders;
     application.SetErrorReporter([](const std::string&) {});
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -357,8 +357,8 @@ TEST_F(TExportTest, ExportButtonPopsTheMenuAtItsTopRightCorner) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return frm_->PopupMenuExport->isVisible(); }, PatientWaitMs));
     EXPECT_EQ(frm_->PopupMenuExport->pos(),
               frm_->btnExport->mapToGlobal(QPoint(frm_->btnExport->width(), 0)));
-    // The workbook and CSV items follow (WorkbookExportTest).
-    ASSERT_EQ(frm_->PopupMenuExport->actions().size(), 4);
+    // The workbook, CSV and report items follow (WorkbookExportTest).
+    ASSERT_EQ(frm_->PopupMenuExport->actions().size(), 5);
     EXPECT_EQ(frm_->PopupMenuExport->actions()[0]->text(), QStringLiteral("Export to Excel"));
     EXPECT_EQ(frm_->PopupMenuExport->actions()[1]->text(), QStringLiteral("Export to Clipboard"));
     frm_->PopupMenuExport->close();

@@ -14,9 +14,9 @@
 
 namespace {
 
-const QColor Green(0xd9, 0xf2, 0xd9);
-const QColor Red(0xf8, 0xd4, 0xd4);
-const QColor Amber(0xfc, 0xe6, 0xb0);
+const QColor Green = VerdictBackgroundColour(TVerdictKind::Pass);
+const QColor Red = VerdictBackgroundColour(TVerdictKind::Fail);
+const QColor Amber = VerdictBackgroundColour(TVerdictKind::Check);
 
 // Gives every kind of verdict on SampleRecords().
 TBudget SampleBudget() {

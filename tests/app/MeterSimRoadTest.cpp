@@ -1,17 +1,21 @@
 // The program's road with the meter stand-in: pick its port, import, tick, export; the .xls
-// must equal what meridax-cli convert writes for the same dump.
+// must equal what meridax-cli convert writes for the same dump, and the verdicts of a dump
+// with the stand-in's budget must agree everywhere they are shown.
 #include <gmock/gmock.h>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/MeasurementModel.h"
 #include "app/WindowFixture.h"
 #include "app/session/ApplicationSettings.h"
+#include "export/ReadBack.h"
 
 namespace {
 
@@ -67,6 +71,15 @@ protected:
         EXPECT_LT(frm_->lblConectedDeviceName->geometry().right(), frm_->btnImport->x());
         EXPECT_EQ(frm_->lblConectedDeviceName->text(), QString::fromStdString(MeterName));
         QTest::mouseClick(frm_->btnImport, Qt::LeftButton);
+    }
+
+    // Runs meridax-cli to its end; gives its exit code and standard output.
+    static std::pair<int, std::string> RunCli(const QStringList& arguments) {
+        QProcess cli;
+        cli.start(QStringLiteral(MERIDAX_CLI), arguments);
+        EXPECT_TRUE(cli.waitForFinished(PatientWaitMs)) << arguments.join(' ').toStdString();
+        return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
+                cli.readAllStandardOutput().toStdString()};
     }
 
     bool ImportEnded() {
@@ -144,4 +157,126 @@ TEST_F(TMeterSimRoadTest, HangUpHalfWayEndsInNoDeviceAndAResponsiveWindow) {
     bool handled = false;
     QTimer::singleShot(0, frm_.get(), [&handled] { handled = true; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return handled; }, PatientWaitMs));
+}
+
+namespace {
+
+// The Verdict column of meridax-cli report's plain-text table, one text per row ("" for none).
+std::vector<std::string> TextTableVerdicts(const std::string& text) {
+    std::vector<std::string> verdicts;
+    const QStringList lines = QString::fromStdString(text).split(QLatin1Char('\n'));
+    qsizetype line = lines.indexOf(QRegularExpression(QStringLiteral("^Cable .* Verdict$")));
+    EXPECT_GE(line, 0) << text;
+    while (line >= 0 && ++line < lines.size() && !lines[line].isEmpty()) {
+        const QString last = lines[line].split(QLatin1Char(' '), Qt::SkipEmptyParts).last();
+        const bool verdict = last == QLatin1String("PASS") || last == QLatin1String("FAIL") ||
+                             last == QLatin1String("CHECK");
+        verdicts.push_back(verdict ? last.toStdString() : std::string());
+    }
+    return verdicts;
+}
+
+TVerdictKind KindOf(const std::string& verdict) {
+    return verdict == "PASS"    ? TVerdictKind::Pass
+           : verdict == "FAIL"  ? TVerdictKind::Fail
+           : verdict == "CHECK" ? TVerdictKind::Check
+                                : TVerdictKind::None;
+}
+
+std::string WithoutDate(const std::string& text) {
+    return QString::fromStdString(text)
+        .remove(QRegularExpression(
+            QStringLiteral("Date: [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}")))
+        .toStdString();
+}
+
+}  // namespace
+
+// The stand-in's records and its demo budget: every row of page All, imported and ticked in
+// the window, gets the same verdict in its colour, the window's CSV, workbook and test report,
+// and meridax-cli report's table of the same records saved as a dump, which exits 3 for the
+// failures.
+TEST_F(TMeterSimRoadTest, VerdictsAgreeInTheWindowItsFilesAndTheCommandLine) {
+    const std::string budget = dir_->File("budget.json");
+    const std::string dump =
+        SavedDump({QStringLiteral("--records"), QStringLiteral("40"),
+                   QStringLiteral("--budget-demo"), QString::fromStdString(budget)});
+    const auto cliReport = [&](const QString& to) {
+        return RunCli({QStringLiteral("report"), QString::fromStdString(dump),
+                       QStringLiteral("--budget"), QString::fromStdString(budget),
+                       QStringLiteral("--to"), to, QStringLiteral("--device"),
+                       QString::fromLatin1(MeterName)});
+    };
+    const auto [exitCode, table] = cliReport(QStringLiteral("-"));
+    EXPECT_EQ(exitCode, 3);
+    const std::vector<std::string> verdicts = TextTableVerdicts(table);
+    ASSERT_EQ(verdicts.size(), 40u) << table;
+    for (const char* kind : {"PASS", "FAIL", "CHECK"}) {
+        EXPECT_NE(std::find(verdicts.begin(), verdicts.end(), kind), verdicts.end()) << kind;
+    }
+    for (const char* file : {"cli.csv", "cli.xlsx", "cli.pdf"}) {
+        EXPECT_EQ(cliReport(QString::fromStdString(dir_->File(file))).first, 3) << file;
+    }
+
+    StartSim({QStringLiteral("--records"), QStringLiteral("40")});
+    CreateWindow();
+    ConnectAndImport();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Rows(TTablePage::All) == 40; }, PatientWaitMs));
+    frm_->SetBudget(ReadBudgetFile(budget));
+    ExportDeviceDetails = true;
+    ExportTableHeader = true;
+    QTest::mouseClick(frm_->btnCheckUnCheckAll, Qt::LeftButton);
+    errors_.clear();
+    for (auto [item, file] : {std::pair{frm_->ppExportToCsv, "window.csv"},
+                              std::pair{frm_->ppExportToXlsx, "window.xlsx"},
+                              std::pair{frm_->ppExportToPdf, "window.pdf"}}) {
+        fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File(file)));
+        item->trigger();
+    }
+    EXPECT_TRUE(errors_.empty()) << errors_[0];
+
+    // The colours, and the last column of the CSV after its device and caption lines.
+    const TMeasurementModel& model = frm_->Model(TTablePage::All);
+    const QStringList csv =
+        QString::fromUtf8(ReadFileBytes(dir_->File("window.csv"))).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(csv.size(), 2 + 40 + 1);
+    // The workbook's Verdict cells, its caption first.
+    std::vector<std::string> cells;
+    const std::vector<std::string> workbook = ReadBack({"xlsx", dir_->File("window.xlsx")});
+    std::copy_if(workbook.begin(), workbook.end(), std::back_inserter(cells),
+                 [](const std::string& line) {
+                     return QString::fromStdString(line).contains(
+                         QRegularExpression(QStringLiteral("^cell [0-9]+ 8 ")));
+                 });
+    std::vector<std::string> expectedCells{"cell 1 8 s " + Utf8Hex("Verdict")};
+    for (std::size_t row = 0; row < verdicts.size(); ++row) {
+        SCOPED_TRACE(row);
+        const TVerdictKind kind = KindOf(verdicts[row]);
+        const TVerdict* verdict = model.RowVerdict(row);
+        EXPECT_EQ(verdict == nullptr ? TVerdictKind::None : verdict->Kind, kind);
+        EXPECT_EQ(model.index(static_cast<int>(row), 1).data(Qt::BackgroundRole).value<QColor>(),
+                  VerdictBackgroundColour(kind));
+        EXPECT_EQ(csv[static_cast<qsizetype>(row) + 2].split(QLatin1Char(',')).last().toStdString(),
+                  verdicts[row]);
+        if (kind != TVerdictKind::None) {
+            expectedCells.push_back("cell " + std::to_string(row + 2) + " 8 s " +
+                                    Utf8Hex(verdicts[row]));
+        }
+    }
+    EXPECT_EQ(cells, expectedCells);
+
+    // The files are the command line's, the report's date aside.
+    EXPECT_EQ(ReadFileBytes(dir_->File("window.csv")), ReadFileBytes(dir_->File("cli.csv")));
+    EXPECT_EQ(workbook, ReadBack({"xlsx", dir_->File("cli.xlsx")}));
+    const std::string report = PdfText(dir_->File("window.pdf"));
+    const auto count = [&](const char* kind) {
+        return std::count(verdicts.begin(), verdicts.end(), std::string(kind));
+    };
+    const std::string summary = "40 rows reported: " + std::to_string(count("PASS")) + " PASS, " +
+                                std::to_string(count("FAIL")) + " FAIL, " +
+                                std::to_string(count("CHECK")) + " CHECK, " +
+                                std::to_string(count("")) + " without a verdict";
+    EXPECT_NE(report.find(summary), std::string::npos) << summary << "\n" << report;
+    EXPECT_NE(report, WithoutDate(report));
+    EXPECT_EQ(WithoutDate(report), WithoutDate(PdfText(dir_->File("cli.pdf"))));
 }

@@ -8,7 +8,9 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
+#include <QProcess>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
@@ -74,6 +76,36 @@ TMeranie Absolute(std::string cable, std::string fiber, double waveLength, doubl
 TMeranie Relative(std::string cable, std::string fiber, double waveLength, double value,
                   double reference) {
     return {std::move(cable), std::move(fiber), waveLength, value, reference, true};
+}
+
+QColor VerdictBackgroundColour(TVerdictKind kind) {
+    switch (kind) {
+        case TVerdictKind::Pass:
+            return {0xd9, 0xf2, 0xd9};
+        case TVerdictKind::Fail:
+            return {0xf8, 0xd4, 0xd4};
+        case TVerdictKind::Check:
+            return {0xfc, 0xe6, 0xb0};
+        case TVerdictKind::None:
+            break;
+    }
+    return {};
+}
+
+std::string PdfText(const std::string& path) {
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral(MERIDAX_PDFTOTEXT),
+                    {QStringLiteral("-layout"), QString::fromStdString(path), QStringLiteral("-")});
+    const bool finished = pdftotext.waitForFinished(PatientWaitMs);
+    EXPECT_TRUE(finished && pdftotext.exitStatus() == QProcess::NormalExit &&
+                pdftotext.exitCode() == 0)
+        << path << ": " << pdftotext.readAllStandardError().toStdString();
+    if (!finished) {
+        return {};
+    }
+    return QString::fromUtf8(pdftotext.readAllStandardOutput())
+        .replace(QRegularExpression(QStringLiteral("[ \t]+")), QStringLiteral(" "))
+        .toStdString();
 }
 
 void ExpectTextsFit(const QWidget* root) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
 #include <QString>
 #include <deque>
 #include <functional>
@@ -61,6 +62,13 @@ public:
 TMeranie Absolute(std::string cable, std::string fiber, double waveLength, double value);
 TMeranie Relative(std::string cable, std::string fiber, double waveLength, double value,
                   double reference);
+
+// The pale row background of a verdict; invalid for none.
+QColor VerdictBackgroundColour(TVerdictKind kind);
+
+// The text pdftotext -layout extracts from the PDF at path, every run of blanks made one so
+// that a table's row reads as words; a failing run fails the test and gives nothing.
+std::string PdfText(const std::string& path);
 
 // Every label, check box and radio button under root shows its whole text: its size holds
 // its size hint and it lies inside its parent's contents (a frame's border included). Every

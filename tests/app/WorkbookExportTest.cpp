@@ -35,16 +35,18 @@ protected:
     }
 };
 
-TEST_F(TWorkbookExportTest, PopupGainsTheWorkbookAndCsvItems) {
+TEST_F(TWorkbookExportTest, PopupGainsTheWorkbookCsvAndReportItems) {
     CreateWindow();
     const QList<QAction*> items = frm_->PopupMenuExport->actions();
-    ASSERT_EQ(items.size(), 4);
+    ASSERT_EQ(items.size(), 5);
     EXPECT_EQ(items[0], frm_->ppExportToExcel);
     EXPECT_EQ(items[1], frm_->ppExportToClipboard);
     EXPECT_EQ(items[2], frm_->ppExportToXlsx);
     EXPECT_EQ(items[3], frm_->ppExportToCsv);
     EXPECT_EQ(items[2]->text(), QStringLiteral("Export to Excel workbook (.xlsx)"));
     EXPECT_EQ(items[3]->text(), QStringLiteral("Export to CSV"));
+    EXPECT_EQ(items[4], frm_->ppExportToPdf);
+    EXPECT_EQ(items[4]->text(), QStringLiteral("Test report (PDF)..."));
 }
 
 TEST_F(TWorkbookExportTest, WorkbookHoldsTheTickedRowsOfThePageShownAsNumbers) {
@@ -91,6 +93,25 @@ TEST_F(TWorkbookExportTest, CsvHoldsTheTickedRowsWithTheSettingsSeparator) {
               "Cable;Fiber;WaveLength;dB;Reference\r\n"
               "1;1;1310;0,123456789012346;-10,5\r\n"
               "\xC3\xA9;2;1550;0,3;-10,4\r\n");
+}
+
+// With a budget set the CSV gains the verdict columns, the figures with the chosen separator:
+// a loss of -0.12 is no gain beyond the 0.2 dB tolerance and passes the 2.30 dB link; -0.30
+// is one.
+TEST_F(TWorkbookExportTest, CsvWithABudgetCarriesTheVerdictColumns) {
+    SetUpPage();
+    TBudget budget;
+    budget.Preset = "tia-568-sm-isp";
+    budget.Links = {{"1", 500, 2, 1}};
+    frm_->SetBudget(budget);
+    Export(frm_->ppExportToCsv, "m.csv");
+    EXPECT_TRUE(errors_.empty()) << errors_[0];
+    EXPECT_EQ(ReadFileBytes(dir_->File("m.csv")),
+              "\xEF\xBB\xBF"
+              "DEVICE-1;0042\r\n"
+              "Cable;Fiber;WaveLength;dB;Reference;Loss (dB);Limit (dB);Margin (dB);Verdict\r\n"
+              "1;1;1310;0,123456789012346;-10,5;-0,12;2,30;2,42;PASS\r\n"
+              "\xC3\xA9;2;1550;0,3;-10,4;-0,30;;;CHECK\r\n");
 }
 
 // A failed export is shown with the file's name and leaves the file that was there.

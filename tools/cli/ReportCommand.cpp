@@ -1,4 +1,3 @@
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -7,6 +6,7 @@
 #include "export/ClipboardText.h"
 #include "export/CsvExport.h"
 #include "export/XlsxExport.h"
+#include "report/ReportInput.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/MeraniaInput.h"
 #include "tools/cli/OutputFile.h"
@@ -16,16 +16,6 @@
 #include "verdict/Verdict.h"
 
 namespace {
-
-// The local date and time as the report prints it.
-std::string Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return text;
-}
 
 // The plain-text table, then the counts of the relative and the absolute rows apart.
 std::string TextReport(const TReportOptions& options, const TMeasurementTable& table,
@@ -66,15 +56,10 @@ int RunReport(const TReportOptions& options) {
 
     switch (options.outputKind) {
         case TReportOutput::Pdf: {
-            TReportInput input;
+            TReportInput input =
+                PageReportInput(table, verdicts, budget, deviceLine, MERIDAX_VERSION);
             if (!options.title.empty())
                 input.Title = options.title;
-            input.DeviceLine = deviceLine;
-            input.DateTime = Now();
-            input.Budget = budget;
-            input.Table = &table;
-            input.Verdicts = &verdicts;
-            input.Version = MERIDAX_VERSION;
             WriteReportPdf(input, options.output);
             break;
         }

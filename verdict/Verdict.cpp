@@ -33,6 +33,11 @@ std::optional<std::string> Utf8ToLatin1(std::string_view text) {
     return latin1;
 }
 
+template <typename Map>
+std::vector<std::pair<int, typename Map::mapped_type>> ToArray(const Map& map) {
+    return {map.begin(), map.end()};
+}
+
 }  // namespace
 
 const char* VerdictText(TVerdictKind kind) {
@@ -59,35 +64,27 @@ std::string TwoDecimals(double value) {
     return result;
 }
 
-template <typename Table>
-const typename Table::mapped_type* TVerdictJudge::Nearest(const Table& table, double waveLength) {
-    constexpr double Window = 20;
-    if (table.empty() || !std::isfinite(waveLength))
-        return nullptr;
-    // The keys either side of the wavelength; the nearer wins, the shorter on a tie.
-    auto above = table.lower_bound(static_cast<int>(std::ceil(std::clamp(waveLength, -1e6, 1e6))));
-    const typename Table::mapped_type* best = nullptr;
-    double bestDistance = Window;
-    auto consider = [&](typename Table::const_iterator entry) {
-        const double distance = std::fabs(entry->first - waveLength);
+template <typename Value>
+const Value* TVerdictJudge::Nearest(const TKeyedByWavelength<Value>& table, double waveLength) {
+    // Keys come in ascending order, so a tie goes to the shorter one; a NaN matches none.
+    const Value* best = nullptr;
+    double bestDistance = 20;
+    for (const auto& [key, value] : table) {
+        const double distance = std::fabs(key - waveLength);
         if (distance < bestDistance || (distance == bestDistance && best == nullptr)) {
             bestDistance = distance;
-            best = &entry->second;
+            best = &value;
         }
-    };
-    if (above != table.begin())
-        consider(std::prev(above));
-    if (above != table.end())
-        consider(above);
+    }
     return best;
 }
 
 TVerdictJudge::TVerdictJudge(const TBudget& budget)
     : lossSign_(budget.LossSign),
       gainToleranceDb_(EffectiveGainToleranceDb(budget)),
-      attenuation_(EffectiveAttenuation(budget)),
-      maxLoss_(budget.MaxLossDb),
-      power_(budget.PowerDbm) {
+      attenuation_(ToArray(EffectiveAttenuation(budget))),
+      maxLoss_(ToArray(budget.MaxLossDb)),
+      power_(ToArray(budget.PowerDbm)) {
     const double connectorDb = EffectiveConnectorDb(budget);
     const double spliceDb = EffectiveSpliceDb(budget);
     for (const TLinkBudget& link : budget.Links) {

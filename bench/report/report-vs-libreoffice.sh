@@ -19,18 +19,16 @@ cat >"$work/budget.json" <<'JSON'
   "power_dbm": { "1310": { "min": -20, "max": -3 }, "1550": { "min": -20, "max": -3 } } }
 JSON
 "$cli" convert "$work/dump.txt" --budget "$work/budget.json" --header --to "$work/rows.xlsx"
-profile="file://$work/lo-profile"
-soffice() {
-    /usr/bin/soffice -env:UserInstallation="$profile" --headless --convert-to pdf \
-        --outdir "$work/lo" "$work/rows.xlsx" >/dev/null 2>&1
-}
-soffice
+soffice=(/usr/bin/soffice -env:UserInstallation="file://$work/lo-profile" --headless
+         --convert-to pdf --outdir "$work/lo" "$work/rows.xlsx")
+"${soffice[@]}" >/dev/null 2>&1
 echo "== $records records"
 for round in $(seq "$rounds"); do
     # Exit code 3 (a row failed) is the expected outcome here.
     /usr/bin/time -f "  meridax-cli report  wall %e s cpu %U+%S s peak %M KiB" \
         "$cli" report "$work/dump.txt" --budget "$work/budget.json" --to "$work/m.pdf" || [ $? -eq 3 ]
-    /usr/bin/time -f "  libreoffice xlsx→pdf wall %e s cpu %U+%S s peak %M KiB" soffice
+    /usr/bin/time -f "  libreoffice xlsx→pdf wall %e s cpu %U+%S s peak %M KiB" \
+        "${soffice[@]}" >/dev/null
 done
 echo "  pages: meridax $(pdfinfo "$work/m.pdf" | awk '/^Pages/ {print $2}')," \
      "libreoffice $(pdfinfo "$work/lo/rows.pdf" | awk '/^Pages/ {print $2}')"

@@ -90,7 +90,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 power and loss meter over a serial port and shows the readings (absolute
 power in dBm, loss in dB against a reference) in checkable tables. The
 ticked rows go to an Excel file (.xls or .xlsx), a CSV file, the clipboard
-or the program's own one-line measurement file.
+or the program's own one-line measurement file. Given a loss budget, every
+reading gets a verdict (PASS, FAIL or CHECK), shown in the tables, added to
+the workbook and CSV files and written as a PDF test report.
 
 The package holds the window (meridax), a command-line tool that converts
 and imports without a window (meridax-cli), and a stand-in for the meter on
@@ -99,9 +101,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://meridax.example.org/)
 # The dependencies are computed from the binaries (dpkg-shlibdeps); the window's pictures are
-# SVG, read through Qt's SVG plugins, which no binary links.
+# SVG, read through Qt's SVG plugins, which no binary links, and the test report is set in
+# DejaVu Sans, which fontconfig finds at run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6svg6)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, fonts-dejavu-core")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -31,6 +31,7 @@ expect_field Maintainer 'MERIDAX developers <meridax@example.org>'
 expect_field Depends '*libc6 (>=*'
 expect_field Depends '*libqt6widgets6 (>=*'
 expect_field Depends '*libqt6svg6*'
+expect_field Depends '*fonts-dejavu-core*'
 expect_field Description 'exporter of optical power meter readings*MERIDAX data exporter reads*'
 changelog_version=$(dpkg-parsechangelog -l packaging/changelog -S Version)
 [ "$changelog_version" = "$version" ] ||

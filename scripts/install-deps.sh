@@ -7,7 +7,7 @@ packages=(g++ cmake ninja-build qt6-base-dev libqt6svg6 libgtest-dev libgmock-de
           libcli11-dev nlohmann-json3-dev
           xvfb xauth imagemagick openbox xdotool x11-utils
           pkg-config libxlsxwriter-dev python3-openpyxl python3-xlsxwriter
-          poppler-utils qpdf
+          poppler-utils qpdf fonts-dejavu-core
           dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian man-db bash-completion)
 
 missing=()

@@ -127,20 +127,7 @@ std::string TfrmMain::VerdictCounts() const {
     TVerdictCounts relative;
     for (std::size_t index = 0; index < Merania.size(); ++index) {
         TVerdictCounts& counts = Merania[index].IsRelative ? relative : absolute;
-        switch ((*verdicts_)[index].Kind) {
-            case TVerdictKind::Pass:
-                ++counts.Pass;
-                break;
-            case TVerdictKind::Fail:
-                ++counts.Fail;
-                break;
-            case TVerdictKind::Check:
-                ++counts.Check;
-                break;
-            case TVerdictKind::None:
-                ++counts.None;
-                break;
-        }
+        counts.Add((*verdicts_)[index].Kind);
     }
     std::string text;
     if (relative.Judged() > 0) {

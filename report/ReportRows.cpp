@@ -27,23 +27,6 @@ bool WaveLengthLess(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-void CountVerdict(TVerdictCounts& counts, TVerdictKind kind) {
-    switch (kind) {
-        case TVerdictKind::Pass:
-            ++counts.Pass;
-            break;
-        case TVerdictKind::Fail:
-            ++counts.Fail;
-            break;
-        case TVerdictKind::Check:
-            ++counts.Check;
-            break;
-        case TVerdictKind::None:
-            ++counts.None;
-            break;
-    }
-}
-
 bool NaturalLess(std::string_view a, std::string_view b) {
     std::size_t i = 0;
     std::size_t j = 0;
@@ -89,8 +72,8 @@ TReportRows CollectReportRows(const TMeasurementTable& table, const std::vector<
             continue;
         const TVerdict& verdict = verdicts[row];
         result.Rows.push_back({row, &verdict});
-        CountVerdict(result.Counts, verdict.Kind);
-        CountVerdict(byWaveLength[table.SubItem(row, 2)], verdict.Kind);
+        result.Counts.Add(verdict.Kind);
+        byWaveLength[table.SubItem(row, 2)].Add(verdict.Kind);
     }
     for (const auto& [waveLength, counts] : byWaveLength)
         result.ByWaveLength.push_back({std::string(waveLength), counts});

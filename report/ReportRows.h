@@ -52,6 +52,3 @@ std::vector<TChartSeries> CollectChartSeries(const TMeasurementTable& table,
 // Orders texts as people number cables and fibers: runs of digits by their value ("2" before
 // "10"), the rest byte by byte.
 bool NaturalLess(std::string_view a, std::string_view b);
-
-// Adds one verdict to counts.
-void CountVerdict(TVerdictCounts& counts, TVerdictKind kind);

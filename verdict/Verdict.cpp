@@ -163,22 +163,8 @@ std::vector<TVerdict> PageVerdicts(const std::vector<TVerdict>& verdicts,
 
 TVerdictCounts CountVerdicts(const std::vector<TVerdict>& verdicts) {
     TVerdictCounts counts;
-    for (const TVerdict& verdict : verdicts) {
-        switch (verdict.Kind) {
-            case TVerdictKind::Pass:
-                ++counts.Pass;
-                break;
-            case TVerdictKind::Fail:
-                ++counts.Fail;
-                break;
-            case TVerdictKind::Check:
-                ++counts.Check;
-                break;
-            case TVerdictKind::None:
-                ++counts.None;
-                break;
-        }
-    }
+    for (const TVerdict& verdict : verdicts)
+        counts.Add(verdict.Kind);
     return counts;
 }
 

@@ -110,6 +110,22 @@ struct TVerdictCounts {
     std::size_t Check = 0;
     std::size_t None = 0;
 
+    void Add(TVerdictKind kind) noexcept {
+        switch (kind) {
+            case TVerdictKind::Pass:
+                ++Pass;
+                break;
+            case TVerdictKind::Fail:
+                ++Fail;
+                break;
+            case TVerdictKind::Check:
+                ++Check;
+                break;
+            case TVerdictKind::None:
+                ++None;
+                break;
+        }
+    }
     std::size_t Judged() const noexcept { return Pass + Fail + Check; }
     bool operator==(const TVerdictCounts&) const = default;
 };

@@ -148,6 +148,18 @@ protected:
              QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
     }
 
+    // No settings.ini yet: the missing file's box comes first; Return closes it.
+    void DismissMissingSettingsBox() {
+        const QString box = VisibleWindows().constLast();
+        Press(box, QStringLiteral("Return"));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QStringList shown = VisibleWindows();
+                return !shown.isEmpty() && !shown.contains(box);
+            },
+            PatientWaitMs));
+    }
+
     std::unique_ptr<TChild> xvfb_;
     std::unique_ptr<TChild> openbox_;
     QProcessEnvironment environment_;
@@ -169,15 +181,7 @@ TEST_F(TRealWindowManagerTest, EveryStartReachesTheWorkingHeightAndTheManagerClo
         QString window;
         ASSERT_TRUE(QTest::qWaitFor([&] { return !VisibleWindows().isEmpty(); }, PatientWaitMs));
         if (start == 1) {
-            // No settings.ini yet: the missing file's box comes first.
-            const QString box = VisibleWindows().constLast();
-            Press(box, QStringLiteral("Return"));
-            ASSERT_TRUE(QTest::qWaitFor(
-                [&] {
-                    const QStringList shown = VisibleWindows();
-                    return !shown.isEmpty() && !shown.contains(box);
-                },
-                PatientWaitMs));
+            ASSERT_NO_FATAL_FAILURE(DismissMissingSettingsBox());
         }
         window = VisibleWindows().constLast();
         QSize seen;
@@ -210,14 +214,7 @@ TEST_F(TRealWindowManagerTest, UserSettingsLiveInTheConfigFolder) {
                    QString::fromStdString(folder.File("work")));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !VisibleWindows().isEmpty(); }, PatientWaitMs));
         if (first) {
-            const QString box = VisibleWindows().constLast();
-            Press(box, QStringLiteral("Return"));
-            ASSERT_TRUE(QTest::qWaitFor(
-                [&] {
-                    const QStringList shown = VisibleWindows();
-                    return !shown.isEmpty() && !shown.contains(box);
-                },
-                PatientWaitMs));
+            ASSERT_NO_FATAL_FAILURE(DismissMissingSettingsBox());
         }
         Press(VisibleWindows().constLast(), QStringLiteral("alt+F4"));
         ASSERT_TRUE(app.Process().waitForFinished(PatientWaitMs));

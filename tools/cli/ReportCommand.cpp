@@ -17,20 +17,18 @@
 
 namespace {
 
-// The plain-text table, then the counts of the relative and the absolute rows apart.
+// The plain-text table, then the counts of the relative and the absolute rows apart; all is
+// one verdict per record, verdicts one per row of table.
 std::string TextReport(const TReportOptions& options, const TMeasurementTable& table,
-                       const std::vector<TVerdict>& verdicts) {
-    std::vector<TVerdict> relative;
-    std::vector<TVerdict> absolute;
-    std::size_t row = 0;
-    for (const TMeranie& record : Merania) {
-        if (options.page == TTablePage::All ||
-            record.IsRelative == (options.page == TTablePage::Relative))
-            (record.IsRelative ? relative : absolute).push_back(verdicts.at(row++));
-    }
+                       const std::vector<TVerdict>& all, const std::vector<TVerdict>& verdicts) {
+    const auto onPage = [&](TTablePage kind) {
+        return options.page == TTablePage::All || options.page == kind
+                   ? PageVerdicts(all, Merania, kind)
+                   : std::vector<TVerdict>();
+    };
     const std::string device = options.device ? options.deviceLabel + "\n\n" : std::string();
     return device + VerdictTableText(table, verdicts) + '\n' +
-           VerdictCountsText(relative, absolute);
+           VerdictCountsText(onPage(TTablePage::Relative), onPage(TTablePage::Absolute));
 }
 
 }  // namespace
@@ -44,8 +42,8 @@ int RunReport(const TReportOptions& options) {
     TMeasurementTable table(options.page);
     FillMeasurementTable(Merania, table);
     table.SetAllChecked(true);
-    const std::vector<TVerdict> verdicts =
-        PageVerdicts(JudgeRecords(budget, Merania), Merania, options.page);
+    const std::vector<TVerdict> all = JudgeRecords(budget, Merania);
+    const std::vector<TVerdict> verdicts = PageVerdicts(all, Merania, options.page);
     const std::string deviceLine =
         options.device ? DeviceLineFromLabel(options.deviceLabel) : std::string();
     TExportOptions exportOptions;
@@ -70,7 +68,7 @@ int RunReport(const TReportOptions& options) {
             ExportToCsv(table, exportOptions, options.output);
             break;
         case TReportOutput::Text:
-            WriteStandardOutput(TextReport(options, table, verdicts));
+            WriteStandardOutput(TextReport(options, table, all, verdicts));
             break;
     }
     const TVerdictCounts counts = CountVerdicts(verdicts);

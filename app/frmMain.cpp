@@ -27,7 +27,7 @@
 #include "app/MeridaxApplication.h"
 #include "app/Questions.h"
 #include "app/frmAbout.h"
-#include "app/session/ApplicationSettings.h"
+#include "session/ApplicationSettings.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/session/DeviceSession.h"
-#include "app/session/SessionView.h"
+#include "session/DeviceSession.h"
+#include "session/SessionView.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
 #include "data/MeasurementTable.h"

@@ -16,15 +16,16 @@
 #include "app/frmExportSettings.h"
 #include "app/frmMain.h"
 #include "app/frmSerialPortSettings.h"
-#include "app/session/ApplicationSettings.h"
+#include "session/ApplicationSettings.h"
 #include "data/MeasurementText.h"
-#include "data/TextFile.h"
+#include "sys/TextFile.h"
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
 #include "export/CsvExport.h"
 #include "export/XlsxExport.h"
 #include "export/uNativeXLSExport.h"
 #include "report/ReportInput.h"
+#include "MeridaxVersion.h"
 
 namespace {
 

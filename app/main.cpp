@@ -4,8 +4,9 @@
 #include "app/frmExportSettings.h"
 #include "app/frmMain.h"
 #include "app/frmSerialPortSettings.h"
-#include "app/session/StartOptions.h"
-#include "data/StandardDescriptors.h"
+#include "app/StartOptions.h"
+#include "sys/StandardDescriptors.h"
+#include "MeridaxVersion.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -8,37 +8,70 @@ function(meridax_set_warnings target)
                                            -Wno-sign-conversion)
 endfunction()
 
-# meridax_add_library(name SOURCES ... [DEPS ...]): one static library per folder.
+# meridax_publish_headers(target folder): the target's users include its headers as
+# "folder/Name.h" and see no other folder of the tree. Each target gets an include root of its
+# own in the build tree holding one link to its source folder, so that a header of a layer
+# above (one the target does not link) is not found and the build stops.
+function(meridax_publish_headers target folder)
+  set(root ${PROJECT_BINARY_DIR}/include/${target})
+  get_filename_component(parent ${root}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  if(NOT EXISTS ${root}/${folder})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  endif()
+  target_include_directories(${target} PUBLIC ${root})
+endfunction()
+
+# meridax_add_library(name SOURCES ... [DEPS ...] [PRIVATE_DEPS ...]): one static library per
+# folder, publishing that folder's headers only.
 function(meridax_add_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  meridax_publish_headers(${name} ${folder})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
   meridax_set_warnings(${name})
 endfunction()
 
-# meridax_add_test(name SOURCES ... [DEPS ...] [ENV ...] [LABELS ...]): one GoogleTest
-# executable per module, registered with ctest.
+# meridax_add_test(name SOURCES ... [DEPS ...] [ENV ...] [LABELS ...] [TIMEOUT s] [LONG]):
+# one GoogleTest executable per module; ctest runs each of its cases as an entry of its own
+# (found when ctest starts, so that a sanitizer build does not run the tests to build them),
+# each with the timeout. LONG marks a module whose cases take seconds each: they carry the
+# label "long" and start before the short ones, so that two cores finish together.
 function(meridax_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPS;ENV;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "LONG" "TIMEOUT" "SOURCES;DEPS;ENV;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock Threads::Threads)
   if(NOT ARG_DEPS MATCHES "GTest::gtest_main")
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   meridax_set_warnings(${name})
-  add_test(NAME ${name} COMMAND ${name})
   if(NOT ARG_TIMEOUT)
-    set(ARG_TIMEOUT 300)
+    set(ARG_TIMEOUT 120)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  set(labels ${ARG_LABELS})
+  set(cost 1)
+  if(ARG_LONG)
+    list(APPEND labels long)
+    set(cost 1000)
+  endif()
+  set(properties TIMEOUT ${ARG_TIMEOUT} COST ${cost})
+  # The discovered tests' properties pass through a generated script that flattens lists.
+  list(LENGTH labels label_count)
+  list(LENGTH ARG_ENV env_count)
+  if(label_count GREATER 1 OR env_count GREATER 1)
+    message(FATAL_ERROR "${name}: one label and one environment variable at most")
+  endif()
+  if(labels)
+    list(APPEND properties LABELS ${labels})
+  endif()
   if(ARG_ENV)
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENV}")
+    list(APPEND properties ENVIRONMENT ${ARG_ENV})
   endif()
-  if(ARG_LABELS)
-    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
-  endif()
+  # Named module.Suite.Case, so that -R picks a module's cases.
+  gtest_discover_tests(${name} TEST_PREFIX ${name}. NO_PRETTY_VALUES DISCOVERY_MODE PRE_TEST
+                       DISCOVERY_TIMEOUT 120 PROPERTIES ${properties})
 endfunction()
 
 # meridax_add_subfolders(folder ...): adds the named subfolders of the current folder; one

@@ -8,7 +8,7 @@
 #include "comm/CommThread.h"
 #include "comm/PosixPortBinding.h"
 #include "comm/TerminatorText.h"
-#include "data/SystemText.h"
+#include "sys/SystemText.h"
 
 namespace {
 

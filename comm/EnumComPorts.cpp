@@ -9,8 +9,8 @@
 
 #include <cerrno>
 
-#include "data/SystemText.h"
-#include "data/UniqueFd.h"
+#include "sys/SystemText.h"
+#include "sys/UniqueFd.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cerrno>
 
 #include "comm/CustomBaud.h"
-#include "data/SystemText.h"
+#include "sys/SystemText.h"
 
 namespace {
 

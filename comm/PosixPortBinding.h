@@ -3,7 +3,7 @@
 #include <linux/serial.h>
 
 #include "comm/PortBinding.h"
-#include "data/UniqueFd.h"
+#include "sys/UniqueFd.h"
 
 // A serial device through termios. The descriptor is non-blocking: reads are sized to bytes
 // already waiting and writes take what the driver accepts, so no call ever waits on the line.

@@ -4,7 +4,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "data/LargeArrays.h"
+#include "sys/LargeArrays.h"
 #include "data/NumberText.h"
 
 namespace {

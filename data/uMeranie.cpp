@@ -5,7 +5,7 @@
 
 #include "data/DumpScanner.h"
 #include "data/Errors.h"
-#include "data/LargeArrays.h"
+#include "sys/LargeArrays.h"
 #include "data/NumberText.h"
 
 TMeraniaArray Merania;

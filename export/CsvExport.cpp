@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "data/SystemText.h"
-#include "data/UniqueFd.h"
+#include "sys/SystemText.h"
+#include "sys/UniqueFd.h"
 #include "export/ExportFields.h"
 #include "export/ExportFile.h"
 

@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include "data/FileReplacement.h"
-#include "data/SystemText.h"
+#include "sys/FileReplacement.h"
+#include "sys/SystemText.h"
 #include "export/ExportOptions.h"
 
 void ThrowExportError(const char* verb, const std::string& path, std::error_code code) {

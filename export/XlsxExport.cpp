@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "data/SystemText.h"
+#include "sys/SystemText.h"
 #include "export/ExportFields.h"
 #include "export/ExportFile.h"
 

@@ -7,8 +7,8 @@
 
 #include <cerrno>
 
-#include "data/FullPath.h"
-#include "data/SystemText.h"
+#include "sys/FullPath.h"
+#include "sys/SystemText.h"
 
 namespace {
 

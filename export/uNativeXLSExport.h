@@ -8,7 +8,7 @@
 
 #include "data/Errors.h"
 #include "data/MeasurementTable.h"
-#include "data/UniqueFd.h"
+#include "sys/UniqueFd.h"
 
 // A file that cannot be opened, created or written ("Cannot create file "%s". %s"), or a
 // table the file cannot hold.

@@ -9,8 +9,8 @@
 #include <QPdfWriter>
 #include <stdexcept>
 
-#include "data/SystemText.h"
-#include "data/UniqueFd.h"
+#include "sys/SystemText.h"
+#include "sys/UniqueFd.h"
 #include "export/ExportFile.h"
 #include "report/ReportLayout.h"
 #include "report/ReportRows.h"

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "data/NumberText.h"
-#include "data/TextFile.h"
+#include "sys/TextFile.h"
 #include "verdict/Budget.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "comm/ComPort.h"
-#include "data/UniqueFd.h"
+#include "sys/UniqueFd.h"
 #include "support/Subprocess.h"
 #include "tools/meter-sim/MeterDump.h"
 

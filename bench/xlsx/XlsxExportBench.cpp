@@ -8,7 +8,7 @@
 #include <string>
 
 #include "data/MeasurementTable.h"
-#include "data/TextFile.h"
+#include "sys/TextFile.h"
 #include "data/uMeranie.h"
 #include "export/CsvExport.h"
 #include "export/XlsxExport.h"

@@ -12,7 +12,7 @@
 
 #include "app/FileDialogs.h"
 #include "app/WindowFixture.h"
-#include "app/session/ApplicationSettings.h"
+#include "session/ApplicationSettings.h"
 #include "support/WorkedExample.h"
 
 namespace {

@@ -14,7 +14,7 @@
 
 #include "app/MeasurementModel.h"
 #include "app/WindowFixture.h"
-#include "app/session/ApplicationSettings.h"
+#include "session/ApplicationSettings.h"
 #include "export/ReadBack.h"
 
 namespace {

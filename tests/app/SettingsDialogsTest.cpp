@@ -10,7 +10,7 @@
 #include <QTest>
 
 #include "app/WindowFixture.h"
-#include "app/session/ApplicationSettings.h"
+#include "session/ApplicationSettings.h"
 
 namespace {
 

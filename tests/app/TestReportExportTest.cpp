@@ -3,7 +3,8 @@
 #include <QAction>
 
 #include "app/WindowFixture.h"
-#include "app/session/ApplicationSettings.h"
+#include "session/ApplicationSettings.h"
+#include "MeridaxVersion.h"
 
 namespace {
 

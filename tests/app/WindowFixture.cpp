@@ -19,7 +19,7 @@
 #include <QToolButton>
 
 #include "app/MeridaxApplication.h"
-#include "app/session/ApplicationSettings.h"
+#include "session/ApplicationSettings.h"
 
 std::optional<QString> TFakeFileDialogs::AskSaveFileName(QWidget*, const QString& title,
                                                          const QString& filter,

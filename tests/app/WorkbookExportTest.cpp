@@ -4,7 +4,7 @@
 #include <QMenu>
 
 #include "app/WindowFixture.h"
-#include "app/session/ApplicationSettings.h"
+#include "session/ApplicationSettings.h"
 #include "export/ReadBack.h"
 
 namespace {

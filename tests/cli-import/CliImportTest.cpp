@@ -25,6 +25,7 @@
 #include "support/PseudoTerminal.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
+#include "MeridaxVersion.h"
 
 extern char** environ;
 

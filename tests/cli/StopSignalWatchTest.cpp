@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "data/FileReplacement.h"
+#include "sys/FileReplacement.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
 #include "tools/cli/StopSignalWatch.h"

@@ -17,7 +17,7 @@
 
 #include "CommTestSupport.h"
 #include "comm/ComPort.h"
-#include "data/UniqueFd.h"
+#include "sys/UniqueFd.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "comm/ComPort.h"
 #include "comm/EnumComPorts.h"
 #include "comm/Synchronizer.h"
-#include "data/UniqueFd.h"
+#include "sys/UniqueFd.h"
 #include "support/PseudoTerminal.h"
 #include "support/TempFolder.h"
 

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/session/ApplicationSettings.h"
+#include "session/ApplicationSettings.h"
 #include "data/Errors.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"

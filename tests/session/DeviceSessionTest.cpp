@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/session/DeviceSession.h"
+#include "session/DeviceSession.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
-#include "data/UniqueFd.h"
+#include "sys/UniqueFd.h"
 #include "data/uMeranie.h"
 #include "session/RecordingView.h"
 #include "support/PseudoTerminal.h"

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/session/SessionView.h"
+#include "session/SessionView.h"
 
 // Records every call that changes the view, in order, as short texts ("label:...",
 // "left:130", ...), and keeps the state the getters report.

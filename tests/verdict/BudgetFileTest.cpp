@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "data/TextFile.h"
+#include "sys/TextFile.h"
 #include "support/TempFolder.h"
 #include "verdict/Budget.h"
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "app/session/DeviceSession.h"
-#include "app/session/SessionStatus.h"
+#include "session/DeviceSession.h"
+#include "session/SessionStatus.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
 #include "data/Errors.h"
-#include "data/UniqueFd.h"
+#include "sys/UniqueFd.h"
 #include "data/uMeranie.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/ImportOptions.h"

@@ -1,6 +1,6 @@
 #include "tools/cli/ImportOptions.h"
 
-#include "app/session/ApplicationSettings.h"
+#include "session/ApplicationSettings.h"
 #include "data/Errors.h"
 #include "data/NumberText.h"
 #include "tools/common/CommandLine.h"

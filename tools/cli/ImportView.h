@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session/SessionView.h"
+#include "session/SessionView.h"
 
 // The session's controls without a window: the command-line tool keeps what the window
 // would show, and blocking really sleeps.

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "data/IoErrors.h"
-#include "data/TextFile.h"
+#include "sys/IoErrors.h"
+#include "sys/TextFile.h"
 #include "data/uMeranie.h"
 #include "tools/cli/ConvertOptions.h"
 #include "tools/cli/OutputFile.h"

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "data/FileReplacement.h"
-#include "data/IoErrors.h"
+#include "sys/FileReplacement.h"
+#include "sys/IoErrors.h"
 #include "data/MeasurementTable.h"
 #include "data/MeasurementText.h"
-#include "data/TextFile.h"
+#include "sys/TextFile.h"
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
 #include "export/CsvExport.h"

@@ -10,11 +10,11 @@
 #include <new>
 #include <stdexcept>
 
-#include "data/FileReplacement.h"
-#include "data/FullPath.h"
-#include "data/IoErrors.h"
-#include "data/SystemText.h"
-#include "data/UniqueFd.h"
+#include "sys/FileReplacement.h"
+#include "sys/FullPath.h"
+#include "sys/IoErrors.h"
+#include "sys/SystemText.h"
+#include "sys/UniqueFd.h"
 #include "export/uNativeXLSExport.h"
 
 void ReplaceFile(

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "app/session/SessionStatus.h"
+#include "session/SessionStatus.h"
 #include "comm/EnumComPorts.h"
-#include "data/SystemText.h"
+#include "sys/SystemText.h"
 #include "tools/cli/Commands.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "tools/cli/StopSignalWatch.h"
 #include "tools/cli/VerdictTable.h"
 #include "verdict/Verdict.h"
+#include "MeridaxVersion.h"
 
 namespace {
 

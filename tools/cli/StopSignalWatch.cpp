@@ -8,7 +8,7 @@
 
 #include <system_error>
 
-#include "data/FileReplacement.h"
+#include "sys/FileReplacement.h"
 
 TStopSignalWatch::TStopSignalWatch(std::string message) : message_(std::move(message)) {
     sigset_t set;

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "data/UniqueFd.h"
+#include "sys/UniqueFd.h"
 
 // While it lives, SIGINT, SIGTERM and SIGHUP end the process in order: a thread of its own
 // takes them, removes the temporary files of the replacements under way (so that no hidden

@@ -4,9 +4,10 @@
 #include <string>
 
 #include "data/Errors.h"
-#include "data/StandardDescriptors.h"
+#include "sys/StandardDescriptors.h"
 #include "tools/cli/Commands.h"
 #include "tools/common/CommandLine.h"
+#include "MeridaxVersion.h"
 
 namespace {
 

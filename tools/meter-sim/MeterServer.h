@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "data/UniqueFd.h"
+#include "sys/UniqueFd.h"
 #include "tools/meter-sim/SimOptions.h"
 
 // The meter's side of a pseudo-terminal: reads requests from the master, queues replies and

@@ -1,4 +1,4 @@
-#include "data/SystemText.h"
+#include "sys/SystemText.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/session/ApplicationSettings.h"
+#include "session/ApplicationSettings.h"
 
 #include <unistd.h>
 #include <limits>
@@ -10,7 +10,7 @@
 
 #include "data/Errors.h"
 #include "data/NumberText.h"
-#include "data/TextFile.h"
+#include "sys/TextFile.h"
 
 bool ExportDeviceDetails = false;
 bool ExportTableHeader = false;

@@ -1,4 +1,4 @@
-#include "data/StandardDescriptors.h"
+#include "sys/StandardDescriptors.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -4,7 +4,7 @@
 #include <string>
 #include <system_error>
 
-#include "data/Errors.h"
+#include "sys/FileErrors.h"
 
 // The user's message for a failed file operation on path with the system's error code:
 // "File not found", "Invalid filename", "Too many open files", "File access denied" or

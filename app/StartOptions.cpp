@@ -1,4 +1,4 @@
-#include "app/session/StartOptions.h"
+#include "app/StartOptions.h"
 
 #include <pwd.h>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
-#include "app/session/SessionStatus.h"
+#include "session/SessionStatus.h"
 
 #include <cerrno>
 
-#include "data/SystemText.h"
+#include "sys/SystemText.h"
 
 const char* const DialoutHint =
     "add your user to the dialout group (sudo usermod -aG dialout $USER), then log in again";

@@ -11,7 +11,7 @@
 #include <system_error>
 #include <vector>
 
-#include "data/FileReplacement.h"
+#include "sys/FileReplacement.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
 

@@ -1,4 +1,4 @@
-#include "data/FullPath.h"
+#include "sys/FullPath.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,10 +1,10 @@
-#include "data/UniqueFd.h"
+#include "sys/UniqueFd.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "data/SystemText.h"
+#include "sys/SystemText.h"
 
 std::error_code TUniqueFd::Close() noexcept {
     if (fd_ < 0)

@@ -1,4 +1,4 @@
-#include "data/LargeArrays.h"
+#include "sys/LargeArrays.h"
 
 #include <sys/mman.h>
 

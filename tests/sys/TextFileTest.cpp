@@ -15,8 +15,8 @@
 #include <string>
 #include <system_error>
 
-#include "data/Errors.h"
-#include "data/TextFile.h"
+#include "sys/FileErrors.h"
+#include "sys/TextFile.h"
 #include "support/AddressSpace.h"
 #include "support/FileBytes.h"
 #include "support/Nobody.h"

@@ -1,4 +1,4 @@
-#include "data/IoErrors.h"
+#include "sys/IoErrors.h"
 
 #include <sys/stat.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session/StartOptions.h"
+#include "app/StartOptions.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
 

@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/session/SessionView.h"
+#include "session/SessionView.h"
 #include "comm/ComPort.h"
 #include "comm/EnumComPorts.h"
 

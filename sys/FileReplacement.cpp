@@ -1,4 +1,4 @@
-#include "data/FileReplacement.h"
+#include "sys/FileReplacement.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,8 +12,8 @@
 #include <set>
 #include <utility>
 
-#include "data/SystemText.h"
-#include "data/UniqueFd.h"
+#include "sys/SystemText.h"
+#include "sys/UniqueFd.h"
 
 namespace {
 

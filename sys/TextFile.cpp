@@ -1,4 +1,4 @@
-#include "data/TextFile.h"
+#include "sys/TextFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,10 +9,10 @@
 #include <cstring>
 #include <new>
 
-#include "data/FileReplacement.h"
-#include "data/IoErrors.h"
-#include "data/SystemText.h"
-#include "data/UniqueFd.h"
+#include "sys/FileReplacement.h"
+#include "sys/IoErrors.h"
+#include "sys/SystemText.h"
+#include "sys/UniqueFd.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "app/session/DeviceSession.h"
+#include "session/DeviceSession.h"
 
 #include <algorithm>
 #include <exception>
 #include <utility>
 
-#include "app/session/SessionStatus.h"
+#include "session/SessionStatus.h"
 #include "data/uMeranie.h"
 
 namespace {

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package (scripts/package.sh) and checks it: its control fields, the files
 # it holds, lintian, the desktop entry and AppStream validators, and the programs, man pages
-# and bash completion run from a scratch root it is unpacked into. Called by scripts/test.sh.
+# and bash completion run from a scratch root it is unpacked into. Called by scripts/test.sh
+# with --tree build, so that the package is made of the programs the tests ran.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/package.sh
+./scripts/package.sh "$@"
 
 fail() {
     echo "check-package: $*" >&2

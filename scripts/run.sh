@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+source scripts/trees.sh
+[ -f build/CMakeCache.txt ] || configure_normal
 cmake --build build -j "$(nproc)" --target meridax
 exec ./build/app/meridax

@@ -1,13 +1,49 @@
 #!/usr/bin/env bash
-# Builds and runs the tests three times: every test in a normal build and in an ASan+UBSan
-# build, and the tests of the threaded parts (serial port, device session, meridax-cli import)
-# in a ThreadSanitizer build. Then builds the Debian package and checks it. Used by the README
-# and by CI.
+# Builds and runs every test, in stages:
+#   normal   the programs built as packed (Release, Debian's hardening flags), every test
+#   asan     every test under AddressSanitizer and UndefinedBehaviorSanitizer
+#   tsan     the tests of the threaded parts (serial port, device session, meridax-cli import)
+#            under ThreadSanitizer
+#   package  the Debian package made of the normal tree's programs, then checked
+# Used by the README and by CI, which run every stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/install-deps.sh
 
+usage() {
+    cat <<'USAGE'
+usage: scripts/test.sh [--stage normal|asan|tsan|package]... [--help]
+
+Installs what is missing, builds and runs the tests. Without --stage it runs every stage, as
+CI does: normal, asan, tsan, package. --stage may be given more than once.
+  normal   the programs optimised as packed, every test (the window offscreen)
+  asan     every test under AddressSanitizer + UndefinedBehaviorSanitizer
+  tsan     the threaded parts' tests under ThreadSanitizer
+  package  the Debian package of the normal tree's programs, checked (lintian, validators,
+           the programs run from an unpacked copy)
+ccache is used when installed. One test by name, in a configured tree:
+  ctest --test-dir build -R 'meridax_export_tests\.XlsxExportTest\.' --output-on-failure
+USAGE
+}
+
+stages=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --stage)
+            case "${2:-}" in
+                normal|asan|tsan|package) stages+=("$2") ;;
+                *) echo "test.sh: --stage takes normal, asan, tsan or package" >&2; exit 2 ;;
+            esac
+            shift 2 ;;
+        --help|-h) usage; exit 0 ;;
+        *) echo "test.sh: unknown argument '$1' (see --help)" >&2; exit 2 ;;
+    esac
+done
+[ ${#stages[@]} -gt 0 ] || stages=(normal asan tsan package)
+
+./scripts/install-deps.sh
+source scripts/trees.sh
 jobs=$(nproc)
+
 # The sanitizers' suppression files, where every test child can read them: tests run some
 # programs as nobody, who cannot enter a clone in a private folder such as /root.
 suppressions=$(mktemp -d)
@@ -16,26 +52,43 @@ cp tests/sanitizers/*.supp "$suppressions"
 chmod 755 "$suppressions"
 chmod 644 "$suppressions"/*.supp
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$jobs"
-QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
+# Every test case is an entry of its own; the long ones start first (their COST).
+run_ctest() {
+    local tree=$1
+    shift
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$tree" --output-on-failure -j "$jobs" "$@"
+}
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDAX_SANITIZE=address \
-      -DMERIDAX_BUILD_BENCH=OFF
-cmake --build build-asan -j "$jobs"
-QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+stage_normal() {
+    configure_normal
+    cmake --build build -j "$jobs"
+    run_ctest build
+}
+
+stage_asan() {
+    configure_asan
+    cmake --build build-asan -j "$jobs"
+    ASAN_OPTIONS=detect_leaks=1 \
     LSAN_OPTIONS="suppressions='$suppressions/lsan.supp':print_suppressions=0" \
-    ctest --test-dir build-asan --output-on-failure -j "$jobs"
+        run_ctest build-asan
+}
 
-# Only what the threaded tests need, so that the third build stays short.
-tsan_tests=(comm_tests session_tests cli_import_tests)
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERIDAX_SANITIZE=thread \
-      -DMERIDAX_BUILD_BENCH=OFF -DMERIDAX_BUILD_APP=OFF
-cmake --build build-tsan -j "$jobs" --target "${tsan_tests[@]}"
-TSAN_OPTIONS="halt_on_error=1:suppressions='$suppressions/tsan.supp'" \
-    ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
-          -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\\."
+# Only what the threaded tests need, so that this build stays short.
+stage_tsan() {
+    local tsan_tests=(comm_tests session_tests cli_import_tests)
+    configure_tsan
+    cmake --build build-tsan -j "$jobs" --target "${tsan_tests[@]}"
+    TSAN_OPTIONS="halt_on_error=1:suppressions='$suppressions/tsan.supp'" \
+        run_ctest build-tsan -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\\."
+}
 
-# The Debian package: one Release build of the three programs, lintian, the validators, and
-# the programs run from the unpacked package.
-./scripts/check-package.sh
+stage_package() {
+    ./scripts/check-package.sh --tree build
+}
+
+for stage in "${stages[@]}"; do
+    echo "== test.sh: stage $stage"
+    SECONDS=0
+    "stage_$stage"
+    echo "== test.sh: stage $stage passed in ${SECONDS}s"
+done

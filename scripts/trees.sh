@@ -1,0 +1,42 @@
+# The project's build trees, configured the same way by every script that builds (sourced by
+# run.sh, test.sh and package.sh). Each function configures its tree; extra arguments go to
+# cmake.
+
+# Debian's hardening flags (fortified functions, stack protector, full RELRO) without -g: the
+# package's binaries are stripped, and the normal test tree is the package's tree, so that
+# the tests run the very programs that are packed.
+release_flags() {
+    local flags
+    flags="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS) $(
+             DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS)"
+    release_cxx_flags=${flags//-g /}
+    release_linker_flags=$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)
+}
+
+# build: the programs optimised as packed, with every test and benchmark.
+configure_normal() {
+    release_flags
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
+          -DMERIDAX_BUILD_BENCH=ON -DMERIDAX_BUILD_APP=ON \
+          -DCMAKE_CXX_FLAGS="$release_cxx_flags" -DCMAKE_EXE_LINKER_FLAGS="$release_linker_flags" "$@"
+}
+
+# build-asan: AddressSanitizer and UndefinedBehaviorSanitizer, every test, no benchmarks.
+configure_asan() {
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMERIDAX_SANITIZE=address \
+          -DMERIDAX_BUILD_BENCH=OFF "$@"
+}
+
+# build-tsan: ThreadSanitizer for the threaded parts; no window, no benchmarks.
+configure_tsan() {
+    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERIDAX_SANITIZE=thread \
+          -DMERIDAX_BUILD_BENCH=OFF -DMERIDAX_BUILD_APP=OFF "$@"
+}
+
+# build-package: the package's programs alone, for a package without running the tests.
+configure_package() {
+    release_flags
+    cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+          -DMERIDAX_BUILD_BENCH=OFF -DMERIDAX_BUILD_APP=ON \
+          -DCMAKE_CXX_FLAGS="$release_cxx_flags" -DCMAKE_EXE_LINKER_FLAGS="$release_linker_flags" "$@"
+}

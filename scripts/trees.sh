@@ -2,9 +2,10 @@
 # run.sh, test.sh and package.sh). Each function configures its tree; extra arguments go to
 # cmake.
 
-# Debian's hardening flags (fortified functions, stack protector, full RELRO) without -g: the
+# Debian's build flags (-O2, fortified functions, stack protector, full RELRO) without -g: the
 # package's binaries are stripped, and the normal test tree is the package's tree, so that
-# the tests run the very programs that are packed.
+# the tests run the very programs that are packed. CMake's Release level (-O3) is left out:
+# Debian builds at -O2, and -O3 compiled a quarter slower for nothing the programs need.
 release_flags() {
     local flags
     flags="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS) $(
@@ -16,8 +17,8 @@ release_flags() {
 # build: the programs optimised as packed, with every test and benchmark.
 configure_normal() {
     release_flags
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
-          -DMERIDAX_BUILD_BENCH=ON -DMERIDAX_BUILD_APP=ON \
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
+          -DBUILD_TESTING=ON -DMERIDAX_BUILD_BENCH=ON -DMERIDAX_BUILD_APP=ON \
           -DCMAKE_CXX_FLAGS="$release_cxx_flags" -DCMAKE_EXE_LINKER_FLAGS="$release_linker_flags" "$@"
 }
 
@@ -27,16 +28,18 @@ configure_asan() {
           -DMERIDAX_BUILD_BENCH=OFF "$@"
 }
 
-# build-tsan: ThreadSanitizer for the threaded parts; no window, no benchmarks.
+# build-tsan: ThreadSanitizer for the threaded parts; no window, no benchmarks. -O1 is what
+# ThreadSanitizer asks for, and compiles faster than -O2.
 configure_tsan() {
-    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERIDAX_SANITIZE=thread \
+    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" -DMERIDAX_SANITIZE=thread \
           -DMERIDAX_BUILD_BENCH=OFF -DMERIDAX_BUILD_APP=OFF "$@"
 }
 
 # build-package: the package's programs alone, for a package without running the tests.
 configure_package() {
     release_flags
-    cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-          -DMERIDAX_BUILD_BENCH=OFF -DMERIDAX_BUILD_APP=ON \
+    cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
+          -DBUILD_TESTING=OFF -DMERIDAX_BUILD_BENCH=OFF -DMERIDAX_BUILD_APP=ON \
           -DCMAKE_CXX_FLAGS="$release_cxx_flags" -DCMAKE_EXE_LINKER_FLAGS="$release_linker_flags" "$@"
 }

@@ -101,6 +101,7 @@ TEST_F(ReportRun, BudgetAddsTheVerdictColumns) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(Read(Path("out.csv")),
               "\xEF\xBB\xBF"
+              "Cable;Fiber;WaveLength;dB;Reference;Loss (dB);Limit (dB);Margin (dB);Verdict\r\n"
               "1;1;1310;-1,95;-10;1,95;2,30;0,35;PASS\r\n"
               "1;2;1550;-2,41;-10;2,41;2,00;-0,41;FAIL\r\n"
               "1;3;1310;0,45;-10;-0,45;2,30;2,75;CHECK\r\n"

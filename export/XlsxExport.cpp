@@ -1,5 +1,6 @@
 #include "export/XlsxExport.h"
 
+#include <dlfcn.h>
 #include <locale.h>
 #include <xlsxwriter.h>
 
@@ -204,6 +205,42 @@ private:
 }
 
 }  // namespace
+
+// The workbook library (1.1.4) has minizip deflate every part at zlib's default level and
+// offers no setting for it; that compression is a third of the export's time. Its call to
+// minizip is taken here and handed on with the fastest level, which halves the export's CPU
+// time for files about a fifth larger. The executable defines the symbol the library
+// imports, so the dynamic linker binds the library's call to this one.
+namespace {
+
+using TOpenFileInZip = int (*)(void*, const char*, const void*, const void*, unsigned,
+                               const void*, unsigned, const char*, int, int, int, int, int, int,
+                               const char*, unsigned long, unsigned long, unsigned long, int);
+
+constexpr int ZipInternalError = -104;
+constexpr int FastestLevel = 1;
+constexpr int Deflated = 8;
+
+}  // namespace
+
+extern "C" int zipOpenNewFileInZip4_64(void* file, const char* name, const void* info,
+                                       const void* localExtra, unsigned localExtraSize,
+                                       const void* globalExtra, unsigned globalExtraSize,
+                                       const char* comment, int method, int level, int raw,
+                                       int windowBits, int memLevel, int strategy,
+                                       const char* password, unsigned long crc,
+                                       unsigned long versionMadeBy, unsigned long flagBase,
+                                       int zip64) {
+    static const auto minizip =
+        reinterpret_cast<TOpenFileInZip>(::dlsym(RTLD_NEXT, "zipOpenNewFileInZip4_64"));
+    if (minizip == nullptr)
+        return ZipInternalError;
+    if (method == Deflated && raw == 0)
+        level = FastestLevel;
+    return minizip(file, name, info, localExtra, localExtraSize, globalExtra, globalExtraSize,
+                   comment, method, level, raw, windowBits, memLevel, strategy, password, crc,
+                   versionMadeBy, flagBase, zip64);
+}
 
 const char* XlsxSheetName(TTablePage page) {
     switch (page) {

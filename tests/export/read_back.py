@@ -7,7 +7,8 @@ read_back.py xlsx FILE [formats]
                             bold cell too); with "formats", a number in another format than
                             General adds "format ROW COL FORMAT".
 read_back.py parts FILE  -- every part of the zip, in order, as "part NAME ok" when Python's XML
-                            parser takes it (or it is no XML), else "part NAME ERROR".
+                            parser takes it (or it is no XML), else "part NAME ERROR"; then
+                            "deflate NAME fastest|normal|stored" from the zip's flag bits.
 read_back.py csv FILE D  -- csv module with delimiter D: one line a record, its fields as
                             hex of their UTF-8, separated by blanks ("-" for an empty field).
 """
@@ -61,6 +62,9 @@ def read_parts(path):
                 except ElementTree.ParseError as error:
                     verdict = str(error)
             print("part", name, verdict)
+        for info in archive.infolist():
+            speed = {6: "fastest", 0: "normal"}.get(info.flag_bits & 6, "other")
+            print("deflate", info.filename, speed if info.compress_type == 8 else "stored")
 
 
 def read_csv(path, delimiter):

@@ -18,13 +18,8 @@ constexpr std::size_t FlushSize = 64 * 1024;
 // Collects the lines and writes them to the file in large pieces, every write checked.
 class TCsvWriter {
 public:
-    TCsvWriter(const std::string& writePath, const std::string& path, bool decimalComma)
-        : path_(path),
-          delimiter_(decimalComma ? ';' : ','),
-          decimalComma_(decimalComma),
-          fd_(::open(writePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
-        if (!fd_)
-            Fail(ErrnoCode());
+    TCsvWriter(int fd, const std::string& path, bool decimalComma)
+        : path_(path), delimiter_(decimalComma ? ';' : ','), decimalComma_(decimalComma), fd_(fd) {
         buffer_.reserve(FlushSize + 1024);
         buffer_ = "\xEF\xBB\xBF";
     }
@@ -67,11 +62,7 @@ public:
             Flush();
     }
 
-    void Finish() {
-        Flush();
-        if (const std::error_code error = fd_.Close())
-            Fail(error);
-    }
+    void Finish() { Flush(); }
 
 private:
     std::string_view Specials() const {
@@ -79,7 +70,7 @@ private:
     }
 
     void Flush() {
-        if (const std::error_code error = WriteAll(fd_.Get(), buffer_.data(), buffer_.size()))
+        if (const std::error_code error = WriteAll(fd_, buffer_.data(), buffer_.size()))
             Fail(error);
         buffer_.clear();
     }
@@ -91,52 +82,63 @@ private:
     const std::string& path_;
     const char delimiter_;
     const bool decimalComma_;
-    TUniqueFd fd_;
+    const int fd_;
     std::string buffer_;
     std::string quoted_;
 };
 
 }  // namespace
 
-void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
-                 const std::string& path) {
-    const bool decimalComma = options.DecimalSeparator == ",";
+void WriteCsv(const TMeasurementTable& table, const TExportOptions& options, int fd,
+              const std::string& name) {
     const std::vector<TVerdict>* verdicts = options.Verdicts;
     if (verdicts != nullptr && verdicts->size() != table.RowCount())
         throw std::invalid_argument("the verdicts do not match the table's rows");
+    TCsvWriter csv(fd, name, options.DecimalSeparator == ",");
+    if (!options.DeviceDetails.empty()) {
+        bool first = true;
+        for (const std::string_view field : DeviceFields(options.DeviceDetails)) {
+            csv.Field(field, first);
+            first = false;
+        }
+        csv.EndLine();
+    }
+    if (CaptionRowWritten(options)) {
+        bool first = true;
+        for (const std::string_view caption : Captions(table, verdicts != nullptr)) {
+            csv.Field(caption, first);
+            first = false;
+        }
+        csv.EndLine();
+    }
+    for (std::size_t row = 0; row < table.RowCount(); ++row) {
+        if (!RowExported(table, row, options.OnlyChecked))
+            continue;
+        csv.Field(table.SubItem(row, 0), true);
+        csv.Field(table.SubItem(row, 1), false);
+        for (int item = 2; item < TMeasurementTable::SubItemCount; ++item)
+            csv.Number(table.SubItem(row, item));
+        if (verdicts != nullptr) {
+            const TVerdict& verdict = (*verdicts)[row];
+            for (const auto& figure : {verdict.Loss, verdict.Limit, verdict.Margin})
+                csv.Number(figure ? TwoDecimals(*figure) : std::string());
+            csv.Field(VerdictText(verdict.Kind), false);
+        }
+        csv.EndLine();
+    }
+    csv.Finish();
+}
+
+void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
+                 const std::string& path) {
+    if (options.Verdicts != nullptr && options.Verdicts->size() != table.RowCount())
+        throw std::invalid_argument("the verdicts do not match the table's rows");
     WriteExportFile(path, [&](const std::string& writePath) {
-        TCsvWriter csv(writePath, path, decimalComma);
-        if (!options.DeviceDetails.empty()) {
-            bool first = true;
-            for (const std::string_view field : DeviceFields(options.DeviceDetails)) {
-                csv.Field(field, first);
-                first = false;
-            }
-            csv.EndLine();
-        }
-        if (options.ExportHeader) {
-            bool first = true;
-            for (const std::string_view caption : Captions(table, verdicts != nullptr)) {
-                csv.Field(caption, first);
-                first = false;
-            }
-            csv.EndLine();
-        }
-        for (std::size_t row = 0; row < table.RowCount(); ++row) {
-            if (!RowExported(table, row, options.OnlyChecked))
-                continue;
-            csv.Field(table.SubItem(row, 0), true);
-            csv.Field(table.SubItem(row, 1), false);
-            for (int item = 2; item < TMeasurementTable::SubItemCount; ++item)
-                csv.Number(table.SubItem(row, item));
-            if (verdicts != nullptr) {
-                const TVerdict& verdict = (*verdicts)[row];
-                for (const auto& figure : {verdict.Loss, verdict.Limit, verdict.Margin})
-                    csv.Number(figure ? TwoDecimals(*figure) : std::string());
-                csv.Field(VerdictText(verdict.Kind), false);
-            }
-            csv.EndLine();
-        }
-        csv.Finish();
+        TUniqueFd fd(::open(writePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (!fd)
+            ThrowExportError("Cannot create", path, ErrnoCode());
+        WriteCsv(table, options, fd.Get(), path);
+        if (const std::error_code error = fd.Close())
+            ThrowExportError("Cannot create", path, error);
     });
 }

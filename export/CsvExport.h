@@ -12,7 +12,14 @@
 // break. With the decimal separator "," the delimiter is ";" and the numbers' "." become
 // ","; otherwise the delimiter is "," and the numbers are the table's texts. With
 // options.Verdicts four more fields follow: loss, limit and margin with two decimals (empty
-// where the verdict has none) and the verdict's text. Throws EExportError naming path;
-// std::invalid_argument when the verdicts do not match the table.
+// where the verdict has none) and the verdict's text, and the caption line is always
+// written. Throws EExportError naming path; std::invalid_argument when the verdicts do not
+// match the table.
 void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
                  const std::string& path);
+
+// Writes the same CSV to the open descriptor fd (standard output, say) as it goes; name is
+// for the messages. Throws EExportError "Cannot create file "<name>". <reason>" on a failed
+// write; std::invalid_argument when the verdicts do not match the table.
+void WriteCsv(const TMeasurementTable& table, const TExportOptions& options, int fd,
+              const std::string& name);

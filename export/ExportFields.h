@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/MeasurementTable.h"
+#include "export/ExportOptions.h"
 
 // Appends the 8-bit text (Latin-1: byte n is character U+00n) as UTF-8.
 void AppendLatin1AsUtf8(std::string_view bytes, std::string& out);
@@ -20,6 +21,12 @@ inline bool RowExported(const TMeasurementTable& table, std::size_t row, bool on
     return !onlyChecked || table.Checked(row);
 }
 std::size_t ExportedRowCount(const TMeasurementTable& table, bool onlyChecked);
+
+// Whether the workbook and the CSV begin their rows with the caption row: when asked for, and
+// always with the verdict columns, whose figures cannot be told apart without their captions.
+inline bool CaptionRowWritten(const TExportOptions& options) {
+    return options.ExportHeader || options.Verdicts != nullptr;
+}
 
 // The captions of the workbook's and the CSV's columns: the table's five, then with
 // verdicts "Loss (dB)", "Limit (dB)", "Margin (dB)" and "Verdict".

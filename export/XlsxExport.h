@@ -17,7 +17,10 @@ inline constexpr std::size_t XlsxMaxRows = 1048576;
 // an absolute row left blank. The optional device row comes first, one text cell per
 // field; the optional caption row is bold, frozen and carries an autofilter over the rows.
 // With options.Verdicts four more columns follow: loss, limit and margin as number cells
-// shown with two decimals (blank where the verdict has none) and the verdict's text.
+// shown with two decimals (blank where the verdict has none) and the verdict's text, and the
+// caption row is always written. Texts are escaped as XlsxCellText says, numbers given as
+// XlsxWritableNumber says. A pipe or device as path gets the workbook made in the system's
+// temporary folder and then copied to it: the zip is written with seeks.
 // records is the measurement set the table was filled from (FillMeasurementTable): its
 // records of the table's page give the rows' numbers, in order.
 // Throws EExportError naming path: a table beyond XlsxMaxRows rows is refused before the

@@ -101,6 +101,7 @@ TEST_F(ReportRun, BudgetAddsTheVerdictColumns) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(Read(Path("out.csv")),
               "\xEF\xBB\xBF"
+              "Cable;Fiber;WaveLength;dB;Reference;Loss (dB);Limit (dB);Margin (dB);Verdict\r\n"
               "1;1;1310;-1,95;-10;1,95;2,30;0,35;PASS\r\n"
               "1;2;1550;-2,41;-10;2,41;2,00;-0,41;FAIL\r\n"
               "1;3;1310;0,45;-10;-0,45;2,30;2,75;CHECK\r\n"
@@ -142,6 +143,76 @@ TEST_F(ReportRun, PdfHoldsTheRowsAndTheirVerdicts) {
     for (const std::string part : {"Riser acceptance", "OLM-45", "-1.95", "0.35", "PASS", "-0.41",
                                    "FAIL", "-0.45", "CHECK", "0.52", "850"})
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+}
+
+// The meter's 8-bit texts reach a UTF-8 terminal as UTF-8.
+TEST_F(ReportRun, PlainTextIsUtf8) {
+    Put(Path("latin1.txt"), "\xC4" "b\t1\t1310\t-3.52\n\r\n\r");
+    const TRun run = Run({"report", Path("latin1.txt"), "--budget", Path("budget.json"), "--to", "-"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("\n\xC3\x84" "b     1"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find('\xC4'), std::string::npos) << run.out;
+}
+
+// The CSV on standard output, by name or by --format, with either separator.
+TEST_F(ReportRun, CsvToStandardOutput) {
+    const std::string expected =
+        "\xEF\xBB\xBF"
+        "Cable;Fiber;WaveLength;dB/dBm;Reference;Loss (dB);Limit (dB);Margin (dB);Verdict\r\n"
+        "1;1;1310;-1,95;-10;1,95;2,30;0,35;PASS\r\n"
+        "2;1;1310;-3,52;;;;0,52;PASS\r\n";
+    for (const std::vector<std::string>& to :
+         {std::vector<std::string>{"--to", "-.csv"},
+          std::vector<std::string>{"--format", "csv", "--to", "-"}}) {
+        std::vector<std::string> args{"report", Path("pass.txt"), "--budget", Path("budget.json"),
+                                      "--separator", ","};
+        args.insert(args.end(), to.begin(), to.end());
+        const TRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, expected) << testing::PrintToString(args);
+    }
+    TRun run = Run({"report", Path("pass.txt"), "--budget", Path("budget.json"), "--to", "-.csv"});
+    EXPECT_NE(run.out.find("\r\n1,1,1310,-1.95,-10,1.95,2.30,0.35,PASS\r\n"), std::string::npos)
+        << run.out;
+    EXPECT_EQ(Files(), (std::vector<std::string>{"bad.json", "budget.json", "dump.txt", "pass.txt",
+                                                 "stderr", "stdout"}));
+}
+
+TEST_F(ReportRun, WrongOutputChoicesAreRefused) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--to", "@out.csv", "--format", "csv"}, "--format applies to OUTPUT - only"},
+        {{"--to", "-.csv", "--format", "text"}, "-.csv is CSV"},
+        {{"--to", "-", "--format", "pdf"}, "wants text or csv"},
+        {{"--to", "-", "--separator", ","}, "--separator applies to .csv output only"},
+        {{"--to", "@out.pdf", "--separator", ","}, "--separator applies to .csv output only"}};
+    for (const auto& [options, err] : cases) {
+        std::vector<std::string> args{"report", Path("pass.txt"), "--budget", Path("budget.json")};
+        for (const std::string& arg : options)
+            args.push_back(arg[0] == '@' ? Path(arg.substr(1)) : arg);
+        const TRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 2) << testing::PrintToString(args);
+        EXPECT_NE(run.err.find(err), std::string::npos) << run.err;
+    }
+}
+
+// A budget file that is not there is named as the budget file, for report and convert.
+TEST_F(ReportRun, MissingBudgetFileIsNamedAsTheBudgetFile) {
+    const std::string missing = Path("missing.json");
+    TRun run = Run({"report", Path("dump.txt"), "--budget", missing, "--to", "-"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "meridax-cli report: Budget file \"" + missing + "\": File not found\n");
+    run = Run({"convert", Path("dump.txt"), "--budget", missing, "--to", Path("out.csv")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Budget file \"" + missing + "\": File not found"), std::string::npos)
+        << run.err;
+}
+
+TEST_F(ReportTest, UnknownSubcommandIsNamed) {
+    const TRun run = Run({"bogus", "x"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err.rfind("meridax-cli: unknown subcommand 'bogus'\nusage: meridax-cli convert", 0),
+              0u)
+        << run.err;
 }
 
 // The verdict columns exist only in the workbook and the CSV.

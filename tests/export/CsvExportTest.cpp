@@ -68,10 +68,15 @@ INSTANTIATE_TEST_SUITE_P(
                                  "1,2,1550,0.3,-10.4,0.30,0.10,-0.20,FAIL\r\n"},
                     TCsvCase{"VerdictsDecimalComma", Options(true, false, ",", &Verdicts),
                              std::string(Bom) + "DEVICE-1;0042\r\n"
+                                                "Cable;Fiber;WaveLength;dB;Reference;Loss (dB);"
+                                                "Limit (dB);Margin (dB);Verdict\r\n"
                                                 "1;1;1310;0,25;-10,5;0,25;2,30;2,05;PASS\r\n"
                                                 "1;2;1550;0,3;-10,4;0,30;0,10;-0,20;FAIL\r\n"},
                     TCsvCase{"VerdictsWithoutFigures", Options(false, false, ".", &SparseVerdicts),
-                             std::string(Bom) + "1,1,1310,0.25,-10.5,,,,\r\n"
+                             std::string(Bom) +
+                                 "Cable,Fiber,WaveLength,dB,Reference,Loss (dB),Limit (dB),"
+                                 "Margin (dB),Verdict\r\n"
+                                 "1,1,1310,0.25,-10.5,,,,\r\n"
                                                 "1,2,1550,0.3,-10.4,,,1.50,PASS\r\n"}),
     [](const testing::TestParamInfo<TCsvCase>& item) { return std::string(item.param.name); });
 

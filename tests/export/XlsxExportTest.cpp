@@ -184,6 +184,24 @@ TEST_F(XlsxExportTest, VerdictColumnsFollowTheDataColumns) {
     EXPECT_FALSE(std::filesystem::exists(Path("w.xlsx")));
 }
 
+// Without their captions nobody could tell the loss, limit and margin apart: the verdict
+// columns bring the caption row even when it is not asked for.
+TEST_F(XlsxExportTest, VerdictColumnsBringTheCaptionRow) {
+    const TMeraniaArray records = Records();
+    TMeasurementTable table(TTablePage::Absolute);
+    FillMeasurementTable(records, table);
+    table.SetAllChecked(true);
+    const std::vector<TVerdict> verdicts = {{TVerdictKind::Pass, std::nullopt, std::nullopt, 1.5}};
+    TExportOptions options;
+    options.Verdicts = &verdicts;
+    ExportToXlsx(table, records, options, Path("c.xlsx"));
+    const std::vector<std::string> lines = ReadBack({"xlsx", Path("c.xlsx")});
+    for (const std::string& line :
+         {std::string("freeze A2"), std::string("filter A1:I2"), Cell(0, 0, "Cable"), Bold(0, 0),
+          Cell(0, 5, "Loss (dB)"), Cell(0, 7, "Margin (dB)"), Cell(1, 7, 1.5)})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+}
+
 TEST_F(XlsxExportTest, TooManyRowsAreRefusedBeforeTheFileIsTouched) {
     Put(Path("big.xlsx"), "old");
     TMeasurementTable table(TTablePage::All);

@@ -6,6 +6,9 @@ read_back.py xlsx FILE [formats]
                             or nothing for an empty cell; bold cells add "bold ROW COL" (a blank
                             bold cell too); with "formats", a number in another format than
                             General adds "format ROW COL FORMAT".
+read_back.py parts FILE  -- every part of the zip, in order, as "part NAME ok" when Python's XML
+                            parser takes it (or it is no XML), else "part NAME ERROR"; then
+                            "deflate NAME fastest|normal|stored" from the zip's flag bits.
 read_back.py csv FILE D  -- csv module with delimiter D: one line a record, its fields as
                             hex of their UTF-8, separated by blanks ("-" for an empty field).
 """
@@ -46,6 +49,24 @@ def read_xlsx(path, formats):
                 print("bold", cell.row - 1, cell.column - 1)
 
 
+def read_parts(path):
+    import xml.etree.ElementTree as ElementTree
+    import zipfile
+    with zipfile.ZipFile(path) as archive:
+        for name in archive.namelist():
+            data = archive.read(name)
+            verdict = "ok"
+            if name.endswith(".xml") or name.endswith(".rels"):
+                try:
+                    ElementTree.fromstring(data)
+                except ElementTree.ParseError as error:
+                    verdict = str(error)
+            print("part", name, verdict)
+        for info in archive.infolist():
+            speed = {6: "fastest", 0: "normal"}.get(info.flag_bits & 6, "other")
+            print("deflate", info.filename, speed if info.compress_type == 8 else "stored")
+
+
 def read_csv(path, delimiter):
     with open(path, newline="", encoding="utf-8-sig") as file:
         for record in csv.reader(file, delimiter=delimiter, strict=True):
@@ -54,5 +75,7 @@ def read_csv(path, delimiter):
 
 if sys.argv[1] == "xlsx":
     read_xlsx(sys.argv[2], sys.argv[3:] == ["formats"])
+elif sys.argv[1] == "parts":
+    read_parts(sys.argv[2])
 else:
     read_csv(sys.argv[2], sys.argv[3])

@@ -13,6 +13,7 @@
 #include "export/CsvExport.h"
 #include "export/XlsxExport.h"
 #include "export/uNativeXLSExport.h"
+#include "tools/cli/BudgetFile.h"
 #include "tools/cli/OutputFile.h"
 #include "verdict/Verdict.h"
 
@@ -33,7 +34,7 @@ TExportOptions ExportOptions(const TConvertOptions& options, const std::string& 
 
 void ReadOutputBudget(TConvertOptions& options) {
     if (!options.budgetFile.empty())
-        options.budget = ReadBudgetFile(options.budgetFile);
+        options.budget = ReadCommandLineBudget(options.budgetFile);
 }
 
 void WriteMeraniaOutput(const TConvertOptions& options) {

@@ -2,8 +2,8 @@
 
 #include "tools/cli/ConvertOptions.h"
 
-// Reads options.budgetFile, when given, into options.budget. Throws EBudgetError, or
-// EInOutError when the file cannot be read.
+// Reads options.budgetFile, when given, into options.budget. Throws EBudgetError, naming the
+// file as the budget file when it cannot be read too.
 void ReadOutputBudget(TConvertOptions& options);
 
 // Writes Merania to options.output: the table of the chosen page with every row counted as

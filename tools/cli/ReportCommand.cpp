@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -5,8 +7,10 @@
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
 #include "export/CsvExport.h"
+#include "export/ExportFields.h"
 #include "export/XlsxExport.h"
 #include "report/ReportInput.h"
+#include "tools/cli/BudgetFile.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/MeraniaInput.h"
 #include "tools/cli/OutputFile.h"
@@ -28,7 +32,9 @@ std::string TextReport(const TReportOptions& options, const TMeasurementTable& t
                    : std::vector<TVerdict>();
     };
     const std::string device = options.device ? options.deviceLabel + "\n\n" : std::string();
-    return device + VerdictTableText(table, verdicts) + '\n' +
+    // The table holds the meter's 8-bit texts; the terminal wants UTF-8. The device label is
+    // the command line's own text, shown as it came.
+    return device + Latin1ToUtf8(VerdictTableText(table, verdicts)) + '\n' +
            VerdictCountsText(onPage(TTablePage::Relative), onPage(TTablePage::Absolute));
 }
 
@@ -36,7 +42,7 @@ std::string TextReport(const TReportOptions& options, const TMeasurementTable& t
 
 int RunReport(const TReportOptions& options) {
     // A budget that cannot be used stops the report before the input is read.
-    const TBudget budget = ReadBudgetFile(options.budgetFile);
+    const TBudget budget = ReadCommandLineBudget(options.budgetFile);
     ReadMeraniaInput(options.input);
     const TStopSignalWatch stopSignals("meridax-cli report: interrupted\n");
 
@@ -52,6 +58,7 @@ int RunReport(const TReportOptions& options) {
     exportOptions.DeviceDetails = deviceLine;
     exportOptions.DeviceName = options.deviceLabel;
     exportOptions.Verdicts = &verdicts;
+    exportOptions.DecimalSeparator = options.separator;
 
     switch (options.outputKind) {
         case TReportOutput::Pdf: {
@@ -66,7 +73,10 @@ int RunReport(const TReportOptions& options) {
             ExportToXlsx(table, Merania, exportOptions, options.output);
             break;
         case TReportOutput::Csv:
-            ExportToCsv(table, exportOptions, options.output);
+            if (options.toStandardOutput)
+                WriteCsv(table, exportOptions, STDOUT_FILENO, "-");
+            else
+                ExportToCsv(table, exportOptions, options.output);
             break;
         case TReportOutput::Text:
             WriteStandardOutput(TextReport(options, table, all, verdicts));

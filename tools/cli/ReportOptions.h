@@ -19,6 +19,9 @@ struct TReportOptions {
     bool device = false;
     std::string deviceLabel;  // as the device label shows it: blanks for tabs
     std::string title;        // empty: the report's own
+    std::string format;       // --format: "text" or "csv" for standard output
+    bool toStandardOutput = false;  // OUTPUT "-" or "-.csv"
+    std::string separator = ".";    // the CSV's decimal separator
 };
 
 extern const char* const ReportUsage;

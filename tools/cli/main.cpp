@@ -36,6 +36,20 @@ int Run(const std::string& name, const std::function<int()>& command) {
     return 1;
 }
 
+// The first word names the subcommand: one that names none is refused by name (CLI11 would
+// only say that a subcommand is required).
+bool NamesUnknownSubcommand(const CLI::App& app, int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '-')
+        return false;
+    try {
+        app.get_subcommand(argv[1]);
+        return false;
+    } catch (const CLI::OptionNotFound&) {
+    }
+    std::cerr << "meridax-cli: unknown subcommand '" << argv[1] << "'\n" << Usage;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,6 +89,8 @@ int main(int argc, char** argv) {
             return PortsUsage;
         return Usage;
     };
+    if (NamesUnknownSubcommand(app, argc, argv))
+        return 2;
     if (const auto exitCode = ParseCommandLine(app, argc, argv, usage))
         return *exitCode;
     if (convert.parsed())

@@ -1,0 +1,87 @@
+#include "export/XlsxText.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool NeedsEscape(unsigned char byte) {
+    return byte < 0x20 && byte != '\t' && byte != '\n';
+}
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// "_xHHHH_" starting at at.
+bool EscapeLookalike(std::string_view text, std::size_t at) {
+    if (text.size() - at < 7 || text[at] != '_' || text[at + 1] != 'x' || text[at + 6] != '_')
+        return false;
+    for (std::size_t digit = at + 2; digit < at + 6; ++digit) {
+        if (!IsHexDigit(text[digit]))
+            return false;
+    }
+    return true;
+}
+
+void AppendEscaped(unsigned char byte, std::string& out) {
+    char code[8];
+    std::snprintf(code, sizeof code, "_x%04X_", static_cast<unsigned>(byte));
+    out += code;
+}
+
+void AppendControlsEscaped(std::string_view latin1, std::string& out) {
+    for (const char c : latin1) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        } else if (NeedsEscape(byte)) {
+            AppendEscaped(byte, out);
+        } else {
+            out += c;
+        }
+    }
+}
+
+}  // namespace
+
+void AppendXlsxCellText(std::string_view latin1, std::string& text) {
+    std::size_t plain = 0;
+    for (std::size_t at = latin1.find("_x"); at != std::string_view::npos;
+         at = latin1.find("_x", at + 1)) {
+        if (!EscapeLookalike(latin1, at))
+            continue;
+        AppendControlsEscaped(latin1.substr(plain, at - plain), text);
+        text += "_x005F_";
+        plain = at + 1;
+    }
+    AppendControlsEscaped(latin1.substr(plain), text);
+}
+
+std::string XlsxCellText(std::string_view latin1) {
+    std::string text;
+    AppendXlsxCellText(latin1, text);
+    return text;
+}
+
+std::string XlsxPropertyText(std::string_view latin1) {
+    std::string text;
+    text.reserve(latin1.size());
+    AppendControlsEscaped(latin1, text);
+    return text;
+}
+
+double XlsxWritableNumber(double value) {
+    // The library prints "%.16G": only values above the largest 16-digit text below the
+    // largest double can round beyond it.
+    if (!std::isfinite(value) || std::fabs(value) < 1.797693134862315E308)
+        return value;
+    for (double candidate = value;; candidate = std::nextafter(candidate, 0.0)) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.16G", candidate);
+        if (std::isfinite(std::strtod(text, nullptr)))
+            return candidate;
+    }
+}

@@ -68,8 +68,8 @@ void ForEachCableRun(const TChartBlock& strip, F f) {
     std::size_t runStart = 0;
     for (std::size_t i = 0; i < strip.Count; ++i) {
         const std::size_t row = bars[strip.First + i].Row;
-        if (i + 1 == strip.Count ||
-            strip.Table->SubItem(bars[strip.First + i + 1].Row, 0) != strip.Table->SubItem(row, 0)) {
+        if (i + 1 == strip.Count || strip.Table->SubItem(bars[strip.First + i + 1].Row, 0) !=
+                                        strip.Table->SubItem(row, 0)) {
             f(runStart, i + 1, row);
             runStart = i + 1;
         }
@@ -90,8 +90,8 @@ void CountLabelLines(TGlyphText& glyphs, TChartBlock& strip) {
     }
     ForEachCableRun(strip, [&](std::size_t first, std::size_t end, std::size_t row) {
         const QString cable = Latin1(strip.Table->SubItem(row, 0));
-        strip.CableLines = std::max(
-            strip.CableLines, LabelLines(glyphs, cable, CableRoom(strip, first, end)).size());
+        strip.CableLines = std::max(strip.CableLines,
+                                    LabelLines(glyphs, cable, CableRoom(strip, first, end)).size());
     });
 }
 
@@ -130,8 +130,8 @@ std::vector<TChartBlock> ChartStrips(const TReportStyle& style, const TMeasureme
     strip.Series = &series;
     strip.Slots = (bars + strips - 1) / strips;
     // Few bars keep a bar chart's proportions, from the left, rather than spread out.
-    strip.SlotWidth = std::min(plotWidth / static_cast<double>(strip.Slots),
-                               std::max(Pt(MaxSlotPt), wanted));
+    strip.SlotWidth =
+        std::min(plotWidth / static_cast<double>(strip.Slots), std::max(Pt(MaxSlotPt), wanted));
     SetScale(series, strip);
     std::vector<TChartBlock> result;
     for (std::size_t first = 0; first < bars; first += strip.Slots) {

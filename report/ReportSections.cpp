@@ -96,10 +96,9 @@ private:
                  .arg(counts.None));
         Gap(4);
         TTableBlock table;
-        table.Columns = {
-            {QStringLiteral("Wavelength (nm)")}, {QStringLiteral("Rows"), true},
-            {QStringLiteral("PASS"), true},      {QStringLiteral("FAIL"), true},
-            {QStringLiteral("CHECK"), true},     {QStringLiteral("No verdict"), true}};
+        table.Columns = {{QStringLiteral("Wavelength (nm)")}, {QStringLiteral("Rows"), true},
+                         {QStringLiteral("PASS"), true},      {QStringLiteral("FAIL"), true},
+                         {QStringLiteral("CHECK"), true},     {QStringLiteral("No verdict"), true}};
         for (const TWavelengthCounts& group : rows_.ByWaveLength) {
             const TVerdictCounts& c = group.Counts;
             table.AddRow({Latin1(group.WaveLength), CountText(c.Judged() + c.None),
@@ -187,12 +186,11 @@ private:
         const TMeasurementTable& source = *input_.Table;
         Add(Heading(QStringLiteral("Readings")));
         TTableBlock table;
-        table.Columns = {
-            {QStringLiteral("Cable")},           {QStringLiteral("Fiber")},
-            {QStringLiteral("WaveLength")},      {QStringLiteral("Value"), true},
-            {QStringLiteral("Reference"), true}, {QStringLiteral("Loss"), true},
-            {QStringLiteral("Limit"), true},     {QStringLiteral("Margin"), true},
-            {QStringLiteral("Verdict")}};
+        table.Columns = {{QStringLiteral("Cable")},           {QStringLiteral("Fiber")},
+                         {QStringLiteral("WaveLength")},      {QStringLiteral("Value"), true},
+                         {QStringLiteral("Reference"), true}, {QStringLiteral("Loss"), true},
+                         {QStringLiteral("Limit"), true},     {QStringLiteral("Margin"), true},
+                         {QStringLiteral("Verdict")}};
         table.VerdictColumn = 8;
         table.Cells.reserve(rows_.Rows.size() * table.Columns.size());
         table.Verdicts.reserve(rows_.Rows.size());

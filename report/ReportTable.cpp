@@ -53,7 +53,10 @@ std::vector<double> ShareWidths(const std::vector<double>& natural, double total
 class TCellWriter {
 public:
     TCellWriter(QPainter& painter, const TReportStyle& style, TFontRole role, QColor color)
-        : painter_(painter), style_(style), role_(role), color_(color),
+        : painter_(painter),
+          style_(style),
+          role_(role),
+          color_(color),
           glyphs_(style.RawFont(role), style.Metrics(role)) {}
 
     // The text, or its wrapped lines one under the other, in the cell [left, left + width).
@@ -137,9 +140,9 @@ void WrapCells(const TReportStyle& style, TTableBlock& table) {
     const std::size_t columns = table.Columns.size();
     std::size_t headerLines = 1;
     for (std::size_t c = 0; c < columns && table.ShowHeader; ++c) {
-        headerLines = std::max(headerLines, WrapCell(table, table.Cells.size() + c,
-                                                     table.Columns[c].Caption,
-                                                     table.CaptionAdvances[c], table.Widths[c], bold));
+        headerLines =
+            std::max(headerLines, WrapCell(table, table.Cells.size() + c, table.Columns[c].Caption,
+                                           table.CaptionAdvances[c], table.Widths[c], bold));
     }
     const double boldStep = style.Metrics(TFontRole::TableBold).height();
     table.HeaderHeight = table.ShowHeader ? style.LineHeight(TFontRole::TableBold) + Pt(2) +
@@ -179,9 +182,8 @@ double PaintHeader(QPainter& painter, const TReportStyle& style, const TTableBlo
     double x = left;
     for (std::size_t c = 0; c < table.Columns.size(); ++c) {
         const TReportColumn& column = table.Columns[c];
-        writer.Add(column.Caption, table.CaptionAdvances[c],
-                   LinesOf(table, table.Cells.size() + c), x, table.Widths[c], column.AlignRight,
-                   baseline);
+        writer.Add(column.Caption, table.CaptionAdvances[c], LinesOf(table, table.Cells.size() + c),
+                   x, table.Widths[c], column.AlignRight, baseline);
         x += table.Widths[c];
     }
     writer.Flush();
@@ -227,12 +229,12 @@ void PaintTable(QPainter& painter, const TReportStyle& style, const TTableBlock&
         double x = left;
         for (std::size_t c = 0; c < columns; ++c) {
             const std::size_t i = row * columns + c;
-            const TVerdictKind verdict = BoldCell(table, row, c) ? table.Verdicts[row] : TVerdictKind::None;
-            TCellWriter& writer =
-                verdict == TVerdictKind::Pass    ? verdicts[0]
-                : verdict == TVerdictKind::Fail  ? verdicts[1]
-                : verdict == TVerdictKind::Check ? verdicts[2]
-                                                 : plain;
+            const TVerdictKind verdict =
+                BoldCell(table, row, c) ? table.Verdicts[row] : TVerdictKind::None;
+            TCellWriter& writer = verdict == TVerdictKind::Pass    ? verdicts[0]
+                                  : verdict == TVerdictKind::Fail  ? verdicts[1]
+                                  : verdict == TVerdictKind::Check ? verdicts[2]
+                                                                   : plain;
             writer.Add(table.Cells[i], table.Advances[i], LinesOf(table, i), x, table.Widths[c],
                        table.Columns[c].AlignRight, baseline);
             x += table.Widths[c];

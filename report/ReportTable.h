@@ -27,10 +27,10 @@ struct TTableBlock {
     int VerdictColumn = -1;
 
     // Made by FitTable, in device units.
-    std::vector<double> Widths;            // per column
-    std::vector<float> Advances;           // per cell, of its text on one line
-    std::vector<float> CaptionAdvances;    // per column
-    std::vector<double> RowTops;           // per row and one past the last, from the first row
+    std::vector<double> Widths;          // per column
+    std::vector<float> Advances;         // per cell, of its text on one line
+    std::vector<float> CaptionAdvances;  // per column
+    std::vector<double> RowTops;         // per row and one past the last, from the first row
     double HeaderHeight = 0;
     // The lines of the cells (by index in Cells, captions after the cells) that wrap.
     std::unordered_map<std::size_t, std::vector<QString>> Wrapped;

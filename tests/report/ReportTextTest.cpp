@@ -34,7 +34,8 @@ TEST(WrapTextTest, BreaksAfterBlanksAndHyphensElseBetweenCharacters) {
         {"", 0, {""}},
     };
     for (const TCase& c : cases) {
-        const std::vector<QString> lines = WrapText(QString::fromLatin1(c.Text), c.Width, CountAdvance);
+        const std::vector<QString> lines =
+            WrapText(QString::fromLatin1(c.Text), c.Width, CountAdvance);
         std::vector<QString> expected;
         for (const char* line : c.Lines)
             expected.push_back(QString::fromLatin1(line));
@@ -56,19 +57,24 @@ protected:
 TEST_F(TFitTableTest, ColumnsFollowTheLongestTextsAndWhatCannotFitWraps) {
     const TReportStyle style(&writer_);
     TTableBlock table;
-    table.Columns = {{QStringLiteral("Cable")}, {QStringLiteral("Fiber")},
-                     {QStringLiteral("WaveLength")}, {QStringLiteral("Value"), true}};
+    table.Columns = {{QStringLiteral("Cable")},
+                     {QStringLiteral("Fiber")},
+                     {QStringLiteral("WaveLength")},
+                     {QStringLiteral("Value"), true}};
     table.AddRow({QStringLiteral("BLDG-A-R12-P03"), QStringLiteral("F024-BLUE"),
                   QStringLiteral("1310"), QStringLiteral("-1.95")});
-    table.AddRow({QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("1550"),
-                  QStringLiteral("-0.5")});
+    table.AddRow(
+        {QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("1550"), QStringLiteral("-0.5")});
     FitTable(style, table);
     const QFontMetricsF& metrics = style.Metrics(TFontRole::Table);
     const QFontMetricsF& bold = style.Metrics(TFontRole::TableBold);
     // Each column its longest text and the padding on either side.
-    EXPECT_NEAR(table.Widths[0], metrics.horizontalAdvance(QStringLiteral("BLDG-A-R12-P03")) + Pt(6), Pt(0.5));
-    EXPECT_NEAR(table.Widths[1], metrics.horizontalAdvance(QStringLiteral("F024-BLUE")) + Pt(6), Pt(0.5));
-    EXPECT_NEAR(table.Widths[2], bold.horizontalAdvance(QStringLiteral("WaveLength")) + Pt(6), Pt(0.5));
+    EXPECT_NEAR(table.Widths[0],
+                metrics.horizontalAdvance(QStringLiteral("BLDG-A-R12-P03")) + Pt(6), Pt(0.5));
+    EXPECT_NEAR(table.Widths[1], metrics.horizontalAdvance(QStringLiteral("F024-BLUE")) + Pt(6),
+                Pt(0.5));
+    EXPECT_NEAR(table.Widths[2], bold.horizontalAdvance(QStringLiteral("WaveLength")) + Pt(6),
+                Pt(0.5));
     EXPECT_TRUE(table.Wrapped.empty());
     EXPECT_DOUBLE_EQ(table.RowHeight(0), table.RowHeight(1));
 
@@ -79,14 +85,17 @@ TEST_F(TFitTableTest, ColumnsFollowTheLongestTextsAndWhatCannotFitWraps) {
     site += QStringLiteral("END");
     table.Cells[4] = site;
     FitTable(style, table);
-    EXPECT_LE(std::accumulate(table.Widths.begin(), table.Widths.end(), 0.0), Pt(ContentWidthPt) + 0.01);
-    EXPECT_NEAR(table.Widths[1], metrics.horizontalAdvance(QStringLiteral("F024-BLUE")) + Pt(6), Pt(0.5));
+    EXPECT_LE(std::accumulate(table.Widths.begin(), table.Widths.end(), 0.0),
+              Pt(ContentWidthPt) + 0.01);
+    EXPECT_NEAR(table.Widths[1], metrics.horizontalAdvance(QStringLiteral("F024-BLUE")) + Pt(6),
+                Pt(0.5));
     ASSERT_EQ(table.Wrapped.size(), 1u);
     const std::vector<QString>& lines = table.Wrapped.at(4);
     ASSERT_GE(lines.size(), 2u);
     QString joined;
     for (const QString& line : lines) {
-        EXPECT_LE(metrics.horizontalAdvance(line), table.Widths[0] - Pt(6) + 0.5) << line.toStdString();
+        EXPECT_LE(metrics.horizontalAdvance(line), table.Widths[0] - Pt(6) + 0.5)
+            << line.toStdString();
         joined += line;
     }
     EXPECT_EQ(joined, site);

@@ -204,9 +204,10 @@ TEST_F(TReportFixture, LongTableRepeatsItsHeaderAndChartsShowTheVerdictColours) 
 }
 
 TEST_F(TReportFixture, IdentifiersPrintWholeInTheTableAndTheCharts) {
-    Fill({{"BLDG-A-R12-P03", "F024-BLUE", "1310", "-1.95", {TVerdictKind::Pass, 1.95, 2.3, 0.35}},
-          {"BLDG-A-R12-P03", "F025-ORANGE", "1310", "-2.61", {TVerdictKind::Fail, 2.61, 2.3, -0.31}},
-          {"2", "1", "1310", "-0.5", {TVerdictKind::Pass, 0.5, 2.3, 1.8}}});
+    Fill(
+        {{"BLDG-A-R12-P03", "F024-BLUE", "1310", "-1.95", {TVerdictKind::Pass, 1.95, 2.3, 0.35}},
+         {"BLDG-A-R12-P03", "F025-ORANGE", "1310", "-2.61", {TVerdictKind::Fail, 2.61, 2.3, -0.31}},
+         {"2", "1", "1310", "-0.5", {TVerdictKind::Pass, 0.5, 2.3, 1.8}}});
     const std::string pdf = folder_.File("ids.pdf");
     WriteTestReport(Input(), pdf);
     const auto pages = Pages(pdf);

@@ -235,10 +235,12 @@ void TfrmMain::ppExportToPdfClick() {
     }
     TBusyCursor busy(*this);
     const TMeasurementTable& table = GetActiveListView();
-    // The device line as the other exports write it, none while no meter is known.
+    // The report names the meter whenever one is known: "Export device details" is about the
+    // spreadsheet files' first line, not about what a test report is for.
     const TExportOptions exportOptions = ExportOptions(DeviceLabelText());
-    const std::string deviceLine =
-        exportOptions.DeviceName.empty() ? std::string() : exportOptions.DeviceDetails;
+    const std::string deviceLine = exportOptions.DeviceName.empty()
+                                       ? std::string()
+                                       : DeviceLineFromLabel(exportOptions.DeviceName);
     WriteTestReport(PageReportInput(table, verdicts, *budget_, deviceLine, MERIDAX_VERSION),
                     ToFileName(*fileName));
     unsavedImport_ = false;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "report/ReportText.h"
+
 namespace {
 
 constexpr double AxisWidthPt = 34;
@@ -49,35 +51,144 @@ QString AxisText(double value, double step) {
     return QString::number(std::abs(value) < step / 2 ? 0.0 : value, 'f', decimals);
 }
 
-// text centred on x, cut to width.
-void DrawCentred(QPainter& painter, const QFontMetricsF& metrics, const QString& text, double x,
-                 double width, double baseline) {
-    QString shown = text;
-    if (metrics.horizontalAdvance(shown) > width)
-        shown = metrics.elidedText(text, Qt::ElideRight, width);
-    painter.drawText(QPointF(x - metrics.horizontalAdvance(shown) / 2, baseline), shown);
+// The lines of a label under a width, each drawn centred.
+std::vector<QString> LabelLines(TGlyphText& glyphs, const QString& text, double width) {
+    return WrapText(text, width, [&](const QString& line) { return glyphs.Advance(line); });
+}
+
+double FiberRoom(const TChartBlock& strip) {
+    return strip.SlotWidth - Pt(1);
+}
+
+// Calls f(first, end, row) for each run [first, end) of the strip's bars on one cable, row the
+// table row of its last bar.
+template <class F>
+void ForEachCableRun(const TChartBlock& strip, F f) {
+    const std::vector<TChartBar>& bars = strip.Series->Bars;
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < strip.Count; ++i) {
+        const std::size_t row = bars[strip.First + i].Row;
+        if (i + 1 == strip.Count || strip.Table->SubItem(bars[strip.First + i + 1].Row, 0) !=
+                                        strip.Table->SubItem(row, 0)) {
+            f(runStart, i + 1, row);
+            runStart = i + 1;
+        }
+    }
+}
+
+// The room a cable's label has under its bracket over bars [first, end).
+double CableRoom(const TChartBlock& strip, std::size_t first, std::size_t end) {
+    return static_cast<double>(end - first) * strip.SlotWidth - Pt(2);
+}
+
+void CountLabelLines(TGlyphText& glyphs, TChartBlock& strip) {
+    const std::vector<TChartBar>& bars = strip.Series->Bars;
+    for (std::size_t i = 0; i < strip.Count; ++i) {
+        const QString fiber = Latin1(strip.Table->SubItem(bars[strip.First + i].Row, 1));
+        strip.FiberLines =
+            std::max(strip.FiberLines, LabelLines(glyphs, fiber, FiberRoom(strip)).size());
+    }
+    ForEachCableRun(strip, [&](std::size_t first, std::size_t end, std::size_t row) {
+        const QString cable = Latin1(strip.Table->SubItem(row, 0));
+        strip.CableLines = std::max(strip.CableLines,
+                                    LabelLines(glyphs, cable, CableRoom(strip, first, end)).size());
+    });
+}
+
+// Lines centred on x from the first baseline down, as glyphs where the font has them.
+void AddCentred(QPainter& painter, TGlyphText& glyphs, const QFontMetricsF& metrics,
+                const std::vector<QString>& lines, double x, double baseline) {
+    for (const QString& line : lines) {
+        const QPointF origin(x - glyphs.Advance(line) / 2, baseline);
+        if (!glyphs.Append(line, origin))
+            painter.drawText(origin, line);
+        baseline += metrics.height();
+    }
 }
 
 }  // namespace
 
-std::vector<TChartBlock> ChartStrips(const TMeasurementTable& table, const TChartSeries& series) {
+std::vector<TChartBlock> ChartStrips(const TReportStyle& style, const TMeasurementTable& table,
+                                     const TChartSeries& series) {
     const std::size_t bars = series.Bars.size();
-    const std::size_t strips = (bars + MaxBarsPerStrip - 1) / MaxBarsPerStrip;
-    if (strips == 0)
+    if (bars == 0)
         return {};
+    TGlyphText glyphs(style.RawFont(TFontRole::Tiny), style.Metrics(TFontRole::Tiny));
+    // A cable may have a single bar in a strip, so its label counts as well as the fibers'.
+    double widest = 0;
+    for (const TChartBar& bar : series.Bars) {
+        widest = std::max({widest, glyphs.Advance(Latin1(table.SubItem(bar.Row, 1))),
+                           glyphs.Advance(Latin1(table.SubItem(bar.Row, 0)))});
+    }
+    const double wanted = widest + Pt(2);
+    const double plotWidth = Pt(ContentWidthPt - AxisWidthPt);
+    const auto fitting = static_cast<std::size_t>(std::max(1.0, std::floor(plotWidth / wanted)));
+    const std::size_t perStrip = std::clamp(fitting, MinBarsPerStrip, MaxBarsPerStrip);
+    const std::size_t strips = (bars + perStrip - 1) / perStrip;
     TChartBlock strip;
     strip.Table = &table;
     strip.Series = &series;
     strip.Slots = (bars + strips - 1) / strips;
+    // Few bars keep a bar chart's proportions, from the left, rather than spread out.
+    strip.SlotWidth =
+        std::min(plotWidth / static_cast<double>(strip.Slots), std::max(Pt(MaxSlotPt), wanted));
     SetScale(series, strip);
     std::vector<TChartBlock> result;
     for (std::size_t first = 0; first < bars; first += strip.Slots) {
         strip.First = first;
         strip.Count = std::min(strip.Slots, bars - first);
+        strip.FiberLines = 1;
+        strip.CableLines = 1;
+        CountLabelLines(glyphs, strip);
         result.push_back(strip);
     }
     return result;
 }
+
+double ChartStripHeight(const TReportStyle& style, const TChartBlock& strip) {
+    const double extraLines = static_cast<double>(strip.FiberLines + strip.CableLines - 2);
+    return Pt(ChartStripHeightPt) + extraLines * style.Metrics(TFontRole::Tiny).height();
+}
+
+namespace {
+
+// Under the plot: each bar's fiber, and each run of one cable's bars under a bracket.
+void PaintLabels(QPainter& painter, const TReportStyle& style, const TChartBlock& strip,
+                 double plotBottom) {
+    const double plotLeft = Pt(MarginPt + AxisWidthPt);
+    const double slot = strip.SlotWidth;
+    const QFontMetricsF& tiny = style.Metrics(TFontRole::Tiny);
+    const double fiberBaseline = plotBottom + Pt(3) + tiny.ascent();
+    const double bracketY =
+        fiberBaseline + static_cast<double>(strip.FiberLines - 1) * tiny.height() + Pt(4);
+    const double cableBaseline = bracketY + Pt(2) + tiny.ascent();
+    painter.setPen(Qt::black);
+    painter.drawText(QPointF(Pt(MarginPt), fiberBaseline), QStringLiteral("Fiber"));
+    painter.drawText(QPointF(Pt(MarginPt), cableBaseline), QStringLiteral("Cable"));
+    painter.setFont(style.Font(TFontRole::Tiny));
+    TGlyphText glyphs(style.RawFont(TFontRole::Tiny), tiny);
+    const std::vector<TChartBar>& bars = strip.Series->Bars;
+    for (std::size_t i = 0; i < strip.Count; ++i) {
+        const QString fiber = Latin1(strip.Table->SubItem(bars[strip.First + i].Row, 1));
+        const double centre = plotLeft + (static_cast<double>(i) + 0.5) * slot;
+        AddCentred(painter, glyphs, tiny, LabelLines(glyphs, fiber, FiberRoom(strip)), centre,
+                   fiberBaseline);
+    }
+    ForEachCableRun(strip, [&](std::size_t first, std::size_t end, std::size_t row) {
+        const double left = plotLeft + static_cast<double>(first) * slot + Pt(1);
+        const double right = plotLeft + static_cast<double>(end) * slot - Pt(1);
+        painter.setPen(QPen(QColor(0x80, 0x80, 0x80), Pt(0.5)));
+        painter.drawLine(QPointF(left, bracketY), QPointF(right, bracketY));
+        painter.setPen(Qt::black);
+        const QString cable = Latin1(strip.Table->SubItem(row, 0));
+        AddCentred(painter, glyphs, tiny, LabelLines(glyphs, cable, CableRoom(strip, first, end)),
+                   (left + right) / 2, cableBaseline);
+    });
+    if (!glyphs.Empty())
+        painter.drawGlyphRun(QPointF(0, 0), glyphs.TakeRun());
+}
+
+}  // namespace
 
 void PaintChartStrip(QPainter& painter, const TReportStyle& style, const TChartBlock& strip,
                      double top) {
@@ -87,8 +198,7 @@ void PaintChartStrip(QPainter& painter, const TReportStyle& style, const TChartB
     const double plotTop = top + Pt(CaptionPt);
     const double plotHeight = Pt(ChartStripHeightPt - CaptionPt - LabelsPt - GapPt);
     const double plotBottom = plotTop + plotHeight;
-    // Few bars keep a bar chart's proportions, from the left, rather than spread out.
-    const double slot = std::min(plotWidth / static_cast<double>(strip.Slots), Pt(MaxSlotPt));
+    const double slot = strip.SlotWidth;
     const auto yOf = [&](double value) {
         return plotBottom - (Bounded(value) - strip.Low) / (strip.High - strip.Low) * plotHeight;
     };
@@ -140,35 +250,7 @@ void PaintChartStrip(QPainter& painter, const TReportStyle& style, const TChartB
         painter.drawLine(QPointF(left + slot * 0.05, y), QPointF(left + slot * 0.95, y));
     }
 
-    // Under the plot: each bar's fiber, and each run of one cable's bars under a bracket.
-    const TMeasurementTable& table = *strip.Table;
-    const QFontMetricsF& tiny = style.Metrics(TFontRole::Tiny);
-    const double fiberBaseline = plotBottom + Pt(3) + tiny.ascent();
-    const double bracketY = fiberBaseline + Pt(4);
-    const double cableBaseline = bracketY + Pt(2) + tiny.ascent();
-    painter.setPen(Qt::black);
-    painter.drawText(QPointF(Pt(MarginPt), fiberBaseline), QStringLiteral("Fiber"));
-    painter.drawText(QPointF(Pt(MarginPt), cableBaseline), QStringLiteral("Cable"));
-    painter.setFont(style.Font(TFontRole::Tiny));
-    std::size_t runStart = 0;
-    for (std::size_t i = 0; i < strip.Count; ++i) {
-        const std::size_t row = bars[strip.First + i].Row;
-        const double centre = plotLeft + (static_cast<double>(i) + 0.5) * slot;
-        DrawCentred(painter, tiny, Latin1(table.SubItem(row, 1)), centre, slot - Pt(1),
-                    fiberBaseline);
-        const bool runEnds = i + 1 == strip.Count || table.SubItem(bars[strip.First + i + 1].Row,
-                                                                   0) != table.SubItem(row, 0);
-        if (!runEnds)
-            continue;
-        const double left = plotLeft + static_cast<double>(runStart) * slot + Pt(1);
-        const double right = plotLeft + static_cast<double>(i + 1) * slot - Pt(1);
-        painter.setPen(QPen(QColor(0x80, 0x80, 0x80), Pt(0.5)));
-        painter.drawLine(QPointF(left, bracketY), QPointF(right, bracketY));
-        painter.setPen(Qt::black);
-        DrawCentred(painter, tiny, Latin1(table.SubItem(row, 0)), (left + right) / 2, right - left,
-                    cableBaseline);
-        runStart = i + 1;
-    }
+    PaintLabels(painter, style, strip, plotBottom);
 }
 
 void PaintChartLegend(QPainter& painter, const TReportStyle& style, double baseline) {

@@ -9,11 +9,13 @@
 
 class QPainter;
 
-// At most this many bars share one strip of a chart, so that every bar keeps room for its
-// fiber's label; a wavelength with more fibers gets as many strips as it needs, one under the
-// other and on the following pages, all on the same axis.
+// At most this many bars share one strip of a chart, fewer when the fibers' labels are wide,
+// so that every bar keeps room for its label; a wavelength with more fibers gets as many strips
+// as it needs, one under the other and on the following pages, all on the same axis. Labels
+// too wide for a bar of the narrowest strip, and cables' labels too wide for their bars, wrap.
 inline constexpr std::size_t MaxBarsPerStrip = 50;
-inline constexpr double ChartStripHeightPt = 160;
+inline constexpr std::size_t MinBarsPerStrip = 10;
+inline constexpr double ChartStripHeightPt = 160;  // with labels of one line
 
 // One strip of a wavelength's chart: bars [First, First + Count) of the series.
 struct TChartBlock {
@@ -26,10 +28,18 @@ struct TChartBlock {
     double Low = 0;
     double High = 1;
     double Step = 0.5;
+    double SlotWidth = 0;  // device units
+    // The most lines a fiber's and a cable's label take in this strip.
+    std::size_t FiberLines = 1;
+    std::size_t CableLines = 1;
 };
 
 // The series cut into strips as even as can be.
-std::vector<TChartBlock> ChartStrips(const TMeasurementTable& table, const TChartSeries& series);
+std::vector<TChartBlock> ChartStrips(const TReportStyle& style, const TMeasurementTable& table,
+                                     const TChartSeries& series);
+
+// The strip's height in device units, its labels' lines included.
+double ChartStripHeight(const TReportStyle& style, const TChartBlock& strip);
 
 void PaintChartStrip(QPainter& painter, const TReportStyle& style, const TChartBlock& strip,
                      double top);

@@ -13,9 +13,9 @@ struct THeightOf {
     double operator()(const TGapBlock& gap) const { return Pt(gap.HeightPt); }
     // A table's least piece: its header and one row.
     double operator()(const TTableBlock& table) const {
-        return TableHeaderHeight(Style, table) + (table.RowCount() > 0 ? TableRowHeight(Style) : 0);
+        return table.HeaderHeight + (table.RowCount() > 0 ? table.RowHeight(0) : 0);
     }
-    double operator()(const TChartBlock&) const { return Pt(ChartStripHeightPt); }
+    double operator()(const TChartBlock& strip) const { return ChartStripHeight(Style, strip); }
 };
 
 class TPager {
@@ -67,18 +67,19 @@ private:
             NewPage();
     }
 
+    // Rows go on while they fit under the header, at least one to a page.
     void PlaceTable(std::size_t index, const TTableBlock& table) {
-        const double header = TableHeaderHeight(style_, table);
-        const double row = TableRowHeight(style_);
         const std::size_t rows = table.RowCount();
-        MakeRoom(header + (rows > 0 ? row : 0));
+        MakeRoom(table.HeaderHeight + (rows > 0 ? table.RowHeight(0) : 0));
         std::size_t first = 0;
         do {
-            const auto fit =
-                static_cast<std::size_t>(std::max(1.0, std::floor((bottom_ - y_ - header) / row)));
-            const std::size_t count = std::min(fit, rows - first);
+            const double room = bottom_ - y_ - table.HeaderHeight;
+            std::size_t count = std::min<std::size_t>(1, rows - first);
+            while (first + count < rows &&
+                   table.RowTops[first + count + 1] - table.RowTops[first] <= room)
+                ++count;
             pages_.back().push_back({index, y_, first, count});
-            y_ += header + static_cast<double>(count) * row;
+            y_ += table.HeaderHeight + table.RowTops[first + count] - table.RowTops[first];
             first += count;
             if (first < rows)
                 NewPage();

@@ -33,8 +33,8 @@ QString CountText(std::size_t count) {
 class TSections {
 public:
     TSections(const TReportInput& input, const TReportRows& rows,
-              const std::vector<TChartSeries>& series)
-        : input_(input), rows_(rows), series_(series) {}
+              const std::vector<TChartSeries>& series, const TReportStyle& style)
+        : input_(input), rows_(rows), series_(series), style_(style) {}
 
     std::vector<TReportBlock> Take() {
         Head();
@@ -46,7 +46,14 @@ public:
     }
 
 private:
-    void Add(TReportBlock block) { blocks_.push_back(std::move(block)); }
+    template <class TBlock>
+    void Add(TBlock block) {
+        blocks_.emplace_back(std::in_place_type<TBlock>, std::move(block));
+    }
+    void Add(TTableBlock table) {
+        FitTable(style_, table);
+        blocks_.emplace_back(std::in_place_type<TTableBlock>, std::move(table));
+    }
     void Gap(double points) { Add(TGapBlock{points}); }
     void Line(const QString& text, TFontRole font = TFontRole::Body, QColor color = Qt::black) {
         Add(TTextBlock{text, font, color});
@@ -89,10 +96,9 @@ private:
                  .arg(counts.None));
         Gap(4);
         TTableBlock table;
-        table.Columns = {
-            {QStringLiteral("Wavelength (nm)"), 95}, {QStringLiteral("Rows"), 60, true},
-            {QStringLiteral("PASS"), 60, true},      {QStringLiteral("FAIL"), 60, true},
-            {QStringLiteral("CHECK"), 60, true},     {QStringLiteral("No verdict"), 70, true}};
+        table.Columns = {{QStringLiteral("Wavelength (nm)")}, {QStringLiteral("Rows"), true},
+                         {QStringLiteral("PASS"), true},      {QStringLiteral("FAIL"), true},
+                         {QStringLiteral("CHECK"), true},     {QStringLiteral("No verdict"), true}};
         for (const TWavelengthCounts& group : rows_.ByWaveLength) {
             const TVerdictCounts& c = group.Counts;
             table.AddRow({Latin1(group.WaveLength), CountText(c.Judged() + c.None),
@@ -108,7 +114,7 @@ private:
         Add(Heading(QStringLiteral("Loss budget")));
         TTableBlock facts;
         facts.ShowHeader = false;
-        facts.Columns = {{QString(), 110}, {QString(), ContentWidthPt - 110}};
+        facts.Columns = {{QString()}, {QString()}};
         const TBudgetPreset* preset = FindBudgetPreset(budget.Preset);
         facts.AddRow({QStringLiteral("Name"),
                       budget.Name.empty() ? QStringLiteral("(none)") : Utf8(budget.Name)});
@@ -127,8 +133,8 @@ private:
         Gap(6);
 
         TTableBlock attenuation;
-        attenuation.Columns = {{QStringLiteral("Wavelength (nm)"), 95},
-                               {QStringLiteral("Attenuation (dB/km)"), 110, true}};
+        attenuation.Columns = {{QStringLiteral("Wavelength (nm)")},
+                               {QStringLiteral("Attenuation (dB/km)"), true}};
         for (const auto& [waveLength, dbPerKm] : EffectiveAttenuation(budget))
             attenuation.AddRow({QString::number(waveLength), Dec2(dbPerKm)});
         if (attenuation.Cells.empty())
@@ -139,8 +145,8 @@ private:
         if (!budget.MaxLossDb.empty()) {
             Gap(6);
             TTableBlock maxLoss;
-            maxLoss.Columns = {{QStringLiteral("Wavelength (nm)"), 95},
-                               {QStringLiteral("Fixed limit (dB)"), 110, true}};
+            maxLoss.Columns = {{QStringLiteral("Wavelength (nm)")},
+                               {QStringLiteral("Fixed limit (dB)"), true}};
             for (const auto& [waveLength, db] : budget.MaxLossDb)
                 maxLoss.AddRow({QString::number(waveLength), Dec2(db)});
             Add(std::move(maxLoss));
@@ -148,9 +154,9 @@ private:
         if (!budget.PowerDbm.empty()) {
             Gap(6);
             TTableBlock power;
-            power.Columns = {{QStringLiteral("Wavelength (nm)"), 95},
-                             {QStringLiteral("Power from (dBm)"), 100, true},
-                             {QStringLiteral("Power to (dBm)"), 100, true}};
+            power.Columns = {{QStringLiteral("Wavelength (nm)")},
+                             {QStringLiteral("Power from (dBm)"), true},
+                             {QStringLiteral("Power to (dBm)"), true}};
             for (const auto& [waveLength, window] : budget.PowerDbm)
                 power.AddRow({QString::number(waveLength), Dec2(window.Min), Dec2(window.Max)});
             Add(std::move(power));
@@ -161,10 +167,10 @@ private:
             Line(QStringLiteral("Links: none"));
         } else {
             TTableBlock links;
-            links.Columns = {{QStringLiteral("Cable"), 140},
-                             {QStringLiteral("Length (m)"), 80, true},
-                             {QStringLiteral("Connector pairs"), 95, true},
-                             {QStringLiteral("Splices"), 70, true}};
+            links.Columns = {{QStringLiteral("Cable")},
+                             {QStringLiteral("Length (m)"), true},
+                             {QStringLiteral("Connector pairs"), true},
+                             {QStringLiteral("Splices"), true}};
             for (const TLinkBudget& link : budget.Links) {
                 links.AddRow(
                     {link.Cable == "*" ? QStringLiteral("* (every other cable)") : Utf8(link.Cable),
@@ -180,13 +186,11 @@ private:
         const TMeasurementTable& source = *input_.Table;
         Add(Heading(QStringLiteral("Readings")));
         TTableBlock table;
-        // Cable, fiber and wavelength are short; the figures as the meter gave them may not be.
-        table.Columns = {
-            {QStringLiteral("Cable"), 56},           {QStringLiteral("Fiber"), 42},
-            {QStringLiteral("WaveLength"), 66},      {QStringLiteral("Value"), 76, true},
-            {QStringLiteral("Reference"), 76, true}, {QStringLiteral("Loss"), 46, true},
-            {QStringLiteral("Limit"), 46, true},     {QStringLiteral("Margin"), 50, true},
-            {QStringLiteral("Verdict"), 57}};
+        table.Columns = {{QStringLiteral("Cable")},           {QStringLiteral("Fiber")},
+                         {QStringLiteral("WaveLength")},      {QStringLiteral("Value"), true},
+                         {QStringLiteral("Reference"), true}, {QStringLiteral("Loss"), true},
+                         {QStringLiteral("Limit"), true},     {QStringLiteral("Margin"), true},
+                         {QStringLiteral("Verdict")}};
         table.VerdictColumn = 8;
         table.Cells.reserve(rows_.Rows.size() * table.Columns.size());
         table.Verdicts.reserve(rows_.Rows.size());
@@ -213,7 +217,7 @@ private:
             Gap(4);
             Add(TTextBlock{Latin1(one.WaveLength) + QStringLiteral(" nm, loss in dB"),
                            TFontRole::BodyBold, Qt::black, true, true});
-            for (TChartBlock& strip : ChartStrips(*input_.Table, one))
+            for (TChartBlock& strip : ChartStrips(style_, *input_.Table, one))
                 Add(strip);
         }
     }
@@ -221,12 +225,14 @@ private:
     const TReportInput& input_;
     const TReportRows& rows_;
     const std::vector<TChartSeries>& series_;
+    const TReportStyle& style_;
     std::vector<TReportBlock> blocks_;
 };
 
 }  // namespace
 
 std::vector<TReportBlock> ReportBlocks(const TReportInput& input, const TReportRows& rows,
-                                       const std::vector<TChartSeries>& series) {
-    return TSections(input, rows, series).Take();
+                                       const std::vector<TChartSeries>& series,
+                                       const TReportStyle& style) {
+    return TSections(input, rows, series, style).Take();
 }

@@ -32,7 +32,10 @@ TReportStyle::TReportStyle(const QPaintDevice* device)
                                     QFontMetricsF(fonts_[4], device),
                                     QFontMetricsF(fonts_[5], device),
                                     QFontMetricsF(fonts_[6], device),
-                                    QFontMetricsF(fonts_[7], device)} {}
+                                    QFontMetricsF(fonts_[7], device)} {
+    for (std::size_t i = 0; i < RoleCount; ++i)
+        rawFonts_[i] = QRawFont::fromFont(QFont(fonts_[i], device));
+}
 
 QColor VerdictColor(TVerdictKind kind) {
     switch (kind) {

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QRawFont>
 #include <QString>
 #include <array>
 
@@ -34,6 +35,8 @@ public:
 
     const QFont& Font(TFontRole role) const { return fonts_[Index(role)]; }
     const QFontMetricsF& Metrics(TFontRole role) const { return metrics_[Index(role)]; }
+    // The font at the device's resolution, for texts laid out as glyphs (TGlyphText).
+    const QRawFont& RawFont(TFontRole role) const { return rawFonts_[Index(role)]; }
     // A line of the font with a little air, in device units.
     double LineHeight(TFontRole role) const { return Metrics(role).height() + Pt(2); }
 
@@ -43,6 +46,7 @@ private:
 
     std::array<QFont, RoleCount> fonts_;
     std::array<QFontMetricsF, RoleCount> metrics_;
+    std::array<QRawFont, RoleCount> rawFonts_;
 };
 
 // The verdicts' colours: strong for texts and bars, pale for the rows of the table.

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstddef>
+#include <unordered_map>
 #include <vector>
 
 #include "report/ReportStyle.h"
@@ -10,12 +11,13 @@ class QPainter;
 
 struct TReportColumn {
     QString Caption;
-    double WidthPt = 0;
     bool AlignRight = false;
 };
 
-// A table of one-line cells; a long table is cut into pieces at page ends, each under its own
-// header. The cells are made before the layout, so painting only draws.
+// A table whose columns are as wide as their longest texts; when they cannot all be, the
+// widest give up room and their texts wrap, never cut. A long table is cut into pieces at page
+// ends, each under its own header. The cells are made and measured before the layout, so that
+// painting only draws.
 struct TTableBlock {
     std::vector<TReportColumn> Columns;
     bool ShowHeader = true;
@@ -24,12 +26,23 @@ struct TTableBlock {
     std::vector<TVerdictKind> Verdicts;
     int VerdictColumn = -1;
 
+    // Made by FitTable, in device units.
+    std::vector<double> Widths;          // per column
+    std::vector<float> Advances;         // per cell, of its text on one line
+    std::vector<float> CaptionAdvances;  // per column
+    std::vector<double> RowTops;         // per row and one past the last, from the first row
+    double HeaderHeight = 0;
+    // The lines of the cells (by index in Cells, captions after the cells) that wrap.
+    std::unordered_map<std::size_t, std::vector<QString>> Wrapped;
+
     std::size_t RowCount() const { return Columns.empty() ? 0 : Cells.size() / Columns.size(); }
     void AddRow(std::initializer_list<QString> cells) { Cells.insert(Cells.end(), cells); }
+    double RowHeight(std::size_t row) const { return RowTops[row + 1] - RowTops[row]; }
 };
 
-double TableHeaderHeight(const TReportStyle& style, const TTableBlock& table);
-double TableRowHeight(const TReportStyle& style);
+// Measures the cells and captions and sets the columns' widths, the wrapped lines and the rows'
+// heights, for a table no wider than the content.
+void FitTable(const TReportStyle& style, TTableBlock& table);
 
 // Paints the header (when the table shows one) and rows [first, first + count) from top, at
 // the left margin.

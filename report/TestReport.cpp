@@ -56,7 +56,7 @@ QByteArray RenderReport(const TReportInput& input, const std::string& path) {
     writer.setCreator(Utf8(input.ProgramName + (input.Version.empty() ? "" : " " + input.Version)));
 
     const TReportStyle style(&writer);
-    const std::vector<TReportBlock> blocks = ReportBlocks(input, rows, series);
+    const std::vector<TReportBlock> blocks = ReportBlocks(input, rows, series, style);
     const std::vector<TPageLayout> pages = LayOutPages(blocks, style);
 
     QPainter painter;

@@ -77,6 +77,14 @@ TEST_F(TTestReportExportTest, TheTickedRowsOfThePageShownWithTheirVerdicts) {
               "Test report written to " + dir_->File("none.pdf") + ": 0 rows");
 }
 
+TEST_F(TTestReportExportTest, NamesTheMeterWhateverTheDeviceDetailsSetting) {
+    SetUpPage();
+    ExportDeviceDetails = false;
+    const std::string text = Report("r.pdf");
+    EXPECT_TRUE(errors_.empty());
+    EXPECT_NE(text.find("Device: OLM-45 SN 7\n"), std::string::npos) << text;
+}
+
 TEST_F(TTestReportExportTest, RefusedWithoutABudgetAndAFailureNamesTheFile) {
     SetUpPage();
     frm_->SetBudget(std::nullopt);

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QImage>
 #include <set>
+#include <sstream>
 
 #include "export/ExportOptions.h"
 #include "support/Subprocess.h"
@@ -200,6 +201,31 @@ TEST_F(TReportFixture, LongTableRepeatsItsHeaderAndChartsShowTheVerdictColours) 
     EXPECT_GT(red, 300);
     EXPECT_GT(amber, 300);
     EXPECT_GT(green, 300);
+}
+
+TEST_F(TReportFixture, IdentifiersPrintWholeInTheTableAndTheCharts) {
+    Fill(
+        {{"BLDG-A-R12-P03", "F024-BLUE", "1310", "-1.95", {TVerdictKind::Pass, 1.95, 2.3, 0.35}},
+         {"BLDG-A-R12-P03", "F025-ORANGE", "1310", "-2.61", {TVerdictKind::Fail, 2.61, 2.3, -0.31}},
+         {"2", "1", "1310", "-0.5", {TVerdictKind::Pass, 0.5, 2.3, 1.8}}});
+    const std::string pdf = folder_.File("ids.pdf");
+    WriteTestReport(Input(), pdf);
+    const auto pages = Pages(pdf);
+    ASSERT_FALSE(pages.empty());
+    EXPECT_TRUE(Has(pages[0], "BLDG-A-R12-P03 F024-BLUE 1310 -1.95 -10 1.95 2.30 0.35 PASS"));
+    EXPECT_TRUE(Has(pages[0], "BLDG-A-R12-P03 F025-ORANGE 1310 -2.61 -10 2.61 2.30 -0.31 FAIL"));
+    // The chart's labels under the bars: the fibers, then the cables.
+    std::set<std::string> words;
+    for (const auto& page : pages) {
+        for (const std::string& line : page) {
+            EXPECT_EQ(line.find("\u2026"), std::string::npos) << line;
+            std::istringstream stream(line);
+            for (std::string word; stream >> word;)
+                words.insert(word);
+        }
+    }
+    for (const char* label : {"F024-BLUE", "F025-ORANGE", "BLDG-A-R12-P03"})
+        EXPECT_TRUE(words.contains(label)) << label;
 }
 
 TEST_F(TReportFixture, FolderThatIsMissingIsNamedAndNothingIsWritten) {

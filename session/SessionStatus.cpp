@@ -15,6 +15,36 @@ bool Is(const std::error_code& code, int errorNumber) {
     return code == std::errc(errorNumber);
 }
 
+// Line noise is mostly unprintable; a status line can only show it escaped, and not too much.
+std::string EscapedBytes(const std::string& bytes) {
+    constexpr std::size_t MaxShown = 32;
+    static const char* const Hex = "0123456789ABCDEF";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size() && i < MaxShown; ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte == '\\' || byte == '"') {
+            text += '\\';
+            text += static_cast<char>(byte);
+        } else if (byte == '\r') {
+            text += "\\r";
+        } else if (byte == '\n') {
+            text += "\\n";
+        } else if (byte == '\t') {
+            text += "\\t";
+        } else if (byte >= 0x20 && byte < 0x7F) {
+            text += static_cast<char>(byte);
+        } else {
+            text += "\\x";
+            text += Hex[byte >> 4];
+            text += Hex[byte & 0x0F];
+        }
+    }
+    if (bytes.size() > MaxShown) {
+        text += "...";
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string ConnectedStatus(const std::string& port, std::uint32_t baud) {
@@ -38,6 +68,26 @@ std::string OpenFailureStatus(const std::string& port, const std::error_code& co
         return port + " is missing: the adapter may have been unplugged (Refresh ports)";
     }
     return "Cannot open " + port + (code ? ": " + SystemErrorText(code) : std::string());
+}
+
+std::string LineRefusal(std::uint32_t baud, bool speed, const std::error_code& code) {
+    return (speed ? "the port refused " + std::to_string(baud) + " baud: "
+                  : std::string("the port refused its line settings: ")) +
+           SystemErrorText(code);
+}
+
+std::string LineRefusedStatus(const std::string& port, std::uint32_t baud, bool speed,
+                              const std::error_code& code) {
+    return "Cannot use " + port + ": " + LineRefusal(baud, speed, code);
+}
+
+std::string WriteFailureStatus(const std::string& port, const std::error_code& code) {
+    return "Cannot send to the meter on " + port + ": " + SystemErrorText(code);
+}
+
+std::string UnexpectedAfterNameStatus(const std::string& port, const std::string& extra) {
+    return "The meter on " + port + " answered with unexpected bytes after its name: \"" +
+           EscapedBytes(extra) + "\"; check the cable and the baud rate";
 }
 
 std::string DeniedPortsStatus(std::size_t count) {

@@ -16,6 +16,14 @@ std::string NoAnswerStatus(const std::string& port, std::uint32_t baud);
 // Why port could not be opened, decided by code: busy, permission, missing, or the system's
 // own text for anything else.
 std::string OpenFailureStatus(const std::string& port, const std::error_code& code);
+// The device opened but refused a line setting: the speed baud when speed, else the others.
+std::string LineRefusal(std::uint32_t baud, bool speed, const std::error_code& code);
+std::string LineRefusedStatus(const std::string& port, std::uint32_t baud, bool speed,
+                              const std::error_code& code);
+// A request could not be sent.
+std::string WriteFailureStatus(const std::string& port, const std::error_code& code);
+// The name reply was followed by extra, which the status shows escaped.
+std::string UnexpectedAfterNameStatus(const std::string& port, const std::string& extra);
 // count ports exist that this user may not open; how to fix it.
 std::string DeniedPortsStatus(std::size_t count);
 std::string WaitingForQuietStatus(const std::string& port);

@@ -168,6 +168,12 @@ INSTANTIATE_TEST_SUITE_P(
                                    {"--records", "50", "--chunk", "200", "--delay", "600000"},
                                    {"--timeout", "3"},
                                    "bytes; the memory dump did not end"},
+                      // The name must end the reply: noise after it is named, escaped.
+                      TFailureCase{"NoiseAfterTheName",
+                                   {"--fault", "stray-bytes"},
+                                   {},
+                                   "answered with unexpected bytes after its name: "
+                                   "\"\\xFF\\x00~\\x13?\\x11\""},
                       TFailureCase{"RejectedDump",
                                    {"--records", "30", "--fault", "bad-number"},
                                    {},

@@ -212,16 +212,26 @@ void TDeviceSession::FillPortList() {
         return;
     }
     std::size_t denied = 0;
+    // Each different way in once, in the order of the ports.
+    std::vector<std::string> hints;
     for (const TPortCandidate& candidate : ProbePorts()) {
         if (candidate.State == TPortState::Available) {
             names.push_back(candidate.Device);
         } else if (candidate.State == TPortState::PermissionDenied) {
             ++denied;
+            std::string hint = PermissionHint(candidate.Access);
+            if (std::find(hints.begin(), hints.end(), hint) == hints.end()) {
+                hints.push_back(std::move(hint));
+            }
         }
     }
     view_.AddPorts(names);
     if (denied > 0) {
-        view_.ShowStatus(DeniedPortsStatus(denied));
+        std::string hint = hints.front();
+        for (std::size_t i = 1; i < hints.size(); ++i) {
+            hint += "; or " + hints[i];
+        }
+        view_.ShowStatus(DeniedPortsStatus(denied, hint));
     }
 }
 

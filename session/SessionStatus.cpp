@@ -9,6 +9,14 @@ const char* const DialoutHint =
 
 namespace {
 
+std::string OctalMode(unsigned mode) {
+    std::string text;
+    for (int shift = 9; shift >= 0; shift -= 3) {
+        text += static_cast<char>('0' + ((mode >> shift) & 7u));
+    }
+    return text;
+}
+
 const char* const PreviousKept = "the previous measurements are kept";
 
 bool Is(const std::error_code& code, int errorNumber) {
@@ -57,9 +65,23 @@ std::string NoAnswerStatus(const std::string& port, std::uint32_t baud) {
            "settings)";
 }
 
+std::string PermissionHint(const TDeviceAccess& access) {
+    if (!access.Known) {
+        return DialoutHint;
+    }
+    if (access.GroupMayUse) {
+        return "add your user to the " + access.Group + " group (sudo usermod -aG " +
+               access.Group + " $USER), then log in again";
+    }
+    return "joining a group would not help: only its owner " + access.Owner + " may open it (" +
+           access.Owner + ":" + access.Group + ", mode " + OctalMode(access.Mode) +
+           "); a udev rule for the adapter can let you in (see the README, Serial port "
+           "permissions)";
+}
+
 std::string OpenFailureStatus(const std::string& port, const std::error_code& code) {
     if (Is(code, EACCES) || Is(code, EPERM)) {
-        return "No permission to open " + port + ": " + DialoutHint;
+        return "No permission to open " + port + ": " + PermissionHint(DeviceAccess(port));
     }
     if (Is(code, EBUSY)) {
         return port + " is busy: another program has it open";
@@ -90,11 +112,11 @@ std::string UnexpectedAfterNameStatus(const std::string& port, const std::string
            EscapedBytes(extra) + "\"; check the cable and the baud rate";
 }
 
-std::string DeniedPortsStatus(std::size_t count) {
+std::string DeniedPortsStatus(std::size_t count, const std::string& hint) {
     return std::to_string(count) +
            (count == 1 ? " serial port exists that you may not open: "
                        : " serial ports exist that you may not open: ") +
-           DialoutHint;
+           hint;
 }
 
 std::string WaitingForQuietStatus(const std::string& port) {

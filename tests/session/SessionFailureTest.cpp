@@ -12,6 +12,7 @@
 #include "data/uMeranie.h"
 #include "session/DeviceSession.h"
 #include "session/RecordingView.h"
+#include "session/SessionStatus.h"
 #include "support/AddressSpace.h"
 
 namespace {
@@ -201,6 +202,69 @@ TEST_F(SessionFailureTest, EndlessDumpFitsInOneAndAHalfTimesTheCap) {
         },
         testing::ExitedWithCode(0), "");
 #endif
+}
+
+}  // namespace
+
+namespace {
+
+struct THintCase {
+    const char* Name;
+    TDeviceAccess Access;
+    std::string Hint;
+};
+
+class PermissionHintTest : public ::testing::TestWithParam<THintCase> {};
+
+TEST_P(PermissionHintTest, NamesTheGroupThatOwnsTheDevice) {
+    EXPECT_EQ(PermissionHint(GetParam().Access), GetParam().Hint);
+}
+
+const std::string NoGroupHelps =
+    "joining a group would not help: only its owner root may open it (root:root, mode 0600); a "
+    "udev rule for the adapter can let you in (see the README, Serial port permissions)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, PermissionHintTest,
+    ::testing::Values(
+        THintCase{"Dialout", {true, "root", "dialout", 0660, true}, DialoutHint},
+        THintCase{"Uucp",
+                  {true, "root", "uucp", 0660, true},
+                  "add your user to the uucp group (sudo usermod -aG uucp $USER), then log in "
+                  "again"},
+        THintCase{"RootOnly", {true, "root", "root", 0600, false}, NoGroupHelps},
+        THintCase{"GroupMayOnlyWrite",
+                  {true, "ann", "tty", 0620, false},
+                  "joining a group would not help: only its owner ann may open it (ann:tty, mode "
+                  "0620); a udev rule for the adapter can let you in (see the README, Serial "
+                  "port permissions)"},
+        THintCase{"Unknown", {}, DialoutHint}),
+    [](const auto& testInfo) { return std::string(testInfo.param.Name); });
+
+TEST(DeniedPortsHint, EachWayInOnceInTheOrderOfThePorts) {
+    TSynchronizer sync;
+    TComPort port(sync);
+    TRecordingView view;
+    TDeviceSession session(view, port);
+    const TDeviceAccess uucp{true, "root", "uucp", 0660, true};
+    const TDeviceAccess dialout{true, "root", "dialout", 0660, true};
+    const TDeviceAccess rootOnly{true, "root", "root", 0600, false};
+    std::vector<TPortCandidate> probed = {
+        {"/dev/ttyS0", TPortState::PermissionDenied, {}, uucp},
+        {"/dev/ttyUSB0", TPortState::PermissionDenied, {}, dialout},
+        {"/dev/ttyUSB1", TPortState::Available, {}, {}},
+        {"/dev/ttyUSB2", TPortState::PermissionDenied, {}, uucp},
+        {"/dev/ttyACM0", TPortState::PermissionDenied, {}, rootOnly}};
+    session.ProbePorts = [&] { return probed; };
+    session.FillPortList();
+    EXPECT_EQ(view.Statuses,
+              (Statuses{"4 serial ports exist that you may not open: add your user to the uucp "
+                        "group (sudo usermod -aG uucp $USER), then log in again; or " +
+                        std::string(DialoutHint) + "; or " + NoGroupHelps}));
+    probed = {{"/dev/ttyS0", TPortState::PermissionDenied, {}, rootOnly}};
+    session.FillPortList();
+    EXPECT_EQ(view.Statuses.back(),
+              "1 serial port exists that you may not open: " + NoGroupHelps);
 }
 
 }  // namespace

@@ -166,7 +166,8 @@ public:
             const bool denied =
                 code == std::errc::permission_denied || code == std::errc::operation_not_permitted;
             throw EImportFailed(OneLine(session_.LastConnectError) +
-                                (denied ? std::string("; ") + DialoutHint : std::string()));
+                                (denied ? "; " + PermissionHint(DeviceAccess(options_.Port))
+                                        : std::string()));
         }
         received_ = 0;
         Await([this] { return !session_.WaitingForDeviceName; }, "the meter did not tell its name");

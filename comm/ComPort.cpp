@@ -16,7 +16,19 @@ namespace {
 constexpr std::size_t MaxChunk = 1 << 20;
 
 EComError OpenError(const std::string& port, const std::error_code& code) {
-    return EComError("TCOMPORT : cannot open " + port + "\r" + SystemErrorText(code), code);
+    return EComError("TCOMPORT : cannot open " + port + "\r" + SystemErrorText(code), code,
+                     TComFailure::Open);
+}
+
+EComError LineError(const std::string& port, std::uint32_t baud, const TLineResult& result) {
+    if (result.Speed) {
+        return EComError("TCOMPORT : " + port + " refused " + std::to_string(baud) + " baud\r" +
+                             SystemErrorText(result.Error),
+                         result.Error, TComFailure::Speed);
+    }
+    return EComError("TCOMPORT : " + port + " refused its line settings\r" +
+                         SystemErrorText(result.Error),
+                     result.Error, TComFailure::LineSettings);
 }
 
 }  // namespace
@@ -71,7 +83,10 @@ void TComPort::Open() {
         }
     };
     thread->WatchStatus = OnCTSChanged || OnDSRChanged || OnRingChanged || OnRLSDChanged || OnError;
-    thread->SetParams(Baud, DataBits, Parity, StopBits);
+    // A device that keeps other settings than asked for would garble every byte.
+    if (const TLineResult line = thread->SetParams(Baud, DataBits, Parity, StopBits); line.Error) {
+        throw LineError(Port, Baud, line);
+    }
     // The driver's queues are its own on Linux; WinQSizeIn and WinQSizeOut have no equivalent.
     thread_ = std::move(thread);
     opened_ = true;
@@ -104,7 +119,10 @@ void TComPort::Write(std::string_view Text) {
     if (!opened_ || Text.empty()) {
         return;
     }
-    thread_->WriteData(Text.data(), Text.size());
+    if (const std::error_code error = thread_->WriteData(Text.data(), Text.size())) {
+        throw EComError("TCOMPORT : cannot write to " + Port + "\r" + SystemErrorText(error), error,
+                        TComFailure::Write);
+    }
 }
 
 void TComPort::HandleReceive(std::uint32_t Count) {
@@ -152,19 +170,26 @@ void TComPort::HandleReceive(std::uint32_t Count) {
 }
 
 void TComPort::HandleStatus(std::uint32_t EventBits, std::uint32_t ModemBits) {
-    if ((EventBits & EV_CTS) != 0 && OnCTSChanged) {
-        OnCTSChanged((ModemBits & MS_CTS_ON) == 0);
+    // Copies, taken before the first call: a handler may close or even destroy the port, and
+    // nothing of it may be touched afterwards.
+    const TStatusChanged cts = (EventBits & EV_CTS) != 0 ? OnCTSChanged : nullptr;
+    const TStatusChanged dsr = (EventBits & EV_DSR) != 0 ? OnDSRChanged : nullptr;
+    const TStatusChanged rlsd = (EventBits & EV_RLSD) != 0 ? OnRLSDChanged : nullptr;
+    const TStatusChanged ring = (EventBits & EV_RING) != 0 ? OnRingChanged : nullptr;
+    const TNotifyEvent error = (EventBits & EV_ERR) != 0 ? OnError : nullptr;
+    if (cts) {
+        cts((ModemBits & MS_CTS_ON) == 0);
     }
-    if ((EventBits & EV_DSR) != 0 && OnDSRChanged) {
-        OnDSRChanged((ModemBits & MS_DSR_ON) == 0);
+    if (dsr) {
+        dsr((ModemBits & MS_DSR_ON) == 0);
     }
-    if ((EventBits & EV_RLSD) != 0 && OnRLSDChanged) {
-        OnRLSDChanged((ModemBits & MS_RLSD_ON) == 0);
+    if (rlsd) {
+        rlsd((ModemBits & MS_RLSD_ON) == 0);
     }
-    if ((EventBits & EV_RING) != 0 && OnRingChanged) {
-        OnRingChanged((ModemBits & MS_RING_ON) == 0);
+    if (ring) {
+        ring((ModemBits & MS_RING_ON) == 0);
     }
-    if ((EventBits & EV_ERR) != 0 && OnError) {
-        OnError(*this);
+    if (error) {
+        error(*this);
     }
 }

@@ -14,17 +14,29 @@ enum TParity { ptNONE = 0, ptODD = 1, ptEVEN = 2, ptMARK = 3, ptSPACE = 4 };
 enum TStopBit { sbONE = 0, sbONE5 = 1, snTWO = 2 };
 enum TReceiveMode { rmRAW = 0, rmTERM = 1 };
 
+// Which step of the serial component failed.
+enum class TComFailure {
+    Other,         // a setting of the component itself (the terminator)
+    Open,          // the device could not be opened
+    LineSettings,  // the device refused its line settings (tcgetattr, tcsetattr)
+    Speed,         // the device refused the speed
+    Write,         // the device refused bytes to send
+};
+
 // A failure of the serial component. code() is the system's code where the system reported
 // the failure (a port that cannot be opened), so that a caller can tell a denied port from a
 // busy one.
 class EComError : public std::runtime_error {
 public:
-    explicit EComError(const std::string& message, std::error_code code = {})
-        : std::runtime_error(message), code_(code) {}
+    explicit EComError(const std::string& message, std::error_code code = {},
+                       TComFailure failure = TComFailure::Other)
+        : std::runtime_error(message), code_(code), failure_(failure) {}
     const std::error_code& code() const noexcept { return code_; }
+    TComFailure failure() const noexcept { return failure_; }
 
 private:
     std::error_code code_;
+    TComFailure failure_;
 };
 
 class TComPort;
@@ -73,8 +85,11 @@ public:
     // the port counts as open until Close.
     TNotifyEvent OnHangUp;
 
+    // Throws EComError when the device cannot be opened or refuses the line settings.
     void Open();
     void Close();
+    // Throws EComError when the device refuses the bytes, now or a part of an earlier Write
+    // that was still being sent. Nothing is sent while closed.
     void Write(std::string_view Text);
     bool Opened() const noexcept { return opened_; }
 

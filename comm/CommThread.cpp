@@ -40,11 +40,12 @@ void TCommThread::Retire(TCommThread* thread) noexcept {
     thread->retired_ = true;
 }
 
-void TCommThread::SetParams(std::uint32_t Baud, std::uint8_t DataBits, TParity Parity,
-                            TStopBit StopBits) {
-    if (open_) {
-        binding_->SetLine(TLineSettings{Baud, DataBits, Parity, StopBits});
+TLineResult TCommThread::SetParams(std::uint32_t Baud, std::uint8_t DataBits, TParity Parity,
+                                   TStopBit StopBits) {
+    if (!open_) {
+        return {};
     }
+    return binding_->SetLine(TLineSettings{Baud, DataBits, Parity, StopBits});
 }
 
 void TCommThread::ResetPort() {
@@ -91,19 +92,25 @@ std::size_t TCommThread::ReadData(char* Buffer, std::size_t Count) {
     return open_ ? binding_->Read(Buffer, Count) : 0;
 }
 
-std::size_t TCommThread::WriteData(const char* Buffer, std::size_t Count) {
-    if (!open_ || Count == 0 || hungUp_) {
-        return 0;
+std::error_code TCommThread::WriteData(const char* Buffer, std::size_t Count) {
+    if (hungUp_) {
+        return std::make_error_code(std::errc::io_error);
+    }
+    if (!open_ || Count == 0) {
+        return {};
     }
     std::lock_guard lock(unsentMutex_);
+    if (unsentError_) {
+        return std::exchange(unsentError_, {});
+    }
     std::size_t sent = 0;
     // Bytes already waiting go first, so the worker keeps the order.
     if (unsent_.empty()) {
-        const std::ptrdiff_t put = binding_->Write(Buffer, Count);
-        if (put < 0) {
-            return 0;
+        std::error_code error;
+        sent = binding_->Write(Buffer, Count, error);
+        if (error) {
+            return error;
         }
-        sent = static_cast<std::size_t>(put);
     }
     if (sent < Count) {
         const bool wasIdle = unsent_.empty();
@@ -112,7 +119,7 @@ std::size_t TCommThread::WriteData(const char* Buffer, std::size_t Count) {
             binding_->Wake();
         }
     }
-    return Count;
+    return {};
 }
 
 bool TCommThread::HasUnsentBytes() {
@@ -125,11 +132,13 @@ void TCommThread::SendUnsentBytes() {
     if (unsent_.empty()) {
         return;
     }
-    const std::ptrdiff_t put = binding_->Write(unsent_.data(), unsent_.size());
-    if (put < 0) {
+    std::error_code error;
+    const std::size_t put = binding_->Write(unsent_.data(), unsent_.size(), error);
+    if (error) {
         unsent_.clear();
+        unsentError_ = error;
     } else {
-        unsent_.erase(0, static_cast<std::size_t>(put));
+        unsent_.erase(0, put);
     }
 }
 

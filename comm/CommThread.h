@@ -37,7 +37,9 @@ public:
     bool IsOpen() const noexcept { return open_; }
     const std::error_code& OpenError() const noexcept { return openError_; }
 
-    void SetParams(std::uint32_t Baud, std::uint8_t DataBits, TParity Parity, TStopBit StopBits);
+    // What the device refused, if anything.
+    TLineResult SetParams(std::uint32_t Baud, std::uint8_t DataBits, TParity Parity,
+                          TStopBit StopBits);
     void ResetPort();
     void Start();
     // Unsets OnReceive and tells the worker to end. It ends even if Start comes afterwards.
@@ -48,8 +50,9 @@ public:
     // Reads up to Count waiting bytes; gives how many were read.
     std::size_t ReadData(char* Buffer, std::size_t Count);
     // Sends what the port takes at once and leaves the rest to the worker; never blocks.
-    // Gives the number of bytes accepted (sent or kept).
-    std::size_t WriteData(const char* Buffer, std::size_t Count);
+    // Gives the system's code when the port refuses, now or earlier while the worker sent a
+    // rest (that code once); nothing is kept then. After a hang-up every write fails with EIO.
+    std::error_code WriteData(const char* Buffer, std::size_t Count);
     // Window thread, one run per completed wait.
     void DispatchEvents();
     void DispatchHangUp();
@@ -96,4 +99,6 @@ private:
 
     std::mutex unsentMutex_;
     std::string unsent_;
+    // Why the worker had to drop a rest; told by the next WriteData.
+    std::error_code unsentError_;
 };

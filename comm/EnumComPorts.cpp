@@ -1,6 +1,8 @@
 #include "comm/EnumComPorts.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -8,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 #include "sys/SystemText.h"
 #include "sys/UniqueFd.h"
@@ -40,7 +43,46 @@ TPortState StateOfOpenError(int error) {
     }
 }
 
+// Names through the reentrant calls: the scan may run beside other threads.
+std::string UserName(uid_t uid) {
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+        return found->pw_name;
+    }
+    return std::to_string(uid);
+}
+
+std::string GroupName(gid_t gid) {
+    std::vector<char> buffer(16384);
+    group entry{};
+    group* found = nullptr;
+    if (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+        return found->gr_name;
+    }
+    return std::to_string(gid);
+}
+
+TDeviceAccess AccessOf(const struct stat& info) {
+    TDeviceAccess access;
+    access.Known = true;
+    access.Owner = UserName(info.st_uid);
+    access.Group = GroupName(info.st_gid);
+    access.Mode = static_cast<unsigned>(info.st_mode) & 07777u;
+    access.GroupMayUse = (info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    return access;
+}
+
 }  // namespace
+
+TDeviceAccess DeviceAccess(const std::string& Device) {
+    struct stat info {};
+    if (::stat(Device.c_str(), &info) != 0) {
+        return {};
+    }
+    return AccessOf(info);
+}
 
 std::vector<std::string> DefaultComPortCandidates(const std::string& folder) {
     std::vector<std::string> candidates;
@@ -59,7 +101,7 @@ std::optional<TPortCandidate> ProbeComPort(const std::string& Device) {
     if (::stat(Device.c_str(), &info) != 0) {
         return std::nullopt;
     }
-    TPortCandidate candidate{Device, TPortState::NotSerial, {}};
+    TPortCandidate candidate{Device, TPortState::NotSerial, {}, {}};
     if (!S_ISCHR(info.st_mode)) {
         return candidate;
     }
@@ -70,6 +112,9 @@ std::optional<TPortCandidate> ProbeComPort(const std::string& Device) {
         candidate.State = StateOfOpenError(error);
         if (candidate.State != TPortState::NotSerial) {
             candidate.Error = ErrnoCode(error);
+        }
+        if (candidate.State == TPortState::PermissionDenied) {
+            candidate.Access = AccessOf(info);
         }
         return candidate;
     }

@@ -27,11 +27,25 @@ enum class TPortState {
     Failed,            // any other refusal; Error says which
 };
 
+// Who may open a device, from its inode: what a user can do about a refusal.
+struct TDeviceAccess {
+    bool Known = false;       // the device could be looked at
+    std::string Owner;        // user name, or the number when it has none
+    std::string Group;        // group name, or the number when it has none
+    unsigned Mode = 0;        // permission bits (0660, 0600, ...)
+    bool GroupMayUse = false; // the group may read and write it: joining that group helps
+};
+
+// The access of Device; Known false when it cannot be looked at.
+TDeviceAccess DeviceAccess(const std::string& Device);
+
 struct TPortCandidate {
     std::string Device;
     TPortState State = TPortState::Available;
     // The system's code for Busy, PermissionDenied and Failed.
     std::error_code Error;
+    // Filled for PermissionDenied.
+    TDeviceAccess Access;
 };
 
 // The state of Device; nothing when it does not exist.

@@ -27,6 +27,13 @@ struct TLineSettings {
     TStopBit StopBits = sbONE;
 };
 
+// Which line setting the device refused, with the system's code; nothing refused when Error
+// is empty.
+struct TLineResult {
+    std::error_code Error;
+    bool Speed = false;  // the speed itself, the other settings being in force
+};
+
 // What one wait of the receive thread saw. Several may hold at once.
 struct TPortEvents {
     bool Woken = false;     // Wake was called (stop, or bytes to write)
@@ -45,8 +52,8 @@ public:
 
     // Opens Device exclusively. Gives an empty code, or the system's code for the failure.
     virtual std::error_code Open(const std::string& Device) = 0;
-    // Line settings; failures are not reported (the previous setting stays in force).
-    virtual void SetLine(const TLineSettings& Settings) = 0;
+    // Line settings; on a failure the previous ones (or the previous speed) stay in force.
+    virtual TLineResult SetLine(const TLineSettings& Settings) = 0;
     // Discards bytes in both directions and makes DTR and RTS inactive.
     virtual void Reset() = 0;
 
@@ -58,8 +65,9 @@ public:
     virtual std::uint32_t BytesWaiting() = 0;
     // Bytes read (no more than Count); 0 when nothing could be read.
     virtual std::size_t Read(char* Buffer, std::size_t Count) = 0;
-    // Takes what the port accepts without blocking; -1 when the port refuses for good.
-    virtual std::ptrdiff_t Write(const char* Buffer, std::size_t Count) = 0;
+    // Takes what the port accepts without blocking and gives how much that was; Error is set
+    // when the port refuses for good.
+    virtual std::size_t Write(const char* Buffer, std::size_t Count, std::error_code& Error) = 0;
 
     // MS_* bits of the modem lines; 0 where the device has none.
     virtual std::uint32_t ModemBits() = 0;

@@ -82,10 +82,10 @@ std::error_code TPosixPortBinding::Open(const std::string& Device) {
     return {};
 }
 
-void TPosixPortBinding::SetLine(const TLineSettings& Settings) {
+TLineResult TPosixPortBinding::SetLine(const TLineSettings& Settings) {
     termios line{};
     if (::tcgetattr(port_.Get(), &line) != 0) {
-        return;
+        return {ErrnoCode(), false};
     }
     ::cfmakeraw(&line);
     line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
@@ -118,10 +118,13 @@ void TPosixPortBinding::SetLine(const TLineSettings& Settings) {
         ::cfsetispeed(&line, speed);
         ::cfsetospeed(&line, speed);
     }
-    ::tcsetattr(port_.Get(), TCSANOW, &line);
-    if (speed == B0 && Settings.Baud != 0) {
-        SetCustomBaud(port_.Get(), Settings.Baud);
+    if (::tcsetattr(port_.Get(), TCSANOW, &line) != 0) {
+        return {ErrnoCode(), false};
     }
+    if (speed == B0 && Settings.Baud != 0) {
+        return {SetCustomBaud(port_.Get(), Settings.Baud), true};
+    }
+    return {};
 }
 
 void TPosixPortBinding::Reset() {
@@ -219,7 +222,8 @@ std::size_t TPosixPortBinding::Read(char* Buffer, std::size_t Count) {
     return done;
 }
 
-std::ptrdiff_t TPosixPortBinding::Write(const char* Buffer, std::size_t Count) {
+std::size_t TPosixPortBinding::Write(const char* Buffer, std::size_t Count,
+                                     std::error_code& Error) {
     std::size_t done = 0;
     while (done < Count) {
         const ssize_t put = ::write(port_.Get(), Buffer + done, Count - done);
@@ -228,12 +232,13 @@ std::ptrdiff_t TPosixPortBinding::Write(const char* Buffer, std::size_t Count) {
         } else if (put < 0 && errno == EINTR) {
             continue;
         } else if (put < 0 && errno != EAGAIN) {
-            return done > 0 ? static_cast<std::ptrdiff_t>(done) : -1;
+            Error = ErrnoCode();
+            break;
         } else {
             break;
         }
     }
-    return static_cast<std::ptrdiff_t>(done);
+    return done;
 }
 
 std::uint32_t TPosixPortBinding::ModemBits() {

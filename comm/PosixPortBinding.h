@@ -13,13 +13,13 @@ public:
     ~TPosixPortBinding() override { Close(); }
 
     std::error_code Open(const std::string& Device) override;
-    void SetLine(const TLineSettings& Settings) override;
+    TLineResult SetLine(const TLineSettings& Settings) override;
     void Reset() override;
     TPortEvents Wait(bool watchPort, bool wantWrite, int timeoutMs) override;
     void Wake() override;
     std::uint32_t BytesWaiting() override;
     std::size_t Read(char* Buffer, std::size_t Count) override;
-    std::ptrdiff_t Write(const char* Buffer, std::size_t Count) override;
+    std::size_t Write(const char* Buffer, std::size_t Count, std::error_code& Error) override;
     std::uint32_t ModemBits() override;
     std::uint32_t StatusEvents() override;
     bool HasStatusEvents() override;

@@ -49,6 +49,30 @@ std::string PrepareDeviceName(const std::string& reply) {
     return name;
 }
 
+// Appends data to text, which is never let grow beyond max. The usual doubling would, near
+// max, copy almost max bytes into a buffer of twice max; once the next buffer would pass half
+// of max it is made max at once, so that a copy never moves more than half of max and memory
+// peaks near max, not near three times it.
+void AppendWithin(std::string& text, const std::string& data, std::size_t max) {
+    const std::size_t needed = text.size() + data.size();
+    if (needed > text.capacity()) {
+        std::size_t capacity = std::max(needed, 2 * text.capacity());
+        if (capacity > max / 2) {
+            capacity = std::max(needed, max);
+        }
+        text.reserve(capacity);
+    }
+    text.append(data);
+}
+
+std::string ConnectFailureStatus(const std::string& port, std::uint32_t baud,
+                                 const EComError& error) {
+    if (error.failure() == TComFailure::Speed || error.failure() == TComFailure::LineSettings) {
+        return LineRefusedStatus(port, baud, error.failure() == TComFailure::Speed, error.code());
+    }
+    return OpenFailureStatus(port, error.code());
+}
+
 }  // namespace
 
 TDeviceSession::TDeviceSession(ISessionView& view, TComPort& ComPort1, TPortEnumerator enumerate,
@@ -108,6 +132,7 @@ void TDeviceSession::btnConnectClick() {
     lineClean_ = false;
     lastEnd_ = TEnd::None;
     LastConnectCode.clear();
+    LastConnectFailure = TComFailure::Other;
     try {
         ReceivedText.clear();
         SetNoConnectedDevice();
@@ -129,9 +154,10 @@ void TDeviceSession::btnConnectClick() {
     } catch (const EComError& e) {
         LastConnectError = e.what();
         LastConnectCode = e.code();
+        LastConnectFailure = e.failure();
         WaitingForDeviceName = false;
         SetNoConnectedDevice();
-        view_.ShowStatus(OpenFailureStatus(*selected, e.code()));
+        view_.ShowStatus(ConnectFailureStatus(*selected, port_.Baud, e));
     } catch (const std::exception& e) {
         LastConnectError = e.what();
         WaitingForDeviceName = false;
@@ -186,16 +212,26 @@ void TDeviceSession::FillPortList() {
         return;
     }
     std::size_t denied = 0;
+    // Each different way in once, in the order of the ports.
+    std::vector<std::string> hints;
     for (const TPortCandidate& candidate : ProbePorts()) {
         if (candidate.State == TPortState::Available) {
             names.push_back(candidate.Device);
         } else if (candidate.State == TPortState::PermissionDenied) {
             ++denied;
+            std::string hint = PermissionHint(candidate.Access);
+            if (std::find(hints.begin(), hints.end(), hint) == hints.end()) {
+                hints.push_back(std::move(hint));
+            }
         }
     }
     view_.AddPorts(names);
     if (denied > 0) {
-        view_.ShowStatus(DeniedPortsStatus(denied));
+        std::string hint = hints.front();
+        for (std::size_t i = 1; i < hints.size(); ++i) {
+            hint += "; or " + hints[i];
+        }
+        view_.ShowStatus(DeniedPortsStatus(denied, hint));
     }
 }
 
@@ -228,7 +264,7 @@ void TDeviceSession::ComPort1ReceiveCallBack(const std::string& Data) {
         }
         return;
     }
-    ReceivedText += Data;
+    AppendWithin(ReceivedText, Data, Limits.MaxDumpBytes);
     if (!Data.empty()) {
         lineClean_ = false;
     }
@@ -315,7 +351,7 @@ void TDeviceSession::SendRequest(TClock::time_point now) {
         nameAsked_ = true;
         noAnswerShown_ = false;
         nameAskedAt_ = now;
-        port_.Write("n");
+        Send("n");
     } else if (request == TQuiet::BeforeDump) {
         dumpAsked_ = true;
         dumpAskedAt_ = now;
@@ -323,7 +359,17 @@ void TDeviceSession::SendRequest(TClock::time_point now) {
         lineLength_ = 0;
         pendingLf_ = false;
         ShowProgress(now);
-        port_.Write("u");
+        Send("u");
+    }
+}
+
+void TDeviceSession::Send(std::string_view request) {
+    try {
+        port_.Write(request);
+    } catch (const EComError& e) {
+        WaitingForDeviceName = false;
+        nameAsked_ = false;
+        EndEarly(TEnd::WriteFailed, WriteFailureStatus(port_.Port, e.code()));
     }
 }
 
@@ -336,6 +382,7 @@ void TDeviceSession::EndEarly(TEnd end, const std::string& status) {
     ReceivedText.clear();
     ReceivedText.shrink_to_fit();
     lastEnd_ = end;
+    lastEndStatus_ = status;
     view_.ShowStatus(status);
 }
 
@@ -375,8 +422,7 @@ void TDeviceSession::Tick(TClock::time_point now) {
     }
     if (WaitingForDeviceName && nameAsked_ && !noAnswerShown_ &&
         now - nameAskedAt_ >= Limits.NameReply) {
-        noAnswerShown_ = true;
-        view_.ShowStatus(NoAnswerStatus(port_.Port, port_.Baud));
+        JudgeLateName();
     }
     if (dumpAsked_ && ImportUnderWay()) {
         if (now - std::max(dumpAskedAt_, lastByteAt_) >= Limits.ImportSilence) {
@@ -386,6 +432,22 @@ void TDeviceSession::Tick(TClock::time_point now) {
             ShowProgress(now);
         }
     }
+}
+
+void TDeviceSession::JudgeLateName() {
+    // A name of several lines has LF CR inside; only a reply that ends with it is complete.
+    // Bytes after a line end that are still not followed by one, this long after the request,
+    // are no part of a name.
+    const std::size_t lineEnd = ReceivedText.rfind(NameTerminator);
+    if (lineEnd != std::string::npos && lineEnd + NameTerminator.size() < ReceivedText.size()) {
+        const std::string extra = ReceivedText.substr(lineEnd + NameTerminator.size());
+        WaitingForDeviceName = false;
+        nameAsked_ = false;
+        EndEarly(TEnd::UnexpectedReply, UnexpectedAfterNameStatus(port_.Port, extra));
+        return;
+    }
+    noAnswerShown_ = true;
+    view_.ShowStatus(NoAnswerStatus(port_.Port, port_.Baud));
 }
 
 void TDeviceSession::CancelImport() {

@@ -36,7 +36,17 @@ public:
     };
 
     // Why the last connect or import ended without its reply.
-    enum class TEnd { None, Cancelled, Silence, HangUp, TooLarge, LineBusy };
+    // WriteFailed: the request could not be sent; UnexpectedReply: bytes followed the name.
+    enum class TEnd {
+        None,
+        Cancelled,
+        Silence,
+        HangUp,
+        TooLarge,
+        LineBusy,
+        WriteFailed,
+        UnexpectedReply
+    };
 
     static constexpr const char* ImportingCaption = "   Importing ...";
     static constexpr const char* NoDeviceText = "No connected device";
@@ -85,6 +95,8 @@ public:
     bool LineBusy() const { return quiet_ != TQuiet::None && busyShown_; }
     // Why the last import (or the connect's quiet wait) ended early; None after a reply.
     TEnd LastEnd() const { return lastEnd_; }
+    // The status line's text for that end.
+    const std::string& LastEndStatus() const { return lastEndStatus_; }
     // Complete lines of the import under way (or the last one).
     std::size_t ImportLines() const { return lines_; }
 
@@ -92,6 +104,8 @@ public:
     // The window shows only the status line; the command-line tool prints the message.
     std::string LastConnectError;
     std::error_code LastConnectCode;
+    // Which step of the port failed (Open unless the device refused its settings).
+    TComFailure LastConnectFailure = TComFailure::Other;
 
 private:
     enum class TQuiet { None, BeforeName, BeforeDump };
@@ -103,6 +117,10 @@ private:
     void EndEarly(TEnd end, const std::string& status);
     void WaitForQuiet(TQuiet request, TClock::time_point now);
     void SendRequest(TClock::time_point now);
+    // Sends request; a port that refuses it ends the connect or the import.
+    void Send(std::string_view request);
+    // The name reply time has passed: the status says why nothing was taken as the name.
+    void JudgeLateName();
     void CountLines(const std::string& data);
     void ShowProgress(TClock::time_point now);
     void ReceiveNameReply();
@@ -129,6 +147,7 @@ private:
     bool dumpAsked_ = false;
     TClock::time_point dumpAskedAt_{};
     TEnd lastEnd_ = TEnd::None;
+    std::string lastEndStatus_;
 
     std::size_t lines_ = 0;
     std::size_t lineLength_ = 0;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -168,6 +170,12 @@ INSTANTIATE_TEST_SUITE_P(
                                    {"--records", "50", "--chunk", "200", "--delay", "600000"},
                                    {"--timeout", "3"},
                                    "bytes; the memory dump did not end"},
+                      // The name must end the reply: noise after it is named, escaped.
+                      TFailureCase{"NoiseAfterTheName",
+                                   {"--fault", "stray-bytes"},
+                                   {},
+                                   "answered with unexpected bytes after its name: "
+                                   "\"\\xFF\\x00~\\x13?\\x11\""},
                       TFailureCase{"RejectedDump",
                                    {"--records", "30", "--fault", "bad-number"},
                                    {},
@@ -464,8 +472,15 @@ TEST_F(CliImportTest, PortsAllAndTheImportTellAnUnprivilegedUserHowToGetTheRight
 
     TRunResult ports =
         RunUnprivileged({cli.Path(), "ports", "--all", "--folder", dir.Path()}, dir.Path());
-    const std::string hint =
-        "add your user to the dialout group (sudo usermod -aG dialout $USER), then log in again";
+    // No group may use a device of mode 0000: the hint says so and names its owner.
+    struct stat info {};
+    ASSERT_EQ(::stat(denied.SlavePath().c_str(), &info), 0);
+    const std::string owner = ::getpwuid(info.st_uid)->pw_name;
+    const std::string group = ::getgrgid(info.st_gid)->gr_name;
+    const std::string hint = "joining a group would not help: only its owner " + owner +
+                             " may open it (" + owner + ":" + group +
+                             ", mode 0000); a udev rule for the adapter can let you in (see the "
+                             "README, Serial port permissions)";
     EXPECT_EQ(ports.ExitCode, 0) << ports.Err;
     EXPECT_EQ(ports.Out, Path("ttyUSB0") + ": permission denied: " + hint + "\n" + Path("ttyUSB1") +
                              ": busy\n" + Path("ttyACM0") + ": available\n" + Path("ttyV0") +

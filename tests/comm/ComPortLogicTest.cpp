@@ -3,7 +3,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -194,6 +196,115 @@ TEST_F(ComPortLogicTest, OpenAppliesLineSettingsAndResetsThePort) {
     EXPECT_EQ(device_->Devices, (std::vector<std::string>{"/dev/ttyFAKE0"}));
 }
 
+struct TLineCase {
+    const char* Name;
+    TLineResult Result;
+    TComFailure Failure;
+    std::string Message;
+};
+
+class LineRefusedTest : public ComPortLogicTest, public testing::WithParamInterface<TLineCase> {};
+
+TEST_P(LineRefusedTest, OpenFailsWithTheCodeAndReleasesTheDevice) {
+    device_->LineResult = GetParam().Result;
+    port_.Baud = 250000;
+    int opens = 0;
+    port_.OnPortOpen = [&](TComPort&) { ++opens; };
+    try {
+        port_.Open();
+        FAIL() << "Open succeeded";
+    } catch (const EComError& error) {
+        EXPECT_EQ(std::string(error.what()), GetParam().Message);
+        EXPECT_EQ(error.code(), GetParam().Result.Error);
+        EXPECT_EQ(error.failure(), GetParam().Failure);
+    }
+    EXPECT_FALSE(port_.Opened());
+    EXPECT_EQ(opens, 0);
+    std::lock_guard lock(device_->Mutex);
+    EXPECT_EQ(device_->Opens, 1);
+    EXPECT_EQ(device_->Closes, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, LineRefusedTest,
+    testing::Values(
+        TLineCase{"Speed",
+                  {std::make_error_code(std::errc::invalid_argument), true},
+                  TComFailure::Speed,
+                  "TCOMPORT : /dev/ttyFAKE0 refused 250000 baud\r" +
+                      std::generic_category().message(EINVAL)},
+        TLineCase{"Settings",
+                  {std::make_error_code(std::errc::io_error), false},
+                  TComFailure::LineSettings,
+                  "TCOMPORT : /dev/ttyFAKE0 refused its line settings\r" +
+                      std::generic_category().message(EIO)}),
+    [](const testing::TestParamInfo<TLineCase>& param) { return param.param.Name; });
+
+// The failure of a Write, with its code and message; an empty text when none came.
+std::string WriteFailure(TComPort& port, std::string_view text, std::error_code* code = nullptr) {
+    try {
+        port.Write(text);
+    } catch (const EComError& error) {
+        if (code != nullptr) {
+            *code = error.code();
+        }
+        return error.failure() == TComFailure::Write ? error.what() : "wrong kind";
+    }
+    return "";
+}
+
+TEST_F(ComPortLogicTest, RefusedWriteIsAnErrorWithItsCode) {
+    port_.Open();
+    device_->RefuseWrites(std::make_error_code(std::errc::io_error));
+    std::error_code code;
+    EXPECT_EQ(WriteFailure(port_, "n", &code),
+              "TCOMPORT : cannot write to /dev/ttyFAKE0\r" + std::generic_category().message(EIO));
+    EXPECT_EQ(code, std::errc::io_error);
+    EXPECT_TRUE(port_.Opened());
+    EXPECT_EQ(device_->Written(), "");
+}
+
+TEST_F(ComPortLogicTest, RestTheReceiveThreadCouldNotSendFailsTheNextWriteOnce) {
+    {
+        std::lock_guard lock(device_->Mutex);
+        device_->WriteRoom = 1;
+    }
+    port_.Open();
+    EXPECT_EQ(WriteFailure(port_, "abc"), "");
+    ASSERT_TRUE(PumpUntil(sync_, [&] { return device_->Written() == "abc"; }));
+    {
+        std::lock_guard lock(device_->Mutex);
+        device_->WriteRoom = 0;
+    }
+    EXPECT_EQ(WriteFailure(port_, "def"), "");
+    device_->RefuseWrites(std::make_error_code(std::errc::broken_pipe));
+    ASSERT_TRUE(PumpUntil(sync_, [&] { return device_->WritesRefused() == 1; }));
+    std::error_code code;
+    EXPECT_NE(WriteFailure(port_, "g", &code), "");
+    EXPECT_EQ(code, std::errc::broken_pipe);
+    EXPECT_EQ(device_->Written(), "abc");
+    // Told once: the next write meets the port as it is now.
+    device_->RefuseWrites({});
+    {
+        std::lock_guard lock(device_->Mutex);
+        device_->WriteRoom = SIZE_MAX;
+    }
+    EXPECT_EQ(WriteFailure(port_, "h"), "");
+    EXPECT_EQ(device_->Written(), "abch");
+}
+
+TEST_F(ComPortLogicTest, WriteAfterHangUpIsAnError) {
+    int hangUps = 0;
+    port_.OnHangUp = [&](TComPort&) { ++hangUps; };
+    port_.Open();
+    device_->Push(TFakeStep{"", false, 0, true});
+    ASSERT_TRUE(PumpUntil(sync_, [&] { return hangUps == 1; }));
+    std::error_code code;
+    EXPECT_NE(WriteFailure(port_, "n", &code), "");
+    EXPECT_EQ(code, std::errc::io_error);
+    EXPECT_EQ(device_->Written(), "");
+}
+
 TEST_F(ComPortLogicTest, WriteSendsOnlyWhileOpenAndNothingForEmptyText) {
     port_.Write("lost");
     port_.Open();
@@ -289,6 +400,27 @@ TEST(HandleStatusUnset, UnsetHandlersAreSkipped) {
     port.OnRingChanged = [&](bool Status) { rings.push_back(Status); };
     port.HandleStatus(EV_CTS | EV_DSR | EV_RLSD | EV_RING | EV_ERR, 0);
     EXPECT_EQ(rings, (std::vector<bool>{true}));
+}
+
+// A handler that destroys its port: the later handlers still run, from copies, and nothing
+// of the port is read after it has gone. The port's memory is wiped once it is destroyed, so
+// that a handler read from it afterwards would be missing.
+TEST(HandleStatusDestroyed, HandlerMayDestroyThePort) {
+    TSynchronizer sync;
+    alignas(TComPort) unsigned char storage[sizeof(TComPort)];
+    auto* port = new (storage) TComPort(sync);
+    std::vector<std::string> calls;
+    port->OnCTSChanged = [&calls, port, &storage](bool) {
+        calls.push_back("CTS");
+        // The captures go with the port: what is needed afterwards is taken first.
+        unsigned char* const memory = storage;
+        port->~TComPort();
+        std::memset(memory, 0, sizeof(TComPort));
+    };
+    port->OnRingChanged = [&calls](bool) { calls.push_back("RING"); };
+    port->OnError = [&calls](TComPort&) { calls.push_back("ERR"); };
+    port->HandleStatus(EV_CTS | EV_RING | EV_ERR, 0);
+    EXPECT_EQ(calls, (std::vector<std::string>{"CTS", "RING", "ERR"}));
 }
 
 TEST_F(ComPortLogicTest, StatusEventsReachHandlersThroughTheReceiveThread) {

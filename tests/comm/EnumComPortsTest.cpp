@@ -1,10 +1,15 @@
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +17,7 @@
 #include "comm/EnumComPorts.h"
 #include "comm/Synchronizer.h"
 #include "sys/UniqueFd.h"
+#include "support/Nobody.h"
 #include "support/PseudoTerminal.h"
 #include "support/TempFolder.h"
 
@@ -109,6 +115,68 @@ TEST_F(EnumComPortsTest, FolderScanGivesFamiliesThenNumbersInOrder) {
         expected.push_back(folder_.File(name));
     }
     EXPECT_EQ(list, expected);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DeviceAccessTest, NamesOwnerGroupAndWhetherTheGroupMayUseIt) {
+    const TTempFolder folder("meridax-access");
+    const std::string file = folder.File("device");
+    std::ofstream(file) << "x";
+    const std::string user = ::getpwuid(::geteuid())->pw_name;
+    const std::string group = ::getgrgid(::getegid())->gr_name;
+    struct TModeCase {
+        mode_t Mode;
+        bool GroupMayUse;
+    };
+    for (const TModeCase c : {TModeCase{0660, true}, TModeCase{0600, false},
+                              TModeCase{0620, false}, TModeCase{0640, false},
+                              TModeCase{0666, true}}) {
+        ASSERT_EQ(::chmod(file.c_str(), c.Mode), 0);
+        const TDeviceAccess access = DeviceAccess(file);
+        EXPECT_TRUE(access.Known);
+        EXPECT_EQ(access.Owner, user);
+        EXPECT_EQ(access.Group, group);
+        EXPECT_EQ(access.Mode, static_cast<unsigned>(c.Mode));
+        EXPECT_EQ(access.GroupMayUse, c.GroupMayUse) << std::oct << c.Mode;
+    }
+    EXPECT_FALSE(DeviceAccess(folder.File("missing")).Known);
+}
+
+// A terminal nobody may not open is reported with the access that tells why: a
+// pseudo-terminal of root's belongs to the group tty, which may only write to it.
+TEST(DeviceAccessTest, RefusedPortCarriesItsAccess) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to try a terminal as another user";
+    }
+    TPseudoTerminal pty;
+    struct stat info {};
+    ASSERT_EQ(::stat(pty.SlavePath().c_str(), &info), 0);
+    if ((info.st_mode & S_IRGRP) != 0 || (info.st_mode & S_IROTH) != 0) {
+        GTEST_SKIP() << "pseudo-terminals here are readable by others";
+    }
+    const std::string group = ::getgrgid(info.st_gid) ? ::getgrgid(info.st_gid)->gr_name
+                                                      : std::to_string(info.st_gid);
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (!BecomeNobody())
+            ::_exit(10);
+        const std::optional<TPortCandidate> probed = ProbeComPort(pty.SlavePath());
+        if (!probed || probed->State != TPortState::PermissionDenied)
+            ::_exit(11);
+        const TDeviceAccess& access = probed->Access;
+        if (!access.Known || access.Owner != "root" || access.Group != group ||
+            access.Mode != (info.st_mode & 07777) || access.GroupMayUse)
+            ::_exit(12);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10 setup, 11 state, 12 access";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "FakePortBinding.h"
 
+#include <algorithm>
 #include <chrono>
 
 void TFakeDevice::Push(TFakeStep step) {
@@ -13,6 +14,19 @@ void TFakeDevice::Push(TFakeStep step) {
 std::string TFakeDevice::Written() {
     std::lock_guard lock(Mutex);
     return Output;
+}
+
+void TFakeDevice::RefuseWrites(std::error_code error) {
+    {
+        std::lock_guard lock(Mutex);
+        WriteError = error;
+    }
+    Changed.notify_all();
+}
+
+int TFakeDevice::WritesRefused() {
+    std::lock_guard lock(Mutex);
+    return Refused;
 }
 
 std::size_t TFakeDevice::WaitsServed() {
@@ -37,9 +51,10 @@ std::error_code TFakePortBinding::Open(const std::string& Device) {
     return {};
 }
 
-void TFakePortBinding::SetLine(const TLineSettings& Settings) {
+TLineResult TFakePortBinding::SetLine(const TLineSettings& Settings) {
     std::lock_guard lock(device_->Mutex);
     device_->Lines.push_back(Settings);
+    return device_->LineResult;
 }
 
 void TFakePortBinding::Reset() {
@@ -53,7 +68,7 @@ bool TFakeDevice::LatestWaitWatchesPort() {
     return !WaitsWatchingPort.empty() && WaitsWatchingPort.back();
 }
 
-TPortEvents TFakePortBinding::Wait(bool watchPort, bool, int timeoutMs) {
+TPortEvents TFakePortBinding::Wait(bool watchPort, bool wantWrite, int timeoutMs) {
     std::unique_lock lock(device_->Mutex);
     device_->InWait = true;
     device_->WaitsWatchingPort.push_back(watchPort);
@@ -66,7 +81,13 @@ TPortEvents TFakePortBinding::Wait(bool watchPort, bool, int timeoutMs) {
         bool& inWait;
         ~TLeave() { inWait = false; }
     } leave{device_->InWait};
-    auto ready = [&] { return device_->Woken || (watchPort && !device_->Steps.empty()); };
+    // A refused write counts as writable, as poll reports a port in error.
+    auto writable = [&] {
+        return watchPort && wantWrite && (device_->WriteError || device_->WriteRoom > 0);
+    };
+    auto ready = [&] {
+        return device_->Woken || (watchPort && !device_->Steps.empty()) || writable();
+    };
     if (timeoutMs < 0) {
         device_->Changed.wait(lock, ready);
     } else if (!device_->Changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready)) {
@@ -76,6 +97,10 @@ TPortEvents TFakePortBinding::Wait(bool watchPort, bool, int timeoutMs) {
     if (device_->Woken) {
         device_->Woken = false;
         events.Woken = true;
+        return events;
+    }
+    if (device_->Steps.empty()) {
+        events.Writable = true;
         return events;
     }
     TFakeStep step = std::move(device_->Steps.front());
@@ -109,10 +134,17 @@ std::size_t TFakePortBinding::Read(char* Buffer, std::size_t Count) {
     return taken;
 }
 
-std::ptrdiff_t TFakePortBinding::Write(const char* Buffer, std::size_t Count) {
+std::size_t TFakePortBinding::Write(const char* Buffer, std::size_t Count,
+                                    std::error_code& Error) {
     std::lock_guard lock(device_->Mutex);
-    device_->Output.append(Buffer, Count);
-    return static_cast<std::ptrdiff_t>(Count);
+    if (device_->WriteError) {
+        Error = device_->WriteError;
+        ++device_->Refused;
+        return 0;
+    }
+    const std::size_t taken = std::min(Count, device_->WriteRoom);
+    device_->Output.append(Buffer, taken);
+    return taken;
 }
 
 std::uint32_t TFakePortBinding::ModemBits() {

@@ -27,6 +27,9 @@ public:
     void PushChunk(std::string chunk) { Push(TFakeStep{std::move(chunk)}); }
 
     std::string Written();
+    // From now on every Write fails with error; a receive thread waiting to send learns it.
+    void RefuseWrites(std::error_code error);
+    int WritesRefused();
     std::size_t WaitsServed();
     // Whether the receive thread has served more than served steps and waits again, so that
     // everything it handed over for them has run.
@@ -36,6 +39,13 @@ public:
 
     // Set before Open.
     std::error_code OpenError;
+    // What SetLine reports.
+    TLineResult LineResult;
+    // Set before Open, or later through RefuseWrites: every later Write fails with it.
+    std::error_code WriteError;
+    // Set at any time: writes take at most this many bytes each (the rest waits for the
+    // receive thread).
+    std::size_t WriteRoom = SIZE_MAX;
     std::uint32_t Modem = 0;
     bool StatusCapable = true;
     // Called by the receive thread each time it starts to wait (a test wakes its pump).
@@ -52,6 +62,7 @@ public:
     bool InWait = false;
     std::vector<bool> WaitsWatchingPort;
     std::size_t Served = 0;
+    int Refused = 0;
     int Opens = 0;
     int Closes = 0;
     int Resets = 0;
@@ -65,13 +76,13 @@ public:
     ~TFakePortBinding() override { Close(); }
 
     std::error_code Open(const std::string& Device) override;
-    void SetLine(const TLineSettings& Settings) override;
+    TLineResult SetLine(const TLineSettings& Settings) override;
     void Reset() override;
     TPortEvents Wait(bool watchPort, bool wantWrite, int timeoutMs) override;
     void Wake() override;
     std::uint32_t BytesWaiting() override;
     std::size_t Read(char* Buffer, std::size_t Count) override;
-    std::ptrdiff_t Write(const char* Buffer, std::size_t Count) override;
+    std::size_t Write(const char* Buffer, std::size_t Count, std::error_code& Error) override;
     std::uint32_t ModemBits() override;
     std::uint32_t StatusEvents() override;
     bool HasStatusEvents() override;

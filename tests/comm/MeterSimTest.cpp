@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -330,6 +331,73 @@ TEST_F(MeterSimTest, LinkPointsToThePortAndGoesAwayAtTheEnd) {
     port_.Close();
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+}
+
+// A second stand-in asked for the same link leaves it to the first; a dangling link (its
+// stand-in and port gone) is taken over.
+TEST_F(MeterSimTest, LinkOfARunningStandInIsRefusedADanglingOneTakenOver) {
+    const TTempFolder folder("meridax-link");
+    const std::string link = folder.File("ttyV0");
+    TMeterSimProcess first(MERIDAX_METER_SIM, {"--link", link});
+    try {
+        const TMeterSimProcess refused(MERIDAX_METER_SIM, {"--link", link},
+                                       folder.File("refused.err"));
+        ADD_FAILURE() << "a second stand-in took the link over";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find(link + " already links to " + first.Path()),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(fs::read_symlink(link).string(), first.Path());
+    EXPECT_EQ(first.Stop(), 0);
+
+    fs::create_symlink(folder.File("gone"), link);
+    TMeterSimProcess second(MERIDAX_METER_SIM, {"--link", link});
+    EXPECT_EQ(fs::read_symlink(link).string(), second.Path());
+    EXPECT_EQ(second.Stop(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+}
+
+// Judged by the demo budget, the records the stand-in sends by default give every verdict.
+TEST(MeterDumpTest, DefaultRecordsGiveEveryVerdict) {
+    const TSimOptions defaults;
+    TMeraniaArray records;
+    for (const std::string& line : GenerateRecords(defaults.Records, defaults.Seed)) {
+        std::vector<std::string> fields = Fields(line);
+        const bool relative = fields.size() == 5;
+        records.push_back({fields[0], fields[1], std::strtod(fields[2].c_str(), nullptr),
+                           std::strtod(fields[3].c_str(), nullptr),
+                           relative ? std::strtod(fields[4].c_str(), nullptr) : 0, relative});
+    }
+    const TVerdictCounts counts = CountVerdicts(JudgeRecords(DemoBudget(), records));
+    EXPECT_EQ(counts.None, 0u);
+    EXPECT_GE(counts.Fail, 1u);
+    EXPECT_GE(counts.Check, 1u);
+    EXPECT_GE(counts.Pass, 1u);
+}
+
+// Short sets too: the first twenty records hold a high loss and a gain, whatever the seed.
+TEST(MeterDumpTest, FirstTwentyRecordsHoldAHighLossAndAGain) {
+    for (std::uint32_t seed = 1; seed <= 50; ++seed) {
+        for (std::size_t count : {8u, 12u, 20u, 100u}) {
+            bool high = false, gain = false;
+            std::size_t relative = 0;
+            const TMeterRecords records = GenerateRecords(count, seed);
+            for (std::size_t index = 0; index < std::min<std::size_t>(count, 20); ++index) {
+                const std::vector<std::string> fields = Fields(records[index]);
+                if (fields.size() == 5) {
+                    const double value = std::strtod(fields[3].c_str(), nullptr);
+                    high = high || value <= -5.0;
+                    gain = gain || value > 0;
+                    ++relative;
+                }
+            }
+            // One relative reading cannot be both.
+            if (relative >= 2) {
+                EXPECT_TRUE(high && gain) << "seed " << seed << ", " << count << " records";
+            }
+        }
+    }
 }
 
 }  // namespace

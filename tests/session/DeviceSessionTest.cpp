@@ -590,11 +590,11 @@ TEST_F(DeviceSessionTest, ProgressAtMostTenTimesASecondByTheClock) {
 
 TEST_F(DeviceSessionTest, PortsTheUserMayNotOpenAreCountedWithTheFix) {
     TDeviceSession probing(view, port, {}, [this] { return now; });
-    std::vector<TPortCandidate> probed = {{"/dev/ttyS0", TPortState::NotSerial, {}},
-                                          {"/dev/ttyUSB0", TPortState::PermissionDenied, {}},
-                                          {"/dev/ttyUSB1", TPortState::Available, {}},
-                                          {"/dev/ttyUSB2", TPortState::Busy, {}},
-                                          {"/dev/ttyACM0", TPortState::PermissionDenied, {}}};
+    std::vector<TPortCandidate> probed = {{"/dev/ttyS0", TPortState::NotSerial, {}, {}},
+                                          {"/dev/ttyUSB0", TPortState::PermissionDenied, {}, {}},
+                                          {"/dev/ttyUSB1", TPortState::Available, {}, {}},
+                                          {"/dev/ttyUSB2", TPortState::Busy, {}, {}},
+                                          {"/dev/ttyACM0", TPortState::PermissionDenied, {}, {}}};
     probing.ProbePorts = [&] { return probed; };
     probing.FillPortList();
     EXPECT_EQ(view.Ports, (std::vector<std::string>{"/dev/ttyUSB1"}));

@@ -158,10 +158,16 @@ public:
         session_.btnConnectClick();
         if (!session_.WaitingForDeviceName) {
             const std::error_code& code = session_.LastConnectCode;
+            const TComFailure failure = session_.LastConnectFailure;
+            if (failure == TComFailure::Speed || failure == TComFailure::LineSettings) {
+                throw EImportFailed(
+                    LineRefusal(options_.Baud, failure == TComFailure::Speed, code));
+            }
             const bool denied =
                 code == std::errc::permission_denied || code == std::errc::operation_not_permitted;
             throw EImportFailed(OneLine(session_.LastConnectError) +
-                                (denied ? std::string("; ") + DialoutHint : std::string()));
+                                (denied ? "; " + PermissionHint(DeviceAccess(options_.Port))
+                                        : std::string()));
         }
         received_ = 0;
         Await([this] { return !session_.WaitingForDeviceName; }, "the meter did not tell its name");
@@ -230,6 +236,9 @@ private:
             case TDeviceSession::TEnd::LineBusy:
                 return "line busy: " +
                        LineBusyStatus(options_.Port, session_.Limits.QuietLimit.count() / 1000);
+            case TDeviceSession::TEnd::WriteFailed:
+            case TDeviceSession::TEnd::UnexpectedReply:
+                return session_.LastEndStatus();
             case TDeviceSession::TEnd::TooLarge:
                 return "the dump grew beyond --max-dump " +
                        std::to_string(options_.MaxDumpMegabytes) + " MB; " + what +

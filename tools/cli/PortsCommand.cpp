@@ -17,7 +17,7 @@ std::string StateText(const TPortCandidate& candidate) {
         case TPortState::Busy:
             return "busy";
         case TPortState::PermissionDenied:
-            return std::string("permission denied: ") + DialoutHint;
+            return "permission denied: " + PermissionHint(candidate.Access);
         case TPortState::NotSerial:
             return "not a serial port";
         case TPortState::Failed:

@@ -21,7 +21,7 @@ Options:
                     any line ends); default: generated records
   --records N       generate N records, absolute and relative mixed (default 12);
                     losses as the meter shows them, negative dB, a few gains and
-                    a few high losses among them
+                    a few high losses among them (one of each in the first twenty)
   --seed S          seed of the generated records (default 1)
   --chunk N         write replies in pieces of N bytes
   --chunk random    write replies in pieces of 1 to 64 bytes
@@ -33,7 +33,8 @@ Options:
                                hangup-half   hang up half-way through the dump
                                stray-bytes   line noise after every reply
   --link PATH       also reach the port as PATH (a symbolic link, e.g. /dev/ttyV0,
-                    which the program's port list shows); removed at exit
+                    which the program's port list shows); removed at exit; a link
+                    to a port that still exists (another stand-in's) is refused
   --save-dump FILE  write the bytes the "u" reply would send to FILE and exit
   --budget-demo FILE
                     write a loss budget (JSON) that fits the generated records to

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,14 +24,26 @@ namespace {
 // A symbolic link to the port that goes away with the program, if it still points there.
 class TPortLink {
 public:
+    // Refuses a link that exists and is not dangling.
     TPortLink(std::string link, const std::string& target)
         : link_(std::move(link)), target_(target) {
         if (link_.empty()) {
             return;
         }
         char existing[4096];
-        if (::readlink(link_.c_str(), existing, sizeof existing) >= 0) {
-            ::unlink(link_.c_str());  // a stale link of an earlier run
+        const ssize_t length = ::readlink(link_.c_str(), existing, sizeof existing - 1);
+        if (length >= 0) {
+            // A link whose port still exists may be another stand-in's, still serving; only
+            // a dangling one (its stand-in gone, and its port with it) is taken over.
+            struct stat port {};
+            if (::stat(link_.c_str(), &port) == 0) {
+                throw std::runtime_error(
+                    link_ + " already links to " +
+                    std::string(existing, static_cast<std::size_t>(length)) +
+                    ", which may be another running stand-in's port; stop that one or remove "
+                    "the link");
+            }
+            ::unlink(link_.c_str());
         }
         if (::symlink(target.c_str(), link_.c_str()) != 0) {
             throw std::system_error(errno, std::generic_category(),

@@ -124,8 +124,7 @@ void TfrmMain::ElideStatus() {
     const QStringList lines = StatusLines(statusText_, metrics, lblStatus->contentsRect().width());
     lblStatus->setText(lines.join(QLatin1Char('\n')));
     // A second line takes its height from the client area; the window keeps its size.
-    statusBar()->setFixedHeight(StatusLineHeight +
-                                (lines.size() > 1 ? metrics.lineSpacing() : 0));
+    statusBar()->setFixedHeight(StatusLineHeight + (lines.size() > 1 ? metrics.lineSpacing() : 0));
 }
 
 void TfrmMain::ShowImportProgress(std::size_t bytes, std::size_t lines) {

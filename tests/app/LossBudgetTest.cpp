@@ -121,8 +121,7 @@ TEST_F(TLossBudgetTest, RowsWithAVerdictAreColouredAndExplainedTextsAndTicksStay
 
     // The counts are grouped as the line's others are.
     LoadRecords(TMeraniaArray(1000, Relative("1", "1", 1550, -1, -10)));
-    EXPECT_EQ(frm_->StatusText(),
-              "1,000 measurements: 0 absolute, 1,000 relative (1,000 pass)");
+    EXPECT_EQ(frm_->StatusText(), "1,000 measurements: 0 absolute, 1,000 relative (1,000 pass)");
     LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
 
     // A budget without limits for these readings says so.
@@ -289,8 +288,7 @@ TEST_F(TLossBudgetTest, TheDialogLoadsAddsCablesRefusesABadCellSavesAndHandsTheB
     ASSERT_NE(third, nullptr);
     EXPECT_EQ(third->Kind, TVerdictKind::Fail);
     EXPECT_DOUBLE_EQ(*third->Limit, 2.5);
-    EXPECT_EQ(frm_->StatusText(),
-              "4 measurements: 0 absolute, 4 relative (3 pass, 1 fail)");
+    EXPECT_EQ(frm_->StatusText(), "4 measurements: 0 absolute, 4 relative (3 pass, 1 fail)");
 
     // Cancel changes nothing; No budget clears it.
     TModalWatch cancel(

@@ -111,8 +111,8 @@ TEST_F(TStatusKeysTest, DeviceLabelShowsPlainTextAndFitsLeftOfImport) {
             EXPECT_TRUE(label->text().contains(QChar(0x2026))) << name;
             EXPECT_TRUE(label->text().startsWith(QStringLiteral("MERIDAX"))) << name;
             EXPECT_TRUE(label->text().endsWith(QStringLiteral("0412871"))) << name;
-            EXPECT_EQ(label->toolTip(), Qt::convertFromPlainText(QString::fromStdString(name),
-                                                                 Qt::WhiteSpacePre));
+            EXPECT_EQ(label->toolTip(),
+                      Qt::convertFromPlainText(QString::fromStdString(name), Qt::WhiteSpacePre));
         }
     }
     // The long one does not fit even at the margin.

@@ -167,14 +167,14 @@ TEST_F(TStatusLineTest, AnOverlongTextKeepsItsStartAndItsEnd) {
 
 TEST_F(TStatusLineTest, TooltipsShowMeterAndStatusTextsAsTheyAre) {
     CreateWindow();
-    const std::string name = "<b>PRO</b> &lt;x&gt; OPTICAL LEVEL METER WITH A LONG NAME    SN 0412871";
+    const std::string name =
+        "<b>PRO</b> &lt;x&gt; OPTICAL LEVEL METER WITH A LONG NAME    SN 0412871";
     frm_->SetDeviceLabelText(name);
     ASSERT_FALSE(frm_->lblConectedDeviceName->toolTip().isEmpty());
     EXPECT_EQ(ToolTipShows(frm_->lblConectedDeviceName->toolTip()).toStdString(), name);
     const std::string status = "Port <b>/dev/ttyS0</b> &lt;busy&gt;";
     frm_->ShowStatus(status);
     EXPECT_EQ(ToolTipShows(frm_->lblStatus->toolTip()).toStdString(), status);
-
 }
 
 TEST_F(TStatusLineTest, MessageBoxesShowFileAndMeterTextsAsTheyAre) {

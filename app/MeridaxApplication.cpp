@@ -1,9 +1,9 @@
 #include "app/MeridaxApplication.h"
 
-#include <QMessageBox>
 #include <exception>
 
 #include "app/Latin1.h"
+#include "app/PlainText.h"
 
 namespace {
 
@@ -12,16 +12,16 @@ void ShowErrorBox(const std::string& message) {
     if (owner == nullptr) {
         owner = QApplication::activeWindow();
     }
-    QMessageBox::critical(owner, QString::fromLatin1(TMeridaxApplication::Title),
-                          FromBytes(message));
+    // The message may quote a file name or what the meter sent.
+    AskPlain(owner, QMessageBox::Critical, FromBytes(message), QMessageBox::Ok, QMessageBox::Ok);
 }
 
 }  // namespace
 
 TMeridaxApplication::TMeridaxApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    // What the desktop and windows without a title of their own show; the desktop file
-    // installed for the program is meridax.desktop.
-    setApplicationDisplayName(QString::fromLatin1(Title));
+    // No application display name: the window system would add it to every dialog's title,
+    // crowding their own. The main window and the message boxes carry the title themselves.
+    // The desktop file installed for the program is meridax.desktop.
     setDesktopFileName(QStringLiteral("meridax"));
 }
 

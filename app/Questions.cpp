@@ -1,21 +1,18 @@
 #include "app/Questions.h"
 
-#include <QMessageBox>
-
-#include "app/MeridaxApplication.h"
+#include "app/PlainText.h"
 
 bool TMessageBoxQuestions::AskReplaceWithNothing(QWidget* owner, const QString& text) {
     // No is the default: Enter alone must not empty the tables.
-    return QMessageBox::question(owner, QString::fromLatin1(TMeridaxApplication::Title), text,
-                                 QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return AskPlain(owner, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No,
+                    QMessageBox::No) == QMessageBox::Yes;
 }
 
 IQuestions::TUnsavedAnswer TMessageBoxQuestions::AskUnsavedImport(QWidget* owner,
                                                                   const QString& text) {
-    const auto answer = QMessageBox::warning(
-        owner, QString::fromLatin1(TMeridaxApplication::Title), text,
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    const auto answer =
+        AskPlain(owner, QMessageBox::Warning, text,
+                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     switch (answer) {
         case QMessageBox::Save:
             return TUnsavedAnswer::Save;

@@ -34,6 +34,14 @@ namespace {
 constexpr const char* CheckAllCaption = "Check all";
 constexpr const char* UncheckAllCaption = "Uncheck all";
 
+// A button's setText gives it the caption's mnemonic as its shortcut, dropping the key it was
+// given; the key stays whatever the caption says.
+void SetCaption(QAbstractButton* button, const QString& caption) {
+    const QKeySequence keys = button->shortcut();
+    button->setText(caption);
+    button->setShortcut(keys);
+}
+
 }  // namespace
 
 TfrmMain::TfrmMain(TfrmMainOptions options, QWidget* parent)
@@ -366,15 +374,15 @@ void TfrmMain::btnCheckUnCheckAllClick() {
     // The caption decides, not the rows' states.
     if (btnCheckUnCheckAll->text() == QLatin1String(CheckAllCaption)) {
         SetAllItemsChecked(page, true);
-        btnCheckUnCheckAll->setText(QLatin1String(UncheckAllCaption));
+        SetCaption(btnCheckUnCheckAll, QLatin1String(UncheckAllCaption));
     } else {
         SetAllItemsChecked(page, false);
-        btnCheckUnCheckAll->setText(QLatin1String(CheckAllCaption));
+        SetCaption(btnCheckUnCheckAll, QLatin1String(CheckAllCaption));
     }
 }
 
 void TfrmMain::SetDefaultButtonCaptionsForCheck() {
-    btnCheckUnCheckAll->setText(QLatin1String(CheckAllCaption));
+    SetCaption(btnCheckUnCheckAll, QLatin1String(CheckAllCaption));
     checkCaptions_.fill(CheckAllCaption);
 }
 
@@ -388,7 +396,8 @@ void TfrmMain::pgMeraniaChange(int pageShown) {
     shownPage_ = pageShown;
     HighlightShownTab();
     if (pageShown >= 0 && pageShown < static_cast<int>(checkCaptions_.size())) {
-        btnCheckUnCheckAll->setText(FromBytes(checkCaptions_[static_cast<std::size_t>(pageShown)]));
+        SetCaption(btnCheckUnCheckAll,
+                   FromBytes(checkCaptions_[static_cast<std::size_t>(pageShown)]));
     }
 }
 
@@ -425,7 +434,7 @@ void TfrmMain::SetImportEnabled(bool enabled) {
 }
 
 void TfrmMain::SetImportCaption(const std::string& caption) {
-    btnImport->setText(FromBytes(caption));
+    SetCaption(btnImport, FromBytes(caption));
     // The caption marks an import under way; only then is there anything to cancel.
     btnCancelImport->setVisible(caption == TDeviceSession::ImportingCaption);
 }

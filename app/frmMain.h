@@ -190,8 +190,8 @@ private:
     void BuildKeyboard();
     void ConnectCommands();
     void ShowCounts();
-    // The verdict counts for the status line; empty without a budget.
-    std::string VerdictCounts() const;
+    // The rows of each kind, with their verdicts while a budget judges them.
+    std::string CountsText() const;
     void LoadBudget();
     void JudgeRows();
     // The verdicts of the page's rows for an export; nullptr without a budget.

@@ -22,6 +22,7 @@
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
 #include "export/CsvExport.h"
+#include "export/ExportFields.h"
 #include "export/XlsxExport.h"
 #include "export/uNativeXLSExport.h"
 #include "report/ReportInput.h"
@@ -83,6 +84,18 @@ std::string ReportWrittenStatus(const QString& fileName, std::size_t rows,
     return ToBytes(text);
 }
 
+QString Rows(std::size_t count, const char* one, const char* many) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    return english.toString(qulonglong{count}) + QLatin1Char(' ') +
+           QLatin1String(count == 1 ? one : many);
+}
+
+// "Exported 179 rows to /home/me/relative.xlsx": the ticked rows of the page shown.
+std::string ExportedStatus(const TMeasurementTable& table, const QString& fileName) {
+    return ToBytes(QStringLiteral("Exported %1 to %2")
+                       .arg(Rows(ExportedRowCount(table, true), "row", "rows"), fileName));
+}
+
 }  // namespace
 
 void TfrmMain::Serialportsettings1Click() {
@@ -122,8 +135,11 @@ void TfrmMain::btnSaveToFileClick() {
     if (!fileName) {
         return;
     }
-    WriteTextFile(ToFileName(*fileName), MeasurementFileText(Model(TTablePage::All).Table()));
+    const TMeasurementTable& table = Model(TTablePage::All).Table();
+    WriteTextFile(ToFileName(*fileName), MeasurementFileText(table));
     unsavedImport_ = false;
+    ShowStatus(ToBytes(QStringLiteral("Saved %1 to %2")
+                           .arg(Rows(table.RowCount(), "measurement", "measurements"), *fileName)));
 }
 
 void TfrmMain::btnOpenClick() {
@@ -155,6 +171,7 @@ void TfrmMain::btnOpenClick() {
         return;
     }
     LoadDataToAllListView();
+    ShowStatus(ToBytes(QStringLiteral("Opened %1: ").arg(*fileName)) + CountsText());
 }
 
 void TfrmMain::btnExportClick() {
@@ -173,6 +190,7 @@ void TfrmMain::ppExportToExcelClick() {
     ExportListViewToXLS(GetActiveListView(), true, ExportTableHeader, deviceLine,
                         ExportDecimalSeparator, ToFileName(*fileName));
     unsavedImport_ = false;
+    ShowStatus(ExportedStatus(GetActiveListView(), *fileName));
 }
 
 void TfrmMain::ppExportToClipboardClick() {
@@ -186,6 +204,8 @@ void TfrmMain::ppExportToClipboardClick() {
         throw std::runtime_error("Cannot open clipboard");
     }
     unsavedImport_ = false;
+    ShowStatus(ToBytes(QStringLiteral("Copied %1 to the clipboard")
+                           .arg(Rows(ExportedRowCount(GetActiveListView(), true), "row", "rows"))));
 }
 
 void TfrmMain::ppExportToXlsxClick() {
@@ -202,6 +222,7 @@ void TfrmMain::ppExportToXlsxClick() {
     // The tables are filled from Merania only, so its records are the rows' numbers.
     ExportToXlsx(GetActiveListView(), Merania, options, ToFileName(*fileName));
     unsavedImport_ = false;
+    ShowStatus(ExportedStatus(GetActiveListView(), *fileName));
 }
 
 void TfrmMain::ppExportToCsvClick() {
@@ -216,6 +237,7 @@ void TfrmMain::ppExportToCsvClick() {
     options.Verdicts = ExportVerdicts(verdicts);
     ExportToCsv(GetActiveListView(), options, ToFileName(*fileName));
     unsavedImport_ = false;
+    ShowStatus(ExportedStatus(GetActiveListView(), *fileName));
 }
 
 void TfrmMain::ppExportToPdfClick() {

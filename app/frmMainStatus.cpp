@@ -1,6 +1,7 @@
 // The status line, the ticks of the session, the device label's fitting and the questions
 // before an import is lost.
 #include <QFontMetrics>
+#include <QStringList>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include "app/Latin1.h"
 #include "app/MeasurementModel.h"
 #include "app/MeridaxApplication.h"
+#include "app/PlainText.h"
 #include "app/Questions.h"
 #include "app/frmMain.h"
 
@@ -31,21 +33,40 @@ QString Counted(std::size_t number, const char* one, const char* many) {
     return Grouped(number) + QLatin1Char(' ') + QLatin1String(number == 1 ? one : many);
 }
 
-// VerdictSummary's words with the counts grouped as the line's other counts are:
-// "1,200 relative: 1,180 pass, 20 fail".
-std::string VerdictSummaryText(const TVerdictCounts& counts, const char* what) {
-    QString text =
-        Grouped(counts.Judged()) + QLatin1Char(' ') + QLatin1String(what) + QLatin1Char(':');
-    const std::pair<std::size_t, const char*> parts[] = {
-        {counts.Pass, "pass"}, {counts.Fail, "fail"}, {counts.Check, "check"}};
-    QLatin1String separator(" ");
+// The rows of one kind with their verdicts when judged: "1,200 relative (1,180 pass, 20 fail)".
+QString KindCounts(std::size_t rows, const char* kind, const TVerdictCounts* counts) {
+    QString text = Grouped(rows) + QLatin1Char(' ') + QLatin1String(kind);
+    if (counts == nullptr || rows == 0) {
+        return text;
+    }
+    const std::pair<std::size_t, const char*> parts[] = {{counts->Pass, "pass"},
+                                                         {counts->Fail, "fail"},
+                                                         {counts->Check, "check"},
+                                                         {rows - counts->Judged(), "unjudged"}};
+    QStringList shown;
     for (const auto& [count, name] : parts) {
         if (count > 0) {
-            text += separator + Grouped(count) + QLatin1Char(' ') + QLatin1String(name);
-            separator = QLatin1String(", ");
+            shown << Grouped(count) + QLatin1Char(' ') + QLatin1String(name);
         }
     }
-    return ToBytes(text);
+    return text + QStringLiteral(" (") + shown.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+// The status line shows at most two lines: a text too long for one is broken at the last
+// blank that lets the first line fit, and what the second cannot hold is cut in its middle,
+// so that both the start and the end (a hint's fix, a file's name) stay in sight.
+QStringList StatusLines(const QString& text, const QFontMetrics& metrics, int room) {
+    if (room <= 0 || metrics.horizontalAdvance(text) <= room) {
+        return {text};
+    }
+    qsizetype cut = text.lastIndexOf(QLatin1Char(' '));
+    while (cut > 0 && metrics.horizontalAdvance(text.left(cut)) > room) {
+        cut = text.lastIndexOf(QLatin1Char(' '), cut - 1);
+    }
+    if (cut <= 0) {
+        return {metrics.elidedText(text, Qt::ElideMiddle, room)};
+    }
+    return {text.left(cut), metrics.elidedText(text.mid(cut + 1), Qt::ElideMiddle, room)};
 }
 
 }  // namespace
@@ -88,19 +109,22 @@ void TfrmMain::BuildStatusLine() {
 
 void TfrmMain::ShowStatus(const std::string& text) {
     statusText_ = FromBytes(text);
-    lblStatus->setToolTip(statusText_);
+    lblStatus->setToolTip(PlainToolTip(statusText_, true));
     ElideStatus();
 }
 
 void TfrmMain::ElideStatus() {
     // Until the window is laid out the label has no width of its own; its first resize
-    // cuts the text.
+    // breaks the text.
     if (!lblStatus->isVisible()) {
         lblStatus->setText(statusText_);
         return;
     }
-    lblStatus->setText(
-        lblStatus->fontMetrics().elidedText(statusText_, Qt::ElideRight, lblStatus->width()));
+    const QFontMetrics metrics = lblStatus->fontMetrics();
+    const QStringList lines = StatusLines(statusText_, metrics, lblStatus->contentsRect().width());
+    lblStatus->setText(lines.join(QLatin1Char('\n')));
+    // A second line takes its height from the client area; the window keeps its size.
+    statusBar()->setFixedHeight(StatusLineHeight + (lines.size() > 1 ? metrics.lineSpacing() : 0));
 }
 
 void TfrmMain::ShowImportProgress(std::size_t bytes, std::size_t lines) {
@@ -109,37 +133,33 @@ void TfrmMain::ShowImportProgress(std::size_t bytes, std::size_t lines) {
 }
 
 void TfrmMain::ShowCounts() {
-    const auto rows = [this](TTablePage page) {
-        return static_cast<std::size_t>(Model(page).rowCount());
-    };
-    ShowStatus(ToBytes(Counted(rows(TTablePage::All), "measurement", "measurements") +
-                       QStringLiteral(": ") + Grouped(rows(TTablePage::Absolute)) +
-                       QStringLiteral(" absolute, ") + Grouped(rows(TTablePage::Relative)) +
-                       QStringLiteral(" relative")) +
-               VerdictCounts());
+    ShowStatus(CountsText());
 }
 
-std::string TfrmMain::VerdictCounts() const {
-    if (!verdicts_ || verdicts_->size() != Merania.size()) {
-        return {};
-    }
+std::string TfrmMain::CountsText() const {
+    const auto rows = [this](TTablePage page) {
+        return static_cast<std::size_t>(models_.at(static_cast<std::size_t>(page))->rowCount());
+    };
     TVerdictCounts absolute;
     TVerdictCounts relative;
-    for (std::size_t index = 0; index < Merania.size(); ++index) {
-        TVerdictCounts& counts = Merania[index].IsRelative ? relative : absolute;
-        counts.Add((*verdicts_)[index].Kind);
+    const bool judged = verdicts_ && verdicts_->size() == Merania.size();
+    if (judged) {
+        for (std::size_t index = 0; index < Merania.size(); ++index) {
+            TVerdictCounts& counts = Merania[index].IsRelative ? relative : absolute;
+            counts.Add((*verdicts_)[index].Kind);
+        }
     }
-    std::string text;
-    if (relative.Judged() > 0) {
-        text += "; " + VerdictSummaryText(relative, "relative");
+    // The verdicts only when the budget judges any row: "(3 unjudged)" alone says nothing.
+    const bool shown = absolute.Judged() + relative.Judged() > 0;
+    QString text = Counted(rows(TTablePage::All), "measurement", "measurements") +
+                   QStringLiteral(": ") +
+                   KindCounts(rows(TTablePage::Absolute), "absolute", shown ? &absolute : nullptr) +
+                   QStringLiteral(", ") +
+                   KindCounts(rows(TTablePage::Relative), "relative", shown ? &relative : nullptr);
+    if (judged && !shown && !Merania.empty()) {
+        text += QStringLiteral("; the loss budget judges none of them");
     }
-    if (absolute.Judged() > 0) {
-        text += "; " + VerdictSummaryText(absolute, "absolute");
-    }
-    if (text.empty() && !Merania.empty()) {
-        text = "; the loss budget judges none of them";
-    }
-    return text;
+    return ToBytes(text);
 }
 
 bool TfrmMain::Ticking() const {
@@ -174,7 +194,7 @@ void TfrmMain::FitDeviceLabel() {
         const int textRoom =
             right - left - (label->width() - label->fontMetrics().horizontalAdvance(text));
         label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, textRoom));
-        label->setToolTip(text);
+        label->setToolTip(PlainToolTip(text, false));
         label->adjustSize();
     }
     label->move(left, label->y());

@@ -16,6 +16,10 @@ constexpr TRgb DeviceColor{0, 128, 0};
 constexpr int IdentifiedLeft = 130;
 constexpr int DetectingLeft = 120;
 constexpr std::chrono::milliseconds ProgressPeriod{100};
+constexpr const char* EarlierDumpWhy = "the meter may still be sending a dump asked for before";
+constexpr const char* CancelledDumpWhy = "the meter is still sending the cancelled dump";
+constexpr const char* EndedDumpWhy = "the meter is still sending the ended dump";
+constexpr const char* StrayBytesWhy = "the meter is sending bytes that were not asked for";
 
 long long WholeSeconds(std::chrono::milliseconds span) {
     return std::chrono::duration_cast<std::chrono::seconds>(span).count();
@@ -148,9 +152,10 @@ void TDeviceSession::btnConnectClick() {
         SetNoConnectedDevice();
         // "n" goes out from Tick once the line is quiet: a meter may still be sending a dump
         // asked for before, which must not be taken for its name.
-        WaitForQuiet(TQuiet::BeforeName, clock_());
+        WaitForQuiet(TQuiet::BeforeName, clock_(), EarlierDumpWhy);
         LastConnectError.clear();
-        view_.ShowStatus(ConnectedStatus(port_.Port, port_.Baud));
+        // Connected only once the meter answers; the label says No device until then.
+        view_.ShowStatus(AskingNameStatus(port_.Port, port_.Baud));
     } catch (const EComError& e) {
         LastConnectError = e.what();
         LastConnectCode = e.code();
@@ -167,6 +172,7 @@ void TDeviceSession::btnConnectClick() {
         LastConnectError = "unknown error";
         WaitingForDeviceName = false;
         SetNoConnectedDevice();
+        view_.ShowStatus(OpenFailureStatus(*selected, {}));
     }
     view_.SetPortListEnabled(true);
 }
@@ -175,6 +181,10 @@ void TDeviceSession::btnImportClick() {
     if (ImportUnderWay()) {
         return;
     }
+    // Why the line may be busy, told while the request waits.
+    const char* why = !discarding_                  ? StrayBytesWhy
+                      : lastEnd_ == TEnd::Cancelled ? CancelledDumpWhy
+                                                    : EndedDumpWhy;
     view_.SetBusyCursor(true);
     view_.SetImportCaption(ImportingCaption);
     ReceivedText.clear();
@@ -186,11 +196,12 @@ void TDeviceSession::btnImportClick() {
         quiet_ = TQuiet::BeforeDump;
         SendRequest(clock_());
     } else {
-        WaitForQuiet(TQuiet::BeforeDump, clock_());
+        WaitForQuiet(TQuiet::BeforeDump, clock_(), why);
     }
 }
 
 void TDeviceSession::btnRefreshPortsClick() {
+    const bool importing = ImportUnderWay();
     EndImport();
     view_.SetDeviceLabelLeft(DetectingLeft);
     view_.SetDeviceLabelText("Detecting avaible ports...");
@@ -200,39 +211,47 @@ void TDeviceSession::btnRefreshPortsClick() {
     quiet_ = TQuiet::None;
     nameAsked_ = false;
     dumpAsked_ = false;
-    FillPortList();
+    // What the line said about the port closed now no longer holds.
+    if (const TPortCount count = FillPorts(); count.Denied > 0) {
+        view_.ShowStatus(DeniedPortsStatus(count.Denied, count.Hint));
+    } else {
+        view_.ShowStatus(PortsFoundStatus(count.Found, importing));
+    }
     SetNoConnectedDevice();
 }
 
 void TDeviceSession::FillPortList() {
+    if (const TPortCount count = FillPorts(); count.Denied > 0) {
+        view_.ShowStatus(DeniedPortsStatus(count.Denied, count.Hint));
+    }
+}
+
+TDeviceSession::TPortCount TDeviceSession::FillPorts() {
     std::vector<std::string> names;
+    TPortCount count;
     if (enumerate_) {
         enumerate_(&names);
-        view_.AddPorts(names);
-        return;
-    }
-    std::size_t denied = 0;
-    // Each different way in once, in the order of the ports.
-    std::vector<std::string> hints;
-    for (const TPortCandidate& candidate : ProbePorts()) {
-        if (candidate.State == TPortState::Available) {
-            names.push_back(candidate.Device);
-        } else if (candidate.State == TPortState::PermissionDenied) {
-            ++denied;
-            std::string hint = PermissionHint(candidate.Access);
-            if (std::find(hints.begin(), hints.end(), hint) == hints.end()) {
-                hints.push_back(std::move(hint));
+    } else {
+        // Each different way in once, in the order of the ports.
+        std::vector<std::string> hints;
+        for (const TPortCandidate& candidate : ProbePorts()) {
+            if (candidate.State == TPortState::Available) {
+                names.push_back(candidate.Device);
+            } else if (candidate.State == TPortState::PermissionDenied) {
+                ++count.Denied;
+                std::string hint = PermissionHint(candidate.Access);
+                if (std::find(hints.begin(), hints.end(), hint) == hints.end()) {
+                    hints.push_back(std::move(hint));
+                }
             }
         }
-    }
-    view_.AddPorts(names);
-    if (denied > 0) {
-        std::string hint = hints.front();
-        for (std::size_t i = 1; i < hints.size(); ++i) {
-            hint += "; or " + hints[i];
+        for (std::size_t i = 0; i < hints.size(); ++i) {
+            count.Hint += (i == 0 ? "" : "; or ") + hints[i];
         }
-        view_.ShowStatus(DeniedPortsStatus(denied, hint));
     }
+    count.Found = names.size();
+    view_.AddPorts(names);
+    return count;
 }
 
 void TDeviceSession::ComPort1ReceiveCallBack(const std::string& Data) {
@@ -245,7 +264,7 @@ void TDeviceSession::ComPort1ReceiveCallBack(const std::string& Data) {
             quietSince_ = now;
             if (!busyShown_) {
                 busyShown_ = true;
-                view_.ShowStatus(WaitingForQuietStatus(port_.Port));
+                view_.ShowStatus(QuietWaitStatus());
             }
         }
         return;
@@ -294,10 +313,8 @@ void TDeviceSession::ReceiveNameReply() {
     view_.SetDeviceLabelText(name);
     ReceivedText.clear();
     lineClean_ = true;
-    if (noAnswerShown_) {
-        noAnswerShown_ = false;
-        view_.ShowStatus(ConnectedStatus(port_.Port, port_.Baud));
-    }
+    noAnswerShown_ = false;
+    view_.ShowStatus(ConnectedStatus(port_.Port, port_.Baud));
 }
 
 void TDeviceSession::ReceiveDump() {
@@ -312,6 +329,7 @@ void TDeviceSession::ReceiveDump() {
         Merania = std::move(previous);
         view_.SetImportCaption(ImportButtonCaption);
         view_.SetBusyCursor(false);
+        view_.ShowStatus(DumpRejectedStatus(e.what()));
         view_.ReportError(e.what());
         dumpAsked_ = false;
         return;
@@ -336,8 +354,13 @@ void TDeviceSession::ComPort1HangUp() {
     SetNoConnectedDevice();
 }
 
-void TDeviceSession::WaitForQuiet(TQuiet request, TClock::time_point now) {
+std::string TDeviceSession::QuietWaitStatus() const {
+    return WaitingForQuietStatus(port_.Port, quietWhy_, WholeSeconds(Limits.QuietLimit));
+}
+
+void TDeviceSession::WaitForQuiet(TQuiet request, TClock::time_point now, const char* why) {
     quiet_ = request;
+    quietWhy_ = why;
     quietSince_ = now;
     quietStarted_ = now;
     busyShown_ = false;
@@ -348,6 +371,10 @@ void TDeviceSession::SendRequest(TClock::time_point now) {
     discarding_ = false;
     ReceivedText.clear();
     if (request == TQuiet::BeforeName) {
+        // The wait told is over.
+        if (busyShown_) {
+            view_.ShowStatus(AskingNameStatus(port_.Port, port_.Baud));
+        }
         nameAsked_ = true;
         noAnswerShown_ = false;
         nameAskedAt_ = now;

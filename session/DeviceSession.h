@@ -93,6 +93,8 @@ public:
 
     // A request waits for the line to go quiet, and bytes have come meanwhile.
     bool LineBusy() const { return quiet_ != TQuiet::None && busyShown_; }
+    // What the status line says while a request waits for the busy line to go quiet.
+    std::string QuietWaitStatus() const;
     // Why the last import (or the connect's quiet wait) ended early; None after a reply.
     TEnd LastEnd() const { return lastEnd_; }
     // The status line's text for that end.
@@ -109,13 +111,21 @@ public:
 
 private:
     enum class TQuiet { None, BeforeName, BeforeDump };
+    struct TPortCount {
+        std::size_t Found = 0;
+        std::size_t Denied = 0;
+        // How to get the right to the denied ports; empty when none is denied.
+        std::string Hint;
+    };
 
     // Puts the Import caption and the normal cursor back when an import is under way.
     void EndImport();
     // Ends an import (or the connect's quiet wait) early: the caption and cursor come back,
     // the received text goes, and bytes are discarded until the next request.
     void EndEarly(TEnd end, const std::string& status);
-    void WaitForQuiet(TQuiet request, TClock::time_point now);
+    void WaitForQuiet(TQuiet request, TClock::time_point now, const char* why);
+    // Adds the ports found to the list.
+    TPortCount FillPorts();
     void SendRequest(TClock::time_point now);
     // Sends request; a port that refuses it ends the connect or the import.
     void Send(std::string_view request);
@@ -134,6 +144,8 @@ private:
     TQuiet quiet_ = TQuiet::None;
     TClock::time_point quietSince_{};
     TClock::time_point quietStarted_{};
+    // Why the line may be busy during the wait.
+    const char* quietWhy_ = "";
     bool busyShown_ = false;
     // After an import ended early: what still comes of that dump is no reply.
     bool discarding_ = false;

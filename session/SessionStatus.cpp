@@ -55,6 +55,11 @@ std::string EscapedBytes(const std::string& bytes) {
 
 }  // namespace
 
+std::string AskingNameStatus(const std::string& port, std::uint32_t baud) {
+    return "Opened " + port + " at " + std::to_string(baud) +
+           " baud; asking the meter for its name...";
+}
+
 std::string ConnectedStatus(const std::string& port, std::uint32_t baud) {
     return "Connected to " + port + " at " + std::to_string(baud) + " baud";
 }
@@ -119,13 +124,31 @@ std::string DeniedPortsStatus(std::size_t count, const std::string& hint) {
            hint;
 }
 
-std::string WaitingForQuietStatus(const std::string& port) {
-    return "Waiting for the busy line on " + port + " to go quiet...";
+std::string WaitingForQuietStatus(const std::string& port, const std::string& why,
+                                  long long seconds) {
+    return "Waiting for the busy line on " + port + " to go quiet: " + why + "; up to " +
+           std::to_string(seconds) + " s";
 }
 
 std::string LineBusyStatus(const std::string& port, long long seconds) {
     return "The line on " + port + " stayed busy for " + std::to_string(seconds) +
            " s: the meter is still sending; try again when it has finished";
+}
+
+std::string PortsFoundStatus(std::size_t count, bool importEnded) {
+    std::string text =
+        count == 0
+            ? std::string("No serial port found: plug the meter's cable in, then Refresh ports")
+        : count == 1 ? std::string("1 serial port found: choose it to connect")
+                     : std::to_string(count) + " serial ports found: choose one to connect";
+    if (importEnded) {
+        text += "; the import was ended and " + std::string(PreviousKept);
+    }
+    return text;
+}
+
+std::string DumpRejectedStatus(const std::string& what) {
+    return "The meter's dump did not read (" + what + "); " + PreviousKept;
 }
 
 std::string ImportCancelledStatus() {

@@ -17,6 +17,9 @@ extern const char* const DialoutHint;
 // access is not known.
 std::string PermissionHint(const TDeviceAccess& access);
 
+// The port is open and the meter has not yet told its name.
+std::string AskingNameStatus(const std::string& port, std::uint32_t baud);
+// The meter has told its name.
 std::string ConnectedStatus(const std::string& port, std::uint32_t baud);
 std::string NoAnswerStatus(const std::string& port, std::uint32_t baud);
 // Why port could not be opened, decided by code: busy, permission, missing, or the system's
@@ -32,7 +35,13 @@ std::string WriteFailureStatus(const std::string& port, const std::error_code& c
 std::string UnexpectedAfterNameStatus(const std::string& port, const std::string& extra);
 // count ports exist that this user may not open; how to fix it (hint: PermissionHint's).
 std::string DeniedPortsStatus(std::size_t count, const std::string& hint = DialoutHint);
-std::string WaitingForQuietStatus(const std::string& port);
+// A request waits for the line to go quiet: why it is busy and how long the wait may last.
+std::string WaitingForQuietStatus(const std::string& port, const std::string& why,
+                                  long long seconds);
+// The port list was filled again; importEnded when an import under way ended with it.
+std::string PortsFoundStatus(std::size_t count, bool importEnded);
+// The meter's dump did not read; what says why.
+std::string DumpRejectedStatus(const std::string& what);
 std::string LineBusyStatus(const std::string& port, long long seconds);
 std::string ImportCancelledStatus();
 std::string ImportSilenceStatus(const std::string& port, long long seconds);

@@ -228,3 +228,48 @@ TEST_F(TRealWindowManagerTest, UserSettingsLiveInTheConfigFolder) {
     EXPECT_EQ(status.st_mode & 0777, 0700u);
     EXPECT_TRUE(std::filesystem::is_empty(folder.File("work")));
 }
+
+// The window system adds no application name to a dialog's own title.
+TEST_F(TRealWindowManagerTest, ADialogIsTitledByItsOwnTitleOnly) {
+    TTempFolder folder("meridax-wm");
+    WriteFileBytes(folder.File("settings.ini"), "00.19200\r\n");
+    QProcessEnvironment appEnvironment = environment_;
+    appEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                          QString::fromStdString(folder.File("config")));
+    TChild app(QStringLiteral(MERIDAX_APP), {}, appEnvironment,
+               QString::fromStdString(folder.Path()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !VisibleWindows().isEmpty(); }, PatientWaitMs));
+    const QString window = VisibleWindows().constLast();
+    // Options > Serial port settings, the menu's first entry, once the menu is shown.
+    const auto shownOfProgram = [&] {
+        return Run(QStringLiteral("xdotool"),
+                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--class"), QStringLiteral("meridax")})
+            .count(QLatin1Char('\n'));
+    };
+    const qsizetype before = shownOfProgram();
+    Run(QStringLiteral("xdotool"),
+        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), window,
+         QStringLiteral("mousemove"), QStringLiteral("--window"), window, QStringLiteral("20"),
+         QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("1")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shownOfProgram() > before; }, PatientWaitMs));
+    Run(QStringLiteral("xdotool"),
+        {QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")});
+    QStringList dialogs;
+    const auto findDialog = [&] {
+        dialogs = Run(QStringLiteral("xdotool"),
+                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                       QStringLiteral("--name"), QStringLiteral("^Serial port settings")})
+                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return !dialogs.isEmpty();
+    };
+    ASSERT_TRUE(QTest::qWaitFor(findDialog, PatientWaitMs));
+    EXPECT_EQ(Run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), dialogs.constLast()})
+                  .trimmed()
+                  .toStdString(),
+              "Serial port settings");
+    Press(dialogs.constLast(), QStringLiteral("Return"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !findDialog(); }, PatientWaitMs));
+    Press(window, QStringLiteral("alt+F4"));
+    ASSERT_TRUE(app.Process().waitForFinished(PatientWaitMs));
+}

@@ -45,7 +45,8 @@ TEST_F(TStatusKeysTest, StatusLineLiesBelowTheDesignedClientArea) {
     EXPECT_EQ(frm_->ClientArea->height(),
               frm_->height() - TfrmMain::StatusLineHeight - frm_->menuBar()->height());
     EXPECT_EQ(frm_->grpDevice->geometry().bottom() + 1, frm_->ClientArea->height() - 6);
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(),
+    // The window system would append a display name to every dialog's title.
+    EXPECT_NE(QGuiApplication::applicationDisplayName(),
               QStringLiteral("MERIDAX data exporter 1.1"));
     EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("meridax"));
 }
@@ -110,7 +111,8 @@ TEST_F(TStatusKeysTest, DeviceLabelShowsPlainTextAndFitsLeftOfImport) {
             EXPECT_TRUE(label->text().contains(QChar(0x2026))) << name;
             EXPECT_TRUE(label->text().startsWith(QStringLiteral("MERIDAX"))) << name;
             EXPECT_TRUE(label->text().endsWith(QStringLiteral("0412871"))) << name;
-            EXPECT_EQ(label->toolTip(), QString::fromStdString(name));
+            EXPECT_EQ(label->toolTip(),
+                      Qt::convertFromPlainText(QString::fromStdString(name), Qt::WhiteSpacePre));
         }
     }
     // The long one does not fit even at the margin.

@@ -80,6 +80,7 @@ public:  // table-driven cases act on the fixture
         session.WaitingForDeviceName = true;
         Feed({"OLP-55\tSN 1234\n\r"});
         view.Calls.clear();
+        view.Statuses.clear();
     }
 
     // Connected, named, and an import of which Merania holds the previous set under way.
@@ -159,7 +160,9 @@ TEST_F(DeviceSessionTest, ConnectOpensThePortWaitsAndAsksForTheName) {
     EXPECT_TRUE(session.WaitingForDeviceName);
     EXPECT_TRUE(session.ReceivedText.empty());
     EXPECT_EQ(session.LastConnectError, "");
-    EXPECT_EQ(view.Statuses, (Statuses{"Connected to " + pty.SlavePath() + " at 19200 baud"}));
+    // Connected only once the meter has told its name.
+    EXPECT_EQ(view.Statuses, (Statuses{"Opened " + pty.SlavePath() +
+                                       " at 19200 baud; asking the meter for its name..."}));
 
     // "n" waits for 200 ms of quiet; bytes meanwhile (an old dump's tail) are dropped and
     // start the wait over.
@@ -174,13 +177,21 @@ TEST_F(DeviceSessionTest, ConnectOpensThePortWaitsAndAsksForTheName) {
     Advance(milliseconds(50));
     EXPECT_EQ(pty.Receive(1), "n");
     EXPECT_TRUE(session.ReceivedText.empty());
-    EXPECT_EQ(view.Statuses.back(),
-              "Waiting for the busy line on " + pty.SlavePath() + " to go quiet...");
+    // The wait was told with its reason and limit, and its end with the question.
+    EXPECT_EQ(
+        view.Statuses,
+        (Statuses{
+            "Opened " + pty.SlavePath() + " at 19200 baud; asking the meter for its name...",
+            "Waiting for the busy line on " + pty.SlavePath() +
+                " to go quiet: the meter may still be sending a dump asked for "
+                "before; up to 30 s",
+            "Opened " + pty.SlavePath() + " at 19200 baud; asking the meter for its name..."}));
     // Only the one byte went out: a marker written now is the next byte.
     port.Write("!");
     EXPECT_EQ(pty.Receive(1), "!");
     Feed({"OLP\n\r"});
     EXPECT_EQ(view.LabelText, "OLP");
+    EXPECT_EQ(view.Statuses.back(), "Connected to " + pty.SlavePath() + " at 19200 baud");
 
     // A second connect closes the port before it waits.
     atBlocks.clear();
@@ -376,6 +387,10 @@ TEST_F(DeviceSessionTest, ARejectedDumpIsReportedAndTheViewsKeepThePreviousSet) 
     EXPECT_EQ(Merania[0].Value, -3.52);
     EXPECT_EQ(Merania[2].Cable, "C2");
     EXPECT_FALSE(session.ImportUnderWay());
+    // The progress told before is replaced.
+    EXPECT_EQ(view.Statuses.back(),
+              "The meter's dump did not read ('-3,52' is not a valid "
+              "floating point value); the previous measurements are kept");
 }
 
 TEST_F(DeviceSessionTest, RefreshClosesThePortAndListsThePortsAgain) {
@@ -393,6 +408,33 @@ TEST_F(DeviceSessionTest, RefreshClosesThePortAndListsThePortsAgain) {
     EXPECT_FALSE(port.Opened());
     EXPECT_TRUE(session.WaitingForDeviceName);
     EXPECT_EQ(session.ReceivedText, "partial");
+    // What the line said of the port closed now is replaced.
+    EXPECT_EQ(view.Statuses, (Statuses{"2 serial ports found: choose one to connect"}));
+    enumerated.resize(1);
+    session.btnRefreshPortsClick();
+    EXPECT_EQ(view.Statuses.back(), "1 serial port found: choose it to connect");
+    enumerated.clear();
+    session.btnRefreshPortsClick();
+    EXPECT_EQ(view.Statuses.back(),
+              "No serial port found: plug the meter's cable in, then Refresh ports");
+}
+
+TEST_F(DeviceSessionTest, RefreshAfterAMissingPortReplacesItsStatus) {
+    view.Selected = "/nonexistent/ttyMERIDAX";
+    session.btnConnectClick();
+    ASSERT_EQ(view.Statuses.size(), 1u);
+    session.btnRefreshPortsClick();
+    EXPECT_EQ(view.Statuses.back(), "2 serial ports found: choose one to connect");
+}
+
+TEST_F(DeviceSessionTest, RefreshDuringAnImportSaysTheImportEnded) {
+    TPseudoTerminal pty;
+    ImportUnderWayOn(pty);
+    Feed({ThreeRecords.substr(0, 20)});
+    session.btnRefreshPortsClick();
+    EXPECT_FALSE(session.ImportUnderWay());
+    EXPECT_EQ(view.Statuses, (Statuses{"2 serial ports found: choose one to connect; the import "
+                                       "was ended and the previous measurements are kept"}));
 }
 
 TEST_F(DeviceSessionTest, ConnectOrRefreshDuringAnImportEndsIt) {
@@ -500,6 +542,8 @@ struct TEarlyEndCase {
     std::function<void(DeviceSessionTest&)> end;
     TDeviceSession::TEnd why;
     std::string status;  // PTY stands for the port's path
+    // Why the next import's request waits.
+    std::string waitWhy;
 };
 
 class EarlyEndTest : public DeviceSessionTest, public ::testing::WithParamInterface<TEarlyEndCase> {
@@ -533,6 +577,8 @@ TEST_P(EarlyEndTest, KeepsThePreviousSetAndTheNextImportWorks) {
     session.btnImportClick();
     Advance(milliseconds(150));
     Feed({"C9\tF9\t1310\t-1\n\r"});
+    EXPECT_EQ(view.Statuses.back(), "Waiting for the busy line on " + pty.SlavePath() +
+                                        " to go quiet: " + c.waitWhy + "; up to 30 s");
     Advance(milliseconds(150));
     port.Write("!");
     EXPECT_EQ(pty.Receive(1), "!");
@@ -548,7 +594,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TEarlyEndCase{"Cancel", [](DeviceSessionTest& test) { test.session.CancelImport(); },
                       TDeviceSession::TEnd::Cancelled,
-                      "Import cancelled; the previous measurements are kept"},
+                      "Import cancelled; the previous measurements are kept",
+                      "the meter is still sending the cancelled dump"},
         TEarlyEndCase{"TenSecondsOfSilence",
                       [](DeviceSessionTest& test) {
                           test.Advance(milliseconds(9999));
@@ -557,7 +604,8 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       TDeviceSession::TEnd::Silence,
                       "No byte from the meter on PTY for 10 s: the import was ended; the "
-                      "previous measurements are kept"},
+                      "previous measurements are kept",
+                      "the meter is still sending the ended dump"},
         TEarlyEndCase{"DumpCap",
                       [](DeviceSessionTest& test) {
                           test.session.Limits.MaxDumpBytes = 30;
@@ -567,7 +615,8 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       TDeviceSession::TEnd::TooLarge,
                       "The import was ended at 0 MB, more than a meter holds; the previous "
-                      "measurements are kept"}),
+                      "measurements are kept",
+                      "the meter is still sending the ended dump"}),
     [](const auto& testInfo) { return std::string(testInfo.param.title); });
 
 TEST_F(DeviceSessionTest, ProgressAtMostTenTimesASecondByTheClock) {

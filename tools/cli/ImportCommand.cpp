@@ -212,7 +212,7 @@ private:
             }
             if (session_.LineBusy() && !busyTold) {
                 busyTold = true;
-                std::cerr << WaitingForQuietStatus(options_.Port) << std::endl;
+                std::cerr << session_.QuietWaitStatus() << std::endl;
             }
             ShowProgress();
             const auto deadline = lastActivity_ + silence;

@@ -321,7 +321,7 @@ TEST_F(XlsxExportTest, LibreOfficeReadsTheWorkbookAndTheCsv) {
         if (!filter.empty())
             argv.push_back("--infilter=" + filter);
         argv.insert(argv.end(), {"--convert-to", to, "--outdir", Path("lo"), Path(name)});
-        const TRunResult run = RunToEnd(argv, folder_.Path());
+        const TRunResult run = RunToEnd(argv);
         EXPECT_EQ(run.ExitCode, 0) << run.Err;
     };
 

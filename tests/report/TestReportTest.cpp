@@ -47,7 +47,7 @@ protected:
 
     // The report's text per page, each line's runs of blanks made one blank.
     std::vector<std::vector<std::string>> Pages(const std::string& pdf) {
-        const TRunResult text = RunToEnd({MERIDAX_PDFTOTEXT, "-layout", pdf, "-"}, folder_.Path());
+        const TRunResult text = RunToEnd({MERIDAX_PDFTOTEXT, "-layout", pdf, "-"});
         EXPECT_EQ(text.ExitCode, 0) << text.Err;
         std::vector<std::vector<std::string>> pages(1);
         std::string line;
@@ -70,7 +70,7 @@ protected:
     }
 
     void ExpectValidPdf(const std::string& pdf) {
-        const TRunResult check = RunToEnd({MERIDAX_QPDF, "--check", pdf}, folder_.Path());
+        const TRunResult check = RunToEnd({MERIDAX_QPDF, "--check", pdf});
         EXPECT_EQ(check.ExitCode, 0) << check.Out << check.Err;
     }
 
@@ -176,8 +176,7 @@ TEST_F(TReportFixture, LongTableRepeatsItsHeaderAndChartsShowTheVerdictColours) 
     const std::string png = folder_.File("chart");
     const TRunResult render =
         RunToEnd({MERIDAX_PDFTOPPM, "-r", "60", "-png", "-singlefile", "-f",
-                  std::to_string(chartPage), "-l", std::to_string(chartPage), pdf, png},
-                 folder_.Path());
+                  std::to_string(chartPage), "-l", std::to_string(chartPage), pdf, png});
     ASSERT_EQ(render.ExitCode, 0) << render.Err;
     const QImage image(QString::fromStdString(png + ".png"));
     ASSERT_FALSE(image.isNull());

@@ -9,6 +9,7 @@
 #include "export/ExportOptions.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -204,13 +205,10 @@ TEST_F(TReportFixture, LongTableRepeatsItsHeaderAndChartsShowTheVerdictColours) 
 TEST_F(TReportFixture, FolderThatIsMissingIsNamedAndNothingIsWritten) {
     Fill({{"1", "1", "1310", "-1.95", {TVerdictKind::Pass, 1.95, 2.3, 0.35}}});
     const std::string pdf = folder_.File("missing/report.pdf");
-    try {
-        WriteTestReport(Input(), pdf);
-        FAIL() << "no error";
-    } catch (const EExportError& error) {
-        EXPECT_EQ(error.Path(), pdf);
-        EXPECT_EQ(error.code(), std::errc::no_such_file_or_directory);
-    }
+    const auto error = ThrownBy<EExportError>([&] { WriteTestReport(Input(), pdf); });
+    ASSERT_TRUE(error) << "no error";
+    EXPECT_EQ(error->Path(), pdf);
+    EXPECT_EQ(error->code(), std::errc::no_such_file_or_directory);
     TReportInput input = Input();
     input.Verdicts = nullptr;
     EXPECT_THROW(WriteTestReport(input, folder_.File("report.pdf")), std::invalid_argument);

@@ -20,8 +20,8 @@
 
 #include "app/MeasurementModel.h"
 #include "app/WindowFixture.h"
-#include "session/ApplicationSettings.h"
 #include "export/ReadBack.h"
+#include "session/ApplicationSettings.h"
 #include "support/Subprocess.h"
 
 namespace {

@@ -318,8 +318,7 @@ TEST_F(CliImportTest, ClosedStandardDescriptorsGetDevNull) {
     EXPECT_EQ(ReadFileBytes(Path("out.xls")), ReadFileBytes(Path("convert.xls")));
 
     // The clipboard text goes to /dev/null rather than to a closed descriptor.
-    TSubprocess convert({MERIDAX_CLI, "convert", dump, "--to", "-"},
-                        WithoutStandardDescriptors());
+    TSubprocess convert({MERIDAX_CLI, "convert", dump, "--to", "-"}, WithoutStandardDescriptors());
     EXPECT_EQ(convert.Wait(std::chrono::minutes(5)), 0);
 }
 
@@ -406,8 +405,7 @@ TEST_F(CliImportTest, PortsAllAndTheImportTellAnUnprivilegedUserHowToGetTheRight
     fs::create_symlink(free.SlavePath(), Path("ttyACM0"));
     std::ofstream(Path("ttyV0")) << "a file";
 
-    TRunResult ports =
-        RunUnprivileged({cli.Path(), "ports", "--all", "--folder", dir.Path()});
+    TRunResult ports = RunUnprivileged({cli.Path(), "ports", "--all", "--folder", dir.Path()});
     const std::string hint =
         "add your user to the dialout group (sudo usermod -aG dialout $USER), then log in again";
     EXPECT_EQ(ports.ExitCode, 0) << ports.Err;
@@ -415,8 +413,8 @@ TEST_F(CliImportTest, PortsAllAndTheImportTellAnUnprivilegedUserHowToGetTheRight
                              ": busy\n" + Path("ttyACM0") + ": available\n" + Path("ttyV0") +
                              ": not a serial port\n");
 
-    TRunResult import = RunUnprivileged(
-        {cli.Path(), "import", "--port", denied.SlavePath(), "--to", "-"});
+    TRunResult import =
+        RunUnprivileged({cli.Path(), "import", "--port", denied.SlavePath(), "--to", "-"});
     ::close(holder);
     EXPECT_EQ(import.ExitCode, 1);
     EXPECT_NE(import.Err.find("cannot open " + denied.SlavePath() + ": Permission denied; " + hint),

@@ -326,8 +326,8 @@ TEST_F(ConvertTest, RunningOutOfMemoryNamesTheInputAndItsSize) {
     TSubprocessOptions options;
     options.AddressSpaceLimit = 262144 * 1024;
     options.ErrorPath = Path("stderr");
-    const TRunResult run = RunToEnd(
-        {MERIDAX_CLI_PATH, "convert", Path("dump.txt"), "--to", Path("out.mxe")}, options);
+    const TRunResult run =
+        RunToEnd({MERIDAX_CLI_PATH, "convert", Path("dump.txt"), "--to", Path("out.mxe")}, options);
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(Read(Path("stderr")), "meridax-cli: Out of memory while reading \"" +
                                         Path("dump.txt") + "\", which holds 1073741824 bytes\n");

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "sys/FileReplacement.h"
 #include "support/FileBytes.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
+#include "sys/FileReplacement.h"
 #include "tools/cli/StopSignalWatch.h"
 
 namespace {

@@ -130,9 +130,9 @@ TEST_F(ComPortLogicTest, FailedOpenRaisesExactMessageAndCodeAndStaysClosed) {
     device_->OpenError = std::make_error_code(std::errc::permission_denied);
     int opens = 0;
     port_.OnPortOpen = [&](TComPort&) { ++opens; };
-    EXPECT_SYSTEM_ERROR(port_.Open(), EComError, std::errc::permission_denied,
-                        "TCOMPORT : cannot open /dev/ttyFAKE0\r" +
-                            std::generic_category().message(EACCES));
+    EXPECT_SYSTEM_ERROR(
+        port_.Open(), EComError, std::errc::permission_denied,
+        "TCOMPORT : cannot open /dev/ttyFAKE0\r" + std::generic_category().message(EACCES));
     EXPECT_FALSE(port_.Opened());
     EXPECT_EQ(opens, 0);
     device_->OpenError.clear();

@@ -17,8 +17,8 @@
 
 #include "CommTestSupport.h"
 #include "comm/ComPort.h"
-#include "sys/UniqueFd.h"
 #include "support/Throws.h"
+#include "sys/UniqueFd.h"
 
 namespace {
 

@@ -125,10 +125,10 @@ class CsvExportFails : public CsvExportTest, public testing::WithParamInterface<
 
 TEST_P(CsvExportFails, NamesTheFileAndTheSystemsReason) {
     const std::string path = GetParam().path[0] == '/' ? GetParam().path : Path(GetParam().path);
-    EXPECT_SYSTEM_ERROR(ExportToCsv(WorkedExampleTable(), Options(true, true, "."), path),
-                        EExportError, GetParam().code,
-                        "Cannot create file \"" + path + "\". " +
-                            std::make_error_code(GetParam().code).message());
+    EXPECT_SYSTEM_ERROR(
+        ExportToCsv(WorkedExampleTable(), Options(true, true, "."), path), EExportError,
+        GetParam().code,
+        "Cannot create file \"" + path + "\". " + std::make_error_code(GetParam().code).message());
 }
 
 TEST_F(CsvExportTest, VerdictsThatDoNotMatchTheRowsAreAProgrammingError) {

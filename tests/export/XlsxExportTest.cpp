@@ -223,9 +223,9 @@ TEST_P(XlsxExportFails, NamesTheFileAndTheSystemsReason) {
     TMeasurementTable table(TTablePage::All);
     FillMeasurementTable(records, table);
     table.SetAllChecked(true);
-    EXPECT_SYSTEM_ERROR(ExportToXlsx(table, records, {}, path), EExportError, GetParam().code,
-                        "Cannot create file \"" + path + "\". " +
-                            std::make_error_code(GetParam().code).message());
+    EXPECT_SYSTEM_ERROR(
+        ExportToXlsx(table, records, {}, path), EExportError, GetParam().code,
+        "Cannot create file \"" + path + "\". " + std::make_error_code(GetParam().code).message());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, XlsxExportFails,

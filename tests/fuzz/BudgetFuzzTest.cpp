@@ -52,8 +52,8 @@ TEST(BudgetFuzz, MutatedFilesReadOrAreRefused) {
     for (std::uint64_t i = 0; i < iterations; ++i) {
         const std::string text = Mutated(random);
         const TFuzzOutcome outcome = CheckBudget(text);
-        ASSERT_EQ(outcome.Failure, "") << "seed " << seed << ", case " << i << ": "
-                                       << Printable(text);
+        ASSERT_EQ(outcome.Failure, "")
+            << "seed " << seed << ", case " << i << ": " << Printable(text);
         read += outcome.Accepted;
     }
     // Some mutations keep the file valid, or the run would test only the syntax errors.

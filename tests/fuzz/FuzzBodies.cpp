@@ -140,11 +140,11 @@ TFuzzOutcome CheckParseDump(const std::string& dump) {
     for (std::size_t r = 0; same && r < expected.records.size(); ++r)
         same = SameRecord(expected.records[r], actual.records[r]);
     if (!same) {
-        outcome.Failure = "\"" + Printable(dump) + "\"\n  reference: " +
-                          std::to_string(expected.records.size()) + " records, error '" +
-                          expected.error + "'\n  fast path: " +
-                          std::to_string(actual.records.size()) + " records, error '" +
-                          actual.error + "'";
+        outcome.Failure = "\"" + Printable(dump) +
+                          "\"\n  reference: " + std::to_string(expected.records.size()) +
+                          " records, error '" + expected.error +
+                          "'\n  fast path: " + std::to_string(actual.records.size()) +
+                          " records, error '" + actual.error + "'";
         return outcome;
     }
     // Whatever an import gives, Save writes and Open reads back.
@@ -284,7 +284,9 @@ TMeraniaArray RecordsFromBytes(const std::string& bytes) {
     std::size_t at = 0;
     const auto byte = [&] { return static_cast<unsigned char>(Take(bytes, at, 1)[0]); };
     // A value as Open or an import gives it: read from a number text of 15 digits or fewer.
-    const auto number = [&] { return TextToFloat(FloatToText(DoubleFromBytes(Take(bytes, at, 8)))); };
+    const auto number = [&] {
+        return TextToFloat(FloatToText(DoubleFromBytes(Take(bytes, at, 8))));
+    };
     TMeraniaArray records;
     for (int n = byte() % 6; n > 0; --n) {
         TMeranie record;

@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "session/ApplicationSettings.h"
 #include "data/Errors.h"
+#include "session/ApplicationSettings.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
 #include "support/Throws.h"

@@ -38,8 +38,7 @@ void ThrowNotFound() {
 
 TEST(Throws, MatchingCodeAndMessagePass) {
     EXPECT_SYSTEM_ERROR(ThrowNotFound(), ECodedError, ENOENT, "gone");
-    EXPECT_SYSTEM_ERROR(ThrowNotFound(), ECodedError, std::errc::no_such_file_or_directory,
-                        "gone");
+    EXPECT_SYSTEM_ERROR(ThrowNotFound(), ECodedError, std::errc::no_such_file_or_directory, "gone");
     EXPECT_THROW_MESSAGE(throw std::invalid_argument("bad"), std::invalid_argument, "bad");
     EXPECT_EQ(MessageOf<ECodedError>(ThrowNotFound), "gone");
     EXPECT_EQ(MessageOf<ECodedError>([] {}), "no error");
@@ -93,9 +92,9 @@ TEST(Subprocess, AFunctionRunsInTheChildWithItsOwnProcessId) {
     TSubprocessOptions options;
     options.Prepare = [&prepared](pid_t pid) { prepared = pid; };
     // The child sees the process id Prepare got, which is its own and not the test's.
-    EXPECT_EQ(RunInChild([&] { return prepared == ::getpid() && prepared != parent ? 7 : 1; },
-                         options),
-              7);
+    EXPECT_EQ(
+        RunInChild([&] { return prepared == ::getpid() && prepared != parent ? 7 : 1; }, options),
+        7);
     EXPECT_EQ(prepared, 0) << "Prepare ran in the test's own process";
 }
 

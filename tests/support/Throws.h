@@ -64,7 +64,8 @@ testing::AssertionResult ThrowsError(F&& action, const char* statement, const ch
                                              << error->what() << "\", not \"" << message << "\"";
     }
     if constexpr (!std::is_same_v<Code, std::nullopt_t>) {
-        static_assert(requires { error->code(); }, "the exception carries no code");
+        static_assert(
+            requires { error->code(); }, "the exception carries no code");
         if (error->code() != code) {
             result = testing::AssertionFailure()
                      << statement << " threw " << type << " \"" << error->what() << "\" with "
@@ -76,11 +77,11 @@ testing::AssertionResult ThrowsError(F&& action, const char* statement, const ch
 
 // Expects statement to throw ExceptionType with this what() and this code() (an errno value,
 // std::errc or std::error_code). Further text can be streamed into it as into EXPECT_TRUE.
-#define EXPECT_SYSTEM_ERROR(statement, ExceptionType, code, message)                         \
+#define EXPECT_SYSTEM_ERROR(statement, ExceptionType, code, message)                        \
     EXPECT_TRUE((ThrowsError<ExceptionType>([&] { statement; }, #statement, #ExceptionType, \
                                             ExpectedCode(code), (message))))
 
 // The same for an exception that carries no system code, or whose code does not matter.
-#define EXPECT_THROW_MESSAGE(statement, ExceptionType, message)                              \
+#define EXPECT_THROW_MESSAGE(statement, ExceptionType, message)                             \
     EXPECT_TRUE((ThrowsError<ExceptionType>([&] { statement; }, #statement, #ExceptionType, \
                                             std::nullopt, (message))))

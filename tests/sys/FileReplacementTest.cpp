@@ -11,10 +11,10 @@
 #include <system_error>
 #include <vector>
 
-#include "sys/FileReplacement.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
 #include "support/Throws.h"
+#include "sys/FileReplacement.h"
 
 namespace fs = std::filesystem;
 

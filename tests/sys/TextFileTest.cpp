@@ -14,13 +14,13 @@
 #include <string>
 #include <system_error>
 
-#include "sys/FileErrors.h"
-#include "sys/TextFile.h"
 #include "support/AddressSpace.h"
 #include "support/FileBytes.h"
 #include "support/Nobody.h"
 #include "support/TempFolder.h"
 #include "support/Throws.h"
+#include "sys/FileErrors.h"
+#include "sys/TextFile.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -233,7 +233,8 @@ TEST_F(TextFileTest, WriteErrorsCarryTheirMessages) {
         {"", "Invalid filename"},
     };
     for (const auto& [path, message] : cases) {
-        EXPECT_EQ(MessageOf<EInOutError>([&] { WriteTextFile(path, "1@1@1310@-3.52^"); }), message) << path;
+        EXPECT_EQ(MessageOf<EInOutError>([&] { WriteTextFile(path, "1@1@1310@-3.52^"); }), message)
+            << path;
     }
     EXPECT_EQ(Bytes(Path("plain")), "x");
 }

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "sys/TextFile.h"
 #include "support/TempFolder.h"
 #include "support/Throws.h"
+#include "sys/TextFile.h"
 #include "verdict/Budget.h"
 
 namespace {

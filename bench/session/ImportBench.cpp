@@ -28,9 +28,8 @@ constexpr std::size_t NameReplyBytes = sizeof("MERIDAX OLM-45\tSN 0412871") - 1 
 void BM_ImportAt115200(benchmark::State& state) {
     const TTempFolder scratch("meridax-bench");
     const std::string dumpPath = scratch.File("dump.txt");
-    TRunResult saved =
-        RunToEnd({MERIDAX_METER_SIM, "--records", Records, "--name", Name, "--save-dump", dumpPath},
-                 scratch.Path());
+    TRunResult saved = RunToEnd(
+        {MERIDAX_METER_SIM, "--records", Records, "--name", Name, "--save-dump", dumpPath});
     if (saved.ExitCode != 0) {
         state.SkipWithError(("meridax-meter-sim --save-dump failed: " + saved.Err).c_str());
         return;
@@ -51,8 +50,7 @@ void BM_ImportAt115200(benchmark::State& state) {
         }
         const auto start = Clock::now();
         TRunResult run =
-            RunToEnd({MERIDAX_CLI, "import", "--port", *port, "--to", scratch.File("out.xls")},
-                     scratch.Path());
+            RunToEnd({MERIDAX_CLI, "import", "--port", *port, "--to", scratch.File("out.xls")});
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         if (run.ExitCode != 0) {
             state.SkipWithError(("meridax-cli import failed: " + run.Err).c_str());

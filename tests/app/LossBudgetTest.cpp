@@ -11,6 +11,7 @@
 #include "app/MeasurementModel.h"
 #include "app/WindowFixture.h"
 #include "app/frmLossBudget.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -215,15 +216,15 @@ TEST_F(TLossBudgetTest, ABadCellIsNamedWithItsTableAndRow) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Message);
-        try {
-            BudgetFromForm(c.Form);
+        const auto e = ThrownBy<EBudgetFormError>([&] { BudgetFromForm(c.Form); });
+        if (!e) {
             ADD_FAILURE() << "accepted";
-        } catch (const EBudgetFormError& e) {
-            EXPECT_EQ(std::string(e.what()), c.Message);
-            EXPECT_EQ(e.Table, c.Table);
-            EXPECT_EQ(e.Row, c.Row);
-            EXPECT_EQ(e.Column, c.Column);
+            continue;
         }
+        EXPECT_EQ(std::string(e->what()), c.Message);
+        EXPECT_EQ(e->Table, c.Table);
+        EXPECT_EQ(e->Row, c.Row);
+        EXPECT_EQ(e->Column, c.Column);
     }
 }
 

@@ -2,10 +2,16 @@
 // must equal what meridax-cli convert writes for the same dump, and the verdicts of a dump
 // with the stand-in's budget must agree everywhere they are shown.
 #include <gmock/gmock.h>
+#include <signal.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -14,8 +20,9 @@
 
 #include "app/MeasurementModel.h"
 #include "app/WindowFixture.h"
-#include "session/ApplicationSettings.h"
 #include "export/ReadBack.h"
+#include "session/ApplicationSettings.h"
+#include "support/Subprocess.h"
 
 namespace {
 
@@ -25,13 +32,19 @@ class TMeterSimRoadTest : public TWindowTest {
 protected:
     void TearDown() override {
         TWindowTest::TearDown();
-        if (sim_.state() != QProcess::NotRunning) {
-            sim_.terminate();
-            if (!sim_.waitForFinished(10000)) {
-                sim_.kill();
-                sim_.waitForFinished(10000);
-            }
+        if (sim_) {
+            sim_->Signal(SIGTERM);
+            sim_->Wait(std::chrono::seconds(10));
+            sim_.reset();  // killed if still running
         }
+    }
+
+    // The program and its arguments as a child process takes them.
+    static std::vector<std::string> Argv(const char* program, const QStringList& arguments) {
+        std::vector<std::string> argv{program};
+        for (const QString& argument : arguments)
+            argv.push_back(argument.toStdString());
+        return argv;
     }
 
     // Starts the stand-in, reached through a link as the user would pick it.
@@ -40,8 +53,10 @@ protected:
         QStringList arguments{QStringLiteral("--link"), QString::fromStdString(link),
                               QStringLiteral("--seed"), QStringLiteral("7")};
         arguments += extra;
-        sim_.start(QStringLiteral(MERIDAX_METER_SIM), arguments);
-        ASSERT_TRUE(sim_.waitForStarted(10000));
+        TSubprocessOptions quiet;
+        quiet.OutputPath = "/dev/null";
+        quiet.ErrorPath = "/dev/null";
+        sim_.emplace(Argv(MERIDAX_METER_SIM, arguments), quiet);
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(QString::fromStdString(link)); },
                                     PatientWaitMs));
         ports_ = {link};
@@ -52,7 +67,7 @@ protected:
         QStringList arguments{QStringLiteral("--seed"), QStringLiteral("7"),
                               QStringLiteral("--save-dump"), QString::fromStdString(path)};
         arguments += extra;
-        EXPECT_EQ(QProcess::execute(QStringLiteral(MERIDAX_METER_SIM), arguments), 0);
+        EXPECT_EQ(RunToEnd(Argv(MERIDAX_METER_SIM, arguments)).ExitCode, 0);
         return path;
     }
 
@@ -75,11 +90,9 @@ protected:
 
     // Runs meridax-cli to its end; gives its exit code and standard output.
     static std::pair<int, std::string> RunCli(const QStringList& arguments) {
-        QProcess cli;
-        cli.start(QStringLiteral(MERIDAX_CLI), arguments);
-        EXPECT_TRUE(cli.waitForFinished(PatientWaitMs)) << arguments.join(' ').toStdString();
-        return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
-                cli.readAllStandardOutput().toStdString()};
+        const TRunResult cli = RunToEnd(Argv(MERIDAX_CLI, arguments), {}, PatientWait);
+        EXPECT_NE(cli.ExitCode, -1) << arguments.join(' ').toStdString();
+        return {cli.TermSignal == 0 ? cli.ExitCode : -1, cli.Out};
     }
 
     bool ImportEnded() {
@@ -87,7 +100,7 @@ protected:
                frm_->cursor().shape() != Qt::WaitCursor;
     }
 
-    QProcess sim_;
+    std::optional<TSubprocess> sim_;
 };
 
 }  // namespace
@@ -111,13 +124,9 @@ TEST_F(TMeterSimRoadTest, ImportTickAndExportEqualsTheCommandLineConversion) {
     frm_->ppExportToExcel->trigger();
     EXPECT_TRUE(errors_.empty());
 
-    const int cli = QProcess::execute(
-        QStringLiteral(MERIDAX_CLI),
-        {QStringLiteral("convert"), QString::fromStdString(dump), QStringLiteral("--to"),
-         QString::fromStdString(dir_->File("cli.xls")), QStringLiteral("--header"),
-         QStringLiteral("--device"), QString::fromLatin1(MeterName), QStringLiteral("--separator"),
-         QStringLiteral(",")});
-    ASSERT_EQ(cli, 0);
+    const TRunResult cli = RunToEnd({MERIDAX_CLI, "convert", dump, "--to", dir_->File("cli.xls"),
+                                     "--header", "--device", MeterName, "--separator", ","});
+    ASSERT_EQ(cli.ExitCode, 0) << cli.Err;
     const std::string window = ReadFileBytes(dir_->File("window.xls"));
     EXPECT_GT(window.size(), 26u);
     EXPECT_EQ(window, ReadFileBytes(dir_->File("cli.xls")));

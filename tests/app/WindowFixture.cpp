@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
-#include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSettings>
@@ -20,6 +19,7 @@
 
 #include "app/MeridaxApplication.h"
 #include "session/ApplicationSettings.h"
+#include "support/Subprocess.h"
 
 std::optional<QString> TFakeFileDialogs::AskSaveFileName(QWidget*, const QString& title,
                                                          const QString& filter,
@@ -93,17 +93,12 @@ QColor VerdictBackgroundColour(TVerdictKind kind) {
 }
 
 std::string PdfText(const std::string& path) {
-    QProcess pdftotext;
-    pdftotext.start(QStringLiteral(MERIDAX_PDFTOTEXT),
-                    {QStringLiteral("-layout"), QString::fromStdString(path), QStringLiteral("-")});
-    const bool finished = pdftotext.waitForFinished(PatientWaitMs);
-    EXPECT_TRUE(finished && pdftotext.exitStatus() == QProcess::NormalExit &&
-                pdftotext.exitCode() == 0)
-        << path << ": " << pdftotext.readAllStandardError().toStdString();
-    if (!finished) {
-        return {};
+    const TRunResult run = RunToEnd({MERIDAX_PDFTOTEXT, "-layout", path, "-"}, {}, PatientWait);
+    EXPECT_TRUE(run.ExitCode == 0 && run.TermSignal == 0) << path << ": " << run.Err;
+    if (run.ExitCode == -1) {
+        return {};  // not finished in time
     }
-    return QString::fromUtf8(pdftotext.readAllStandardOutput())
+    return QString::fromUtf8(QByteArray::fromStdString(run.Out))
         .replace(QRegularExpression(QStringLiteral("[ \t]+")), QStringLiteral(" "))
         .toStdString();
 }

@@ -4,12 +4,9 @@
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -28,8 +25,6 @@
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
 #include "MeridaxVersion.h"
-
-extern char** environ;
 
 namespace {
 
@@ -53,7 +48,7 @@ protected:
         Args argv{MERIDAX_METER_SIM};
         argv.insert(argv.end(), options.begin(), options.end());
         argv.insert(argv.end(), {"--save-dump", Path("dump.txt")});
-        TRunResult saved = RunToEnd(argv, dir.Path());
+        TRunResult saved = RunToEnd(argv);
         EXPECT_EQ(saved.ExitCode, 0) << saved.Err;
         return Path("dump.txt");
     }
@@ -61,7 +56,7 @@ protected:
     TRunResult Cli(const Args& args) {
         Args argv{MERIDAX_CLI};
         argv.insert(argv.end(), args.begin(), args.end());
-        return RunToEnd(argv, dir.Path(), std::chrono::minutes(5));
+        return RunToEnd(argv, {}, std::chrono::minutes(5));
     }
 
     // Imports from a fresh stand-in and converts the same dump with the same output options;
@@ -297,50 +292,18 @@ TEST_F(CliImportTest, AnOutputThatCannotBeMadeFailsBeforeTheMeterIsAsked) {
     }
 }
 
-// A child started with standard input, output and error closed, as some service managers
-// start programs; killed and reaped at the end.
-class TChildWithoutStandardDescriptors {
-public:
-    explicit TChildWithoutStandardDescriptors(const Args& argv) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        for (int fd = 0; fd <= 2; ++fd)
-            posix_spawn_file_actions_addclose(&actions, fd);
-        std::vector<char*> args;
-        for (const auto& arg : argv)
-            args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        if (::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~TChildWithoutStandardDescriptors() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            Wait();
-        }
-    }
-    TChildWithoutStandardDescriptors(const TChildWithoutStandardDescriptors&) = delete;
-    TChildWithoutStandardDescriptors& operator=(const TChildWithoutStandardDescriptors&) = delete;
-
-    pid_t Pid() const { return pid_; }
-    // The exit code, or -1 after a signal.
-    int Wait() {
-        int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
+// Standard input, output and error closed, as some service managers start programs.
+TSubprocessOptions WithoutStandardDescriptors() {
+    TSubprocessOptions options;
+    options.CloseStandardDescriptors = true;
+    return options;
+}
 
 // Otherwise the port would take descriptor 0, 1 or 2 and get the program's messages.
 TEST_F(CliImportTest, ClosedStandardDescriptorsGetDevNull) {
     const std::string link = Path("port");
-    TChildWithoutStandardDescriptors sim({MERIDAX_METER_SIM, "--records", "30", "--link", link});
+    TSubprocess sim({MERIDAX_METER_SIM, "--records", "30", "--link", link},
+                    WithoutStandardDescriptors());
     ASSERT_GT(sim.Pid(), 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!fs::is_symlink(link) && std::chrono::steady_clock::now() < deadline) {
@@ -352,9 +315,10 @@ TEST_F(CliImportTest, ClosedStandardDescriptorsGetDevNull) {
         EXPECT_EQ(fs::read_symlink(opened), "/dev/null") << fd;
     }
 
-    TChildWithoutStandardDescriptors import(
-        {MERIDAX_CLI, "import", "--port", link, "--to", Path("out.xls"), "--device-details"});
-    EXPECT_EQ(import.Wait(), 0);
+    TSubprocess import(
+        {MERIDAX_CLI, "import", "--port", link, "--to", Path("out.xls"), "--device-details"},
+        WithoutStandardDescriptors());
+    EXPECT_EQ(import.Wait(std::chrono::minutes(5)), 0);
     const std::string dump = SaveDump({"--records", "30"});
     TRunResult converted = Cli(
         {"convert", dump, "--to", Path("convert.xls"), "--device", "MERIDAX OLM-45    SN 0412871"});
@@ -362,22 +326,21 @@ TEST_F(CliImportTest, ClosedStandardDescriptorsGetDevNull) {
     EXPECT_EQ(ReadFileBytes(Path("out.xls")), ReadFileBytes(Path("convert.xls")));
 
     // The clipboard text goes to /dev/null rather than to a closed descriptor.
-    TChildWithoutStandardDescriptors convert({MERIDAX_CLI, "convert", dump, "--to", "-"});
-    EXPECT_EQ(convert.Wait(), 0);
+    TSubprocess convert({MERIDAX_CLI, "convert", dump, "--to", "-"}, WithoutStandardDescriptors());
+    EXPECT_EQ(convert.Wait(std::chrono::minutes(5)), 0);
 }
 
 TEST_F(CliImportTest, EveryProgramTellsItsVersion) {
     TRunResult cli = Cli({"--version"});
     EXPECT_EQ(cli.ExitCode, 0);
     EXPECT_EQ(cli.Out, "meridax-cli " MERIDAX_VERSION "\n");
-    TRunResult sim = RunToEnd({MERIDAX_METER_SIM, "--version"}, dir.Path());
+    TRunResult sim = RunToEnd({MERIDAX_METER_SIM, "--version"});
     EXPECT_EQ(sim.ExitCode, 0);
     EXPECT_EQ(sim.Out, "meridax-meter-sim " MERIDAX_VERSION "\n");
 #ifdef MERIDAX_APP
     // Without a display.
     TRunResult app = RunToEnd({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
-                               "QT_QPA_PLATFORM=xcb", MERIDAX_APP, "--version"},
-                              dir.Path());
+                               "QT_QPA_PLATFORM=xcb", MERIDAX_APP, "--version"});
     EXPECT_EQ(app.ExitCode, 0) << app.Err;
     EXPECT_EQ(app.Out, "meridax " MERIDAX_VERSION "\n");
 #endif
@@ -421,31 +384,11 @@ TEST_F(CliImportTest, ARetryRightAfterAnInterruptedPacedImportGetsExactlyTheMete
     EXPECT_TRUE(ReadFileBytes(Path("retry.mxe")) == ReadFileBytes(Path("convert.mxe")));
 }
 
-// argv run as nobody when the tests run as root, as they are otherwise; output in files.
-TRunResult RunUnprivileged(const Args& argv, const std::string& dir) {
-    if (::geteuid() != 0) {
-        return RunToEnd(argv, dir);
-    }
-    const std::string out = dir + "/nobody-out.txt";
-    const std::string err = dir + "/nobody-err.txt";
-    std::vector<char*> args;
-    for (const auto& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (outFd < 0 || errFd < 0 || ::dup2(outFd, 1) < 0 || ::dup2(errFd, 2) < 0 ||
-            !BecomeNobody())
-            ::_exit(126);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(out), ReadFileBytes(err)};
+// argv run as nobody when the tests run as root, as they are otherwise.
+TRunResult RunUnprivileged(const Args& argv) {
+    TSubprocessOptions options;
+    options.AsNobody = true;
+    return RunToEnd(argv, options);
 }
 
 TEST_F(CliImportTest, PortsAllAndTheImportTellAnUnprivilegedUserHowToGetTheRight) {
@@ -470,8 +413,7 @@ TEST_F(CliImportTest, PortsAllAndTheImportTellAnUnprivilegedUserHowToGetTheRight
     fs::create_symlink(free.SlavePath(), Path("ttyACM0"));
     std::ofstream(Path("ttyV0")) << "a file";
 
-    TRunResult ports =
-        RunUnprivileged({cli.Path(), "ports", "--all", "--folder", dir.Path()}, dir.Path());
+    TRunResult ports = RunUnprivileged({cli.Path(), "ports", "--all", "--folder", dir.Path()});
     // No group may use a device of mode 0000: the hint says so and names its owner.
     struct stat info {};
     ASSERT_EQ(::stat(denied.SlavePath().c_str(), &info), 0);
@@ -486,8 +428,8 @@ TEST_F(CliImportTest, PortsAllAndTheImportTellAnUnprivilegedUserHowToGetTheRight
                              ": busy\n" + Path("ttyACM0") + ": available\n" + Path("ttyV0") +
                              ": not a serial port\n");
 
-    TRunResult import = RunUnprivileged(
-        {cli.Path(), "import", "--port", denied.SlavePath(), "--to", "-"}, dir.Path());
+    TRunResult import =
+        RunUnprivileged({cli.Path(), "import", "--port", denied.SlavePath(), "--to", "-"});
     ::close(holder);
     EXPECT_EQ(import.ExitCode, 1);
     EXPECT_NE(import.Err.find("cannot open " + denied.SlavePath() + ": Permission denied; " + hint),

@@ -1,15 +1,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/FileBytes.h"
+#include "support/Subprocess.h"
 #include "support/TempFolder.h"
 
 struct TRun {
@@ -23,25 +22,19 @@ class CliTest : public testing::Test {
 protected:
     std::string Path(const std::string& name) const { return folder_.File(name); }
 
-    static std::string Quote(const std::string& word) {
-        std::string quoted = "'";
-        for (const char c : word)
-            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return quoted + "'";
-    }
-
-    // Runs meridax-cli with args, standard input from stdinFile (or /dev/null).
+    // Runs meridax-cli with args, standard input from stdinFile (or /dev/null); standard output
+    // and error go through files in the test's folder (or stdoutFile).
     TRun Run(const std::vector<std::string>& args, const std::string& stdinFile = "/dev/null",
-             const std::string& stdoutFile = "") {
-        std::string command = Quote(MERIDAX_CLI_PATH);
-        for (const auto& arg : args)
-            command += " " + Quote(arg);
-        const std::string out = stdoutFile.empty() ? Path("stdout") : stdoutFile;
-        command += " < " + Quote(stdinFile) + " > " + Quote(out) + " 2> " + Quote(Path("stderr"));
-        const int status = std::system(command.c_str());
-        TRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", Read(Path("stderr"))};
+             const std::string& stdoutFile = "", TSubprocessOptions options = {}) {
+        std::vector<std::string> argv{MERIDAX_CLI_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        options.InputPath = stdinFile;
+        options.OutputPath = stdoutFile.empty() ? Path("stdout") : stdoutFile;
+        options.ErrorPath = Path("stderr");
+        const TRunResult result = RunToEnd(argv, options);
+        TRun run{result.TermSignal == 0 ? result.ExitCode : -1, "", Read(Path("stderr"))};
         if (stdoutFile.empty())
-            run.out = Read(out);
+            run.out = Read(options.OutputPath);
         return run;
     }
 

@@ -3,14 +3,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -19,6 +17,7 @@
 #include "export/ReadBack.h"
 #include "support/FileBytes.h"
 #include "support/Nobody.h"
+#include "support/Subprocess.h"
 #include "support/TempFolder.h"
 #include "support/WorkedExample.h"
 
@@ -213,39 +212,23 @@ TEST_F(ConvertTest, AFolderAsOutputCannotBeOpened) {
     EXPECT_TRUE(fs::is_directory(Path("folder.xls")));
 }
 
-// Runs meridax-cli (or the copy at program) in a forked child, whose process id is known
-// before the program starts; prepare(pid) runs in the child first. Standard output and error
-// go to /dev/null.
-int RunForked(const std::vector<std::string>& args, const std::function<void(pid_t)>& prepare,
-              const std::string& program = MERIDAX_CLI_PATH) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        prepare(::getpid());
-        const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(101);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// Runs meridax-cli (or the copy at program) with standard output and error to /dev/null, as
+// options say.
+int RunQuiet(const std::vector<std::string>& args, TSubprocessOptions options,
+             const std::string& program = MERIDAX_CLI_PATH) {
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    options.OutputPath = "/dev/null";
+    options.ErrorPath = "/dev/null";
+    return RunToEnd(argv, options).ExitCode;
 }
 
 // Without root's rights (as nobody when the tests run as root), so that permission bits
 // count; cli is meridax-cli where nobody can run it.
 int RunUnprivileged(const TProgramForNobody& cli, const std::vector<std::string>& args) {
-    return RunForked(
-        args,
-        [](pid_t) {
-            if (::geteuid() == 0 && !BecomeNobody())
-                ::_exit(100);
-        },
-        cli.Path());
+    TSubprocessOptions options;
+    options.AsNobody = true;
+    return RunQuiet(args, options, cli.Path());
 }
 
 // Whatever lies under the names a temporary file beside the output might take (a link to
@@ -253,13 +236,15 @@ int RunUnprivileged(const TProgramForNobody& cli, const std::vector<std::string>
 TEST_F(ConvertTest, LeftoversBesideTheOutputAreNeitherFollowedNorInTheWay) {
     Put(Path("dump.txt"), Dump);
     Put(Path("victim"), "precious");
-    const int exitCode =
-        RunForked({"convert", Path("dump.txt"), "--to", Path("out.xls")}, [this](pid_t pid) {
-            const std::string stem = Path(".out.xls." + std::to_string(pid));
-            fs::create_directories(stem + ".tmp");
-            fs::create_symlink(Path("victim"), stem + "-0.tmp");
-            fs::create_directories(stem + "-1.tmp");
-        });
+    // The child's process id is known before the program starts.
+    TSubprocessOptions options;
+    options.Prepare = [this](pid_t pid) {
+        const std::string stem = Path(".out.xls." + std::to_string(pid));
+        fs::create_directories(stem + ".tmp");
+        fs::create_symlink(Path("victim"), stem + "-0.tmp");
+        fs::create_directories(stem + "-1.tmp");
+    };
+    const int exitCode = RunQuiet({"convert", Path("dump.txt"), "--to", Path("out.xls")}, options);
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(Read(Path("victim")), "precious");
     ASSERT_EQ(Run({"convert", Path("dump.txt"), "--to", Path("expected.xls")}).exitCode, 0);
@@ -338,12 +323,12 @@ TEST_F(ConvertTest, RunningOutOfMemoryNamesTheInputAndItsSize) {
 #else
     Put(Path("dump.txt"), Dump);
     fs::resize_file(Path("dump.txt"), 1ull << 30);  // sparse: nothing on the disk
-    const std::string command = "ulimit -v 262144 && exec " + Quote(MERIDAX_CLI_PATH) +
-                                " convert " + Quote(Path("dump.txt")) + " --to " +
-                                Quote(Path("out.mxe")) + " 2> " + Quote(Path("stderr"));
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    TSubprocessOptions options;
+    options.AddressSpaceLimit = 262144 * 1024;
+    options.ErrorPath = Path("stderr");
+    const TRunResult run =
+        RunToEnd({MERIDAX_CLI_PATH, "convert", Path("dump.txt"), "--to", Path("out.mxe")}, options);
+    EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(Read(Path("stderr")), "meridax-cli: Out of memory while reading \"" +
                                         Path("dump.txt") + "\", which holds 1073741824 bytes\n");
     EXPECT_FALSE(fs::exists(Path("out.mxe")));

@@ -126,19 +126,17 @@ TEST_F(ReportRun, BudgetAddsTheVerdictColumns) {
 // The PDF without a display and, as from a script or a service, without XDG_RUNTIME_DIR: not a
 // word on stderr, and every row and its verdict in the text pdftotext extracts.
 TEST_F(ReportRun, PdfHoldsTheRowsAndTheirVerdicts) {
-    const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-    const std::string savedRuntimeDir = runtimeDir != nullptr ? runtimeDir : "";
-    ::unsetenv("XDG_RUNTIME_DIR");
+    TSubprocessOptions withoutRuntimeDir;
+    withoutRuntimeDir.UnsetEnvironment = {"XDG_RUNTIME_DIR"};
     const TRun run =
         Run({"report", Path("dump.txt"), "--budget", Path("budget.json"), "--to", Path("out.pdf"),
-             "--title", "Riser acceptance", "--device", "OLM-45    SN 7"});
-    if (runtimeDir != nullptr)
-        ::setenv("XDG_RUNTIME_DIR", savedRuntimeDir.c_str(), 1);
+             "--title", "Riser acceptance", "--device", "OLM-45    SN 7"},
+            "/dev/null", "", withoutRuntimeDir);
     ASSERT_EQ(run.exitCode, 3) << run.err;
     EXPECT_EQ(run.err, "");
-    const std::string command = Quote(MERIDAX_PDFTOTEXT) + " -layout " + Quote(Path("out.pdf")) +
-                                " " + Quote(Path("out.txt"));
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const TRunResult pdftotext =
+        RunToEnd({MERIDAX_PDFTOTEXT, "-layout", Path("out.pdf"), Path("out.txt")});
+    ASSERT_EQ(pdftotext.ExitCode, 0) << pdftotext.Err;
     const std::string text = Read(Path("out.txt"));
     for (const std::string part : {"Riser acceptance", "OLM-45", "-1.95", "0.35", "PASS", "-0.41",
                                    "FAIL", "-0.45", "CHECK", "0.52", "850"})

@@ -1,20 +1,20 @@
 // A stop signal that comes while an output is written leaves no temporary file behind.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "sys/FileReplacement.h"
 #include "support/FileBytes.h"
+#include "support/Subprocess.h"
 #include "support/TempFolder.h"
+#include "sys/FileReplacement.h"
 #include "tools/cli/StopSignalWatch.h"
 
 namespace {
@@ -26,30 +26,31 @@ TEST_P(StopSignalWatchTest, RemovesTheTemporaryFileAndExitsWith128PlusTheSignal)
     const int signo = GetParam();
     const std::string target = folder.File("out.mxe");
     WriteFileBytes(target, "old");
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::dup2(::open(folder.File("stderr").c_str(), O_WRONLY | O_CREAT, 0644), STDERR_FILENO);
-        const TStopSignalWatch watch("interrupted\n");
-        TReplaceHooks hooks;
-        hooks.fail = [](const std::error_code&, TReplaceFailure, const std::string&) {
-            ::_exit(90);
-        };
-        ReplaceFileSafely(
-            target,
-            [signo](const std::string& writePath, const std::string&) {
-                WriteFileBytes(writePath, "half");
-                ::kill(::getpid(), signo);
-                ::poll(nullptr, 0, 60000);  // the watch ends the process before this does
-                ::_exit(91);
-            },
-            hooks);
-        ::_exit(92);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 128 + signo);
+    TSubprocessOptions options;
+    options.ErrorPath = folder.File("stderr");
+    TSubprocess child(
+        [&] {
+            const TStopSignalWatch watch("interrupted\n");
+            TReplaceHooks hooks;
+            hooks.fail = [](const std::error_code&, TReplaceFailure, const std::string&) {
+                ::_exit(90);
+            };
+            ReplaceFileSafely(
+                target,
+                [signo](const std::string& writePath, const std::string&) {
+                    WriteFileBytes(writePath, "half");
+                    ::kill(::getpid(), signo);
+                    ::poll(nullptr, 0, 60000);  // the watch ends the process before this does
+                    ::_exit(91);
+                },
+                hooks);
+            return 92;
+        },
+        options);
+    const auto exitCode = child.Wait(std::chrono::seconds(120));
+    // An exit of its own, not the signal's default action.
+    ASSERT_FALSE(child.TermSignal()) << *child.TermSignal();
+    EXPECT_EQ(exitCode, 128 + signo);
     EXPECT_EQ(ReadFileBytes(folder.File("stderr")), "interrupted\n");
     EXPECT_EQ(ReadFileBytes(target), "old");
     std::vector<std::string> names;

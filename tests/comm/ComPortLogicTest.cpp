@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -15,6 +15,8 @@
 #include "comm/ComPort.h"
 #include "comm/PortBinding.h"
 #include "support/Nobody.h"
+#include "support/Subprocess.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -130,14 +132,9 @@ TEST_F(ComPortLogicTest, FailedOpenRaisesExactMessageAndCodeAndStaysClosed) {
     device_->OpenError = std::make_error_code(std::errc::permission_denied);
     int opens = 0;
     port_.OnPortOpen = [&](TComPort&) { ++opens; };
-    try {
-        port_.Open();
-        FAIL() << "Open succeeded";
-    } catch (const EComError& error) {
-        EXPECT_EQ(std::string(error.what()), "TCOMPORT : cannot open /dev/ttyFAKE0\r" +
-                                                 std::generic_category().message(EACCES));
-        EXPECT_EQ(error.code(), std::errc::permission_denied);
-    }
+    EXPECT_SYSTEM_ERROR(
+        port_.Open(), EComError, std::errc::permission_denied,
+        "TCOMPORT : cannot open /dev/ttyFAKE0\r" + std::generic_category().message(EACCES));
     EXPECT_FALSE(port_.Opened());
     EXPECT_EQ(opens, 0);
     device_->OpenError.clear();
@@ -150,34 +147,33 @@ TEST_F(ComPortLogicTest, FailedOpenRaisesExactMessageAndCodeAndStaysClosed) {
 // port that cannot be opened, and the device is released. Run in a child that drops root,
 // since the thread limit does not bind root.
 TEST(ComPortThreadLimit, OpenWithoutReceiveThreadFailsAndReleasesTheDevice) {
-    const pid_t child = ::fork();
-    ASSERT_NE(child, -1);
-    if (child == 0) {
-        const rlimit none{1, 1};
-        if (!BecomeNobody() || ::setrlimit(RLIMIT_NPROC, &none) != 0)
-            ::_exit(10);
-        auto device = std::make_shared<TFakeDevice>();
-        TSynchronizer sync;
-        TComPort port(sync, FakeBindingFactory(device));
-        port.Port = "/dev/ttyFAKE0";
-        try {
-            port.Open();
-            ::_exit(11);
-        } catch (const EComError& error) {
-            const std::string prefix = "TCOMPORT : cannot open /dev/ttyFAKE0\r";
-            if (std::string(error.what()).rfind(prefix, 0) != 0)
-                ::_exit(12);
-        }
-        if (port.Opened() || device->Closes != device->Opens)
-            ::_exit(13);
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 10)
+    TSubprocess child(
+        [] {
+            const rlimit none{1, 1};
+            if (!BecomeNobody() || ::setrlimit(RLIMIT_NPROC, &none) != 0)
+                return 10;
+            auto device = std::make_shared<TFakeDevice>();
+            TSynchronizer sync;
+            TComPort port(sync, FakeBindingFactory(device));
+            port.Port = "/dev/ttyFAKE0";
+            try {
+                port.Open();
+                return 11;
+            } catch (const EComError& error) {
+                const std::string prefix = "TCOMPORT : cannot open /dev/ttyFAKE0\r";
+                if (std::string(error.what()).rfind(prefix, 0) != 0)
+                    return 12;
+            }
+            if (port.Opened() || device->Closes != device->Opens)
+                return 13;
+            return 0;
+        },
+        TSubprocessOptions{});
+    const auto exitCode = child.Wait(std::chrono::seconds(120));
+    ASSERT_TRUE(exitCode && !child.TermSignal());
+    if (*exitCode == 10)
         GTEST_SKIP() << "cannot drop root and limit threads here";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "10 setup, 11 opened, 12 message, 13 state";
+    EXPECT_EQ(*exitCode, 0) << "10 setup, 11 opened, 12 message, 13 state";
 }
 
 TEST_F(ComPortLogicTest, OpenAppliesLineSettingsAndResetsThePort) {

@@ -17,6 +17,7 @@
 
 #include "CommTestSupport.h"
 #include "comm/ComPort.h"
+#include "support/Throws.h"
 #include "sys/UniqueFd.h"
 
 namespace {
@@ -58,15 +59,13 @@ protected:
 
     // The message of a failed Open, checked against the code it carries; empty when none.
     std::string OpenError() {
-        try {
-            port_.Open();
-        } catch (const EComError& error) {
-            EXPECT_EQ(error.what(), "TCOMPORT : cannot open " + port_.Port + "\r" +
-                                        std::generic_category().message(error.code().value()));
-            lastCode_ = error.code();
-            return error.what();
-        }
-        return {};
+        const auto error = ThrownBy<EComError>([&] { port_.Open(); });
+        if (!error)
+            return {};
+        EXPECT_EQ(error->what(), "TCOMPORT : cannot open " + port_.Port + "\r" +
+                                     std::generic_category().message(error->code().value()));
+        lastCode_ = error->code();
+        return error->what();
     }
 
     std::error_code lastCode_;

@@ -14,6 +14,7 @@
 #include "support/FileBytes.h"
 #include "support/MeterSimProcess.h"
 #include "support/TempFolder.h"
+#include "support/Throws.h"
 #include "tools/common/CommandLine.h"
 #include "tools/meter-sim/DemoBudget.h"
 #include "tools/meter-sim/MeterDump.h"
@@ -147,12 +148,8 @@ TSimOptions ParseSimOptions(const std::vector<std::string>& arguments) {
 }
 
 TEST_P(SimOptionsTest, AcceptsOrNamesTheProblem) {
-    std::string error;
-    try {
-        ParseSimOptions(GetParam().Arguments);
-    } catch (const CLI::ParseError& usage) {
-        error = usage.what();
-    }
+    const auto usage = ThrownBy<CLI::ParseError>([this] { ParseSimOptions(GetParam().Arguments); });
+    const std::string error = usage ? usage->what() : "";
     if (GetParam().Error.empty()) {
         EXPECT_EQ(error, "");
     } else {

@@ -4,6 +4,7 @@
 
 #include "comm/ComPort.h"
 #include "comm/TerminatorText.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -24,13 +25,8 @@ TEST_P(TerminatorTest, SetsBytesAndRaisesExactMessage) {
     TSynchronizer sync;
     TComPort port(sync);
     port.SetTerminator("#7");  // something else first, so that a kept value would show
-    std::string message;
-    try {
-        port.SetTerminator(c.Text);
-    } catch (const EComError& error) {
-        message = error.what();
-    }
-    EXPECT_EQ(message, c.Message);
+    const auto error = ThrownBy<EComError>([&] { port.SetTerminator(c.Text); });
+    EXPECT_EQ(error ? std::string(error->what()) : std::string(), c.Message);
     std::string expectedText;
     for (const char byte : c.Bytes) {
         expectedText += "#" + std::to_string(static_cast<unsigned char>(byte));

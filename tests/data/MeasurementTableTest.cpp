@@ -7,6 +7,7 @@
 #include "data/MeasurementTable.h"
 #include "data/MeasurementText.h"
 #include "data/uMeranie.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -213,12 +214,9 @@ TEST(MeasurementFileText, RefusesWhatNoQuotingKeeps) {
         TMeasurementTable table;
         table.AddRow("1", "1", "1", "1", "");
         table.AddRow(cable, fiber, "1", "1", "");
-        try {
-            MeasurementFileText(table);
-            ADD_FAILURE() << "saved " << testing::PrintToString(fiber);
-        } catch (const EUnsavableText& error) {
-            EXPECT_EQ(error.what(), message + ", which a measurement file cannot keep");
-        }
+        EXPECT_THROW_MESSAGE(MeasurementFileText(table), EUnsavableText,
+                             message + ", which a measurement file cannot keep")
+            << testing::PrintToString(fiber);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "data/Errors.h"
 #include "data/NumberText.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -44,12 +45,8 @@ class TextToFloatRejects : public testing::TestWithParam<const char*> {};
 
 TEST_P(TextToFloatRejects, WithTheConversionMessage) {
     const std::string text = GetParam();
-    try {
-        TextToFloat(text);
-        FAIL() << "accepted '" << text << "'";
-    } catch (const EConvertError& error) {
-        EXPECT_EQ(std::string(error.what()), "'" + text + "' is not a valid floating point value");
-    }
+    EXPECT_THROW_MESSAGE(TextToFloat(text), EConvertError,
+                         "'" + text + "' is not a valid floating point value");
 }
 
 INSTANTIATE_TEST_SUITE_P(Grammar, TextToFloatRejects,
@@ -194,20 +191,12 @@ TEST(TextToFloat, QuotesAtMostSixtyFourBytesOfALongText) {
              {head + ",", head + "..."},
              {head + std::string(1 << 20, ','), head + "..."},
              {sixtyFour, sixtyFour}}) {
-        try {
-            TextToFloat(text);
-            ADD_FAILURE() << "accepted " << text.substr(0, 80);
-        } catch (const EConvertError& error) {
-            EXPECT_EQ(std::string(error.what()),
-                      "'" + quoted + "' is not a valid floating point value");
-        }
+        EXPECT_THROW_MESSAGE(TextToFloat(text), EConvertError,
+                             "'" + quoted + "' is not a valid floating point value")
+            << text.substr(0, 80);
     }
-    try {
-        TextToInteger(head + "x");
-        ADD_FAILURE() << "accepted";
-    } catch (const EConvertError& error) {
-        EXPECT_EQ(std::string(error.what()), "'" + head + "...' is not a valid integer value");
-    }
+    EXPECT_THROW_MESSAGE(TextToInteger(head + "x"), EConvertError,
+                         "'" + head + "...' is not a valid integer value");
 }
 
 TEST(TextToInteger, AcceptsDecimalsAndNamesTheBadText) {
@@ -215,13 +204,9 @@ TEST(TextToInteger, AcceptsDecimalsAndNamesTheBadText) {
     EXPECT_EQ(TextToInteger("-7"), -7);
     EXPECT_EQ(TextToInteger("+9600"), 9600);
     for (const char* bad : {"", "12a", "1.5", " 1", "+-1", "-", "99999999999999999999"}) {
-        try {
-            TextToInteger(bad);
-            ADD_FAILURE() << "accepted '" << bad << "'";
-        } catch (const EConvertError& error) {
-            EXPECT_EQ(std::string(error.what()),
-                      "'" + std::string(bad) + "' is not a valid integer value");
-        }
+        EXPECT_THROW_MESSAGE(TextToInteger(bad), EConvertError,
+                             "'" + std::string(bad) + "' is not a valid integer value")
+            << "'" << bad << "'";
     }
 }
 

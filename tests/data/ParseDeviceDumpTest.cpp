@@ -7,6 +7,7 @@
 #include "data/Errors.h"
 #include "data/uMeranie.h"
 #include "support/AddressSpace.h"
+#include "support/Throws.h"
 
 using namespace std::string_literals;
 
@@ -127,12 +128,7 @@ struct TFailureCase {
 class ParseDeviceDumpFails : public testing::TestWithParam<TFailureCase> {};
 
 TEST_P(ParseDeviceDumpFails, LeavingThePartialSet) {
-    try {
-        ParseDeviceDump(GetParam().dump);
-        FAIL() << "no error";
-    } catch (const EConvertError& error) {
-        EXPECT_EQ(std::string(error.what()), GetParam().message);
-    }
+    EXPECT_THROW_MESSAGE(ParseDeviceDump(GetParam().dump), EConvertError, GetParam().message);
     ExpectRecords(GetParam().left);
 }
 

@@ -7,6 +7,7 @@
 #include "ReadBack.h"
 #include "export/CsvExport.h"
 #include "support/Nobody.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -129,14 +130,10 @@ class CsvExportFails : public CsvExportTest, public testing::WithParamInterface<
 
 TEST_P(CsvExportFails, NamesTheFileAndTheSystemsReason) {
     const std::string path = GetParam().path[0] == '/' ? GetParam().path : Path(GetParam().path);
-    try {
-        ExportToCsv(WorkedExampleTable(), Options(true, true, "."), path);
-        FAIL() << "reported as written";
-    } catch (const EExportError& error) {
-        EXPECT_EQ(error.code(), GetParam().code);
-        EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + path + "\". " +
-                                                 std::make_error_code(GetParam().code).message());
-    }
+    EXPECT_SYSTEM_ERROR(
+        ExportToCsv(WorkedExampleTable(), Options(true, true, "."), path), EExportError,
+        GetParam().code,
+        "Cannot create file \"" + path + "\". " + std::make_error_code(GetParam().code).message());
 }
 
 TEST_F(CsvExportTest, VerdictsThatDoNotMatchTheRowsAreAProgrammingError) {

@@ -4,6 +4,7 @@
 
 #include "ExportTestFiles.h"
 #include "export/uNativeXLSExport.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -182,14 +183,10 @@ TEST_P(ExportRefuses, BeforeTouchingTheFile) {
     for (std::size_t i = 0; i < GetParam().extraRows; ++i)
         table.AddRow("1", "1", "1", "1", "");
     table.SetAllChecked(true);
-    try {
-        ExportListViewToXLS(table, true, true, GetParam().device, GetParam().separator,
-                            Path("keep.xls"));
-        FAIL() << "no error";
-    } catch (const EXLSWriteError& error) {
-        EXPECT_EQ(error.what(),
-                  "Cannot export to \"" + Path("keep.xls") + "\": " + GetParam().reason);
-    }
+    EXPECT_THROW_MESSAGE(ExportListViewToXLS(table, true, true, GetParam().device,
+                                             GetParam().separator, Path("keep.xls")),
+                         EXLSWriteError,
+                         "Cannot export to \"" + Path("keep.xls") + "\": " + GetParam().reason);
     const auto bytes = Bytes(Path("keep.xls"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "old");
 }

@@ -7,13 +7,11 @@
 #include <sstream>
 
 #include "support/Subprocess.h"
-#include "support/TempFolder.h"
 
 std::vector<std::string> ReadBack(const std::vector<std::string>& args) {
-    TTempFolder scratch("meridax-read-back");
     std::vector<std::string> argv{MERIDAX_PYTHON, MERIDAX_READ_BACK};
     argv.insert(argv.end(), args.begin(), args.end());
-    const TRunResult run = RunToEnd(argv, scratch.Path());
+    const TRunResult run = RunToEnd(argv);
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     std::vector<std::string> lines;
     std::istringstream out(run.Out);

@@ -5,11 +5,11 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <functional>
 #include <system_error>
 
 #include "ExportTestFiles.h"
 #include "export/uNativeXLSExport.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -144,33 +144,20 @@ std::string Reason(int errorNumber) {
     return std::generic_category().message(errorNumber);
 }
 
-// The message of the failure, which must carry the system's code when it quotes its text.
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EXLSWriteError& error) {
-        const std::string message = error.what();
-        if (error.code()) {
-            EXPECT_TRUE(message.ends_with(". " + Reason(error.code().value()))) << message;
-        }
-        return message;
-    }
-    return "no error";
-}
-
 TEST_F(XLSWriterTest, OpenAndCreateFailuresNameTheFullPathAndTheReason) {
     std::filesystem::create_directories(Path("sub"));
-    EXPECT_EQ(MessageOf([&] { TXLSWriter writer(Path("missing/a.xls")); }),
-              "Cannot create file \"" + Path("missing/a.xls") + "\". " + Reason(ENOENT));
-    EXPECT_EQ(MessageOf([&] { TXLSWriter writer(Path("sub")); }),
-              "Cannot open file \"" + Path("sub") + "\". " + Reason(EISDIR));
+    // The message quotes the system's text for the code the failure carries.
+    EXPECT_SYSTEM_ERROR(TXLSWriter writer(Path("missing/a.xls")), EXLSWriteError, ENOENT,
+                        "Cannot create file \"" + Path("missing/a.xls") + "\". " + Reason(ENOENT));
+    EXPECT_SYSTEM_ERROR(TXLSWriter writer(Path("sub")), EXLSWriteError, EISDIR,
+                        "Cannot open file \"" + Path("sub") + "\". " + Reason(EISDIR));
 
     // A relative name is expanded against the current folder.
     const auto saved = std::filesystem::current_path();
     std::filesystem::current_path(folder_.Path());
-    const std::string message = MessageOf([&] { TXLSWriter writer("missing/../missing/b.xls"); });
+    EXPECT_SYSTEM_ERROR(TXLSWriter writer("missing/../missing/b.xls"), EXLSWriteError, ENOENT,
+                        "Cannot create file \"" + Path("missing/b.xls") + "\". " + Reason(ENOENT));
     std::filesystem::current_path(saved);
-    EXPECT_EQ(message, "Cannot create file \"" + Path("missing/b.xls") + "\". " + Reason(ENOENT));
 }
 
 TEST_F(XLSWriterTest, ALockedFileIsLeftAsItWas) {
@@ -178,22 +165,23 @@ TEST_F(XLSWriterTest, ALockedFileIsLeftAsItWas) {
     const int holder = ::open(Path("busy.xls").c_str(), O_RDONLY);
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-    EXPECT_EQ(MessageOf([&] { TXLSWriter writer(Path("busy.xls")); }),
-              "Cannot open file \"" + Path("busy.xls") + "\". " + Reason(EWOULDBLOCK));
+    EXPECT_SYSTEM_ERROR(TXLSWriter writer(Path("busy.xls")), EXLSWriteError, EWOULDBLOCK,
+                        "Cannot open file \"" + Path("busy.xls") + "\". " + Reason(EWOULDBLOCK));
     ::close(holder);
     const auto bytes = Bytes(Path("busy.xls"));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "in use");
 }
 
 TEST_F(XLSWriterTest, AFullDiskIsReportedNotHidden) {
-    const std::string message = MessageOf([&] {
-        TXLSWriter writer("/dev/full");
-        writer.WriteBOF();
-        writer.WriteDimensions();
-        writer.WriteEOF();
-        writer.Finish();
-    });
-    EXPECT_EQ(message, "Cannot write file \"/dev/full\". " + Reason(ENOSPC));
+    EXPECT_SYSTEM_ERROR(
+        {
+            TXLSWriter writer("/dev/full");
+            writer.WriteBOF();
+            writer.WriteDimensions();
+            writer.WriteEOF();
+            writer.Finish();
+        },
+        EXLSWriteError, ENOSPC, "Cannot write file \"/dev/full\". " + Reason(ENOSPC));
 }
 
 }  // namespace

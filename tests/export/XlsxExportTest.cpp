@@ -12,6 +12,7 @@
 #include "export/XlsxExport.h"
 #include "support/Nobody.h"
 #include "support/Subprocess.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -211,16 +212,11 @@ TEST_F(XlsxExportTest, TooManyRowsAreRefusedBeforeTheFileIsTouched) {
     table.SetAllChecked(true);
     TExportOptions options;
     options.ExportHeader = true;
-    try {
-        // Beyond the limit only by the caption row; the records are not even looked at.
-        ExportToXlsx(table, {}, options, Path("big.xlsx"));
-        FAIL() << "exported";
-    } catch (const EExportError& error) {
-        EXPECT_EQ(error.code(), std::errc::file_too_large);
-        EXPECT_EQ(std::string(error.what()),
-                  "Cannot export to \"" + Path("big.xlsx") +
-                      "\": 1048577 rows do not fit; a worksheet holds at most 1048576 rows");
-    }
+    // Beyond the limit only by the caption row; the records are not even looked at.
+    EXPECT_SYSTEM_ERROR(ExportToXlsx(table, {}, options, Path("big.xlsx")), EExportError,
+                        std::errc::file_too_large,
+                        "Cannot export to \"" + Path("big.xlsx") +
+                            "\": 1048577 rows do not fit; a worksheet holds at most 1048576 rows");
     EXPECT_EQ(ReadFileBytes(Path("big.xlsx")), "old");
 }
 
@@ -245,14 +241,9 @@ TEST_P(XlsxExportFails, NamesTheFileAndTheSystemsReason) {
     TMeasurementTable table(TTablePage::All);
     FillMeasurementTable(records, table);
     table.SetAllChecked(true);
-    try {
-        ExportToXlsx(table, records, {}, path);
-        FAIL() << "reported as written";
-    } catch (const EExportError& error) {
-        EXPECT_EQ(error.code(), GetParam().code);
-        EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + path + "\". " +
-                                                 std::make_error_code(GetParam().code).message());
-    }
+    EXPECT_SYSTEM_ERROR(
+        ExportToXlsx(table, records, {}, path), EExportError, GetParam().code,
+        "Cannot create file \"" + path + "\". " + std::make_error_code(GetParam().code).message());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, XlsxExportFails,
@@ -339,7 +330,7 @@ TEST_F(XlsxExportTest, LibreOfficeReadsTheWorkbookAndTheCsv) {
         if (!filter.empty())
             argv.push_back("--infilter=" + filter);
         argv.insert(argv.end(), {"--convert-to", to, "--outdir", Path("lo"), Path(name)});
-        const TRunResult run = RunToEnd(argv, folder_.Path());
+        const TRunResult run = RunToEnd(argv);
         EXPECT_EQ(run.ExitCode, 0) << run.Err;
     };
 

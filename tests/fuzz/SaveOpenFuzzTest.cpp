@@ -3,6 +3,7 @@
 #include <random>
 #include <string>
 
+#include "FuzzBodies.h"
 #include "FuzzSupport.h"
 #include "data/NumberText.h"
 #include "data/uMeranie.h"
@@ -49,17 +50,9 @@ TEST(SaveOpenFuzz, RandomTextsAndEdgeNumbersComeBack) {
             records.push_back({RandomText(random), RandomText(random), ReadValue(random),
                                ReadValue(random), relative ? ReadValue(random) : 0, relative});
         }
-        const std::string difference = SaveOpenDifference(records);
-        ASSERT_EQ(difference, "") << "seed " << seed << ", round " << round;
-        if (Merania.empty())
-            continue;  // refused, as it had to be, or nothing to save
-        ++saved;
-        for (std::size_t i = 0; i < records.size(); ++i)
-            ASSERT_TRUE(SameRecord(Merania[i], records[i]))
-                << "seed " << seed << ", round " << round << ": " << std::hexfloat
-                << records[i].WaveLength << " " << records[i].Value << " " << records[i].Reference
-                << " came back as " << Merania[i].WaveLength << " " << Merania[i].Value << " "
-                << Merania[i].Reference;
+        const TFuzzOutcome outcome = CheckSaveOpen(records);
+        ASSERT_EQ(outcome.Failure, "") << "seed " << seed << ", round " << round;
+        saved += outcome.Accepted;
     }
     EXPECT_GT(saved, rounds / 2);
 }

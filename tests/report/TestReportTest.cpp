@@ -10,6 +10,7 @@
 #include "export/ExportOptions.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ protected:
 
     // The report's text per page, each line's runs of blanks made one blank.
     std::vector<std::vector<std::string>> Pages(const std::string& pdf) {
-        const TRunResult text = RunToEnd({MERIDAX_PDFTOTEXT, "-layout", pdf, "-"}, folder_.Path());
+        const TRunResult text = RunToEnd({MERIDAX_PDFTOTEXT, "-layout", pdf, "-"});
         EXPECT_EQ(text.ExitCode, 0) << text.Err;
         std::vector<std::vector<std::string>> pages(1);
         std::string line;
@@ -71,7 +72,7 @@ protected:
     }
 
     void ExpectValidPdf(const std::string& pdf) {
-        const TRunResult check = RunToEnd({MERIDAX_QPDF, "--check", pdf}, folder_.Path());
+        const TRunResult check = RunToEnd({MERIDAX_QPDF, "--check", pdf});
         EXPECT_EQ(check.ExitCode, 0) << check.Out << check.Err;
     }
 
@@ -177,8 +178,7 @@ TEST_F(TReportFixture, LongTableRepeatsItsHeaderAndChartsShowTheVerdictColours) 
     const std::string png = folder_.File("chart");
     const TRunResult render =
         RunToEnd({MERIDAX_PDFTOPPM, "-r", "60", "-png", "-singlefile", "-f",
-                  std::to_string(chartPage), "-l", std::to_string(chartPage), pdf, png},
-                 folder_.Path());
+                  std::to_string(chartPage), "-l", std::to_string(chartPage), pdf, png});
     ASSERT_EQ(render.ExitCode, 0) << render.Err;
     const QImage image(QString::fromStdString(png + ".png"));
     ASSERT_FALSE(image.isNull());
@@ -231,13 +231,10 @@ TEST_F(TReportFixture, IdentifiersPrintWholeInTheTableAndTheCharts) {
 TEST_F(TReportFixture, FolderThatIsMissingIsNamedAndNothingIsWritten) {
     Fill({{"1", "1", "1310", "-1.95", {TVerdictKind::Pass, 1.95, 2.3, 0.35}}});
     const std::string pdf = folder_.File("missing/report.pdf");
-    try {
-        WriteTestReport(Input(), pdf);
-        FAIL() << "no error";
-    } catch (const EExportError& error) {
-        EXPECT_EQ(error.Path(), pdf);
-        EXPECT_EQ(error.code(), std::errc::no_such_file_or_directory);
-    }
+    const auto error = ThrownBy<EExportError>([&] { WriteTestReport(Input(), pdf); });
+    ASSERT_TRUE(error) << "no error";
+    EXPECT_EQ(error->Path(), pdf);
+    EXPECT_EQ(error->code(), std::errc::no_such_file_or_directory);
     TReportInput input = Input();
     input.Verdicts = nullptr;
     EXPECT_THROW(WriteTestReport(input, folder_.File("report.pdf")), std::invalid_argument);

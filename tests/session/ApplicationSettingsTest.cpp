@@ -5,10 +5,11 @@
 #include <ostream>
 #include <string>
 
-#include "session/ApplicationSettings.h"
 #include "data/Errors.h"
+#include "session/ApplicationSettings.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -57,12 +58,8 @@ TEST_F(ApplicationSettingsTest, PathIsTheWorkingDirectoryAtTheMoment) {
 
 TEST_F(ApplicationSettingsTest, FirstStartWithoutAFileReportsItAndWritesTheDefaults) {
     std::uint32_t baud = 19200;
-    try {
-        LoadApplicationSettings(baud);
-        FAIL() << "a missing file must be reported";
-    } catch (const EInOutError& e) {
-        EXPECT_STREQ(e.what(), "File not found");
-    }
+    EXPECT_THROW_MESSAGE(LoadApplicationSettings(baud), EInOutError, "File not found")
+        << "a missing file must be reported";
     EXPECT_EQ(CurrentSettings(baud), (TSettings{false, false, ".", 19200}));
 
     SaveApplicationSettings(baud);
@@ -122,12 +119,7 @@ TEST_P(SettingsLineTest, SetsWhatTheLineHolds) {
     if (c.error.empty()) {
         EXPECT_NO_THROW(LoadApplicationSettings(baud));
     } else {
-        try {
-            LoadApplicationSettings(baud);
-            ADD_FAILURE() << "expected " << c.error;
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.what(), c.error);
-        }
+        EXPECT_THROW_MESSAGE(LoadApplicationSettings(baud), EConvertError, c.error);
     }
     EXPECT_EQ(CurrentSettings(baud),
               (TSettings{c.deviceDetails, c.tableHeader, c.separator, c.baud}));
@@ -171,12 +163,8 @@ TEST_P(BaudTextTest, AcceptsOnlyTheUnsigned32BitRange) {
         EXPECT_EQ(ParseBaudText(c.text), c.value);
         return;
     }
-    try {
-        ParseBaudText(c.text);
-        ADD_FAILURE() << "accepted " << c.text;
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.what(), "'" + std::string(c.text) + "' is not a valid integer value");
-    }
+    EXPECT_THROW_MESSAGE(ParseBaudText(c.text), EConvertError,
+                         "'" + std::string(c.text) + "' is not a valid integer value");
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, BaudTextTest,
@@ -191,12 +179,8 @@ INSTANTIATE_TEST_SUITE_P(Settings, BaudTextTest,
 // A settings file with a huge baud field gives a message of bounded size.
 TEST(BaudText, QuotesAtMostSixtyFourBytes) {
     const std::string digits(64, '9');
-    try {
-        ParseBaudText(digits + std::string(1 << 20, '9'));
-        ADD_FAILURE() << "accepted";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.what(), "'" + digits + "...' is not a valid integer value");
-    }
+    EXPECT_THROW_MESSAGE(ParseBaudText(digits + std::string(1 << 20, '9')), EConvertError,
+                         "'" + digits + "...' is not a valid integer value");
 }
 
 }  // namespace

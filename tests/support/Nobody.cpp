@@ -2,12 +2,11 @@
 
 #include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <filesystem>
-#include <system_error>
+
+#include "support/Subprocess.h"
 
 namespace fs = std::filesystem;
 
@@ -21,26 +20,14 @@ std::optional<std::string> WhyNobodyCannotUse(const std::string& path, int mode)
         return std::nullopt;
     }
     // access(2) in a child that became nobody answers for every folder on the way, ACLs too.
-    const pid_t child = ::fork();
-    if (child < 0) {
-        throw std::system_error(errno, std::generic_category(), "fork");
-    }
-    if (child == 0) {
-        if (!BecomeNobody()) {
-            ::_exit(2);
-        }
-        ::_exit(::access(path.c_str(), mode) == 0 ? 0 : 1);
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) {
-            throw std::system_error(errno, std::generic_category(), "waitpid");
-        }
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    TSubprocessOptions options;
+    options.AsNobody = true;
+    const int code =
+        RunInChild([&path, mode] { return ::access(path.c_str(), mode) == 0 ? 0 : 1; }, options);
+    if (code == 0) {
         return std::nullopt;
     }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 2) {
+    if (code == SubprocessCannotBecomeNobody) {
         return "the tests run as root but cannot become nobody here";
     }
     return "nobody cannot reach " + path + ": a folder on the way is closed to other users";

@@ -3,17 +3,18 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <stdexcept>
+#include <cstring>
 #include <system_error>
 #include <thread>
 #include <utility>
 
-#include "support/FileBytes.h"
+#include "support/Nobody.h"
 
 extern char** environ;
 
@@ -26,46 +27,199 @@ int MillisecondsLeft(Clock::time_point deadline) {
     return left.count() < 0 ? 0 : static_cast<int>(left.count());
 }
 
+[[noreturn]] void ThrowErrno(const std::string& what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+void CloseIfOpen(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+// A pipe whose ends are closed on exec and on destruction unless taken.
+struct TPipe {
+    int Read = -1;
+    int Write = -1;
+    explicit TPipe(bool wanted) {
+        int fds[2];
+        if (wanted && ::pipe2(fds, O_CLOEXEC) != 0) {
+            ThrowErrno("pipe2");
+        }
+        if (wanted) {
+            Read = fds[0];
+            Write = fds[1];
+        }
+    }
+    ~TPipe() {
+        CloseIfOpen(Read);
+        CloseIfOpen(Write);
+    }
+    TPipe(const TPipe&) = delete;
+    TPipe& operator=(const TPipe&) = delete;
+};
+
+// The bytes for standard input in an unlinked in-memory file, so that no pipe can fill up.
+int InputFile(const std::string& text) {
+    const int fd = ::memfd_create("meridax-test-input", MFD_CLOEXEC);
+    if (fd < 0) {
+        ThrowErrno("memfd_create");
+    }
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno != EINTR) {
+            ::close(fd);
+            ThrowErrno("write");
+        }
+        done += n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+    ::lseek(fd, 0, SEEK_SET);
+    return fd;
+}
+
+std::vector<std::string> Environment(const TSubprocessOptions& options) {
+    std::vector<std::string> entries;
+    const auto named = [](const std::string& entry, const std::string& name) {
+        return entry.compare(0, name.size(), name) == 0 && entry.size() > name.size() &&
+               entry[name.size()] == '=';
+    };
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        entries.emplace_back(*entry);
+    }
+    std::vector<std::string> removed = options.UnsetEnvironment;
+    for (const auto& set : options.SetEnvironment) {
+        removed.push_back(set.substr(0, set.find('=')));
+    }
+    std::erase_if(entries, [&](const std::string& entry) {
+        return std::any_of(removed.begin(), removed.end(),
+                           [&](const std::string& name) { return named(entry, name); });
+    });
+    entries.insert(entries.end(), options.SetEnvironment.begin(), options.SetEnvironment.end());
+    return entries;
+}
+
+std::vector<char*> Pointers(const std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (const auto& text : strings) {
+        pointers.push_back(const_cast<char*>(text.c_str()));
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+bool Redirect(int fd, int target) {
+    return fd >= 0 && ::dup2(fd, target) >= 0;
+}
+
+bool RedirectToFile(const std::string& path, int flags, int target) {
+    const int fd = ::open(path.c_str(), flags, 0644);
+    const bool done = Redirect(fd, target);
+    if (fd >= 0 && fd != target) {
+        ::close(fd);
+    }
+    return done;
+}
+
+// What the child does with its standard descriptors; false when one cannot be set up.
+struct TChildStreams {
+    int Input = -1;
+    int Output = -1;
+    int Error = -1;
+
+    bool Apply(const TSubprocessOptions& options) const {
+        if (options.CloseStandardDescriptors) {
+            return ::close(STDIN_FILENO) == 0 && ::close(STDOUT_FILENO) == 0 &&
+                   ::close(STDERR_FILENO) == 0;
+        }
+        const bool input = Input >= 0 ? Redirect(Input, STDIN_FILENO)
+                                      : RedirectToFile(options.InputPath, O_RDONLY, STDIN_FILENO);
+        const int writeFlags = O_WRONLY | O_CREAT | O_TRUNC;
+        const bool output = Output >= 0
+                                ? Redirect(Output, STDOUT_FILENO)
+                                : RedirectToFile(options.OutputPath, writeFlags, STDOUT_FILENO);
+        bool error = true;
+        if (!options.ErrorPath.empty()) {
+            error = RedirectToFile(options.ErrorPath, writeFlags, STDERR_FILENO);
+        } else if (Error >= 0) {
+            error = Redirect(Error, STDERR_FILENO);
+        }
+        return input && output && error;
+    }
+};
+
+[[noreturn]] void RunChild(const TChildStreams& streams, const TSubprocessOptions& options,
+                           const std::vector<char*>* argv, const std::vector<char*>& envp,
+                           const std::function<int()>* body) noexcept {
+    if (!streams.Apply(options)) {
+        ::_exit(SubprocessCannotStart);
+    }
+    if (options.AddressSpaceLimit) {
+        const rlimit limit{*options.AddressSpaceLimit, *options.AddressSpaceLimit};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0) {
+            ::_exit(SubprocessCannotStart);
+        }
+    }
+    if (options.AsNobody && ::geteuid() == 0 && !BecomeNobody()) {
+        ::_exit(SubprocessCannotBecomeNobody);
+    }
+    try {
+        if (options.Prepare) {
+            options.Prepare(::getpid());
+        }
+        if (body != nullptr) {
+            ::_exit((*body)());
+        }
+    } catch (...) {
+        ::_exit(SubprocessCannotStart);
+    }
+    ::execvpe((*argv)[0], argv->data(), envp.data());
+    ::_exit(SubprocessCannotStart);
+}
+
 }  // namespace
+
+TSubprocess::TSubprocess(const std::vector<std::string>& argv, const TSubprocessOptions& options) {
+    Start(&argv, nullptr, options);
+}
+
+TSubprocess::TSubprocess(const std::function<int()>& body, const TSubprocessOptions& options) {
+    Start(nullptr, &body, options);
+}
 
 TSubprocess::TSubprocess(const std::vector<std::string>& argv, const std::string& stderrPath,
                          const std::string& stdoutPath) {
-    int pipeFds[2] = {-1, -1};
-    if (stdoutPath.empty() && ::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        throw std::system_error(errno, std::generic_category(), "pipe2");
+    TSubprocessOptions options;
+    options.ErrorPath = stderrPath;
+    options.OutputPath = stdoutPath;
+    Start(&argv, nullptr, options);
+}
+
+void TSubprocess::Start(const std::vector<std::string>* argv, const std::function<int()>* body,
+                        const TSubprocessOptions& options) {
+    const bool streams = !options.CloseStandardDescriptors;
+    TPipe outPipe(streams && options.OutputPath.empty());
+    TPipe errPipe(streams && options.ErrorPath.empty() && options.CaptureError);
+    TChildStreams child{-1, outPipe.Write, errPipe.Write};
+    if (streams && options.Input) {
+        child.Input = InputFile(*options.Input);
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdoutPath.empty()) {
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        outEnded_ = true;
+    const std::vector<std::string> environment = Environment(options);
+    const std::vector<char*> envp = Pointers(environment);
+    const std::vector<char*> args = argv != nullptr ? Pointers(*argv) : std::vector<char*>{};
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        RunChild(child, options, argv != nullptr ? &args : nullptr, envp, body);
     }
-    if (!stderrPath.empty()) {
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int forkError = errno;
+    if (child.Input >= 0) {
+        ::close(child.Input);
     }
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    std::vector<char*> args;
-    for (const auto& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
+    if (pid_ < 0) {
+        throw std::system_error(forkError, std::generic_category(), "fork");
     }
-    args.push_back(nullptr);
-    // A name without a slash is looked up in PATH.
-    int rc = ::posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (pipeFds[1] >= 0) {
-        ::close(pipeFds[1]);
-    }
-    if (rc != 0) {
-        if (pipeFds[0] >= 0) {
-            ::close(pipeFds[0]);
-        }
-        throw std::system_error(rc, std::generic_category(), "posix_spawn " + argv[0]);
-    }
-    out_ = pipeFds[0];
+    std::swap(out_, outPipe.Read);
+    std::swap(err_, errPipe.Read);
 }
 
 TSubprocess::~TSubprocess() noexcept {
@@ -75,27 +229,31 @@ TSubprocess::~TSubprocess() noexcept {
         while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
     }
-    if (out_ >= 0) {
-        ::close(out_);
-    }
+    CloseIfOpen(out_);
+    CloseIfOpen(err_);
 }
 
 bool TSubprocess::Fill(Clock::time_point deadline) {
-    if (outEnded_) {
+    pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+    if (out_ < 0 && err_ < 0) {
         return false;
     }
-    pollfd fd{out_, POLLIN, 0};
-    int ready = ::poll(&fd, 1, MillisecondsLeft(deadline));
-    if (ready <= 0) {
+    if (::poll(fds, 2, MillisecondsLeft(deadline)) <= 0) {
         return false;
     }
-    char buffer[65536];
-    ssize_t n = ::read(out_, buffer, sizeof buffer);
-    if (n <= 0) {
-        outEnded_ = n == 0 || errno != EINTR;
-        return false;
+    const std::pair<int*, std::string*> streams[2] = {{&out_, &outBuffer_}, {&err_, &errBuffer_}};
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (fds[i].fd < 0 || fds[i].revents == 0) {
+            continue;
+        }
+        char buffer[65536];
+        const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+        if (n > 0) {
+            streams[i].second->append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            CloseIfOpen(*streams[i].first);
+        }
     }
-    outBuffer_.append(buffer, static_cast<std::size_t>(n));
     return true;
 }
 
@@ -107,7 +265,7 @@ std::optional<std::string> TSubprocess::ReadLine(std::chrono::milliseconds wait)
             outBuffer_.erase(0, end + 1);
             return line;
         }
-        if (outEnded_ || Clock::now() >= deadline) {
+        if (out_ < 0 || Clock::now() >= deadline) {
             return std::nullopt;
         }
         Fill(deadline);
@@ -116,7 +274,7 @@ std::optional<std::string> TSubprocess::ReadLine(std::chrono::milliseconds wait)
 
 std::string TSubprocess::ReadAll(std::chrono::milliseconds wait) {
     auto deadline = Clock::now() + wait;
-    while (!outEnded_ && Clock::now() < deadline) {
+    while ((out_ >= 0 || err_ >= 0) && Clock::now() < deadline) {
         Fill(deadline);
     }
     return std::exchange(outBuffer_, {});
@@ -128,6 +286,9 @@ std::optional<int> TSubprocess::Wait(std::chrono::milliseconds wait) {
         int status = 0;
         pid_t done = ::waitpid(pid_, &status, WNOHANG);
         if (done == pid_) {
+            if (WIFSIGNALED(status)) {
+                signal_ = WTERMSIG(status);
+            }
             status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             break;
         }
@@ -145,14 +306,21 @@ void TSubprocess::Signal(int signo) {
     }
 }
 
-TRunResult RunToEnd(const std::vector<std::string>& argv, const std::string& scratchDir,
+TRunResult RunToEnd(const std::vector<std::string>& argv, TSubprocessOptions options,
                     std::chrono::milliseconds wait) {
-    const std::string errPath = scratchDir + "/stderr.txt";
-    TSubprocess child(argv, errPath);
+    options.CaptureError = true;
+    TSubprocess child(argv, options);
     TRunResult result;
     result.Out = child.ReadAll(wait);
-    auto code = child.Wait(wait);
-    result.ExitCode = code ? *code : -1;
-    result.Err = ReadFileBytes(errPath);
+    result.Err = child.ErrorText();
+    result.ExitCode = child.Wait(wait).value_or(-1);
+    result.TermSignal = child.TermSignal().value_or(0);
     return result;
+}
+
+int RunInChild(const std::function<int()>& body, const TSubprocessOptions& options,
+               std::chrono::milliseconds wait) {
+    TSubprocess child(body, options);
+    child.ReadAll(wait);
+    return child.Wait(wait).value_or(-1);
 }

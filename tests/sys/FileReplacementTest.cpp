@@ -11,9 +11,10 @@
 #include <system_error>
 #include <vector>
 
-#include "sys/FileReplacement.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
+#include "support/Throws.h"
+#include "sys/FileReplacement.h"
 
 namespace fs = std::filesystem;
 
@@ -182,14 +183,14 @@ TEST_F(FileReplacementTest, FailuresReachTheCallersHookWithTheirStep) {
     };
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.path);
-        try {
-            Replace(test.path, "new");
+        const auto failed = ThrownBy<TFailed>([&] { Replace(test.path, "new"); });
+        if (!failed) {
             ADD_FAILURE() << "no failure";
-        } catch (const TFailed& failed) {
-            EXPECT_EQ(failed.code, test.code);
-            EXPECT_EQ(failed.failure, test.failure);
-            EXPECT_EQ(failed.target, test.path);
+            continue;
         }
+        EXPECT_EQ(failed->code, test.code);
+        EXPECT_EQ(failed->failure, test.failure);
+        EXPECT_EQ(failed->target, test.path);
     }
     EXPECT_TRUE(calls_.empty());
     EXPECT_EQ(Entries(), (std::vector<std::string>{"folder", "loop"}));

@@ -11,16 +11,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <system_error>
 
-#include "sys/FileErrors.h"
-#include "sys/TextFile.h"
 #include "support/AddressSpace.h"
 #include "support/FileBytes.h"
 #include "support/Nobody.h"
 #include "support/TempFolder.h"
+#include "support/Throws.h"
+#include "sys/FileErrors.h"
+#include "sys/TextFile.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -42,15 +42,6 @@ protected:
 
     TTempFolder folder_{"meridax-textfile"};
 };
-
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EInOutError& error) {
-        return error.what();
-    }
-    return "no error";
-}
 
 struct TReadCase {
     const char* name;
@@ -97,15 +88,12 @@ TEST_F(TextFileTest, ReadErrorsCarryTheirMessages) {
         {Path("sub"), "I/O error 21"},
     };
     for (const auto& [path, message] : cases) {
-        EXPECT_EQ(MessageOf([&] { ReadTextFile(path); }), message) << path;
+        EXPECT_EQ(MessageOf<EInOutError>([&] { ReadTextFile(path); }), message) << path;
     }
-    try {
-        ReadTextFile(Path("missing.mxe"));
-        FAIL() << "a missing file was read";
-    } catch (const EInOutError& error) {
-        EXPECT_EQ(error.Path(), Path("missing.mxe"));
-        EXPECT_EQ(error.code(), std::errc::no_such_file_or_directory);
-    }
+    const auto error = ThrownBy<EInOutError>([&] { ReadTextFile(Path("missing.mxe")); });
+    ASSERT_TRUE(error) << "a missing file was read";
+    EXPECT_EQ(error->Path(), Path("missing.mxe"));
+    EXPECT_EQ(error->code(), std::errc::no_such_file_or_directory);
 }
 
 // A whole file larger than the memory the process may take: the message names the file and
@@ -169,7 +157,7 @@ TEST_F(TextFileTest, TooManyOpenFiles) {
     rlimit tight = saved;
     tight.rlim_cur = static_cast<rlim_t>(lowestFree);
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
-    const std::string message = MessageOf([&] { ReadTextFile(Path("f")); });
+    const std::string message = MessageOf<EInOutError>([&] { ReadTextFile(Path("f")); });
     ::setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_EQ(message, "Too many open files");
 }
@@ -225,14 +213,11 @@ TEST_F(TextFileTest, ADanglingLinkGetsItsFileAndALoopIsRefused) {
 
     fs::create_symlink("loop-b", Path("loop-a"));
     fs::create_symlink("loop-a", Path("loop-b"));
-    try {
-        WriteTextFile(Path("loop-a"), "new");
-        FAIL() << "a loop of links was written";
-    } catch (const EInOutError& error) {
-        EXPECT_EQ(error.Path(), Path("loop-a"));
-        EXPECT_EQ(error.code(), std::errc::too_many_symbolic_link_levels);
-        EXPECT_EQ(std::string(error.what()), "I/O error " + std::to_string(ELOOP));
-    }
+    const auto error = ThrownBy<EInOutError>([&] { WriteTextFile(Path("loop-a"), "new"); });
+    ASSERT_TRUE(error) << "a loop of links was written";
+    EXPECT_EQ(error->Path(), Path("loop-a"));
+    EXPECT_EQ(error->code(), std::errc::too_many_symbolic_link_levels);
+    EXPECT_EQ(std::string(error->what()), "I/O error " + std::to_string(ELOOP));
     EXPECT_TRUE(fs::is_symlink(Path("loop-a")));
     EXPECT_EQ(EntryCount(), 4u) << "a temporary file was left behind";
 }
@@ -248,7 +233,8 @@ TEST_F(TextFileTest, WriteErrorsCarryTheirMessages) {
         {"", "Invalid filename"},
     };
     for (const auto& [path, message] : cases) {
-        EXPECT_EQ(MessageOf([&] { WriteTextFile(path, "1@1@1310@-3.52^"); }), message) << path;
+        EXPECT_EQ(MessageOf<EInOutError>([&] { WriteTextFile(path, "1@1@1310@-3.52^"); }), message)
+            << path;
     }
     EXPECT_EQ(Bytes(Path("plain")), "x");
 }
@@ -257,7 +243,7 @@ TEST_F(TextFileTest, WriteErrorsCarryTheirMessages) {
 // both files are unchanged.
 bool DeniedAsExpected(const std::string& readOnlyFolder, const std::string& writableFolder) {
     const auto message = [](const std::string& path) {
-        return MessageOf([&] { WriteTextFile(path, "x"); });
+        return MessageOf<EInOutError>([&] { WriteTextFile(path, "x"); });
     };
     return message(readOnlyFolder + "/new.mxe") == "File access denied" &&
            message(readOnlyFolder + "/m.mxe") == "File access denied" &&
@@ -306,12 +292,8 @@ TEST_F(TextFileTest, TheLongestNameIsWritten) {
 // A folder without write right still lets its writable files be rewritten, though not
 // replaced; true when the file got the new text.
 bool WrittenInPlace(const std::string& path) {
-    try {
-        WriteTextFile(path, "new");
-    } catch (const EInOutError&) {
-        return false;
-    }
-    return ReadFileBytes(path) == "new\r\n";
+    return !ThrownBy<EInOutError>([&] { WriteTextFile(path, "new"); }) &&
+           ReadFileBytes(path) == "new\r\n";
 }
 
 TEST_F(TextFileTest, AWritableFileInAReadOnlyFolderIsRewritten) {
@@ -348,7 +330,7 @@ TEST_F(TextFileTest, FailureHalfWayKeepsTheOldFile) {
     tight.rlim_cur = 4096;
     const auto previous = ::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const std::string message = MessageOf([&] { WriteTextFile(Path("m.mxe"), big); });
+    const std::string message = MessageOf<EInOutError>([&] { WriteTextFile(Path("m.mxe"), big); });
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, previous);
     EXPECT_EQ(message, "I/O error " + std::to_string(EFBIG));

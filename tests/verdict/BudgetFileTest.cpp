@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "sys/TextFile.h"
 #include "support/TempFolder.h"
+#include "support/Throws.h"
+#include "sys/TextFile.h"
 #include "verdict/Budget.h"
 
 namespace {
@@ -104,13 +105,13 @@ TEST(BudgetFile, ProblemsNameTheFileTheKeyAndWhat) {
          R"(Budget file "b.json": not valid JSON: parse error at line 1, column 14: syntax error while parsing object key - unexpected '}'; expected string literal)"},
     };
     for (const auto& [json, message] : cases) {
-        try {
-            ParseBudget(json, "b.json");
+        const auto error = ThrownBy<EBudgetError>([&] { ParseBudget(json, "b.json"); });
+        if (!error) {
             ADD_FAILURE() << json << " was read";
-        } catch (const EBudgetError& error) {
-            EXPECT_EQ(error.what(), std::string(message)) << json;
-            EXPECT_EQ(error.Path(), "b.json");
+            continue;
         }
+        EXPECT_EQ(error->what(), std::string(message)) << json;
+        EXPECT_EQ(error->Path(), "b.json");
     }
 }
 

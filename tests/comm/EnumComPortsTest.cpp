@@ -2,7 +2,6 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -18,6 +17,7 @@
 #include "comm/Synchronizer.h"
 #include "sys/UniqueFd.h"
 #include "support/Nobody.h"
+#include "support/Subprocess.h"
 #include "support/PseudoTerminal.h"
 #include "support/TempFolder.h"
 
@@ -159,24 +159,22 @@ TEST(DeviceAccessTest, RefusedPortCarriesItsAccess) {
     }
     const std::string group = ::getgrgid(info.st_gid) ? ::getgrgid(info.st_gid)->gr_name
                                                       : std::to_string(info.st_gid);
-    const pid_t child = ::fork();
-    ASSERT_NE(child, -1);
-    if (child == 0) {
-        if (!BecomeNobody())
-            ::_exit(10);
-        const std::optional<TPortCandidate> probed = ProbeComPort(pty.SlavePath());
-        if (!probed || probed->State != TPortState::PermissionDenied)
-            ::_exit(11);
-        const TDeviceAccess& access = probed->Access;
-        if (!access.Known || access.Owner != "root" || access.Group != group ||
-            access.Mode != (info.st_mode & 07777) || access.GroupMayUse)
-            ::_exit(12);
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "10 setup, 11 state, 12 access";
+    TSubprocessOptions asNobody;
+    asNobody.AsNobody = true;
+    const int code = RunInChild(
+        [&] {
+            const std::optional<TPortCandidate> probed = ProbeComPort(pty.SlavePath());
+            if (!probed || probed->State != TPortState::PermissionDenied)
+                return 11;
+            const TDeviceAccess& access = probed->Access;
+            if (!access.Known || access.Owner != "root" || access.Group != group ||
+                access.Mode != (info.st_mode & 07777) || access.GroupMayUse)
+                return 12;
+            return 0;
+        },
+        asNobody);
+    EXPECT_EQ(code, 0) << "11 state, 12 access, " << SubprocessCannotBecomeNobody
+                       << " cannot become nobody";
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 #include "comm/EnumComPorts.h"
 #include "comm/Synchronizer.h"
 #include "sys/UniqueFd.h"
-#include "support/Nobody.h"
 #include "support/Subprocess.h"
 #include "support/PseudoTerminal.h"
 #include "support/TempFolder.h"

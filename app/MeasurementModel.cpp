@@ -1,6 +1,8 @@
 #include "app/MeasurementModel.h"
 
 #include <QColor>
+#include <stdexcept>
+#include <utility>
 
 #include "app/Latin1.h"
 
@@ -210,4 +212,21 @@ void FillMeasurementModels(const TMeraniaArray& records, TMeasurementModel& all,
     all.endResetModel();
     absolute.endResetModel();
     relative.endResetModel();
+}
+
+void TakeMeasurementTables(std::array<TMeasurementTable, 3>&& tables, TMeasurementModel& all,
+                           TMeasurementModel& absolute, TMeasurementModel& relative) {
+    const std::array<TMeasurementModel*, 3> models{&all, &absolute, &relative};
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        if (tables[i].Page() != models[i]->table_.Page()) {
+            throw std::invalid_argument("a table of another page");
+        }
+    }
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        models[i]->beginResetModel();
+        models[i]->DropVerdicts();
+        // The old rows go with the moved-from table, in one free of a few buffers.
+        std::swap(models[i]->table_, tables[i]);
+        models[i]->endResetModel();
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -42,6 +43,12 @@ public:
     // A refill of the three tables is one model reset each.
     friend void FillMeasurementModels(const TMeraniaArray& records, TMeasurementModel& all,
                                       TMeasurementModel& absolute, TMeasurementModel& relative);
+    // The same with tables filled elsewhere (a worker): they are moved in, nothing is
+    // copied, so a million rows cost the window thread no more than a few. Each table must
+    // be of its model's page.
+    friend void TakeMeasurementTables(std::array<TMeasurementTable, 3>&& tables,
+                                      TMeasurementModel& all, TMeasurementModel& absolute,
+                                      TMeasurementModel& relative);
 
 private:
     void DropVerdicts() noexcept;

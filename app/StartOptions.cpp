@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 #include <vector>
 
 namespace {
@@ -35,6 +36,37 @@ TStartOptions WrongUsage(std::string problem) {
     return options;
 }
 
+constexpr const char* NeedsFile = "--settings needs a FILE";
+
+// The last of --help and --version given decides.
+TStartOptions::TAction Action(const CLI::App& parser, const CLI::Option* help,
+                              const CLI::Option* version) {
+    TStartOptions::TAction action = TStartOptions::TAction::Run;
+    for (const CLI::Option* option : parser.parse_order()) {
+        if (option == help) {
+            action = TStartOptions::TAction::ShowHelp;
+        } else if (option == version) {
+            action = TStartOptions::TAction::ShowVersion;
+        }
+    }
+    return action;
+}
+
+// Leaves in argv, after the program's name, the arguments that are not the program's own, in
+// their order and as the very pointers they were (the toolkit keeps them).
+void KeepTheRest(int& argc, char** argv, const std::vector<std::string>& rest) {
+    int kept = 1;
+    std::size_t next = 0;
+    for (int i = 1; i < argc && next < rest.size(); ++i) {
+        if (rest[next] == argv[i]) {
+            argv[kept++] = argv[i];
+            ++next;
+        }
+    }
+    argv[kept] = nullptr;
+    argc = kept;
+}
+
 }  // namespace
 
 TUserFolders CurrentUserFolders() {
@@ -52,47 +84,41 @@ TUserFolders CurrentUserFolders() {
 }
 
 TStartOptions TakeStartOptions(int& argc, char** argv, const TUserFolders& folders) {
-    TStartOptions options;
-    bool userSettings = false;
-    bool settingsFile = false;
-    int kept = argc > 0 ? 1 : 0;
-    for (int i = kept; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        constexpr std::string_view SettingsPrefix = "--settings=";
-        if (argument == "--version") {
-            options.Action = TStartOptions::TAction::ShowVersion;
-        } else if (argument == "--help") {
-            options.Action = TStartOptions::TAction::ShowHelp;
-        } else if (argument == "--user-settings") {
-            userSettings = true;
-        } else if (argument == "--settings") {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                return WrongUsage("--settings needs a FILE");
-            }
-            options.SettingsFile = argv[++i];
-            settingsFile = true;
-        } else if (argument.starts_with(SettingsPrefix)) {
-            options.SettingsFile = argument.substr(SettingsPrefix.size());
-            if (options.SettingsFile.empty()) {
-                return WrongUsage("--settings needs a FILE");
-            }
-            settingsFile = true;
-        } else {
-            argv[kept++] = argv[i];
-        }
+    if (argc < 1) {
+        return {};
     }
-    if (userSettings && settingsFile) {
+    // Only the program's own options are read; everything else is left for the toolkit.
+    CLI::App parser;
+    parser.allow_extras();
+    parser.set_help_flag();
+    std::string settingsFile;
+    bool userSettings = false;
+    CLI::Option* settings = parser.add_option("--settings", settingsFile)
+                                ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    CLI::Option* user = parser.add_flag("--user-settings", userSettings);
+    const CLI::Option* help = parser.add_flag("--help");
+    const CLI::Option* version = parser.add_flag("--version");
+    try {
+        parser.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const std::string what = error.what();
+        return WrongUsage(what.find("--settings") != std::string::npos ? NeedsFile : what);
+    }
+    if (settings->count() > 0 && settingsFile.empty()) {
+        return WrongUsage(NeedsFile);
+    }
+    if (settings->count() > 0 && user->count() > 0) {
         return WrongUsage("--settings and --user-settings exclude each other");
     }
+    TStartOptions options;
+    options.Action = Action(parser, help, version);
+    options.SettingsFile = settingsFile;
     if (userSettings) {
         options.SettingsFile = folders.ConfigHome + "/meridax/settings.ini";
         options.DialogFolder = folders.Home;
         options.MakeSettingsFolder = true;
     }
-    if (argc > 0) {
-        argv[kept] = nullptr;
-        argc = kept;
-    }
+    KeepTheRest(argc, argv, parser.remaining());
     return options;
 }
 

@@ -36,7 +36,8 @@ inline constexpr const char* StartUsage =
 
 // Takes the program's own options out of argv, leaving the rest (argc shrinks) to the
 // toolkit: --version, --help, --settings FILE (or --settings=FILE), and --user-settings for
-// settings.ini in ConfigHome/meridax/ with the file dialogs starting in Home.
+// settings.ini in ConfigHome/meridax/ with the file dialogs starting in Home. Read with the
+// command-line parser the tools use; the usage text stays the window's own.
 TStartOptions TakeStartOptions(int& argc, char** argv, const TUserFolders& folders);
 
 // Creates path and its missing parents with mode 0700 (the XDG rule for the user's folders).

@@ -21,6 +21,7 @@
 #include <clocale>
 
 #include "app/DesignFonts.h"
+#include "app/DumpWorker.h"
 #include "app/FileDialogs.h"
 #include "app/Latin1.h"
 #include "app/MeasurementModel.h"
@@ -66,6 +67,22 @@ TfrmMain::TfrmMain(TfrmMainOptions options, QWidget* parent)
         [](const std::string& message) { ReportApplicationError(message); });
     comPort1_ = std::make_unique<TComPort>(synchronizer_, options_.PortBinding);
     session_ = std::make_unique<TDeviceSession>(*this, *comPort1_, options_.EnumeratePorts);
+    // A large dump is parsed and its tables filled off the window thread, so that the window
+    // keeps answering; the result comes back as a queued call.
+    dumpWorker_ = std::make_unique<TDumpWorker>([this](TReadDump read) {
+        auto shared = std::make_shared<TReadDump>(std::move(read));
+        QMetaObject::invokeMethod(
+            this,
+            [this, shared]() mutable {
+                RunCommand([&] { TakeReadDump(*shared); });
+                // What the refill replaced is freed by the worker.
+                dumpWorker_->Free(std::move(shared));
+            },
+            Qt::QueuedConnection);
+    });
+    session_->ReadDumpAside = [this](std::string text, std::uint64_t ticket) {
+        dumpWorker_->Read(std::move(text), ticket, budget_);
+    };
 
     BuildLayout();
     // The group boxes, styled by the client area's style sheet, do not hand the window's font
@@ -97,6 +114,7 @@ TfrmMain::TfrmMain(TfrmMainOptions options, QWidget* parent)
 
 TfrmMain::~TfrmMain() {
     // FormDestroy: destroying the serial component closes the port and ends its thread.
+    dumpWorker_.reset();
     session_.reset();
     comPort1_.reset();
 }
@@ -349,8 +367,7 @@ void TfrmMain::LoadDataToAllListView() {
     SetBusyCursor(true);
     SetDefaultButtonCaptionsForCheck();
     try {
-        FillMeasurementModels(Merania, *models_[0], *models_[1], *models_[2]);
-        JudgeRows();
+        FillModels();
     } catch (...) {
         SetBusyCursor(false);
         throw;
@@ -359,6 +376,41 @@ void TfrmMain::LoadDataToAllListView() {
     // A new set: whoever filled it says whether it still waits to be saved.
     unsavedImport_ = false;
     ShowCounts();
+}
+
+void TfrmMain::FillModels() {
+    TReadDump* const read = std::exchange(readDump_, nullptr);
+    // Records moved from the worker's set into Merania keep their place in memory: the
+    // tables were made from this very set.
+    const bool prepared = read != nullptr && read->RecordsAt == Merania.data() &&
+                          read->Tables[0].RowCount() == Merania.size();
+    if (!prepared) {
+        FillMeasurementModels(Merania, *models_[0], *models_[1], *models_[2]);
+        JudgeRows();
+        return;
+    }
+    TakeMeasurementTables(std::move(read->Tables), *models_[0], *models_[1], *models_[2]);
+    if (read->Budget != budget_) {
+        JudgeRows();
+        return;
+    }
+    // The old verdicts go with the worker's leftovers.
+    std::swap(verdicts_, read->Verdicts);
+    for (TMeasurementModel* model : models_) {
+        model->SetVerdicts(verdicts_, Merania);
+    }
+}
+
+void TfrmMain::TakeReadDump(TReadDump& read) {
+    readDump_ = &read;
+    read.RecordsAt = read.Reading.Records.data();
+    try {
+        session_->DumpRead(read.Ticket, read.Reading);
+    } catch (...) {
+        readDump_ = nullptr;
+        throw;
+    }
+    readDump_ = nullptr;
 }
 
 const TMeasurementTable& TfrmMain::GetActiveListView() const {

@@ -28,7 +28,9 @@ class QTabWidget;
 class QTableView;
 class QTimer;
 class QToolButton;
+class TDumpWorker;
 class TMeasurementModel;
+struct TReadDump;
 class TfrmAbout;
 class TfrmExportSettings;
 class TfrmSerialPortSettings;
@@ -210,6 +212,11 @@ private:
     int FrameWidth() const;
     int FrameHeight() const;
     void GrowToWorkingHeight();
+    // A dump the worker made ready, on the window thread: handed to the session, which
+    // refills the views from it unless the import has ended since.
+    void TakeReadDump(TReadDump& read);
+    // Fills the models from Merania, or moves in what the worker made for this very set.
+    void FillModels();
 
     TfrmMainOptions options_;
     TSynchronizer synchronizer_;
@@ -242,4 +249,8 @@ private:
     // The device label's text and Left as the session set them; the label may show less.
     std::string deviceLabelText_;
     int deviceLabelLeft_ = 0;
+    // What the worker made of the dump the session is taking now; only while it takes it.
+    TReadDump* readDump_ = nullptr;
+    // Last: stopped (its dump finished) before anything its results reach goes.
+    std::unique_ptr<TDumpWorker> dumpWorker_;
 };

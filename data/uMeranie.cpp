@@ -103,16 +103,20 @@ void ParseMeraniaLines(const std::vector<std::string>& lines) {
 }
 
 void ParseDeviceDump(std::string_view text) {
+    ParseDeviceDump(text, Merania);
+}
+
+void ParseDeviceDump(std::string_view text, TMeraniaArray& target) {
     text = text.substr(0, text.find('\0'));
     // A fresh array rather than clear(): the old set's memory goes back before the new
     // one is reserved.
-    Merania = TMeraniaArray();
+    target = TMeraniaArray();
     // The estimate is an upper bound; for a text of mostly empty lines it can be far more
     // than memory allows, and then the array just grows as records come.
     try {
-        Merania.reserve(EstimateRecordCount(text));
+        target.reserve(EstimateRecordCount(text));
     } catch (const std::bad_alloc&) {
     }
-    AdviseHugePages(Merania.data(), Merania.capacity() * sizeof(TMeranie));
-    ScanDeviceDump(text, Merania);
+    AdviseHugePages(target.data(), target.capacity() * sizeof(TMeranie));
+    ScanDeviceDump(text, target);
 }

@@ -32,3 +32,6 @@ void ParseMeraniaLines(const std::vector<std::string>& lines);
 // Empties Merania and fills it from a device dump or a measurement file line.
 // On a conversion error Merania holds the records read so far (the failing one partial).
 void ParseDeviceDump(std::string_view text);
+
+// The same into target instead of Merania (a worker thread reads into a set of its own).
+void ParseDeviceDump(std::string_view text, TMeraniaArray& target);

@@ -129,6 +129,8 @@ void TDeviceSession::btnConnectClick() {
     }
     // A dump that was still awaited will never come from the port being closed now.
     EndImport();
+    readingTicket_ = 0;
+    handedBytes_ = 0;
     quiet_ = TQuiet::None;
     nameAsked_ = false;
     dumpAsked_ = false;
@@ -203,6 +205,8 @@ void TDeviceSession::btnImportClick() {
 void TDeviceSession::btnRefreshPortsClick() {
     const bool importing = ImportUnderWay();
     EndImport();
+    readingTicket_ = 0;
+    handedBytes_ = 0;
     view_.SetDeviceLabelLeft(DetectingLeft);
     view_.SetDeviceLabelText("Detecting avaible ports...");
     view_.RepaintDeviceLabel();
@@ -272,7 +276,7 @@ void TDeviceSession::ComPort1ReceiveCallBack(const std::string& Data) {
     if (discarding_) {
         return;
     }
-    if (ReceivedText.size() + Data.size() > Limits.MaxDumpBytes) {
+    if (handedBytes_ + ReceivedText.size() + Data.size() > Limits.MaxDumpBytes) {
         if (ImportUnderWay()) {
             EndEarly(TEnd::TooLarge, ImportTooLargeStatus(Limits.MaxDumpBytes));
         } else {
@@ -298,7 +302,7 @@ void TDeviceSession::ComPort1ReceiveCallBack(const std::string& Data) {
         if (ReceivedText.size() > NameTerminator.size() && EndsWith(ReceivedText, NameTerminator)) {
             ReceiveNameReply();
         }
-    } else if (ReceivedText.size() > DumpTerminator.size() &&
+    } else if (!ReadingAside() && ReceivedText.size() > DumpTerminator.size() &&
                EndsWith(ReceivedText, DumpTerminator)) {
         ReceiveDump();
     }
@@ -318,6 +322,10 @@ void TDeviceSession::ReceiveNameReply() {
 }
 
 void TDeviceSession::ReceiveDump() {
+    if (ReadDumpAside) {
+        HandDumpAside();
+        return;
+    }
     // The dump text stays in ReceivedText: a later delivery that leaves it ending with the
     // terminator parses all of it again.
     TMeraniaArray previous = std::move(Merania);
@@ -327,18 +335,60 @@ void TDeviceSession::ReceiveDump() {
     } catch (const std::exception& e) {
         // A rejected dump leaves the set the views show, and the button usable again.
         Merania = std::move(previous);
-        view_.SetImportCaption(ImportButtonCaption);
-        view_.SetBusyCursor(false);
-        view_.ShowStatus(DumpRejectedStatus(e.what()));
-        view_.ReportError(e.what());
-        dumpAsked_ = false;
+        DumpRejected(e.what());
         return;
     }
     lineClean_ = true;
+    DumpAccepted();
+}
+
+void TDeviceSession::HandDumpAside() {
+    // Moved, not copied: a large dump's text would cost the window thread a pause.
+    dumpAsked_ = false;
+    readingTicket_ = ++lastTicket_;
+    handedBytes_ = ReceivedText.size();
+    std::string text = std::move(ReceivedText);
+    ReceivedText.clear();
+    ReadDumpAside(std::move(text), readingTicket_);
+}
+
+void TDeviceSession::DumpRead(std::uint64_t ticket, TDumpReading& reading) {
+    if (ticket == 0 || ticket != readingTicket_) {
+        return;
+    }
+    readingTicket_ = 0;
+    handedBytes_ = 0;
+    const std::size_t meanwhile = ReceivedText.size();
+    if (meanwhile == 0) {
+        std::swap(ReceivedText, reading.Text);
+    } else {
+        ReceivedText.insert(0, reading.Text);
+    }
+    if (reading.Error) {
+        DumpRejected(*reading.Error);
+    } else {
+        std::swap(Merania, reading.Records);
+        lineClean_ = meanwhile == 0;
+        DumpAccepted();
+    }
+    if (meanwhile > 0 && !WaitingForDeviceName && EndsWith(ReceivedText, DumpTerminator)) {
+        ReceiveDump();
+    }
+}
+
+void TDeviceSession::DumpAccepted() {
     dumpAsked_ = false;
     view_.RefillViews();
     view_.SetImportCaption(ImportButtonCaption);
     view_.SetBusyCursor(false);
+}
+
+void TDeviceSession::DumpRejected(const std::string& message) {
+    view_.SetImportCaption(ImportButtonCaption);
+    view_.SetBusyCursor(false);
+    view_.ShowStatus(DumpRejectedStatus(message));
+    view_.ReportError(message);
+    dumpAsked_ = false;
 }
 
 void TDeviceSession::ComPort1HangUp() {
@@ -402,6 +452,8 @@ void TDeviceSession::Send(std::string_view request) {
 
 void TDeviceSession::EndEarly(TEnd end, const std::string& status) {
     EndImport();
+    readingTicket_ = 0;
+    handedBytes_ = 0;
     quiet_ = TQuiet::None;
     dumpAsked_ = false;
     discarding_ = true;

@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "session/SessionView.h"
 #include "comm/ComPort.h"
 #include "comm/EnumComPorts.h"
+#include "data/uMeranie.h"
 
 // The conversation with the meter: connect, name query, memory import. Owns no window;
 // reaches the controls through ISessionView. All calls on the window thread.
@@ -19,6 +22,16 @@ public:
     using TClock = std::chrono::steady_clock;
     using TClockSource = std::function<TClock::time_point()>;
     using TPortProbe = std::function<std::vector<TPortCandidate>()>;
+    // Reads a complete dump's text somewhere else (the window: on a worker thread) and later
+    // answers DumpRead with the ticket and the text, on the session's thread.
+    using TDumpReader = std::function<void(std::string text, std::uint64_t ticket)>;
+
+    // A dump read: its records, or why it was rejected; and its text, handed back.
+    struct TDumpReading {
+        TMeraniaArray Records;
+        std::optional<std::string> Error;
+        std::string Text;
+    };
 
     // The session's time limits and its bound on a dump.
     struct TLimits {
@@ -60,6 +73,10 @@ public:
     TLimits Limits;
     // The scan behind FillPortList when no enumerator was given (tests replace it).
     TPortProbe ProbePorts;
+    // Empty: a complete dump is parsed into Merania at once. Set: its text is handed over
+    // (not copied) and the import stays under way (Cancel still ends it) until DumpRead
+    // answers; ReceivedText meanwhile holds only what arrives after it.
+    TDumpReader ReadDumpAside;
 
     std::string ReceivedText;
     bool WaitingForDeviceName = false;
@@ -90,6 +107,15 @@ public:
     // Ends an import under way: the caption and cursor come back, the previous set stays, and
     // the rest of that dump is discarded so that it cannot complete later.
     void CancelImport();
+    // The answer of ReadDumpAside. Records replace Merania and the views are refilled; an
+    // error is reported and the previous set stays. The text is kept again, followed by what
+    // came meanwhile; when that ends with the terminator the whole is read again, as a later
+    // terminated delivery is. An answer whose import has ended since (cancelled, connect,
+    // refresh) is dropped. On return reading holds what is no longer needed (the set that
+    // was replaced), for the caller to free where a pause does no harm.
+    void DumpRead(std::uint64_t ticket, TDumpReading& reading);
+    // A dump handed to ReadDumpAside has not been answered yet.
+    bool ReadingAside() const { return readingTicket_ != 0; }
 
     // A request waits for the line to go quiet, and bytes have come meanwhile.
     bool LineBusy() const { return quiet_ != TQuiet::None && busyShown_; }
@@ -135,6 +161,10 @@ private:
     void ShowProgress(TClock::time_point now);
     void ReceiveNameReply();
     void ReceiveDump();
+    void HandDumpAside();
+    // The import's end after a dump was read: the views, the caption and the cursor.
+    void DumpAccepted();
+    void DumpRejected(const std::string& message);
 
     ISessionView& view_;
     TComPort& port_;
@@ -160,6 +190,11 @@ private:
     TClock::time_point dumpAskedAt_{};
     TEnd lastEnd_ = TEnd::None;
     std::string lastEndStatus_;
+    // The dump handed aside that an answer must name to count; 0 when none is awaited.
+    std::uint64_t readingTicket_ = 0;
+    std::uint64_t lastTicket_ = 0;
+    // The length of the text handed aside, still counted against the dump's bound.
+    std::size_t handedBytes_ = 0;
 
     std::size_t lines_ = 0;
     std::size_t lineLength_ = 0;

@@ -1,7 +1,8 @@
 // Imports through the real window and serial component from meridax-meter-sim, offscreen.
 // Targets: a paced 100 KB import at 115200 baud with progress shown takes no more than 1.02
-// times the same import with progress off; while an unpaced 30 MB dump arrives, the event
-// loop answers a 10 ms timer within 50 ms (the parse and refill after the last byte excluded).
+// times the same import with progress off; over the whole unpaced import of a million
+// records (about 23 MB), from the click until the rows are shown and a moment after, the
+// event loop answers a 10 ms timer within 50 ms.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MeasurementModel.h"
 #include "app/MeridaxApplication.h"
 #include "app/frmMain.h"
 #include "bench/app/BenchFolders.h"
@@ -30,10 +32,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* IdleCaption = "Import from device";
-// Records that make a dump of a little over 100 KB and of about 30 MB.
+// Records that make a dump of a little over 100 KB, and a million.
 const char* const PacedRecords = "4900";
-const char* const LargeRecords = "1300000";
+const char* const LargeRecords = "1000000";
+constexpr std::size_t LargeRows = 1000000;
 constexpr int TickMs = 10;
+// The ticks go on this long after the rows are shown: what the end leaves behind counts too.
+constexpr std::chrono::milliseconds AfterTheEnd{300};
 
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
@@ -88,6 +93,7 @@ struct TImportRun {
     Clock::time_point LastByteAt;
     Clock::time_point EndedAt;
     std::size_t Bytes = 0;
+    std::size_t Rows = 0;
     std::vector<Clock::time_point> Ticks;
     std::string Error;
 };
@@ -144,7 +150,12 @@ TImportRun Import(const std::vector<std::string>& simArguments, bool progress, b
     const bool ended = RunUntil(
         [&] { return window.EndedAt.has_value() && window.btnImport->text() == IdleCaption; },
         std::chrono::seconds(600));
+    if (ended && ticks) {
+        const Clock::time_point until = Clock::now() + AfterTheEnd;
+        RunUntil([&] { return Clock::now() >= until; }, std::chrono::seconds(10));
+    }
     tick.stop();
+    run.Rows = static_cast<std::size_t>(window.Model(TTablePage::All).rowCount());
     if (!ended || !Errors.empty() || run.Bytes == 0) {
         run.Error = Errors.empty() ? "the import did not end" : Errors.front();
         return run;
@@ -153,21 +164,21 @@ TImportRun Import(const std::vector<std::string>& simArguments, bool progress, b
     return run;
 }
 
-// The longest time the loop left the timer unanswered between the first and the last byte.
-double LongestGapMs(const TImportRun& run) {
-    Clock::time_point previous = run.FirstByteAt;
+// The longest time the loop left the timer unanswered between from and to.
+double LongestGapMs(const TImportRun& run, Clock::time_point from, Clock::time_point to) {
+    Clock::time_point previous = from;
     Clock::duration longest{};
     for (const Clock::time_point& at : run.Ticks) {
-        if (at <= run.FirstByteAt) {
+        if (at <= from) {
             continue;
         }
-        if (at > run.LastByteAt) {
+        if (at > to) {
             break;
         }
         longest = std::max(longest, at - previous);
         previous = at;
     }
-    longest = std::max(longest, run.LastByteAt - previous);
+    longest = std::max(longest, to - previous);
     return std::chrono::duration<double, std::milli>(longest).count();
 }
 
@@ -217,25 +228,33 @@ BENCHMARK(BM_PacedImportProgressOnVsOff)
 
 std::optional<double> LongestGap;
 
-void BM_UnpacedDumpTimerGap(benchmark::State& state) {
+void BM_UnpacedMillionRecordsTimerGap(benchmark::State& state) {
     const std::vector<std::string> sim{"--records", LargeRecords};
     std::vector<double> gaps;
     for (auto _ : state) {
         const TImportRun run = Import(sim, true, true);
-        if (!run.Error.empty()) {
-            state.SkipWithError(run.Error.c_str());
+        if (!run.Error.empty() || run.Rows != LargeRows || run.Ticks.empty()) {
+            state.SkipWithError(run.Error.empty() ? "the rows were not all shown"
+                                                  : run.Error.c_str());
             return;
         }
-        gaps.push_back(LongestGapMs(run));
+        // The whole import: the click, the bytes, the parse, the refill and what follows.
+        gaps.push_back(LongestGapMs(run, run.ClickedAt, run.Ticks.back()));
         state.SetIterationTime(Seconds(run.EndedAt - run.ClickedAt));
         state.counters["dump_bytes"] = static_cast<double>(run.Bytes);
         state.counters["receive_s"] = Seconds(run.LastByteAt - run.FirstByteAt);
         state.counters["parse_refill_s"] = Seconds(run.EndedAt - run.LastByteAt);
+        state.counters["receive_gap_ms"] = LongestGapMs(run, run.FirstByteAt, run.LastByteAt);
+        state.counters["after_last_byte_gap_ms"] =
+            LongestGapMs(run, run.LastByteAt, run.Ticks.back());
     }
     LongestGap = *std::max_element(gaps.begin(), gaps.end());
     state.counters["longest_gap_ms"] = *LongestGap;
 }
-BENCHMARK(BM_UnpacedDumpTimerGap)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_UnpacedMillionRecordsTimerGap)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
 }  // namespace
 
@@ -255,8 +274,8 @@ int main(int argc, char** argv) {
     }
     if (LongestGap) {
         std::printf(
-            "unpaced dump, longest timer gap while bytes arrive: %.1f ms (target <= 50): "
-            "%s\n",
+            "unpaced import of a million records, longest timer gap from the click until "
+            "after the rows are shown: %.1f ms (target <= 50): %s\n",
             *LongestGap, *LongestGap <= 50 ? "met" : "NOT met");
     }
     return 0;

@@ -85,7 +85,29 @@ INSTANTIATE_TEST_SUITE_P(
                    "",
                    "",
                    {},
-                   "--settings and --user-settings exclude each other"}));
+                   "--settings and --user-settings exclude each other"},
+        TStartCase{{"--settings", ""}, TAction::WrongUsage, "", "", {}, "--settings needs a FILE"},
+        TStartCase{{"--settings", "a.ini", "--settings=b.ini"}, TAction::Run, "b.ini", "", {}, ""},
+        TStartCase{{"-style=fusion", "--settings", "a.ini", "file.mxe", "--reverse", "-platform",
+                    "offscreen"},
+                   TAction::Run,
+                   "a.ini",
+                   "",
+                   {"-style=fusion", "file.mxe", "--reverse", "-platform", "offscreen"},
+                   ""},
+        TStartCase{{"--help", "--version"}, TAction::ShowVersion, "", "", {}, ""},
+        TStartCase{{"--version", "-platform", "offscreen", "--help"},
+                   TAction::ShowHelp,
+                   "",
+                   "",
+                   {"-platform", "offscreen"},
+                   ""},
+        TStartCase{{"--user-settings", "--user-settings"},
+                   TAction::Run,
+                   "/home/tech/.config/meridax/settings.ini",
+                   "/home/tech",
+                   {},
+                   ""}));
 
 // Sets an environment variable for the test's lifetime, or removes it (nullopt).
 class TEnvironmentValue {

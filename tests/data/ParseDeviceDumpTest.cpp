@@ -96,6 +96,20 @@ TEST(ParseDeviceDump, QuotedLineIsCutAgainAtFieldLevel) {
 
 // The array is reserved for an upper estimate of the records, one per line end; a text of
 // mostly empty lines may make that more than memory allows, which must not fail the parse.
+TEST(ParseDeviceDump, IntoASetOfItsOwnLeavesMeraniaAlone) {
+    Merania.clear();
+    Merania.emplace_back().Cable = "shown";
+    TMeraniaArray target(3);
+    ParseDeviceDump(WorkedExample, target);
+    ASSERT_EQ(target.size(), 2u);
+    EXPECT_EQ(target[1].Fiber, "2");
+    EXPECT_EQ(target[1].Reference, -10.0);
+    EXPECT_TRUE(target[1].IsRelative);
+    ASSERT_EQ(Merania.size(), 1u);
+    EXPECT_EQ(Merania[0].Cable, "shown");
+    Merania.clear();
+}
+
 TEST(ParseDeviceDump, AnEstimateBeyondMemoryIsNoFailure) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";

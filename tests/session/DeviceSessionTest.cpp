@@ -658,4 +658,155 @@ TEST_F(DeviceSessionTest, PortsTheUserMayNotOpenAreCountedWithTheFix) {
     EXPECT_EQ(view.Statuses.size(), 2u);
 }
 
+// A dump handed aside, as the window hands it to its worker: nothing changes until the
+// answer comes, and only the answer for the import still under way counts.
+class DumpAsideTest : public DeviceSessionTest {
+public:
+    struct THanded {
+        std::string Text;
+        std::uint64_t Ticket = 0;
+    };
+    std::vector<THanded> handed;
+
+    void SetUp() override {
+        DeviceSessionTest::SetUp();
+        session.ReadDumpAside = [this](std::string text, std::uint64_t ticket) {
+            handed.push_back({std::move(text), ticket});
+        };
+    }
+
+    // Answers as the window's worker does, with the records of text; gives what the session
+    // handed back.
+    TDeviceSession::TDumpReading Answer(std::uint64_t ticket, const std::string& text) {
+        TDeviceSession::TDumpReading reading;
+        ParseDeviceDump(text, reading.Records);
+        reading.Text = text;
+        session.DumpRead(ticket, reading);
+        return reading;
+    }
+};
+
+TEST_F(DumpAsideTest, TheViewsAreRefilledOnlyWhenTheAnswerComes) {
+    TPseudoTerminal pty;
+    ImportUnderWayOn(pty);
+    Feed({ThreeRecords.substr(0, 30), ThreeRecords.substr(30)});
+    ASSERT_EQ(handed.size(), 1u);
+    EXPECT_EQ(handed[0].Text, ThreeRecords);
+    EXPECT_TRUE(view.Calls.empty());
+    EXPECT_TRUE(session.ImportUnderWay());
+    EXPECT_TRUE(session.ReadingAside());
+    ASSERT_EQ(Merania.size(), 2u);
+    // Reading a large dump takes time; the silence limit is for the meter, not for it.
+    Advance(milliseconds(20000));
+    EXPECT_TRUE(session.ImportUnderWay());
+
+    const TDeviceSession::TDumpReading back = Answer(handed[0].Ticket, handed[0].Text);
+    EXPECT_EQ(view.Calls, (Calls{"refill", "caption:Import from device", "cursor:normal"}));
+    // The replaced set comes back, to be freed where it costs the window nothing.
+    ASSERT_EQ(back.Records.size(), 2u);
+    EXPECT_EQ(back.Records[0].Cable, "previous");
+    EXPECT_EQ(session.ReceivedText, ThreeRecords);
+    ASSERT_EQ(Merania.size(), 3u);
+    EXPECT_EQ(Merania[2].Cable, "C2");
+    EXPECT_FALSE(session.ReadingAside());
+    // The line is clean: the next import asks at once.
+    session.btnImportClick();
+    EXPECT_EQ(pty.Receive(1), "u");
+}
+
+TEST_F(DumpAsideTest, ARejectedDumpIsReportedAndThePreviousSetStays) {
+    TPseudoTerminal pty;
+    ImportUnderWayOn(pty);
+    Feed({ThreeRecords});
+    ASSERT_EQ(handed.size(), 1u);
+    TDeviceSession::TDumpReading reading;
+    reading.Error = "'-3,52' is not a valid floating point value";
+    session.DumpRead(handed[0].Ticket, reading);
+    EXPECT_EQ(view.Calls, (Calls{"caption:Import from device", "cursor:normal",
+                                 "error:'-3,52' is not a valid floating point value"}));
+    ASSERT_EQ(Merania.size(), 2u);
+    EXPECT_EQ(Merania[0].Cable, "previous");
+}
+
+TEST_F(DumpAsideTest, AnAnswerAfterTheImportEndedIsDropped) {
+    const std::vector<std::pair<const char*, std::function<void()>>> ends{
+        {"cancel", [this] { session.CancelImport(); }},
+        {"refresh", [this] { session.btnRefreshPortsClick(); }},
+        {"hang-up", [this] { session.ComPort1HangUp(); }}};
+    for (const auto& [title, end] : ends) {
+        SCOPED_TRACE(title);
+        TPseudoTerminal pty;
+        handed.clear();
+        ImportUnderWayOn(pty);
+        Feed({ThreeRecords});
+        ASSERT_EQ(handed.size(), 1u);
+        end();
+        EXPECT_FALSE(session.ImportUnderWay());
+        EXPECT_FALSE(session.ReadingAside());
+        view.Calls.clear();
+        Answer(handed[0].Ticket, handed[0].Text);
+        EXPECT_EQ(view.Refills, 0);
+        EXPECT_TRUE(view.Calls.empty());
+        ASSERT_EQ(Merania.size(), 2u);
+        EXPECT_EQ(Merania[0].Cable, "previous");
+        port.Close();
+    }
+}
+
+TEST_F(DumpAsideTest, ATerminatedDeliveryWhileTheDumpIsReadIsReadWithItAfterwards) {
+    TPseudoTerminal pty;
+    ImportUnderWayOn(pty);
+    Feed({ThreeRecords});
+    ASSERT_EQ(handed.size(), 1u);
+    // Handed over, not copied: what stays is only what comes after.
+    EXPECT_EQ(session.ReceivedText, "");
+    Feed({"C3\tF9\t850\t-1", "\n\r\n\r"});
+    EXPECT_EQ(handed.size(), 1u);
+    EXPECT_EQ(session.ReceivedText, "C3\tF9\t850\t-1\n\r\n\r");
+
+    Answer(handed[0].Ticket, handed[0].Text);
+    EXPECT_EQ(view.Refills, 1);
+    EXPECT_EQ(Merania.size(), 3u);
+    // As on the direct path the kept text, now terminated again, is read whole again.
+    ASSERT_EQ(handed.size(), 2u);
+    EXPECT_EQ(handed[1].Text, ThreeRecords + "C3\tF9\t850\t-1\n\r\n\r");
+    EXPECT_NE(handed[0].Ticket, handed[1].Ticket);
+    // The first answer counts once.
+    Answer(handed[0].Ticket, handed[0].Text);
+    EXPECT_EQ(view.Refills, 1);
+    Answer(handed[1].Ticket, handed[1].Text);
+    EXPECT_EQ(view.Refills, 2);
+    EXPECT_EQ(Merania.size(), 4u);
+    EXPECT_EQ(session.ReceivedText, handed[1].Text);
+}
+
+TEST_F(DumpAsideTest, TheTextHandedOverCountsAgainstTheDumpsBound) {
+    TPseudoTerminal pty;
+    ImportUnderWayOn(pty);
+    session.Limits.MaxDumpBytes = ThreeRecords.size() + 10;
+    Feed({ThreeRecords});
+    ASSERT_EQ(handed.size(), 1u);
+    Feed({std::string(11, 'x')});
+    EXPECT_EQ(session.LastEnd(), TDeviceSession::TEnd::TooLarge);
+    EXPECT_FALSE(session.ReadingAside());
+    Answer(handed[0].Ticket, handed[0].Text);
+    EXPECT_EQ(view.Refills, 0);
+}
+
+TEST_F(DumpAsideTest, BytesAfterTheHandOverLeaveTheLineUnclean) {
+    TPseudoTerminal pty;
+    ImportUnderWayOn(pty);
+    Feed({ThreeRecords});
+    Feed({"noise"});
+    ASSERT_EQ(handed.size(), 1u);
+    Answer(handed[0].Ticket, handed[0].Text);
+    EXPECT_EQ(view.Refills, 1);
+    // The next "u" waits for the line to go quiet.
+    session.btnImportClick();
+    port.Write("!");
+    EXPECT_EQ(pty.Receive(1), "!");
+    Advance(milliseconds(200));
+    EXPECT_EQ(pty.Receive(1), "u");
+}
+
 }  // namespace

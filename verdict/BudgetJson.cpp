@@ -13,6 +13,38 @@ namespace {
 
 using nlohmann::json;
 
+constexpr std::size_t MostQuoted = 64;
+
+// A key as messages name it: in double quotes, its first 64 bytes and "..." when longer.
+std::string QuoteKey(std::string_view key) {
+    if (key.size() <= MostQuoted)
+        return "\"" + std::string(key) + "\"";
+    return "\"" + std::string(key.substr(0, MostQuoted)) + "...\"";
+}
+
+// The JSON library quotes whole tokens, a number or text of megabytes among them; each quoted
+// span keeps its first 64 bytes.
+std::string ShortenQuotedSpans(const std::string& message) {
+    std::string shortened;
+    std::size_t at = 0;
+    while (at < message.size()) {
+        const std::size_t open = message.find('\'', at);
+        const std::size_t close =
+            open == std::string::npos ? std::string::npos : message.find('\'', open + 1);
+        if (close == std::string::npos)
+            break;
+        shortened.append(message, at, open - at);
+        shortened += QuoteForMessage(std::string_view(message).substr(open + 1, close - open - 1));
+        at = close + 1;
+    }
+    // An unmatched quote: what follows it is cut like a quoted span.
+    if (message.size() - at > MostQuoted)
+        shortened += message.substr(at, MostQuoted) + "...";
+    else
+        shortened += message.substr(at);
+    return shortened;
+}
+
 // Reads one budget file's JSON; every problem is thrown as EBudgetError naming the file and
 // the key (as a path: "links[1].length_m").
 class TBudgetReader {
@@ -24,7 +56,7 @@ public:
                            std::make_error_code(std::errc::invalid_argument));
     }
     [[noreturn]] void FailAt(const std::string& key, const std::string& problem) const {
-        Fail("\"" + key + "\" " + problem);
+        Fail(QuoteKey(key) + " " + problem);
     }
 
     void ExpectType(const json& value, json::value_t type, const std::string& key) const {
@@ -135,7 +167,7 @@ public:
                         value, at,
                         [&](const json& v, const std::string& k) { return Window(v, k); });
                 } else {
-                    Fail("unknown key \"" + at + "\"");
+                    Fail("unknown key " + QuoteKey(at));
                 }
             });
         return budget;
@@ -186,7 +218,7 @@ private:
                            } else if (name == "splices") {
                                link.Splices = Count(value, field);
                            } else {
-                               Fail("unknown key \"" + field + "\"");
+                               Fail("unknown key " + QuoteKey(field));
                            }
                        });
             // A link that names no cable would silently cover some; the file must say which.
@@ -209,7 +241,7 @@ private:
                        else if (name == "max")
                            window.Max = Number(value, at);
                        else
-                           Fail("unknown key \"" + at + "\"");
+                           Fail("unknown key " + QuoteKey(at));
                    });
         if (window.Min && window.Max && *window.Min > *window.Max)
             FailAt(key, "has its min above its max");
@@ -230,7 +262,7 @@ json ParseStrictly(std::string_view text, const TBudgetReader& reader) {
         } else if (event == json::parse_event_t::key) {
             const std::string& key = parsed.get_ref<const std::string&>();
             if (!keysOfOpenObjects.back().insert(key).second)
-                reader.Fail("the key \"" + key + "\" is given twice in one object");
+                reader.Fail("the key " + QuoteKey(key) + " is given twice in one object");
         }
         return true;
     };
@@ -241,7 +273,7 @@ json ParseStrictly(std::string_view text, const TBudgetReader& reader) {
         std::string message = error.what();
         if (const auto bracket = message.find("] "); bracket != std::string::npos)
             message.erase(0, bracket + 2);
-        reader.Fail("not valid JSON: " + message);
+        reader.Fail("not valid JSON: " + ShortenQuotedSpans(message));
     }
 }
 

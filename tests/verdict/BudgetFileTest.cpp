@@ -120,3 +120,34 @@ TEST(BudgetFile, AMissingFileIsAnInOutError) {
 }
 
 }  // namespace
+
+// A huge key, text or number in a file makes a message of a line, not of the file's size.
+TEST(BudgetFile, ProblemsQuoteAtMost64Bytes) {
+    const std::string huge(10'000'000, '7');
+    const std::string first64(64, '7');
+    const std::pair<std::string, std::string> cases[] = {
+        {"{\"" + huge + "\": 1}", "unknown key \"" + first64 + "...\""},
+        {"{\"links\": [{\"cable\": \"1\", \"" + huge + "\": 1}]}",
+         "unknown key \"links[0]." + std::string(55, '7') + "...\""},
+        {"{\"max_loss_db\": {\"" + huge + "\": 2}}",
+         "\"max_loss_db." + std::string(52, '7') +
+             "...\" is no wavelength: a key here is a whole number of nm, such as \"1310\""},
+        {"{\"loss_sign\": \"" + huge + "\"}",
+         "\"loss_sign\" must be \"negative\" or \"positive\", not '" + first64 + "...'"},
+        {"{\"splice_db\": " + huge + "e999}",
+         "not valid JSON: number overflow parsing '" + first64 + "...'"},
+        {"{\"name\": \"" + huge, "not valid JSON: parse error at line 1, column 10000011: "
+                                 "syntax error while parsing value - invalid string: missing "
+                                 "closing quote; last read: '\"" + std::string(63, '7') + "...'"},
+        {"{\"" + huge + "\": 1, \"" + huge + "\": 2}",
+         "the key \"" + first64 + "...\" is given twice in one object"},
+    };
+    for (const auto& [json, message] : cases) {
+        try {
+            ParseBudget(json, "b.json");
+            ADD_FAILURE() << json.substr(0, 80) << " was read";
+        } catch (const EBudgetError& error) {
+            EXPECT_EQ(error.what(), "Budget file \"b.json\": " + message);
+        }
+    }
+}

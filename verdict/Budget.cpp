@@ -1,6 +1,7 @@
 #include "verdict/Budget.h"
 
 #include <algorithm>
+#include <cmath>
 
 const std::vector<TBudgetPreset>& BudgetPresets() {
     // Attenuation maxima of TIA-568 by fiber type; 0.75 dB a connector pair, 0.3 dB a splice.
@@ -53,4 +54,30 @@ double EffectiveSpliceDb(const TBudget& budget) {
 
 double EffectiveGainToleranceDb(const TBudget& budget) {
     return budget.GainToleranceDb.value_or(DefaultGainToleranceDb);
+}
+
+std::string InfiniteLimitKey(const TBudget& budget) {
+    const double connectorDb = EffectiveConnectorDb(budget);
+    const double spliceDb = EffectiveSpliceDb(budget);
+    const TWavelengthTable attenuation = EffectiveAttenuation(budget);
+    for (std::size_t index = 0; index < budget.Links.size(); ++index) {
+        const TLinkBudget& link = budget.Links[index];
+        const std::string at = "links[" + std::to_string(index) + "]";
+        double longest = 0;
+        for (const auto& [waveLength, dbPerKm] : attenuation)
+            longest = std::max(longest, link.LengthM / 1000.0 * dbPerKm);
+        const std::pair<double, std::string> terms[] = {
+            {longest, at + ".length_m"},
+            {link.Connectors * connectorDb, "connector_db"},
+            {link.Splices * spliceDb, "splice_db"}};
+        double sum = 0;
+        for (const auto& [term, key] : terms) {
+            if (!std::isfinite(term))
+                return key;
+            sum += term;
+        }
+        if (!std::isfinite(sum))
+            return at;
+    }
+    return {};
 }

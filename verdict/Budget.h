@@ -77,6 +77,11 @@ double EffectiveConnectorDb(const TBudget& budget);
 double EffectiveSpliceDb(const TBudget& budget);
 double EffectiveGainToleranceDb(const TBudget& budget);
 
+// The key of the figure that makes one of the budget's limits too large for a double
+// ("connector_db", "links[2].length_m", "links[2]" when only the sum is); empty when every
+// limit is a finite number.
+std::string InfiniteLimitKey(const TBudget& budget);
+
 // A budget file that cannot be used. what() names the file, the key and the problem, e.g.
 // Budget file "riser.json": "links[1].length_m" must not be negative
 class EBudgetError : public EFileError {

@@ -170,6 +170,8 @@ public:
                     Fail("unknown key " + QuoteKey(at));
                 }
             });
+        if (const std::string key = InfiniteLimitKey(budget); !key.empty())
+            FailAt(key, "is too large: a limit it gives is no finite number");
         return budget;
     }
 

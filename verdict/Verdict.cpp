@@ -14,6 +14,11 @@ double Snapped(double margin) {
     return std::fabs(margin) < RoundOff ? 0.0 : margin;
 }
 
+// A figure beyond any double (a sum of huge readings or budget figures) is no figure.
+TFigure FiniteOrNone(double value) {
+    return std::isfinite(value) ? TFigure(value) : TFigure();
+}
+
 // The link's cable text as the records hold it (8-bit, Latin-1); none when it has a
 // character beyond U+00FF, which no record can hold, or is not UTF-8.
 std::optional<std::string> Utf8ToLatin1(std::string_view text) {
@@ -118,7 +123,9 @@ TVerdict TVerdictJudge::Judge(const TMeranie& record) const {
             margin = std::min(margin, record.Value - *window->Min);
         if (window->Max)
             margin = std::min(margin, *window->Max - record.Value);
-        verdict.Margin = Snapped(margin);
+        verdict.Margin = FiniteOrNone(Snapped(margin));
+        if (!verdict.Margin)
+            return verdict;
         verdict.Kind = *verdict.Margin >= 0 ? TVerdictKind::Pass : TVerdictKind::Fail;
         return verdict;
     }
@@ -128,10 +135,13 @@ TVerdict TVerdictJudge::Judge(const TMeranie& record) const {
         verdict.Limit = *maxLoss;
     } else if (const double* attenuation = Nearest(attenuation_, record.WaveLength)) {
         if (const TLinkLimit* limit = LinkFor(record.Cable))
-            verdict.Limit = limit->LengthKm * *attenuation + limit->FixedDb;
+            verdict.Limit = FiniteOrNone(limit->LengthKm * *attenuation + limit->FixedDb);
     }
-    if (verdict.Limit)
-        verdict.Margin = Snapped(*verdict.Limit - loss);
+    if (verdict.Limit) {
+        verdict.Margin = FiniteOrNone(Snapped(*verdict.Limit - loss));
+        if (!verdict.Margin)
+            return verdict;
+    }
     // A gain beyond the tolerance means the reference was taken wrong, whatever the limit.
     if (loss < -gainToleranceDb_ - RoundOff)
         verdict.Kind = TVerdictKind::Check;

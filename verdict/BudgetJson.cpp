@@ -130,46 +130,45 @@ public:
 
     TBudget Read(const json& root) const {
         TBudget budget;
-        ForEachKey(
-            root, "", [&](const std::string& name, const json& value, const std::string& at) {
-                if (name == "name") {
-                    budget.Name = Text(value, at);
-                } else if (name == "preset") {
-                    budget.Preset = Text(value, at);
-                    if (FindBudgetPreset(budget.Preset) == nullptr)
-                        FailAt(at, "names no preset: " + QuoteForMessage(budget.Preset) +
-                                       " (known: " + PresetNames() + ")");
-                } else if (name == "loss_sign") {
-                    const std::string sign = Text(value, at);
-                    if (sign != "negative" && sign != "positive")
-                        FailAt(at, "must be \"negative\" or \"positive\", not " +
-                                       QuoteForMessage(sign));
-                    budget.LossSign =
-                        sign == "negative" ? TLossSign::Negative : TLossSign::Positive;
-                } else if (name == "gain_tolerance_db") {
-                    budget.GainToleranceDb = NonNegative(value, at);
-                } else if (name == "attenuation_db_per_km") {
-                    budget.AttenuationDbPerKm = WaveLengths<TWavelengthTable>(
-                        value, at,
-                        [&](const json& v, const std::string& k) { return NonNegative(v, k); });
-                } else if (name == "connector_db") {
-                    budget.ConnectorDb = NonNegative(value, at);
-                } else if (name == "splice_db") {
-                    budget.SpliceDb = NonNegative(value, at);
-                } else if (name == "links") {
-                    budget.Links = Links(value, at);
-                } else if (name == "max_loss_db") {
-                    budget.MaxLossDb = WaveLengths<TWavelengthTable>(
-                        value, at,
-                        [&](const json& v, const std::string& k) { return NonNegative(v, k); });
-                } else if (name == "power_dbm") {
-                    budget.PowerDbm = WaveLengths<std::map<int, TPowerWindow>>(
-                        value, at,
-                        [&](const json& v, const std::string& k) { return Window(v, k); });
-                } else {
-                    Fail("unknown key " + QuoteKey(at));
-                }
-            });
+        ForEachKey(root, "",
+                   [&](const std::string& name, const json& value, const std::string& at) {
+                       if (name == "name") {
+                           budget.Name = Text(value, at);
+                       } else if (name == "preset") {
+                           budget.Preset = PresetName(value, at);
+                       } else if (name == "loss_sign") {
+                           const std::string sign = Text(value, at);
+                           if (sign != "negative" && sign != "positive")
+                               FailAt(at, "must be \"negative\" or \"positive\", not " +
+                                              QuoteForMessage(sign));
+                           budget.LossSign =
+                               sign == "negative" ? TLossSign::Negative : TLossSign::Positive;
+                       } else if (name == "gain_tolerance_db") {
+                           budget.GainToleranceDb = NonNegative(value, at);
+                       } else if (name == "attenuation_db_per_km") {
+                           budget.AttenuationDbPerKm = Attenuations(value, at);
+                       } else if (name == "connector_db") {
+                           budget.ConnectorDb = NonNegative(value, at);
+                       } else if (name == "splice_db") {
+                           budget.SpliceDb = NonNegative(value, at);
+                       } else if (name == "reference_method") {
+                           budget.ReferenceMethod = Method(value, at);
+                       } else if (name == "end_connector_db") {
+                           budget.EndConnectorDb = NonNegative(value, at);
+                       } else if (name == "launch") {
+                           budget.Launch = Text(value, at);
+                       } else if (name == "links") {
+                           budget.Links = Links(value, at);
+                       } else if (name == "max_loss_db") {
+                           budget.MaxLossDb = Attenuations(value, at);
+                       } else if (name == "power_dbm") {
+                           budget.PowerDbm = WaveLengths<std::map<int, TPowerWindow>>(
+                               value, at,
+                               [&](const json& v, const std::string& k) { return Window(v, k); });
+                       } else {
+                           Fail("unknown key " + QuoteKey(at));
+                       }
+                   });
         if (const std::string key = InfiniteLimitKey(budget); !key.empty())
             FailAt(key, "is too large: a limit it gives is no finite number");
         return budget;
@@ -191,6 +190,29 @@ private:
             default:
                 return "a number";
         }
+    }
+
+    std::string PresetName(const json& value, const std::string& key) const {
+        std::string preset = Text(value, key);
+        if (FindBudgetPreset(preset) == nullptr)
+            FailAt(key, "names no preset: " + QuoteForMessage(preset) +
+                            " (known: " + PresetNames() + ")");
+        return preset;
+    }
+
+    TReferenceMethod Method(const json& value, const std::string& key) const {
+        const std::string name = Text(value, key);
+        const auto method = FindReferenceMethod(name);
+        if (!method)
+            FailAt(key, "must be \"1-jumper\", \"2-jumper\" or \"3-jumper\", not " +
+                            QuoteForMessage(name));
+        return *method;
+    }
+
+    // A table of non-negative dB figures (per km or not) by wavelength.
+    TWavelengthTable Attenuations(const json& value, const std::string& key) const {
+        return WaveLengths<TWavelengthTable>(
+            value, key, [&](const json& v, const std::string& k) { return NonNegative(v, k); });
     }
 
     static std::string PresetNames() {
@@ -219,6 +241,10 @@ private:
                                link.Connectors = Count(value, field);
                            } else if (name == "splices") {
                                link.Splices = Count(value, field);
+                           } else if (name == "preset") {
+                               link.Preset = PresetName(value, field);
+                           } else if (name == "attenuation_db_per_km") {
+                               link.AttenuationDbPerKm = Attenuations(value, field);
                            } else {
                                Fail("unknown key " + QuoteKey(field));
                            }
@@ -294,6 +320,18 @@ nlohmann::ordered_json WaveLengthObject(const Table& table, Write&& write) {
     return object;
 }
 
+nlohmann::ordered_json LinkObject(const TLinkBudget& link) {
+    nlohmann::ordered_json object = {{"cable", link.Cable},
+                                     {"length_m", NumberValue(link.LengthM)},
+                                     {"connectors", link.Connectors},
+                                     {"splices", link.Splices}};
+    if (!link.Preset.empty())
+        object["preset"] = link.Preset;
+    if (!link.AttenuationDbPerKm.empty())
+        object["attenuation_db_per_km"] = WaveLengthObject(link.AttenuationDbPerKm, NumberValue);
+    return object;
+}
+
 }  // namespace
 
 TBudget ParseBudget(std::string_view text, const std::string& fileName) {
@@ -320,13 +358,16 @@ std::string BudgetToJson(const TBudget& budget) {
         root["connector_db"] = NumberValue(*budget.ConnectorDb);
     if (budget.SpliceDb)
         root["splice_db"] = NumberValue(*budget.SpliceDb);
+    if (budget.ReferenceMethod)
+        root["reference_method"] = ReferenceMethodName(*budget.ReferenceMethod);
+    if (budget.EndConnectorDb)
+        root["end_connector_db"] = NumberValue(*budget.EndConnectorDb);
+    if (!budget.Launch.empty())
+        root["launch"] = budget.Launch;
     if (!budget.Links.empty()) {
         nlohmann::ordered_json links = nlohmann::ordered_json::array();
         for (const TLinkBudget& link : budget.Links)
-            links.push_back({{"cable", link.Cable},
-                             {"length_m", NumberValue(link.LengthM)},
-                             {"connectors", link.Connectors},
-                             {"splices", link.Splices}});
+            links.push_back(LinkObject(link));
         root["links"] = std::move(links);
     }
     if (!budget.MaxLossDb.empty())

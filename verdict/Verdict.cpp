@@ -69,6 +69,28 @@ std::string TwoDecimals(double value) {
     return result;
 }
 
+int MarginDecimals(double margin) {
+    constexpr int MostDecimals = 17;
+    int decimals = 2;
+    char text[400];
+    while (margin < 0 && decimals < MostDecimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, margin);
+        if (std::string_view(text).find_first_of("123456789") != std::string_view::npos)
+            break;
+        ++decimals;
+    }
+    return decimals;
+}
+
+std::string MarginText(double margin) {
+    const int decimals = MarginDecimals(margin);
+    if (decimals == 2)
+        return TwoDecimals(margin);
+    char text[400];
+    std::snprintf(text, sizeof text, "%.*f", decimals, margin);
+    return text;
+}
+
 template <typename Value>
 const Value* TVerdictJudge::Nearest(const TKeyedByWavelength<Value>& table, double waveLength) {
     // Keys come in ascending order, so a tie goes to the shorter one; a NaN matches none.
@@ -87,18 +109,15 @@ const Value* TVerdictJudge::Nearest(const TKeyedByWavelength<Value>& table, doub
 TVerdictJudge::TVerdictJudge(const TBudget& budget)
     : lossSign_(budget.LossSign),
       gainToleranceDb_(EffectiveGainToleranceDb(budget)),
-      attenuation_(ToArray(EffectiveAttenuation(budget))),
       maxLoss_(ToArray(budget.MaxLossDb)),
       power_(ToArray(budget.PowerDbm)) {
-    const double connectorDb = EffectiveConnectorDb(budget);
-    const double spliceDb = EffectiveSpliceDb(budget);
     for (const TLinkBudget& link : budget.Links) {
-        const TLinkLimit limit{link.LengthM / 1000.0,
-                               link.Connectors * connectorDb + link.Splices * spliceDb};
+        TLinkLimit limit{link.LengthM / 1000.0, LinkFixedDb(budget, link),
+                         ToArray(LinkAttenuation(budget, link))};
         if (link.Cable == "*")
-            anyCable_ = limit;
+            anyCable_ = std::move(limit);
         else if (const auto cable = Utf8ToLatin1(link.Cable))
-            links_.emplace(*cable, limit);
+            links_.emplace(*cable, std::move(limit));
     }
 }
 
@@ -133,8 +152,8 @@ TVerdict TVerdictJudge::Judge(const TMeranie& record) const {
     verdict.Loss = loss;
     if (const double* maxLoss = Nearest(maxLoss_, record.WaveLength)) {
         verdict.Limit = *maxLoss;
-    } else if (const double* attenuation = Nearest(attenuation_, record.WaveLength)) {
-        if (const TLinkLimit* limit = LinkFor(record.Cable))
+    } else if (const TLinkLimit* limit = LinkFor(record.Cable)) {
+        if (const double* attenuation = Nearest(limit->Attenuation, record.WaveLength))
             verdict.Limit = FiniteOrNone(limit->LengthKm * *attenuation + limit->FixedDb);
     }
     if (verdict.Limit) {
@@ -190,4 +209,40 @@ std::string VerdictSummary(const TVerdictCounts& counts, std::string_view what) 
         separator = ", ";
     }
     return summary;
+}
+
+std::vector<TFibreResult> FibreResults(const TMeraniaArray& records,
+                                       const std::vector<TVerdict>& verdicts) {
+    std::vector<TFibreResult> results;
+    std::unordered_map<std::string, std::size_t> indexOfFibre;
+    const std::size_t count = std::min(verdicts.size(), records.size());
+    for (std::size_t index = 0; index < count; ++index) {
+        const TMeranie& record = records[index];
+        if (!record.IsRelative)
+            continue;
+        // A zero byte cannot be in a record's text, so it parts cable from fiber.
+        const auto [found, added] =
+            indexOfFibre.try_emplace(record.Cable + '\0' + record.Fiber, results.size());
+        if (added)
+            results.push_back({record.Cable, record.Fiber, TVerdictKind::None});
+        TVerdictKind& kind = results[found->second].Kind;
+        const TVerdictKind reading = verdicts[index].Kind;
+        // FAIL outranks CHECK, CHECK outranks PASS, PASS outranks no verdict.
+        const auto rank = [](TVerdictKind k) {
+            return k == TVerdictKind::Fail    ? 3
+                   : k == TVerdictKind::Check ? 2
+                   : k == TVerdictKind::Pass  ? 1
+                                              : 0;
+        };
+        if (rank(reading) > rank(kind))
+            kind = reading;
+    }
+    return results;
+}
+
+TVerdictCounts CountFibreResults(const std::vector<TFibreResult>& results) {
+    TVerdictCounts counts;
+    for (const TFibreResult& result : results)
+        counts.Add(result.Kind);
+    return counts;
 }

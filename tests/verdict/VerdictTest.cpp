@@ -132,18 +132,23 @@ TEST(VerdictJudge, FiguresBeyondAnyNumberGiveNoVerdict) {
     budget.Links = {{"*", 0, 10000, 0}};
     budget.AttenuationDbPerKm = {{1550, 1.0}};
     const TJudgeCase cases[] = {
-        {"a gain of the largest", Loss("1", 1310, Largest), TVerdictKind::None, -Largest,
-         Largest, {}},
-        {"a loss of the largest", Loss("1", 1310, -Largest), TVerdictKind::Pass, Largest,
-         Largest, 0.0},
+        {"a gain of the largest",
+         Loss("1", 1310, Largest),
+         TVerdictKind::None,
+         -Largest,
+         Largest,
+         {}},
+        {"a loss of the largest", Loss("1", 1310, -Largest), TVerdictKind::Pass, Largest, Largest,
+         0.0},
         {"an infinite link limit", Loss("1", 1550, -1.0), TVerdictKind::None, 1.0, {}, {}},
         {"power below the window", Power(1310, -Largest), TVerdictKind::Pass, {}, {}, 0.0},
     };
     for (const TJudgeCase& c : cases)
         ExpectVerdict(budget, c);
     budget.PowerDbm = {{1310, {std::nullopt, Largest}}};
-    ExpectVerdict(budget, {"margin beyond the largest", Power(1310, -Largest),
-                           TVerdictKind::None, {}, {}, {}});
+    ExpectVerdict(
+        budget,
+        {"margin beyond the largest", Power(1310, -Largest), TVerdictKind::None, {}, {}, {}});
 }
 
 TEST(VerdictTexts, TwoDecimalsAndSummaries) {

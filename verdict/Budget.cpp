@@ -4,6 +4,8 @@
 #include <cmath>
 #include <set>
 
+#include "data/NumberText.h"
+
 const std::vector<TBudgetPreset>& BudgetPresets() {
     // Cabled-fibre attenuation maxima of TIA-568 and ISO/IEC 11801-1; 0.75 dB a connector
     // pair, 0.3 dB a splice in both.
@@ -127,6 +129,15 @@ TWavelengthTable LinkAttenuation(const TBudget& budget, const TLinkBudget& link)
     for (const auto& [waveLength, attenuation] : link.AttenuationDbPerKm)
         table[waveLength] = attenuation;
     return table;
+}
+
+std::string BudgetMethodText(const TBudget& budget) {
+    std::string text = std::string("Reference: ") +
+                       ReferenceMethodName(EffectiveReferenceMethod(budget)) +
+                       "; end connection: " + FloatToText(EffectiveEndConnectorDb(budget)) + " dB";
+    if (!budget.Launch.empty())
+        text += "; launch: " + budget.Launch;
+    return text;
 }
 
 std::vector<int> BudgetWavelengths(const TBudget& budget) {

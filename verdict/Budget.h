@@ -110,6 +110,10 @@ double LinkFixedDb(const TBudget& budget, const TLinkBudget& link);
 // overridden by its own.
 TWavelengthTable LinkAttenuation(const TBudget& budget, const TLinkBudget& link);
 
+// "Reference: 2-jumper; end connection: 0.5 dB; launch: encircled flux" (UTF-8), for the
+// reports; the launch part only when the budget names one.
+std::string BudgetMethodText(const TBudget& budget);
+
 // Every wavelength key of the budget's tables, its presets' and its links' own, ascending.
 std::vector<int> BudgetWavelengths(const TBudget& budget);
 // The key nearest to waveLength within 20 nm (a tie goes to the shorter); none when no key is

@@ -211,33 +211,35 @@ std::string VerdictSummary(const TVerdictCounts& counts, std::string_view what) 
     return summary;
 }
 
+void TFibreResultsBuilder::Add(const std::string& cable, const std::string& fiber,
+                               const TVerdict& verdict, bool relative) {
+    if (!relative)
+        return;
+    // A zero byte cannot be in a record's text, so it parts cable from fiber.
+    const auto [found, added] = indexOfFibre_.try_emplace(cable + '\0' + fiber, results_.size());
+    if (added)
+        results_.push_back({cable, fiber, TVerdictKind::None});
+    TVerdictKind& kind = results_[found->second].Kind;
+    // FAIL outranks CHECK, CHECK outranks PASS, PASS outranks no verdict.
+    const auto rank = [](TVerdictKind k) {
+        return k == TVerdictKind::Fail    ? 3
+               : k == TVerdictKind::Check ? 2
+               : k == TVerdictKind::Pass  ? 1
+                                          : 0;
+    };
+    if (rank(verdict.Kind) > rank(kind))
+        kind = verdict.Kind;
+}
+
 std::vector<TFibreResult> FibreResults(const TMeraniaArray& records,
                                        const std::vector<TVerdict>& verdicts) {
-    std::vector<TFibreResult> results;
-    std::unordered_map<std::string, std::size_t> indexOfFibre;
+    TFibreResultsBuilder builder;
     const std::size_t count = std::min(verdicts.size(), records.size());
     for (std::size_t index = 0; index < count; ++index) {
         const TMeranie& record = records[index];
-        if (!record.IsRelative)
-            continue;
-        // A zero byte cannot be in a record's text, so it parts cable from fiber.
-        const auto [found, added] =
-            indexOfFibre.try_emplace(record.Cable + '\0' + record.Fiber, results.size());
-        if (added)
-            results.push_back({record.Cable, record.Fiber, TVerdictKind::None});
-        TVerdictKind& kind = results[found->second].Kind;
-        const TVerdictKind reading = verdicts[index].Kind;
-        // FAIL outranks CHECK, CHECK outranks PASS, PASS outranks no verdict.
-        const auto rank = [](TVerdictKind k) {
-            return k == TVerdictKind::Fail    ? 3
-                   : k == TVerdictKind::Check ? 2
-                   : k == TVerdictKind::Pass  ? 1
-                                              : 0;
-        };
-        if (rank(reading) > rank(kind))
-            kind = reading;
+        builder.Add(record.Cable, record.Fiber, verdicts[index], record.IsRelative);
     }
-    return results;
+    return builder.Take();
 }
 
 TVerdictCounts CountFibreResults(const std::vector<TFibreResult>& results) {

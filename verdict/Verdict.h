@@ -152,6 +152,20 @@ struct TFibreResult {
     bool operator==(const TFibreResult&) const = default;
 };
 
+// Gathers fibre results reading by reading, for callers that hold rows rather than records.
+class TFibreResultsBuilder {
+public:
+    // A reading of the fibre; only relative ones count toward its result.
+    void Add(const std::string& cable, const std::string& fiber, const TVerdict& verdict,
+             bool relative);
+    // In the order of the fibres' first readings.
+    std::vector<TFibreResult> Take() { return std::move(results_); }
+
+private:
+    std::vector<TFibreResult> results_;
+    std::unordered_map<std::string, std::size_t> indexOfFibre_;
+};
+
 // One result per fibre (cable and fiber text) with a relative record, in the order of their
 // first records; verdicts are one per record.
 std::vector<TFibreResult> FibreResults(const TMeraniaArray& records,

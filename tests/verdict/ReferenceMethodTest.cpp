@@ -190,6 +190,16 @@ TEST(ReferenceMethod, ALinkJudgesWithItsOwnPreset) {
     EXPECT_EQ(BudgetWavelengths(budget), (std::vector<int>{850, 1300, 1310, 1383, 1550}));
 }
 
+TEST(ReferenceMethod, TheMethodAsReportsNameIt) {
+    TBudget budget;
+    EXPECT_EQ(BudgetMethodText(budget), "Reference: 1-jumper; end connection: 0.75 dB");
+    budget.ReferenceMethod = TReferenceMethod::ThreeJumper;
+    budget.EndConnectorDb = 0.5;
+    budget.Launch = "encircled flux";
+    EXPECT_EQ(BudgetMethodText(budget),
+              "Reference: 3-jumper; end connection: 0.5 dB; launch: encircled flux");
+}
+
 TEST(ReferenceMethod, MaxLossStillWinsAndGainsStillCheck) {
     TBudget budget = OneLink("iso-11801-om4", {"*", 90, 2, 0});
     budget.ReferenceMethod = TReferenceMethod::ThreeJumper;

@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "MeridaxVersion.h"
 #include "data/MeasurementTable.h"
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
@@ -14,12 +15,11 @@
 #include "tools/cli/StopSignalWatch.h"
 #include "tools/cli/VerdictTable.h"
 #include "verdict/Verdict.h"
-#include "MeridaxVersion.h"
 
 namespace {
 
-// The plain-text table, then the counts of the relative and the absolute rows apart; all is
-// one verdict per record, verdicts one per row of table.
+// The plain-text table, then the counts of the relative rows, of the fibres and of the
+// absolute rows; all is one verdict per record, verdicts one per row of table.
 std::string TextReport(const TReportOptions& options, const TMeasurementTable& table,
                        const std::vector<TVerdict>& all, const std::vector<TVerdict>& verdicts) {
     const auto onPage = [&](TTablePage kind) {
@@ -28,8 +28,11 @@ std::string TextReport(const TReportOptions& options, const TMeasurementTable& t
                    : std::vector<TVerdict>();
     };
     const std::string device = options.device ? options.deviceLabel + "\n\n" : std::string();
+    const std::vector<TFibreResult> fibres = options.page == TTablePage::Absolute
+                                                 ? std::vector<TFibreResult>()
+                                                 : FibreResults(Merania, all);
     return device + VerdictTableText(table, verdicts) + '\n' +
-           VerdictCountsText(onPage(TTablePage::Relative), onPage(TTablePage::Absolute));
+           VerdictCountsText(onPage(TTablePage::Relative), onPage(TTablePage::Absolute), fibres);
 }
 
 }  // namespace
@@ -52,6 +55,7 @@ int RunReport(const TReportOptions& options) {
     exportOptions.DeviceDetails = deviceLine;
     exportOptions.DeviceName = options.deviceLabel;
     exportOptions.Verdicts = &verdicts;
+    exportOptions.BudgetDescription = BudgetMethodText(budget);
 
     switch (options.outputKind) {
         case TReportOutput::Pdf: {

@@ -132,6 +132,8 @@ std::string TfrmMain::VerdictCounts() const {
     std::string text;
     if (relative.Judged() > 0) {
         text += "; " + VerdictSummaryText(relative, "relative");
+        const TVerdictCounts fibres = CountFibreResults(FibreResults(Merania, *verdicts_));
+        text += "; " + VerdictSummaryText(fibres, fibres.Judged() == 1 ? "fibre" : "fibres");
     }
     if (absolute.Judged() > 0) {
         text += "; " + VerdictSummaryText(absolute, "absolute");

@@ -14,7 +14,7 @@ std::vector<TReportBlock> FibreSummaryBlocks(const TMeasurementTable& table,
     if (counts.Judged() == 0)
         return {};
     std::vector<TReportBlock> blocks;
-    blocks.push_back(TTextBlock{QString::fromStdString(VerdictSummary(counts, "fibres"))});
+    blocks.push_back(TTextBlock{QString::fromStdString(FibreSummary(counts))});
     TTableBlock failed;
     failed.Columns = {{QStringLiteral("Cable"), 140},
                       {QStringLiteral("Fiber"), 80},
@@ -48,4 +48,9 @@ std::vector<std::pair<QString, QString>> BudgetMethodFacts(const TBudget& budget
 
 QString MarginCell(const std::optional<double>& margin) {
     return margin ? QString::fromStdString(MarginText(*margin)) : QString();
+}
+
+QString GroupTitle(const std::string& group) {
+    return group == "other" ? QStringLiteral("Other wavelengths, loss in dB")
+                            : Latin1(group) + QStringLiteral(" nm, loss in dB");
 }

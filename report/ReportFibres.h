@@ -19,5 +19,8 @@ std::vector<TReportBlock> FibreSummaryBlocks(const TMeasurementTable& table,
 // each measured end connection and the launch when the budget names one.
 std::vector<std::pair<QString, QString>> BudgetMethodFacts(const TBudget& budget);
 
+// A chart's title: "1310 nm, loss in dB", "Other wavelengths, loss in dB".
+QString GroupTitle(const std::string& group);
+
 // A margin as the readings table shows it: the decimals its sign needs; empty for none.
 QString MarginCell(const std::optional<double>& margin);

@@ -219,8 +219,7 @@ private:
         Add(Heading(QStringLiteral("Loss per fiber")));
         for (const TChartSeries& one : series_) {
             Gap(4);
-            Add(TTextBlock{Latin1(one.WaveLength) + QStringLiteral(" nm, loss in dB"),
-                           TFontRole::BodyBold, Qt::black, true, true});
+            Add(TTextBlock{GroupTitle(one.WaveLength), TFontRole::BodyBold, Qt::black, true, true});
             for (TChartBlock& strip : ChartStrips(*input_.Table, one))
                 Add(strip);
         }

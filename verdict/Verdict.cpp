@@ -248,3 +248,7 @@ TVerdictCounts CountFibreResults(const std::vector<TFibreResult>& results) {
         counts.Add(result.Kind);
     return counts;
 }
+
+std::string FibreSummary(const TVerdictCounts& counts) {
+    return VerdictSummary(counts, counts.Judged() == 1 ? "fibre" : "fibres");
+}

@@ -172,3 +172,6 @@ std::vector<TFibreResult> FibreResults(const TMeraniaArray& records,
                                        const std::vector<TVerdict>& verdicts);
 
 TVerdictCounts CountFibreResults(const std::vector<TFibreResult>& results);
+
+// "3 fibres: 2 pass, 1 fail", "1 fibre: 1 pass": VerdictSummary of the fibres with a result.
+std::string FibreSummary(const TVerdictCounts& counts);

@@ -111,19 +111,25 @@ TEST_F(TLossBudgetTest, RowsWithAVerdictAreColouredAndExplainedTextsAndTicksStay
     EXPECT_EQ(Contents(), before);
     EXPECT_EQ(frm_->StatusText(),
               "7 measurements: 3 absolute, 4 relative; 3 relative: 1 pass, 1 fail, 1 check; "
-              "2 absolute: 1 pass, 1 fail");
+              "3 fibres: 1 pass, 1 fail, 1 check; 2 absolute: 1 pass, 1 fail");
 
     // A new set is judged as it comes.
     LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
     ExpectLooks(TTablePage::Relative,
                 {{Red, "Loss: 2.01 dB\nLimit: 2.00 dB\nMargin: -0.01 dB\nVerdict: FAIL"}});
-    EXPECT_EQ(frm_->StatusText(), "1 measurement: 0 absolute, 1 relative; 1 relative: 1 fail");
+    // A thousandth over the limit reads as a negative margin, never 0.00.
+    LoadRecords({Relative("1", "9", 1550, -2.001, -10)});
+    ExpectLooks(TTablePage::Relative,
+                {{Red, "Loss: 2.00 dB\nLimit: 2.00 dB\nMargin: -0.001 dB\nVerdict: FAIL"}});
+    LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
+    EXPECT_EQ(frm_->StatusText(),
+              "1 measurement: 0 absolute, 1 relative; 1 relative: 1 fail; 1 fibre: 1 fail");
 
     // The counts are grouped as the line's others are.
     LoadRecords(TMeraniaArray(1000, Relative("1", "1", 1550, -1, -10)));
     EXPECT_EQ(frm_->StatusText(),
               "1,000 measurements: 0 absolute, 1,000 relative; "
-              "1,000 relative: 1,000 pass");
+              "1,000 relative: 1,000 pass; 1 fibre: 1 pass");
     LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
 
     // A budget without limits for these readings says so.
@@ -336,7 +342,8 @@ TEST_F(TLossBudgetTest, TheDialogLoadsAddsCablesRefusesABadCellSavesAndHandsTheB
     EXPECT_EQ(third->Kind, TVerdictKind::Fail);
     EXPECT_DOUBLE_EQ(*third->Limit, 2.5);
     EXPECT_EQ(frm_->StatusText(),
-              "4 measurements: 0 absolute, 4 relative; 4 relative: 3 pass, 1 fail");
+              "4 measurements: 0 absolute, 4 relative; 4 relative: 3 pass, 1 fail; "
+              "4 fibres: 3 pass, 1 fail");
 
     // Cancel changes nothing; No budget clears it.
     TModalWatch cancel(

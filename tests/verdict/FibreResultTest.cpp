@@ -32,7 +32,8 @@ TEST(FibreResults, TheWorstOfAFibresLossReadings) {
     EXPECT_EQ(results, expected);
     const TVerdictCounts counts = CountFibreResults(results);
     EXPECT_EQ(counts, (TVerdictCounts{1, 3, 1, 1}));
-    EXPECT_EQ(VerdictSummary(counts, "fibres"), "5 fibres: 1 pass, 3 fail, 1 check");
+    EXPECT_EQ(FibreSummary(counts), "5 fibres: 1 pass, 3 fail, 1 check");
+    EXPECT_EQ(FibreSummary({0, 1, 0, 4}), "1 fibre: 1 fail");
 }
 
 TEST(WavelengthGroups, TheNearestBudgetKeyWithinTwentyNanometres) {

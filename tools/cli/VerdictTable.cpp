@@ -67,7 +67,7 @@ std::string VerdictCountsText(const std::vector<TVerdict>& relative,
     if (relativeCounts.Judged() > 0)
         text += VerdictSummary(relativeCounts, "relative") + '\n';
     if (fibreCounts.Judged() > 0)
-        text += VerdictSummary(fibreCounts, "fibres") + '\n';
+        text += FibreSummary(fibreCounts) + '\n';
     if (absoluteCounts.Judged() > 0)
         text += VerdictSummary(absoluteCounts, "absolute") + '\n';
     if (const std::size_t none = relativeCounts.None + absoluteCounts.None; none > 0)

@@ -109,7 +109,7 @@ TEST_F(TLossBudgetTest, RowsWithAVerdictAreColouredAndExplainedTextsAndTicksStay
     ExpectLooks(TTablePage::Absolute, {Fail1, Plain, Pass6});
     ExpectLooks(TTablePage::Relative, {Pass0, Fail2, Check3, Plain});
     EXPECT_EQ(Contents(), before);
-    EXPECT_EQ(frm_->StatusText(),
+    EXPECT_EQ(frm_->StatusText().toStdString(),
               "7 measurements: 3 absolute, 4 relative; 3 relative: 1 pass, 1 fail, 1 check; "
               "3 fibres: 1 pass, 1 fail, 1 check; 2 absolute: 1 pass, 1 fail");
 
@@ -122,12 +122,12 @@ TEST_F(TLossBudgetTest, RowsWithAVerdictAreColouredAndExplainedTextsAndTicksStay
     ExpectLooks(TTablePage::Relative,
                 {{Red, "Loss: 2.00 dB\nLimit: 2.00 dB\nMargin: -0.001 dB\nVerdict: FAIL"}});
     LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
-    EXPECT_EQ(frm_->StatusText(),
+    EXPECT_EQ(frm_->StatusText().toStdString(),
               "1 measurement: 0 absolute, 1 relative; 1 relative: 1 fail; 1 fibre: 1 fail");
 
     // The counts are grouped as the line's others are.
     LoadRecords(TMeraniaArray(1000, Relative("1", "1", 1550, -1, -10)));
-    EXPECT_EQ(frm_->StatusText(),
+    EXPECT_EQ(frm_->StatusText().toStdString(),
               "1,000 measurements: 0 absolute, 1,000 relative; "
               "1,000 relative: 1,000 pass; 1 fibre: 1 pass");
     LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
@@ -135,12 +135,12 @@ TEST_F(TLossBudgetTest, RowsWithAVerdictAreColouredAndExplainedTextsAndTicksStay
     // A budget without limits for these readings says so.
     frm_->SetBudget(TBudget{});
     ExpectLooks(TTablePage::All, {Plain});
-    EXPECT_EQ(frm_->StatusText(),
+    EXPECT_EQ(frm_->StatusText().toStdString(),
               "1 measurement: 0 absolute, 1 relative; the loss budget judges none of them");
 
     frm_->SetBudget(std::nullopt);
     ExpectLooks(TTablePage::All, {Plain});
-    EXPECT_EQ(frm_->StatusText(), "1 measurement: 0 absolute, 1 relative");
+    EXPECT_EQ(frm_->StatusText().toStdString(), "1 measurement: 0 absolute, 1 relative");
 }
 
 TEST_F(TLossBudgetTest, AFormRoundTripsEveryFigureAndReadsWhatUsersType) {
@@ -341,7 +341,7 @@ TEST_F(TLossBudgetTest, TheDialogLoadsAddsCablesRefusesABadCellSavesAndHandsTheB
     ASSERT_NE(third, nullptr);
     EXPECT_EQ(third->Kind, TVerdictKind::Fail);
     EXPECT_DOUBLE_EQ(*third->Limit, 2.5);
-    EXPECT_EQ(frm_->StatusText(),
+    EXPECT_EQ(frm_->StatusText().toStdString(),
               "4 measurements: 0 absolute, 4 relative; 4 relative: 3 pass, 1 fail; "
               "4 fibres: 3 pass, 1 fail");
 
@@ -374,7 +374,7 @@ TEST_F(TLossBudgetTest, TheBudgetIsKeptForTheNextStartOutsideSettingsIni) {
     LoadRecords(SampleRecords());
     ExpectLooks(TTablePage::Absolute, {Fail1, Plain, Pass6});
     frm_->SetBudget(std::nullopt);
-    EXPECT_EQ(frm_->StatusText(), "7 measurements: 3 absolute, 4 relative");
+    EXPECT_EQ(frm_->StatusText().toStdString(), "7 measurements: 3 absolute, 4 relative");
     DestroyWindow();
 
     CreateWindow();

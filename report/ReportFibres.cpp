@@ -54,3 +54,28 @@ QString GroupTitle(const std::string& group) {
     return group == "other" ? QStringLiteral("Other wavelengths, loss in dB")
                             : Latin1(group) + QStringLiteral(" nm, loss in dB");
 }
+
+std::vector<TReportBlock> OwnFibreLinkBlocks(const TBudget& budget) {
+    TTableBlock links;
+    links.Columns = {{QStringLiteral("Cable"), 140},
+                     {QStringLiteral("Own preset"), 100},
+                     {QStringLiteral("Attenuation (dB/km)"), ContentWidthPt - 240}};
+    for (const TLinkBudget& link : budget.Links) {
+        if (link.Preset.empty() && link.AttenuationDbPerKm.empty())
+            continue;
+        QString figures;
+        for (const auto& [waveLength, dbPerKm] : LinkAttenuation(budget, link))
+            figures += (figures.isEmpty() ? QString() : QStringLiteral(", ")) +
+                       QString::number(waveLength) + QStringLiteral(": ") +
+                       QString::fromStdString(TwoDecimals(dbPerKm));
+        links.AddRow(
+            {link.Cable == "*" ? QStringLiteral("* (every other cable)") : Utf8(link.Cable),
+             link.Preset.empty() ? QStringLiteral("(the budget's)") : Utf8(link.Preset), figures});
+    }
+    if (links.RowCount() == 0)
+        return {};
+    std::vector<TReportBlock> blocks;
+    blocks.push_back(TGapBlock{6});
+    blocks.push_back(std::move(links));
+    return blocks;
+}

@@ -180,6 +180,8 @@ private:
                      QString::number(link.Splices)});
             }
             Add(std::move(links));
+            for (TReportBlock& block : OwnFibreLinkBlocks(budget))
+                Add(std::move(block));
         }
         Gap(14);
     }

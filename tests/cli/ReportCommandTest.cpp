@@ -254,7 +254,7 @@ TEST_F(WorkedExamples, ComeOutOfTheTextTheCsvTheWorkbookAndThePdf) {
     const std::string text = Read(Path("sm.txt"));
     for (const std::string part :
          {"2.75", "-0.001", "2-jumper", "0.75 dB", "2 fibres: 1 pass, 1 fail", "Fibre result",
-          "1310 nm, loss in dB"})
+          "1310 nm, loss in dB", "iso-11801-os2", "1310: 0.40, 1383: 0.40, 1550: 0.40"})
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
 }
 

@@ -60,7 +60,8 @@ const char* VerdictText(TVerdictKind kind) {
 }
 
 std::string TwoDecimals(double value) {
-    char text[64];
+    // Room for the largest double's 309 digits, which a reading may hold.
+    char text[400];
     std::snprintf(text, sizeof text, "%.2f", value);
     std::string result = text;
     // "-0.00" says a sign the figure no longer has.

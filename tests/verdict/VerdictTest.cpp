@@ -156,6 +156,9 @@ TEST(VerdictTexts, TwoDecimalsAndSummaries) {
     EXPECT_EQ(TwoDecimals(2.3), "2.30");
     EXPECT_EQ(TwoDecimals(-1.956), "-1.96");
     EXPECT_EQ(TwoDecimals(-0.004), "0.00");
+    // Every digit of the largest figures, not the first 63.
+    EXPECT_EQ(TwoDecimals(1e300).size(), 304u);
+    EXPECT_EQ(TwoDecimals(-std::numeric_limits<double>::max()).size(), 313u);
     EXPECT_EQ(VerdictText(TVerdictKind::Check), std::string("CHECK"));
     EXPECT_EQ(VerdictSummary({20, 3, 1, 5}, "relative"), "24 relative: 20 pass, 3 fail, 1 check");
     EXPECT_EQ(VerdictSummary({5, 0, 0, 0}, "absolute"), "5 absolute: 5 pass");

@@ -105,6 +105,34 @@ private:
     int row_ = 0;
 };
 
+// Every bad cell of a form, so that OK names them all at once rather than one per click.
+class TFormErrors {
+public:
+    // Runs read; a bad cell it finds is kept and the reading goes on with the next.
+    template <typename Read>
+    void Keep(Read&& read) {
+        try {
+            read();
+        } catch (const EBudgetFormError& error) {
+            errors_.push_back(error);
+        }
+    }
+
+    // One line a bad cell, located at the first.
+    void ThrowAny() const {
+        if (errors_.empty())
+            return;
+        std::string message;
+        for (const EBudgetFormError& error : errors_)
+            message += (message.empty() ? "" : "\n") + std::string(error.what());
+        const EBudgetFormError& first = errors_.front();
+        throw EBudgetFormError(message, first.Table, first.Row, first.Column);
+    }
+
+private:
+    std::vector<EBudgetFormError> errors_;
+};
+
 // Every non-empty row of a wavelength table through read(reader, row), in order.
 template <typename Read>
 void ForEachRow(const TFormRows& rows, TBudgetTable table, Read&& read) {
@@ -117,14 +145,43 @@ void ForEachRow(const TFormRows& rows, TBudgetTable table, Read&& read) {
     }
 }
 
-TWavelengthTable WaveLengthFigures(const TFormRows& rows, TBudgetTable table) {
+TWavelengthTable WaveLengthFigures(const TFormRows& rows, TBudgetTable table, TFormErrors& errors) {
     TWavelengthTable figures;
     std::map<int, int> seen;
     ForEachRow(rows, table, [&](const TFormReader& reader, const std::vector<std::string>& row) {
-        const int waveLength = reader.WaveLength(row, seen);
-        figures[waveLength] = reader.NonNegative(reader.Cell(row, 1), 1);
+        int waveLength = 0;
+        errors.Keep([&] { waveLength = reader.WaveLength(row, seen); });
+        errors.Keep([&] { figures[waveLength] = reader.NonNegative(reader.Cell(row, 1), 1); });
     });
     return figures;
+}
+
+TLinkBudget LinkFromRow(TFormReader& reader, const std::vector<std::string>& row,
+                        std::set<std::string>& cables, TFormErrors& errors) {
+    TLinkBudget link;
+    errors.Keep([&] {
+        link.Cable = reader.Cell(row, 0);
+        if (link.Cable.empty())
+            reader.Fail(0, "is empty (a cable's text, or * for every other cable)");
+        if (!cables.insert(link.Cable).second)
+            reader.Fail(0, "repeats the cable " + QuoteForMessage(link.Cable));
+    });
+    errors.Keep([&] { link.LengthM = reader.NonNegative(reader.Cell(row, 1), 1); });
+    // A link without connectors or splices leaves their cells empty.
+    const auto count = [&](int column) {
+        const std::string text = reader.Cell(row, column);
+        return text.empty() ? 0
+                            : static_cast<int>(reader.Whole(text, column, 0, MostCount,
+                                                            "a whole number from 0 to 10000"));
+    };
+    errors.Keep([&] { link.Connectors = count(2); });
+    errors.Keep([&] { link.Splices = count(3); });
+    errors.Keep([&] {
+        link.Preset = reader.Cell(row, 4);
+        if (!link.Preset.empty() && FindBudgetPreset(link.Preset) == nullptr)
+            reader.Fail(4, QuoteForMessage(link.Preset) + " is no preset");
+    });
+    return link;
 }
 
 std::string Figure(double value) {
@@ -164,7 +221,8 @@ const std::vector<const char*>& BudgetTableColumns(TBudgetTable table) {
     static const std::vector<const char*> none;
     static const std::vector<const char*> attenuation{"Wavelength (nm)", "dB/km"};
     static const std::vector<const char*> maxLoss{"Wavelength (nm)", "Max loss (dB)"};
-    static const std::vector<const char*> links{"Cable", "Length (m)", "Connectors", "Splices"};
+    static const std::vector<const char*> links{"Cable", "Length (m)", "Connectors", "Splices",
+                                                "Preset"};
     static const std::vector<const char*> power{"Wavelength (nm)", "Min (dBm)", "Max (dBm)"};
     switch (table) {
         case TBudgetTable::Attenuation:
@@ -189,74 +247,131 @@ TBudgetForm BudgetFormFrom(const TBudget& budget) {
     form.GainToleranceDb = Figure(budget.GainToleranceDb);
     form.ConnectorDb = Figure(budget.ConnectorDb);
     form.SpliceDb = Figure(budget.SpliceDb);
+    form.ReferenceMethod = budget.ReferenceMethod;
+    form.EndConnectorDb = Figure(budget.EndConnectorDb);
+    form.Launch = budget.Launch;
     form.Attenuation = WaveLengthRows(budget.AttenuationDbPerKm);
     form.MaxLoss = WaveLengthRows(budget.MaxLossDb);
-    for (const TLinkBudget& link : budget.Links)
+    for (const TLinkBudget& link : budget.Links) {
         form.Links.push_back({link.Cable, Figure(link.LengthM), std::to_string(link.Connectors),
-                              std::to_string(link.Splices)});
+                              std::to_string(link.Splices), link.Preset});
+        if (!link.AttenuationDbPerKm.empty())
+            form.LinkAttenuations[link.Cable] = link.AttenuationDbPerKm;
+    }
     for (const auto& [waveLength, window] : budget.PowerDbm)
         form.Power.push_back({std::to_string(waveLength), Figure(window.Min), Figure(window.Max)});
     return form;
 }
 
+namespace {
+
+void ReadSingleFields(const TBudgetForm& form, TBudget& budget, TFormErrors& errors) {
+    budget.Name = form.Name;
+    errors.Keep([&] {
+        if (!form.Preset.empty() && FindBudgetPreset(form.Preset) == nullptr)
+            TFormReader(TBudgetTable::None, "Preset")
+                .Fail(0, QuoteForMessage(form.Preset) + " is no preset");
+        budget.Preset = form.Preset;
+    });
+    budget.LossSign = form.LossSign;
+    const auto optional = [&](const char* field, const std::string& text,
+                              std::optional<double>& figure) {
+        errors.Keep(
+            [&] { figure = TFormReader(TBudgetTable::None, field).Optional(Trimmed(text), true); });
+    };
+    optional("Gain tolerance (dB)", form.GainToleranceDb, budget.GainToleranceDb);
+    optional("Connector pair (dB)", form.ConnectorDb, budget.ConnectorDb);
+    optional("Splice (dB)", form.SpliceDb, budget.SpliceDb);
+    budget.ReferenceMethod = form.ReferenceMethod;
+    optional("End connection (dB)", form.EndConnectorDb, budget.EndConnectorDb);
+    budget.Launch = Trimmed(form.Launch);
+}
+
+void ReadPowerWindows(const TFormRows& rows, TBudget& budget, TFormErrors& errors) {
+    std::map<int, int> seen;
+    ForEachRow(rows, TBudgetTable::Power,
+               [&](TFormReader& reader, const std::vector<std::string>& row) {
+                   errors.Keep([&] {
+                       const int waveLength = reader.WaveLength(row, seen);
+                       TPowerWindow window;
+                       const std::string min = reader.Cell(row, 1);
+                       const std::string max = reader.Cell(row, 2);
+                       if (min.empty() && max.empty())
+                           reader.Fail(1, "give a minimum, a maximum or both");
+                       if (!min.empty())
+                           window.Min = reader.Number(min, 1);
+                       if (!max.empty())
+                           window.Max = reader.Number(max, 2);
+                       if (window.Min && window.Max && *window.Min > *window.Max)
+                           reader.Fail(2, "is below the minimum");
+                       budget.PowerDbm[waveLength] = window;
+                   });
+               });
+}
+
+}  // namespace
+
 TBudget BudgetFromForm(const TBudgetForm& form) {
     TBudget budget;
-    budget.Name = form.Name;
-    if (!form.Preset.empty() && FindBudgetPreset(form.Preset) == nullptr)
-        TFormReader(TBudgetTable::None, "Preset")
-            .Fail(0, QuoteForMessage(form.Preset) + " is no preset");
-    budget.Preset = form.Preset;
-    budget.LossSign = form.LossSign;
-    budget.GainToleranceDb = TFormReader(TBudgetTable::None, "Gain tolerance (dB)")
-                                 .Optional(Trimmed(form.GainToleranceDb), true);
-    budget.ConnectorDb = TFormReader(TBudgetTable::None, "Connector pair (dB)")
-                             .Optional(Trimmed(form.ConnectorDb), true);
-    budget.SpliceDb =
-        TFormReader(TBudgetTable::None, "Splice (dB)").Optional(Trimmed(form.SpliceDb), true);
-    budget.AttenuationDbPerKm = WaveLengthFigures(form.Attenuation, TBudgetTable::Attenuation);
-    budget.MaxLossDb = WaveLengthFigures(form.MaxLoss, TBudgetTable::MaxLoss);
-
+    TFormErrors errors;
+    ReadSingleFields(form, budget, errors);
+    budget.AttenuationDbPerKm =
+        WaveLengthFigures(form.Attenuation, TBudgetTable::Attenuation, errors);
+    budget.MaxLossDb = WaveLengthFigures(form.MaxLoss, TBudgetTable::MaxLoss, errors);
     std::set<std::string> cables;
     ForEachRow(form.Links, TBudgetTable::Links,
                [&](TFormReader& reader, const std::vector<std::string>& row) {
-                   TLinkBudget link;
-                   link.Cable = reader.Cell(row, 0);
-                   if (link.Cable.empty())
-                       reader.Fail(0, "is empty (a cable's text, or * for every other cable)");
-                   if (!cables.insert(link.Cable).second)
-                       reader.Fail(0, "repeats the cable " + QuoteForMessage(link.Cable));
-                   link.LengthM = reader.NonNegative(reader.Cell(row, 1), 1);
-                   // A link without connectors or splices leaves their cells empty.
-                   const auto count = [&](int column) {
-                       const std::string text = reader.Cell(row, column);
-                       return text.empty() ? 0
-                                           : static_cast<int>(
-                                                 reader.Whole(text, column, 0, MostCount,
-                                                              "a whole number from 0 to 10000"));
-                   };
-                   link.Connectors = count(2);
-                   link.Splices = count(3);
+                   TLinkBudget link = LinkFromRow(reader, row, cables, errors);
+                   if (const auto own = form.LinkAttenuations.find(link.Cable);
+                       own != form.LinkAttenuations.end())
+                       link.AttenuationDbPerKm = own->second;
                    budget.Links.push_back(std::move(link));
                });
-
-    std::map<int, int> seen;
-    ForEachRow(form.Power, TBudgetTable::Power,
-               [&](TFormReader& reader, const std::vector<std::string>& row) {
-                   const int waveLength = reader.WaveLength(row, seen);
-                   TPowerWindow window;
-                   const std::string min = reader.Cell(row, 1);
-                   const std::string max = reader.Cell(row, 2);
-                   if (min.empty() && max.empty())
-                       reader.Fail(1, "give a minimum, a maximum or both");
-                   if (!min.empty())
-                       window.Min = reader.Number(min, 1);
-                   if (!max.empty())
-                       window.Max = reader.Number(max, 2);
-                   if (window.Min && window.Max && *window.Min > *window.Max)
-                       reader.Fail(2, "is below the minimum");
-                   budget.PowerDbm[waveLength] = window;
-               });
+    ReadPowerWindows(form.Power, budget, errors);
+    errors.ThrowAny();
+    // Figures each fine may still make a limit no double holds.
+    if (const std::string key = InfiniteLimitKey(budget); !key.empty())
+        TFormReader(TBudgetTable::None, "Budget")
+            .Fail(0, "the figures of " + key + " make a limit too large to compute");
     return budget;
+}
+
+TFormRows NewCableRows(const TFormRows& links, const std::vector<std::string>& cables) {
+    std::set<std::string> listed;
+    std::vector<std::string> figures{"0", "2", "0", ""};
+    for (const std::vector<std::string>& row : links) {
+        const std::string cable = row.empty() ? std::string() : Trimmed(row[0]);
+        listed.insert(cable);
+        if (cable == "*") {
+            for (std::size_t column = 1; column <= figures.size(); ++column)
+                figures[column - 1] = column < row.size() ? Trimmed(row[column]) : std::string();
+        }
+    }
+    TFormRows rows;
+    for (const std::string& cable : cables) {
+        const std::string trimmed = Trimmed(cable);
+        if (trimmed.empty() || !listed.insert(trimmed).second)
+            continue;
+        std::vector<std::string> row{cable};
+        row.insert(row.end(), figures.begin(), figures.end());
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void FillDown(TFormRows& rows, int column, int firstRow, int lastRow) {
+    if (column < 0 || firstRow < 0 || firstRow >= lastRow ||
+        static_cast<std::size_t>(lastRow) >= rows.size())
+        return;
+    const auto at = static_cast<std::size_t>(column);
+    const auto& source = rows[static_cast<std::size_t>(firstRow)];
+    const std::string text = at < source.size() ? source[at] : std::string();
+    for (auto row = static_cast<std::size_t>(firstRow) + 1;
+         row <= static_cast<std::size_t>(lastRow); ++row) {
+        if (rows[row].size() <= at)
+            rows[row].resize(at + 1);
+        rows[row][at] = text;
+    }
 }
 
 std::vector<std::string> DistinctCables(const TMeraniaArray& records) {

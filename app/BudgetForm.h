@@ -1,5 +1,7 @@
 #pragma once
 
+#include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,10 +25,15 @@ struct TBudgetForm {
     std::string GainToleranceDb;
     std::string ConnectorDb;
     std::string SpliceDb;
+    std::optional<TReferenceMethod> ReferenceMethod;  // none: 1-jumper, left out of the file
+    std::string EndConnectorDb;                       // empty: the connector figure
+    std::string Launch;
     TFormRows Attenuation;  // wavelength (nm), dB/km
     TFormRows MaxLoss;      // wavelength (nm), max loss (dB)
-    TFormRows Links;        // cable, length (m), connectors, splices
-    TFormRows Power;        // wavelength (nm), min (dBm), max (dBm); either bound may be empty
+    TFormRows Links;        // cable, length (m), connectors, splices, preset
+    // The links' own attenuations, which the dialog does not show, kept by cable.
+    std::map<std::string, TWavelengthTable> LinkAttenuations;
+    TFormRows Power;  // wavelength (nm), min (dBm), max (dBm); either bound may be empty
 
     bool operator==(const TBudgetForm&) const = default;
 };
@@ -54,8 +61,18 @@ TBudgetForm BudgetFormFrom(const TBudget& budget);
 // no whole number of nm, a wavelength or cable listed twice, a link without its length or a
 // power window without a bound throws EBudgetFormError, e.g.
 //   Links, row 2, Length (m): 'abc' is not a number
-// "," is taken for "." in numbers.
+// naming every bad cell, a line each, and locating the first. "," is taken for "." in
+// numbers.
 TBudget BudgetFromForm(const TBudgetForm& form);
+
+// Link rows for the cables (UTF-8) that no row of links names yet, in order: each with the
+// "*" row's length, connectors, splices and preset, or 0 m, 2 connectors and no splice when
+// there is no such row.
+TFormRows NewCableRows(const TFormRows& links, const std::vector<std::string>& cables);
+
+// Copies the cell of firstRow in column to the rows after it up to lastRow, making cells as
+// needed.
+void FillDown(TFormRows& rows, int column, int firstRow, int lastRow);
 
 // The distinct Cable texts of records, in the order they first appear (8-bit, as the
 // records hold them).

@@ -40,7 +40,11 @@ QString VerdictToolTip(const TVerdict& verdict) {
     };
     line("Loss: ", verdict.Loss);
     line("Limit: ", verdict.Limit);
-    line(verdict.Loss ? "Margin: " : "Margin to the power window: ", verdict.Margin);
+    if (verdict.Margin) {
+        // As many decimals as the margin's sign needs, so that a FAIL never reads 0.00.
+        text += QLatin1String(verdict.Loss ? "Margin: " : "Margin to the power window: ") +
+                QLatin1String(MarginText(*verdict.Margin).c_str()) + QLatin1String(" dB\n");
+    }
     text += QLatin1String("Verdict: ") + QLatin1String(VerdictText(verdict.Kind));
     if (verdict.Kind == TVerdictKind::Check) {
         text += QLatin1String(" (a gain: take the reference again)");

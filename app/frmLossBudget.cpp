@@ -167,6 +167,7 @@ TfrmLossBudget::TfrmLossBudget(std::shared_ptr<IFileDialogs> fileDialogs, TCable
     fields->addWidget(txtConnectorDb, 1, 3);
     fields->addWidget(new QLabel(QStringLiteral("Splice (dB):"), this), 3, 2);
     fields->addWidget(txtSpliceDb, 3, 3);
+    MakeMethodFields(fields);
     fields->setColumnStretch(1, 1);
 
     tblLinks = MakeTable(this, "tblLinks", TBudgetTable::Links);
@@ -179,6 +180,13 @@ TfrmLossBudget::TfrmLossBudget(std::shared_ptr<IFileDialogs> fileDialogs, TCable
     btnAddCables->setObjectName(QStringLiteral("btnAddCables"));
     btnAddCables->setAutoDefault(false);
     linkButtons->addWidget(btnAddCables);
+    btnFillDown = new QPushButton(QStringLiteral("Fill down"), links);
+    btnFillDown->setObjectName(QStringLiteral("btnFillDown"));
+    btnFillDown->setAutoDefault(false);
+    btnFillDown->setToolTip(
+        QStringLiteral("Copies the cell to the selected cells below it, or to every row below"));
+    linkButtons->addWidget(btnFillDown);
+    tblLinks->setSelectionMode(QAbstractItemView::ContiguousSelection);
     auto* perWaveLength = new QHBoxLayout;
     perWaveLength->addWidget(MakeTableGroup(this, tblAttenuation, TBudgetTable::Attenuation), 2);
     perWaveLength->addWidget(MakeTableGroup(this, tblMaxLoss, TBudgetTable::MaxLoss), 2);
@@ -217,6 +225,7 @@ TfrmLossBudget::TfrmLossBudget(std::shared_ptr<IFileDialogs> fileDialogs, TCable
     connect(btnLoad, &QPushButton::clicked, this, command(&TfrmLossBudget::btnLoadClick));
     connect(btnSave, &QPushButton::clicked, this, command(&TfrmLossBudget::btnSaveClick));
     connect(btnAddCables, &QPushButton::clicked, this, command(&TfrmLossBudget::btnAddCablesClick));
+    connect(btnFillDown, &QPushButton::clicked, this, command(&TfrmLossBudget::btnFillDownClick));
     connect(btnNoBudget, &QPushButton::clicked, this, command(&TfrmLossBudget::btnNoBudgetClick));
     connect(btnOk, &QPushButton::clicked, this, command(&TfrmLossBudget::btnOkClick));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -236,6 +245,11 @@ TBudgetForm TfrmLossBudget::Form() const {
     form.GainToleranceDb = ToUtf8(txtGainTolerance->text());
     form.ConnectorDb = ToUtf8(txtConnectorDb->text());
     form.SpliceDb = ToUtf8(txtSpliceDb->text());
+    if (cbReferenceMethod->currentIndex() > 0)
+        form.ReferenceMethod = static_cast<TReferenceMethod>(cbReferenceMethod->currentIndex() - 1);
+    form.EndConnectorDb = ToUtf8(txtEndConnectorDb->text());
+    form.Launch = ToUtf8(txtLaunch->text());
+    form.LinkAttenuations = linkAttenuations_;
     form.Attenuation = Rows(tblAttenuation);
     form.MaxLoss = Rows(tblMaxLoss);
     form.Links = Rows(tblLinks);
@@ -250,6 +264,11 @@ void TfrmLossBudget::SetForm(const TBudgetForm& form) {
     txtGainTolerance->setText(FromUtf8(form.GainToleranceDb));
     txtConnectorDb->setText(FromUtf8(form.ConnectorDb));
     txtSpliceDb->setText(FromUtf8(form.SpliceDb));
+    cbReferenceMethod->setCurrentIndex(
+        form.ReferenceMethod ? static_cast<int>(*form.ReferenceMethod) + 1 : 0);
+    txtEndConnectorDb->setText(FromUtf8(form.EndConnectorDb));
+    txtLaunch->setText(FromUtf8(form.Launch));
+    linkAttenuations_ = form.LinkAttenuations;
     SetRows(tblAttenuation, form.Attenuation);
     SetRows(tblMaxLoss, form.MaxLoss);
     SetRows(tblLinks, form.Links);
@@ -341,27 +360,54 @@ void TfrmLossBudget::btnSaveClick() {
     }
 }
 
+void TfrmLossBudget::MakeMethodFields(QGridLayout* fields) {
+    cbReferenceMethod = new QComboBox(this);
+    cbReferenceMethod->setObjectName(QStringLiteral("cbReferenceMethod"));
+    // In the order of TReferenceMethod, after the entry that leaves the key out.
+    cbReferenceMethod->addItem(QStringLiteral("(default: 1-jumper)"));
+    cbReferenceMethod->addItem(QStringLiteral("1-jumper (both end connections measured)"));
+    cbReferenceMethod->addItem(QStringLiteral("2-jumper (one end connection in the reference)"));
+    cbReferenceMethod->addItem(QStringLiteral("3-jumper (no end connection measured)"));
+    txtEndConnectorDb = MakeField(this, "txtEndConnectorDb");
+    txtEndConnectorDb->setPlaceholderText(QStringLiteral("the connector pair's"));
+    txtLaunch = MakeField(this, "txtLaunch");
+    txtLaunch->setPlaceholderText(QStringLiteral("e.g. encircled flux"));
+    fields->addWidget(new QLabel(QStringLiteral("End connection (dB):"), this), 4, 2);
+    fields->addWidget(txtEndConnectorDb, 4, 3);
+    fields->addWidget(new QLabel(QStringLiteral("Reference method:"), this), 5, 0);
+    fields->addWidget(cbReferenceMethod, 5, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Launch:"), this), 5, 2);
+    fields->addWidget(txtLaunch, 5, 3);
+}
+
 void TfrmLossBudget::btnAddCablesClick() {
     if (!cables_) {
         return;
     }
-    QSet<QString> listed;
-    for (int row = 0; row < tblLinks->rowCount(); ++row) {
-        if (const QTableWidgetItem* item = tblLinks->item(row, 0)) {
-            listed.insert(item->text().trimmed());
-        }
+    // The records' texts are 8-bit; the budget's are UTF-8.
+    std::vector<std::string> cables;
+    for (const std::string& cable : cables_())
+        cables.push_back(ToUtf8(FromBytes(cable)));
+    TFormRows rows = Rows(tblLinks);
+    for (std::vector<std::string>& row : NewCableRows(rows, cables))
+        rows.push_back(std::move(row));
+    SetRows(tblLinks, rows);
+}
+
+void TfrmLossBudget::btnFillDownClick() {
+    const int column = tblLinks->currentColumn();
+    if (column < 0)
+        return;
+    int first = tblLinks->currentRow();
+    int last = tblLinks->rowCount() - 1;
+    const QList<QTableWidgetSelectionRange> ranges = tblLinks->selectedRanges();
+    if (!ranges.isEmpty() && ranges.first().rowCount() > 1) {
+        first = ranges.first().topRow();
+        last = ranges.first().bottomRow();
     }
-    for (const std::string& cable : cables_()) {
-        // The records' texts are 8-bit; the budget's are UTF-8.
-        const QString text = FromBytes(cable);
-        if (text.trimmed().isEmpty() || listed.contains(text.trimmed())) {
-            continue;
-        }
-        listed.insert(text.trimmed());
-        const int row = tblLinks->rowCount();
-        tblLinks->insertRow(row);
-        tblLinks->setItem(row, 0, new QTableWidgetItem(text));
-    }
+    TFormRows rows = Rows(tblLinks);
+    FillDown(rows, column, first, last);
+    SetRows(tblLinks, rows);
 }
 
 void TfrmLossBudget::btnNoBudgetClick() {

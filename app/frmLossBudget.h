@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +45,7 @@ public:
     void btnLoadClick();
     void btnSaveClick();
     void btnAddCablesClick();
+    void btnFillDownClick();
     void btnNoBudgetClick();
     void btnOkClick();
 
@@ -54,11 +56,15 @@ public:
     QLineEdit* txtGainTolerance;
     QLineEdit* txtConnectorDb;
     QLineEdit* txtSpliceDb;
+    QComboBox* cbReferenceMethod;
+    QLineEdit* txtEndConnectorDb;
+    QLineEdit* txtLaunch;
     QTableWidget* tblLinks;
     QTableWidget* tblAttenuation;
     QTableWidget* tblMaxLoss;
     QTableWidget* tblPower;
     QPushButton* btnAddCables;
+    QPushButton* btnFillDown;
     QPushButton* btnLoad;
     QPushButton* btnSave;
     QPushButton* btnNoBudget;
@@ -66,7 +72,11 @@ public:
     QPushButton* btnCancel;
 
 private:
+    // The reference method, the end-connection figure and the launch, in rows 4 and 5.
+    void MakeMethodFields(class QGridLayout* fields);
     QTableWidget* Table(TBudgetTable table) const;
+    // The links' own attenuations, which no widget shows, kept from SetForm to Form.
+    std::map<std::string, TWavelengthTable> linkAttenuations_;
     void ShowPresetFigures();
     // Reports a bad cell or field and puts the cursor on it.
     void ShowFormError(const EBudgetFormError& error);

@@ -219,6 +219,8 @@ void TfrmMain::ppExportToXlsxClick() {
     TExportOptions options = ExportOptions(DeviceLabelText());
     std::vector<TVerdict> verdicts;
     options.Verdicts = ExportVerdicts(verdicts);
+    if (options.Verdicts != nullptr && budget_)
+        options.BudgetDescription = BudgetMethodText(*budget_);
     // The tables are filled from Merania only, so its records are the rows' numbers.
     ExportToXlsx(GetActiveListView(), Merania, options, ToFileName(*fileName));
     unsavedImport_ = false;
@@ -235,6 +237,8 @@ void TfrmMain::ppExportToCsvClick() {
     TExportOptions options = ExportOptions(DeviceLabelText());
     std::vector<TVerdict> verdicts;
     options.Verdicts = ExportVerdicts(verdicts);
+    if (options.Verdicts != nullptr && budget_)
+        options.BudgetDescription = BudgetMethodText(*budget_);
     ExportToCsv(GetActiveListView(), options, ToFileName(*fileName));
     unsavedImport_ = false;
     ShowStatus(ExportedStatus(GetActiveListView(), *fileName));

@@ -159,6 +159,12 @@ std::string TfrmMain::CountsText() const {
     if (judged && !shown && !Merania.empty()) {
         text += QStringLiteral("; the loss budget judges none of them");
     }
+    if (judged && relative.Judged() > 0) {
+        // Each fibre's result across its wavelengths, from its loss readings.
+        const TVerdictCounts fibres = CountFibreResults(FibreResults(Merania, *verdicts_));
+        text += QStringLiteral("; ") +
+                KindCounts(fibres.Judged(), fibres.Judged() == 1 ? "fibre" : "fibres", &fibres);
+    }
     return ToBytes(text);
 }
 

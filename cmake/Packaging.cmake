@@ -12,7 +12,7 @@ set(share_outputs)
 
 # Man pages and the changelog, gzipped without a time stamp so that builds are reproducible.
 find_program(GZIP_PROGRAM gzip REQUIRED)
-set(man_pages meridax-cli.1 meridax-meter-sim.1)
+set(man_pages meridax-cli.1 meridax-meter-sim.1 meridax-budget.5)
 if(MERIDAX_BUILD_APP)
   list(APPEND man_pages meridax.1)
 endif()
@@ -27,7 +27,9 @@ foreach(page IN LISTS man_pages)
     COMMENT "Compressing ${page}"
     VERBATIM)
   list(APPEND share_outputs ${output})
-  install(FILES ${output} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # The section is the page's suffix: meridax-budget.5 goes to man5.
+  string(REGEX MATCH "[0-9]$" section ${page})
+  install(FILES ${output} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
 endforeach()
 
 set(changelog_output ${share_build_dir}/changelog.gz)

@@ -6,10 +6,10 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "sys/SystemText.h"
-#include "sys/UniqueFd.h"
 #include "export/ExportFields.h"
 #include "export/ExportFile.h"
+#include "sys/SystemText.h"
+#include "sys/UniqueFd.h"
 
 namespace {
 
@@ -120,8 +120,9 @@ void WriteCsv(const TMeasurementTable& table, const TExportOptions& options, int
             csv.Number(table.SubItem(row, item));
         if (verdicts != nullptr) {
             const TVerdict& verdict = (*verdicts)[row];
-            for (const auto& figure : {verdict.Loss, verdict.Limit, verdict.Margin})
+            for (const auto& figure : {verdict.Loss, verdict.Limit})
                 csv.Number(figure ? TwoDecimals(*figure) : std::string());
+            csv.Number(verdict.Margin ? MarginText(*verdict.Margin) : std::string());
             csv.Field(VerdictText(verdict.Kind), false);
         }
         csv.EndLine();

@@ -21,8 +21,12 @@ struct TExportOptions {
     std::string DecimalSeparator = ".";
     // With a budget set: one verdict per row of the table (PageVerdicts). The workbook and the
     // CSV then add the columns "Loss (dB)", "Limit (dB)", "Margin (dB)" and "Verdict" after
-    // the five data columns, the figures with two decimals. nullptr for no such columns.
+    // the five data columns, the figures with two decimals (a margin
+    // with more where its sign needs them). nullptr for no such columns.
     const std::vector<TVerdict>* Verdicts = nullptr;
+    // With verdicts: the budget's reference method and end-connection figure
+    // (BudgetMethodText, UTF-8) for the workbook's comments property; empty for none.
+    std::string BudgetDescription;
 };
 
 // An export that was refused or failed; nothing is reported as written. code() tells why

@@ -7,16 +7,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
 
-#include "sys/SystemText.h"
 #include "export/ExportFields.h"
 #include "export/ExportFile.h"
 #include "export/XlsxText.h"
+#include "sys/SystemText.h"
 
 namespace {
 
@@ -101,12 +102,16 @@ public:
             Fail(LXW_ERROR_MEMORY_MALLOC_FAILED, errno != 0 ? errno : ENOMEM);
     }
 
-    void SetProperties(const std::string& deviceName) {
+    // budget names the budget's reference method and end-connection figure (UTF-8) for the
+    // comments; empty for none.
+    void SetProperties(const std::string& deviceName, const std::string& budget) {
         const std::string subject = XlsxPropertyText(deviceName);
+        const std::string comments = XlsxUtf8PropertyText(budget);
         std::string title = "MERIDAX measurements";
         lxw_doc_properties properties{};
         properties.title = title.data();
         properties.subject = subject.empty() ? nullptr : const_cast<char*>(subject.c_str());
+        properties.comments = comments.empty() ? nullptr : const_cast<char*>(comments.c_str());
         properties.created = std::time(nullptr);
         Check(workbook_set_properties(workbook_.get(), &properties));
     }
@@ -125,6 +130,7 @@ public:
         if (twoDecimals_ == nullptr)
             Fail(LXW_ERROR_MEMORY_MALLOC_FAILED, errno);
         format_set_num_format(twoDecimals_, "0.00");
+        marginFormats_[2] = twoDecimals_;
     }
 
     void ColumnWidth(lxw_col_t column, double width) {
@@ -159,6 +165,21 @@ public:
             Check(worksheet_write_number(sheet_, row, column, XlsxWritableNumber(*value),
                                          twoDecimals_));
         }
+    }
+
+    // A margin shows the decimals its sign needs, so a FAIL never reads 0.00.
+    void MarginNumber(lxw_row_t row, lxw_col_t column, const std::optional<double>& value) {
+        if (!value)
+            return;
+        const int decimals = MarginDecimals(*value);
+        lxw_format*& format = marginFormats_[decimals];
+        if (format == nullptr) {
+            format = workbook_add_format(workbook_.get());
+            if (format == nullptr)
+                Fail(LXW_ERROR_MEMORY_MALLOC_FAILED, errno);
+            format_set_num_format(format, ("0." + std::string(decimals, '0')).c_str());
+        }
+        Check(worksheet_write_number(sheet_, row, column, XlsxWritableNumber(*value), format));
     }
 
     void Close() {
@@ -196,6 +217,7 @@ private:
     lxw_worksheet* sheet_ = nullptr;
     lxw_format* bold_ = nullptr;
     lxw_format* twoDecimals_ = nullptr;
+    std::map<int, lxw_format*> marginFormats_;  // by decimals; owned by the workbook
     std::string utf8_;
 };
 
@@ -303,7 +325,7 @@ void WriteDataRow(TWorkbookWriter& writer, lxw_row_t row, const TMeasurementTabl
     if (verdict != nullptr) {
         writer.TwoDecimalsNumber(row, 5, verdict->Loss);
         writer.TwoDecimalsNumber(row, 6, verdict->Limit);
-        writer.TwoDecimalsNumber(row, 7, verdict->Margin);
+        writer.MarginNumber(row, 7, verdict->Margin);
         writer.Text(row, 8, VerdictText(verdict->Kind));
     }
 }
@@ -325,7 +347,7 @@ void ExportToXlsx(const TMeasurementTable& table, const TMeraniaArray& records,
     WriteSeekingExportFile(path, [&](const std::string& writePath) {
         const TCNumericLocale cNumbers;
         TWorkbookWriter writer(writePath, path);
-        writer.SetProperties(options.DeviceName);
+        writer.SetProperties(options.DeviceName, options.BudgetDescription);
         writer.AddSheet(XlsxSheetName(table.Page()));
         if (verdicts != nullptr)
             writer.AddTwoDecimalsFormat();

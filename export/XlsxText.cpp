@@ -73,6 +73,18 @@ std::string XlsxPropertyText(std::string_view latin1) {
     return text;
 }
 
+std::string XlsxUtf8PropertyText(std::string_view utf8) {
+    std::string text;
+    text.reserve(utf8.size());
+    for (const char c : utf8) {
+        if (NeedsEscape(static_cast<unsigned char>(c)))
+            AppendEscaped(static_cast<unsigned char>(c), text);
+        else
+            text += c;
+    }
+    return text;
+}
+
 double XlsxWritableNumber(double value) {
     // The library prints "%.16G": only values above the largest 16-digit text below the
     // largest double can round beyond it.

@@ -16,6 +16,8 @@ void AppendXlsxCellText(std::string_view latin1, std::string& out);
 // The 8-bit text as UTF-8 for the document properties, which no reader unescapes: only the
 // controls are escaped, so that the part stays well-formed XML.
 std::string XlsxPropertyText(std::string_view latin1);
+// The same for a text that is UTF-8 already (a budget's launch condition, say).
+std::string XlsxUtf8PropertyText(std::string_view utf8);
 
 // The double a number cell is given for value: value itself, but for a finite one whose
 // 16-digit text (what the workbook library writes) would read back as infinity, the nearest

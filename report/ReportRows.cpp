@@ -1,5 +1,7 @@
 #include "report/ReportRows.h"
 
+#include "report/ReportGroups.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -85,13 +87,19 @@ TReportRows CollectReportRows(const TMeasurementTable& table, const std::vector<
 }
 
 std::vector<TChartSeries> CollectChartSeries(const TMeasurementTable& table,
-                                             const TReportRows& rows) {
+                                             const TReportRows& rows,
+                                             const std::vector<int>* groupKeys) {
+    const auto inGroup = [&](std::size_t row, const std::string& group) {
+        const std::string_view text = table.SubItem(row, 2);
+        return groupKeys != nullptr ? WavelengthGroupName(text, *groupKeys) == group
+                                    : text == group;
+    };
     std::vector<TChartSeries> result;
     for (const TWavelengthCounts& group : rows.ByWaveLength) {
         TChartSeries series{group.WaveLength, {}};
         for (const TReportRow& row : rows.Rows) {
             if (row.Verdict->Loss && !std::isnan(*row.Verdict->Loss) &&
-                table.SubItem(row.Row, 2) == group.WaveLength)
+                inGroup(row.Row, group.WaveLength))
                 series.Bars.push_back(
                     {row.Row, *row.Verdict->Loss, row.Verdict->Limit, row.Verdict->Kind});
         }

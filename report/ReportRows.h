@@ -45,9 +45,11 @@ struct TChartSeries {
     std::vector<TChartBar> Bars;  // in cable, then fiber order
 };
 
-// One series per wavelength that has a row with a loss, in the order of ByWaveLength.
+// One series per wavelength that has a row with a loss, in the order of ByWaveLength; with
+// groupKeys, per budget wavelength group (GroupByBudgetWavelengths made ByWaveLength).
 std::vector<TChartSeries> CollectChartSeries(const TMeasurementTable& table,
-                                             const TReportRows& rows);
+                                             const TReportRows& rows,
+                                             const std::vector<int>* groupKeys = nullptr);
 
 // Orders texts as people number cables and fibers: runs of digits by their value ("2" before
 // "10"), the rest byte by byte.

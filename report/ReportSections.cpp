@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "export/ExportFields.h"
+#include "report/ReportFibres.h"
 
 namespace {
 
@@ -106,6 +107,11 @@ private:
                           CountText(c.None)});
         }
         Add(std::move(table));
+        for (TReportBlock& block : FibreSummaryBlocks(*input_.Table, rows_)) {
+            if (std::holds_alternative<TTextBlock>(block))
+                Gap(6);
+            Add(std::move(block));
+        }
         Gap(14);
     }
 
@@ -129,6 +135,8 @@ private:
         facts.AddRow({QStringLiteral("Gain tolerance"), Db(EffectiveGainToleranceDb(budget))});
         facts.AddRow({QStringLiteral("Connector pair"), Db(EffectiveConnectorDb(budget))});
         facts.AddRow({QStringLiteral("Splice"), Db(EffectiveSpliceDb(budget))});
+        for (const auto& [caption, value] : BudgetMethodFacts(budget))
+            facts.AddRow({caption, value});
         Add(std::move(facts));
         Gap(6);
 
@@ -178,6 +186,8 @@ private:
                      QString::number(link.Splices)});
             }
             Add(std::move(links));
+            for (TReportBlock& block : OwnFibreLinkBlocks(budget))
+                Add(std::move(block));
         }
         Gap(14);
     }
@@ -198,7 +208,7 @@ private:
             const TVerdict& verdict = *row.Verdict;
             for (int item = 0; item < TMeasurementTable::SubItemCount; ++item)
                 table.Cells.push_back(Latin1(source.SubItem(row.Row, item)));
-            table.AddRow({Dec2(verdict.Loss), Dec2(verdict.Limit), Dec2(verdict.Margin),
+            table.AddRow({Dec2(verdict.Loss), Dec2(verdict.Limit), MarginCell(verdict.Margin),
                           QString::fromLatin1(VerdictText(verdict.Kind))});
             table.Verdicts.push_back(verdict.Kind);
         }
@@ -215,8 +225,7 @@ private:
         Add(Heading(QStringLiteral("Loss per fiber")));
         for (const TChartSeries& one : series_) {
             Gap(4);
-            Add(TTextBlock{Latin1(one.WaveLength) + QStringLiteral(" nm, loss in dB"),
-                           TFontRole::BodyBold, Qt::black, true, true});
+            Add(TTextBlock{GroupTitle(one.WaveLength), TFontRole::BodyBold, Qt::black, true, true});
             for (TChartBlock& strip : ChartStrips(style_, *input_.Table, one))
                 Add(strip);
         }

@@ -9,12 +9,13 @@
 #include <QPdfWriter>
 #include <stdexcept>
 
-#include "sys/SystemText.h"
-#include "sys/UniqueFd.h"
 #include "export/ExportFile.h"
+#include "report/ReportGroups.h"
 #include "report/ReportLayout.h"
 #include "report/ReportRows.h"
 #include "report/ReportSections.h"
+#include "sys/SystemText.h"
+#include "sys/UniqueFd.h"
 
 namespace {
 
@@ -42,8 +43,12 @@ void PaintFooter(QPainter& painter, const TReportStyle& style, const TReportInpu
 
 // Lays the whole report out first, so that every page knows the count, then paints it.
 QByteArray RenderReport(const TReportInput& input, const std::string& path) {
-    const TReportRows rows = CollectReportRows(*input.Table, *input.Verdicts, input.OnlyChecked);
-    const std::vector<TChartSeries> series = CollectChartSeries(*input.Table, rows);
+    TReportRows rows = CollectReportRows(*input.Table, *input.Verdicts, input.OnlyChecked);
+    // Readings a few nm apart are judged by one budget key, so they are counted and charted
+    // together.
+    const std::vector<int> keys = BudgetWavelengths(input.Budget);
+    GroupByBudgetWavelengths(rows, *input.Table, keys);
+    const std::vector<TChartSeries> series = CollectChartSeries(*input.Table, rows, &keys);
 
     QByteArray bytes;
     QBuffer buffer(&bytes);

@@ -56,6 +56,7 @@ sort > "$scratch/expected" <<'LIST'
 ./usr/share/man/man1/meridax-cli.1.gz
 ./usr/share/man/man1/meridax-meter-sim.1.gz
 ./usr/share/man/man1/meridax.1.gz
+./usr/share/man/man5/meridax-budget.5.gz
 ./usr/share/metainfo/org.example.meridax.metainfo.xml
 LIST
 diff -u "$scratch/expected" "$scratch/listing" || fail "the package holds other files than expected"
@@ -95,9 +96,11 @@ printf '1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10\n\r\n\r' > "$scratch/dump.tx
     $'1\t2\t1550\t-0.41\t-10\r' ] || fail "convert of the .mxe to standard output"
 
 echo "== man pages"
-for page in meridax meridax-cli meridax-meter-sim; do
+for page in meridax.1 meridax-cli.1 meridax-meter-sim.1 meridax-budget.5; do
+    section=${page##*.}
+    page=${page%.*}
     # Read from standard input: man drops root's rights and could not enter a private clone.
-    MANWIDTH=80 man -l --warnings - < <(zcat "$root/usr/share/man/man1/$page.1.gz") \
+    MANWIDTH=80 man -l --warnings - < <(zcat "$root/usr/share/man/man$section/$page.$section.gz") \
         > "$scratch/page.txt" 2> "$scratch/warnings.txt"
     [ ! -s "$scratch/warnings.txt" ] || fail "man $page: $(cat "$scratch/warnings.txt")"
     grep -q "^NAME" "$scratch/page.txt" || fail "man $page shows no NAME"

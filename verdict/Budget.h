@@ -11,13 +11,29 @@
 // How the meter shows a loss: as negative dB (a loss of 0.41 dB reads -0.41) or positive.
 enum class TLossSign { Negative, Positive };
 
+// How the technician set the power reference: with one test cord both end connections of
+// the link are in the measurement, with two one of them is in the reference, with three
+// neither is measured.
+enum class TReferenceMethod { OneJumper, TwoJumper, ThreeJumper };
+
+// "1-jumper", "2-jumper", "3-jumper".
+const char* ReferenceMethodName(TReferenceMethod method);
+// None for any other text.
+std::optional<TReferenceMethod> FindReferenceMethod(std::string_view name);
+
+// Wavelength in nm to a figure.
+using TWavelengthTable = std::map<int, double>;
+
 // One link of a budget: the cable it covers ("*" for every cable no other link names), its
-// length and how many connector pairs and splices it holds.
+// length and how many connector pairs (the two at its ends included) and splices it holds.
+// A link of a fibre type other than the budget's names its own preset and attenuations.
 struct TLinkBudget {
     std::string Cable;
     double LengthM = 0;
     int Connectors = 0;
     int Splices = 0;
+    std::string Preset = {};                   // empty: the budget's
+    TWavelengthTable AttenuationDbPerKm = {};  // over the link's or the budget's preset
 
     bool operator==(const TLinkBudget&) const = default;
 };
@@ -30,9 +46,6 @@ struct TPowerWindow {
     bool operator==(const TPowerWindow&) const = default;
 };
 
-// Wavelength in nm to a figure.
-using TWavelengthTable = std::map<int, double>;
-
 // A loss budget as its file gives it: what is absent stays absent (a preset or a default
 // fills it when records are judged), so that a budget is saved as it was read. Texts are
 // UTF-8, as in the file.
@@ -44,6 +57,9 @@ struct TBudget {
     TWavelengthTable AttenuationDbPerKm;  // over the preset's, wavelength by wavelength
     std::optional<double> ConnectorDb;    // per connector pair
     std::optional<double> SpliceDb;
+    std::optional<TReferenceMethod> ReferenceMethod;
+    std::optional<double> EndConnectorDb;  // each measured end connection
+    std::string Launch;                    // how the light was launched, for the reports
     std::vector<TLinkBudget> Links;
     TWavelengthTable MaxLossDb;
     std::map<int, TPowerWindow> PowerDbm;
@@ -51,7 +67,8 @@ struct TBudget {
     bool operator==(const TBudget&) const = default;
 };
 
-// A named set of attenuations and connector and splice losses (the TIA-568 maxima).
+// A named set of attenuations and connector and splice losses (TIA-568 and ISO/IEC 11801-1
+// maxima).
 struct TBudgetPreset {
     std::string Name;         // "tia-568-sm-isp"
     std::string Description;  // "TIA-568 single-mode, inside plant"
@@ -60,7 +77,8 @@ struct TBudgetPreset {
     double SpliceDb = 0;
 };
 
-// tia-568-mm, tia-568-sm-isp, tia-568-sm-osp, in that order.
+// tia-568-mm, tia-568-sm-isp, tia-568-sm-osp, iso-11801-om3, iso-11801-om4,
+// iso-11801-om5, iso-11801-os1a, iso-11801-os2, in that order.
 const std::vector<TBudgetPreset>& BudgetPresets();
 // nullptr when no preset has the name.
 const TBudgetPreset* FindBudgetPreset(std::string_view name);
@@ -76,6 +94,36 @@ TWavelengthTable EffectiveAttenuation(const TBudget& budget);
 double EffectiveConnectorDb(const TBudget& budget);
 double EffectiveSpliceDb(const TBudget& budget);
 double EffectiveGainToleranceDb(const TBudget& budget);
+TReferenceMethod EffectiveReferenceMethod(const TBudget& budget);
+// end_connector_db, else the connector figure in force.
+double EffectiveEndConnectorDb(const TBudget& budget);
+
+// How many of a link's connectors are measured end connections: min(connectors, 2) for the
+// 1-jumper method, min(connectors, 1) for the 2-jumper one, none for the 3-jumper one.
+int MeasuredEndConnections(TReferenceMethod method, int connectors);
+
+// The connectors' and splices' part of a link's limit:
+// e × end figure + max(connectors - 2, 0) × connector figure + splices × splice figure,
+// e the measured end connections: an end connection inside the reference allows nothing.
+double LinkFixedDb(const TBudget& budget, const TLinkBudget& link);
+// The attenuations a link is judged with: its preset's (else the budget's effective ones),
+// overridden by its own.
+TWavelengthTable LinkAttenuation(const TBudget& budget, const TLinkBudget& link);
+
+// "Reference: 2-jumper; end connection: 0.5 dB; launch: encircled flux" (UTF-8), for the
+// reports; the launch part only when the budget names one.
+std::string BudgetMethodText(const TBudget& budget);
+
+// Every wavelength key of the budget's tables, its presets' and its links' own, ascending.
+std::vector<int> BudgetWavelengths(const TBudget& budget);
+// The key nearest to waveLength within 20 nm (a tie goes to the shorter); none when no key is
+// that near or waveLength is no number. keys ascend.
+std::optional<int> NearestWavelength(const std::vector<int>& keys, double waveLength);
+
+// The key of the figure that makes one of the budget's limits too large for a double
+// ("connector_db", "links[2].length_m", "links[2]" when only the sum is); empty when every
+// limit is a finite number.
+std::string InfiniteLimitKey(const TBudget& budget);
 
 // A budget file that cannot be used. what() names the file, the key and the problem, e.g.
 // Budget file "riser.json": "links[1].length_m" must not be negative

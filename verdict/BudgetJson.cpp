@@ -13,6 +13,38 @@ namespace {
 
 using nlohmann::json;
 
+constexpr std::size_t MostQuoted = 64;
+
+// A key as messages name it: in double quotes, its first 64 bytes and "..." when longer.
+std::string QuoteKey(std::string_view key) {
+    if (key.size() <= MostQuoted)
+        return "\"" + std::string(key) + "\"";
+    return "\"" + std::string(key.substr(0, MostQuoted)) + "...\"";
+}
+
+// The JSON library quotes whole tokens, a number or text of megabytes among them; each quoted
+// span keeps its first 64 bytes.
+std::string ShortenQuotedSpans(const std::string& message) {
+    std::string shortened;
+    std::size_t at = 0;
+    while (at < message.size()) {
+        const std::size_t open = message.find('\'', at);
+        const std::size_t close =
+            open == std::string::npos ? std::string::npos : message.find('\'', open + 1);
+        if (close == std::string::npos)
+            break;
+        shortened.append(message, at, open - at);
+        shortened += QuoteForMessage(std::string_view(message).substr(open + 1, close - open - 1));
+        at = close + 1;
+    }
+    // An unmatched quote: what follows it is cut like a quoted span.
+    if (message.size() - at > MostQuoted)
+        shortened += message.substr(at, MostQuoted) + "...";
+    else
+        shortened += message.substr(at);
+    return shortened;
+}
+
 // Reads one budget file's JSON; every problem is thrown as EBudgetError naming the file and
 // the key (as a path: "links[1].length_m").
 class TBudgetReader {
@@ -24,7 +56,7 @@ public:
                            std::make_error_code(std::errc::invalid_argument));
     }
     [[noreturn]] void FailAt(const std::string& key, const std::string& problem) const {
-        Fail("\"" + key + "\" " + problem);
+        Fail(QuoteKey(key) + " " + problem);
     }
 
     void ExpectType(const json& value, json::value_t type, const std::string& key) const {
@@ -98,46 +130,47 @@ public:
 
     TBudget Read(const json& root) const {
         TBudget budget;
-        ForEachKey(
-            root, "", [&](const std::string& name, const json& value, const std::string& at) {
-                if (name == "name") {
-                    budget.Name = Text(value, at);
-                } else if (name == "preset") {
-                    budget.Preset = Text(value, at);
-                    if (FindBudgetPreset(budget.Preset) == nullptr)
-                        FailAt(at, "names no preset: " + QuoteForMessage(budget.Preset) +
-                                       " (known: " + PresetNames() + ")");
-                } else if (name == "loss_sign") {
-                    const std::string sign = Text(value, at);
-                    if (sign != "negative" && sign != "positive")
-                        FailAt(at, "must be \"negative\" or \"positive\", not " +
-                                       QuoteForMessage(sign));
-                    budget.LossSign =
-                        sign == "negative" ? TLossSign::Negative : TLossSign::Positive;
-                } else if (name == "gain_tolerance_db") {
-                    budget.GainToleranceDb = NonNegative(value, at);
-                } else if (name == "attenuation_db_per_km") {
-                    budget.AttenuationDbPerKm = WaveLengths<TWavelengthTable>(
-                        value, at,
-                        [&](const json& v, const std::string& k) { return NonNegative(v, k); });
-                } else if (name == "connector_db") {
-                    budget.ConnectorDb = NonNegative(value, at);
-                } else if (name == "splice_db") {
-                    budget.SpliceDb = NonNegative(value, at);
-                } else if (name == "links") {
-                    budget.Links = Links(value, at);
-                } else if (name == "max_loss_db") {
-                    budget.MaxLossDb = WaveLengths<TWavelengthTable>(
-                        value, at,
-                        [&](const json& v, const std::string& k) { return NonNegative(v, k); });
-                } else if (name == "power_dbm") {
-                    budget.PowerDbm = WaveLengths<std::map<int, TPowerWindow>>(
-                        value, at,
-                        [&](const json& v, const std::string& k) { return Window(v, k); });
-                } else {
-                    Fail("unknown key \"" + at + "\"");
-                }
-            });
+        ForEachKey(root, "",
+                   [&](const std::string& name, const json& value, const std::string& at) {
+                       if (name == "name") {
+                           budget.Name = Text(value, at);
+                       } else if (name == "preset") {
+                           budget.Preset = PresetName(value, at);
+                       } else if (name == "loss_sign") {
+                           const std::string sign = Text(value, at);
+                           if (sign != "negative" && sign != "positive")
+                               FailAt(at, "must be \"negative\" or \"positive\", not " +
+                                              QuoteForMessage(sign));
+                           budget.LossSign =
+                               sign == "negative" ? TLossSign::Negative : TLossSign::Positive;
+                       } else if (name == "gain_tolerance_db") {
+                           budget.GainToleranceDb = NonNegative(value, at);
+                       } else if (name == "attenuation_db_per_km") {
+                           budget.AttenuationDbPerKm = Attenuations(value, at);
+                       } else if (name == "connector_db") {
+                           budget.ConnectorDb = NonNegative(value, at);
+                       } else if (name == "splice_db") {
+                           budget.SpliceDb = NonNegative(value, at);
+                       } else if (name == "reference_method") {
+                           budget.ReferenceMethod = Method(value, at);
+                       } else if (name == "end_connector_db") {
+                           budget.EndConnectorDb = NonNegative(value, at);
+                       } else if (name == "launch") {
+                           budget.Launch = Text(value, at);
+                       } else if (name == "links") {
+                           budget.Links = Links(value, at);
+                       } else if (name == "max_loss_db") {
+                           budget.MaxLossDb = Attenuations(value, at);
+                       } else if (name == "power_dbm") {
+                           budget.PowerDbm = WaveLengths<std::map<int, TPowerWindow>>(
+                               value, at,
+                               [&](const json& v, const std::string& k) { return Window(v, k); });
+                       } else {
+                           Fail("unknown key " + QuoteKey(at));
+                       }
+                   });
+        if (const std::string key = InfiniteLimitKey(budget); !key.empty())
+            FailAt(key, "is too large: a limit it gives is no finite number");
         return budget;
     }
 
@@ -157,6 +190,29 @@ private:
             default:
                 return "a number";
         }
+    }
+
+    std::string PresetName(const json& value, const std::string& key) const {
+        std::string preset = Text(value, key);
+        if (FindBudgetPreset(preset) == nullptr)
+            FailAt(key, "names no preset: " + QuoteForMessage(preset) +
+                            " (known: " + PresetNames() + ")");
+        return preset;
+    }
+
+    TReferenceMethod Method(const json& value, const std::string& key) const {
+        const std::string name = Text(value, key);
+        const auto method = FindReferenceMethod(name);
+        if (!method)
+            FailAt(key, "must be \"1-jumper\", \"2-jumper\" or \"3-jumper\", not " +
+                            QuoteForMessage(name));
+        return *method;
+    }
+
+    // A table of non-negative dB figures (per km or not) by wavelength.
+    TWavelengthTable Attenuations(const json& value, const std::string& key) const {
+        return WaveLengths<TWavelengthTable>(
+            value, key, [&](const json& v, const std::string& k) { return NonNegative(v, k); });
     }
 
     static std::string PresetNames() {
@@ -185,8 +241,12 @@ private:
                                link.Connectors = Count(value, field);
                            } else if (name == "splices") {
                                link.Splices = Count(value, field);
+                           } else if (name == "preset") {
+                               link.Preset = PresetName(value, field);
+                           } else if (name == "attenuation_db_per_km") {
+                               link.AttenuationDbPerKm = Attenuations(value, field);
                            } else {
-                               Fail("unknown key \"" + field + "\"");
+                               Fail("unknown key " + QuoteKey(field));
                            }
                        });
             // A link that names no cable would silently cover some; the file must say which.
@@ -209,7 +269,7 @@ private:
                        else if (name == "max")
                            window.Max = Number(value, at);
                        else
-                           Fail("unknown key \"" + at + "\"");
+                           Fail("unknown key " + QuoteKey(at));
                    });
         if (window.Min && window.Max && *window.Min > *window.Max)
             FailAt(key, "has its min above its max");
@@ -230,7 +290,7 @@ json ParseStrictly(std::string_view text, const TBudgetReader& reader) {
         } else if (event == json::parse_event_t::key) {
             const std::string& key = parsed.get_ref<const std::string&>();
             if (!keysOfOpenObjects.back().insert(key).second)
-                reader.Fail("the key \"" + key + "\" is given twice in one object");
+                reader.Fail("the key " + QuoteKey(key) + " is given twice in one object");
         }
         return true;
     };
@@ -241,7 +301,7 @@ json ParseStrictly(std::string_view text, const TBudgetReader& reader) {
         std::string message = error.what();
         if (const auto bracket = message.find("] "); bracket != std::string::npos)
             message.erase(0, bracket + 2);
-        reader.Fail("not valid JSON: " + message);
+        reader.Fail("not valid JSON: " + ShortenQuotedSpans(message));
     }
 }
 
@@ -257,6 +317,18 @@ nlohmann::ordered_json WaveLengthObject(const Table& table, Write&& write) {
     nlohmann::ordered_json object = nlohmann::ordered_json::object();
     for (const auto& [waveLength, value] : table)
         object[std::to_string(waveLength)] = write(value);
+    return object;
+}
+
+nlohmann::ordered_json LinkObject(const TLinkBudget& link) {
+    nlohmann::ordered_json object = {{"cable", link.Cable},
+                                     {"length_m", NumberValue(link.LengthM)},
+                                     {"connectors", link.Connectors},
+                                     {"splices", link.Splices}};
+    if (!link.Preset.empty())
+        object["preset"] = link.Preset;
+    if (!link.AttenuationDbPerKm.empty())
+        object["attenuation_db_per_km"] = WaveLengthObject(link.AttenuationDbPerKm, NumberValue);
     return object;
 }
 
@@ -286,13 +358,16 @@ std::string BudgetToJson(const TBudget& budget) {
         root["connector_db"] = NumberValue(*budget.ConnectorDb);
     if (budget.SpliceDb)
         root["splice_db"] = NumberValue(*budget.SpliceDb);
+    if (budget.ReferenceMethod)
+        root["reference_method"] = ReferenceMethodName(*budget.ReferenceMethod);
+    if (budget.EndConnectorDb)
+        root["end_connector_db"] = NumberValue(*budget.EndConnectorDb);
+    if (!budget.Launch.empty())
+        root["launch"] = budget.Launch;
     if (!budget.Links.empty()) {
         nlohmann::ordered_json links = nlohmann::ordered_json::array();
         for (const TLinkBudget& link : budget.Links)
-            links.push_back({{"cable", link.Cable},
-                             {"length_m", NumberValue(link.LengthM)},
-                             {"connectors", link.Connectors},
-                             {"splices", link.Splices}});
+            links.push_back(LinkObject(link));
         root["links"] = std::move(links);
     }
     if (!budget.MaxLossDb.empty())

@@ -14,6 +14,11 @@ double Snapped(double margin) {
     return std::fabs(margin) < RoundOff ? 0.0 : margin;
 }
 
+// A figure beyond any double (a sum of huge readings or budget figures) is no figure.
+TFigure FiniteOrNone(double value) {
+    return std::isfinite(value) ? TFigure(value) : TFigure();
+}
+
 // The link's cable text as the records hold it (8-bit, Latin-1); none when it has a
 // character beyond U+00FF, which no record can hold, or is not UTF-8.
 std::optional<std::string> Utf8ToLatin1(std::string_view text) {
@@ -55,13 +60,36 @@ const char* VerdictText(TVerdictKind kind) {
 }
 
 std::string TwoDecimals(double value) {
-    char text[64];
+    // Room for the largest double's 309 digits, which a reading may hold.
+    char text[400];
     std::snprintf(text, sizeof text, "%.2f", value);
     std::string result = text;
     // "-0.00" says a sign the figure no longer has.
     if (result.find_first_not_of("-0.") == std::string::npos && result[0] == '-')
         result.erase(0, 1);
     return result;
+}
+
+int MarginDecimals(double margin) {
+    constexpr int MostDecimals = 17;
+    int decimals = 2;
+    char text[400];
+    while (margin < 0 && decimals < MostDecimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, margin);
+        if (std::string_view(text).find_first_of("123456789") != std::string_view::npos)
+            break;
+        ++decimals;
+    }
+    return decimals;
+}
+
+std::string MarginText(double margin) {
+    const int decimals = MarginDecimals(margin);
+    if (decimals == 2)
+        return TwoDecimals(margin);
+    char text[400];
+    std::snprintf(text, sizeof text, "%.*f", decimals, margin);
+    return text;
 }
 
 template <typename Value>
@@ -82,18 +110,15 @@ const Value* TVerdictJudge::Nearest(const TKeyedByWavelength<Value>& table, doub
 TVerdictJudge::TVerdictJudge(const TBudget& budget)
     : lossSign_(budget.LossSign),
       gainToleranceDb_(EffectiveGainToleranceDb(budget)),
-      attenuation_(ToArray(EffectiveAttenuation(budget))),
       maxLoss_(ToArray(budget.MaxLossDb)),
       power_(ToArray(budget.PowerDbm)) {
-    const double connectorDb = EffectiveConnectorDb(budget);
-    const double spliceDb = EffectiveSpliceDb(budget);
     for (const TLinkBudget& link : budget.Links) {
-        const TLinkLimit limit{link.LengthM / 1000.0,
-                               link.Connectors * connectorDb + link.Splices * spliceDb};
+        TLinkLimit limit{link.LengthM / 1000.0, LinkFixedDb(budget, link),
+                         ToArray(LinkAttenuation(budget, link))};
         if (link.Cable == "*")
-            anyCable_ = limit;
+            anyCable_ = std::move(limit);
         else if (const auto cable = Utf8ToLatin1(link.Cable))
-            links_.emplace(*cable, limit);
+            links_.emplace(*cable, std::move(limit));
     }
 }
 
@@ -118,7 +143,9 @@ TVerdict TVerdictJudge::Judge(const TMeranie& record) const {
             margin = std::min(margin, record.Value - *window->Min);
         if (window->Max)
             margin = std::min(margin, *window->Max - record.Value);
-        verdict.Margin = Snapped(margin);
+        verdict.Margin = FiniteOrNone(Snapped(margin));
+        if (!verdict.Margin)
+            return verdict;
         verdict.Kind = *verdict.Margin >= 0 ? TVerdictKind::Pass : TVerdictKind::Fail;
         return verdict;
     }
@@ -126,12 +153,15 @@ TVerdict TVerdictJudge::Judge(const TMeranie& record) const {
     verdict.Loss = loss;
     if (const double* maxLoss = Nearest(maxLoss_, record.WaveLength)) {
         verdict.Limit = *maxLoss;
-    } else if (const double* attenuation = Nearest(attenuation_, record.WaveLength)) {
-        if (const TLinkLimit* limit = LinkFor(record.Cable))
-            verdict.Limit = limit->LengthKm * *attenuation + limit->FixedDb;
+    } else if (const TLinkLimit* limit = LinkFor(record.Cable)) {
+        if (const double* attenuation = Nearest(limit->Attenuation, record.WaveLength))
+            verdict.Limit = FiniteOrNone(limit->LengthKm * *attenuation + limit->FixedDb);
     }
-    if (verdict.Limit)
-        verdict.Margin = Snapped(*verdict.Limit - loss);
+    if (verdict.Limit) {
+        verdict.Margin = FiniteOrNone(Snapped(*verdict.Limit - loss));
+        if (!verdict.Margin)
+            return verdict;
+    }
     // A gain beyond the tolerance means the reference was taken wrong, whatever the limit.
     if (loss < -gainToleranceDb_ - RoundOff)
         verdict.Kind = TVerdictKind::Check;
@@ -180,4 +210,46 @@ std::string VerdictSummary(const TVerdictCounts& counts, std::string_view what) 
         separator = ", ";
     }
     return summary;
+}
+
+void TFibreResultsBuilder::Add(const std::string& cable, const std::string& fiber,
+                               const TVerdict& verdict, bool relative) {
+    if (!relative)
+        return;
+    // A zero byte cannot be in a record's text, so it parts cable from fiber.
+    const auto [found, added] = indexOfFibre_.try_emplace(cable + '\0' + fiber, results_.size());
+    if (added)
+        results_.push_back({cable, fiber, TVerdictKind::None});
+    TVerdictKind& kind = results_[found->second].Kind;
+    // FAIL outranks CHECK, CHECK outranks PASS, PASS outranks no verdict.
+    const auto rank = [](TVerdictKind k) {
+        return k == TVerdictKind::Fail    ? 3
+               : k == TVerdictKind::Check ? 2
+               : k == TVerdictKind::Pass  ? 1
+                                          : 0;
+    };
+    if (rank(verdict.Kind) > rank(kind))
+        kind = verdict.Kind;
+}
+
+std::vector<TFibreResult> FibreResults(const TMeraniaArray& records,
+                                       const std::vector<TVerdict>& verdicts) {
+    TFibreResultsBuilder builder;
+    const std::size_t count = std::min(verdicts.size(), records.size());
+    for (std::size_t index = 0; index < count; ++index) {
+        const TMeranie& record = records[index];
+        builder.Add(record.Cable, record.Fiber, verdicts[index], record.IsRelative);
+    }
+    return builder.Take();
+}
+
+TVerdictCounts CountFibreResults(const std::vector<TFibreResult>& results) {
+    TVerdictCounts counts;
+    for (const TFibreResult& result : results)
+        counts.Add(result.Kind);
+    return counts;
+}
+
+std::string FibreSummary(const TVerdictCounts& counts) {
+    return VerdictSummary(counts, counts.Judged() == 1 ? "fibre" : "fibres");
 }

@@ -60,6 +60,12 @@ const char* VerdictText(TVerdictKind kind);
 // zero: 0.35, -1.95, 2.30.
 std::string TwoDecimals(double value);
 
+// The decimals a margin is shown with so that its text says what its verdict says: 2, or as
+// many more as a negative margin needs to show a figure other than zero (-0.001, not 0.00).
+int MarginDecimals(double margin);
+// The margin with MarginDecimals(margin) decimals, otherwise as TwoDecimals: 0.35, -0.004.
+std::string MarginText(double margin);
+
 // Judges records against one budget; built once, it judges a million records in well under
 // the time it takes to show them. Figures are computed on the records' doubles.
 class TVerdictJudge {
@@ -69,22 +75,22 @@ public:
     TVerdict Judge(const TMeranie& record) const;
 
 private:
-    struct TLinkLimit {
-        double LengthKm = 0;
-        double FixedDb = 0;  // connectors and splices
-    };
-    // The cable's link, else the "*" link, else nullptr.
-    const TLinkLimit* LinkFor(const std::string& cable) const;
     // A wavelength table as a short sorted array: a scan of a few entries beats a tree.
     template <typename Value>
     using TKeyedByWavelength = std::vector<std::pair<int, Value>>;
+    struct TLinkLimit {
+        double LengthKm = 0;
+        double FixedDb = 0;  // connectors and splices
+        TKeyedByWavelength<double> Attenuation;
+    };
+    // The cable's link, else the "*" link, else nullptr.
+    const TLinkLimit* LinkFor(const std::string& cable) const;
     // The value of the key nearest to waveLength, within 20 nm; nullptr when none is.
     template <typename Value>
     static const Value* Nearest(const TKeyedByWavelength<Value>& table, double waveLength);
 
     TLossSign lossSign_;
     double gainToleranceDb_;
-    TKeyedByWavelength<double> attenuation_;
     TKeyedByWavelength<double> maxLoss_;
     TKeyedByWavelength<TPowerWindow> power_;
     std::unordered_map<std::string, TLinkLimit> links_;
@@ -135,3 +141,37 @@ TVerdictCounts CountVerdicts(const std::vector<TVerdict>& verdicts);
 // "24 relative: 20 pass, 3 fail, 1 check", what being "relative" or "absolute", counting the
 // judged ones; the kinds with no verdict are left out ("5 absolute: 5 pass").
 std::string VerdictSummary(const TVerdictCounts& counts, std::string_view what);
+
+// One fibre's result across its wavelengths, from its relative readings' verdicts: FAIL if
+// any is FAIL, else CHECK if any is CHECK, else PASS; None when none of them was judged.
+struct TFibreResult {
+    std::string Cable;
+    std::string Fiber;
+    TVerdictKind Kind = TVerdictKind::None;
+
+    bool operator==(const TFibreResult&) const = default;
+};
+
+// Gathers fibre results reading by reading, for callers that hold rows rather than records.
+class TFibreResultsBuilder {
+public:
+    // A reading of the fibre; only relative ones count toward its result.
+    void Add(const std::string& cable, const std::string& fiber, const TVerdict& verdict,
+             bool relative);
+    // In the order of the fibres' first readings.
+    std::vector<TFibreResult> Take() { return std::move(results_); }
+
+private:
+    std::vector<TFibreResult> results_;
+    std::unordered_map<std::string, std::size_t> indexOfFibre_;
+};
+
+// One result per fibre (cable and fiber text) with a relative record, in the order of their
+// first records; verdicts are one per record.
+std::vector<TFibreResult> FibreResults(const TMeraniaArray& records,
+                                       const std::vector<TVerdict>& verdicts);
+
+TVerdictCounts CountFibreResults(const std::vector<TFibreResult>& results);
+
+// "3 fibres: 2 pass, 1 fail", "1 fibre: 1 pass": VerdictSummary of the fibres with a result.
+std::string FibreSummary(const TVerdictCounts& counts);

@@ -110,30 +110,37 @@ TEST_F(TLossBudgetTest, RowsWithAVerdictAreColouredAndExplainedTextsAndTicksStay
     ExpectLooks(TTablePage::Absolute, {Fail1, Plain, Pass6});
     ExpectLooks(TTablePage::Relative, {Pass0, Fail2, Check3, Plain});
     EXPECT_EQ(Contents(), before);
-    EXPECT_EQ(frm_->StatusText(),
+    EXPECT_EQ(frm_->StatusText().toStdString(),
               "7 measurements: 3 absolute (1 pass, 1 fail, 1 unjudged), 4 relative (1 pass, "
-              "1 fail, 1 check, 1 unjudged)");
+              "1 fail, 1 check, 1 unjudged); 3 fibres (1 pass, 1 fail, 1 check)");
 
     // A new set is judged as it comes.
     LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
     ExpectLooks(TTablePage::Relative,
                 {{Red, "Loss: 2.01 dB\nLimit: 2.00 dB\nMargin: -0.01 dB\nVerdict: FAIL"}});
-    EXPECT_EQ(frm_->StatusText(), "1 measurement: 0 absolute, 1 relative (1 fail)");
+    // A thousandth over the limit reads as a negative margin, never 0.00.
+    LoadRecords({Relative("1", "9", 1550, -2.001, -10)});
+    ExpectLooks(TTablePage::Relative,
+                {{Red, "Loss: 2.00 dB\nLimit: 2.00 dB\nMargin: -0.001 dB\nVerdict: FAIL"}});
+    LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
+    EXPECT_EQ(frm_->StatusText().toStdString(),
+              "1 measurement: 0 absolute, 1 relative (1 fail); 1 fibre (1 fail)");
 
     // The counts are grouped as the line's others are.
     LoadRecords(TMeraniaArray(1000, Relative("1", "1", 1550, -1, -10)));
-    EXPECT_EQ(frm_->StatusText(), "1,000 measurements: 0 absolute, 1,000 relative (1,000 pass)");
+    EXPECT_EQ(frm_->StatusText().toStdString(),
+              "1,000 measurements: 0 absolute, 1,000 relative (1,000 pass); 1 fibre (1 pass)");
     LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
 
     // A budget without limits for these readings says so.
     frm_->SetBudget(TBudget{});
     ExpectLooks(TTablePage::All, {Plain});
-    EXPECT_EQ(frm_->StatusText(),
+    EXPECT_EQ(frm_->StatusText().toStdString(),
               "1 measurement: 0 absolute, 1 relative; the loss budget judges none of them");
 
     frm_->SetBudget(std::nullopt);
     ExpectLooks(TTablePage::All, {Plain});
-    EXPECT_EQ(frm_->StatusText(), "1 measurement: 0 absolute, 1 relative");
+    EXPECT_EQ(frm_->StatusText().toStdString(), "1 measurement: 0 absolute, 1 relative");
 }
 
 TEST_F(TLossBudgetTest, AFormRoundTripsEveryFigureAndReadsWhatUsersType) {
@@ -155,6 +162,31 @@ TEST_F(TLossBudgetTest, AFormRoundTripsEveryFigureAndReadsWhatUsersType) {
     EXPECT_EQ(read.Links[0], (TLinkBudget{"A", 1.5, 0, 0}));
     EXPECT_EQ(read.Links[1], (TLinkBudget{"B", 20, 2, 1}));
     EXPECT_EQ(read.PowerDbm.at(850), (TPowerWindow{-7.0, std::nullopt}));
+}
+
+TEST_F(TLossBudgetTest, NewCableRowsTakeTheStarLinksFiguresAndFillDown) {
+    const TFormRows none = NewCableRows({{"1", "500", "2", "1", ""}}, {"1", "2", " ", "3", "2"});
+    EXPECT_EQ(none, (TFormRows{{"2", "0", "2", "0", ""}, {"3", "0", "2", "0", ""}}));
+    const TFormRows star =
+        NewCableRows({{"*", "90", "4", "1", "iso-11801-om4"}, {"A", "5", "", "", ""}}, {"A", "B"});
+    EXPECT_EQ(star, (TFormRows{{"B", "90", "4", "1", "iso-11801-om4"}}));
+
+    TFormRows rows{{"A", "300", "2"}, {"B", "", "2"}, {"C"}, {"D", "7", "2"}};
+    FillDown(rows, 1, 0, 2);
+    EXPECT_EQ(rows,
+              (TFormRows{{"A", "300", "2"}, {"B", "300", "2"}, {"C", "300"}, {"D", "7", "2"}}));
+    FillDown(rows, 1, 3, 3);  // nothing below the row
+    FillDown(rows, 1, 2, 9);  // past the last row: nothing
+    EXPECT_EQ(rows[3][1], "7");
+
+    // The new keys go through the form and back.
+    TBudget budget = SampleBudget();
+    budget.ReferenceMethod = TReferenceMethod::ThreeJumper;
+    budget.EndConnectorDb = 0.5;
+    budget.Launch = "mandrel wrap";
+    budget.Links[0].Preset = "iso-11801-os2";
+    budget.Links[0].AttenuationDbPerKm = {{1550, 0.3}};
+    EXPECT_EQ(BudgetFromForm(BudgetFormFrom(budget)), budget);
 }
 
 TEST_F(TLossBudgetTest, ABadCellIsNamedWithItsTableAndRow) {
@@ -182,6 +214,11 @@ TEST_F(TLossBudgetTest, ABadCellIsNamedWithItsTableAndRow) {
     crossed.Power = {{"1310", "-3", "-20"}};
     TBudgetForm tolerance;
     tolerance.GainToleranceDb = "x";
+    TBudgetForm huge;
+    huge.ConnectorDb = "1e305";
+    huge.Links = {{"A", "1", "10000", "", ""}};
+    TBudgetForm linkPreset;
+    linkPreset.Links = {{"A", "1", "", "", "om4"}};
     const TCase cases[] = {
         {links({{"A", "5", "", ""}, {"B", "abc", "", ""}}),
          "Links, row 2, Length (m): 'abc' is not a number", TBudgetTable::Links, 1, 1},
@@ -213,6 +250,9 @@ TEST_F(TLossBudgetTest, ABadCellIsNamedWithItsTableAndRow) {
         {crossed, "Power windows, row 1, Max (dBm): is below the minimum", TBudgetTable::Power, 0,
          2},
         {tolerance, "Gain tolerance (dB): 'x' is not a number", TBudgetTable::None, 0, 0},
+        {huge, "Budget: the figures of connector_db make a limit too large to compute",
+         TBudgetTable::None, 0, 0},
+        {linkPreset, "Links, row 1, Preset: 'om4' is no preset", TBudgetTable::Links, 0, 4},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Message);
@@ -257,15 +297,24 @@ TEST_F(TLossBudgetTest, TheDialogLoadsAddsCablesRefusesABadCellSavesAndHandsTheB
         ASSERT_EQ(table->rowCount(), 3);
         EXPECT_EQ(table->item(1, 0)->text(), QStringLiteral("2"));
         EXPECT_EQ(table->item(2, 0)->text(), QString(QChar(0xC4)));
-        // Their lengths are not given yet: OK names the first and keeps the dialog.
+        // Without a "*" link the new rows are 0 m with two connectors and no splice.
+        for (int row = 1; row < 3; ++row) {
+            EXPECT_EQ(table->item(row, 1)->text(), QStringLiteral("0"));
+            EXPECT_EQ(table->item(row, 2)->text(), QStringLiteral("2"));
+            EXPECT_EQ(table->item(row, 3)->text(), QStringLiteral("0"));
+        }
+        // Every bad cell is named by one OK, the cursor on the first.
+        table->setItem(1, 1, new QTableWidgetItem(QString()));
+        table->setItem(2, 2, new QTableWidgetItem(QStringLiteral("x")));
+        table->setItem(2, 3, new QTableWidgetItem(QStringLiteral("-1")));
         dialog->btnOk->click();
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_EQ(table->currentRow(), 1);
         EXPECT_EQ(table->currentColumn(), 1);
         table->setItem(1, 1, new QTableWidgetItem(QStringLiteral("90")));
-        table->setItem(1, 2, new QTableWidgetItem(QStringLiteral("2")));
-        table->setItem(2, 1, new QTableWidgetItem(QStringLiteral("1000")));
         table->setItem(2, 2, new QTableWidgetItem(QStringLiteral("2")));
+        table->setItem(2, 3, new QTableWidgetItem(QStringLiteral("0")));
+        table->setItem(2, 1, new QTableWidgetItem(QStringLiteral("1000")));
         dialog->btnSave->click();
         dialog->btnOk->click();
     });
@@ -276,7 +325,10 @@ TEST_F(TLossBudgetTest, TheDialogLoadsAddsCablesRefusesABadCellSavesAndHandsTheB
               "Budget file \"" + broken + "\": \"links\" must be a list, not a number");
     EXPECT_EQ(afterLoad, BudgetFormFrom(SampleBudget()));
     ASSERT_EQ(errors_.size(), 2u);
-    EXPECT_EQ(errors_[1], "Links, row 2, Length (m): is empty");
+    EXPECT_EQ(errors_[1],
+              "Links, row 2, Length (m): is empty\n"
+              "Links, row 3, Connectors: 'x' is not a whole number from 0 to 10000\n"
+              "Links, row 3, Splices: '-1' is not a whole number from 0 to 10000");
 
     TBudget expected = SampleBudget();
     expected.Links.push_back({"2", 90, 2, 0});
@@ -289,7 +341,8 @@ TEST_F(TLossBudgetTest, TheDialogLoadsAddsCablesRefusesABadCellSavesAndHandsTheB
     ASSERT_NE(third, nullptr);
     EXPECT_EQ(third->Kind, TVerdictKind::Fail);
     EXPECT_DOUBLE_EQ(*third->Limit, 2.5);
-    EXPECT_EQ(frm_->StatusText(), "4 measurements: 0 absolute, 4 relative (3 pass, 1 fail)");
+    EXPECT_EQ(frm_->StatusText().toStdString(),
+              "4 measurements: 0 absolute, 4 relative (3 pass, 1 fail); 4 fibres (3 pass, 1 fail)");
 
     // Cancel changes nothing; No budget clears it.
     TModalWatch cancel(
@@ -320,7 +373,7 @@ TEST_F(TLossBudgetTest, TheBudgetIsKeptForTheNextStartOutsideSettingsIni) {
     LoadRecords(SampleRecords());
     ExpectLooks(TTablePage::Absolute, {Fail1, Plain, Pass6});
     frm_->SetBudget(std::nullopt);
-    EXPECT_EQ(frm_->StatusText(), "7 measurements: 3 absolute, 4 relative");
+    EXPECT_EQ(frm_->StatusText().toStdString(), "7 measurements: 3 absolute, 4 relative");
     DestroyWindow();
 
     CreateWindow();
@@ -335,7 +388,8 @@ TEST_F(TLossBudgetTest, AKeptBudgetThatNoLongerReadsIsDroppedWithAMessage) {
               "The kept loss budget no longer reads and was dropped: Budget file \"" +
                   dir_->File("config/meridax/meridax.conf") +
                   "\": \"preset\" names no preset: 'tia-999' (known: tia-568-mm, "
-                  "tia-568-sm-isp, tia-568-sm-osp)");
+                  "tia-568-sm-isp, tia-568-sm-osp, iso-11801-om3, iso-11801-om4, iso-11801-om5, "
+                  "iso-11801-os1a, iso-11801-os2)");
     EXPECT_EQ(errors_, std::vector<std::string>{"File not found"});
     DestroyWindow();
 

@@ -51,6 +51,7 @@ TEST_F(ReportRun, PlainTextTableAndCounts) {
               "2      2             850     -1        -10   1.00\n"
               "\n"
               "3 relative: 1 pass, 1 fail, 1 check\n"
+              "3 fibres: 1 pass, 1 fail, 1 check\n"
               "1 absolute: 1 pass\n"
               "1 without a verdict\n");
 }
@@ -248,6 +249,82 @@ TEST_F(ReportRun, BadBudgetStopsConvertAndImportFirst) {
             << run.err;
     }
     EXPECT_FALSE(std::filesystem::exists(Path("out.csv")));
+}
+
+// The worked examples of the budget file's manual: 90 m of OM4 at 850 nm with two connectors
+// (1.815 dB with one jumper, 1.065 with two, 0.315 with three, 1.315 with one and 0.5 dB end
+// connections) and 500 m of OS2 with four connectors and a splice, 2-jumper (2.75 dB). Each
+// reading lies 0.001 dB over its limit: the margin shows it, though the limit rounds to two
+// decimals.
+class WorkedExamples : public ReportTest {
+protected:
+    struct TExample {
+        const char* method;
+        const char* endFigure;
+        const char* loss;  // 0.001 dB over the limit
+        const char* limitText;
+    };
+    std::string BudgetFile(const TExample& example) {
+        std::string json = R"({"preset": "iso-11801-om4", "reference_method": ")" +
+                           std::string(example.method) + "\"";
+        if (example.endFigure[0] != 0)
+            json += R"(, "end_connector_db": )" + std::string(example.endFigure);
+        json += R"(, "links": [{"cable": "MM", "length_m": 90, "connectors": 2, "splices": 0},
+            {"cable": "SM", "length_m": 500, "connectors": 4, "splices": 1,
+             "preset": "iso-11801-os2"}]})";
+        const std::string path = Path(std::string(example.method) + example.endFigure + ".json");
+        Put(path, json);
+        return path;
+    }
+};
+
+TEST_F(WorkedExamples, ComeOutOfTheTextTheCsvTheWorkbookAndThePdf) {
+    const TExample examples[] = {{"1-jumper", "", "-1.816", "1.81"},
+                                 {"2-jumper", "", "-1.066", "1.06"},
+                                 {"3-jumper", "", "-0.316", "0.32"},
+                                 {"1-jumper", "0.5", "-1.316", "1.31"}};
+    for (const TExample& example : examples) {
+        SCOPED_TRACE(std::string(example.method) + " " + example.endFigure);
+        Put(Path("mm.txt"), "MM\t1\t850\t" + std::string(example.loss) +
+                                "\t-10.00\n\rMM\t1\t850\t-0.5\t-10.00\n\r\n\r");
+        const std::string budget = BudgetFile(example);
+        const TRun run = Run({"report", Path("mm.txt"), "--budget", budget, "--to", "-"});
+        EXPECT_EQ(run.exitCode, 3) << run.err;
+        EXPECT_NE(run.out.find(std::string(example.limitText) + "  -0.001  FAIL"),
+                  std::string::npos)
+            << run.out;
+        EXPECT_NE(run.out.find("1 fibre: 1 fail\n"), std::string::npos) << run.out;
+    }
+    // The single-mode link, 2-jumper: 2.75 dB; a reading on it is 1310 nm.
+    Put(Path("sm.txt"), "SM\t1\t1310\t-2.751\t-10.00\n\rSM\t2\t1310\t-2.75\t-10.00\n\r\n\r");
+    const std::string budget = BudgetFile({"2-jumper", "", "", ""});
+    TRun run = Run({"report", Path("sm.txt"), "--budget", budget, "--to", Path("sm.csv")});
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_EQ(Read(Path("sm.csv")),
+              "\xEF\xBB\xBF"
+              "Cable,Fiber,WaveLength,dB/dBm,Reference,Loss (dB),Limit (dB),Margin (dB),Verdict\r\n"
+              "SM,1,1310,-2.751,-10,2.75,2.75,-0.001,FAIL\r\n"
+              "SM,2,1310,-2.75,-10,2.75,2.75,0.00,PASS\r\n");
+    run = Run({"report", Path("sm.txt"), "--budget", budget, "--to", Path("sm.xlsx")});
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    const std::vector<std::string> cells = ReadBack({"xlsx", Path("sm.xlsx"), "formats"});
+    for (const std::string& line :
+         {"comments " + Utf8Hex("Reference: 2-jumper; end connection: 0.75 dB"),
+          std::string("format 1 7 0.000"), std::string("format 2 7 0.00"),
+          std::string("format 1 6 0.00"), "cell 2 6 n " + DoubleHex(2.75)})
+        EXPECT_NE(std::find(cells.begin(), cells.end(), line), cells.end())
+            << line << "\n"
+            << testing::PrintToString(cells);
+    run = Run({"report", Path("sm.txt"), "--budget", budget, "--to", Path("sm.pdf")});
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    const std::string command = Quote(MERIDAX_PDFTOTEXT) + " -layout " + Quote(Path("sm.pdf")) +
+                                " " + Quote(Path("sm.txt"));
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string text = Read(Path("sm.txt"));
+    for (const std::string part :
+         {"2.75", "-0.001", "2-jumper", "0.75 dB", "2 fibres: 1 pass, 1 fail", "Fibre result",
+          "1310 nm, loss in dB", "iso-11801-os2", "1310: 0.40, 1383: 0.40, 1550: 0.40"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
 }
 
 }  // namespace

@@ -27,6 +27,8 @@ def read_xlsx(path, formats):
     props = workbook.properties
     print("title", hexed(props.title or ""))
     print("subject", hexed(props.subject or ""))
+    if props.description:
+        print("comments", hexed(props.description))
     print("created", "yes" if props.created is not None else "no")
     print("sheets", " ".join(workbook.sheetnames))
     sheet = workbook.worksheets[0]

@@ -44,12 +44,58 @@ TEST(BudgetFile, TheExampleReadsAndWritesBack) {
     EXPECT_EQ(ReadWholeFile(folder.File("b.json")), BudgetToJson(budget));
 }
 
+TEST(BudgetFile, TheMethodEndFigureLaunchAndLinkPresetsReadAndWriteBack) {
+    const char* const json = R"({
+  "name": "Campus",
+  "preset": "iso-11801-om4",
+  "loss_sign": "negative",
+  "reference_method": "2-jumper",
+  "end_connector_db": 0.5,
+  "launch": "encircled flux",
+  "links": [
+    {
+      "cable": "MM",
+      "length_m": 90,
+      "connectors": 2,
+      "splices": 0
+    },
+    {
+      "cable": "SM",
+      "length_m": 500,
+      "connectors": 4,
+      "splices": 1,
+      "preset": "iso-11801-os2",
+      "attenuation_db_per_km": {
+        "1550": 0.3
+      }
+    }
+  ]
+}
+)";
+    const TBudget budget = ParseBudget(json, "campus.json");
+    EXPECT_EQ(budget.ReferenceMethod, TReferenceMethod::TwoJumper);
+    EXPECT_EQ(budget.EndConnectorDb, 0.5);
+    EXPECT_EQ(budget.Launch, "encircled flux");
+    ASSERT_EQ(budget.Links.size(), 2u);
+    EXPECT_EQ(budget.Links[1].Preset, "iso-11801-os2");
+    EXPECT_EQ(budget.Links[1].AttenuationDbPerKm, (TWavelengthTable{{1550, 0.3}}));
+    EXPECT_EQ(BudgetToJson(budget), json);
+    for (const char* method : {"1-jumper", "2-jumper", "3-jumper"}) {
+        const TBudget read =
+            ParseBudget(std::string(R"({"reference_method": ")") + method + R"("})", "m.json");
+        ASSERT_TRUE(read.ReferenceMethod);
+        EXPECT_EQ(ReferenceMethodName(*read.ReferenceMethod), std::string(method));
+    }
+}
+
 TEST(BudgetFile, AnEmptyObjectIsABudgetWithDefaults) {
     const TBudget budget = ParseBudget("{}", "empty.json");
     EXPECT_EQ(budget, TBudget{});
     EXPECT_EQ(EffectiveConnectorDb(budget), 0.75);
     EXPECT_EQ(EffectiveSpliceDb(budget), 0.3);
     EXPECT_EQ(EffectiveGainToleranceDb(budget), 0.2);
+    EXPECT_EQ(EffectiveReferenceMethod(budget), TReferenceMethod::OneJumper);
+    EXPECT_EQ(EffectiveEndConnectorDb(budget), 0.75);
     EXPECT_TRUE(EffectiveAttenuation(budget).empty());
     EXPECT_EQ(BudgetToJson(budget), "{\n  \"loss_sign\": \"negative\"\n}\n");
 }
@@ -87,7 +133,7 @@ TEST(BudgetFile, ProblemsNameTheFileTheKeyAndWhat) {
         {R"({"links": [{"cable": "1"}, {"cable": "1"}]})",
          R"(Budget file "b.json": "links[1].cable" repeats the cable '1')"},
         {R"({"preset": "tia-999"})",
-         R"(Budget file "b.json": "preset" names no preset: 'tia-999' (known: tia-568-mm, tia-568-sm-isp, tia-568-sm-osp))"},
+         R"(Budget file "b.json": "preset" names no preset: 'tia-999' (known: tia-568-mm, tia-568-sm-isp, tia-568-sm-osp, iso-11801-om3, iso-11801-om4, iso-11801-om5, iso-11801-os1a, iso-11801-os2))"},
         {R"({"loss_sign": "minus"})",
          R"(Budget file "b.json": "loss_sign" must be "negative" or "positive", not 'minus')"},
         {R"({"max_loss_db": {"1310nm": 2}})",
@@ -100,6 +146,25 @@ TEST(BudgetFile, ProblemsNameTheFileTheKeyAndWhat) {
          R"(Budget file "b.json": unknown key "power_dbm.1310.low")"},
         {R"({"splice_db": 1e999})",
          R"(Budget file "b.json": not valid JSON: number overflow parsing '1e999')"},
+        {R"({"connector_db": 1e305, "links": [{"cable": "1", "connectors": 10000}]})",
+         R"(Budget file "b.json": "connector_db" is too large: a limit it gives is no finite number)"},
+        {R"({"splice_db": 1e305, "links": [{"cable": "1", "splices": 10000}]})",
+         R"(Budget file "b.json": "splice_db" is too large: a limit it gives is no finite number)"},
+        {R"({"attenuation_db_per_km": {"1310": 1e300}, "links": [{"cable": "1", "length_m": 1e300}]})",
+         R"(Budget file "b.json": "links[0].length_m" is too large: a limit it gives is no finite number)"},
+        {R"({"connector_db": 1e308, "splice_db": 1e308, "links": [{"cable": "*", "connectors": 1, "splices": 1}]})",
+         R"(Budget file "b.json": "links[0]" is too large: a limit it gives is no finite number)"},
+        {R"({"reference_method": "2 jumpers"})",
+         R"(Budget file "b.json": "reference_method" must be "1-jumper", "2-jumper" or "3-jumper", not '2 jumpers')"},
+        {R"({"end_connector_db": -0.5})",
+         R"(Budget file "b.json": "end_connector_db" must not be negative)"},
+        {R"({"launch": 1})", R"(Budget file "b.json": "launch" must be a text, not a number)"},
+        {R"({"links": [{"cable": "1", "preset": "om4"}]})",
+         R"(Budget file "b.json": "links[0].preset" names no preset: 'om4' (known: tia-568-mm, tia-568-sm-isp, tia-568-sm-osp, iso-11801-om3, iso-11801-om4, iso-11801-om5, iso-11801-os1a, iso-11801-os2))"},
+        {R"({"links": [{"cable": "1", "attenuation_db_per_km": {"1310": -1}}]})",
+         R"(Budget file "b.json": "links[0].attenuation_db_per_km.1310" must not be negative)"},
+        {R"({"end_connector_db": 1e308, "links": [{"cable": "1", "connectors": 2}]})",
+         R"(Budget file "b.json": "end_connector_db" is too large: a limit it gives is no finite number)"},
         {R"([])", R"(Budget file "b.json": the file must hold one JSON object, not a list)"},
         {R"({"name": "a",})",
          R"(Budget file "b.json": not valid JSON: parse error at line 1, column 14: syntax error while parsing object key - unexpected '}'; expected string literal)"},
@@ -121,3 +186,36 @@ TEST(BudgetFile, AMissingFileIsAnInOutError) {
 }
 
 }  // namespace
+
+// A huge key, text or number in a file makes a message of a line, not of the file's size.
+TEST(BudgetFile, ProblemsQuoteAtMost64Bytes) {
+    const std::string huge(10'000'000, '7');
+    const std::string first64(64, '7');
+    const std::pair<std::string, std::string> cases[] = {
+        {"{\"" + huge + "\": 1}", "unknown key \"" + first64 + "...\""},
+        {"{\"links\": [{\"cable\": \"1\", \"" + huge + "\": 1}]}",
+         "unknown key \"links[0]." + std::string(55, '7') + "...\""},
+        {"{\"max_loss_db\": {\"" + huge + "\": 2}}",
+         "\"max_loss_db." + std::string(52, '7') +
+             "...\" is no wavelength: a key here is a whole number of nm, such as \"1310\""},
+        {"{\"loss_sign\": \"" + huge + "\"}",
+         "\"loss_sign\" must be \"negative\" or \"positive\", not '" + first64 + "...'"},
+        {"{\"splice_db\": " + huge + "e999}",
+         "not valid JSON: number overflow parsing '" + first64 + "...'"},
+        {"{\"name\": \"" + huge,
+         "not valid JSON: parse error at line 1, column 10000011: "
+         "syntax error while parsing value - invalid string: missing "
+         "closing quote; last read: '\"" +
+             std::string(63, '7') + "...'"},
+        {"{\"" + huge + "\": 1, \"" + huge + "\": 2}",
+         "the key \"" + first64 + "...\" is given twice in one object"},
+    };
+    for (const auto& [json, message] : cases) {
+        try {
+            ParseBudget(json, "b.json");
+            ADD_FAILURE() << json.substr(0, 80) << " was read";
+        } catch (const EBudgetError& error) {
+            EXPECT_EQ(error.what(), "Budget file \"b.json\": " + message);
+        }
+    }
+}

@@ -121,11 +121,44 @@ TEST(VerdictJudge, LinkCablesMatchTheRecordsLatin1Texts) {
     EXPECT_DOUBLE_EQ(*verdict.Limit, 1.0);
 }
 
+// The largest readings a dump can hold, or a budget built in the window with huge figures,
+// make figures beyond any double: such a reading is not judged and the figure is left out.
+TEST(VerdictJudge, FiguresBeyondAnyNumberGiveNoVerdict) {
+    constexpr double Largest = std::numeric_limits<double>::max();  // 1.79769313486232E308
+    TBudget budget;
+    budget.MaxLossDb = {{1310, Largest}};
+    budget.PowerDbm = {{1310, {-Largest, Largest}}};
+    budget.ConnectorDb = 1e305;
+    budget.Links = {{"*", 0, 10000, 0}};
+    budget.AttenuationDbPerKm = {{1550, 1.0}};
+    const TJudgeCase cases[] = {
+        {"a gain of the largest",
+         Loss("1", 1310, Largest),
+         TVerdictKind::None,
+         -Largest,
+         Largest,
+         {}},
+        {"a loss of the largest", Loss("1", 1310, -Largest), TVerdictKind::Pass, Largest, Largest,
+         0.0},
+        {"an infinite link limit", Loss("1", 1550, -1.0), TVerdictKind::None, 1.0, {}, {}},
+        {"power below the window", Power(1310, -Largest), TVerdictKind::Pass, {}, {}, 0.0},
+    };
+    for (const TJudgeCase& c : cases)
+        ExpectVerdict(budget, c);
+    budget.PowerDbm = {{1310, {std::nullopt, Largest}}};
+    ExpectVerdict(
+        budget,
+        {"margin beyond the largest", Power(1310, -Largest), TVerdictKind::None, {}, {}, {}});
+}
+
 TEST(VerdictTexts, TwoDecimalsAndSummaries) {
     EXPECT_EQ(TwoDecimals(0.35), "0.35");
     EXPECT_EQ(TwoDecimals(2.3), "2.30");
     EXPECT_EQ(TwoDecimals(-1.956), "-1.96");
     EXPECT_EQ(TwoDecimals(-0.004), "0.00");
+    // Every digit of the largest figures, not the first 63.
+    EXPECT_EQ(TwoDecimals(1e300).size(), 304u);
+    EXPECT_EQ(TwoDecimals(-std::numeric_limits<double>::max()).size(), 313u);
     EXPECT_EQ(VerdictText(TVerdictKind::Check), std::string("CHECK"));
     EXPECT_EQ(VerdictSummary({20, 3, 1, 5}, "relative"), "24 relative: 20 pass, 3 fail, 1 check");
     EXPECT_EQ(VerdictSummary({5, 0, 0, 0}, "absolute"), "5 absolute: 5 pass");

@@ -23,6 +23,8 @@ TExportOptions ExportOptions(const TConvertOptions& options, const std::string& 
                              const std::vector<TVerdict>& verdicts) {
     TExportOptions exportOptions;
     exportOptions.Verdicts = options.budget ? &verdicts : nullptr;
+    if (options.budget)
+        exportOptions.BudgetDescription = BudgetMethodText(*options.budget);
     exportOptions.ExportHeader = options.header;
     exportOptions.DeviceDetails = deviceLine;
     exportOptions.DeviceName = options.deviceLabel;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "MeridaxVersion.h"
 #include "data/MeasurementTable.h"
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
@@ -18,12 +19,11 @@
 #include "tools/cli/StopSignalWatch.h"
 #include "tools/cli/VerdictTable.h"
 #include "verdict/Verdict.h"
-#include "MeridaxVersion.h"
 
 namespace {
 
-// The plain-text table, then the counts of the relative and the absolute rows apart; all is
-// one verdict per record, verdicts one per row of table.
+// The plain-text table, then the counts of the relative rows, of the fibres and of the
+// absolute rows; all is one verdict per record, verdicts one per row of table.
 std::string TextReport(const TReportOptions& options, const TMeasurementTable& table,
                        const std::vector<TVerdict>& all, const std::vector<TVerdict>& verdicts) {
     const auto onPage = [&](TTablePage kind) {
@@ -32,10 +32,13 @@ std::string TextReport(const TReportOptions& options, const TMeasurementTable& t
                    : std::vector<TVerdict>();
     };
     const std::string device = options.device ? options.deviceLabel + "\n\n" : std::string();
+    const std::vector<TFibreResult> fibres = options.page == TTablePage::Absolute
+                                                 ? std::vector<TFibreResult>()
+                                                 : FibreResults(Merania, all);
     // The table holds the meter's 8-bit texts; the terminal wants UTF-8. The device label is
     // the command line's own text, shown as it came.
     return device + Latin1ToUtf8(VerdictTableText(table, verdicts)) + '\n' +
-           VerdictCountsText(onPage(TTablePage::Relative), onPage(TTablePage::Absolute));
+           VerdictCountsText(onPage(TTablePage::Relative), onPage(TTablePage::Absolute), fibres);
 }
 
 }  // namespace
@@ -59,6 +62,7 @@ int RunReport(const TReportOptions& options) {
     exportOptions.DeviceName = options.deviceLabel;
     exportOptions.Verdicts = &verdicts;
     exportOptions.DecimalSeparator = options.separator;
+    exportOptions.BudgetDescription = BudgetMethodText(budget);
 
     switch (options.outputKind) {
         case TReportOutput::Pdf: {

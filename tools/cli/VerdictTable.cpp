@@ -34,7 +34,7 @@ std::string VerdictTableText(const TMeasurementTable& table,
             line[static_cast<std::size_t>(item)] = table.SubItem(row, item);
         line[5] = Figure(verdict.Loss);
         line[6] = Figure(verdict.Limit);
-        line[7] = Figure(verdict.Margin);
+        line[7] = verdict.Margin ? MarginText(*verdict.Margin) : std::string();
         line[8] = VerdictText(verdict.Kind);
     }
     std::array<std::size_t, Columns> widths{};
@@ -58,12 +58,16 @@ std::string VerdictTableText(const TMeasurementTable& table,
 }
 
 std::string VerdictCountsText(const std::vector<TVerdict>& relative,
-                              const std::vector<TVerdict>& absolute) {
+                              const std::vector<TVerdict>& absolute,
+                              const std::vector<TFibreResult>& fibres) {
     const TVerdictCounts relativeCounts = CountVerdicts(relative);
     const TVerdictCounts absoluteCounts = CountVerdicts(absolute);
+    const TVerdictCounts fibreCounts = CountFibreResults(fibres);
     std::string text;
     if (relativeCounts.Judged() > 0)
         text += VerdictSummary(relativeCounts, "relative") + '\n';
+    if (fibreCounts.Judged() > 0)
+        text += FibreSummary(fibreCounts) + '\n';
     if (absoluteCounts.Judged() > 0)
         text += VerdictSummary(absoluteCounts, "absolute") + '\n';
     if (const std::size_t none = relativeCounts.None + absoluteCounts.None; none > 0)

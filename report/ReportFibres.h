@@ -1,0 +1,30 @@
+#pragma once
+
+#include <utility>
+#include <vector>
+
+#include <QString>
+
+#include "report/ReportLayout.h"
+#include "report/ReportRows.h"
+#include "verdict/Budget.h"
+
+// The fibres of the reported rows, each judged across its wavelengths by its loss readings:
+// a count line ("12 fibres: 10 pass, 1 fail, 1 check") and a table of those that did not pass.
+// Nothing when no fibre has a result.
+std::vector<TReportBlock> FibreSummaryBlocks(const TMeasurementTable& table,
+                                             const TReportRows& rows);
+
+// The budget facts that say how limits were computed: the reference method, the figure of
+// each measured end connection and the launch when the budget names one.
+std::vector<std::pair<QString, QString>> BudgetMethodFacts(const TBudget& budget);
+
+// A chart's title: "1310 nm, loss in dB", "Other wavelengths, loss in dB".
+QString GroupTitle(const std::string& group);
+
+// The links that judge with their own preset or attenuations: a table of each one's cable,
+// preset and the attenuations in force; nothing when no link has its own.
+std::vector<TReportBlock> OwnFibreLinkBlocks(const TBudget& budget);
+
+// A margin as the readings table shows it: the decimals its sign needs; empty for none.
+QString MarginCell(const std::optional<double>& margin);

@@ -16,9 +16,9 @@ std::vector<TReportBlock> FibreSummaryBlocks(const TMeasurementTable& table,
     std::vector<TReportBlock> blocks;
     blocks.push_back(TTextBlock{QString::fromStdString(FibreSummary(counts))});
     TTableBlock failed;
-    failed.Columns = {{QStringLiteral("Cable"), 140},
-                      {QStringLiteral("Fiber"), 80},
-                      {QStringLiteral("Fibre result"), 80}};
+    failed.Columns = {{QStringLiteral("Cable")},
+                      {QStringLiteral("Fiber")},
+                      {QStringLiteral("Fibre result")}};
     failed.VerdictColumn = 2;
     for (const TFibreResult& fibre : fibres) {
         if (fibre.Kind != TVerdictKind::Fail && fibre.Kind != TVerdictKind::Check)
@@ -57,9 +57,9 @@ QString GroupTitle(const std::string& group) {
 
 std::vector<TReportBlock> OwnFibreLinkBlocks(const TBudget& budget) {
     TTableBlock links;
-    links.Columns = {{QStringLiteral("Cable"), 140},
-                     {QStringLiteral("Own preset"), 100},
-                     {QStringLiteral("Attenuation (dB/km)"), ContentWidthPt - 240}};
+    links.Columns = {{QStringLiteral("Cable")},
+                     {QStringLiteral("Own preset")},
+                     {QStringLiteral("Attenuation (dB/km)")}};
     for (const TLinkBudget& link : budget.Links) {
         if (link.Preset.empty() && link.AttenuationDbPerKm.empty())
             continue;

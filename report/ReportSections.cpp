@@ -55,6 +55,10 @@ private:
         FitTable(style_, table);
         blocks_.emplace_back(std::in_place_type<TTableBlock>, std::move(table));
     }
+    // A block made elsewhere goes in as its own kind, so that a table is fitted too.
+    void Add(TReportBlock block) {
+        std::visit([this](auto& one) { Add(std::move(one)); }, block);
+    }
     void Gap(double points) { Add(TGapBlock{points}); }
     void Line(const QString& text, TFontRole font = TFontRole::Body, QColor color = Qt::black) {
         Add(TTextBlock{text, font, color});

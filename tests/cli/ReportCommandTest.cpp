@@ -317,9 +317,9 @@ TEST_F(WorkedExamples, ComeOutOfTheTextTheCsvTheWorkbookAndThePdf) {
             << testing::PrintToString(cells);
     run = Run({"report", Path("sm.txt"), "--budget", budget, "--to", Path("sm.pdf")});
     EXPECT_EQ(run.exitCode, 3) << run.err;
-    const std::string command = Quote(MERIDAX_PDFTOTEXT) + " -layout " + Quote(Path("sm.pdf")) +
-                                " " + Quote(Path("sm.txt"));
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const TRunResult pdftotext =
+        RunToEnd({MERIDAX_PDFTOTEXT, "-layout", Path("sm.pdf"), Path("sm.txt")});
+    ASSERT_EQ(pdftotext.ExitCode, 0) << pdftotext.Err;
     const std::string text = Read(Path("sm.txt"));
     for (const std::string part :
          {"2.75", "-0.001", "2-jumper", "0.75 dB", "2 fibres: 1 pass, 1 fail", "Fibre result",

@@ -7,7 +7,6 @@
 
 #include "support/FileBytes.h"
 #include "support/Subprocess.h"
-#include "support/TempFolder.h"
 
 namespace {
 
@@ -33,10 +32,11 @@ TOptions Joined(TOptions a, const TOptions& b) {
 
 // What --help prints (arguments before it name a command); it must succeed.
 std::string Help(const std::string& program, std::vector<std::string> arguments = {}) {
-    const TTempFolder scratch("meridax-docs");
     arguments.insert(arguments.begin(), program);
     arguments.push_back("--help");
-    const TRunResult run = RunToEnd(arguments, scratch.Path());
+    TSubprocessOptions options;
+    options.CaptureError = true;
+    const TRunResult run = RunToEnd(arguments, options);
     EXPECT_EQ(run.ExitCode, 0) << program << ": " << run.Err;
     EXPECT_FALSE(run.Out.empty()) << program;
     return run.Out;

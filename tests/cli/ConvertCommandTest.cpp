@@ -318,7 +318,7 @@ TEST_F(ConvertTest, HelpExitsZero) {
 // Under a memory cap, a dump larger than memory ends with a message that names it and its
 // size, not the allocator's bare "std::bad_alloc".
 TEST_F(ConvertTest, RunningOutOfMemoryNamesTheInputAndItsSize) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(MERIDAX_ADDRESS_SANITIZER)
     GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
 #else
     Put(Path("dump.txt"), Dump);

@@ -187,10 +187,13 @@ TEST(TextToFloat, TheLargestDoublesTextReadsBack) {
 TEST(TextToFloat, QuotesAtMostSixtyFourBytesOfALongText) {
     const std::string head(64, '7');
     const std::string sixtyFour = head.substr(1) + ",";
-    for (const auto& [text, quoted] : std::vector<std::pair<std::string, std::string>>{
+    for (const auto& one : std::vector<std::pair<std::string, std::string>>{
              {head + ",", head + "..."},
              {head + std::string(1 << 20, ','), head + "..."},
              {sixtyFour, sixtyFour}}) {
+        // Named references: clang 14 lets no lambda capture a structured binding.
+        const std::string& text = one.first;
+        const std::string& quoted = one.second;
         EXPECT_THROW_MESSAGE(TextToFloat(text), EConvertError,
                              "'" + quoted + "' is not a valid floating point value")
             << text.substr(0, 80);

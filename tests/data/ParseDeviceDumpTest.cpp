@@ -111,7 +111,7 @@ TEST(ParseDeviceDump, IntoASetOfItsOwnLeavesMeraniaAlone) {
 }
 
 TEST(ParseDeviceDump, AnEstimateBeyondMemoryIsNoFailure) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(MERIDAX_ADDRESS_SANITIZER)
     GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
 #else
     // 40 MiB of lone LF: an estimate of seven million records, some 670 MB.

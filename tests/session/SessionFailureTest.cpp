@@ -182,7 +182,7 @@ TEST_F(SessionFailureTest, EndlessDumpNeverHoldsABufferBeyondTheCap) {
 // Memory peaks below one and a half times the cap: the whole import runs in a process that may
 // map no more than that beyond what it has.
 TEST_F(SessionFailureTest, EndlessDumpFitsInOneAndAHalfTimesTheCap) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(MERIDAX_ADDRESS_SANITIZER)
     GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
 #else
     session.btnImportClick();

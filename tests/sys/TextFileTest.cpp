@@ -87,8 +87,9 @@ TEST_F(TextFileTest, ReadErrorsCarryTheirMessages) {
         {"", "Invalid filename"},
         {Path("sub"), "I/O error 21"},
     };
-    for (const auto& [path, message] : cases) {
-        EXPECT_EQ(MessageOf<EInOutError>([&] { ReadTextFile(path); }), message) << path;
+    for (const auto& one : cases) {
+        const std::string& path = one.first;
+        EXPECT_EQ(MessageOf<EInOutError>([&] { ReadTextFile(path); }), one.second) << path;
     }
     const auto error = ThrownBy<EInOutError>([&] { ReadTextFile(Path("missing.mxe")); });
     ASSERT_TRUE(error) << "a missing file was read";
@@ -99,7 +100,7 @@ TEST_F(TextFileTest, ReadErrorsCarryTheirMessages) {
 // A whole file larger than the memory the process may take: the message names the file and
 // its size instead of the allocator's bare "std::bad_alloc".
 TEST_F(TextFileTest, RunningOutOfMemoryNamesTheFileAndItsSize) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(MERIDAX_ADDRESS_SANITIZER)
     GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
 #else
     Put(Path("huge.txt"), "1\t1\t1310\t-3.52\n\r");
@@ -127,7 +128,7 @@ TEST_F(TextFileTest, RunningOutOfMemoryNamesTheFileAndItsSize) {
 
 // The first line of a file larger than the memory the process may take is still read.
 TEST_F(TextFileTest, TheFirstLineOfAHugeFileIsRead) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(MERIDAX_ADDRESS_SANITIZER)
     GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
 #else
     Put(Path("huge.mxe"), "1@1@1310@-3.52^\r\n");
@@ -235,8 +236,10 @@ TEST_F(TextFileTest, WriteErrorsCarryTheirMessages) {
         {"/dev/full", "I/O error 28"},
         {"", "Invalid filename"},
     };
-    for (const auto& [path, message] : cases) {
-        EXPECT_EQ(MessageOf<EInOutError>([&] { WriteTextFile(path, "1@1@1310@-3.52^"); }), message)
+    for (const auto& one : cases) {
+        const std::string& path = one.first;
+        EXPECT_EQ(MessageOf<EInOutError>([&] { WriteTextFile(path, "1@1@1310@-3.52^"); }),
+                  one.second)
             << path;
     }
     EXPECT_EQ(Bytes(Path("plain")), "x");

@@ -169,7 +169,9 @@ TEST(BudgetFile, ProblemsNameTheFileTheKeyAndWhat) {
         {R"({"name": "a",})",
          R"(Budget file "b.json": not valid JSON: parse error at line 1, column 14: syntax error while parsing object key - unexpected '}'; expected string literal)"},
     };
-    for (const auto& [json, message] : cases) {
+    for (const auto& one : cases) {
+        const auto& json = one.first;
+        const auto& message = one.second;
         const auto error = ThrownBy<EBudgetError>([&] { ParseBudget(json, "b.json"); });
         if (!error) {
             ADD_FAILURE() << json << " was read";

@@ -148,7 +148,7 @@ TSimOptions ParseSimOptions(const std::vector<std::string>& arguments) {
 }
 
 TEST_P(SimOptionsTest, AcceptsOrNamesTheProblem) {
-    const auto usage = ThrownBy<CLI::ParseError>([this] { ParseSimOptions(GetParam().Arguments); });
+    const auto usage = ThrownBy<CLI::ParseError>([] { ParseSimOptions(GetParam().Arguments); });
     const std::string error = usage ? usage->what() : "";
     if (GetParam().Error.empty()) {
         EXPECT_EQ(error, "");

@@ -15,6 +15,7 @@ TReadDump ReadDump(std::string text, std::uint64_t ticket, std::optional<TBudget
         if (budget) {
             read.Verdicts =
                 std::make_shared<const std::vector<TVerdict>>(JudgeRecords(*budget, records));
+            read.FibreCounts = CountFibreResults(FibreResults(records, *read.Verdicts));
             read.Budget = std::move(budget);
         }
     } catch (const std::exception& e) {

@@ -27,6 +27,9 @@ struct TReadDump {
     // The budget the verdicts were made by; none: no verdicts.
     std::optional<TBudget> Budget;
     std::shared_ptr<const std::vector<TVerdict>> Verdicts;
+    // Each fibre's result counted, with the verdicts: grouping a million records by fibre
+    // takes longer than the window thread may be kept.
+    TVerdictCounts FibreCounts;
     // Where the records were when they were handed on; the window's check that Merania is
     // this set.
     const TMeranie* RecordsAt = nullptr;

@@ -396,6 +396,7 @@ void TfrmMain::FillModels() {
     }
     // The old verdicts go with the worker's leftovers.
     std::swap(verdicts_, read->Verdicts);
+    fibreCounts_ = read->FibreCounts;
     for (TMeasurementModel* model : models_) {
         model->SetVerdicts(verdicts_, Merania);
     }

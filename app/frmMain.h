@@ -246,6 +246,8 @@ private:
     std::optional<TBudget> budget_;
     // One verdict per record of Merania while a budget is set; the models share it.
     std::shared_ptr<const std::vector<TVerdict>> verdicts_;
+    // Each fibre's result counted, made with verdicts_ rather than each time the counts show.
+    TVerdictCounts fibreCounts_;
     // The device label's text and Left as the session set them; the label may show less.
     std::string deviceLabelText_;
     int deviceLabelLeft_ = 0;

@@ -54,8 +54,10 @@ void TfrmMain::LoadBudget() {
 
 void TfrmMain::JudgeRows() {
     verdicts_.reset();
+    fibreCounts_ = {};
     if (budget_) {
         verdicts_ = std::make_shared<const std::vector<TVerdict>>(JudgeRecords(*budget_, Merania));
+        fibreCounts_ = CountFibreResults(FibreResults(Merania, *verdicts_));
     }
     for (TMeasurementModel* model : models_) {
         model->SetVerdicts(verdicts_, Merania);

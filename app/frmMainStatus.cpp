@@ -161,9 +161,9 @@ std::string TfrmMain::CountsText() const {
     }
     if (judged && relative.Judged() > 0) {
         // Each fibre's result across its wavelengths, from its loss readings.
-        const TVerdictCounts fibres = CountFibreResults(FibreResults(Merania, *verdicts_));
-        text += QStringLiteral("; ") +
-                KindCounts(fibres.Judged(), fibres.Judged() == 1 ? "fibre" : "fibres", &fibres);
+        text += QStringLiteral("; ") + KindCounts(fibreCounts_.Judged(),
+                                                  fibreCounts_.Judged() == 1 ? "fibre" : "fibres",
+                                                  &fibreCounts_);
     }
     return ToBytes(text);
 }

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveErrors.h"
+#include "archive/ArchiveTypes.h"
+
+// Changes to a job's own facts; what is absent stays as it is. A budget given is added to the
+// job's budgets (the old ones are kept), in force from now.
+struct TJobChanges {
+    std::optional<std::string> Customer;
+    std::optional<std::string> Site;
+    std::optional<std::string> Contractor;
+    std::optional<std::string> Notes;
+    std::optional<std::string> BudgetJson;
+    std::optional<std::string> Logo;      // bytes; "" removes the logo
+    std::optional<std::string> LogoType;  // with Logo
+    std::map<std::string, int> ExpectedFibres;  // cable → count, set or replaced; 0 removes
+};
+
+// An archive of jobs: an SQLite file or a PostgreSQL database, the same tables in both. Every
+// write is one transaction: it is whole or absent, also when the process is killed or the
+// server goes away. All failures throw EArchiveError. One object is for one thread at a time;
+// several processes may share an archive.
+class TArchive {
+public:
+    virtual ~TArchive() = default;
+
+    // For messages: the file's path or the URI without its password.
+    virtual std::string Location() const = 0;
+    // True when the archive could only be opened for reading; writes throw ReadOnly.
+    virtual bool IsReadOnly() const = 0;
+
+    // Newest first.
+    virtual std::vector<TJobEntry> ListJobs() = 0;
+    // job.Budgets' times and CreatedAt are set by the archive when empty. Throws JobExists.
+    virtual void CreateJob(const TJob& job) = 0;
+    // Without its downloads. None when there is no such job.
+    virtual std::optional<TJob> FindJob(const std::string& name) = 0;
+    // Throws NoSuchJob.
+    virtual void ChangeJob(const std::string& name, const TJobChanges& changes) = 0;
+
+    // Adds a download unless the job holds one with the same Sha256 (then nothing changes and
+    // the outcome names that download). Number and AddedAt are set by the archive unless
+    // download.AddedAt is given (an import keeps the times of adding). Throws NoSuchJob.
+    virtual TAddOutcome AddDownload(const std::string& jobName, const TDownload& download) = 0;
+    // Every download of the job with its readings, in the order of their numbers.
+    virtual std::vector<TDownload> Downloads(const std::string& jobName) = 0;
+    // Sets or clears a download's void flag; reason is kept with it. Throws NoSuchDownload.
+    virtual void SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
+                         const std::string& reason) = 0;
+
+    // A number that changes whenever any process changes the archive; cheap to ask, so that a
+    // window can poll it.
+    virtual std::int64_t ChangeMark() = 0;
+};
+
+// The archive a command uses: the one given (--archive), else $MERIDAX_ARCHIVE, else
+// $XDG_DATA_HOME/meridax/archive.sqlite (~/.local/share/meridax/archive.sqlite).
+std::string ArchiveLocation(const std::string& given);
+
+// Opens an archive: "postgresql://..." or "postgres://..." a PostgreSQL database (libpq's
+// settings and ~/.pgpass apply), anything else an SQLite file, made with its folder (0700)
+// when missing. A file the user may not write opens for reading only. Throws EArchiveError.
+std::unique_ptr<TArchive> OpenArchive(const std::string& location);
+
+// The location as messages show it: a URI's password replaced by "***".
+std::string ShownLocation(const std::string& location);

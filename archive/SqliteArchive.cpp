@@ -14,6 +14,7 @@
 #include "archive/DownloadHash.h"
 #include "archive/Latin1Text.h"
 #include "archive/SqliteSchema.h"
+#include "data/MeasurementText.h"
 
 namespace fs = std::filesystem;
 
@@ -138,32 +139,7 @@ void TSqliteArchive::Open() {
     sqlite3_busy_timeout(connection_->Handle(), BusyTimeoutMs);
     connection_->Execute("PRAGMA foreign_keys = ON");
     if (readOnly_) {
-        int version = 0;
-        try {
-            version = ArchiveSchemaVersion(*connection_, path_);
-        } catch (const ESqliteError& error) {
-            // A reader that may not make the log's index beside a file whose log is gone
-            // (the last writer removed it, or the file was copied) can only read the file
-            // as it is, which then holds every committed change.
-            const bool cannotIndex = error.PrimaryCode() == SQLITE_CANTOPEN ||
-                                     error.PrimaryCode() == SQLITE_READONLY;
-            if (!cannotIndex || ::access((path_ + "-wal").c_str(), F_OK) == 0) {
-                throw;
-            }
-            connection_ = std::make_unique<TSqliteConnection>(uri + "?mode=ro&immutable=1",
-                                                              SQLITE_OPEN_READONLY);
-            version = ArchiveSchemaVersion(*connection_, path_);
-        }
-        if (version == 0) {
-            throw EArchiveError(TArchiveErrc::NotAnArchive,
-                                path_ + " is not an archive of meridax jobs");
-        }
-        if (version < NewestArchiveVersion()) {
-            throw EArchiveError(TArchiveErrc::ReadOnly,
-                                "the archive " + path_ +
-                                    " needs to be brought up to date, which needs the right to "
-                                    "write it");
-        }
+        OpenForReading(uri);
         return;
     }
     // The log and its index stay when the last writer closes, so that a user who may not
@@ -172,6 +148,33 @@ void TSqliteArchive::Open() {
     sqlite3_file_control(connection_->Handle(), "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     if (ArchiveSchemaVersion(*connection_, path_) < NewestArchiveVersion()) {
         MigrateArchive(*connection_, path_);
+    }
+}
+
+void TSqliteArchive::OpenForReading(const std::string& uri) {
+    int version = 0;
+    try {
+        version = ArchiveSchemaVersion(*connection_, path_);
+    } catch (const ESqliteError& error) {
+        // A reader that may not make the log's index beside a file whose log is gone (the
+        // last writer removed it, or the file was copied) can only read the file as it is,
+        // which then holds every committed change.
+        const bool cannotIndex = error.PrimaryCode() == SQLITE_CANTOPEN ||
+                                 error.PrimaryCode() == SQLITE_READONLY;
+        if (!cannotIndex || ::access((path_ + "-wal").c_str(), F_OK) == 0) {
+            throw;
+        }
+        connection_ = std::make_unique<TSqliteConnection>(uri + "?mode=ro&immutable=1",
+                                                          SQLITE_OPEN_READONLY);
+        version = ArchiveSchemaVersion(*connection_, path_);
+    }
+    if (version == 0) {
+        throw EArchiveError(TArchiveErrc::NotAnArchive, path_ + " is not an archive of meridax jobs");
+    }
+    if (version < NewestArchiveVersion()) {
+        throw EArchiveError(TArchiveErrc::ReadOnly,
+                            "the archive " + path_ +
+                                " needs to be brought up to date, which needs the right to write it");
     }
 }
 
@@ -401,7 +404,12 @@ TAddOutcome TSqliteArchive::AddDownload(const std::string& jobName, const TDownl
         for (const TStoredReading& reading : download.Readings) {
             records.push_back(reading.Record);
         }
-        sha = DownloadSha256(records);
+        try {
+            sha = DownloadSha256(records);
+        } catch (const EUnsavableText& error) {
+            throw EArchiveError(TArchiveErrc::BadInput,
+                                "job " + jobName + " cannot take these records: " + error.what());
+        }
     }
     return Guarded([&] {
         TWriteTransaction transaction(*connection_);

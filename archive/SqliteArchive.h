@@ -33,6 +33,7 @@ private:
     class TReadTransaction;
 
     void Open();
+    void OpenForReading(const std::string& uri);
     template <class F>
     auto Guarded(F&& action) -> decltype(action());
     void RequireWritable() const;

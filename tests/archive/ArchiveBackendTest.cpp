@@ -239,6 +239,19 @@ TEST_P(ArchiveBackendTest, KeepsAGivenHashAndTimeOfAdding) {
     EXPECT_EQ(outcome.Number, 1);
 }
 
+TEST_P(ArchiveBackendTest, RecordsWithoutAMeasurementFileFormAreRefused) {
+    Archive().CreateJob(SampleJob("J"));
+    TDownload download = SampleDownload("A", 2);
+    download.Readings[1].Record.Cable = "a\tb";
+    const std::int64_t mark = Archive().ChangeMark();
+    EXPECT_SYSTEM_ERROR(Archive().AddDownload("J", download), EArchiveError,
+                        TArchiveErrc::BadInput,
+                        "job J cannot take these records: The cable of row 2 holds a tab, which "
+                        "a measurement file cannot keep");
+    EXPECT_EQ(Archive().ChangeMark(), mark);
+    EXPECT_TRUE(Archive().Downloads("J").empty());
+}
+
 TEST_P(ArchiveBackendTest, KeepsNumbersBitForBit) {
     Archive().CreateJob(SampleJob("J"));
     const std::vector<double> numbers = {-0.0, 0.0, 0.1, 1e-300, 5e-324, -2.2250738585072014e-308,

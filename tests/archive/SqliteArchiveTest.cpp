@@ -78,6 +78,36 @@ TEST_F(SqliteArchiveTest, ANewFileIsAWriteAheadLoggedArchiveOfVersionOne) {
               std::vector<std::string>{"a-b " + OpenArchive(Path())->Downloads("J")[0].Sha256});
 }
 
+TEST_F(SqliteArchiveTest, PathsHoldingWhatAUriMeansAreFilesAsNamed) {
+    // A "file:" URI would read these as a query, a fragment or an escape.
+    const std::string folder = folder_.File("a?mode=ro#x%41 b \xC3\xBC");
+    const std::string path = folder + "/j?s.sqlite";
+    MakeArchive(path);
+    EXPECT_TRUE(fs::is_regular_file(path));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(OpenArchive(path)->Downloads("J").size(), 1u);
+}
+
+TEST_F(SqliteArchiveTest, ProcessesOpeningANewFileAtOnceMakeOneArchive) {
+    const std::string path = folder_.File("new/jobs.sqlite");
+    std::vector<std::unique_ptr<TSubprocess>> children;
+    for (int process = 0; process < 4; ++process) {
+        children.push_back(std::make_unique<TSubprocess>(
+            [path, process] {
+                OpenArchive(path)->CreateJob(SampleJob("J" + std::to_string(process)));
+                return 0;
+            },
+            TSubprocessOptions{}));
+    }
+    for (const auto& child : children) {
+        EXPECT_EQ(child->Wait(120s), 0);
+    }
+    EXPECT_EQ(OpenArchive(path)->ListJobs().size(), 4u);
+    EXPECT_EQ(Column(path, "SELECT count(*) FROM schema_version"), std::vector<std::string>{"1"});
+    EXPECT_EQ(Column(path, "SELECT change_count FROM archive_state"),
+              std::vector<std::string>{"4"});
+}
+
 TEST_F(SqliteArchiveTest, KeepsCableAndFibreAsUtf8) {
     const std::unique_ptr<TArchive> archive = OpenArchive(Path());
     archive->CreateJob(SampleJob("J"));

@@ -6,7 +6,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 #include "archive/AddDownloadPause.h"
@@ -15,6 +14,7 @@
 #include "archive/Latin1Text.h"
 #include "archive/SqliteSchema.h"
 #include "data/MeasurementText.h"
+#include "sys/SystemText.h"
 
 namespace fs = std::filesystem;
 
@@ -51,7 +51,7 @@ void MakeFolders(const fs::path& folder, const std::string& archive) {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
         throw EArchiveError(TArchiveErrc::DatabaseFailed,
                             "cannot make the folder " + folder.string() + " for the archive " +
-                                archive + ": " + std::strerror(errno));
+                                archive + ": " + SystemErrorText(ErrnoCode()));
     }
 }
 

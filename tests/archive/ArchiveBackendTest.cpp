@@ -119,7 +119,7 @@ TEST_P(ArchiveBackendTest, ChangesOnlyWhatIsGiven) {
     ASSERT_EQ(found->Budgets.size(), 2u);
     EXPECT_EQ(found->Budgets[0], (TJobBudget{R"({"v": 1})", "2020-05-06T07:08:09.101112Z"}));
     EXPECT_EQ(found->Budgets[1].Json, R"({"v": 2})");
-    EXPECT_GT(found->Budgets[1].SetAt, found->CreatedAt);
+    EXPECT_GE(found->Budgets[1].SetAt, found->CreatedAt);
     expected.CreatedAt = found->CreatedAt;
     expected.Budgets = found->Budgets;
     EXPECT_EQ(*found, expected);

@@ -271,10 +271,14 @@ TResultRow TResultsBuilder::PairRow(const TKeyState& aToB, const TKeyState& bToA
     row.Margin = averaged.Margin;
     const TVerdictKind ab = row.Reading.Verdict.Kind;
     const TVerdictKind ba = row.Partner.Verdict.Kind;
-    if (ab == TVerdictKind::Check || ba == TVerdictKind::Check)
+    // The worse direction ranks FAIL over CHECK; an average of a direction whose reference
+    // was wrong means nothing, so a CHECK makes it CHECK.
+    if (rule_ == TPairRule::Worst)
+        row.Kind = Worse(ab, ba);
+    else if (ab == TVerdictKind::Check || ba == TVerdictKind::Check)
         row.Kind = TVerdictKind::Check;
     else
-        row.Kind = rule_ == TPairRule::Worst ? Worse(ab, ba) : averaged.Kind;
+        row.Kind = averaged.Kind;
     // Both directions' history, oldest first.
     std::vector<TPlaced> earlier(aToB.History.size() + bToA.History.size());
     std::merge(aToB.History.begin(), aToB.History.end(), bToA.History.begin(),

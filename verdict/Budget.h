@@ -21,8 +21,8 @@ const char* ReferenceMethodName(TReferenceMethod method);
 // None for any other text.
 std::optional<TReferenceMethod> FindReferenceMethod(std::string_view name);
 
-// How the two directions of a fibre make one verdict: the worse direction's, or the verdict of
-// their average loss. A CHECK in either direction makes the pair CHECK under both.
+// How the two directions of a fibre make one verdict: the worse direction's (FAIL, then CHECK,
+// then PASS), or the verdict of their average loss, CHECK when either direction is.
 enum class TPairRule { Worst, Average };
 
 // "worst", "average".

@@ -7,8 +7,8 @@
 #include <functional>
 #include <limits>
 #include <optional>
-#include <tuple>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 
 namespace {
@@ -100,9 +100,8 @@ THistoryReading HistoryReading(const TPlaced& placed) {
 }
 
 bool IsDigits(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string_view WithoutLeadingZeros(std::string_view digits) {
@@ -232,7 +231,7 @@ void TResultsBuilder::Place(const TStoredReading& reading, std::int64_t download
 
 TRowReading TResultsBuilder::Judged(const TPlaced& placed) const {
     const TMeranie& record = placed.Reading->Record;
-    return {record.WaveLength,       record.Value,     record.Reference,
+    return {record.WaveLength,         record.Value,    record.Reference,
             placed.Reading->Direction, placed.Download, judge_.Judge(record)};
 }
 
@@ -281,8 +280,8 @@ TResultRow TResultsBuilder::PairRow(const TKeyState& aToB, const TKeyState& bToA
         row.Kind = averaged.Kind;
     // Both directions' history, oldest first.
     std::vector<TPlaced> earlier(aToB.History.size() + bToA.History.size());
-    std::merge(aToB.History.begin(), aToB.History.end(), bToA.History.begin(),
-               bToA.History.end(), earlier.begin(),
+    std::merge(aToB.History.begin(), aToB.History.end(), bToA.History.begin(), bToA.History.end(),
+               earlier.begin(),
                [](const TPlaced& a, const TPlaced& b) { return a.Order < b.Order; });
     row.History.clear();
     for (const TPlaced& one : earlier)
@@ -304,8 +303,7 @@ std::vector<TResultRow> TResultsBuilder::Rows() const {
             continue;
         }
         TReadingKey other = key;
-        other.Direction =
-            key.Direction == TDirection::AToB ? TDirection::BToA : TDirection::AToB;
+        other.Direction = key.Direction == TDirection::AToB ? TDirection::BToA : TDirection::AToB;
         const auto partner = indexOfKey_.find(other);
         if (partner == indexOfKey_.end())
             rows.push_back(Row(state, TRowShape::OneDirection));
@@ -392,9 +390,8 @@ std::vector<TVoidDownload> VoidDownloadsOf(const std::vector<TDownload>& downloa
         if (download.Void)
             voids.push_back({download.Number, download.VoidReason});
     }
-    std::sort(voids.begin(), voids.end(), [](const TVoidDownload& a, const TVoidDownload& b) {
-        return a.Number < b.Number;
-    });
+    std::sort(voids.begin(), voids.end(),
+              [](const TVoidDownload& a, const TVoidDownload& b) { return a.Number < b.Number; });
     return voids;
 }
 

@@ -86,7 +86,7 @@ const char* RowNote(const TResultRow& row);
 
 // What the results were made from, counted.
 struct TJobCounts {
-    TVerdictCounts Rows;           // the rows' verdicts
+    TVerdictCounts Rows;  // the rows' verdicts
     std::size_t Pairs = 0;
     std::size_t OneDirection = 0;  // one-direction rows
     std::size_t Current = 0;       // current readings (a pair holds two)

@@ -26,13 +26,13 @@ std::vector<TDownload> JobDownloads(int fibres) {
         const std::string name = std::to_string(fibre % 144 + 1);
         for (const double waveLength : {1310.0, 1550.0}) {
             const double loss = -0.3 - (fibre % 97) / 100.0;
-            downloads[0].Readings.push_back({{cable, name, waveLength, loss, -10, true},
-                                             TDirection::AToB});
-            downloads[1].Readings.push_back({{cable, name, waveLength, loss - 0.05, -10, true},
-                                             TDirection::BToA});
+            downloads[0].Readings.push_back(
+                {{cable, name, waveLength, loss, -10, true}, TDirection::AToB});
+            downloads[1].Readings.push_back(
+                {{cable, name, waveLength, loss - 0.05, -10, true}, TDirection::BToA});
             if (fibre % 5 == 0)
-                downloads[2].Readings.push_back({{cable, name, waveLength, -0.4, -10, true},
-                                                 TDirection::AToB});
+                downloads[2].Readings.push_back(
+                    {{cable, name, waveLength, -0.4, -10, true}, TDirection::AToB});
         }
     }
     downloads[3].Readings = downloads[0].Readings;

@@ -43,8 +43,8 @@ TDownload Download(std::int64_t number, const std::string& testDate, TDirection 
     return download;
 }
 
-TDownload FixtureDownload(std::int64_t number, const std::string& file,
-                          const std::string& testDate, TDirection direction) {
+TDownload FixtureDownload(std::int64_t number, const std::string& file, const std::string& testDate,
+                          TDirection direction) {
     TMeraniaArray records;
     ParseDeviceDump(ReadWholeFile(Fixtures + "/" + file), records);
     return Download(number, testDate, direction, records);
@@ -95,8 +95,8 @@ std::string ReadingText(const TRowReading& reading) {
 
 // A row in one line, so that a table of expected rows reads like the report.
 std::string RowText(const TResultRow& row) {
-    std::string text = row.Cable + "/" + row.Fiber + " " + std::to_string(row.WaveLengthKey) +
-                       " " + ShapeName(row.Shape) + ": " + ReadingText(row.Reading);
+    std::string text = row.Cable + "/" + row.Fiber + " " + std::to_string(row.WaveLengthKey) + " " +
+                       ShapeName(row.Shape) + ": " + ReadingText(row.Reading);
     if (row.Shape == TRowShape::Pair)
         text += ", " + ReadingText(row.Partner) + ", average " + FigureText(row.Average);
     text += ", limit " + FigureText(row.Limit) + ", margin " + FigureText(row.Margin) + " => " +
@@ -142,7 +142,7 @@ TDownload Fixture(std::int64_t number) {
 
 struct TFixtureCase {
     const char* Name;
-    TBudget (*MakeBudget)();  // called in the test, not when the cases are listed
+    TBudget (*MakeBudget)();          // called in the test, not when the cases are listed
     std::vector<std::int64_t> Added;  // fixture numbers
     std::vector<std::int64_t> Voided;
     std::vector<std::string> Rows;
@@ -216,9 +216,16 @@ std::vector<std::string> AllFourRows() {
 }
 
 std::vector<std::string> WithoutRetestRows(const char* fibre2Kind) {
-    return {Fibre1At1310, Fibre1Power,  Fibre1At1550,
-            Fibre2At1310, std::string(Fibre2At1550Failing) + fibre2Kind,
-            Fibre3At1310, Fibre3At1550, Fibre4,       Fibre5,       Fibre7};
+    return {Fibre1At1310,
+            Fibre1Power,
+            Fibre1At1550,
+            Fibre2At1310,
+            std::string(Fibre2At1550Failing) + fibre2Kind,
+            Fibre3At1310,
+            Fibre3At1550,
+            Fibre4,
+            Fibre5,
+            Fibre7};
 }
 
 const std::vector<std::string> AllFibresPass3Check = {"R/1 PASS", "R/2 PASS", "R/3 CHECK",
@@ -237,45 +244,91 @@ TBudget Only1310() {
     return budget;
 }
 
-std::vector<TFixtureCase> FixtureCases() {
+std::vector<TFixtureCase> AllFourCases() {
     return {
         // 16 current readings: 6 pairs, 3 one-direction, 1 absolute. Repeats: the re-test's
         // 0.61 and all 8 old records of download 4.
-        {"AllFourWorst", FixtureBudget, {1, 2, 3, 4}, {}, AllFourRows(),
-         Counts({9, 0, 1, 0}, 6, 3, 16, 2, 9, 4, 0), AllFibresPass3Check, 6, {"6", "8"}},
-        {"AllFourAverage", +[] { return FixedLimits(TPairRule::Average); }, {1, 2, 3, 4}, {}, AllFourRows(),
-         Counts({9, 0, 1, 0}, 6, 3, 16, 2, 9, 4, 0), AllFibresPass3Check, 6, {"6", "8"}},
-        // The re-test void: the worse direction fails the pair, the average is on the limit.
-        {"RetestVoidWorst", +[] { return FixedLimits(TPairRule::Worst); }, {1, 2, 3, 4}, {3},
-         WithoutRetestRows("FAIL"), Counts({8, 1, 1, 0}, 6, 3, 16, 0, 8, 3, 1),
-         {"R/1 PASS", "R/2 FAIL", "R/3 CHECK", "R/4 PASS", "R/5 PASS", "R/07 PASS"}, 6,
+        {"AllFourWorst",
+         FixtureBudget,
+         {1, 2, 3, 4},
+         {},
+         AllFourRows(),
+         Counts({9, 0, 1, 0}, 6, 3, 16, 2, 9, 4, 0),
+         AllFibresPass3Check,
+         6,
          {"6", "8"}},
-        {"RetestVoidAverage", +[] { return FixedLimits(TPairRule::Average); }, {1, 2, 3, 4}, {3},
-         WithoutRetestRows("PASS"), Counts({9, 0, 1, 0}, 6, 3, 16, 0, 8, 3, 1),
-         AllFibresPass3Check, 6, {"6", "8"}},
-        {"AToBOnly", FixtureBudget, {1}, {},
-         {"R/1 1310 one-direction: a-b -0.42#1 PASS, limit 1.00, margin 0.58 => PASS",
-          Fibre1Power,
+        {"AllFourAverage",
+         +[] { return FixedLimits(TPairRule::Average); },
+         {1, 2, 3, 4},
+         {},
+         AllFourRows(),
+         Counts({9, 0, 1, 0}, 6, 3, 16, 2, 9, 4, 0),
+         AllFibresPass3Check,
+         6,
+         {"6", "8"}},
+        // The re-test void: the worse direction fails the pair, the average is on the limit.
+        {"RetestVoidWorst",
+         +[] { return FixedLimits(TPairRule::Worst); },
+         {1, 2, 3, 4},
+         {3},
+         WithoutRetestRows("FAIL"),
+         Counts({8, 1, 1, 0}, 6, 3, 16, 0, 8, 3, 1),
+         {"R/1 PASS", "R/2 FAIL", "R/3 CHECK", "R/4 PASS", "R/5 PASS", "R/07 PASS"},
+         6,
+         {"6", "8"}},
+        {"RetestVoidAverage",
+         +[] { return FixedLimits(TPairRule::Average); },
+         {1, 2, 3, 4},
+         {3},
+         WithoutRetestRows("PASS"),
+         Counts({9, 0, 1, 0}, 6, 3, 16, 0, 8, 3, 1),
+         AllFibresPass3Check,
+         6,
+         {"6", "8"}},
+    };
+}
+
+std::vector<TFixtureCase> OtherFixtureCases() {
+    return {
+        {"AToBOnly",
+         FixtureBudget,
+         {1},
+         {},
+         {"R/1 1310 one-direction: a-b -0.42#1 PASS, limit 1.00, margin 0.58 => PASS", Fibre1Power,
           "R/1 1550 one-direction: a-b -0.35#1 PASS, limit 0.80, margin 0.45 => PASS",
           "R/2 1310 one-direction: a-b -0.61#1 PASS, limit 1.00, margin 0.39 => PASS",
           "R/2 1550 one-direction: a-b -0.95#1 FAIL, limit 0.80, margin -0.15 => FAIL",
           "R/3 1310 one-direction: a-b -0.50#1 PASS, limit 1.00, margin 0.50 => PASS",
           "R/3 1550 one-direction: a-b -0.40#1 PASS, limit 0.80, margin 0.40 => PASS", Fibre4},
          Counts({7, 1, 0, 0}, 0, 7, 8, 0, 0, 1, 0),
-         {"R/1 PASS", "R/2 FAIL", "R/3 PASS", "R/4 PASS"}, 4, {"5", "6", "7", "8"}},
-        {"Only1310Keyed", Only1310, {1, 2, 3, 4}, {},
+         {"R/1 PASS", "R/2 FAIL", "R/3 PASS", "R/4 PASS"},
+         4,
+         {"5", "6", "7", "8"}},
+        {"Only1310Keyed",
+         Only1310,
+         {1, 2, 3, 4},
+         {},
          {Fibre1At1310, "R/1 1310 absolute: a-b -3.10#1 none, limit none, margin none => none",
           "R/1 1550 pair: a-b -0.35#1 none, b-a -0.31#2 none, average 0.33, limit none, "
           "margin none => none",
           Fibre2At1310,
           "R/2 1550 pair: a-b -0.55#3 none, b-a -0.65#2 none, average 0.60, limit none, "
           "margin none => none, was a-b -0.95#1, was a-b -0.58#3",
-          Fibre3At1310,
-          "R/3 1548 one-direction: b-a -0.44#2 none, limit none, margin none => none",
+          Fibre3At1310, "R/3 1548 one-direction: b-a -0.44#2 none, limit none, margin none => none",
           "R/3 1550 one-direction: a-b -0.40#1 none, limit none, margin none => none", Fibre4,
           Fibre5, Fibre7},
-         Counts({5, 0, 1, 5}, 5, 5, 16, 2, 9, 4, 0), AllFibresPass3Check, 6, {"6", "8"}},
+         Counts({5, 0, 1, 5}, 5, 5, 16, 2, 9, 4, 0),
+         AllFibresPass3Check,
+         6,
+         {"6", "8"}},
     };
+}
+
+std::vector<TFixtureCase> FixtureCases() {
+    std::vector<TFixtureCase> cases = AllFourCases();
+    for (TFixtureCase& other : OtherFixtureCases())
+        cases.push_back(std::move(other));
+    return cases;
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureJob, testing::ValuesIn(FixtureCases()),
@@ -451,8 +504,8 @@ struct TKeyCase {
 class WaveLengthKey : public testing::TestWithParam<TKeyCase> {};
 
 TEST_P(WaveLengthKey, IsTheBudgetsNearestWithin20NmElseTheRoundedWavelength) {
-    const TDownload download =
-        Download(1, "2026-11-01", TDirection::None, {Relative("R", "1", GetParam().WaveLength, -1)});
+    const TDownload download = Download(1, "2026-11-01", TDirection::None,
+                                        {Relative("R", "1", GetParam().WaveLength, -1)});
     const TJobResults results = ComputeJobResults(GetParam().Budget, {}, {download});
     ASSERT_EQ(results.Rows.size(), 1u);
     EXPECT_EQ(results.Rows[0].WaveLengthKey, GetParam().Key);
@@ -544,7 +597,7 @@ TBudget PositiveLosses(TPairRule rule) {
     return budget;
 }
 
-std::vector<TDirectionCase> DirectionCases() {
+std::vector<TDirectionCase> PairRuleCases() {
     return {
         {"PositiveLossesWorst",
          PositiveLosses(TPairRule::Worst),
@@ -579,6 +632,11 @@ std::vector<TDirectionCase> DirectionCases() {
          {AToB(1, {Relative("R", "1", 1310, 0.5)}), BToA(2, {Relative("R", "1", 1310, -2.9)})},
          {"R/1 1310 pair: a-b 0.50#1 CHECK, b-a -2.90#2 FAIL, average 1.20, limit 1.00, "
           "margin -0.20 => CHECK"}},
+    };
+}
+
+std::vector<TDirectionCase> WhatPairsCases() {
+    return {
         // Without a limit a pair has its average and no verdict.
         {"NoLimit",
          TBudget{},
@@ -589,12 +647,10 @@ std::vector<TDirectionCase> DirectionCases() {
         // download's reading is; other cables, fibres and wavelengths do not pair.
         {"WhatDoesNotPair",
          FixedLimits(TPairRule::Worst),
-         {AToB(1,
-               {Absolute("R", "1", 1310, -5), Relative("R", "1", 1310, -0.4),
-                Relative("R", "2", 1310, -0.4), Relative("S", "1", 1550, -0.3)}),
-          BToA(2,
-               {Absolute("R", "1", 1310, -25), Relative("R", "3", 1310, -0.4),
-                Relative("S", "1", 1310, -0.3)}),
+         {AToB(1, {Absolute("R", "1", 1310, -5), Relative("R", "1", 1310, -0.4),
+                   Relative("R", "2", 1310, -0.4), Relative("S", "1", 1550, -0.3)}),
+          BToA(2, {Absolute("R", "1", 1310, -25), Relative("R", "3", 1310, -0.4),
+                   Relative("S", "1", 1310, -0.3)}),
           NoDirection(3, {Relative("R", "1", 1310, -0.7)})},
          {"R/1 1310 single: - -0.70#3 PASS, limit 1.00, margin 0.30 => PASS",
           "R/1 1310 one-direction: a-b -0.40#1 PASS, limit 1.00, margin 0.60 => PASS",
@@ -615,8 +671,8 @@ std::vector<TDirectionCase> DirectionCases() {
         {"TheReadingsOwnDirection",
          FixedLimits(TPairRule::Worst),
          {[] {
-             TDownload both = NoDirection(1, {Relative("R", "1", 1310, -0.4),
-                                              Relative("R", "1", 1310, -0.6)});
+             TDownload both =
+                 NoDirection(1, {Relative("R", "1", 1310, -0.4), Relative("R", "1", 1310, -0.6)});
              both.Readings[0].Direction = TDirection::BToA;
              both.Readings[1].Direction = TDirection::AToB;
              return both;
@@ -626,22 +682,27 @@ std::vector<TDirectionCase> DirectionCases() {
     };
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pairs, Directions, testing::ValuesIn(DirectionCases()),
-    [](const testing::TestParamInfo<TDirectionCase>& one) { return std::string(one.param.Name); });
+const auto NameOfDirectionCase = [](const testing::TestParamInfo<TDirectionCase>& one) {
+    return std::string(one.param.Name);
+};
+
+INSTANTIATE_TEST_SUITE_P(PairRules, Directions, testing::ValuesIn(PairRuleCases()),
+                         NameOfDirectionCase);
+INSTANTIATE_TEST_SUITE_P(WhatPairs, Directions, testing::ValuesIn(WhatPairsCases()),
+                         NameOfDirectionCase);
 
 }  // namespace
 
 namespace {
 
 TEST(JobResults, RowsAreSortedByCableFibreNumberWavelengthAndKind) {
-    const TDownload download = NoDirection(
-        1, {Relative("R", "x", 1310, -0.1), Relative("R", "10", 1310, -0.1),
-            Absolute("R", "2", 1310, -5), Relative("R", "2", 1550, -0.1),
-            Relative("R", "2", 1310, -0.1), Relative("R", "010", 1310, -0.1),
-            Relative("Q", "3", 1310, -0.1), Relative("R", "", 1310, -0.1),
-            Relative("R", "00000000000000000000000000000000099", 1310, -0.1),
-            Relative("R", "100", 1310, -0.1), Relative("R", "A", 1310, -0.1)});
+    const TDownload download =
+        NoDirection(1, {Relative("R", "x", 1310, -0.1), Relative("R", "10", 1310, -0.1),
+                        Absolute("R", "2", 1310, -5), Relative("R", "2", 1550, -0.1),
+                        Relative("R", "2", 1310, -0.1), Relative("R", "010", 1310, -0.1),
+                        Relative("Q", "3", 1310, -0.1), Relative("R", "", 1310, -0.1),
+                        Relative("R", "00000000000000000000000000000000099", 1310, -0.1),
+                        Relative("R", "100", 1310, -0.1), Relative("R", "A", 1310, -0.1)});
     std::vector<std::string> order;
     for (const TResultRow& row : ComputeJobResults(TBudget{}, {}, {download}).Rows) {
         order.push_back(row.Cable + "/" + row.Fiber + " " + std::to_string(row.WaveLengthKey) +
@@ -649,20 +710,20 @@ TEST(JobResults, RowsAreSortedByCableFibreNumberWavelengthAndKind) {
     }
     // Numbers in number order ("010" and "10" the same number, by text), then the other
     // texts in byte order, the empty one first.
-    EXPECT_EQ(order, (std::vector<std::string>{
-                         "Q/3 1310", "R/2 1310", "R/2 1310 absolute", "R/2 1550", "R/010 1310",
-                         "R/10 1310", "R/00000000000000000000000000000000099 1310", "R/100 1310",
-                         "R/ 1310", "R/A 1310", "R/x 1310"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"Q/3 1310", "R/2 1310", "R/2 1310 absolute",
+                                               "R/2 1550", "R/010 1310", "R/10 1310",
+                                               "R/00000000000000000000000000000000099 1310",
+                                               "R/100 1310", "R/ 1310", "R/A 1310", "R/x 1310"}));
 }
 
 TEST(JobResults, AFibresResultIsItsWorstRelativeRow) {
     const TDownload download = NoDirection(
-        1, {Relative("R", "1", 1310, -0.5), Relative("R", "1", 1550, -0.9),   // PASS, FAIL
-            Relative("R", "2", 1310, 0.5), Relative("R", "2", 1550, -0.9),    // CHECK, FAIL
-            Relative("R", "3", 1310, 0.5), Relative("R", "3", 1550, -0.5),    // CHECK, PASS
-            Absolute("R", "4", 1310, -30),                                    // absolute only
-            Relative("R", "5", 1310, -0.5), Absolute("R", "5", 1310, -30),    // PASS, FAIL
-            Relative("R", "6", 1625, -0.5)});                                 // no limit
+        1, {Relative("R", "1", 1310, -0.5), Relative("R", "1", 1550, -0.9),  // PASS, FAIL
+            Relative("R", "2", 1310, 0.5), Relative("R", "2", 1550, -0.9),   // CHECK, FAIL
+            Relative("R", "3", 1310, 0.5), Relative("R", "3", 1550, -0.5),   // CHECK, PASS
+            Absolute("R", "4", 1310, -30),                                   // absolute only
+            Relative("R", "5", 1310, -0.5), Absolute("R", "5", 1310, -30),   // PASS, FAIL
+            Relative("R", "6", 1625, -0.5)});                                // no limit
     const TJobResults results = ComputeJobResults(FixedLimits(TPairRule::Worst), {}, {download});
     EXPECT_EQ(FibreTexts(results),
               (std::vector<std::string>{"R/1 FAIL", "R/2 FAIL", "R/3 CHECK", "R/5 PASS", "R/6 "}));
@@ -671,13 +732,13 @@ TEST(JobResults, AFibresResultIsItsWorstRelativeRow) {
 
 TEST(JobResults, ExpectedFibresAreCountedByNumberPerCable) {
     // "\xC4" is the records' Latin-1 for the job's UTF-8 "\xC3\x84".
-    const TDownload download = NoDirection(
-        1, {Relative("\xC4", "001", 1310, -0.5), Relative("\xC4", "3", 1310, -0.5),
-            Relative("\xC4", "03", 1550, -0.5), Relative("\xC4", "9", 1310, -0.5),
-            Relative("\xC4", "0", 1310, -0.5), Relative("\xC4", "2a", 1310, -0.5),
-            Absolute("R", "2", 1310, -5), Relative("S", "1", 1310, -0.5)});
-    const TJobResults results = ComputeJobResults(
-        TBudget{}, {{"\xC3\x84", 4}, {"R", 2}, {"T", 1}, {"Z", 0}}, {download});
+    const TDownload download =
+        NoDirection(1, {Relative("\xC4", "001", 1310, -0.5), Relative("\xC4", "3", 1310, -0.5),
+                        Relative("\xC4", "03", 1550, -0.5), Relative("\xC4", "9", 1310, -0.5),
+                        Relative("\xC4", "0", 1310, -0.5), Relative("\xC4", "2a", 1310, -0.5),
+                        Absolute("R", "2", 1310, -5), Relative("S", "1", 1310, -0.5)});
+    const TJobResults results =
+        ComputeJobResults(TBudget{}, {{"\xC3\x84", 4}, {"R", 2}, {"T", 1}, {"Z", 0}}, {download});
     const TJobCompleteness& completeness = results.Completeness;
     // Fibres 1 and 3 of "\xC4" (9 is beyond its 4; 0 and 2a name no fibre), 2 of R (an
     // absolute reading tests it too); nothing of T; S expects nothing.
@@ -703,8 +764,8 @@ TJob JobWith(const std::vector<std::string>& budgets) {
 
 // A budget change re-keys and re-judges: only the last budget counts.
 TEST(JobResults, TheJobsLastBudgetKeysAndJudges) {
-    const std::vector<TDownload> downloads = {
-        AToB(1, {Relative("R", "1", 1550, -0.5)}), BToA(2, {Relative("R", "1", 1548, -0.7)})};
+    const std::vector<TDownload> downloads = {AToB(1, {Relative("R", "1", 1550, -0.5)}),
+                                              BToA(2, {Relative("R", "1", 1548, -0.7)})};
     const std::string old = R"({"max_loss_db": {"1310": 1}})";
     const std::string strict = R"({"max_loss_db": {"1550": 0.55}})";
     const std::string lenient = R"({"max_loss_db": {"1550": 0.8}, "pair_rule": "average"})";
@@ -722,9 +783,9 @@ TEST(JobResults, TheJobsLastBudgetKeysAndJudges) {
     const TJobResults none = ComputeJobResults(JobWith({}), downloads);
     EXPECT_EQ(none.Counts, Counts({0, 0, 0, 2}, 0, 2, 2, 0, 0, 2, 0));
     EXPECT_EQ(CompletenessText(none.Completeness), "1 of 3 fibres tested");
-    EXPECT_THROW_MESSAGE(ComputeJobResults(JobWith({old, R"({"pair_rule": "best"})"}), downloads),
-                         EBudgetError,
-                         R"(Budget file "job Riser": "pair_rule" must be "worst" or "average", not 'best')");
+    EXPECT_THROW_MESSAGE(
+        ComputeJobResults(JobWith({old, R"({"pair_rule": "best"})"}), downloads), EBudgetError,
+        R"(Budget file "job Riser": "pair_rule" must be "worst" or "average", not 'best')");
 }
 
 // Many readings: every a-b one pairs its b-a one, every re-test is history, the old memory a
@@ -744,9 +805,9 @@ TEST(JobResults, AHundredThousandReadingsPairAndCountUp) {
         if (fibre % 5 == 0)
             retest.push_back(Relative(cable, name, 1550, -0.7));
     }
-    const TJobResults results = ComputeJobResults(
-        FixedLimits(TPairRule::Worst), {},
-        {AToB(1, there), BToA(2, back), AToB(3, retest), AToB(4, there)});
+    const TJobResults results =
+        ComputeJobResults(FixedLimits(TPairRule::Worst), {},
+                          {AToB(1, there), BToA(2, back), AToB(3, retest), AToB(4, there)});
     // 1310: 0.9 and 0.5 pass 1.00; 1550: 0.9 fails 0.80, a re-test of 0.7 passes.
     EXPECT_EQ(results.Counts,
               Counts({30'000, 20'000, 0, 0}, 50'000, 0, 100'000, 5'000, 50'000, 4, 0));

@@ -105,7 +105,8 @@ TEST(BudgetFile, ThePairRuleReadsAndWritesBackAndStaysAbsentWhenAbsent) {
 
     const TBudget worst = ParseBudget(R"({"pair_rule": "worst"})", "w.json");
     EXPECT_EQ(worst.PairRule, TPairRule::Worst);
-    EXPECT_EQ(BudgetToJson(worst), "{\n  \"loss_sign\": \"negative\",\n  \"pair_rule\": \"worst\"\n}\n");
+    EXPECT_EQ(BudgetToJson(worst),
+              "{\n  \"loss_sign\": \"negative\",\n  \"pair_rule\": \"worst\"\n}\n");
 
     const TBudget absent = ParseBudget(R"({"max_loss_db": {"1310": 1.5}})", "a.json");
     EXPECT_FALSE(absent.PairRule);
@@ -193,7 +194,8 @@ TEST(BudgetFile, ProblemsNameTheFileTheKeyAndWhat) {
          R"(Budget file "b.json": "pair_rule" must be "worst" or "average", not 'best')"},
         {R"({"pair_rule": ""})",
          R"(Budget file "b.json": "pair_rule" must be "worst" or "average", not '')"},
-        {R"({"pair_rule": 1})", R"(Budget file "b.json": "pair_rule" must be a text, not a number)"},
+        {R"({"pair_rule": 1})",
+         R"(Budget file "b.json": "pair_rule" must be a text, not a number)"},
         {R"({"pair_rule": "worst", "pair_rule": "average"})",
          R"(Budget file "b.json": the key "pair_rule" is given twice in one object)"},
         {R"({"links": [{"cable": "1", "preset": "om4"}]})",

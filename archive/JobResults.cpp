@@ -1,5 +1,7 @@
 #include "archive/JobResults.h"
 
+#include "archive/Latin1Text.h"
+
 #include <algorithm>
 #include <bit>
 #include <climits>
@@ -136,24 +138,6 @@ bool RowBefore(const TResultRow& a, const TResultRow& b) {
            std::tuple(b.WaveLengthKey, !b.IsRelative, b.Shape, b.Reading.Direction);
 }
 
-// The job's cable names (UTF-8) as records hold them (Latin-1); none for a name with a
-// character no record can hold.
-std::optional<std::string> Utf8ToLatin1(std::string_view text) {
-    std::string latin1;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        const auto byte = static_cast<unsigned char>(text[at]);
-        if (byte < 0x80) {
-            latin1 += static_cast<char>(byte);
-        } else if ((byte == 0xC2 || byte == 0xC3) && at + 1 < text.size() &&
-                   (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
-            latin1 += static_cast<char>(((byte & 0x03) << 6) |
-                                        (static_cast<unsigned char>(text[++at]) & 0x3F));
-        } else {
-            return std::nullopt;
-        }
-    }
-    return latin1;
-}
 
 }  // namespace
 

@@ -32,25 +32,28 @@ void WaitBeforeAttempt(int attempt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(spread(random)));
 }
 
-std::string Quoted(const std::string& name) {
-    return "'" + name + "'";
+[[noreturn]] void ThrowNoSuchJob(const std::string& name, const std::string& shown) {
+    throw EArchiveError(TArchiveErrc::NoSuchJob,
+                        "there is no job " + name + " in the archive " + shown);
 }
 
 // The job's id, with its row locked against other adders until the transaction ends, so
 // that the numbers and the check for the same records see every committed download.
-std::int64_t LockJob(pqxx::transaction_base& tx, const std::string& name) {
+std::int64_t LockJob(pqxx::transaction_base& tx, const std::string& name,
+                     const std::string& shown) {
     const pqxx::result row =
         tx.exec_params("SELECT id FROM jobs WHERE name = $1 FOR NO KEY UPDATE", name);
     if (row.empty()) {
-        throw EArchiveError(TArchiveErrc::NoSuchJob, "no job named " + Quoted(name));
+        ThrowNoSuchJob(name, shown);
     }
     return row[0][0].as<std::int64_t>();
 }
 
-std::int64_t FindJobId(pqxx::transaction_base& tx, const std::string& name) {
+std::int64_t FindJobId(pqxx::transaction_base& tx, const std::string& name,
+                       const std::string& shown) {
     const pqxx::result row = tx.exec_params("SELECT id FROM jobs WHERE name = $1", name);
     if (row.empty()) {
-        throw EArchiveError(TArchiveErrc::NoSuchJob, "no job named " + Quoted(name));
+        ThrowNoSuchJob(name, shown);
     }
     return row[0][0].as<std::int64_t>();
 }
@@ -59,11 +62,11 @@ void CountChange(pqxx::transaction_base& tx) {
     tx.exec_params("UPDATE archive_state SET change_count = change_count + 1");
 }
 
-void CheckLogo(const std::string& logo) {
+void CheckLogo(const std::string& jobName, const std::string& logo) {
     if (logo.size() > MaxLogoBytes) {
-        throw EArchiveError(TArchiveErrc::BadInput,
-                            "the logo is larger than 1 MB (" + std::to_string(logo.size()) +
-                                " bytes)");
+        throw EArchiveError(TArchiveErrc::BadInput, "the logo of job " + jobName +
+                                                        " is larger than 1 MB (" +
+                                                        std::to_string(logo.size()) + " bytes)");
     }
 }
 
@@ -71,20 +74,26 @@ void AddBudget(pqxx::transaction_base& tx, std::int64_t jobId, const std::string
                const std::string& setAt) {
     static const std::string insert =
         "INSERT INTO job_budgets(job_id, seq, json, set_at) SELECT $1, COALESCE(max(seq), 0) + 1,"
-        " $2, COALESCE(NULLIF($3, ''), " + ServerNow + ") FROM job_budgets WHERE job_id = $1";
+        " $2, COALESCE(NULLIF($3, ''), " +
+        ServerNow + ") FROM job_budgets WHERE job_id = $1";
     tx.exec_params(insert, jobId, json, setAt);
 }
 
 void SetExpectedFibres(pqxx::transaction_base& tx, std::int64_t jobId,
                        const std::map<std::string, int>& fibres) {
     for (const auto& [cable, count] : fibres) {
+        if (count < 0) {
+            throw EArchiveError(TArchiveErrc::BadInput, "cable " + cable + " cannot expect " +
+                                                            std::to_string(count) + " fibres");
+        }
         if (count == 0) {
             tx.exec_params("DELETE FROM expected_fibres WHERE job_id = $1 AND cable = $2", jobId,
                            cable);
         } else {
-            tx.exec_params("INSERT INTO expected_fibres(job_id, cable, fibres) VALUES ($1, $2, $3)"
-                           " ON CONFLICT (job_id, cable) DO UPDATE SET fibres = EXCLUDED.fibres",
-                           jobId, cable, count);
+            tx.exec_params(
+                "INSERT INTO expected_fibres(job_id, cable, fibres) VALUES ($1, $2, $3)"
+                " ON CONFLICT (job_id, cable) DO UPDATE SET fibres = EXCLUDED.fibres",
+                jobId, cable, count);
         }
     }
 }
@@ -194,10 +203,12 @@ void TPostgresArchive::CreateJob(const TJob& job) {
     if (job.Name.empty()) {
         throw EArchiveError(TArchiveErrc::BadInput, "a job needs a name");
     }
-    CheckLogo(job.Logo);
+    CheckLogo(job.Name, job.Logo);
     static const std::string insert =
         "INSERT INTO jobs(name, customer, site, contractor, notes, created_at, logo, logo_type)"
-        " VALUES ($1, $2, $3, $4, $5, COALESCE(NULLIF($6, ''), " + ServerNow + "),"
+        " VALUES ($1, $2, $3, $4, $5, COALESCE(NULLIF($6, ''), " +
+        ServerNow +
+        "),"
         " NULLIF($7::bytea, ''::bytea), $8) ON CONFLICT (name) DO NOTHING RETURNING id";
     Write([&](pqxx::transaction_base& tx) {
         const pqxx::result made =
@@ -205,7 +216,7 @@ void TPostgresArchive::CreateJob(const TJob& job) {
                            job.CreatedAt, pqxx::binarystring(job.Logo), job.LogoType);
         if (made.empty()) {
             throw EArchiveError(TArchiveErrc::JobExists,
-                                "a job named " + Quoted(job.Name) + " exists already");
+                                "the archive " + shown_ + " already holds a job " + job.Name);
         }
         const auto jobId = made[0][0].as<std::int64_t>();
         for (const TJobBudget& budget : job.Budgets) {
@@ -221,22 +232,29 @@ std::optional<TJob> TPostgresArchive::FindJob(const std::string& name) {
     return Read([&](pqxx::transaction_base& tx) -> std::optional<TJob> {
         const pqxx::result found = tx.exec_params(
             "SELECT id, customer, site, contractor, notes, created_at, logo, logo_type"
-            " FROM jobs WHERE name = $1", name);
+            " FROM jobs WHERE name = $1",
+            name);
         if (found.empty()) {
             return std::nullopt;
         }
         const pqxx::row row = found[0];
         TJob job{name,
-                 row[1].as<std::string>(), row[2].as<std::string>(), row[3].as<std::string>(),
-                 row[4].as<std::string>(), row[5].as<std::string>(), {}, BytesOf(row[6]),
-                 row[7].as<std::string>(), {}};
+                 row[1].as<std::string>(),
+                 row[2].as<std::string>(),
+                 row[3].as<std::string>(),
+                 row[4].as<std::string>(),
+                 row[5].as<std::string>(),
+                 {},
+                 BytesOf(row[6]),
+                 row[7].as<std::string>(),
+                 {}};
         const auto jobId = row[0].as<std::int64_t>();
         for (const pqxx::row& budget : tx.exec_params(
                  "SELECT json, set_at FROM job_budgets WHERE job_id = $1 ORDER BY seq", jobId)) {
             job.Budgets.push_back({budget[0].as<std::string>(), budget[1].as<std::string>()});
         }
-        for (const pqxx::row& cable : tx.exec_params(
-                 "SELECT cable, fibres FROM expected_fibres WHERE job_id = $1", jobId)) {
+        for (const pqxx::row& cable :
+             tx.exec_params("SELECT cable, fibres FROM expected_fibres WHERE job_id = $1", jobId)) {
             job.ExpectedFibres[cable[0].as<std::string>()] = cable[1].as<int>();
         }
         return job;
@@ -258,20 +276,21 @@ void ChangeIdentity(pqxx::transaction_base& tx, std::int64_t jobId, const TJobCh
         }
     }
     if (changes.Logo) {
-        tx.exec_params("UPDATE jobs SET logo = NULLIF($2::bytea, ''::bytea), logo_type = $3"
-                       " WHERE id = $1",
-                       jobId, pqxx::binarystring(*changes.Logo),
-                       changes.Logo->empty() ? std::string() : changes.LogoType.value_or(""));
+        tx.exec_params(
+            "UPDATE jobs SET logo = NULLIF($2::bytea, ''::bytea), logo_type = $3"
+            " WHERE id = $1",
+            jobId, pqxx::binarystring(*changes.Logo),
+            changes.Logo->empty() ? std::string() : changes.LogoType.value_or(""));
     }
 }
 }  // namespace
 
 void TPostgresArchive::ChangeJob(const std::string& name, const TJobChanges& changes) {
     if (changes.Logo) {
-        CheckLogo(*changes.Logo);
+        CheckLogo(name, *changes.Logo);
     }
     Write([&](pqxx::transaction_base& tx) {
-        const std::int64_t jobId = LockJob(tx, name);
+        const std::int64_t jobId = LockJob(tx, name, shown_);
         ChangeIdentity(tx, jobId, changes);
         if (changes.BudgetJson) {
             AddBudget(tx, jobId, *changes.BudgetJson, changes.BudgetSetAt.value_or(""));
@@ -286,20 +305,22 @@ TAddOutcome TPostgresArchive::AddDownload(const std::string& jobName, const TDow
     static const std::string insert =
         "INSERT INTO downloads(job_id, number, meter, source, operator, test_date, direction,"
         " added_at, void, void_reason, sha256) SELECT $1, COALESCE(max(number), 0) + 1, $2, $3,"
-        " $4, $5, $6, COALESCE(NULLIF($7, ''), " + ServerNow + "), $8, $9, $10"
+        " $4, $5, $6, COALESCE(NULLIF($7, ''), " +
+        ServerNow +
+        "), $8, $9, $10"
         " FROM downloads WHERE job_id = $1 RETURNING id, number";
     return Write([&](pqxx::transaction_base& tx) {
-        const std::int64_t jobId = LockJob(tx, jobName);
-        const pqxx::result same = tx.exec_params(
-            "SELECT number FROM downloads WHERE job_id = $1 AND sha256 = $2", jobId,
-            download.Sha256);
+        const std::int64_t jobId = LockJob(tx, jobName, shown_);
+        const pqxx::result same =
+            tx.exec_params("SELECT number FROM downloads WHERE job_id = $1 AND sha256 = $2", jobId,
+                           download.Sha256);
         if (!same.empty()) {
             return TAddOutcome{false, same[0][0].as<std::int64_t>()};
         }
-        const pqxx::row added = tx.exec_params1(
-            insert, jobId, download.Meter, download.Source, download.Operator, download.TestDate,
-            std::string(DirectionName(download.Direction)), download.AddedAt, download.Void,
-            download.VoidReason, download.Sha256);
+        const pqxx::row added =
+            tx.exec_params1(insert, jobId, download.Meter, download.Source, download.Operator,
+                            download.TestDate, std::string(DirectionName(download.Direction)),
+                            download.AddedAt, download.Void, download.VoidReason, download.Sha256);
         CopyReadings(tx, added[0].as<std::int64_t>(), download.Readings);
         ArchivePausePoint();
         CountChange(tx);
@@ -312,7 +333,7 @@ std::vector<TDownload> TPostgresArchive::Downloads(const std::string& jobName) {
         const pqxx::result rows = tx.exec_params(
             "SELECT id, number, meter, source, operator, test_date, direction, added_at, void,"
             " void_reason, sha256 FROM downloads WHERE job_id = $1 ORDER BY number",
-            FindJobId(tx, jobName));
+            FindJobId(tx, jobName, shown_));
         std::vector<TDownload> downloads;
         downloads.reserve(rows.size());
         for (const pqxx::row& row : rows) {
@@ -337,14 +358,13 @@ std::vector<TDownload> TPostgresArchive::Downloads(const std::string& jobName) {
 void TPostgresArchive::SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
                                const std::string& reason) {
     Write([&](pqxx::transaction_base& tx) {
-        const std::int64_t jobId = LockJob(tx, jobName);
+        const std::int64_t jobId = LockJob(tx, jobName, shown_);
         const pqxx::result changed = tx.exec_params(
             "UPDATE downloads SET void = $3, void_reason = $4 WHERE job_id = $1 AND number = $2",
             jobId, number, isVoid, reason);
         if (changed.affected_rows() == 0) {
             throw EArchiveError(TArchiveErrc::NoSuchDownload,
-                                "job " + Quoted(jobName) + " has no download " +
-                                    std::to_string(number));
+                                "job " + jobName + " has no download " + std::to_string(number));
         }
         CountChange(tx);
         return 0;

@@ -1,5 +1,6 @@
 #include "archive/PostgresErrors.h"
 
+#include <algorithm>
 #include <cctype>
 #include <exception>
 
@@ -17,6 +18,41 @@ bool IsPostgresRetryable(const pqxx::failure& failure) {
             sqlError->sqlstate() == "23505");
 }
 
+namespace {
+std::string PercentDecoded(std::string_view encoded) {
+    std::string decoded;
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
+        if (encoded[i] == '%' && i + 2 < encoded.size() &&
+            std::isxdigit(static_cast<unsigned char>(encoded[i + 1])) != 0 &&
+            std::isxdigit(static_cast<unsigned char>(encoded[i + 2])) != 0) {
+            decoded +=
+                static_cast<char>(std::stoi(std::string(encoded.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            decoded += encoded[i];
+        }
+    }
+    return decoded;
+}
+
+// The value of "password=" among the URI's query parameters.
+std::string QueryPassword(std::string_view uri) {
+    const std::size_t query = uri.find('?');
+    if (query == std::string_view::npos) {
+        return {};
+    }
+    std::string_view rest = uri.substr(query + 1);
+    while (!rest.empty()) {
+        const std::string_view parameter = rest.substr(0, rest.find('&'));
+        if (parameter.rfind("password=", 0) == 0) {
+            return PercentDecoded(parameter.substr(9));
+        }
+        rest.remove_prefix(std::min(rest.size(), parameter.size() + 1));
+    }
+    return {};
+}
+}  // namespace
+
 std::string UriPassword(std::string_view uri) {
     const std::size_t scheme = uri.find("://");
     if (scheme == std::string_view::npos) {
@@ -27,22 +63,9 @@ std::string UriPassword(std::string_view uri) {
     const std::size_t at = authority.rfind('@');
     const std::size_t colon = authority.find(':');
     if (at == std::string_view::npos || colon == std::string_view::npos || colon > at) {
-        return {};
+        return QueryPassword(uri);
     }
-    const std::string_view encoded = authority.substr(colon + 1, at - colon - 1);
-    std::string password;
-    for (std::size_t i = 0; i < encoded.size(); ++i) {
-        if (encoded[i] == '%' && i + 2 < encoded.size() &&
-            std::isxdigit(static_cast<unsigned char>(encoded[i + 1])) != 0 &&
-            std::isxdigit(static_cast<unsigned char>(encoded[i + 2])) != 0) {
-            password += static_cast<char>(std::stoi(std::string(encoded.substr(i + 1, 2)),
-                                                    nullptr, 16));
-            i += 2;
-        } else {
-            password += encoded[i];
-        }
-    }
-    return password;
+    return PercentDecoded(authority.substr(colon + 1, at - colon - 1));
 }
 
 std::string CleanReason(std::string_view text, const std::string& password) {
@@ -84,8 +107,7 @@ bool IsServerGone(const std::string& sqlstate) {
                             "the database server of " + shown + " went away: " + reason);
     }
     if (state == "25006" || state == "42501") {
-        throw EArchiveError(TArchiveErrc::ReadOnly,
-                            shown + " is open for reading only: " + reason);
+        throw EArchiveError(TArchiveErrc::ReadOnly, shown + " is open for reading only: " + reason);
     }
     throw EArchiveError(TArchiveErrc::DatabaseFailed, shown + ": " + reason);
 }
@@ -93,10 +115,10 @@ bool IsServerGone(const std::string& sqlstate) {
                             const std::string& password) {
     const std::string reason = CleanReason(error.what(), password);
     if (dynamic_cast<const pqxx::in_doubt_error*>(&error) != nullptr) {
-        throw EArchiveError(TArchiveErrc::ServerUnavailable,
-                            "the database server of " + shown +
-                                " went away while saving (the change may or may not be kept): " +
-                                reason);
+        throw EArchiveError(
+            TArchiveErrc::ServerUnavailable,
+            "the database server of " + shown +
+                " went away while saving (the change may or may not be kept): " + reason);
     }
     throw EArchiveError(TArchiveErrc::ServerUnavailable,
                         "the database server of " + shown + " went away: " + reason);

@@ -19,7 +19,8 @@ bool IsPostgresRetryable(const pqxx::failure& failure);
 [[noreturn]] void RethrowAsArchiveError(const std::string& shown, const std::string& password,
                                         bool connectionLost = false);
 
-// The password of a postgresql:// URI, percent-decoded; empty when it has none.
+// The password of a postgresql:// URI (user:password@ or ?password=), percent-decoded;
+// empty when it has none.
 std::string UriPassword(std::string_view uri);
 
 // text with every occurrence of password replaced by "***", its runs of blanks (libpq's

@@ -34,9 +34,9 @@ double ParseDoubleText(std::string_view text) {
 
 void CopyReadings(pqxx::transaction_base& tx, std::int64_t downloadId,
                   const std::vector<TStoredReading>& readings) {
-    static const std::vector<std::string> columns = {
-        "download_id", "seq",   "cable",     "fiber",       "wavelength",
-        "value",       "reference", "is_relative", "direction"};
+    static const std::vector<std::string> columns = {"download_id", "seq",         "cable",
+                                                     "fiber",       "wavelength",  "value",
+                                                     "reference",   "is_relative", "direction"};
     pqxx::stream_to stream(tx, "readings", columns);
     int seq = 0;
     for (const TStoredReading& reading : readings) {

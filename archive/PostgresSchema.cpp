@@ -49,8 +49,9 @@ int StoredVersion(pqxx::work& tx, const std::string& shown) {
     if (tables[0][1].as<std::int64_t>() == 0) {
         if (tableCount != 0) {
             throw EArchiveError(TArchiveErrc::NotAnArchive,
-                                shown + " is not an archive of jobs: the database holds other "
-                                        "tables and no schema_version");
+                                shown +
+                                    " is not an archive of jobs: the database holds other "
+                                    "tables and no schema_version");
         }
         return 0;
     }
@@ -70,9 +71,8 @@ void PreparePostgresSchema(pqxx::connection_base& connection, const std::string&
     const int version = StoredVersion(tx, shown);
     if (version > PostgresSchemaVersion) {
         throw EArchiveError(TArchiveErrc::NewerSchema,
-                            shown + " was made by a newer version of this program (archive "
-                                    "version " + std::to_string(version) +
-                                ", this program reads version " +
+                            shown + " was made by a newer version of meridax (archive version " +
+                                std::to_string(version) + ", this program reads " +
                                 std::to_string(PostgresSchemaVersion) + ")");
     }
     const auto& migrations = Migrations();

@@ -179,8 +179,7 @@ TEST(PostgresServerFaultTest, AServerStoppedInsideAnAddLeavesNothingHalfWritten)
     TTempFolder folder;
     const std::string pause = folder.File("pause");
     TSubprocess child(
-        [&] { return AddPausedInChild(database.Uri(), "Job", MakeDownload(2, 500), pause); },
-        {});
+        [&] { return AddPausedInChild(database.Uri(), "Job", MakeDownload(2, 500), pause); }, {});
     ASSERT_TRUE(WaitFor([&] { return fs::exists(pause); }));
     ASSERT_TRUE(server.Halt());
     fs::remove(pause);

@@ -29,8 +29,9 @@ bool RunByCi() {
 std::optional<std::string> SharedServerUri(std::string& whyNot) {
     const char* file = std::getenv("MERIDAX_TEST_POSTGRES");
     if (file == nullptr || *file == '\0') {
-        whyNot = "run through ctest, whose fixture starts the server ($MERIDAX_TEST_POSTGRES "
-                 "is not set)";
+        whyNot =
+            "run through ctest, whose fixture starts the server ($MERIDAX_TEST_POSTGRES "
+            "is not set)";
         return std::nullopt;
     }
     const std::string line = FirstLine(file);

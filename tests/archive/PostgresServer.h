@@ -15,17 +15,17 @@ std::optional<std::string> SharedServerUri(std::string& whyNot);
 
 // In a test's SetUp: skips the test with the reason when there is no server, or fails it
 // under CI=true, where a server that cannot start must not pass unnoticed.
-#define MERIDAX_REQUIRE_POSTGRES(uriVariable)                                  \
-    do {                                                                       \
-        std::string whyNot_;                                                   \
-        const std::optional<std::string> found_ = SharedServerUri(whyNot_);    \
-        if (!found_) {                                                         \
-            if (RunByCi()) {                                                   \
-                FAIL() << "no PostgreSQL server: " << whyNot_;                 \
-            }                                                                  \
-            GTEST_SKIP() << "no PostgreSQL server: " << whyNot_;               \
-        }                                                                      \
-        uriVariable = *found_;                                                 \
+#define MERIDAX_REQUIRE_POSTGRES(uriVariable)                               \
+    do {                                                                    \
+        std::string whyNot_;                                                \
+        const std::optional<std::string> found_ = SharedServerUri(whyNot_); \
+        if (!found_) {                                                      \
+            if (RunByCi()) {                                                \
+                FAIL() << "no PostgreSQL server: " << whyNot_;              \
+            }                                                               \
+            GTEST_SKIP() << "no PostgreSQL server: " << whyNot_;            \
+        }                                                                   \
+        uriVariable = *found_;                                              \
     } while (false)
 
 bool RunByCi();

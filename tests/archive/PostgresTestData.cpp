@@ -25,8 +25,12 @@ TDownload MakeDownload(int key, std::size_t readings) {
     download.Sha256 = hash;
     for (std::size_t i = 0; i < readings; ++i) {
         TStoredReading reading;
-        reading.Record = {"K" + std::to_string(key), std::to_string(i + 1), 1310,
-                          0.25 + static_cast<double>(i) / 100, -10.5, true};
+        reading.Record = {"K" + std::to_string(key),
+                          std::to_string(i + 1),
+                          1310,
+                          0.25 + static_cast<double>(i) / 100,
+                          -10.5,
+                          true};
         reading.Direction = TDirection::AToB;
         download.Readings.push_back(reading);
     }

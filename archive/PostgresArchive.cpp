@@ -148,29 +148,33 @@ TPostgresArchive::TPostgresArchive(const std::string& uri)
     }
 }
 
-TPostgresArchive::~TPostgresArchive() noexcept {
-    quiet_.reset();
-}
-
-pqxx::connection_base& TPostgresArchive::Connection() {
-    if (!connection_) {
-        connection_ = std::make_unique<pqxx::connection>(uri_);
-        // Notices (a table made anew, a deprecation) are the server's chatter, not errors.
-        quiet_ = std::make_unique<pqxx::quiet_errorhandler>(*connection_);
-        connection_->set_client_encoding("UTF8");
+struct TPostgresArchive::TSession {
+    explicit TSession(const std::string& uri) : Connection(uri), Quiet(Connection) {
+        Connection.set_client_encoding("UTF8");
         // Before PostgreSQL 12 only this gives every digit of a double; later it is the
         // default's shortest exact text either way.
-        connection_->set_variable("extra_float_digits", "3");
+        Connection.set_variable("extra_float_digits", "3");
     }
-    return *connection_;
+
+    pqxx::connection Connection;
+    // Notices (a table made anew, a deprecation) are the server's chatter, not errors.
+    pqxx::quiet_errorhandler Quiet;
+};
+
+TPostgresArchive::~TPostgresArchive() noexcept = default;
+
+pqxx::connection_base& TPostgresArchive::Connection() {
+    if (!session_) {
+        session_ = std::make_unique<TSession>(uri_);
+    }
+    return session_->Connection;
 }
 
 bool TPostgresArchive::DropIfLost() noexcept {
-    if (!connection_ || connection_->is_open()) {
+    if (!session_ || session_->Connection.is_open()) {
         return false;
     }
-    quiet_.reset();
-    connection_.reset();
+    session_.reset();
     return true;
 }
 

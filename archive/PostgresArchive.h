@@ -7,8 +7,6 @@
 
 namespace pqxx {
 class connection_base;
-class errorhandler;
-class transaction_base;
 }  // namespace pqxx
 
 // A team's archive in a PostgreSQL database. Every write is one transaction; one that a
@@ -48,8 +46,8 @@ private:
     std::string uri_;  // with its password, for connecting again; never shown
     std::string shown_;
     std::string password_;
-    std::unique_ptr<pqxx::connection_base> connection_;
-    std::unique_ptr<pqxx::errorhandler> quiet_;
+    struct TSession;  // the connection with what it is set up with
+    std::unique_ptr<TSession> session_;
     bool readOnly_ = false;
 };
 

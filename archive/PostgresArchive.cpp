@@ -10,10 +10,12 @@
 #include <pqxx/result>
 #include <pqxx/transaction>
 
-#include "archive/PausePoint.h"
+#include "archive/AddDownloadPause.h"
+#include "archive/DownloadHash.h"
 #include "archive/PostgresErrors.h"
 #include "archive/PostgresReadings.h"
 #include "archive/PostgresSchema.h"
+#include "data/MeasurementText.h"
 
 namespace {
 // Attempts of a write that concurrent writers keep ending; each waits a little longer.
@@ -305,28 +307,49 @@ void TPostgresArchive::ChangeJob(const std::string& name, const TJobChanges& cha
     });
 }
 
+namespace {
+// The download's own hash, or the one of its records when it came without.
+std::string HashOf(const std::string& jobName, const TDownload& download) {
+    if (!download.Sha256.empty()) {
+        return download.Sha256;
+    }
+    TMeraniaArray records;
+    records.reserve(download.Readings.size());
+    for (const TStoredReading& reading : download.Readings) {
+        records.push_back(reading.Record);
+    }
+    try {
+        return DownloadSha256(records);
+    } catch (const EUnsavableText& error) {
+        throw EArchiveError(TArchiveErrc::BadInput,
+                            "job " + jobName + " cannot take these records: " + error.what());
+    }
+}
+}  // namespace
+
 TAddOutcome TPostgresArchive::AddDownload(const std::string& jobName, const TDownload& download) {
     static const std::string insert =
         "INSERT INTO downloads(job_id, number, meter, source, operator, test_date, direction,"
         " added_at, void, void_reason, sha256) SELECT $1, COALESCE(max(number), 0) + 1, $2, $3,"
-        " $4, $5, $6, COALESCE(NULLIF($7, ''), " +
-        ServerNow +
-        "), $8, $9, $10"
+        " $4, COALESCE(NULLIF($5, ''), substr($7, 1, 10)), $6, $7, $8, $9, $10"
         " FROM downloads WHERE job_id = $1 RETURNING id, number";
+    const std::string sha = HashOf(jobName, download);
     return Write([&](pqxx::transaction_base& tx) {
         const std::int64_t jobId = LockJob(tx, jobName, shown_);
-        const pqxx::result same =
-            tx.exec_params("SELECT number FROM downloads WHERE job_id = $1 AND sha256 = $2", jobId,
-                           download.Sha256);
+        const pqxx::result same = tx.exec_params(
+            "SELECT number FROM downloads WHERE job_id = $1 AND sha256 = $2", jobId, sha);
         if (!same.empty()) {
             return TAddOutcome{false, same[0][0].as<std::int64_t>()};
         }
+        const std::string addedAt =
+            download.AddedAt.empty() ? tx.exec_params1("SELECT " + ServerNow)[0].as<std::string>()
+                                     : download.AddedAt;
         const pqxx::row added =
             tx.exec_params1(insert, jobId, download.Meter, download.Source, download.Operator,
                             download.TestDate, std::string(DirectionName(download.Direction)),
-                            download.AddedAt, download.Void, download.VoidReason, download.Sha256);
+                            addedAt, download.Void, download.VoidReason, sha);
         CopyReadings(tx, added[0].as<std::int64_t>(), download.Readings);
-        ArchivePausePoint();
+        PauseInsideAddDownload();
         CountChange(tx);
         return TAddOutcome{true, added[1].as<std::int64_t>()};
     });

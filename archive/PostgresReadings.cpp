@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <tuple>
 
@@ -64,8 +65,15 @@ std::vector<TStoredReading> ReadReadings(pqxx::transaction_base& tx, std::int64_
     readings.reserve(rows.size());
     for (const pqxx::row& row : rows) {
         TStoredReading reading;
-        reading.Record.Cable = Utf8ToLatin1(FieldText(row[0]));
-        reading.Record.Fiber = Utf8ToLatin1(FieldText(row[1]));
+        std::optional<std::string> cable = Utf8ToLatin1(FieldText(row[0]));
+        std::optional<std::string> fiber = Utf8ToLatin1(FieldText(row[1]));
+        if (!cable || !fiber) {
+            throw std::runtime_error(
+                "a download holds a cable or fibre name that the meter's character set cannot "
+                "hold");
+        }
+        reading.Record.Cable = std::move(*cable);
+        reading.Record.Fiber = std::move(*fiber);
         reading.Record.WaveLength = ParseDoubleText(FieldText(row[2]));
         reading.Record.Value = ParseDoubleText(FieldText(row[3]));
         reading.Record.Reference = ParseDoubleText(FieldText(row[4]));

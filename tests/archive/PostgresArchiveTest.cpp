@@ -217,6 +217,12 @@ TEST_F(PostgresArchiveTest, ShowsNoPasswordOfTheUri) {
     // libpq's own reason, on one line.
     EXPECT_NE(message.find("No such file or directory"), std::string::npos) << message;
     EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+
+    const std::string inQuery = MessageOf<EArchiveError>([] {
+        OpenPostgresArchive("postgresql:///x?host=/nonexistent-meridax-folder&password=Qu3ry%2A");
+    });
+    EXPECT_NE(inQuery.find("No such file or directory"), std::string::npos) << inQuery;
+    EXPECT_EQ(inQuery.find("Qu3ry"), std::string::npos) << inQuery;
 }
 
 TEST_F(PostgresArchiveTest, TakesLibpqsOwnSettings) {

@@ -9,6 +9,7 @@
 #include <set>
 #include <thread>
 
+#include "archive/AddDownloadPause.h"
 #include "archive/PostgresArchive.h"
 #include "archive/PostgresServer.h"
 #include "archive/PostgresTestData.h"
@@ -38,7 +39,12 @@ int AddInChild(const std::string& uri, const std::string& job, const TDownload& 
 // The same, stopping inside the transaction at the pause point until pauseFile goes.
 int AddPausedInChild(const std::string& uri, const std::string& job, const TDownload& download,
                      const std::string& pauseFile) {
-    ::setenv("MERIDAX_ARCHIVE_PAUSE", pauseFile.c_str(), 1);
+    SetAddDownloadPause([pauseFile] {
+        std::ofstream(pauseFile).put('\n');
+        while (fs::exists(pauseFile)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
     return AddInChild(uri, job, download);
 }
 

@@ -225,6 +225,29 @@ TEST_F(PostgresArchiveTest, ShowsNoPasswordOfTheUri) {
     EXPECT_EQ(inQuery.find("Qu3ry"), std::string::npos) << inQuery;
 }
 
+TEST_F(PostgresArchiveTest, AUserWhoMayOnlyReadGetsAnArchiveForReading) {
+    Open()->CreateJob(MakeJob("Shared"));
+    // Roles belong to the whole server: the name is the database's own.
+    const std::string reader = database_->Name() + "_reader";
+    ExecuteSql(serverUri_, "CREATE ROLE " + reader + " LOGIN");
+    ExecuteSql(database_->Uri(), "GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + reader);
+    {
+        const std::string uri = database_->Uri();
+        auto archive =
+            OpenPostgresArchive("postgresql://" + reader + uri.substr(uri.find("postgres@") + 8));
+        EXPECT_TRUE(archive->IsReadOnly());
+        EXPECT_EQ(archive->ListJobs().size(), 1U);
+        EXPECT_EQ(archive->Downloads("Shared").size(), 0U);
+        const auto refused =
+            ThrownBy<EArchiveError>([&] { archive->AddDownload("Shared", MakeDownload(1, 1)); });
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->code(), make_error_code(TArchiveErrc::ReadOnly)) << refused->what();
+    }
+    EXPECT_FALSE(Open()->IsReadOnly());
+    database_.reset();
+    ExecuteSql(serverUri_, "DROP ROLE " + reader);
+}
+
 TEST_F(PostgresArchiveTest, TakesLibpqsOwnSettings) {
     const std::string host = serverUri_.substr(serverUri_.find("host=") + 5);
     const std::string database = database_->Name();

@@ -161,7 +161,10 @@ std::int64_t TDocumentReader::Integer(const TJson& value, const std::string& poi
                           std::to_string(most));
     };
     if (value.is_number_unsigned()) {
-        if (value.get<std::uint64_t>() > static_cast<std::uint64_t>(most)) {
+        // The library reads every number without a sign or a fraction as unsigned.
+        const std::uint64_t number = value.get<std::uint64_t>();
+        if ((least > 0 && number < static_cast<std::uint64_t>(least)) ||
+            number > static_cast<std::uint64_t>(most)) {
             outOfRange();
         }
         return static_cast<std::int64_t>(value.get<std::uint64_t>());
@@ -354,11 +357,26 @@ TJob ReadJob(const TDocumentReader& in, const TJson& root) {
     return job;
 }
 
-// The library's message without its "[json.exception.parse_error.101] " tag.
+// The library's message without its "[json.exception.parse_error.101] " tag. It quotes the
+// text last read, which may be a broken UTF-8 sequence or control bytes: those are shown as
+// \xNN, so that the message is printable text.
 std::string ParseProblem(const TJson::exception& error) {
-    const std::string_view message = error.what();
+    std::string_view message = error.what();
     const std::size_t tagEnd = message.find("] ");
-    return std::string(tagEnd == std::string_view::npos ? message : message.substr(tagEnd + 2));
+    if (tagEnd != std::string_view::npos) {
+        message.remove_prefix(tagEnd + 2);
+    }
+    std::string problem;
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            problem += c;
+        } else {
+            static constexpr char Digits[] = "0123456789ABCDEF";
+            problem += std::string("\\x") + Digits[byte >> 4] + Digits[byte & 0x0F];
+        }
+    }
+    return problem;
 }
 }  // namespace
 

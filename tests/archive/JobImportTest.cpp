@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include "MemoryArchive.h"
+#include "SampleJob.h"
+#include "archive/JobImport.h"
+#include "support/Throws.h"
+
+namespace {
+std::string SampleText() {
+    const TJobDocument sample = SampleJob();
+    return JobDocumentText(sample.Job, sample.Downloads);
+}
+
+// The sample with its first download only, as an earlier export of the same job would be.
+TJobDocument EarlierSample() {
+    TJobDocument earlier = SampleJob();
+    earlier.Downloads.resize(1);
+    earlier.Job.Budgets.resize(1);
+    return earlier;
+}
+
+class JobImport : public testing::Test {
+protected:
+    TMemoryArchive archive_;
+};
+}  // namespace
+
+// The round trip that matters: export, import into an empty archive, export again.
+TEST_F(JobImport, IntoAnEmptyArchiveThenExportGivesTheSameBytes) {
+    const std::string text = SampleText();
+    const TImportOutcome outcome = ImportJob(archive_, ReadJobDocument(text, "job.json"), false);
+    EXPECT_TRUE(outcome.Created);
+    EXPECT_FALSE(outcome.Replaced);
+    EXPECT_EQ(outcome.DownloadsAdded, 2);
+    EXPECT_EQ(outcome.DownloadsPresent, 0);
+    EXPECT_EQ(outcome.BudgetsAdded, 2);
+    EXPECT_EQ(ExportJob(archive_, SampleJob().Job.Name), text);
+}
+
+TEST_F(JobImport, TheSameDocumentTwiceChangesNothing) {
+    const TJobDocument sample = SampleJob();
+    ImportJob(archive_, sample, false);
+    const std::int64_t writes = archive_.Writes();
+    const TImportOutcome again = ImportJob(archive_, sample, false);
+    EXPECT_FALSE(again.Created);
+    EXPECT_EQ(again.DownloadsAdded, 0);
+    EXPECT_EQ(again.DownloadsPresent, 2);
+    EXPECT_EQ(again.BudgetsAdded, 0);
+    EXPECT_EQ(archive_.Writes(), writes);
+    EXPECT_EQ(ExportJob(archive_, sample.Job.Name), SampleText());
+}
+
+// Downloads are merged by their hash and keep their times of adding; a budget is new unless
+// one with the same time and text is there.
+TEST_F(JobImport, IntoTheJobAddsWhatItLacks) {
+    ImportJob(archive_, EarlierSample(), false);
+    const TImportOutcome outcome = ImportJob(archive_, SampleJob(), false);
+    EXPECT_FALSE(outcome.Created);
+    EXPECT_EQ(outcome.DownloadsAdded, 1);
+    EXPECT_EQ(outcome.DownloadsPresent, 1);
+    EXPECT_EQ(outcome.BudgetsAdded, 1);
+    EXPECT_EQ(ExportJob(archive_, SampleJob().Job.Name), SampleText());
+}
+
+TEST_F(JobImport, ABudgetOfTheSameTextSetAtAnotherTimeIsAdded) {
+    const TJobDocument sample = SampleJob();
+    ImportJob(archive_, sample, false);
+    TJobDocument later = sample;
+    later.Job.Budgets.push_back({sample.Job.Budgets[0].Json, "2026-12-03T00:00:00.000000Z"});
+    later.Job.Budgets.push_back({"{}", sample.Job.Budgets[0].SetAt});
+    EXPECT_EQ(ImportJob(archive_, later, false).BudgetsAdded, 2);
+    EXPECT_EQ(archive_.FindJob(sample.Job.Name)->Budgets, later.Job.Budgets);
+}
+
+// A download already in the job stays as the archive has it (its number, its void flag).
+TEST_F(JobImport, ADownloadAlreadyThereKeepsItsOwnState) {
+    const TJobDocument sample = SampleJob();
+    ImportJob(archive_, sample, false);
+    archive_.SetVoid(sample.Job.Name, 1, true, "dirty connector");
+    TJobDocument other = sample;
+    other.Downloads[1].Void = false;
+    EXPECT_EQ(ImportJob(archive_, other, false).DownloadsPresent, 2);
+    const std::vector<TDownload> downloads = archive_.Downloads(sample.Job.Name);
+    EXPECT_TRUE(downloads.at(0).Void);
+    EXPECT_EQ(downloads.at(0).VoidReason, "dirty connector");
+    EXPECT_TRUE(downloads.at(1).Void);
+}
+
+struct TIdentityChange {
+    const char* Name;
+    void (*Change)(TJob&);
+    const char* Fields;
+};
+
+const TIdentityChange IdentityChanges[] = {
+    {"Customer", [](TJob& job) { job.Customer = "Orange"; }, "customer"},
+    {"Site", [](TJob& job) { job.Site += " "; }, "site"},
+    {"Contractor", [](TJob& job) { job.Contractor.clear(); }, "contractor"},
+    {"Notes", [](TJob& job) { job.Notes = "one day"; }, "notes"},
+    {"LogoBytes", [](TJob& job) { job.Logo += "x"; }, "logo"},
+    {"LogoType", [](TJob& job) { job.LogoType = "svg"; }, "logo"},
+    {"LogoRemoved", [](TJob& job) { job.Logo.clear(), job.LogoType.clear(); }, "logo"},
+    {"FibreCount", [](TJob& job) { job.ExpectedFibres["K2"] = 96; }, "expected_fibres"},
+    {"FibreCable", [](TJob& job) { job.ExpectedFibres.erase("K2"); }, "expected_fibres"},
+    {"Several",
+     [](TJob& job) {
+         job.Notes.clear();
+         job.Customer.clear();
+         job.ExpectedFibres["K3"] = 1;
+     },
+     "customer, notes, expected_fibres"},
+};
+
+class JobImportIdentity : public testing::TestWithParam<TIdentityChange> {};
+
+TEST_P(JobImportIdentity, DifferingFieldsAreRefusedAndNothingChanges) {
+    TMemoryArchive archive;
+    const TJobDocument sample = SampleJob();
+    ImportJob(archive, EarlierSample(), false);
+    const std::string before = ExportJob(archive, sample.Job.Name);
+    TJobDocument changed = sample;
+    GetParam().Change(changed.Job);
+    EXPECT_SYSTEM_ERROR(ImportJob(archive, changed, false), EArchiveError,
+                        TArchiveErrc::IdentityDiffers,
+                        "job 'Bratislava \"Nivy\"' in memory differs from the document in: " +
+                            std::string(GetParam().Fields));
+    EXPECT_EQ(ExportJob(archive, sample.Job.Name), before);
+}
+
+// With replace the job takes the document's identity, a cable the document lacks included.
+TEST_P(JobImportIdentity, ReplaceTakesTheDocumentsFields) {
+    TMemoryArchive archive;
+    TJobDocument stored = SampleJob();
+    GetParam().Change(stored.Job);
+    ImportJob(archive, stored, false);
+    const TImportOutcome outcome = ImportJob(archive, SampleJob(), true);
+    EXPECT_TRUE(outcome.Replaced);
+    EXPECT_EQ(ExportJob(archive, stored.Job.Name), SampleText());
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, JobImportIdentity, testing::ValuesIn(IdentityChanges),
+                         [](const testing::TestParamInfo<TIdentityChange>& entry) {
+                             return std::string(entry.param.Name);
+                         });
+
+TEST_F(JobImport, ReplaceWithTheSameIdentityReplacesNothing) {
+    ImportJob(archive_, SampleJob(), false);
+    EXPECT_FALSE(ImportJob(archive_, SampleJob(), true).Replaced);
+}
+
+TEST_F(JobImport, ExportOfAMissingJobNamesIt) {
+    EXPECT_SYSTEM_ERROR(ExportJob(archive_, "Nivy"), EArchiveError, TArchiveErrc::NoSuchJob,
+                        "no job 'Nivy' in memory");
+}

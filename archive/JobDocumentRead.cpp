@@ -324,10 +324,8 @@ void ReadLogo(const TDocumentReader& in, const TJson& root, TJob& job) {
     }
 }
 
+// The format and version come first: a newer version's fields are not this one's.
 void ReadHeading(const TDocumentReader& in, const TJson& root) {
-    in.Object(root, "",
-              {"format", "version", "name", "customer", "site", "contractor", "notes",
-               "created_at", "logo_type", "logo", "expected_fibres", "budgets", "downloads"});
     const std::string format = in.Text(root, "", "format");
     if (format != JobDocumentFormat) {
         in.Fail("/format", "'" + format + "' is not " + JobDocumentFormat);
@@ -337,6 +335,9 @@ void ReadHeading(const TDocumentReader& in, const TJson& root) {
         in.Fail("/version", "version " + version.dump() + " is newer than this program reads (" +
                                 std::to_string(JobDocumentVersion) + ")");
     }
+    in.Object(root, "",
+              {"format", "version", "name", "customer", "site", "contractor", "notes",
+               "created_at", "logo_type", "logo", "expected_fibres", "budgets", "downloads"});
 }
 
 TJob ReadJob(const TDocumentReader& in, const TJson& root) {

@@ -22,12 +22,15 @@ public:
     std::string Take() { return std::move(text_); }
     void Raw(std::string_view text) { text_ += text; }
 
+    // The download whose fields are written now (0: the job's own), for messages.
+    void SetDownload(std::int64_t number) { download_ = number; }
+
     void String(std::string_view field, std::string_view value) {
         try {
             text_ += nlohmann::json(value).dump(-1, ' ', false);
         } catch (const nlohmann::json::type_error&) {
             throw EArchiveError(TArchiveErrc::BadInput,
-                                "job '" + jobName_ + "': its " + std::string(field) +
+                                Owner() + std::string(field) +
                                     " is not UTF-8 text, which a job document cannot hold");
         }
     }
@@ -35,7 +38,7 @@ public:
     void Number(std::string_view field, double value) {
         if (!std::isfinite(value)) {
             throw EArchiveError(TArchiveErrc::BadInput,
-                                "job '" + jobName_ + "': a reading's " + std::string(field) +
+                                Owner() + "reading's " + std::string(field) +
                                     " is not a finite number, which a job document cannot hold");
         }
         text_ += nlohmann::json(value).dump();
@@ -60,7 +63,14 @@ public:
     }
 
 private:
+    std::string Owner() const {
+        return "job '" + jobName_ + "': " +
+               (download_ == 0 ? std::string("its ")
+                               : "download " + std::to_string(download_) + "'s ");
+    }
+
     const std::string& jobName_;
+    std::int64_t download_ = 0;
     std::string text_;
 };
 
@@ -99,6 +109,7 @@ void WriteReadings(TDocumentWriter& out, const std::vector<TStoredReading>& read
 
 void WriteDownload(TDocumentWriter& out, const TDownload& download) {
     constexpr int Depth = 3;
+    out.SetDownload(download.Number);
     out.Raw("{");
     out.Key("number", Depth, true);
     out.Integer(download.Number);
@@ -121,6 +132,7 @@ void WriteDownload(TDocumentWriter& out, const TDownload& download) {
     out.Key("readings", Depth, false);
     WriteReadings(out, download.Readings);
     out.Raw("\n    }");
+    out.SetDownload(0);
 }
 
 void WriteBudgets(TDocumentWriter& out, const std::vector<TJobBudget>& budgets) {
@@ -145,7 +157,7 @@ void WriteExpectedFibres(TDocumentWriter& out, const std::map<std::string, int>&
     bool first = true;
     for (const auto& [cable, count] : fibres) {
         out.Raw(first ? "" : ", ");
-        out.String("expected fibres' cable", cable);
+        out.String("expected fibres' cable name", cable);
         out.Raw(": ");
         out.Integer(count);
         first = false;

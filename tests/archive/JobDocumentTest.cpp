@@ -172,8 +172,20 @@ TEST(JobDocumentText, WhatTheDocumentCannotHoldIsRefused) {
     sample.Downloads[1].Readings[0].Record.Value = std::numeric_limits<double>::infinity();
     EXPECT_SYSTEM_ERROR(JobDocumentText(sample.Job, sample.Downloads), EArchiveError,
                         TArchiveErrc::BadInput,
-                        "job 'Bratislava \"Nivy\"': a reading's value is not a finite number, "
-                        "which a job document cannot hold");
+                        "job 'Bratislava \"Nivy\"': download 2's reading's value is not a "
+                        "finite number, which a job document cannot hold");
+    sample = SampleJob();
+    sample.Downloads[0].Meter = "OLP-85 \xb5";
+    EXPECT_SYSTEM_ERROR(JobDocumentText(sample.Job, sample.Downloads), EArchiveError,
+                        TArchiveErrc::BadInput,
+                        "job 'Bratislava \"Nivy\"': download 1's meter is not UTF-8 text, which "
+                        "a job document cannot hold");
+    sample = SampleJob();
+    sample.Job.Budgets[1].Json = "{\"name\": \"K\xe1\"}";
+    EXPECT_SYSTEM_ERROR(JobDocumentText(sample.Job, sample.Downloads), EArchiveError,
+                        TArchiveErrc::BadInput,
+                        "job 'Bratislava \"Nivy\"': its budget is not UTF-8 text, which a job "
+                        "document cannot hold");
 }
 
 TEST(ReadJobDocument, GivesBackWhatWasWritten) {

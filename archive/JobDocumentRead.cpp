@@ -229,7 +229,109 @@ void CheckSha256(const TDocumentReader& in, const TDownload& download,
     }
 }
 
-TDownload ReadDownload(const TDocumentReader& in, const TJson& value, const std::string& pointer) {
+// The readings of one download as the parse met them, or the first fault among them.
+struct TCollectedReadings {
+    std::vector<TStoredReading> Readings;
+    std::optional<EArchiveError> Fault;
+};
+
+// Takes each reading out of the document while it is parsed, so that a download of a million
+// readings does not stand as a million JSON objects (a gigabyte) at once. A fault is kept and
+// thrown when its download is read, so that faults are still met in the document's order.
+class TReadingCollector {
+public:
+    explicit TReadingCollector(const TDocumentReader& in) : in_(in) {}
+
+    // The parser's callback: false drops the value just parsed from the document.
+    bool Handle(TJson::parse_event_t event, TJson& parsed);
+    std::vector<TCollectedReadings>& Collected() { return collected_; }
+
+private:
+    // An array or object being parsed: its current key, or how many elements it has so far.
+    struct TFrame {
+        bool IsArray = false;
+        std::string Key;
+        std::size_t Count = 0;
+    };
+
+    bool InDownload() const {
+        return frames_.size() >= 3 && !frames_[0].IsArray && frames_[0].Key == "downloads" &&
+               frames_[1].IsArray && !frames_[2].IsArray;
+    }
+    // Whether the value just parsed is an element of a download's readings.
+    bool InReadingSlot() const {
+        return frames_.size() == 4 && InDownload() && frames_[2].Key == "readings" &&
+               frames_[3].IsArray;
+    }
+    void Take(const TJson* reading);
+    void CountElement() {
+        if (!frames_.empty() && frames_.back().IsArray) {
+            ++frames_.back().Count;
+        }
+    }
+
+    const TDocumentReader& in_;
+    std::vector<TFrame> frames_;
+    std::vector<TCollectedReadings> collected_;
+    std::string pointer_;
+};
+
+bool TReadingCollector::Handle(TJson::parse_event_t event, TJson& parsed) {
+    using TEvent = TJson::parse_event_t;
+    bool keep = true;
+    switch (event) {
+        case TEvent::object_start:
+        case TEvent::array_start:
+            frames_.push_back({event == TEvent::array_start, "", 0});
+            return true;
+        case TEvent::key:
+            frames_.back().Key = parsed.get<std::string>();
+            // A key given twice: its last value counts, as in the rest of the document.
+            if (frames_.size() == 1 && frames_[0].Key == "downloads") {
+                collected_.clear();
+            } else if (frames_.size() == 3 && InDownload() && frames_[2].Key == "readings" &&
+                       frames_[1].Count < collected_.size()) {
+                collected_[frames_[1].Count] = {};
+            }
+            return true;
+        case TEvent::value:
+            break;
+        case TEvent::object_end:
+        case TEvent::array_end:
+            frames_.pop_back();
+            break;
+    }
+    if (InReadingSlot()) {
+        Take(event == TEvent::object_end ? &parsed : nullptr);
+        keep = false;
+    }
+    CountElement();
+    return keep;
+}
+
+void TReadingCollector::Take(const TJson* reading) {
+    const std::size_t download = frames_[1].Count;
+    if (collected_.size() <= download) {
+        collected_.resize(download + 1);
+    }
+    TCollectedReadings& slot = collected_[download];
+    if (slot.Fault) {
+        return;
+    }
+    pointer_ = "/downloads/" + std::to_string(download) + "/readings/" +
+               std::to_string(frames_[3].Count);
+    try {
+        if (reading == nullptr) {
+            in_.Fail(pointer_, "not an object");
+        }
+        slot.Readings.push_back(ReadReading(in_, *reading, pointer_));
+    } catch (const EArchiveError& error) {
+        slot.Fault = error;
+    }
+}
+
+TDownload ReadDownload(const TDocumentReader& in, const TJson& value, const std::string& pointer,
+                       TCollectedReadings collected) {
     in.Object(value, pointer,
               {"number", "test_date", "meter", "source", "operator", "added_at", "direction",
                "void", "void_reason", "sha256", "readings"});
@@ -247,23 +349,27 @@ TDownload ReadDownload(const TDocumentReader& in, const TJson& value, const std:
     download.VoidReason = in.Text(value, pointer, "void_reason");
     download.Sha256 = in.Text(value, pointer, "sha256", IsSha256, "64 lowercase hex digits");
     const std::string readingsPointer = Child(pointer, "readings");
-    const TJson& readings = in.Array(in.Field(value, pointer, "readings"), readingsPointer);
-    download.Readings.reserve(readings.size());
-    for (std::size_t i = 0; i < readings.size(); ++i) {
-        download.Readings.push_back(ReadReading(in, readings[i], Child(readingsPointer, i)));
+    // The parse took the readings out, leaving the array.
+    in.Array(in.Field(value, pointer, "readings"), readingsPointer);
+    if (collected.Fault) {
+        throw *collected.Fault;
     }
+    download.Readings = std::move(collected.Readings);
     CheckSha256(in, download, pointer);
     return download;
 }
 
-std::vector<TDownload> ReadDownloads(const TDocumentReader& in, const TJson& root) {
+std::vector<TDownload> ReadDownloads(const TDocumentReader& in, const TJson& root,
+                                     std::vector<TCollectedReadings>& collected) {
     const TJson& downloads = in.Array(in.Field(root, "", "downloads"), "/downloads");
     std::vector<TDownload> read;
     read.reserve(downloads.size());
     std::map<std::string, std::int64_t> numbers;  // SHA-256 → download number
     for (std::size_t i = 0; i < downloads.size(); ++i) {
         const std::string pointer = Child("/downloads", i);
-        TDownload download = ReadDownload(in, downloads[i], pointer);
+        TDownload download = ReadDownload(
+            in, downloads[i], pointer,
+            i < collected.size() ? std::move(collected[i]) : TCollectedReadings{});
         if (!read.empty() && download.Number <= read.back().Number) {
             in.Fail(Child(pointer, "number"),
                     std::to_string(download.Number) + " does not follow the number before it (" +
@@ -382,9 +488,14 @@ std::string ParseProblem(const TJson::exception& error) {
 }  // namespace
 
 TJobDocument ReadJobDocument(std::string_view text, const std::string& fileName) {
+    const TDocumentReader in(fileName);
+    TReadingCollector collector(in);
     TJson root;
     try {
-        root = TJson::parse(text.begin(), text.end());
+        root = TJson::parse(text.begin(), text.end(),
+                            [&collector](int, TJson::parse_event_t event, TJson& parsed) {
+                                return collector.Handle(event, parsed);
+                            });
     } catch (const TJson::exception& error) {
         throw EArchiveError(TArchiveErrc::BadDocument,
                             fileName + ": not valid JSON: " + ParseProblem(error));
@@ -392,10 +503,9 @@ TJobDocument ReadJobDocument(std::string_view text, const std::string& fileName)
     if (!root.is_object()) {
         throw EArchiveError(TArchiveErrc::BadDocument, fileName + ": not a JSON object");
     }
-    const TDocumentReader in(fileName);
     ReadHeading(in, root);
     TJobDocument document;
     document.Job = ReadJob(in, root);
-    document.Downloads = ReadDownloads(in, root);
+    document.Downloads = ReadDownloads(in, root, collector.Collected());
     return document;
 }

@@ -249,6 +249,16 @@ TEST(ReadJobDocument, Latin1CablesComeBackByteForByte) {
     ExpectSameDocument(document, read);
 }
 
+// As JSON readers do, the last value of a key given twice counts, also for the readings,
+// which are taken out of the document as it is parsed.
+TEST(ReadJobDocument, AKeyGivenTwiceCountsByItsLastValue) {
+    std::string text = SampleText;
+    text.replace(text.find("\"downloads\": ["), 0, "\"downloads\": [{\"readings\": [1, {}]}],\n  ");
+    const std::size_t second = text.find("\"readings\": [", text.find("\"number\": 2"));
+    text.replace(second, 0, "\"readings\": [{\"kind\": \"loss\"}], ");
+    ExpectSameDocument(SampleJob(), ReadJobDocument(text, "twice.json"));
+}
+
 TEST(ReadJobDocument, TextsThatAreNotJsonNameTheLineAndColumn) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "job.json: not valid JSON: parse error at line 1, column 1: syntax error while "

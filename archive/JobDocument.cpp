@@ -78,9 +78,9 @@ void WriteReading(TDocumentWriter& out, const TStoredReading& reading) {
     const TMeranie& record = reading.Record;
     out.Raw("{");
     out.InlineKey("cable", true);
-    out.String("cable", Latin1ToUtf8(record.Cable));
+    out.String("cable", DocumentTextFromLatin1(record.Cable));
     out.InlineKey("fiber", false);
-    out.String("fiber", Latin1ToUtf8(record.Fiber));
+    out.String("fiber", DocumentTextFromLatin1(record.Fiber));
     out.InlineKey("wavelength", false);
     out.Number("wavelength", record.WaveLength);
     out.InlineKey("kind", false);

@@ -142,7 +142,7 @@ public:
 
     // A cable or fiber: Latin-1 as the meter's records hold it.
     std::string Latin1(const TJson& object, const std::string& pointer, const char* key) const {
-        std::optional<std::string> latin1 = Utf8ToLatin1(Text(object, pointer, key));
+        std::optional<std::string> latin1 = Latin1FromDocumentText(Text(object, pointer, key));
         if (!latin1) {
             Fail(Child(pointer, key), "holds a character beyond U+00FF, which a meter's "
                                       "record cannot hold");

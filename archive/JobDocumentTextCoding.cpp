@@ -9,7 +9,7 @@
 #include "data/MeasurementTable.h"
 #include "data/MeasurementText.h"
 
-std::string Latin1ToUtf8(std::string_view latin1) {
+std::string DocumentTextFromLatin1(std::string_view latin1) {
     std::string utf8;
     utf8.reserve(latin1.size());
     for (const char c : latin1) {
@@ -24,7 +24,7 @@ std::string Latin1ToUtf8(std::string_view latin1) {
     return utf8;
 }
 
-std::optional<std::string> Utf8ToLatin1(std::string_view utf8) {
+std::optional<std::string> Latin1FromDocumentText(std::string_view utf8) {
     std::string latin1;
     latin1.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size(); ++i) {

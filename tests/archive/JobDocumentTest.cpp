@@ -105,18 +105,18 @@ TEST(Latin1Text, EveryByteRoundTripsThroughUtf8) {
     for (int byte = 0; byte < 256; ++byte) {
         all += static_cast<char>(byte);
     }
-    const std::string utf8 = Latin1ToUtf8(all);
+    const std::string utf8 = DocumentTextFromLatin1(all);
     EXPECT_EQ(utf8.size(), 128u + 2 * 128u);
     EXPECT_EQ(utf8.substr(0x41, 1), "A");
     EXPECT_EQ(utf8.substr(128, 2), "\xc2\x80");
     EXPECT_EQ(utf8.substr(utf8.size() - 2), "\xc3\xbf");
-    EXPECT_EQ(Utf8ToLatin1(utf8), all);
+    EXPECT_EQ(Latin1FromDocumentText(utf8), all);
 }
 
 TEST(Latin1Text, TextsALatin1RecordCannotHoldAreRefused) {
     for (const char* text : {"\xc4\x8d", "\xe2\x82\xac", "\xc3", "\xc3\x41", "\xc1\xa1",
                              "\xc0\x80", "\x80", "ok\xf0\x9f\x98\x80"}) {
-        EXPECT_EQ(Utf8ToLatin1(text), std::nullopt) << text;
+        EXPECT_EQ(Latin1FromDocumentText(text), std::nullopt) << text;
     }
 }
 

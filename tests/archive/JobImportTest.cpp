@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <tuple>
+
 #include "MemoryArchive.h"
 #include "SampleJob.h"
 #include "archive/JobImport.h"
+#include "support/TempFolder.h"
 #include "support/Throws.h"
 
 namespace {
@@ -19,14 +23,32 @@ TJobDocument EarlierSample() {
     return earlier;
 }
 
-class JobImport : public testing::Test {
+// An archive the tests run against, made in a folder of the test's own.
+struct TArchiveKind {
+    const char* Name;
+    std::unique_ptr<TArchive> (*Open)(const TTempFolder& folder);
+};
+
+const TArchiveKind ArchiveKinds[] = {
+    {"Memory", [](const TTempFolder&) -> std::unique_ptr<TArchive> {
+         return std::make_unique<TMemoryArchive>();
+     }},
+};
+
+std::string KindName(const testing::TestParamInfo<TArchiveKind>& entry) {
+    return entry.param.Name;
+}
+
+class JobImport : public testing::TestWithParam<TArchiveKind> {
 protected:
-    TMemoryArchive archive_;
+    TTempFolder folder_;
+    std::unique_ptr<TArchive> archivePointer_ = GetParam().Open(folder_);
+    TArchive& archive_ = *archivePointer_;
 };
 }  // namespace
 
 // The round trip that matters: export, import into an empty archive, export again.
-TEST_F(JobImport, IntoAnEmptyArchiveThenExportGivesTheSameBytes) {
+TEST_P(JobImport, IntoAnEmptyArchiveThenExportGivesTheSameBytes) {
     const std::string text = SampleText();
     const TImportOutcome outcome = ImportJob(archive_, ReadJobDocument(text, "job.json"), false);
     EXPECT_TRUE(outcome.Created);
@@ -37,22 +59,22 @@ TEST_F(JobImport, IntoAnEmptyArchiveThenExportGivesTheSameBytes) {
     EXPECT_EQ(ExportJob(archive_, SampleJob().Job.Name), text);
 }
 
-TEST_F(JobImport, TheSameDocumentTwiceChangesNothing) {
+TEST_P(JobImport, TheSameDocumentTwiceChangesNothing) {
     const TJobDocument sample = SampleJob();
     ImportJob(archive_, sample, false);
-    const std::int64_t writes = archive_.Writes();
+    const std::int64_t mark = archive_.ChangeMark();
     const TImportOutcome again = ImportJob(archive_, sample, false);
     EXPECT_FALSE(again.Created);
     EXPECT_EQ(again.DownloadsAdded, 0);
     EXPECT_EQ(again.DownloadsPresent, 2);
     EXPECT_EQ(again.BudgetsAdded, 0);
-    EXPECT_EQ(archive_.Writes(), writes);
+    EXPECT_EQ(archive_.ChangeMark(), mark);
     EXPECT_EQ(ExportJob(archive_, sample.Job.Name), SampleText());
 }
 
 // Downloads are merged by their hash and keep their times of adding; a budget is new unless
 // one with the same time and text is there.
-TEST_F(JobImport, IntoTheJobAddsWhatItLacks) {
+TEST_P(JobImport, IntoTheJobAddsWhatItLacks) {
     ImportJob(archive_, EarlierSample(), false);
     const TImportOutcome outcome = ImportJob(archive_, SampleJob(), false);
     EXPECT_FALSE(outcome.Created);
@@ -62,7 +84,7 @@ TEST_F(JobImport, IntoTheJobAddsWhatItLacks) {
     EXPECT_EQ(ExportJob(archive_, SampleJob().Job.Name), SampleText());
 }
 
-TEST_F(JobImport, ABudgetOfTheSameTextSetAtAnotherTimeIsAdded) {
+TEST_P(JobImport, ABudgetOfTheSameTextSetAtAnotherTimeIsAdded) {
     const TJobDocument sample = SampleJob();
     ImportJob(archive_, sample, false);
     TJobDocument later = sample;
@@ -73,7 +95,7 @@ TEST_F(JobImport, ABudgetOfTheSameTextSetAtAnotherTimeIsAdded) {
 }
 
 // A download already in the job stays as the archive has it (its number, its void flag).
-TEST_F(JobImport, ADownloadAlreadyThereKeepsItsOwnState) {
+TEST_P(JobImport, ADownloadAlreadyThereKeepsItsOwnState) {
     const TJobDocument sample = SampleJob();
     ImportJob(archive_, sample, false);
     archive_.SetVoid(sample.Job.Name, 1, true, "dirty connector");
@@ -111,44 +133,54 @@ const TIdentityChange IdentityChanges[] = {
      "customer, notes, expected_fibres"},
 };
 
-class JobImportIdentity : public testing::TestWithParam<TIdentityChange> {};
+class JobImportIdentity
+    : public testing::TestWithParam<std::tuple<TArchiveKind, TIdentityChange>> {
+protected:
+    const TIdentityChange& Change() const { return std::get<1>(GetParam()); }
+
+    TTempFolder folder_;
+    std::unique_ptr<TArchive> archivePointer_ = std::get<0>(GetParam()).Open(folder_);
+    TArchive& archive_ = *archivePointer_;
+};
 
 TEST_P(JobImportIdentity, DifferingFieldsAreRefusedAndNothingChanges) {
-    TMemoryArchive archive;
     const TJobDocument sample = SampleJob();
-    ImportJob(archive, EarlierSample(), false);
-    const std::string before = ExportJob(archive, sample.Job.Name);
+    ImportJob(archive_, EarlierSample(), false);
+    const std::string before = ExportJob(archive_, sample.Job.Name);
     TJobDocument changed = sample;
-    GetParam().Change(changed.Job);
-    EXPECT_SYSTEM_ERROR(ImportJob(archive, changed, false), EArchiveError,
+    Change().Change(changed.Job);
+    EXPECT_SYSTEM_ERROR(ImportJob(archive_, changed, false), EArchiveError,
                         TArchiveErrc::IdentityDiffers,
-                        "job 'Bratislava \"Nivy\"' in memory differs from the document in: " +
-                            std::string(GetParam().Fields));
-    EXPECT_EQ(ExportJob(archive, sample.Job.Name), before);
+                        "job 'Bratislava \"Nivy\"' in " + archive_.Location() +
+                            " differs from the document in: " + Change().Fields);
+    EXPECT_EQ(ExportJob(archive_, sample.Job.Name), before);
 }
 
 // With replace the job takes the document's identity, a cable the document lacks included.
 TEST_P(JobImportIdentity, ReplaceTakesTheDocumentsFields) {
-    TMemoryArchive archive;
     TJobDocument stored = SampleJob();
-    GetParam().Change(stored.Job);
-    ImportJob(archive, stored, false);
-    const TImportOutcome outcome = ImportJob(archive, SampleJob(), true);
+    Change().Change(stored.Job);
+    ImportJob(archive_, stored, false);
+    const TImportOutcome outcome = ImportJob(archive_, SampleJob(), true);
     EXPECT_TRUE(outcome.Replaced);
-    EXPECT_EQ(ExportJob(archive, stored.Job.Name), SampleText());
+    EXPECT_EQ(ExportJob(archive_, stored.Job.Name), SampleText());
 }
 
-INSTANTIATE_TEST_SUITE_P(Fields, JobImportIdentity, testing::ValuesIn(IdentityChanges),
-                         [](const testing::TestParamInfo<TIdentityChange>& entry) {
-                             return std::string(entry.param.Name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Fields, JobImportIdentity,
+    testing::Combine(testing::ValuesIn(ArchiveKinds), testing::ValuesIn(IdentityChanges)),
+    [](const testing::TestParamInfo<std::tuple<TArchiveKind, TIdentityChange>>& entry) {
+        return std::string(std::get<0>(entry.param).Name) + "_" + std::get<1>(entry.param).Name;
+    });
 
-TEST_F(JobImport, ReplaceWithTheSameIdentityReplacesNothing) {
+TEST_P(JobImport, ReplaceWithTheSameIdentityReplacesNothing) {
     ImportJob(archive_, SampleJob(), false);
     EXPECT_FALSE(ImportJob(archive_, SampleJob(), true).Replaced);
 }
 
-TEST_F(JobImport, ExportOfAMissingJobNamesIt) {
+TEST_P(JobImport, ExportOfAMissingJobNamesIt) {
     EXPECT_SYSTEM_ERROR(ExportJob(archive_, "Nivy"), EArchiveError, TArchiveErrc::NoSuchJob,
-                        "no job 'Nivy' in memory");
+                        "no job 'Nivy' in " + archive_.Location());
 }
+
+INSTANTIATE_TEST_SUITE_P(Archives, JobImport, testing::ValuesIn(ArchiveKinds), KindName);

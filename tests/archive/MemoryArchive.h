@@ -22,9 +22,6 @@ public:
                  const std::string& reason) override;
     std::int64_t ChangeMark() override { return changes_; }
 
-    // How many calls changed something.
-    std::int64_t Writes() const { return changes_; }
-
 private:
     struct TStoredJob {
         TJob Job;

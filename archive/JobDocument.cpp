@@ -6,7 +6,7 @@
 
 #include "archive/ArchiveErrors.h"
 #include "archive/Base64.h"
-#include "archive/JobDocumentTextCoding.h"
+#include "archive/Latin1Text.h"
 
 // The document is written here field by field, so that its layout is fixed: one line per
 // field, one line per budget and per reading (a download of a million readings stays
@@ -64,7 +64,7 @@ public:
 
 private:
     std::string Owner() const {
-        return "job '" + jobName_ + "': " +
+        return "job " + jobName_ + ": " +
                (download_ == 0 ? std::string("its ")
                                : "download " + std::to_string(download_) + "'s ");
     }
@@ -78,9 +78,9 @@ void WriteReading(TDocumentWriter& out, const TStoredReading& reading) {
     const TMeranie& record = reading.Record;
     out.Raw("{");
     out.InlineKey("cable", true);
-    out.String("cable", DocumentTextFromLatin1(record.Cable));
+    out.String("cable", Latin1ToUtf8(record.Cable));
     out.InlineKey("fiber", false);
-    out.String("fiber", DocumentTextFromLatin1(record.Fiber));
+    out.String("fiber", Latin1ToUtf8(record.Fiber));
     out.InlineKey("wavelength", false);
     out.Number("wavelength", record.WaveLength);
     out.InlineKey("kind", false);

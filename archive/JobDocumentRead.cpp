@@ -7,8 +7,9 @@
 
 #include "archive/ArchiveErrors.h"
 #include "archive/Base64.h"
+#include "archive/DownloadHash.h"
 #include "archive/JobDocument.h"
-#include "archive/JobDocumentTextCoding.h"
+#include "archive/Latin1Text.h"
 #include "data/MeasurementText.h"
 
 // Reading a job document back: every value is checked where it is met, so that the message
@@ -142,7 +143,7 @@ public:
 
     // A cable or fiber: Latin-1 as the meter's records hold it.
     std::string Latin1(const TJson& object, const std::string& pointer, const char* key) const {
-        std::optional<std::string> latin1 = Latin1FromDocumentText(Text(object, pointer, key));
+        std::optional<std::string> latin1 = Utf8ToLatin1(Text(object, pointer, key));
         if (!latin1) {
             Fail(Child(pointer, key), "holds a character beyond U+00FF, which a meter's "
                                       "record cannot hold");
@@ -217,7 +218,7 @@ void CheckSha256(const TDocumentReader& in, const TDownload& download,
     }
     std::string sha256;
     try {
-        sha256 = RecordsSha256(records);
+        sha256 = DownloadSha256(records);
     } catch (const EUnsavableText&) {
         in.Fail(Child(pointer, "readings"), "a cable or fiber holds a TAB, a line feed or a "
                                             "zero byte, which a measurement file cannot hold");

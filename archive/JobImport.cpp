@@ -81,7 +81,7 @@ std::string ExportJob(TArchive& archive, const std::string& jobName) {
     const std::optional<TJob> job = archive.FindJob(jobName);
     if (!job) {
         throw EArchiveError(TArchiveErrc::NoSuchJob,
-                            "no job '" + jobName + "' in " + archive.Location());
+                            "there is no job " + jobName + " in the archive " + archive.Location());
     }
     return JobDocumentText(*job, archive.Downloads(jobName));
 }
@@ -98,7 +98,7 @@ TImportOutcome ImportJob(TArchive& archive, const TJobDocument& document, bool r
         const std::vector<std::string> differing = DifferingFields(*stored, imported);
         if (!differing.empty() && !replace) {
             throw EArchiveError(TArchiveErrc::IdentityDiffers,
-                                "job '" + imported.Name + "' in " + archive.Location() +
+                                "job " + imported.Name + " in the archive " + archive.Location() +
                                     " differs from the document in: " + JoinFields(differing));
         }
         if (!differing.empty()) {

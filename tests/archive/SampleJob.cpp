@@ -1,6 +1,6 @@
 #include "SampleJob.h"
 
-#include "archive/JobDocumentTextCoding.h"
+#include "archive/DownloadHash.h"
 
 TDownload SampleDownload(std::int64_t number, const TMeraniaArray& records,
                          TDirection direction, const std::string& addedAt) {
@@ -15,7 +15,7 @@ TDownload SampleDownload(std::int64_t number, const TMeraniaArray& records,
     for (const TMeranie& record : records) {
         download.Readings.push_back({record, direction});
     }
-    download.Sha256 = RecordsSha256(records);
+    download.Sha256 = DownloadSha256(records);
     return download;
 }
 

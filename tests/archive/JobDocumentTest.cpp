@@ -183,7 +183,7 @@ TEST(ReadJobDocument, NumbersComeBackBitForBit) {
                            i % 2 == 0});
     }
     TJobDocument document = SampleJob();
-    document.Downloads = {SampleDownload(1, records, TDirection::None, "2026-12-01T10:00:00.000000Z")};
+    document.Downloads = {DocumentDownload(1, records, TDirection::None, "2026-12-01T10:00:00.000000Z")};
     const std::string text = JobDocumentText(document.Job, document.Downloads);
     EXPECT_NE(text.find("\"wavelength\": -0.0, \"kind\": \"relative\", \"value\": 0.0, "
                         "\"reference\": 0.1,"),
@@ -208,7 +208,7 @@ TEST(ReadJobDocument, Latin1CablesComeBackByteForByte) {
         }
     }
     TJobDocument document = SampleJob();
-    document.Downloads = {SampleDownload(1, {{cable, "\xb5" "1", 1310, -0.5, -3, true}},
+    document.Downloads = {DocumentDownload(1, {{cable, "\xb5" "1", 1310, -0.5, -3, true}},
                                          TDirection::AToB, "2026-12-01T10:00:00.000000Z")};
     const std::string text = JobDocumentText(document.Job, document.Downloads);
     EXPECT_NE(text.find("\"fiber\": \"\xc2\xb5" "1\""), std::string::npos);

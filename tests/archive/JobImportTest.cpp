@@ -221,6 +221,51 @@ TEST_P(JobImport, ReplaceWithTheSameIdentityReplacesNothing) {
     EXPECT_FALSE(ImportJob(archive_, SampleJob(), true).Replaced);
 }
 
+// Readings of every kind of double and every byte a meter's text may hold come back as they
+// were: the second export's bytes are the first's.
+TEST_P(JobImport, ExtremeNumbersAndLatin1TextsComeBack) {
+    std::string cable;
+    for (int byte = 1; byte < 256; ++byte) {
+        if (byte != '\t' && byte != '\n') {
+            cable += static_cast<char>(byte);
+        }
+    }
+    const double values[] = {-0.0, 0.0, 0.1, 1e-300, 5e-324, 2.2250738585072014e-308,
+                             1.7976931348623157e308, -1.7976931348623157e308, 1.0 / 3,
+                             123456789012345678.0, -21.5, 1310};
+    TMeraniaArray records;
+    for (const double value : values) {
+        for (const double other : values) {
+            records.push_back({cable, "\xb5", value, other, -value, value < other});
+        }
+    }
+    TJobDocument document = SampleJob();
+    document.Downloads.push_back(
+        DocumentDownload(3, records, TDirection::None, "2026-12-03T10:00:00.000000Z"));
+    const std::string text = JobDocumentText(document.Job, document.Downloads);
+    ImportJob(archive_, ReadJobDocument(text, "extreme.json"), false);
+    EXPECT_EQ(ExportJob(archive_, document.Job.Name), text);
+}
+
+// Export from one archive, import into another, export: the same bytes, whichever two.
+TEST(JobImportAcross, EveryPairOfArchivesGivesTheSameBytes) {
+    const std::string text = SampleText();
+    for (const TArchiveKind& from : ArchiveKinds()) {
+        for (const TArchiveKind& to : ArchiveKinds()) {
+            TArchiveUnderTest source(from);
+            TArchiveUnderTest target(to);
+            if (source.Skipped() || target.Skipped()) {
+                continue;
+            }
+            ImportJob(source.Archive(), ReadJobDocument(text, "job.json"), false);
+            const std::string exported = ExportJob(source.Archive(), SampleJob().Job.Name);
+            ImportJob(target.Archive(), ReadJobDocument(exported, "exported.json"), false);
+            EXPECT_EQ(ExportJob(target.Archive(), SampleJob().Job.Name), text)
+                << from.Name << " to " << to.Name;
+        }
+    }
+}
+
 TEST_P(JobImport, ExportOfAMissingJobNamesIt) {
     EXPECT_SYSTEM_ERROR(ExportJob(archive_, "Nivy"), EArchiveError, TArchiveErrc::NoSuchJob,
                         "there is no job Nivy in the archive " + archive_.Location());

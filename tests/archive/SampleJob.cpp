@@ -2,7 +2,7 @@
 
 #include "archive/DownloadHash.h"
 
-TDownload SampleDownload(std::int64_t number, const TMeraniaArray& records,
+TDownload DocumentDownload(std::int64_t number, const TMeraniaArray& records,
                          TDirection direction, const std::string& addedAt) {
     TDownload download;
     download.Number = number;
@@ -37,8 +37,8 @@ TJobDocument SampleJob() {
                                  {"K\xe1" "bel 1", "2", 1550, 0.1, 0, true}};
     const TMeraniaArray second = {{"K2", "12", 1310, -21.5, 0, false}};
     document.Downloads = {
-        SampleDownload(1, first, TDirection::AToB, "2026-12-01T10:00:00.000000Z"),
-        SampleDownload(2, second, TDirection::BToA, "2026-12-02T10:00:00.000000Z")};
+        DocumentDownload(1, first, TDirection::AToB, "2026-12-01T10:00:00.000000Z"),
+        DocumentDownload(2, second, TDirection::BToA, "2026-12-02T10:00:00.000000Z")};
     document.Downloads[1].Void = true;
     document.Downloads[1].VoidReason = "wrong job";
     return document;

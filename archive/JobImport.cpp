@@ -45,21 +45,47 @@ TJobChanges IdentityChanges(const TJob& stored, const TJob& imported) {
     return changes;
 }
 
-// Budgets are the same when set at the same time with the same text.
+// The newest budget (by the time it was set) is the one in force, and the last is the one the
+// archive puts in force. A budget merged in that is older than the job's newest would come
+// last: the newest is then set once more, with its own time, so that it stays in force.
+void KeepNewestInForce(TArchive& archive, const std::string& jobName) {
+    const std::vector<TJobBudget> budgets = archive.FindJob(jobName).value_or(TJob{}).Budgets;
+    if (budgets.empty()) {
+        return;
+    }
+    const auto newest = std::max_element(
+        budgets.begin(), budgets.end(),
+        [](const TJobBudget& a, const TJobBudget& b) { return a.SetAt < b.SetAt; });
+    if (newest->SetAt > budgets.back().SetAt) {
+        TJobChanges changes;
+        changes.BudgetJson = newest->Json;
+        changes.BudgetSetAt = newest->SetAt;
+        archive.ChangeJob(jobName, changes);
+    }
+}
+
+// Budgets are the same when set at the same time with the same text. Those the job lacks are
+// added oldest first.
 std::int64_t AddMissingBudgets(TArchive& archive, const TJob& stored, const TJob& imported) {
-    std::int64_t added = 0;
+    std::vector<TJobBudget> missing;
     for (const TJobBudget& budget : imported.Budgets) {
-        if (std::find(stored.Budgets.begin(), stored.Budgets.end(), budget) !=
+        if (std::find(stored.Budgets.begin(), stored.Budgets.end(), budget) ==
             stored.Budgets.end()) {
-            continue;
+            missing.push_back(budget);
         }
+    }
+    std::stable_sort(missing.begin(), missing.end(),
+                     [](const TJobBudget& a, const TJobBudget& b) { return a.SetAt < b.SetAt; });
+    for (const TJobBudget& budget : missing) {
         TJobChanges changes;
         changes.BudgetJson = budget.Json;
         changes.BudgetSetAt = budget.SetAt;
         archive.ChangeJob(imported.Name, changes);
-        ++added;
     }
-    return added;
+    if (!missing.empty()) {
+        KeepNewestInForce(archive, imported.Name);
+    }
+    return static_cast<std::int64_t>(missing.size());
 }
 
 void AddDownloads(TArchive& archive, const TJobDocument& document, TImportOutcome& outcome) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -130,7 +131,27 @@ TEST_P(JobImport, ABudgetOfTheSameTextSetAtAnotherTimeIsAdded) {
     later.Job.Budgets.push_back({sample.Job.Budgets[0].Json, "2026-12-03T00:00:00.000000Z"});
     later.Job.Budgets.push_back({"{}", sample.Job.Budgets[0].SetAt});
     EXPECT_EQ(ImportJob(archive_, later, false).BudgetsAdded, 2);
-    EXPECT_EQ(archive_.FindJob(sample.Job.Name)->Budgets, later.Job.Budgets);
+    // Added oldest first.
+    const std::vector<TJobBudget> expected = {sample.Job.Budgets[0], sample.Job.Budgets[1],
+                                              later.Job.Budgets[3], later.Job.Budgets[2]};
+    EXPECT_EQ(archive_.FindJob(sample.Job.Name)->Budgets, expected);
+}
+
+// Two archives that each set a budget: whichever imports the other's, the newest budget is in
+// force, the older one joins the history, and importing again changes nothing.
+TEST_P(JobImport, TheNewestBudgetStaysInForce) {
+    const TJobDocument sample = SampleJob();
+    const TJobBudget older{"{\"pair_rule\": \"worst\"}", "2026-12-02T09:00:00.000000Z"};
+    TJobDocument exported = sample;
+    exported.Job.Budgets.insert(exported.Job.Budgets.begin() + 1, older);
+    ImportJob(archive_, sample, false);
+    EXPECT_EQ(ImportJob(archive_, exported, false).BudgetsAdded, 1);
+    const std::vector<TJobBudget> budgets = archive_.FindJob(sample.Job.Name)->Budgets;
+    EXPECT_EQ(budgets.back(), sample.Job.Budgets.back());
+    EXPECT_NE(std::find(budgets.begin(), budgets.end(), older), budgets.end());
+    const std::int64_t mark = archive_.ChangeMark();
+    EXPECT_EQ(ImportJob(archive_, exported, false).BudgetsAdded, 0);
+    EXPECT_EQ(archive_.ChangeMark(), mark);
 }
 
 // A download already in the job stays as the archive has it (its number, its void flag).

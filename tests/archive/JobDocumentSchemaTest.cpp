@@ -160,6 +160,10 @@ const TBadDocument BadDocuments[] = {
      false, "/downloads/1/sha256: the same readings as download 1"},
 };
 
+void PrintTo(const TBadDocument& bad, std::ostream* out) {
+    *out << bad.Name;
+}
+
 class BadJobDocument : public testing::TestWithParam<TBadDocument> {};
 }  // namespace
 

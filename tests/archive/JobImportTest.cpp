@@ -50,6 +50,10 @@ std::vector<TArchiveKind> ArchiveKinds() {
     return kinds;
 }
 
+void PrintTo(const TArchiveKind& kind, std::ostream* out) {
+    *out << kind.Name;
+}
+
 std::string KindName(const testing::TestParamInfo<TArchiveKind>& entry) {
     return entry.param.Name;
 }
@@ -193,6 +197,10 @@ const TIdentityChange IdentityChanges[] = {
      "customer, notes, expected_fibres"},
 };
 
+void PrintTo(const TIdentityChange& change, std::ostream* out) {
+    *out << change.Name;
+}
+
 class JobImportIdentity
     : public testing::TestWithParam<std::tuple<TArchiveKind, TIdentityChange>> {
 protected:
@@ -266,6 +274,50 @@ TEST_P(JobImport, ExtremeNumbersAndLatin1TextsComeBack) {
     const std::string text = JobDocumentText(document.Job, document.Downloads);
     ImportJob(archive_, ReadJobDocument(text, "extreme.json"), false);
     EXPECT_EQ(ExportJob(archive_, document.Job.Name), text);
+}
+
+// An archive that fails the second download added, as when the disk fills or the server
+// goes away in the middle of an import.
+class TFailingArchive final : public TArchive {
+public:
+    explicit TFailingArchive(TArchive& archive) : archive_(archive) {}
+    std::string Location() const override { return archive_.Location(); }
+    bool IsReadOnly() const override { return false; }
+    std::vector<TJobEntry> ListJobs() override { return archive_.ListJobs(); }
+    void CreateJob(const TJob& job) override { archive_.CreateJob(job); }
+    std::optional<TJob> FindJob(const std::string& name) override { return archive_.FindJob(name); }
+    void ChangeJob(const std::string& name, const TJobChanges& changes) override {
+        archive_.ChangeJob(name, changes);
+    }
+    TAddOutcome AddDownload(const std::string& jobName, const TDownload& download) override {
+        if (++adds_ == 2) {
+            throw EArchiveError(TArchiveErrc::DatabaseFailed, "disk full");
+        }
+        return archive_.AddDownload(jobName, download);
+    }
+    std::vector<TDownload> Downloads(const std::string& jobName) override {
+        return archive_.Downloads(jobName);
+    }
+    void SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
+                 const std::string& reason) override {
+        archive_.SetVoid(jobName, number, isVoid, reason);
+    }
+    std::int64_t ChangeMark() override { return archive_.ChangeMark(); }
+
+private:
+    TArchive& archive_;
+    int adds_ = 0;
+};
+
+TEST_P(JobImport, ImportingAgainCompletesAnImportCutShort) {
+    const std::string text = SampleText();
+    TFailingArchive failing(archive_);
+    EXPECT_THROW(ImportJob(failing, ReadJobDocument(text, "job.json"), false), EArchiveError);
+    EXPECT_EQ(archive_.Downloads(SampleJob().Job.Name).size(), 1u);
+    const TImportOutcome outcome = ImportJob(archive_, ReadJobDocument(text, "job.json"), false);
+    EXPECT_EQ(outcome.DownloadsPresent, 1);
+    EXPECT_EQ(outcome.DownloadsAdded, 1);
+    EXPECT_EQ(ExportJob(archive_, SampleJob().Job.Name), text);
 }
 
 // Export from one archive, import into another, export: the same bytes, whichever two.

@@ -113,10 +113,11 @@ void WriteDownload(TDocumentWriter& out, const TDownload& download) {
     out.Raw("{");
     out.Key("number", Depth, true);
     out.Integer(download.Number);
-    const std::pair<const char*, const std::string*> texts[] = {
-        {"test_date", &download.TestDate}, {"meter", &download.Meter},
-        {"source", &download.Source},      {"operator", &download.Operator},
-        {"added_at", &download.AddedAt}};
+    const std::pair<const char*, const std::string*> texts[] = {{"test_date", &download.TestDate},
+                                                                {"meter", &download.Meter},
+                                                                {"source", &download.Source},
+                                                                {"operator", &download.Operator},
+                                                                {"added_at", &download.AddedAt}};
     for (const auto& [key, value] : texts) {
         out.Key(key, Depth, false);
         out.String(key, *value);
@@ -172,8 +173,9 @@ void WriteJob(TDocumentWriter& out, const TJob& job) {
     out.Key("version", Depth, false);
     out.Integer(JobDocumentVersion);
     const std::pair<const char*, const std::string*> texts[] = {
-        {"name", &job.Name},         {"customer", &job.Customer}, {"site", &job.Site},
-        {"contractor", &job.Contractor}, {"notes", &job.Notes},   {"created_at", &job.CreatedAt},
+        {"name", &job.Name},         {"customer", &job.Customer},
+        {"site", &job.Site},         {"contractor", &job.Contractor},
+        {"notes", &job.Notes},       {"created_at", &job.CreatedAt},
         {"logo_type", &job.LogoType}};
     for (const auto& [key, value] : texts) {
         out.Key(key, Depth, false);

@@ -11,6 +11,7 @@
 #include "archive/JobDocument.h"
 #include "archive/Latin1Text.h"
 #include "data/MeasurementText.h"
+#include "data/NumberText.h"
 
 // Reading a job document back: every value is checked where it is met, so that the message
 // names its place as a JSON pointer; docs/job.schema.json states the same rules.
@@ -80,9 +81,8 @@ public:
             Fail(pointer, "not an object");
         }
         for (const auto& item : value.items()) {
-            if (std::find_if(keys.begin(), keys.end(), [&](const char* key) {
-                    return item.key() == key;
-                }) == keys.end()) {
+            if (std::find_if(keys.begin(), keys.end(),
+                             [&](const char* key) { return item.key() == key; }) == keys.end()) {
                 Fail(Child(pointer, item.key()), "not a field of this object");
             }
         }
@@ -108,7 +108,7 @@ public:
                      bool (*check)(std::string_view), const char* problem) const {
         std::string text = Text(object, pointer, key);
         if (!check(text)) {
-            Fail(Child(pointer, key), "'" + text + "' is not " + problem);
+            Fail(Child(pointer, key), QuoteForMessage(text) + " is not " + problem);
         }
         return text;
     }
@@ -136,7 +136,7 @@ public:
         const std::string name = Text(object, pointer, "direction");
         const std::optional<TDirection> direction = FindDirection(name);
         if (!direction) {
-            Fail(Child(pointer, "direction"), "'" + name + "' is not a-b, b-a or empty");
+            Fail(Child(pointer, "direction"), QuoteForMessage(name) + " is not a-b, b-a or empty");
         }
         return *direction;
     }
@@ -145,8 +145,9 @@ public:
     std::string Latin1(const TJson& object, const std::string& pointer, const char* key) const {
         std::optional<std::string> latin1 = Utf8ToLatin1(Text(object, pointer, key));
         if (!latin1) {
-            Fail(Child(pointer, key), "holds a character beyond U+00FF, which a meter's "
-                                      "record cannot hold");
+            Fail(Child(pointer, key),
+                 "holds a character beyond U+00FF, which a meter's "
+                 "record cannot hold");
         }
         return *latin1;
     }
@@ -199,7 +200,7 @@ TStoredReading ReadReading(const TDocumentReader& in, const TJson& value,
     record.WaveLength = in.Number(value, pointer, "wavelength");
     const std::string kind = in.Text(value, pointer, "kind");
     if (kind != "absolute" && kind != "relative") {
-        in.Fail(Child(pointer, "kind"), "'" + kind + "' is not absolute or relative");
+        in.Fail(Child(pointer, "kind"), QuoteForMessage(kind) + " is not absolute or relative");
     }
     record.IsRelative = kind == "relative";
     record.Value = in.Number(value, pointer, "value");
@@ -209,8 +210,7 @@ TStoredReading ReadReading(const TDocumentReader& in, const TJson& value,
 }
 
 // The readings must be the ones the download's SHA-256 was made of.
-void CheckSha256(const TDocumentReader& in, const TDownload& download,
-                 const std::string& pointer) {
+void CheckSha256(const TDocumentReader& in, const TDownload& download, const std::string& pointer) {
     TMeraniaArray records;
     records.reserve(download.Readings.size());
     for (const TStoredReading& reading : download.Readings) {
@@ -220,8 +220,9 @@ void CheckSha256(const TDocumentReader& in, const TDownload& download,
     try {
         sha256 = DownloadSha256(records);
     } catch (const EUnsavableText&) {
-        in.Fail(Child(pointer, "readings"), "a cable or fiber holds a TAB, a line feed or a "
-                                            "zero byte, which a measurement file cannot hold");
+        in.Fail(Child(pointer, "readings"),
+                "a cable or fiber holds a TAB, a line feed or a "
+                "zero byte, which a measurement file cannot hold");
     }
     if (sha256 != download.Sha256) {
         in.Fail(Child(pointer, "sha256"), "does not match the readings of download " +
@@ -319,8 +320,8 @@ void TReadingCollector::Take(const TJson* reading) {
     if (slot.Fault) {
         return;
     }
-    pointer_ = "/downloads/" + std::to_string(download) + "/readings/" +
-               std::to_string(frames_[3].Count);
+    pointer_ =
+        "/downloads/" + std::to_string(download) + "/readings/" + std::to_string(frames_[3].Count);
     try {
         if (reading == nullptr) {
             in_.Fail(pointer_, "not an object");
@@ -337,8 +338,8 @@ TDownload ReadDownload(const TDocumentReader& in, const TJson& value, const std:
               {"number", "test_date", "meter", "source", "operator", "added_at", "direction",
                "void", "void_reason", "sha256", "readings"});
     TDownload download;
-    download.Number = in.Integer(in.Field(value, pointer, "number"), Child(pointer, "number"), 1,
-                                 INT64_MAX);
+    download.Number =
+        in.Integer(in.Field(value, pointer, "number"), Child(pointer, "number"), 1, INT64_MAX);
     download.TestDate = in.Text(value, pointer, "test_date", IsDate, "a date such as 2026-12-07");
     download.Meter = in.Text(value, pointer, "meter");
     download.Source = in.Text(value, pointer, "source");
@@ -368,13 +369,13 @@ std::vector<TDownload> ReadDownloads(const TDocumentReader& in, const TJson& roo
     std::map<std::string, std::int64_t> numbers;  // SHA-256 → download number
     for (std::size_t i = 0; i < downloads.size(); ++i) {
         const std::string pointer = Child("/downloads", i);
-        TDownload download = ReadDownload(
-            in, downloads[i], pointer,
-            i < collected.size() ? std::move(collected[i]) : TCollectedReadings{});
+        TDownload download =
+            ReadDownload(in, downloads[i], pointer,
+                         i < collected.size() ? std::move(collected[i]) : TCollectedReadings{});
         if (!read.empty() && download.Number <= read.back().Number) {
-            in.Fail(Child(pointer, "number"),
-                    std::to_string(download.Number) + " does not follow the number before it (" +
-                        std::to_string(read.back().Number) + ")");
+            in.Fail(Child(pointer, "number"), std::to_string(download.Number) +
+                                                  " does not follow the number before it (" +
+                                                  std::to_string(read.back().Number) + ")");
         }
         const auto [found, added] = numbers.emplace(download.Sha256, download.Number);
         if (!added) {
@@ -417,7 +418,7 @@ std::map<std::string, int> ReadExpectedFibres(const TDocumentReader& in, const T
 void ReadLogo(const TDocumentReader& in, const TJson& root, TJob& job) {
     job.LogoType = in.Text(root, "", "logo_type");
     if (job.LogoType != "" && job.LogoType != "png" && job.LogoType != "svg") {
-        in.Fail("/logo_type", "'" + job.LogoType + "' is not png, svg or empty");
+        in.Fail("/logo_type", QuoteForMessage(job.LogoType) + " is not png, svg or empty");
     }
     std::optional<std::string> logo = Base64Decode(in.Text(root, "", "logo"));
     if (!logo) {
@@ -435,7 +436,7 @@ void ReadLogo(const TDocumentReader& in, const TJson& root, TJob& job) {
 void ReadHeading(const TDocumentReader& in, const TJson& root) {
     const std::string format = in.Text(root, "", "format");
     if (format != JobDocumentFormat) {
-        in.Fail("/format", "'" + format + "' is not " + JobDocumentFormat);
+        in.Fail("/format", QuoteForMessage(format) + " is not " + JobDocumentFormat);
     }
     const TJson& version = in.Field(root, "", "version");
     if (in.Integer(version, "/version", 1, INT64_MAX) != JobDocumentVersion) {
@@ -443,8 +444,8 @@ void ReadHeading(const TDocumentReader& in, const TJson& root) {
                                 std::to_string(JobDocumentVersion) + ")");
     }
     in.Object(root, "",
-              {"format", "version", "name", "customer", "site", "contractor", "notes",
-               "created_at", "logo_type", "logo", "expected_fibres", "budgets", "downloads"});
+              {"format", "version", "name", "customer", "site", "contractor", "notes", "created_at",
+               "logo_type", "logo", "expected_fibres", "budgets", "downloads"});
 }
 
 TJob ReadJob(const TDocumentReader& in, const TJson& root) {
@@ -457,8 +458,8 @@ TJob ReadJob(const TDocumentReader& in, const TJson& root) {
     job.Site = in.Text(root, "", "site");
     job.Contractor = in.Text(root, "", "contractor");
     job.Notes = in.Text(root, "", "notes");
-    job.CreatedAt = in.Text(root, "", "created_at", IsTime,
-                            "a UTC time such as 2026-12-07T19:55:36.123456Z");
+    job.CreatedAt =
+        in.Text(root, "", "created_at", IsTime, "a UTC time such as 2026-12-07T19:55:36.123456Z");
     ReadLogo(in, root, job);
     job.ExpectedFibres = ReadExpectedFibres(in, root);
     job.Budgets = ReadBudgets(in, root);

@@ -90,9 +90,13 @@ void ExpectSameDocument(const TJobDocument& expected, const TJobDocument& actual
 }  // namespace
 
 TEST(Base64, StandardVectorsBothWays) {
-    const std::pair<const char*, const char*> vectors[] = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},        {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+    const std::pair<const char*, const char*> vectors[] = {{"", ""},
+                                                           {"f", "Zg=="},
+                                                           {"fo", "Zm8="},
+                                                           {"foo", "Zm9v"},
+                                                           {"foob", "Zm9vYg=="},
+                                                           {"fooba", "Zm9vYmE="},
+                                                           {"foobar", "Zm9vYmFy"}};
     for (const auto& [bytes, text] : vectors) {
         EXPECT_EQ(Base64Encode(bytes), text);
         EXPECT_EQ(Base64Decode(text), bytes);
@@ -101,8 +105,8 @@ TEST(Base64, StandardVectorsBothWays) {
 }
 
 TEST(Base64, TextsThatAreNotWhatEncodingMakesAreRefused) {
-    for (const char* text : {"Zg=", "Zh==", "Zm9=", "Zm 9v", "Z===", "Zm9v\n", "=m9v", "Zm=v",
-                             "Zm9v====", "Zm9-"}) {
+    for (const char* text :
+         {"Zg=", "Zh==", "Zm9=", "Zm 9v", "Z===", "Zm9v\n", "=m9v", "Zm=v", "Zm9v====", "Zm9-"}) {
         EXPECT_EQ(Base64Decode(text), std::nullopt) << text;
     }
 }
@@ -167,9 +171,21 @@ TEST(ReadJobDocument, GivesBackWhatWasWritten) {
 // Every double a reading may hold comes back with the same bits: the edge cases, then random
 // bit patterns of every exponent.
 TEST(ReadJobDocument, NumbersComeBackBitForBit) {
-    std::vector<double> values = {-0.0, 0.0, 0.1, 1e-300, -1e-300, 5e-324, 2.2250738585072014e-308,
-                                  1.7976931348623157e308, -1.7976931348623157e308, 1310, 1e20,
-                                  123456789012345678.0, 0.30000000000000004, 1.0 / 3, -21.5};
+    std::vector<double> values = {-0.0,
+                                  0.0,
+                                  0.1,
+                                  1e-300,
+                                  -1e-300,
+                                  5e-324,
+                                  2.2250738585072014e-308,
+                                  1.7976931348623157e308,
+                                  -1.7976931348623157e308,
+                                  1310,
+                                  1e20,
+                                  123456789012345678.0,
+                                  0.30000000000000004,
+                                  1.0 / 3,
+                                  -21.5};
     std::mt19937_64 random(20261207);
     while (values.size() < 30000) {
         const double value = FromBits(random());
@@ -179,11 +195,12 @@ TEST(ReadJobDocument, NumbersComeBackBitForBit) {
     }
     TMeraniaArray records;
     for (std::size_t i = 0; i + 2 < values.size(); i += 3) {
-        records.push_back({"C", std::to_string(i), values[i], values[i + 1], values[i + 2],
-                           i % 2 == 0});
+        records.push_back(
+            {"C", std::to_string(i), values[i], values[i + 1], values[i + 2], i % 2 == 0});
     }
     TJobDocument document = SampleJob();
-    document.Downloads = {DocumentDownload(1, records, TDirection::None, "2026-12-01T10:00:00.000000Z")};
+    document.Downloads = {
+        DocumentDownload(1, records, TDirection::None, "2026-12-01T10:00:00.000000Z")};
     const std::string text = JobDocumentText(document.Job, document.Downloads);
     EXPECT_NE(text.find("\"wavelength\": -0.0, \"kind\": \"relative\", \"value\": 0.0, "
                         "\"reference\": 0.1,"),
@@ -208,10 +225,16 @@ TEST(ReadJobDocument, Latin1CablesComeBackByteForByte) {
         }
     }
     TJobDocument document = SampleJob();
-    document.Downloads = {DocumentDownload(1, {{cable, "\xb5" "1", 1310, -0.5, -3, true}},
-                                         TDirection::AToB, "2026-12-01T10:00:00.000000Z")};
+    document.Downloads = {DocumentDownload(1,
+                                           {{cable,
+                                             "\xb5"
+                                             "1",
+                                             1310, -0.5, -3, true}},
+                                           TDirection::AToB, "2026-12-01T10:00:00.000000Z")};
     const std::string text = JobDocumentText(document.Job, document.Downloads);
-    EXPECT_NE(text.find("\"fiber\": \"\xc2\xb5" "1\""), std::string::npos);
+    EXPECT_NE(text.find("\"fiber\": \"\xc2\xb5"
+                        "1\""),
+              std::string::npos);
     EXPECT_NE(text.find("\\u0001\\u0002"), std::string::npos);
     EXPECT_NE(text.find("|}~\x7f\xc2\x80\xc2\x81"), std::string::npos);
     const TJobDocument read = ReadJobDocument(text, "latin1.json");
@@ -230,8 +253,9 @@ TEST(ReadJobDocument, AKeyGivenTwiceCountsByItsLastValue) {
 
 TEST(ReadJobDocument, TextsThatAreNotJsonNameTheLineAndColumn) {
     const std::pair<std::string, std::string> cases[] = {
-        {"", "job.json: not valid JSON: parse error at line 1, column 1: syntax error while "
-             "parsing value - unexpected end of input; expected '[', '{', or a literal"},
+        {"",
+         "job.json: not valid JSON: parse error at line 1, column 1: syntax error while "
+         "parsing value - unexpected end of input; expected '[', '{', or a literal"},
         {"{\n  \"format\": \"meridax-job\",\n}",
          "job.json: not valid JSON: parse error at line 3, column 1: syntax error while parsing "
          "object key - unexpected '}'; expected string literal"},
@@ -249,7 +273,6 @@ TEST(ReadJobDocument, TextsThatAreNotJsonNameTheLineAndColumn) {
 TEST(ReadJobDocument, ANumberBeyondADoubleIsRefused) {
     std::string text = SampleText;
     text.replace(text.find("-21.5"), 5, "-1e400");
-    EXPECT_SYSTEM_ERROR(ReadJobDocument(text, "job.json"), EArchiveError,
-                        TArchiveErrc::BadDocument,
+    EXPECT_SYSTEM_ERROR(ReadJobDocument(text, "job.json"), EArchiveError, TArchiveErrc::BadDocument,
                         "job.json: not valid JSON: number overflow parsing '-1e400'");
 }

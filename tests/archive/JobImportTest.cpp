@@ -35,11 +35,11 @@ struct TArchiveKind {
 };
 
 std::vector<TArchiveKind> ArchiveKinds() {
-    std::vector<TArchiveKind> kinds = {
-        {"memory", [](const std::string&) -> std::unique_ptr<TArchive> {
-             return std::make_unique<TMemoryArchive>();
-         },
-         [] { return std::optional<std::string>(); }}};
+    std::vector<TArchiveKind> kinds = {{"memory",
+                                        [](const std::string&) -> std::unique_ptr<TArchive> {
+                                            return std::make_unique<TMemoryArchive>();
+                                        },
+                                        [] { return std::optional<std::string>(); }}};
     for (const TArchiveBackend& backend : ArchiveBackends()) {
         kinds.push_back({backend.Name,
                          [backend](const std::string& folder) {
@@ -201,8 +201,7 @@ void PrintTo(const TIdentityChange& change, std::ostream* out) {
     *out << change.Name;
 }
 
-class JobImportIdentity
-    : public testing::TestWithParam<std::tuple<TArchiveKind, TIdentityChange>> {
+class JobImportIdentity : public testing::TestWithParam<std::tuple<TArchiveKind, TIdentityChange>> {
 protected:
     void SetUp() override {
         if (under_.Skipped()) {
@@ -259,9 +258,18 @@ TEST_P(JobImport, ExtremeNumbersAndLatin1TextsComeBack) {
             cable += static_cast<char>(byte);
         }
     }
-    const double values[] = {-0.0, 0.0, 0.1, 1e-300, 5e-324, 2.2250738585072014e-308,
-                             1.7976931348623157e308, -1.7976931348623157e308, 1.0 / 3,
-                             123456789012345678.0, -21.5, 1310};
+    const double values[] = {-0.0,
+                             0.0,
+                             0.1,
+                             1e-300,
+                             5e-324,
+                             2.2250738585072014e-308,
+                             1.7976931348623157e308,
+                             -1.7976931348623157e308,
+                             1.0 / 3,
+                             123456789012345678.0,
+                             -21.5,
+                             1310};
     TMeraniaArray records;
     for (const double value : values) {
         for (const double other : values) {

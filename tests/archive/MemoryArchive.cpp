@@ -21,8 +21,12 @@ TMemoryArchive::TStoredJob& TMemoryArchive::Stored(const std::string& name) {
 std::vector<TJobEntry> TMemoryArchive::ListJobs() {
     std::vector<TJobEntry> entries;
     for (const auto& [name, stored] : jobs_) {
-        TJobEntry entry{name, stored.Job.Customer, stored.Job.Site, stored.Job.CreatedAt,
-                        static_cast<std::int64_t>(stored.Downloads.size()), ""};
+        TJobEntry entry{name,
+                        stored.Job.Customer,
+                        stored.Job.Site,
+                        stored.Job.CreatedAt,
+                        static_cast<std::int64_t>(stored.Downloads.size()),
+                        ""};
         if (!stored.Downloads.empty()) {
             entry.LastAddedAt = stored.Downloads.back().AddedAt;
         }
@@ -59,9 +63,12 @@ std::optional<TJob> TMemoryArchive::FindJob(const std::string& name) {
 void TMemoryArchive::ChangeJob(const std::string& name, const TJobChanges& changes) {
     TJob& job = Stored(name).Job;
     const std::pair<const std::optional<std::string>*, std::string*> texts[] = {
-        {&changes.Customer, &job.Customer}, {&changes.Site, &job.Site},
-        {&changes.Contractor, &job.Contractor}, {&changes.Notes, &job.Notes},
-        {&changes.Logo, &job.Logo}, {&changes.LogoType, &job.LogoType}};
+        {&changes.Customer, &job.Customer},
+        {&changes.Site, &job.Site},
+        {&changes.Contractor, &job.Contractor},
+        {&changes.Notes, &job.Notes},
+        {&changes.Logo, &job.Logo},
+        {&changes.LogoType, &job.LogoType}};
     for (const auto& [given, field] : texts) {
         if (*given) {
             *field = **given;

@@ -2,8 +2,8 @@
 
 #include "archive/DownloadHash.h"
 
-TDownload DocumentDownload(std::int64_t number, const TMeraniaArray& records,
-                         TDirection direction, const std::string& addedAt) {
+TDownload DocumentDownload(std::int64_t number, const TMeraniaArray& records, TDirection direction,
+                           const std::string& addedAt) {
     TDownload download;
     download.Number = number;
     download.Meter = "OLP-85 #" + std::to_string(number);
@@ -32,9 +32,16 @@ TJobDocument SampleJob() {
                    {"{\"pair_rule\": \"average\"}", "2026-12-02T09:30:00.500000Z"}};
     job.Logo = std::string("\x89PNG\r\n\x1a\n\0", 9);
     job.LogoType = "png";
-    job.ExpectedFibres = {{"K\xc3\xa1" "bel 1", 12}, {"K2", 144}};
-    const TMeraniaArray first = {{"K\xe1" "bel 1", "1", 1310, -0.35, -10.5, true},
-                                 {"K\xe1" "bel 1", "2", 1550, 0.1, 0, true}};
+    job.ExpectedFibres = {{"K\xc3\xa1"
+                           "bel 1",
+                           12},
+                          {"K2", 144}};
+    const TMeraniaArray first = {{"K\xe1"
+                                  "bel 1",
+                                  "1", 1310, -0.35, -10.5, true},
+                                 {"K\xe1"
+                                  "bel 1",
+                                  "2", 1550, 0.1, 0, true}};
     const TMeraniaArray second = {{"K2", "12", 1310, -21.5, 0, false}};
     document.Downloads = {
         DocumentDownload(1, first, TDirection::AToB, "2026-12-01T10:00:00.000000Z"),

@@ -10,5 +10,5 @@
 TJobDocument SampleJob();
 
 // A download of these records with its SHA-256, number and times set.
-TDownload DocumentDownload(std::int64_t number, const TMeraniaArray& records,
-                         TDirection direction, const std::string& addedAt);
+TDownload DocumentDownload(std::int64_t number, const TMeraniaArray& records, TDirection direction,
+                           const std::string& addedAt);

@@ -16,6 +16,8 @@ const std::string Usage = std::string(ConvertUsage) +
                           "(see meridax-cli report --help)\n"
                           "       meridax-cli import --port PATH --to OUTPUT [options]   (see "
                           "meridax-cli import --help)\n"
+                          "       meridax-cli job new|add|list|show|set|void|unvoid|report|export|"
+                          "import ...   (see meridax-cli job --help)\n"
                           "       meridax-cli ports [--all]\n"
                           "       meridax-cli --help | --version\n";
 const char* const PortsUsage = "usage: meridax-cli ports [--all]\n";
@@ -67,6 +69,8 @@ int main(int argc, char** argv) {
     const CLI::App& import = AddImportCommand(app, importOptions);
     TReportOptions reportOptions;
     const CLI::App& report = AddReportCommand(app, reportOptions);
+    TJobOptions jobOptions;
+    const CLI::App& job = AddJobCommand(app, jobOptions);
     CLI::App& ports = *app.add_subcommand("ports");
     SetHelpText(ports, std::string(PortsUsage) + '\n' + PortsHelp);
     bool allPorts = false;
@@ -87,6 +91,8 @@ int main(int argc, char** argv) {
             return ReportUsage;
         if (&command == &ports)
             return PortsUsage;
+        if (const char* jobUsage = JobCommandUsage(command))
+            return jobUsage;
         return Usage;
     };
     if (NamesUnknownSubcommand(app, argc, argv))
@@ -99,5 +105,7 @@ int main(int argc, char** argv) {
         return Run("meridax-cli report", [&] { return RunReport(reportOptions); });
     if (import.parsed())
         return Run("meridax-cli import", [&] { return RunImport(importOptions); });
+    if (job.parsed())
+        return Run("meridax-cli job", [&] { return RunJob(jobOptions); });
     return Run("meridax-cli", [&] { return RunPorts(allPorts, portsFolder); });
 }

@@ -236,7 +236,16 @@ void AddPositionals(CLI::App& command, TJobAction action, TJobOptions& options) 
     }
     command.add_option("NAME", options.Name)->required();
     if (action == TJobAction::Void || action == TJobAction::Unvoid)
-        command.add_option("N", options.Number)->required()->check(CLI::PositiveNumber);
+        command.add_option("N", options.Number)
+            ->required()
+            ->check(CLI::Validator(
+                [](const std::string& text) -> std::string {
+                    return text.find_first_not_of("0123456789") == std::string::npos &&
+                                   text.find_first_not_of('0') != std::string::npos
+                               ? ""
+                               : "wants a download's number (1, 2, ...), not '" + text + "'";
+                },
+                ""));
 }
 
 }  // namespace

@@ -52,6 +52,19 @@ bool NamesUnknownSubcommand(const CLI::App& app, int argc, char** argv) {
     return true;
 }
 
+// The same for the job's own commands ("meridax-cli job bogus").
+bool NamesUnknownJobCommand(const CLI::App& app, int argc, char** argv) {
+    if (argc < 3 || std::string(argv[1]) != "job" || argv[2][0] == '-')
+        return false;
+    try {
+        app.get_subcommand("job")->get_subcommand(argv[2]);
+        return false;
+    } catch (const CLI::OptionNotFound&) {
+    }
+    std::cerr << "meridax-cli job: unknown command '" << argv[2] << "'\n" << JobUsage;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,7 +108,7 @@ int main(int argc, char** argv) {
             return jobUsage;
         return Usage;
     };
-    if (NamesUnknownSubcommand(app, argc, argv))
+    if (NamesUnknownSubcommand(app, argc, argv) || NamesUnknownJobCommand(app, argc, argv))
         return 2;
     if (const auto exitCode = ParseCommandLine(app, argc, argv, usage))
         return *exitCode;

@@ -162,13 +162,12 @@ void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
 }
 
 void WriteGridCsv(const TExportGrid& grid, int fd, const std::string& name) {
+    CheckGridRows(grid);
     TCsvWriter csv(fd, name, false);
     for (std::size_t column = 0; column < grid.Captions.size(); ++column)
         csv.Utf8Field(grid.Captions[column], column == 0);
     csv.EndLine();
     for (const std::vector<TGridCell>& row : grid.Rows) {
-        if (row.size() != grid.Captions.size())
-            throw std::invalid_argument("a grid row does not match the captions");
         for (std::size_t column = 0; column < row.size(); ++column) {
             if (row[column].Number)
                 csv.Figure(row[column].Text, column == 0);
@@ -181,6 +180,7 @@ void WriteGridCsv(const TExportGrid& grid, int fd, const std::string& name) {
 }
 
 void ExportGridToCsv(const TExportGrid& grid, const std::string& path) {
+    CheckGridRows(grid);
     WriteExportFile(path, [&](const std::string& writePath) {
         TUniqueFd fd(::open(writePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
         if (!fd)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,4 +28,12 @@ inline TGridCell GridText(std::string text) {
 
 inline TGridCell GridNumber(std::string figure, double value, int decimals = -1) {
     return TGridCell{std::move(figure), value, decimals};
+}
+
+// Throws std::invalid_argument when a row has not one cell per caption.
+inline void CheckGridRows(const TExportGrid& grid) {
+    for (const std::vector<TGridCell>& row : grid.Rows) {
+        if (row.size() != grid.Captions.size())
+            throw std::invalid_argument("a grid row does not match the captions");
+    }
 }

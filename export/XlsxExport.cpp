@@ -387,10 +387,7 @@ void ExportToXlsx(const TMeasurementTable& table, const TMeraniaArray& records,
 
 void ExportGridToXlsx(const TExportGrid& grid, const std::string& path) {
     CheckFits(path, grid.Rows.size() + 1, 0);
-    for (const std::vector<TGridCell>& row : grid.Rows) {
-        if (row.size() != grid.Captions.size())
-            throw std::invalid_argument("a grid row does not match the captions");
-    }
+    CheckGridRows(grid);
     WriteSeekingExportFile(path, [&](const std::string& writePath) {
         const TCNumericLocale cNumbers;
         TWorkbookWriter writer(writePath, path);

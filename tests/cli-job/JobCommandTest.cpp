@@ -284,6 +284,42 @@ TEST_F(JobTest, ExportImportExportGivesTheSameBytes) {
     EXPECT_EQ(run.out, Read(Path("r.json")));
 }
 
+// A new budget re-judges the job (the old one is kept); the logo comes and goes; the list
+// shows the newest job first.
+TEST_F(JobTest, SetChangesTheBudgetTheLogoAndTheIdentity) {
+    TellStory();
+    Put(Path("strict.json"), R"({"loss_sign": "negative", "max_loss_db": {"1310": 0.5, "1550": 0.3}})");
+    const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(100, 'p');
+    Put(Path("logo.png"), png);
+    TRun run = Job({"set", "R", "--budget", Path("strict.json"), "--logo", Path("logo.png"),
+                    "--notes", "east riser"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = Job({"show", "R"});
+    EXPECT_NE(run.out.find("notes: east riser\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" (1 earlier)\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("logo: png, 108 bytes\n"), std::string::npos) << run.out;
+    // Fibre 1 at 1310 nm now has 0.05 dB to spare; at 1550 nm both directions exceed 0.30.
+    run = Job({"report", "R", "--to", "-"});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.out.find("R      1            1310   0.42   0.48     0.45   0.50    0.05  PASS\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("R      1            1550   0.35   0.31     0.33   0.30   -0.03  FAIL\n"),
+              std::string::npos)
+        << run.out;
+
+    ASSERT_EQ(Job({"set", "R", "--logo", ""}).exitCode, 0);
+    EXPECT_EQ(Job({"show", "R"}).out.find("logo:"), std::string::npos);
+
+    MakeJob("S");
+    run = Job({"list"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_NE(run.out.find("\nS "), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.rfind("Name  Customer  Site   Downloads  Created", 0), 0u) << run.out;
+    EXPECT_LT(run.out.find("\nS "), run.out.find("\nR ")) << run.out;
+    EXPECT_NE(run.out.find("\nR     ACME      Riser          4  "), std::string::npos) << run.out;
+}
+
 TEST_F(JobTest, CablesTakesOnlyTheMatchingRecords) {
     MakeJob();
     MakeJob("S");
@@ -316,6 +352,8 @@ const TRefusal Refusals[] = {
     {"ExportNoSuchJob", {"export", "X", "--to", "@x.json"}, 1, "no job \"X\""},
     {"VoidNoSuchDownload", {"void", "R", "9", "--reason", "r"}, 1, ""},
     {"JobExists", {"new", "R"}, 1, ""},
+    {"BadBudget", {"set", "R", "--budget", "@a.dump"}, 1, "a.dump"},
+    {"MissingBudget", {"new", "T", "--budget", "@none.json"}, 1, "none.json"},
     {"MissingInput", {"add", "R", "@missing.dump"}, 1, "missing.dump"},
     {"BadDate", {"add", "R", "@a.dump", "--date", "2026-02-29"}, 2, "wants a date YYYY-MM-DD"},
     {"BadDateForm", {"add", "R", "@a.dump", "--date", "7.12.2026"}, 2, "wants a date"},

@@ -6,6 +6,7 @@
 #include "tools/cli/ConvertOptions.h"
 #include "tools/cli/JobCommands.h"
 #include "tools/cli/OutputFile.h"
+#include "tools/cli/TextColumns.h"
 
 namespace {
 
@@ -73,14 +74,18 @@ int RunJobSet(const TJobOptions& options, TArchive& archive) {
 }
 
 int RunJobList(TArchive& archive) {
-    std::string text;
-    for (const TJobEntry& entry : archive.ListJobs()) {
-        text += entry.Name + '\t' + entry.Customer + '\t' + entry.Site + '\t' +
-                std::to_string(entry.Downloads) +
-                (entry.Downloads == 1 ? " download" : " downloads") + '\t' +
-                (entry.LastAddedAt.empty() ? entry.CreatedAt : entry.LastAddedAt) + '\n';
+    const std::vector<TJobEntry> jobs = archive.ListJobs();
+    if (jobs.empty()) {
+        std::cout << "no jobs in " << archive.Location() << '\n';
+        return 0;
     }
-    WriteStandardOutput(text);
+    std::vector<std::vector<std::string>> lines{
+        {"Name", "Customer", "Site", "Downloads", "Created", "Last added"}};
+    for (const TJobEntry& entry : jobs) {
+        lines.push_back({entry.Name, entry.Customer, entry.Site, std::to_string(entry.Downloads),
+                         entry.CreatedAt, entry.LastAddedAt});
+    }
+    WriteStandardOutput(AlignedColumns(lines, {false, false, false, true, false, false}));
     return 0;
 }
 

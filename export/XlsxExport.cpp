@@ -146,7 +146,8 @@ public:
         utf8_.clear();
         AppendXlsxUtf8CellText(utf8, utf8_);
         if (!utf8_.empty())
-            Check(worksheet_write_string(sheet_, row, column, utf8_.c_str(), bold ? bold_ : nullptr));
+            Check(
+                worksheet_write_string(sheet_, row, column, utf8_.c_str(), bold ? bold_ : nullptr));
     }
 
     // A number shown with decimals (general for -1).

@@ -70,17 +70,16 @@ protected:
     std::string Archive() const { return Path("jobs.sqlite"); }
 
     void MakeJob(const std::string& name = "R") {
-        const TRun made = Job({"new", name, "--customer", "ACME", "--site", "Riser",
-                               "--budget", Fixtures + "/budget.json"});
+        const TRun made = Job({"new", name, "--customer", "ACME", "--site", "Riser", "--budget",
+                               Fixtures + "/budget.json"});
         ASSERT_EQ(made.exitCode, 0) << made.err;
         const TRun set = Job({"set", name, "--cable", "R", "--fibers", "8"});
         ASSERT_EQ(set.exitCode, 0) << set.err;
     }
 
     TRun AddFixture(const TFixtureDownload& download, const std::string& name = "R") {
-        return Job({"add", name, Fixtures + "/" + download.file, "--direction",
-                    download.direction, "--date", download.date, "--meter", download.meter,
-                    "--operator", "Ann"});
+        return Job({"add", name, Fixtures + "/" + download.file, "--direction", download.direction,
+                    "--date", download.date, "--meter", download.meter, "--operator", "Ann"});
     }
 
     void TellStory() {
@@ -118,8 +117,8 @@ TEST_F(JobTest, TheFixturesJobGivesTheCountsPairsAndAveragesWorkedOutByHand) {
         EXPECT_EQ(run.out, added[at]);
     }
     // The same file again, on another day: nothing added, and the job still says so.
-    const TRun again = Job({"add", "R", Fixtures + "/meter1-a-b.dump", "--direction", "a-b",
-                            "--date", "2026-11-06"});
+    const TRun again = Job(
+        {"add", "R", Fixtures + "/meter1-a-b.dump", "--direction", "a-b", "--date", "2026-11-06"});
     EXPECT_EQ(again.exitCode, 0) << again.err;
     EXPECT_EQ(again.out, "meter1-a-b.dump: already in job R (download 1)\n");
 
@@ -234,18 +233,18 @@ TEST_F(JobTest, ReportWorkbookReadBack) {
         return "cell " + std::to_string(row) + " " + std::to_string(column) + " " + kind + " " +
                hex;
     };
-    for (const std::string& line : {
-             std::string("sheets Job"), std::string("filter A1:J11"),
-             cell(0, 3, "s", Utf8Hex("A→B")), cell(0, 9, "s", Utf8Hex("Note")),
-             // Fibre 1 at 1310 nm: 0.42 and 0.48, their average, the fixed limit.
-             cell(1, 2, "n", DoubleHex(1310)), cell(1, 3, "n", DoubleHex(0.42)),
-             cell(1, 4, "n", DoubleHex(0.48)), cell(1, 6, "n", DoubleHex(1.0)),
-             cell(1, 8, "s", Utf8Hex("PASS")),
-             // The absolute reading's power in its direction's column.
-             cell(2, 3, "n", DoubleHex(-3.10)), cell(2, 9, "s", Utf8Hex("absolute (dBm)")),
-             // Fibre 3's gain B->A: -0.30 dB of loss, CHECK.
-             cell(6, 4, "n", DoubleHex(-0.30)), cell(6, 8, "s", Utf8Hex("CHECK")),
-             cell(10, 1, "s", Utf8Hex("07")), cell(10, 9, "s", Utf8Hex("one direction"))})
+    for (const std::string& line :
+         {std::string("sheets Job"), std::string("filter A1:J11"), cell(0, 3, "s", Utf8Hex("A→B")),
+          cell(0, 9, "s", Utf8Hex("Note")),
+          // Fibre 1 at 1310 nm: 0.42 and 0.48, their average, the fixed limit.
+          cell(1, 2, "n", DoubleHex(1310)), cell(1, 3, "n", DoubleHex(0.42)),
+          cell(1, 4, "n", DoubleHex(0.48)), cell(1, 6, "n", DoubleHex(1.0)),
+          cell(1, 8, "s", Utf8Hex("PASS")),
+          // The absolute reading's power in its direction's column.
+          cell(2, 3, "n", DoubleHex(-3.10)), cell(2, 9, "s", Utf8Hex("absolute (dBm)")),
+          // Fibre 3's gain B->A: -0.30 dB of loss, CHECK.
+          cell(6, 4, "n", DoubleHex(-0.30)), cell(6, 8, "s", Utf8Hex("CHECK")),
+          cell(10, 1, "s", Utf8Hex("07")), cell(10, 9, "s", Utf8Hex("one direction"))})
         EXPECT_NE(std::find(cells.begin(), cells.end(), line), cells.end()) << line;
     // The average of 0.42 and 0.48 as the results computed it, whatever its last bit.
     EXPECT_EQ(std::count_if(cells.begin(), cells.end(),
@@ -288,7 +287,8 @@ TEST_F(JobTest, ExportImportExportGivesTheSameBytes) {
 // shows the newest job first.
 TEST_F(JobTest, SetChangesTheBudgetTheLogoAndTheIdentity) {
     TellStory();
-    Put(Path("strict.json"), R"({"loss_sign": "negative", "max_loss_db": {"1310": 0.5, "1550": 0.3}})");
+    Put(Path("strict.json"),
+        R"({"loss_sign": "negative", "max_loss_db": {"1310": 0.5, "1550": 0.3}})");
     const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(100, 'p');
     Put(Path("logo.png"), png);
     TRun run = Job({"set", "R", "--budget", Path("strict.json"), "--logo", Path("logo.png"),
@@ -301,11 +301,13 @@ TEST_F(JobTest, SetChangesTheBudgetTheLogoAndTheIdentity) {
     // Fibre 1 at 1310 nm now has 0.05 dB to spare; at 1550 nm both directions exceed 0.30.
     run = Job({"report", "R", "--to", "-"});
     EXPECT_EQ(run.exitCode, 3);
-    EXPECT_NE(run.out.find("R      1            1310   0.42   0.48     0.45   0.50    0.05  PASS\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find("R      1            1310   0.42   0.48     0.45   0.50    0.05  PASS\n"),
+        std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("R      1            1550   0.35   0.31     0.33   0.30   -0.03  FAIL\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find("R      1            1550   0.35   0.31     0.33   0.30   -0.03  FAIL\n"),
+        std::string::npos)
         << run.out;
 
     ASSERT_EQ(Job({"set", "R", "--logo", ""}).exitCode, 0);
@@ -323,8 +325,9 @@ TEST_F(JobTest, SetChangesTheBudgetTheLogoAndTheIdentity) {
 TEST_F(JobTest, CablesTakesOnlyTheMatchingRecords) {
     MakeJob();
     MakeJob("S");
-    Put(Path("two.dump"), "R\t1\t1310\t-0.42\t-10.00\n\rS1\t1\t1310\t-0.30\t-10.00\n\r"
-                          "S2\t1\t1310\t-0.20\t-10.00\n\r\n\r");
+    Put(Path("two.dump"),
+        "R\t1\t1310\t-0.42\t-10.00\n\rS1\t1\t1310\t-0.30\t-10.00\n\r"
+        "S2\t1\t1310\t-0.20\t-10.00\n\r\n\r");
     TRun run = Job({"add", "R", Path("two.dump"), "--cables", "R"});
     EXPECT_EQ(run.out, "two.dump: download 1 of job R, 1 reading\n") << run.err;
     run = Job({"add", "S", Path("two.dump"), "--cables", "S*"});

@@ -47,14 +47,15 @@ TJobResults Results() {
     pair.Average = 0.45;
     pair.Margin = 0.55;
     results.Rows.push_back(pair);
-    results.Rows.push_back(Row(TRowShape::OneDirection, "2",
-                               Reading(TDirection::BToA, -1.25,
-                                       {TVerdictKind::Fail, 1.25, 1.0, -0.25})));
-    results.Rows.push_back(Row(TRowShape::Single, "3",
-                               Reading(TDirection::None, -0.5, {TVerdictKind::Pass, 0.5, 1.0, 0.5})));
-    TResultRow absolute = Row(TRowShape::Absolute, "4",
-                              Reading(TDirection::AToB, -3.1,
-                                      {TVerdictKind::Pass, std::nullopt, std::nullopt, 0.1}));
+    results.Rows.push_back(
+        Row(TRowShape::OneDirection, "2",
+            Reading(TDirection::BToA, -1.25, {TVerdictKind::Fail, 1.25, 1.0, -0.25})));
+    results.Rows.push_back(
+        Row(TRowShape::Single, "3",
+            Reading(TDirection::None, -0.5, {TVerdictKind::Pass, 0.5, 1.0, 0.5})));
+    TResultRow absolute =
+        Row(TRowShape::Absolute, "4",
+            Reading(TDirection::AToB, -3.1, {TVerdictKind::Pass, std::nullopt, std::nullopt, 0.1}));
     absolute.History.push_back(THistoryReading{1310, -2.5, 0, TDirection::AToB, 1});
     results.Rows.push_back(absolute);
     results.Counts.Rows = {3, 1, 0, 0};
@@ -75,9 +76,9 @@ std::vector<std::string> Texts(const std::vector<TGridCell>& cells) {
 
 TEST(JobReportGridTest, EachShapeOfRowPutsItsFiguresInTheirColumns) {
     const TExportGrid grid = JobReportGrid(Results());
-    EXPECT_EQ(grid.Captions, (std::vector<std::string>{"Cable", "Fiber", "WaveLength", "A→B",
-                                                       "B→A", "Average", "Limit", "Margin",
-                                                       "Verdict", "Note"}));
+    EXPECT_EQ(grid.Captions,
+              (std::vector<std::string>{"Cable", "Fiber", "WaveLength", "A→B", "B→A", "Average",
+                                        "Limit", "Margin", "Verdict", "Note"}));
     ASSERT_EQ(grid.Rows.size(), 4u);
     using V = std::vector<std::string>;
     EXPECT_EQ(Texts(grid.Rows[0]),
@@ -106,13 +107,14 @@ TEST(JobReportGridTest, FiguresAreNumbersWithTheirDoubles) {
 }
 
 TEST(JobReportGridTest, TextIsAlignedByCharactersNotBytes) {
-    EXPECT_EQ(JobReportText(JobReportGrid(Results())),
-              "Cable  Fiber  WaveLength    A→B   B→A  Average  Limit  Margin  Verdict  Note\n"
-              "CÄ     1            1310   0.42  0.48     0.45   1.00    0.55  PASS\n"
-              "CÄ     2            1310         1.25            1.00   -0.25  FAIL     one direction\n"
-              "CÄ     3            1310                  0.50   1.00    0.50  PASS     no direction\n"
-              "CÄ     4            1310  -3.10                          0.10  PASS     "
-              "absolute (dBm); re-tested\n");
+    EXPECT_EQ(
+        JobReportText(JobReportGrid(Results())),
+        "Cable  Fiber  WaveLength    A→B   B→A  Average  Limit  Margin  Verdict  Note\n"
+        "CÄ     1            1310   0.42  0.48     0.45   1.00    0.55  PASS\n"
+        "CÄ     2            1310         1.25            1.00   -0.25  FAIL     one direction\n"
+        "CÄ     3            1310                  0.50   1.00    0.50  PASS     no direction\n"
+        "CÄ     4            1310  -3.10                          0.10  PASS     "
+        "absolute (dBm); re-tested\n");
 }
 
 TEST(JobReportGridTest, CountsSayWhatTheResultsHold) {
@@ -156,11 +158,10 @@ TEST_P(CalendarDateTest, OnlyRealDatesWrittenYearMonthDay) {
 }
 
 const TDateCase DateCases[] = {
-    {"2026-12-07", true},  {"2024-02-29", true},  {"2000-02-29", true},
-    {"1900-02-29", false}, {"2026-02-29", false}, {"2026-04-31", false},
-    {"2026-13-01", false}, {"2026-00-10", false}, {"2026-01-00", false},
-    {"2026-1-07", false},  {"26-12-07", false},   {"2026/12/07", false},
-    {"2026-12-07x", false}, {"", false},          {"2026-12-3a", false},
+    {"2026-12-07", true},   {"2024-02-29", true},  {"2000-02-29", true},  {"1900-02-29", false},
+    {"2026-02-29", false},  {"2026-04-31", false}, {"2026-13-01", false}, {"2026-00-10", false},
+    {"2026-01-00", false},  {"2026-1-07", false},  {"26-12-07", false},   {"2026/12/07", false},
+    {"2026-12-07x", false}, {"", false},           {"2026-12-3a", false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Dates, CalendarDateTest, testing::ValuesIn(DateCases),

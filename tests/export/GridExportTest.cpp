@@ -25,8 +25,8 @@ TExportGrid Grid() {
     grid.Rows.push_back({GridText("Ä, \"1\""), GridNumber("1310", 1310, 0),
                          GridNumber("0.45", 0.45, 2), GridNumber("-0.004", -0.004, 3),
                          GridText("")});
-    grid.Rows.push_back({GridText("_x0041_"), GridNumber("1550", 1550, 0), TGridCell{},
-                         TGridCell{}, GridText("one direction")});
+    grid.Rows.push_back({GridText("_x0041_"), GridNumber("1550", 1550, 0), TGridCell{}, TGridCell{},
+                         GridText("one direction")});
     return grid;
 }
 

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "session/DeviceSession.h"
-#include "session/SessionStatus.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
 #include "data/Errors.h"
-#include "sys/UniqueFd.h"
 #include "data/uMeranie.h"
+#include "session/DeviceSession.h"
+#include "session/SessionStatus.h"
+#include "sys/UniqueFd.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/ImportOptions.h"
 #include "tools/cli/ImportView.h"

@@ -34,7 +34,8 @@ bool CableMatches(const std::string& glob, const std::string& cable) {
 void KeepCables(const std::string& glob, TMeraniaArray& records) {
     if (glob.empty())
         return;
-    std::erase_if(records, [&glob](const TMeranie& record) { return !CableMatches(glob, record.Cable); });
+    std::erase_if(records,
+                  [&glob](const TMeranie& record) { return !CableMatches(glob, record.Cable); });
 }
 
 // Merania's records as a download of the job, moved out of Merania; the hash is of the records
@@ -43,10 +44,11 @@ TDownload TakeDownload(const TJobOptions& options, const std::string& source,
                        const std::string& meter) {
     KeepCables(options.CablesGlob, Merania);
     if (Merania.empty()) {
-        throw std::runtime_error(source + ": " +
-                                 (options.CablesGlob.empty()
-                                      ? std::string("holds no readings")
-                                      : "no reading's cable matches --cables " + options.CablesGlob));
+        throw std::runtime_error(
+            source + ": " +
+            (options.CablesGlob.empty()
+                 ? std::string("holds no readings")
+                 : "no reading's cable matches --cables " + options.CablesGlob));
     }
     TDownload download;
     download.Meter = meter;

@@ -93,8 +93,7 @@ int RunJobVoid(const TJobOptions& options, TArchive& archive) {
     const bool isVoid = options.Action == TJobAction::Void;
     archive.SetVoid(options.Name, options.Number, isVoid, isVoid ? options.Reason : "");
     std::cout << "download " << options.Number << " of job " << Quoted(options.Name)
-              << (isVoid ? " is void: " + options.Reason : std::string(" counts again"))
-              << '\n';
+              << (isVoid ? " is void: " + options.Reason : std::string(" counts again")) << '\n';
     return 0;
 }
 

@@ -26,13 +26,14 @@ int RunJobExport(const TJobOptions& options, TArchive& archive) {
 
 int RunJobImport(const TJobOptions& options, TArchive& archive) {
     const bool standardInput = options.Document == "-";
-    const std::string text =
-        standardInput ? ReadStandardInput() : ReadWholeFile(options.Document);
+    const std::string text = standardInput ? ReadStandardInput() : ReadWholeFile(options.Document);
     const TJobDocument document =
         ReadJobDocument(text, standardInput ? "standard input" : options.Document);
     const TImportOutcome outcome = ImportJob(archive, document, options.Replace);
     std::cout << "job " << document.Job.Name << ": "
-              << (outcome.Created ? "made, " : outcome.Replaced ? "identity replaced, " : "")
+              << (outcome.Created    ? "made, "
+                  : outcome.Replaced ? "identity replaced, "
+                                     : "")
               << Plural(outcome.DownloadsAdded, "download", "downloads") << " added, "
               << outcome.DownloadsPresent << " already there\n";
     return 0;

@@ -113,8 +113,8 @@ const TJobCommand* FindJobCommand(const CLI::App& command) {
 }
 
 void AddText(CLI::App& command, const char* name, std::optional<std::string>& target) {
-    command.add_option_function<std::string>(
-        name, [&target](const std::string& text) { target = text; });
+    command.add_option_function<std::string>(name,
+                                             [&target](const std::string& text) { target = text; });
 }
 
 void AddIdentityOptions(CLI::App& command, TJobOptions& options) {
@@ -127,8 +127,8 @@ void AddIdentityOptions(CLI::App& command, TJobOptions& options) {
 }
 
 void CheckLogo(const TJobOptions& options) {
-    if (options.LogoFile && !options.LogoFile->empty() && !HasExtension(*options.LogoFile, ".png") &&
-        !HasExtension(*options.LogoFile, ".svg"))
+    if (options.LogoFile && !options.LogoFile->empty() &&
+        !HasExtension(*options.LogoFile, ".png") && !HasExtension(*options.LogoFile, ".svg"))
         throw CLI::ValidationError("--logo", "wants a .png or .svg file");
 }
 
@@ -153,11 +153,12 @@ void AddAddOptions(CLI::App& add, TJobOptions& options) {
     });
     add.add_option("--operator", options.Operator);
     add.add_option("--meter", options.Meter);
-    add.add_option("--date", options.Date)->check(CLI::Validator(
-        [](const std::string& text) -> std::string {
-            return IsCalendarDate(text) ? "" : "wants a date YYYY-MM-DD, not '" + text + "'";
-        },
-        ""));
+    add.add_option("--date", options.Date)
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                return IsCalendarDate(text) ? "" : "wants a date YYYY-MM-DD, not '" + text + "'";
+            },
+            ""));
     add.add_option("--cables", options.CablesGlob);
     add.callback([&add, &options] {
         if (options.Port.empty() == options.Inputs.empty())

@@ -68,8 +68,7 @@ std::vector<TGridCell> GridRow(const TResultRow& row) {
     std::vector<TGridCell> cells(ColumnCount);
     cells[CableColumn] = GridText(Latin1ToUtf8(row.Cable));
     cells[FiberColumn] = GridText(Latin1ToUtf8(row.Fiber));
-    cells[WaveLengthColumn] =
-        GridNumber(std::to_string(row.WaveLengthKey), row.WaveLengthKey, 0);
+    cells[WaveLengthColumn] = GridNumber(std::to_string(row.WaveLengthKey), row.WaveLengthKey, 0);
     if (row.Shape == TRowShape::Pair) {
         cells[AToBColumn] = Figure(row.Reading.Verdict.Loss);
         cells[BToAColumn] = Figure(row.Partner.Verdict.Loss);
@@ -108,7 +107,7 @@ std::string CompletenessLines(const TJobCompleteness& completeness) {
 TExportGrid JobReportGrid(const TJobResults& results) {
     TExportGrid grid;
     grid.SheetName = "Job";
-    grid.Captions = {"Cable",  "Fiber",  "WaveLength", "A→B",     "B→A",
+    grid.Captions = {"Cable",   "Fiber", "WaveLength", "A→B",     "B→A",
                      "Average", "Limit", "Margin",     "Verdict", "Note"};
     grid.Rows.reserve(results.Rows.size());
     for (const TResultRow& row : results.Rows)

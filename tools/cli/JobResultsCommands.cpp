@@ -17,11 +17,10 @@ namespace {
 
 std::string IdentityText(const TJob& job) {
     std::string text = "job " + job.Name + '\n';
-    const std::pair<const char*, const std::string*> fields[] = {
-        {"customer", &job.Customer},
-        {"site", &job.Site},
-        {"contractor", &job.Contractor},
-        {"notes", &job.Notes}};
+    const std::pair<const char*, const std::string*> fields[] = {{"customer", &job.Customer},
+                                                                 {"site", &job.Site},
+                                                                 {"contractor", &job.Contractor},
+                                                                 {"notes", &job.Notes}};
     for (const auto& [name, value] : fields) {
         if (!value->empty())
             text += std::string(name) + ": " + *value + '\n';
@@ -45,9 +44,8 @@ std::string DownloadsText(const std::vector<TDownload>& downloads) {
     for (const TDownload& download : downloads) {
         const char* direction = DirectionName(download.Direction);
         lines.push_back({std::to_string(download.Number), download.TestDate,
-                         *direction == '\0' ? "none" : direction, download.Operator,
-                         download.Meter, download.Source,
-                         std::to_string(download.Readings.size()),
+                         *direction == '\0' ? "none" : direction, download.Operator, download.Meter,
+                         download.Source, std::to_string(download.Readings.size()),
                          download.Void ? "void: " + download.VoidReason : std::string()});
     }
     return AlignedColumns(lines, {true, false, false, false, false, false, true, false});

@@ -164,6 +164,26 @@ TEST_F(JobTest, TheMeasurementFileOfADumpIsTheSameDownload) {
     EXPECT_EQ(other.out, "ba.mxe: download 1 of job S, 7 readings\n");
 }
 
+// Several inputs at once: each its own download, a repeated one told as it comes.
+TEST_F(JobTest, EachInputIsADownloadOfItsOwn) {
+    MakeJob();
+    const TRun run = Job({"add", "R", Fixtures + "/meter1-a-b.dump", Fixtures + "/meter1-b-a.dump",
+                          Fixtures + "/meter1-a-b.dump", "--date", "2026-11-02"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "meter1-a-b.dump: download 1 of job R, 8 readings\n"
+              "meter1-b-a.dump: download 2 of job R, 7 readings\n"
+              "meter1-a-b.dump: already in job R (download 1)\n");
+    // Without directions nothing pairs: each reading is judged alone, the later download's
+    // reading of a key replacing the earlier one.
+    const TRun report = Job({"report", "R", "--to", "-"});
+    EXPECT_NE(report.out.find("0 pairs, 0 one direction\n"), std::string::npos) << report.out;
+    EXPECT_NE(report.out.find("R      1            1310               0.48   1.00    0.52  "
+                              "PASS     no direction; re-tested\n"),
+              std::string::npos)
+        << report.out;
+}
+
 // Without the re-test, fibre 2 at 1550 nm is 0.95 A->B (over its 0.80 limit) and 0.65 B->A:
 // FAIL by the worse direction. The first meter's old 0.95 in download 4 is a repeat and
 // changes nothing either way.

@@ -1,0 +1,89 @@
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "archive/Archive.h"
+#include "archive/PostgresArchive.h"
+#include "archive/SqliteArchive.h"
+
+namespace {
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::string HomeFolder() {
+    std::string home = Environment("HOME");
+    if (home.empty()) {
+        if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
+            home = entry->pw_dir;
+        }
+    }
+    return home;
+}
+
+bool IsPostgresUri(const std::string& location) {
+    return location.starts_with("postgresql://") || location.starts_with("postgres://");
+}
+
+// Replaces the value of every "password=" parameter of a URI's query with "***".
+std::string HideQueryPasswords(std::string uri) {
+    const std::size_t query = uri.find('?');
+    if (query == std::string::npos) {
+        return uri;
+    }
+    for (std::size_t at = query; at < uri.size();) {
+        const std::size_t start = at + 1;
+        if (uri.compare(start, 9, "password=") == 0) {
+            const std::size_t valueStart = start + 9;
+            const std::size_t valueEnd = std::min(uri.find_first_of("&#", valueStart), uri.size());
+            uri.replace(valueStart, valueEnd - valueStart, "***");
+        }
+        at = uri.find('&', start);
+    }
+    return uri;
+}
+
+}  // namespace
+
+std::string ArchiveLocation(const std::string& given) {
+    if (!given.empty()) {
+        return given;
+    }
+    if (std::string chosen = Environment("MERIDAX_ARCHIVE"); !chosen.empty()) {
+        return chosen;
+    }
+    // A relative XDG_DATA_HOME is to be ignored, as if it were not set.
+    std::string dataHome = Environment("XDG_DATA_HOME");
+    if (!dataHome.starts_with('/')) {
+        dataHome = HomeFolder() + "/.local/share";
+    }
+    return dataHome + "/meridax/archive.sqlite";
+}
+
+std::unique_ptr<TArchive> OpenArchive(const std::string& location) {
+    if (IsPostgresUri(location)) {
+        return OpenPostgresArchive(location);
+    }
+    return OpenSqliteArchive(location);
+}
+
+std::string ShownLocation(const std::string& location) {
+    if (!IsPostgresUri(location)) {
+        return location;
+    }
+    const std::size_t authority = location.find("://") + 3;
+    const std::size_t authorityEnd =
+        std::min(location.find_first_of("/?#", authority), location.size());
+    const std::size_t at = location.rfind('@', authorityEnd);
+    std::string shown = location;
+    if (at != std::string::npos && at >= authority) {
+        const std::size_t colon = location.find(':', authority);
+        if (colon != std::string::npos && colon < at) {
+            shown.replace(colon + 1, at - colon - 1, "***");
+        }
+    }
+    return HideQueryPasswords(shown);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "data/uMeranie.h"
+
+// The SHA-256 of a download's records in their one canonical form, the Latin-1 text of a
+// measurement file holding them all, as 64 lowercase hex digits. The same records give the
+// same hash whether they came from the meter's memory or from a file saved from it. Throws
+// EUnsavableText for records a measurement file cannot hold.
+std::string DownloadSha256(const TMeraniaArray& records);
+
+// The SHA-256 of any bytes, as 64 lowercase hex digits.
+std::string Sha256Hex(const std::string& bytes);

@@ -1,0 +1,520 @@
+#include "archive/SqliteArchive.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <filesystem>
+
+#include "archive/AddDownloadPause.h"
+#include "archive/ArchiveTime.h"
+#include "archive/DownloadHash.h"
+#include "archive/Latin1Text.h"
+#include "archive/SqliteSchema.h"
+#include "data/MeasurementText.h"
+#include "sys/SystemText.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// How long a write waits for another process's transaction before it gives up.
+constexpr int BusyTimeoutMs = 10000;
+constexpr std::size_t MaxLogoBytes = 1024 * 1024;
+
+// The path as a "file:" URI path: characters a URI gives meaning to are escaped.
+std::string UriPath(const std::string& path) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    std::string uri;
+    for (const char c : fs::absolute(path).string()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) != 0 || c == '/' || c == '.' || c == '_' || c == '-' || c == '~') {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += Digits[byte >> 4];
+            uri += Digits[byte & 0x0F];
+        }
+    }
+    return uri;
+}
+
+// Makes the missing folders on the way to folder, each open to its owner only.
+void MakeFolders(const fs::path& folder, const std::string& archive) {
+    std::error_code ignored;
+    if (folder.empty() || fs::exists(folder, ignored)) {
+        return;
+    }
+    MakeFolders(folder.parent_path(), archive);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        throw EArchiveError(TArchiveErrc::DatabaseFailed,
+                            "cannot make the folder " + folder.string() + " for the archive " +
+                                archive + ": " + SystemErrorText(ErrnoCode()));
+    }
+}
+
+bool Writable(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
+EArchiveError Translated(const ESqliteError& error, const std::string& path) {
+    switch (error.PrimaryCode()) {
+        case SQLITE_READONLY:
+            return EArchiveError(TArchiveErrc::ReadOnly,
+                                 "the archive " + path + " may not be changed: " + error.what());
+        case SQLITE_NOTADB:
+            return EArchiveError(TArchiveErrc::NotAnArchive,
+                                 path + " is not an archive of meridax jobs");
+        default:
+            return EArchiveError(TArchiveErrc::DatabaseFailed,
+                                 "the archive " + path + " failed: " + error.what());
+    }
+}
+
+}  // namespace
+
+// BEGIN IMMEDIATE: the write lock is taken at once (waiting for it), so that the transaction
+// never has to upgrade a read, which in WAL mode fails at once instead of waiting. Rolled
+// back unless committed.
+class TSqliteArchive::TWriteTransaction {
+public:
+    explicit TWriteTransaction(TSqliteConnection& connection) : connection_(connection) {
+        connection_.Execute("BEGIN IMMEDIATE");
+    }
+    ~TWriteTransaction() noexcept {
+        if (!done_) {
+            sqlite3_exec(connection_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    TWriteTransaction(const TWriteTransaction&) = delete;
+    TWriteTransaction& operator=(const TWriteTransaction&) = delete;
+
+    // Every change counts up the mark that other processes poll.
+    void Commit() {
+        connection_.Execute("UPDATE archive_state SET change_count = change_count + 1");
+        connection_.Execute("COMMIT");
+        done_ = true;
+    }
+
+private:
+    TSqliteConnection& connection_;
+    bool done_ = false;
+};
+
+// A deferred transaction for reads that must see one state of the archive.
+class TSqliteArchive::TReadTransaction {
+public:
+    explicit TReadTransaction(TSqliteConnection& connection) : connection_(connection) {
+        connection_.Execute("BEGIN");
+    }
+    ~TReadTransaction() noexcept {
+        sqlite3_exec(connection_.Handle(), "COMMIT", nullptr, nullptr, nullptr);
+    }
+    TReadTransaction(const TReadTransaction&) = delete;
+    TReadTransaction& operator=(const TReadTransaction&) = delete;
+
+private:
+    TSqliteConnection& connection_;
+};
+
+TSqliteArchive::TSqliteArchive(const std::string& path) : path_(path) {
+    if (path.empty()) {
+        throw EArchiveError(TArchiveErrc::BadInput, "no archive file given");
+    }
+    Guarded([this] { Open(); });
+}
+
+void TSqliteArchive::Open() {
+    const fs::path file(path_);
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    MakeFolders(file.parent_path(), path_);
+    const bool exists = ::access(path_.c_str(), F_OK) == 0;
+    readOnly_ = exists && (!Writable(path_) || !Writable(folder.string()));
+    const std::string uri = "file:" + UriPath(path_);
+    connection_ = std::make_unique<TSqliteConnection>(
+        uri + (readOnly_ ? "?mode=ro" : "?mode=rwc"),
+        readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    sqlite3_busy_timeout(connection_->Handle(), BusyTimeoutMs);
+    connection_->Execute("PRAGMA foreign_keys = ON");
+    if (readOnly_) {
+        OpenForReading(uri);
+        return;
+    }
+    // The log and its index stay when the last writer closes, so that a user who may not
+    // write the folder can still read the archive.
+    int persist = 1;
+    sqlite3_file_control(connection_->Handle(), "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    if (ArchiveSchemaVersion(*connection_, path_) < NewestArchiveVersion()) {
+        MigrateArchive(*connection_, path_);
+    }
+}
+
+void TSqliteArchive::OpenForReading(const std::string& uri) {
+    int version = 0;
+    try {
+        version = ArchiveSchemaVersion(*connection_, path_);
+    } catch (const ESqliteError& error) {
+        // A reader that may not make the log's index beside a file whose log is gone (the
+        // last writer removed it, or the file was copied) can only read the file as it is,
+        // which then holds every committed change.
+        const bool cannotIndex = error.PrimaryCode() == SQLITE_CANTOPEN ||
+                                 error.PrimaryCode() == SQLITE_READONLY;
+        if (!cannotIndex || ::access((path_ + "-wal").c_str(), F_OK) == 0) {
+            throw;
+        }
+        connection_ = std::make_unique<TSqliteConnection>(uri + "?mode=ro&immutable=1",
+                                                          SQLITE_OPEN_READONLY);
+        version = ArchiveSchemaVersion(*connection_, path_);
+    }
+    if (version == 0) {
+        throw EArchiveError(TArchiveErrc::NotAnArchive, path_ + " is not an archive of meridax jobs");
+    }
+    if (version < NewestArchiveVersion()) {
+        throw EArchiveError(TArchiveErrc::ReadOnly,
+                            "the archive " + path_ +
+                                " needs to be brought up to date, which needs the right to write it");
+    }
+}
+
+template <class F>
+auto TSqliteArchive::Guarded(F&& action) -> decltype(action()) {
+    try {
+        return action();
+    } catch (const ESqliteError& error) {
+        throw Translated(error, path_);
+    }
+}
+
+void TSqliteArchive::RequireWritable() const {
+    if (readOnly_) {
+        throw EArchiveError(TArchiveErrc::ReadOnly,
+                            "the archive " + path_ +
+                                " is open for reading only: this user may not write its file "
+                                "or folder");
+    }
+}
+
+std::int64_t TSqliteArchive::JobId(const std::string& name) {
+    TSqliteStatement query(*connection_, "SELECT id FROM jobs WHERE name = ?");
+    query.Bind(1, name);
+    if (!query.Step()) {
+        throw EArchiveError(TArchiveErrc::NoSuchJob,
+                            "there is no job " + name + " in the archive " + path_);
+    }
+    return query.Int(0);
+}
+
+std::vector<TJobEntry> TSqliteArchive::ListJobs() {
+    return Guarded([this] {
+        TSqliteStatement query(*connection_,
+                               "SELECT j.name, j.customer, j.site, j.created_at, count(d.id), "
+                               "coalesce(max(d.added_at), '') FROM jobs j "
+                               "LEFT JOIN downloads d ON d.job_id = j.id "
+                               "GROUP BY j.id ORDER BY j.created_at DESC, j.id DESC");
+        std::vector<TJobEntry> jobs;
+        while (query.Step()) {
+            jobs.push_back({query.Text(0), query.Text(1), query.Text(2), query.Text(3),
+                            query.Int(4), query.Text(5)});
+        }
+        return jobs;
+    });
+}
+
+void TSqliteArchive::InsertBudget(std::int64_t jobId, const TJobBudget& budget) {
+    TSqliteStatement insert(*connection_,
+                            "INSERT INTO job_budgets(job_id, seq, json, set_at) "
+                            "SELECT ?1, coalesce(max(seq), 0) + 1, ?2, ?3 FROM job_budgets "
+                            "WHERE job_id = ?1");
+    insert.Bind(1, jobId).Bind(2, budget.Json);
+    insert.Bind(3, budget.SetAt.empty() ? ArchiveTimeNow() : budget.SetAt).Run();
+}
+
+void TSqliteArchive::SetExpectedFibres(std::int64_t jobId, const std::map<std::string, int>& fibres) {
+    TSqliteStatement remove(*connection_,
+                            "DELETE FROM expected_fibres WHERE job_id = ? AND cable = ?");
+    TSqliteStatement upsert(*connection_,
+                            "INSERT INTO expected_fibres(job_id, cable, fibres) VALUES (?, ?, ?) "
+                            "ON CONFLICT(job_id, cable) DO UPDATE SET fibres = excluded.fibres");
+    for (const auto& [cable, count] : fibres) {
+        if (count < 0) {
+            throw EArchiveError(TArchiveErrc::BadInput,
+                                "cable " + cable + " cannot expect " + std::to_string(count) +
+                                    " fibres");
+        }
+        if (count == 0) {
+            remove.Bind(1, jobId).Bind(2, cable).Run();
+        } else {
+            upsert.Bind(1, jobId).Bind(2, cable).Bind(3, static_cast<std::int64_t>(count)).Run();
+        }
+    }
+}
+
+namespace {
+void CheckLogo(const std::string& jobName, const std::string& logo) {
+    if (logo.size() > MaxLogoBytes) {
+        throw EArchiveError(TArchiveErrc::BadInput,
+                            "the logo of job " + jobName + " is larger than 1 MB (" +
+                                std::to_string(logo.size()) + " bytes)");
+    }
+}
+
+void BindLogo(TSqliteStatement& statement, int index, const std::string& logo) {
+    if (logo.empty()) {
+        statement.BindNull(index);
+    } else {
+        statement.BindBlob(index, logo);
+    }
+}
+}  // namespace
+
+void TSqliteArchive::CreateJob(const TJob& job) {
+    RequireWritable();
+    if (job.Name.empty()) {
+        throw EArchiveError(TArchiveErrc::BadInput, "a job needs a name");
+    }
+    CheckLogo(job.Name, job.Logo);
+    Guarded([&] {
+        TWriteTransaction transaction(*connection_);
+        TSqliteStatement exists(*connection_, "SELECT 1 FROM jobs WHERE name = ?");
+        if (exists.Bind(1, job.Name).Step()) {
+            throw EArchiveError(TArchiveErrc::JobExists,
+                                "the archive " + path_ + " already holds a job " + job.Name);
+        }
+        TSqliteStatement insert(*connection_,
+                                "INSERT INTO jobs(name, customer, site, contractor, notes, "
+                                "created_at, logo, logo_type) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        insert.Bind(1, job.Name).Bind(2, job.Customer).Bind(3, job.Site);
+        insert.Bind(4, job.Contractor).Bind(5, job.Notes);
+        insert.Bind(6, job.CreatedAt.empty() ? ArchiveTimeNow() : job.CreatedAt);
+        BindLogo(insert, 7, job.Logo);
+        insert.Bind(8, job.Logo.empty() ? std::string() : job.LogoType).Run();
+        const std::int64_t jobId = connection_->LastRowId();
+        for (const TJobBudget& budget : job.Budgets) {
+            InsertBudget(jobId, budget);
+        }
+        SetExpectedFibres(jobId, job.ExpectedFibres);
+        transaction.Commit();
+    });
+}
+
+std::optional<TJob> TSqliteArchive::FindJob(const std::string& name) {
+    return Guarded([&]() -> std::optional<TJob> {
+        TSqliteStatement query(*connection_,
+                               "SELECT id, name, customer, site, contractor, notes, created_at, "
+                               "logo, logo_type FROM jobs WHERE name = ?");
+        if (!query.Bind(1, name).Step()) {
+            return std::nullopt;
+        }
+        TJob job{query.Text(1), query.Text(2), query.Text(3), query.Text(4), query.Text(5),
+                 query.Text(6), {},             query.Blob(7), query.Text(8), {}};
+        TSqliteStatement budgets(*connection_,
+                                 "SELECT json, set_at FROM job_budgets WHERE job_id = ? "
+                                 "ORDER BY seq");
+        budgets.Bind(1, query.Int(0));
+        while (budgets.Step()) {
+            job.Budgets.push_back({budgets.Text(0), budgets.Text(1)});
+        }
+        TSqliteStatement fibres(*connection_,
+                                "SELECT cable, fibres FROM expected_fibres WHERE job_id = ?");
+        fibres.Bind(1, query.Int(0));
+        while (fibres.Step()) {
+            job.ExpectedFibres[fibres.Text(0)] = static_cast<int>(fibres.Int(1));
+        }
+        return job;
+    });
+}
+
+void TSqliteArchive::ChangeIdentity(std::int64_t jobId, const TJobChanges& changes) {
+    const std::pair<const char*, const std::optional<std::string>*> fields[] = {
+        {"UPDATE jobs SET customer = ? WHERE id = ?", &changes.Customer},
+        {"UPDATE jobs SET site = ? WHERE id = ?", &changes.Site},
+        {"UPDATE jobs SET contractor = ? WHERE id = ?", &changes.Contractor},
+        {"UPDATE jobs SET notes = ? WHERE id = ?", &changes.Notes},
+    };
+    for (const auto& [sql, value] : fields) {
+        if (value->has_value()) {
+            TSqliteStatement update(*connection_, sql);
+            update.Bind(1, **value).Bind(2, jobId).Run();
+        }
+    }
+    if (changes.Logo) {
+        TSqliteStatement update(*connection_,
+                                "UPDATE jobs SET logo = ?, logo_type = ? WHERE id = ?");
+        BindLogo(update, 1, *changes.Logo);
+        update.Bind(2, changes.Logo->empty() ? std::string() : changes.LogoType.value_or(""));
+        update.Bind(3, jobId).Run();
+    }
+}
+
+void TSqliteArchive::ChangeJob(const std::string& name, const TJobChanges& changes) {
+    RequireWritable();
+    if (changes.Logo) {
+        CheckLogo(name, *changes.Logo);
+    }
+    Guarded([&] {
+        TWriteTransaction transaction(*connection_);
+        const std::int64_t jobId = JobId(name);
+        ChangeIdentity(jobId, changes);
+        if (changes.BudgetJson) {
+            InsertBudget(jobId, {*changes.BudgetJson, changes.BudgetSetAt.value_or("")});
+        }
+        SetExpectedFibres(jobId, changes.ExpectedFibres);
+        transaction.Commit();
+    });
+}
+
+std::optional<std::int64_t> TSqliteArchive::FindDownloadNumber(std::int64_t jobId,
+                                                               const std::string& sha) {
+    TSqliteStatement query(*connection_,
+                           "SELECT number FROM downloads WHERE job_id = ? AND sha256 = ?");
+    if (!query.Bind(1, jobId).Bind(2, sha).Step()) {
+        return std::nullopt;
+    }
+    return query.Int(0);
+}
+
+void TSqliteArchive::InsertReadings(std::int64_t downloadId,
+                                    const std::vector<TStoredReading>& readings) {
+    // One statement for all rows, its texts bound without a copy.
+    TSqliteStatement insert(*connection_,
+                            "INSERT INTO readings(download_id, seq, cable, fiber, wavelength, "
+                            "value, reference, is_relative, direction) "
+                            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    insert.Bind(1, downloadId);
+    std::int64_t seq = 0;
+    for (const TStoredReading& reading : readings) {
+        const TMeranie& record = reading.Record;
+        const std::string cable = Latin1ToUtf8(record.Cable);
+        const std::string fiber = Latin1ToUtf8(record.Fiber);
+        insert.Bind(2, ++seq).BindTextStatic(3, cable).BindTextStatic(4, fiber);
+        insert.Bind(5, record.WaveLength).Bind(6, record.Value).Bind(7, record.Reference);
+        insert.Bind(8, std::int64_t{record.IsRelative ? 1 : 0});
+        insert.BindTextStatic(9, DirectionName(reading.Direction)).Run();
+    }
+}
+
+TAddOutcome TSqliteArchive::AddDownload(const std::string& jobName, const TDownload& download) {
+    RequireWritable();
+    std::string sha = download.Sha256;
+    if (sha.empty()) {
+        TMeraniaArray records;
+        records.reserve(download.Readings.size());
+        for (const TStoredReading& reading : download.Readings) {
+            records.push_back(reading.Record);
+        }
+        try {
+            sha = DownloadSha256(records);
+        } catch (const EUnsavableText& error) {
+            throw EArchiveError(TArchiveErrc::BadInput,
+                                "job " + jobName + " cannot take these records: " + error.what());
+        }
+    }
+    return Guarded([&] {
+        TWriteTransaction transaction(*connection_);
+        const std::int64_t jobId = JobId(jobName);
+        if (const auto number = FindDownloadNumber(jobId, sha)) {
+            return TAddOutcome{false, *number};
+        }
+        const std::string addedAt = download.AddedAt.empty() ? ArchiveTimeNow() : download.AddedAt;
+        TSqliteStatement insert(*connection_,
+                                "INSERT INTO downloads(job_id, number, meter, source, operator, "
+                                "test_date, direction, added_at, void, void_reason, sha256) "
+                                "SELECT ?1, coalesce(max(number), 0) + 1, ?2, ?3, ?4, ?5, ?6, "
+                                "?7, ?8, ?9, ?10 FROM downloads WHERE job_id = ?1 "
+                                "RETURNING id, number");
+        insert.Bind(1, jobId).Bind(2, download.Meter).Bind(3, download.Source);
+        insert.Bind(4, download.Operator);
+        insert.Bind(5, download.TestDate.empty() ? addedAt.substr(0, 10) : download.TestDate);
+        insert.Bind(6, std::string_view(DirectionName(download.Direction))).Bind(7, addedAt);
+        insert.Bind(8, std::int64_t{download.Void ? 1 : 0}).Bind(9, download.VoidReason).Bind(10, sha);
+        insert.Step();
+        const std::int64_t downloadId = insert.Int(0);
+        const TAddOutcome outcome{true, insert.Int(1)};
+        insert.Run();
+        InsertReadings(downloadId, download.Readings);
+        PauseInsideAddDownload();
+        transaction.Commit();
+        return outcome;
+    });
+}
+
+void TSqliteArchive::ReadReadings(std::int64_t downloadId, TDownload& download) {
+    TSqliteStatement query(*connection_,
+                           "SELECT cable, fiber, wavelength, value, reference, is_relative, "
+                           "direction FROM readings WHERE download_id = ? ORDER BY seq");
+    query.Bind(1, downloadId);
+    while (query.Step()) {
+        std::optional<std::string> cable = Utf8ToLatin1(query.TextView(0));
+        std::optional<std::string> fiber = Utf8ToLatin1(query.TextView(1));
+        if (!cable || !fiber) {
+            throw EArchiveError(TArchiveErrc::DatabaseFailed,
+                                "the archive " + path_ + " holds a cable or fibre name in download " +
+                                    std::to_string(download.Number) +
+                                    " that the meter's character set cannot hold");
+        }
+        TStoredReading& reading = download.Readings.emplace_back();
+        reading.Record = {std::move(*cable), std::move(*fiber), query.Real(2), query.Real(3),
+                          query.Real(4), query.Int(5) != 0};
+        reading.Direction = FindDirection(query.TextView(6)).value_or(TDirection::None);
+    }
+}
+
+std::vector<TDownload> TSqliteArchive::Downloads(const std::string& jobName) {
+    return Guarded([&] {
+        // One read transaction, so that the downloads and their readings agree.
+        TReadTransaction transaction(*connection_);
+        TSqliteStatement query(*connection_,
+                               "SELECT id, number, meter, source, operator, test_date, "
+                               "direction, added_at, void, void_reason, sha256 "
+                               "FROM downloads WHERE job_id = ? ORDER BY number");
+        query.Bind(1, JobId(jobName));
+        std::vector<TDownload> downloads;
+        while (query.Step()) {
+            TDownload& download = downloads.emplace_back();
+            download.Number = query.Int(1);
+            download.Meter = query.Text(2);
+            download.Source = query.Text(3);
+            download.Operator = query.Text(4);
+            download.TestDate = query.Text(5);
+            download.Direction = FindDirection(query.TextView(6)).value_or(TDirection::None);
+            download.AddedAt = query.Text(7);
+            download.Void = query.Int(8) != 0;
+            download.VoidReason = query.Text(9);
+            download.Sha256 = query.Text(10);
+            ReadReadings(query.Int(0), download);
+        }
+        return downloads;
+    });
+}
+
+void TSqliteArchive::SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
+                             const std::string& reason) {
+    RequireWritable();
+    Guarded([&] {
+        TWriteTransaction transaction(*connection_);
+        TSqliteStatement update(*connection_,
+                                "UPDATE downloads SET void = ?, void_reason = ? "
+                                "WHERE job_id = ? AND number = ?");
+        update.Bind(1, std::int64_t{isVoid ? 1 : 0}).Bind(2, reason).Bind(3, JobId(jobName));
+        update.Bind(4, number).Run();
+        if (connection_->Changes() == 0) {
+            throw EArchiveError(TArchiveErrc::NoSuchDownload,
+                                "job " + jobName + " has no download " + std::to_string(number));
+        }
+        transaction.Commit();
+    });
+}
+
+std::int64_t TSqliteArchive::ChangeMark() {
+    return Guarded([this] {
+        TSqliteStatement query(*connection_, "SELECT change_count FROM archive_state");
+        query.Step();
+        return query.Int(0);
+    });
+}
+
+std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path) {
+    return std::make_unique<TSqliteArchive>(path);
+}

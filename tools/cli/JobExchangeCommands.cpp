@@ -5,6 +5,7 @@
 #include "sys/TextFile.h"
 #include "tools/cli/JobCommands.h"
 #include "tools/cli/OutputFile.h"
+#include "tools/cli/StopSignalWatch.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ std::string Plural(std::int64_t count, const char* one, const char* many) {
 int RunJobExport(const TJobOptions& options, TArchive& archive) {
     const TJob job = RequireJob(archive, options.Name);
     const std::string text = JobDocumentText(job, archive.Downloads(job.Name));
+    const TStopSignalWatch stopSignals("meridax-cli job export: interrupted\n");
     if (options.Output == "-")
         WriteStandardOutput(text);
     else

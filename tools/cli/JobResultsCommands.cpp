@@ -11,6 +11,7 @@
 #include "tools/cli/JobCommands.h"
 #include "tools/cli/JobReport.h"
 #include "tools/cli/OutputFile.h"
+#include "tools/cli/StopSignalWatch.h"
 #include "tools/cli/TextColumns.h"
 
 namespace {
@@ -83,6 +84,8 @@ int RunJobReport(const TJobOptions& options, TArchive& archive) {
     const TJob job = RequireJob(archive, options.Name);
     const TJobResults results = ComputeJobResults(job, archive.Downloads(job.Name));
     const TExportGrid grid = JobReportGrid(results);
+    // Ctrl+C while the file is written leaves no hidden temporary file beside it.
+    const TStopSignalWatch stopSignals("meridax-cli job report: interrupted\n");
     switch (options.OutputKind) {
         case TJobReportOutput::Xlsx:
             ExportGridToXlsx(grid, options.Output);

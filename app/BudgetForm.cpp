@@ -250,6 +250,7 @@ TBudgetForm BudgetFormFrom(const TBudget& budget) {
     form.ReferenceMethod = budget.ReferenceMethod;
     form.EndConnectorDb = Figure(budget.EndConnectorDb);
     form.Launch = budget.Launch;
+    form.PairRule = budget.PairRule;
     form.Attenuation = WaveLengthRows(budget.AttenuationDbPerKm);
     form.MaxLoss = WaveLengthRows(budget.MaxLossDb);
     for (const TLinkBudget& link : budget.Links) {
@@ -285,6 +286,7 @@ void ReadSingleFields(const TBudgetForm& form, TBudget& budget, TFormErrors& err
     budget.ReferenceMethod = form.ReferenceMethod;
     optional("End connection (dB)", form.EndConnectorDb, budget.EndConnectorDb);
     budget.Launch = Trimmed(form.Launch);
+    budget.PairRule = form.PairRule;
 }
 
 void ReadPowerWindows(const TFormRows& rows, TBudget& budget, TFormErrors& errors) {

@@ -34,6 +34,8 @@ struct TBudgetForm {
     // The links' own attenuations, which the dialog does not show, kept by cable.
     std::map<std::string, TWavelengthTable> LinkAttenuations;
     TFormRows Power;  // wavelength (nm), min (dBm), max (dBm); either bound may be empty
+    // Which the dialog does not show either, kept so that saving leaves it as it was.
+    std::optional<TPairRule> PairRule;
 
     bool operator==(const TBudgetForm&) const = default;
 };

@@ -250,6 +250,7 @@ TBudgetForm TfrmLossBudget::Form() const {
     form.EndConnectorDb = ToUtf8(txtEndConnectorDb->text());
     form.Launch = ToUtf8(txtLaunch->text());
     form.LinkAttenuations = linkAttenuations_;
+    form.PairRule = pairRule_;
     form.Attenuation = Rows(tblAttenuation);
     form.MaxLoss = Rows(tblMaxLoss);
     form.Links = Rows(tblLinks);
@@ -269,6 +270,7 @@ void TfrmLossBudget::SetForm(const TBudgetForm& form) {
     txtEndConnectorDb->setText(FromUtf8(form.EndConnectorDb));
     txtLaunch->setText(FromUtf8(form.Launch));
     linkAttenuations_ = form.LinkAttenuations;
+    pairRule_ = form.PairRule;
     SetRows(tblAttenuation, form.Attenuation);
     SetRows(tblMaxLoss, form.MaxLoss);
     SetRows(tblLinks, form.Links);

@@ -77,6 +77,8 @@ private:
     QTableWidget* Table(TBudgetTable table) const;
     // The links' own attenuations, which no widget shows, kept from SetForm to Form.
     std::map<std::string, TWavelengthTable> linkAttenuations_;
+    // The pair rule, which no widget shows either.
+    std::optional<TPairRule> pairRule_;
     void ShowPresetFigures();
     // Reports a bad cell or field and puts the cursor on it.
     void ShowFormError(const EBudgetFormError& error);

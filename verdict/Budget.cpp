@@ -67,6 +67,18 @@ std::optional<TReferenceMethod> FindReferenceMethod(std::string_view name) {
     return std::nullopt;
 }
 
+const char* PairRuleName(TPairRule rule) {
+    return rule == TPairRule::Average ? "average" : "worst";
+}
+
+std::optional<TPairRule> FindPairRule(std::string_view name) {
+    for (const TPairRule rule : {TPairRule::Worst, TPairRule::Average}) {
+        if (name == PairRuleName(rule))
+            return rule;
+    }
+    return std::nullopt;
+}
+
 TWavelengthTable EffectiveAttenuation(const TBudget& budget) {
     TWavelengthTable table;
     if (const TBudgetPreset* preset = FindBudgetPreset(budget.Preset))
@@ -96,6 +108,10 @@ double EffectiveGainToleranceDb(const TBudget& budget) {
 
 TReferenceMethod EffectiveReferenceMethod(const TBudget& budget) {
     return budget.ReferenceMethod.value_or(TReferenceMethod::OneJumper);
+}
+
+TPairRule EffectivePairRule(const TBudget& budget) {
+    return budget.PairRule.value_or(TPairRule::Worst);
 }
 
 double EffectiveEndConnectorDb(const TBudget& budget) {

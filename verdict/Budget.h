@@ -21,6 +21,15 @@ const char* ReferenceMethodName(TReferenceMethod method);
 // None for any other text.
 std::optional<TReferenceMethod> FindReferenceMethod(std::string_view name);
 
+// How the two directions of a fibre make one verdict: the worse direction's (FAIL, then CHECK,
+// then PASS), or the verdict of their average loss, CHECK when either direction is.
+enum class TPairRule { Worst, Average };
+
+// "worst", "average".
+const char* PairRuleName(TPairRule rule);
+// None for any other text.
+std::optional<TPairRule> FindPairRule(std::string_view name);
+
 // Wavelength in nm to a figure.
 using TWavelengthTable = std::map<int, double>;
 
@@ -63,6 +72,7 @@ struct TBudget {
     std::vector<TLinkBudget> Links;
     TWavelengthTable MaxLossDb;
     std::map<int, TPowerWindow> PowerDbm;
+    std::optional<TPairRule> PairRule;  // absent: Worst
 
     bool operator==(const TBudget&) const = default;
 };
@@ -95,6 +105,7 @@ double EffectiveConnectorDb(const TBudget& budget);
 double EffectiveSpliceDb(const TBudget& budget);
 double EffectiveGainToleranceDb(const TBudget& budget);
 TReferenceMethod EffectiveReferenceMethod(const TBudget& budget);
+TPairRule EffectivePairRule(const TBudget& budget);
 // end_connector_db, else the connector figure in force.
 double EffectiveEndConnectorDb(const TBudget& budget);
 

@@ -155,6 +155,8 @@ public:
                            budget.ReferenceMethod = Method(value, at);
                        } else if (name == "end_connector_db") {
                            budget.EndConnectorDb = NonNegative(value, at);
+                       } else if (name == "pair_rule") {
+                           budget.PairRule = Rule(value, at);
                        } else if (name == "launch") {
                            budget.Launch = Text(value, at);
                        } else if (name == "links") {
@@ -207,6 +209,14 @@ private:
             FailAt(key, "must be \"1-jumper\", \"2-jumper\" or \"3-jumper\", not " +
                             QuoteForMessage(name));
         return *method;
+    }
+
+    TPairRule Rule(const json& value, const std::string& key) const {
+        const std::string name = Text(value, key);
+        const auto rule = FindPairRule(name);
+        if (!rule)
+            FailAt(key, "must be \"worst\" or \"average\", not " + QuoteForMessage(name));
+        return *rule;
     }
 
     // A table of non-negative dB figures (per km or not) by wavelength.
@@ -364,6 +374,8 @@ std::string BudgetToJson(const TBudget& budget) {
         root["end_connector_db"] = NumberValue(*budget.EndConnectorDb);
     if (!budget.Launch.empty())
         root["launch"] = budget.Launch;
+    if (budget.PairRule)
+        root["pair_rule"] = PairRuleName(*budget.PairRule);
     if (!budget.Links.empty()) {
         nlohmann::ordered_json links = nlohmann::ordered_json::array();
         for (const TLinkBudget& link : budget.Links)

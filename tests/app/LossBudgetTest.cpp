@@ -3,6 +3,7 @@
 // runs.
 #include <QAction>
 #include <QColor>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
@@ -162,6 +163,43 @@ TEST_F(TLossBudgetTest, AFormRoundTripsEveryFigureAndReadsWhatUsersType) {
     EXPECT_EQ(read.Links[0], (TLinkBudget{"A", 1.5, 0, 0}));
     EXPECT_EQ(read.Links[1], (TLinkBudget{"B", 20, 2, 1}));
     EXPECT_EQ(read.PowerDbm.at(850), (TPowerWindow{-7.0, std::nullopt}));
+}
+
+TEST_F(TLossBudgetTest, TheFormKeepsThePairRuleItDoesNotShow) {
+    for (const std::optional<TPairRule> rule :
+         {std::optional<TPairRule>(), std::optional(TPairRule::Worst),
+          std::optional(TPairRule::Average)}) {
+        TBudget budget = SampleBudget();
+        budget.PairRule = rule;
+        EXPECT_EQ(BudgetFormFrom(budget).PairRule, rule);
+        EXPECT_EQ(BudgetFromForm(BudgetFormFrom(budget)), budget);
+    }
+}
+
+// The dialog shows no pair rule; loading a budget that has one and saving it must not drop it.
+TEST_F(TLossBudgetTest, TheDialogSavesAndHandsOverTheLoadedBudgetsPairRule) {
+    const std::string loaded = dir_->File("pairs.json");
+    const std::string saved = dir_->File("saved.json");
+    TBudget budget = SampleBudget();
+    budget.PairRule = TPairRule::Average;
+    WriteBudgetFile(budget, loaded);
+    fileDialogs_->Answers = {QString::fromStdString(loaded), QString::fromStdString(saved)};
+    CreateWindow();
+    TModalWatch watch([&](QWidget* shown) {
+        auto* dialog = qobject_cast<TfrmLossBudget*>(shown);
+        ASSERT_NE(dialog, nullptr);
+        dialog->btnLoad->click();
+        dialog->txtLaunch->setText(QStringLiteral("mandrel wrap"));
+        dialog->btnSave->click();
+        dialog->btnOk->click();
+    });
+    frm_->LossBudget1->trigger();
+    ASSERT_TRUE(watch.Seen());
+    budget.Launch = "mandrel wrap";
+    EXPECT_EQ(ReadBudgetFile(saved), budget);
+    ASSERT_TRUE(frm_->Budget().has_value());
+    EXPECT_EQ(frm_->Budget()->PairRule, TPairRule::Average);
+    EXPECT_EQ(*frm_->Budget(), budget);
 }
 
 TEST_F(TLossBudgetTest, NewCableRowsTakeTheStarLinksFiguresAndFillDown) {

@@ -88,6 +88,37 @@ TEST(BudgetFile, TheMethodEndFigureLaunchAndLinkPresetsReadAndWriteBack) {
     }
 }
 
+TEST(BudgetFile, ThePairRuleReadsAndWritesBackAndStaysAbsentWhenAbsent) {
+    const char* const json = R"({
+  "loss_sign": "negative",
+  "launch": "encircled flux",
+  "pair_rule": "average",
+  "max_loss_db": {
+    "1310": 1.5
+  }
+}
+)";
+    const TBudget budget = ParseBudget(json, "pairs.json");
+    EXPECT_EQ(budget.PairRule, TPairRule::Average);
+    EXPECT_EQ(EffectivePairRule(budget), TPairRule::Average);
+    EXPECT_EQ(BudgetToJson(budget), json);
+
+    const TBudget worst = ParseBudget(R"({"pair_rule": "worst"})", "w.json");
+    EXPECT_EQ(worst.PairRule, TPairRule::Worst);
+    EXPECT_EQ(BudgetToJson(worst),
+              "{\n  \"loss_sign\": \"negative\",\n  \"pair_rule\": \"worst\"\n}\n");
+
+    const TBudget absent = ParseBudget(R"({"max_loss_db": {"1310": 1.5}})", "a.json");
+    EXPECT_FALSE(absent.PairRule);
+    EXPECT_EQ(EffectivePairRule(absent), TPairRule::Worst);
+    EXPECT_EQ(BudgetToJson(absent).find("pair_rule"), std::string::npos);
+
+    EXPECT_EQ(FindPairRule("worst"), TPairRule::Worst);
+    EXPECT_EQ(FindPairRule("average"), TPairRule::Average);
+    EXPECT_FALSE(FindPairRule("Worst"));
+    EXPECT_FALSE(FindPairRule(""));
+}
+
 TEST(BudgetFile, AnEmptyObjectIsABudgetWithDefaults) {
     const TBudget budget = ParseBudget("{}", "empty.json");
     EXPECT_EQ(budget, TBudget{});
@@ -159,6 +190,14 @@ TEST(BudgetFile, ProblemsNameTheFileTheKeyAndWhat) {
         {R"({"end_connector_db": -0.5})",
          R"(Budget file "b.json": "end_connector_db" must not be negative)"},
         {R"({"launch": 1})", R"(Budget file "b.json": "launch" must be a text, not a number)"},
+        {R"({"pair_rule": "best"})",
+         R"(Budget file "b.json": "pair_rule" must be "worst" or "average", not 'best')"},
+        {R"({"pair_rule": ""})",
+         R"(Budget file "b.json": "pair_rule" must be "worst" or "average", not '')"},
+        {R"({"pair_rule": 1})",
+         R"(Budget file "b.json": "pair_rule" must be a text, not a number)"},
+        {R"({"pair_rule": "worst", "pair_rule": "average"})",
+         R"(Budget file "b.json": the key "pair_rule" is given twice in one object)"},
         {R"({"links": [{"cable": "1", "preset": "om4"}]})",
          R"(Budget file "b.json": "links[0].preset" names no preset: 'om4' (known: tia-568-mm, tia-568-sm-isp, tia-568-sm-osp, iso-11801-om3, iso-11801-om4, iso-11801-om5, iso-11801-os1a, iso-11801-os2))"},
         {R"({"links": [{"cable": "1", "attenuation_db_per_km": {"1310": -1}}]})",

@@ -1,0 +1,158 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveTypes.h"
+#include "verdict/Budget.h"
+#include "verdict/Verdict.h"
+
+// A job's results, derived whenever they are read from its downloads and the budget in force;
+// nothing here is stored.
+//
+// A reading's key is (cable, fiber, wavelength key, kind absolute/relative, direction). The
+// wavelength key is the budget's nearest wavelength within 20 nm (NearestWavelength over
+// BudgetWavelengths), else the wavelength rounded to the nearest nm (a wavelength that is no
+// number keys as 0, one beyond an int as the nearest int).
+//
+// Downloads that are not void are taken in the order of their test date, then their time of
+// adding, then their hash; a download's readings in their order. A reading equal in every
+// field (cable, fiber, wavelength, value, reference, kind; numbers bit for bit) to an earlier
+// reading of its key, current or history, is a repeat and changes nothing. Any other becomes
+// its key's current reading, the one it replaces goes to the key's history.
+
+// How a row came to be.
+enum class TRowShape : std::uint8_t {
+    Single,        // a relative reading without a direction, judged as a download's reading
+    Pair,          // the current a-b and b-a relative readings of one cable, fiber, wavelength
+    OneDirection,  // a relative reading with a direction that has no partner, judged alone
+    Absolute,      // an absolute reading (with or without a direction)
+};
+
+// A reading that is current in a row: what it says and where it came from.
+struct TRowReading {
+    double WaveLength = 0;  // as measured, not the key
+    double Value = 0;
+    double Reference = 0;
+    TDirection Direction = TDirection::None;
+    std::int64_t Download = 0;  // the number of the download it came from
+    TVerdict Verdict;           // this reading judged alone
+
+    bool operator==(const TRowReading&) const = default;
+};
+
+// An earlier reading of a row's key that a later one replaced (a re-test).
+struct THistoryReading {
+    double WaveLength = 0;
+    double Value = 0;
+    double Reference = 0;
+    TDirection Direction = TDirection::None;
+    std::int64_t Download = 0;
+
+    bool operator==(const THistoryReading&) const = default;
+};
+
+// One row of a job's results: one current reading, or a pair.
+struct TResultRow {
+    std::string Cable;  // 8-bit (Latin-1), as the records hold them
+    std::string Fiber;
+    int WaveLengthKey = 0;
+    bool IsRelative = false;
+    TRowShape Shape = TRowShape::Single;
+    // The row's reading; for a pair the a-b one.
+    TRowReading Reading;
+    // The b-a reading of a pair; default (Download 0) in other rows.
+    TRowReading Partner;
+    // A pair's average loss; none in other rows.
+    TFigure Average;
+    // A pair's: the average's limit and margin; other rows': their reading's.
+    TFigure Limit;
+    TFigure Margin;
+    // Other rows': their reading's. A pair's by the budget's pair rule: "worst" takes the
+    // worse direction's (FAIL, then CHECK, then PASS); "average" is CHECK when either
+    // direction is, else the average's verdict against the limit.
+    TVerdictKind Kind = TVerdictKind::None;
+    // The replaced readings of the row's keys (both directions of a pair), oldest first.
+    std::vector<THistoryReading> History;
+
+    bool operator==(const TResultRow&) const = default;
+};
+
+// "one direction" for a one-direction row, "" for the others: the report's note.
+const char* RowNote(const TResultRow& row);
+
+// What the results were made from, counted.
+struct TJobCounts {
+    TVerdictCounts Rows;  // the rows' verdicts
+    std::size_t Pairs = 0;
+    std::size_t OneDirection = 0;  // one-direction rows
+    std::size_t Current = 0;       // current readings (a pair holds two)
+    std::size_t History = 0;       // readings replaced by a later different one
+    std::size_t Repeats = 0;       // readings equal to an earlier one of their key
+    std::size_t Downloads = 0;     // downloads that took part (void ones not)
+    std::size_t VoidDownloads = 0;
+
+    bool operator==(const TJobCounts&) const = default;
+};
+
+// A void download: listed, but no part of any result.
+struct TVoidDownload {
+    std::int64_t Number = 0;
+    std::string Reason;
+
+    bool operator==(const TVoidDownload&) const = default;
+};
+
+// How many of a cable's expected fibres have a row. Fibres are named by number: fibre n of a
+// cable expecting N (1 <= n <= N) is tested when a row of the cable has a fiber text of
+// decimal digits only (leading zeros allowed: "007" is fibre 7) whose value is n. Other
+// fiber texts, and numbers beyond N, count toward no cable's completeness.
+struct TCableCompleteness {
+    std::string Cable;  // UTF-8, as the job names it
+    int Expected = 0;
+    int Tested = 0;
+    std::vector<std::string> Untested;  // "1", "2", ... ascending, no leading zeros
+
+    bool operator==(const TCableCompleteness&) const = default;
+};
+
+struct TJobCompleteness {
+    int Expected = 0;  // over every cable with an expected count
+    int Tested = 0;
+    std::vector<TCableCompleteness> Cables;  // in the order of their names
+
+    bool operator==(const TJobCompleteness&) const = default;
+};
+
+// "142 of 144 fibres tested" ("1 of 1 fibre tested").
+std::string CompletenessText(const TJobCompleteness& completeness);
+
+struct TJobResults {
+    // Sorted by cable (byte order), fiber (texts of digits only first, by their number, then
+    // the others in byte order; equal numbers by text), wavelength key, relative before
+    // absolute, then shape (Single, Pair, OneDirection, Absolute) and direction (none, a-b,
+    // b-a).
+    std::vector<TResultRow> Rows;
+    TJobCounts Counts;
+    // Per fibre over its relative rows (as the program judges fibres everywhere): FAIL if any
+    // is FAIL, else CHECK if any is CHECK, else PASS; None when none was judged. In the
+    // order of the rows.
+    std::vector<TFibreResult> Fibres;
+    // Empty (no cable, 0 of 0) when the job expects no fibre count.
+    TJobCompleteness Completeness;
+    // In the order of their numbers.
+    std::vector<TVoidDownload> VoidDownloads;
+};
+
+// The results of the downloads under budget, the expected fibre counts by cable (UTF-8).
+TJobResults ComputeJobResults(const TBudget& budget,
+                              const std::map<std::string, int>& expectedFibres,
+                              const std::vector<TDownload>& downloads);
+
+// The same from the job's budget in force (the last of job.Budgets; an empty budget when it
+// has none) and its expected fibre counts. Throws EBudgetError when that budget's text cannot
+// be read.
+TJobResults ComputeJobResults(const TJob& job, const std::vector<TDownload>& downloads);

@@ -254,12 +254,12 @@ TResultRow TResultsBuilder::PairRow(const TKeyState& aToB, const TKeyState& bToA
     row.Margin = averaged.Margin;
     const TVerdictKind ab = row.Reading.Verdict.Kind;
     const TVerdictKind ba = row.Partner.Verdict.Kind;
-    // The worse direction ranks FAIL over CHECK; an average of a direction whose reference
-    // was wrong means nothing, so a CHECK makes it CHECK.
-    if (rule_ == TPairRule::Worst)
-        row.Kind = Worse(ab, ba);
-    else if (ab == TVerdictKind::Check || ba == TVerdictKind::Check)
+    // A direction whose reference was wrong must be measured again before the fibre is judged,
+    // whichever the rule: a CHECK makes the pair CHECK.
+    if (ab == TVerdictKind::Check || ba == TVerdictKind::Check)
         row.Kind = TVerdictKind::Check;
+    else if (rule_ == TPairRule::Worst)
+        row.Kind = Worse(ab, ba);
     else
         row.Kind = averaged.Kind;
     // Both directions' history, oldest first.

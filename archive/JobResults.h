@@ -71,9 +71,9 @@ struct TResultRow {
     // A pair's: the average's limit and margin; other rows': their reading's.
     TFigure Limit;
     TFigure Margin;
-    // Other rows': their reading's. A pair's by the budget's pair rule: "worst" takes the
-    // worse direction's (FAIL, then CHECK, then PASS); "average" is CHECK when either
-    // direction is, else the average's verdict against the limit.
+    // Other rows': their reading's. A pair's is CHECK when either direction is CHECK, else by
+    // the budget's pair rule: "worst" takes the worse direction's (FAIL before PASS),
+    // "average" the average's verdict against the limit.
     TVerdictKind Kind = TVerdictKind::None;
     // The replaced readings of the row's keys (both directions of a pair), oldest first.
     std::vector<THistoryReading> History;

@@ -33,13 +33,15 @@ function(meridax_add_library name)
   meridax_set_warnings(${name})
 endfunction()
 
-# meridax_add_test(name SOURCES ... [DEPS ...] [ENV ...] [LABELS ...] [TIMEOUT s] [LONG]):
+# meridax_add_test(name SOURCES ... [DEPS ...] [ENV ...] [LABELS ...] [TIMEOUT s] [LONG]
+#                  [FIXTURES name]):
 # one GoogleTest executable per module; ctest runs each of its cases as an entry of its own
 # (found when ctest starts, so that a sanitizer build does not run the tests to build them),
 # each with the timeout. LONG marks a module whose cases take seconds each: they carry the
-# label "long" and start before the short ones, so that two cores finish together.
+# label "long" and start before the short ones, so that two cores finish together. FIXTURES
+# names the ctest fixture every case needs (a server its setup test starts).
 function(meridax_add_test name)
-  cmake_parse_arguments(ARG "LONG" "TIMEOUT" "SOURCES;DEPS;ENV;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "LONG" "TIMEOUT;FIXTURES" "SOURCES;DEPS;ENV;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock Threads::Threads)
   if(NOT ARG_DEPS MATCHES "GTest::gtest_main")
@@ -68,6 +70,9 @@ function(meridax_add_test name)
   endif()
   if(ARG_ENV)
     list(APPEND properties ENVIRONMENT ${ARG_ENV})
+  endif()
+  if(ARG_FIXTURES)
+    list(APPEND properties FIXTURES_REQUIRED ${ARG_FIXTURES})
   endif()
   # Named module.Suite.Case, so that -R picks a module's cases.
   gtest_discover_tests(${name} TEST_PREFIX ${name}. NO_PRETTY_VALUES DISCOVERY_MODE PRE_TEST

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/PostgresServer.h"
 #include "cli/CliTest.h"
 #include "export/ReadBack.h"
 #include "support/MeterSimProcess.h"
@@ -450,6 +451,29 @@ TEST_F(JobTest, AReadOnlyArchiveIsShownAndReportedButNotAddedTo) {
     const TRunResult set = run({"set", "R", "--customer", "X"});
     EXPECT_EQ(set.ExitCode, 1);
     EXPECT_NE(set.Err.find(archive), std::string::npos) << set.Err;
+}
+
+// The same commands against a PostgreSQL database give the same job: its downloads, counts
+// and report (the times of making and adding aside).
+TEST_F(JobTest, APostgresArchiveGivesWhatTheSqliteFileGives) {
+    std::string server;
+    MERIDAX_REQUIRE_POSTGRES(server);
+    TellStory();
+    const TRun sqliteShow = Job({"show", "R"});
+    ASSERT_EQ(sqliteShow.exitCode, 0) << sqliteShow.err;
+
+    const TPostgresDatabase database(server);
+    archive_ = database.Uri();
+    TellStory();
+    const TRun again = AddFixture(Story[0]);
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(again.out, "meter1-a-b.dump: already in job R (download 1)\n");
+    const TRun show = Job({"show", "R"});
+    ASSERT_EQ(show.exitCode, 0) << show.err;
+    EXPECT_EQ(WithoutTimes(show.out), WithoutTimes(sqliteShow.out));
+    const TRun report = Job({"report", "R", "--to", "-"});
+    EXPECT_EQ(report.exitCode, 3) << report.err;
+    EXPECT_EQ(report.out, ReportTable + "\n" + StoryCounts);
 }
 
 // Straight from the meter: its name becomes the download's meter, the port its source, and

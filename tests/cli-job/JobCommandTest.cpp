@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -426,6 +427,9 @@ TEST_F(JobTest, AReadOnlyArchiveIsShownAndReportedButNotAddedTo) {
     TellStory();
     ::chmod(top.Path().c_str(), 0755);
     ::chmod(folder.c_str(), 0555);
+    // Writable again before the folder goes, so that a user who is not root can remove it.
+    const std::unique_ptr<const char, void (*)(const char*)> writable(
+        folder.c_str(), [](const char* path) { ::chmod(path, 0755); });
     for (const char* suffix : {"", "-wal", "-shm"})
         ::chmod((archive + suffix).c_str(), 0644);
     if (const auto why = WhyNobodyCannotUse(archive, R_OK))

@@ -102,7 +102,7 @@ std::string WithoutTimes(const std::string& text) {
     while (begin < text.size()) {
         const std::size_t end = text.find('\n', begin);
         const std::string line = text.substr(begin, end - begin + 1);
-        if (line.rfind("created: ", 0) != 0 && line.rfind("budget: set ", 0) != 0)
+        if (line.rfind("created: ", 0) != 0 && line.rfind("budget set: ", 0) != 0)
             kept += line;
         begin = end == std::string::npos ? text.size() : end + 1;
     }
@@ -132,6 +132,7 @@ TEST_F(JobTest, TheFixturesJobGivesTheCountsPairsAndAveragesWorkedOutByHand) {
               "job R\n"
               "customer: ACME\n"
               "site: Riser\n"
+              "budget: Riser R, fixed limits\n"
               "\n"
               "N  Date        Direction  Operator  Meter  Source                  Readings  Void\n"
               "1  2026-11-02  a-b        Ann       M1     meter1-a-b.dump                8\n"
@@ -321,6 +322,7 @@ TEST_F(JobTest, SetChangesTheBudgetTheLogoAndTheIdentity) {
     run = Job({"show", "R"});
     EXPECT_NE(run.out.find("notes: east riser\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(" (1 earlier)\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("budget: unnamed\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("logo: png, 108 bytes\n"), std::string::npos) << run.out;
     // Fibre 1 at 1310 nm now has 0.05 dB to spare; at 1550 nm both directions exceed 0.30.
     run = Job({"report", "R", "--to", "-"});

@@ -5,6 +5,7 @@
 
 #include "archive/JobResults.h"
 #include "export/CsvExport.h"
+#include "verdict/Budget.h"
 #include "export/ExportFields.h"
 #include "export/XlsxExport.h"
 #include "tools/cli/Commands.h"
@@ -27,11 +28,14 @@ std::string IdentityText(const TJob& job) {
             text += std::string(name) + ": " + *value + '\n';
     }
     text += "created: " + job.CreatedAt + '\n';
-    if (job.Budgets.empty())
+    if (job.Budgets.empty()) {
         text += "budget: none\n";
-    else
-        text += "budget: set " + job.Budgets.back().SetAt + " (" +
+    } else {
+        const std::string name = ParseBudget(job.Budgets.back().Json, "the job's budget").Name;
+        text += "budget: " + (name.empty() ? std::string("unnamed") : name) + '\n' +
+                "budget set: " + job.Budgets.back().SetAt + " (" +
                 std::to_string(job.Budgets.size() - 1) + " earlier)\n";
+    }
     if (!job.Logo.empty())
         text += "logo: " + job.LogoType + ", " + std::to_string(job.Logo.size()) + " bytes\n";
     return text;

@@ -118,7 +118,10 @@ int main(int argc, char** argv) {
         return Run("meridax-cli report", [&] { return RunReport(reportOptions); });
     if (import.parsed())
         return Run("meridax-cli import", [&] { return RunImport(importOptions); });
-    if (job.parsed())
-        return Run("meridax-cli job", [&] { return RunJob(jobOptions); });
+    if (job.parsed()) {
+        // Messages name the job command that failed: "meridax-cli job add: ...".
+        const std::string name = "meridax-cli job " + job.get_subcommands().front()->get_name();
+        return Run(name, [&] { return RunJob(jobOptions); });
+    }
     return Run("meridax-cli", [&] { return RunPorts(allPorts, portsFolder); });
 }

@@ -419,6 +419,20 @@ TEST_P(JobRefusalTest, GivesTheExitCodeAndAClearMessage) {
 INSTANTIATE_TEST_SUITE_P(Cases, JobRefusalTest, testing::ValuesIn(Refusals),
                          [](const auto& param) { return std::string(param.param.name); });
 
+// Only new and import make an archive: a mistyped name leaves no empty archive behind.
+TEST_F(JobTest, AMissingArchiveIsNamedAndNotMade) {
+    const std::string typo = Path("jbos.sqlite");
+    for (const Args& words : {Args{"list"}, Args{"show", "R"}, Args{"report", "R", "--to", "-"},
+                              Args{"set", "R", "--site", "S"}, Args{"void", "R", "1", "--reason", "r"}}) {
+        const TRun run = Job(words, typo);
+        EXPECT_EQ(run.exitCode, 1) << words[0];
+        EXPECT_EQ(run.err, "meridax-cli job " + words[0] + ": there is no archive " + typo + "\n");
+        EXPECT_FALSE(fs::exists(typo)) << words[0];
+    }
+    EXPECT_EQ(Job({"new", "R"}, typo).exitCode, 0);
+    EXPECT_EQ(Job({"list"}, typo).exitCode, 0);
+}
+
 // An archive in a folder its user may not write: it is read, not changed.
 TEST_F(JobTest, AReadOnlyArchiveIsShownAndReportedButNotAddedTo) {
     const TTempFolder top;

@@ -98,7 +98,11 @@ int RunJobVoid(const TJobOptions& options, TArchive& archive) {
 }
 
 int RunJob(const TJobOptions& options) {
-    const std::unique_ptr<TArchive> archive = OpenArchive(ArchiveLocation(options.Archive));
+    // Only a new job or an imported one makes a missing archive file.
+    const bool makes = options.Action == TJobAction::New || options.Action == TJobAction::Import;
+    const std::unique_ptr<TArchive> archive =
+        OpenArchive(ArchiveLocation(options.Archive),
+                    makes ? TArchiveCreation::MayCreate : TArchiveCreation::MustExist);
     switch (options.Action) {
         case TJobAction::New:
             return RunJobNew(options, *archive);

@@ -8,6 +8,7 @@
 
 #include "export/ExportFile.h"
 #include "report/JobReportBlocks.h"
+#include "report/PdfDates.h"
 #include "report/ReportPdf.h"
 
 namespace {
@@ -69,6 +70,8 @@ QByteArray RenderJobReport(const TJobReportInput& input, const std::string& path
     }
     if (!painter.end())
         ThrowExportError("Cannot create", path, std::make_error_code(std::errc::io_error));
+    buffer.close();
+    AlignXmpDates(bytes);
     return bytes;
 }
 

@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "average",
                     {"CHECK", "10 results: 9 PASS, 0 FAIL, 1 CHECK, 0 without a verdict"},
                     {"1550 3 6 3 0 0 0.33 0.80 0.52", "Void downloads 1"}}),
-    [](const testing::TestParamInfo<TResultCase>& info) { return std::string(info.param.Name); });
+    [](const testing::TestParamInfo<TResultCase>& one) { return std::string(one.param.Name); });
 
 // Cables and fibres with long names over several pages: every name whole, in columns as wide
 // as the longest, under the header on every page of the results; a name wider than the page

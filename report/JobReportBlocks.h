@@ -6,8 +6,8 @@
 
 #include "report/JobReport.h"
 #include "report/ReportChart.h"
-#include "report/ReportRows.h"
 #include "report/ReportLayout.h"
+#include "report/ReportRows.h"
 #include "verdict/Budget.h"
 
 // The sections of a job's report as blocks in reading order, measured in style's fonts.

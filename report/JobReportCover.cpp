@@ -92,9 +92,9 @@ void AddDownloadFacts(TBlockList& list, const TJobReportInput& input) {
                           dates.empty() ? QStringLiteral("-") : Utf8(*dates.begin())},
                          {QStringLiteral("Last download"),
                           dates.empty() ? QStringLiteral("-") : Utf8(*dates.rbegin())},
-                         {QStringLiteral("Operators"), operatorNames.isEmpty()
-                                                           ? QStringLiteral("-")
-                                                           : operatorNames.join(QStringLiteral(", "))}}));
+                         {QStringLiteral("Operators"),
+                          operatorNames.isEmpty() ? QStringLiteral("-")
+                                                  : operatorNames.join(QStringLiteral(", "))}}));
     std::map<std::string, std::size_t> meters;
     for (const TDownload* download : counted)
         ++meters[download->Meter];
@@ -112,19 +112,21 @@ void AddBudget(TBlockList& list, const TBudget& budget) {
     list.Heading(QStringLiteral("Loss budget"));
     const TBudgetPreset* preset = FindBudgetPreset(budget.Preset);
     std::vector<std::pair<QString, QString>> facts{
-        {QStringLiteral("Name"), budget.Name.empty() ? QStringLiteral("(none)") : Utf8(budget.Name)},
-        {QStringLiteral("Preset"), preset == nullptr ? QStringLiteral("none")
-                                                     : Utf8(preset->Name) + QStringLiteral(" (") +
-                                                           Utf8(preset->Description) +
-                                                           QStringLiteral(")")},
+        {QStringLiteral("Name"),
+         budget.Name.empty() ? QStringLiteral("(none)") : Utf8(budget.Name)},
+        {QStringLiteral("Preset"), preset == nullptr
+                                       ? QStringLiteral("none")
+                                       : Utf8(preset->Name) + QStringLiteral(" (") +
+                                             Utf8(preset->Description) + QStringLiteral(")")},
         {QStringLiteral("Pair rule"),
          QString::fromLatin1(PairRuleName(EffectivePairRule(budget)))}};
     if (budget.ReferenceMethod)
         facts.emplace_back(QStringLiteral("Reference method"),
                            QString::fromLatin1(ReferenceMethodName(*budget.ReferenceMethod)));
     if (budget.EndConnectorDb)
-        facts.emplace_back(QStringLiteral("End connection"),
-                           FigureCell(*budget.EndConnectorDb) + QStringLiteral(" dB each measured"));
+        facts.emplace_back(
+            QStringLiteral("End connection"),
+            FigureCell(*budget.EndConnectorDb) + QStringLiteral(" dB each measured"));
     if (!budget.Launch.empty())
         facts.emplace_back(QStringLiteral("Launch"), Utf8(budget.Launch));
     list.Add(FactsTable(facts));

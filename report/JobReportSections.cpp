@@ -116,11 +116,11 @@ void AddJobResults(TBlockList& list, const TJobResults& results) {
               TFontRole::Small);
     list.Gap(2);
     TTableBlock table;
-    table.Columns = {{QStringLiteral("Cable")},          {QStringLiteral("Fiber")},
-                     {QStringLiteral("WaveLength")},     {QStringLiteral("A→B"), true},
-                     {QStringLiteral("B→A"), true},      {QStringLiteral("Average"), true},
-                     {QStringLiteral("Limit"), true},    {QStringLiteral("Margin"), true},
-                     {QStringLiteral("Verdict")},        {QStringLiteral("Note")}};
+    table.Columns = {{QStringLiteral("Cable")},       {QStringLiteral("Fiber")},
+                     {QStringLiteral("WaveLength")},  {QStringLiteral("A→B"), true},
+                     {QStringLiteral("B→A"), true},   {QStringLiteral("Average"), true},
+                     {QStringLiteral("Limit"), true}, {QStringLiteral("Margin"), true},
+                     {QStringLiteral("Verdict")},     {QStringLiteral("Note")}};
     table.VerdictColumn = VerdictColumn;
     table.Cells.reserve(results.Rows.size() * ResultColumnCount);
     table.Verdicts.reserve(results.Rows.size());
@@ -162,8 +162,8 @@ void AddJobCharts(TBlockList& list, const TJobCharts& charts) {
         list.Line(QStringLiteral("No losses to chart."));
     for (const TChartSeries& series : charts.Series) {
         list.Gap(4);
-        list.Add(TTextBlock{GroupTitle(series.WaveLength), TFontRole::BodyBold, Qt::black, true,
-                            true});
+        list.Add(
+            TTextBlock{GroupTitle(series.WaveLength), TFontRole::BodyBold, Qt::black, true, true});
         for (TChartBlock& strip : ChartStrips(list.Style(), charts.Labels, series))
             list.Add(strip);
     }
@@ -176,21 +176,21 @@ void AddJobRetests(TBlockList& list, const TJobReportInput& input, const TBudget
         downloads.emplace(download.Number, &download);
     const TVerdictJudge judge(budget);
     TTableBlock table;
-    table.Columns = {{QStringLiteral("Cable")},        {QStringLiteral("Fiber")},
-                     {QStringLiteral("WaveLength")},   {QStringLiteral("Direction")},
+    table.Columns = {{QStringLiteral("Cable")},         {QStringLiteral("Fiber")},
+                     {QStringLiteral("WaveLength")},    {QStringLiteral("Direction")},
                      {QStringLiteral("Earlier"), true}, {QStringLiteral("From download")},
                      {QStringLiteral("Now"), true},     {QStringLiteral("From download")}};
     for (const TResultRow& row : input.Results->Rows) {
         for (const THistoryReading& earlier : row.History) {
-            const TVerdict verdict = judge.Judge(TMeranie{row.Cable, row.Fiber, earlier.WaveLength,
-                                                          earlier.Value, earlier.Reference,
-                                                          row.IsRelative});
+            const TVerdict verdict =
+                judge.Judge(TMeranie{row.Cable, row.Fiber, earlier.WaveLength, earlier.Value,
+                                     earlier.Reference, row.IsRelative});
             const TRowReading& now = CurrentIn(row, earlier.Direction);
             table.AddRow({Latin1(row.Cable), Latin1(row.Fiber), QString::number(row.WaveLengthKey),
                           DirectionText(earlier.Direction),
                           FigureCell(row.IsRelative ? verdict.Loss : TFigure(earlier.Value)),
-                          DownloadText(downloads, earlier.Download),
-                          FigureCell(Shown(row, now)), DownloadText(downloads, now.Download)});
+                          DownloadText(downloads, earlier.Download), FigureCell(Shown(row, now)),
+                          DownloadText(downloads, now.Download)});
         }
     }
     if (table.RowCount() == 0) {

@@ -30,21 +30,20 @@ void AddWavelengths(TBlockList& list, const TJobResults& results) {
         }
     }
     TTableBlock table;
-    table.Columns = {{QStringLiteral("Wavelength (nm)")}, {QStringLiteral("Results"), true},
-                     {QStringLiteral("Readings"), true},  {QStringLiteral("PASS"), true},
-                     {QStringLiteral("FAIL"), true},      {QStringLiteral("CHECK"), true},
-                     {QStringLiteral("Min loss (dB)"), true},
-                     {QStringLiteral("Max loss (dB)"), true},
-                     {QStringLiteral("Mean loss (dB)"), true}};
+    table.Columns = {
+        {QStringLiteral("Wavelength (nm)")},     {QStringLiteral("Results"), true},
+        {QStringLiteral("Readings"), true},      {QStringLiteral("PASS"), true},
+        {QStringLiteral("FAIL"), true},          {QStringLiteral("CHECK"), true},
+        {QStringLiteral("Min loss (dB)"), true}, {QStringLiteral("Max loss (dB)"), true},
+        {QStringLiteral("Mean loss (dB)"), true}};
     for (const auto& [key, stats] : byKey) {
         const bool losses = stats.Losses > 0;
-        table.AddRow({QString::number(key), QString::number(stats.Rows),
-                      QString::number(stats.Readings), QString::number(stats.Counts.Pass),
-                      QString::number(stats.Counts.Fail), QString::number(stats.Counts.Check),
-                      losses ? FigureCell(stats.Min) : QString(),
-                      losses ? FigureCell(stats.Max) : QString(),
-                      losses ? FigureCell(stats.Sum / static_cast<double>(stats.Losses))
-                             : QString()});
+        table.AddRow(
+            {QString::number(key), QString::number(stats.Rows), QString::number(stats.Readings),
+             QString::number(stats.Counts.Pass), QString::number(stats.Counts.Fail),
+             QString::number(stats.Counts.Check), losses ? FigureCell(stats.Min) : QString(),
+             losses ? FigureCell(stats.Max) : QString(),
+             losses ? FigureCell(stats.Sum / static_cast<double>(stats.Losses)) : QString()});
     }
     if (table.RowCount() == 0) {
         list.Line(QStringLiteral("No readings."));
@@ -60,9 +59,8 @@ void AddFibres(TBlockList& list, const TJobResults& results) {
     if (counts.Judged() > 0)
         list.Line(QString::fromStdString(FibreSummary(counts)));
     TTableBlock failed;
-    failed.Columns = {{QStringLiteral("Cable")},
-                      {QStringLiteral("Fiber")},
-                      {QStringLiteral("Fibre result")}};
+    failed.Columns = {
+        {QStringLiteral("Cable")}, {QStringLiteral("Fiber")}, {QStringLiteral("Fibre result")}};
     failed.VerdictColumn = 2;
     for (const TFibreResult& fibre : results.Fibres) {
         if (fibre.Kind != TVerdictKind::Fail && fibre.Kind != TVerdictKind::Check)

@@ -119,8 +119,8 @@ struct TPainterOf {
         PaintChartStrip(Painter, Style, strip, Where.Top);
     }
     void operator()(const TImageBlock& image) const {
-        Painter.drawImage(
-            QRectF(Pt(MarginPt), Where.Top, Pt(image.WidthPt), Pt(image.HeightPt)), image.Image);
+        Painter.drawImage(QRectF(Pt(MarginPt), Where.Top, Pt(image.WidthPt), Pt(image.HeightPt)),
+                          image.Image);
     }
 };
 

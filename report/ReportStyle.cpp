@@ -18,9 +18,9 @@ QFont MakeFont(double points, bool bold) {
 }
 
 std::array<QFont, 9> MakeFonts() {
-    return {MakeFont(18, true), MakeFont(11, true), MakeFont(9, false),  MakeFont(9, true),
-            MakeFont(8, false), MakeFont(8, true),  MakeFont(7, false),  MakeFont(5.5, false),
-            MakeFont(30, true)};
+    return {MakeFont(18, true), MakeFont(11, true),   MakeFont(9, false),
+            MakeFont(9, true),  MakeFont(8, false),   MakeFont(8, true),
+            MakeFont(7, false), MakeFont(5.5, false), MakeFont(30, true)};
 }
 
 }  // namespace

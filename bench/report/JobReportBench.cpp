@@ -71,7 +71,7 @@ bool WriteRows(const TJobResults& results, const char* path) {
     if (book == nullptr)
         return false;
     lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-    const char* captions[] = {"Cable", "Fiber",  "WaveLength", "A→B",     "B→A",
+    const char* captions[] = {"Cable",   "Fiber", "WaveLength", "A→B",     "B→A",
                               "Average", "Limit", "Margin",     "Verdict", "Note"};
     for (lxw_col_t column = 0; column < 10; ++column)
         worksheet_write_string(sheet, 0, column, captions[column], nullptr);

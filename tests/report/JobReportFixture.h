@@ -26,9 +26,9 @@ inline const std::string Fixtures = MERIDAX_ARCHIVE_FIXTURES;
 // The logo's colour, found nowhere else in the report.
 inline const QColor LogoColor(0xa0, 0x20, 0xf0);
 
-inline TDownload FixtureDownload(std::int64_t number, const std::string& file, const std::string& date,
-                          TDirection direction, const std::string& meter,
-                          const std::string& person) {
+inline TDownload FixtureDownload(std::int64_t number, const std::string& file,
+                                 const std::string& date, TDirection direction,
+                                 const std::string& meter, const std::string& person) {
     TMeraniaArray records;
     ParseDeviceDump(ReadWholeFile(Fixtures + "/" + file), records);
     TDownload download;
@@ -76,15 +76,14 @@ protected:
         job_.ExpectedFibres = {{"R", 8}};
         job_.Logo = PngLogo();
         job_.LogoType = "png";
-        downloads_ = {
-            FixtureDownload(1, "meter1-a-b.dump", "2026-11-02", TDirection::AToB,
-                            "OLM-45\tSN 0412871", "Ann Lee"),
-            FixtureDownload(2, "meter1-b-a.dump", "2026-11-03", TDirection::BToA,
-                            "OLM-45\tSN 0412871", "Bo Chan"),
-            FixtureDownload(3, "meter2-retest-a-b.dump", "2026-11-04", TDirection::AToB,
-                            "OLM-55\tSN 0530002", "Bo Chan"),
-            FixtureDownload(4, "meter1-again-a-b.dump", "2026-11-05", TDirection::AToB,
-                            "OLM-45\tSN 0412871", "Ann Lee")};
+        downloads_ = {FixtureDownload(1, "meter1-a-b.dump", "2026-11-02", TDirection::AToB,
+                                      "OLM-45\tSN 0412871", "Ann Lee"),
+                      FixtureDownload(2, "meter1-b-a.dump", "2026-11-03", TDirection::BToA,
+                                      "OLM-45\tSN 0412871", "Bo Chan"),
+                      FixtureDownload(3, "meter2-retest-a-b.dump", "2026-11-04", TDirection::AToB,
+                                      "OLM-55\tSN 0530002", "Bo Chan"),
+                      FixtureDownload(4, "meter1-again-a-b.dump", "2026-11-05", TDirection::AToB,
+                                      "OLM-45\tSN 0412871", "Ann Lee")};
     }
 
     TJobReportInput Input() {
@@ -150,4 +149,3 @@ protected:
     std::vector<TDownload> downloads_;
     TJobResults results_;
 };
-

@@ -64,8 +64,7 @@ TEST_P(JobReportPdf, IsIdentifiedAsPdfA1bWithItsTitleCreatorAndOneDate) {
     EXPECT_NE(info.find("Creator:         MERIDAX data exporter 1.1\n"), std::string::npos);
 
     // The Info dictionary's date, as the file holds it, is the XMP's.
-    const std::string infoDate =
-        Found(Uncompressed(folder_, pdf), R"(/CreationDate \(([^)]*)\))");
+    const std::string infoDate = Found(Uncompressed(folder_, pdf), R"(/CreationDate \(([^)]*)\))");
     const std::string created = Found(xmp, R"(xmp:CreateDate="([^"]*)\")");
     ASSERT_FALSE(created.empty()) << xmp;
     EXPECT_EQ(XmpDate(infoDate), created) << infoDate;

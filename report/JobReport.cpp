@@ -9,6 +9,7 @@
 #include "export/ExportFile.h"
 #include "report/JobReportBlocks.h"
 #include "report/PdfDates.h"
+#include "report/ReportInput.h"
 #include "report/ReportPdf.h"
 
 namespace {
@@ -76,6 +77,21 @@ QByteArray RenderJobReport(const TJobReportInput& input, const std::string& path
 }
 
 }  // namespace
+
+TJobReportInput MakeJobReportInput(const TJob& job, const std::vector<TDownload>& downloads,
+                                   const TJobResults& results, const std::string& archiveLocation,
+                                   const std::string& version, const std::string& title) {
+    TJobReportInput input;
+    input.Job = &job;
+    input.Downloads = &downloads;
+    input.Results = &results;
+    input.ArchiveLocation = archiveLocation;
+    if (!title.empty())
+        input.Title = title;
+    input.Version = version;
+    input.DateTime = ReportDateTimeNow();
+    return input;
+}
 
 void WriteJobReport(const TJobReportInput& input, const std::string& path) {
     if (input.Job == nullptr || input.Downloads == nullptr || input.Results == nullptr)

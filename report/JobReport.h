@@ -21,6 +21,13 @@ struct TJobReportInput {
     std::string DateTime;  // as it is to be printed, e.g. "2026-12-07 14:05"
 };
 
+// The input the window and meridax-cli both make, so that their reports cannot drift apart:
+// the report's own title unless title is given, the date and time now as the test report
+// prints it, the program's version. The result points at job, downloads and results.
+TJobReportInput MakeJobReportInput(const TJob& job, const std::vector<TDownload>& downloads,
+                                   const TJobResults& results, const std::string& archiveLocation,
+                                   const std::string& version, const std::string& title = {});
+
 // Writes the job's report as an A4 PDF/A-1b to path through the safe replacement: cover,
 // summary, results, charts, re-tests and sign-off. Needs a QGuiApplication (the offscreen
 // platform will do). Throws EExportError naming path, EBudgetError when the job's budget in

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "report/JobReportFixture.h"
 
 namespace {
@@ -222,6 +224,22 @@ TEST_F(TJobReportText, LongIdentifiersPrintWholeUnderTheHeaderOnEveryPage) {
         EXPECT_TRUE(found.contains(line)) << "missing: " << line;
     EXPECT_GE(resultPages, 2u);
     EXPECT_TRUE(wrapped);
+}
+
+TEST_F(TJobReportText, InputOfTheWindowAndTheCommandLine) {
+    results_ = ComputeJobResults(job_, downloads_);
+    const TJobReportInput input =
+        MakeJobReportInput(job_, downloads_, results_, "postgresql://db/site", "1.2");
+    EXPECT_EQ(input.Job, &job_);
+    EXPECT_EQ(input.Downloads, &downloads_);
+    EXPECT_EQ(input.Results, &results_);
+    EXPECT_EQ(input.Title, "Job test report");
+    EXPECT_EQ(input.Version, "1.2");
+    EXPECT_EQ(input.ArchiveLocation, "postgresql://db/site");
+    EXPECT_TRUE(std::regex_match(input.DateTime, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d)")))
+        << input.DateTime;
+    EXPECT_EQ(MakeJobReportInput(job_, downloads_, results_, "", "", "Acceptance").Title,
+              "Acceptance");
 }
 
 TEST_F(TJobReportText, FolderThatIsMissingIsNamedAndNothingIsWritten) {

@@ -153,6 +153,23 @@ TEST_F(JobTest, TheFixturesJobGivesTheCountsPairsAndAveragesWorkedOutByHand) {
     EXPECT_EQ(report.out, ReportTable + "\n" + StoryCounts);
 }
 
+// The job's PDF report from the command line: its title, the pairs' averages and the pages
+// as pdftotext reads them, and the exit code of the other outputs.
+TEST_F(JobTest, TheReportAsPdfHoldsTheTitleThePairsAndItsPages) {
+    TellStory();
+    const TRun report = Job({"report", "R", "--to", Path("r.pdf"), "--title", "Riser acceptance"});
+    EXPECT_EQ(report.exitCode, 3) << report.err;
+    TSubprocessOptions options;
+    options.OutputPath = Path("r.txt");
+    ASSERT_EQ(RunToEnd({MERIDAX_PDFTOTEXT, "-layout", Path("r.pdf"), "-"}, options).ExitCode, 0);
+    const std::string text = Read(Path("r.txt"));
+    for (const char* expected : {"Riser acceptance", "ACME", "Riser", "0.45", "0.33", "0.59",
+                                 "re-tested", "one direction", "Tested by", "Approved by",
+                                 "Page 1 of "}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    }
+}
+
 // A measurement file saved from a dump holds the same records: the same download.
 TEST_F(JobTest, TheMeasurementFileOfADumpIsTheSameDownload) {
     MakeJob();
@@ -389,7 +406,10 @@ const TRefusal Refusals[] = {
     {"BadDirection", {"add", "R", "@a.dump", "--direction", "up"}, 2, "wants a-b or b-a"},
     {"NoInput", {"add", "R"}, 2, "give INPUT files or --port PATH"},
     {"MeterWithPort", {"add", "R", "--port", "/dev/null", "--meter", "M"}, 2, "--meter"},
-    {"ReportPdf", {"report", "R", "--to", "@r.pdf"}, 2, "must end in .xlsx or .csv, or be -"},
+    {"ReportOtherEnding", {"report", "R", "--to", "@r.txt"}, 2,
+     "must end in .xlsx, .csv or .pdf, or be -"},
+    {"TitleWithoutPdf", {"report", "R", "--to", "-", "--title", "T"}, 2,
+     "--title applies to .pdf output only"},
     {"FibersWithoutCable", {"set", "R", "--fibers", "8"}, 2, "each --cable C wants its --fibers"},
     {"DownloadZero", {"void", "R", "0", "--reason", "r"}, 2, "wants a download's number"},
     {"VoidWithoutReason", {"void", "R", "1"}, 2, "--reason is required"},

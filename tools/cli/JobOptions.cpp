@@ -85,11 +85,13 @@ const TJobCommand JobCommands[] = {
     {"unvoid", TJobAction::Unvoid, "usage: meridax-cli job unvoid NAME N [--archive FILE|URI]\n",
      "job unvoid: gives download N its part in the results again.\n"},
     {"report", TJobAction::Report,
-     "usage: meridax-cli job report NAME --to OUTPUT [--archive FILE|URI]\n",
+     "usage: meridax-cli job report NAME --to OUTPUT [--title TEXT] [--archive FILE|URI]\n",
      "job report: one row per current reading or pair: Cable, Fiber, WaveLength, A->B, B->A,\n"
      "Average, Limit, Margin, Verdict, Note:\n"
      "  OUTPUT ending in .xlsx  a workbook whose numbers are number cells\n"
      "  OUTPUT ending in .csv   the same as CSV\n"
+     "  OUTPUT ending in .pdf   the job's test report (PDF/A-1b): cover, summary, results,\n"
+     "                          charts, re-tests and sign-off; --title TEXT sets its title\n"
      "  OUTPUT -                the table and the counts on standard output\n"
      "Exit codes: 0 when no row is FAIL or CHECK, 3 when at least one is, 1 on an error,\n"
      "2 on wrong usage.\n"},
@@ -190,8 +192,13 @@ void FinishReportOutput(TJobOptions& options) {
         options.OutputKind = TJobReportOutput::Xlsx;
     else if (HasExtension(options.Output, ".csv"))
         options.OutputKind = TJobReportOutput::Csv;
+    else if (HasExtension(options.Output, ".pdf"))
+        options.OutputKind = TJobReportOutput::Pdf;
     else
-        throw CLI::ValidationError("OUTPUT must end in .xlsx or .csv, or be - for standard output");
+        throw CLI::ValidationError(
+            "OUTPUT must end in .xlsx, .csv or .pdf, or be - for standard output");
+    if (options.Title && options.OutputKind != TJobReportOutput::Pdf)
+        throw CLI::ValidationError("--title applies to .pdf output only");
 }
 
 // The options of one job command by what it does.
@@ -212,6 +219,7 @@ void AddCommandOptions(CLI::App& command, TJobAction action, TJobOptions& option
             break;
         case TJobAction::Report:
             command.add_option("--to", options.Output)->required();
+            command.add_option("--title", options.Title);
             command.callback([&options] { FinishReportOutput(options); });
             break;
         case TJobAction::Export:

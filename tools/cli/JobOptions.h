@@ -14,7 +14,7 @@ class App;
 
 enum class TJobAction { New, Add, List, Show, Set, Void, Unvoid, Report, Export, Import };
 
-enum class TJobReportOutput { Xlsx, Csv, Text };
+enum class TJobReportOutput { Xlsx, Csv, Pdf, Text };
 
 // The words of one `meridax-cli job ...` command line.
 struct TJobOptions {
@@ -45,6 +45,7 @@ struct TJobOptions {
     // report and export: the file, or "-" for standard output
     std::string Output;
     TJobReportOutput OutputKind = TJobReportOutput::Text;
+    std::optional<std::string> Title;  // the PDF's; none: the report's own
     // import
     std::string Document;
     bool Replace = false;

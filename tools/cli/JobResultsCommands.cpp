@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "archive/JobResults.h"
+#include "report/JobReport.h"
+#include "report/OffscreenGui.h"
 #include "export/CsvExport.h"
 #include "verdict/Budget.h"
 #include "export/ExportFields.h"
@@ -14,6 +16,8 @@
 #include "tools/cli/OutputFile.h"
 #include "tools/cli/StopSignalWatch.h"
 #include "tools/cli/TextColumns.h"
+
+#include "MeridaxVersion.h"
 
 namespace {
 
@@ -86,7 +90,8 @@ int RunJobShow(const TJobOptions& options, TArchive& archive) {
 
 int RunJobReport(const TJobOptions& options, TArchive& archive) {
     const TJob job = RequireJob(archive, options.Name);
-    const TJobResults results = ComputeJobResults(job, archive.Downloads(job.Name));
+    const std::vector<TDownload> downloads = archive.Downloads(job.Name);
+    const TJobResults results = ComputeJobResults(job, downloads);
     const TExportGrid grid = JobReportGrid(results);
     // Ctrl+C while the file is written leaves no hidden temporary file beside it.
     const TStopSignalWatch stopSignals("meridax-cli job report: interrupted\n");
@@ -97,6 +102,14 @@ int RunJobReport(const TJobOptions& options, TArchive& archive) {
         case TJobReportOutput::Csv:
             ExportGridToCsv(grid, options.Output);
             break;
+        case TJobReportOutput::Pdf: {
+            // Qt's fonts and PDF writer want an application object: offscreen, no display.
+            const TOffscreenGui gui;
+            WriteJobReport(MakeJobReportInput(job, downloads, results, archive.Location(),
+                                              MERIDAX_VERSION, options.Title.value_or("")),
+                           options.Output);
+            break;
+        }
         case TJobReportOutput::Text:
             WriteStandardOutput(JobReportText(grid) + '\n' + JobCountsText(results));
             break;

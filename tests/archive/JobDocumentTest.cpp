@@ -264,9 +264,10 @@ TEST(ReadJobDocument, TextsThatAreNotJsonNameTheLineAndColumn) {
          "job.json: not valid JSON: parse error at line 1, column 13: syntax error while parsing "
          "value - invalid string: ill-formed UTF-8 byte; last read: '\"K\\xE1\"'"},
     };
-    for (const auto& [text, message] : cases) {
+    for (const auto& one : cases) {
+        const std::string& text = one.first;  // clang 14's lambdas take no structured binding
         EXPECT_SYSTEM_ERROR(ReadJobDocument(text, "job.json"), EArchiveError,
-                            TArchiveErrc::BadDocument, message);
+                            TArchiveErrc::BadDocument, one.second);
     }
 }
 

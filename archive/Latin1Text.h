@@ -4,9 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "data/Latin1Utf8.h"
+
 // The meter writes Latin-1 (every byte one character); the archive keeps UTF-8. Both ways
-// are lossless for every byte string.
-std::string Latin1ToUtf8(std::string_view latin1);
+// are lossless for every byte string: Latin1ToUtf8 (data/) one way, this the other.
 
 // None when the text is not well-formed UTF-8 or holds a character above U+00FF, which
 // Latin-1 cannot hold.

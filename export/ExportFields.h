@@ -5,12 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "data/Latin1Utf8.h"
 #include "data/MeasurementTable.h"
 #include "export/ExportOptions.h"
 
-// Appends the 8-bit text (Latin-1: byte n is character U+00n) as UTF-8.
-void AppendLatin1AsUtf8(std::string_view bytes, std::string& out);
-std::string Latin1ToUtf8(std::string_view bytes);
+// Latin1ToUtf8 and AppendLatin1AsUtf8, which the exports use throughout.
 
 // The device line's fields: the pieces before each TAB, an empty one included; a TAB at the
 // very end adds none (as the .xls export cuts it).

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The meter's texts are 8-bit (Latin-1: byte n is character U+00n); files, terminals and the
+// archive want UTF-8. One conversion for every layer above, so that a program linking several
+// of them has one definition.
+
+// Appends the 8-bit text as UTF-8.
+void AppendLatin1AsUtf8(std::string_view bytes, std::string& out);
+std::string Latin1ToUtf8(std::string_view bytes);

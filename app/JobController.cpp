@@ -192,7 +192,7 @@ void TJobController::ExportJob(const std::string& path) {
     Post(
         [this, name = jobName_, path](TArchive& archive) -> std::function<void()> {
             const std::string text = ::ExportJob(archive, name);
-            WriteTextFile(path, text);
+            WriteWholeFile(path, text);
             return [this, name, path] {
                 emit Status(QStringLiteral("Exported job %1 to %2").arg(Utf8(name), Utf8(path)));
             };

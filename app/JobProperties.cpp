@@ -12,7 +12,7 @@ namespace {
 
 std::string BudgetJson(const QString& file) {
     const std::string path = ToFileName(file);
-    const std::string text = ReadTextFile(path);
+    const std::string text = ReadWholeFile(path);
     // Read as the budget it must be; the job keeps the file's own text.
     ParseBudget(text, path);
     return text;
@@ -50,7 +50,7 @@ TJobChanges JobPropertiesChanges(const TJobProperties& properties) {
         changes.BudgetJson = BudgetJson(properties.BudgetFile);
     }
     if (!properties.LogoFile.isEmpty()) {
-        const std::string bytes = ReadTextFile(ToFileName(properties.LogoFile));
+        const std::string bytes = ReadWholeFile(ToFileName(properties.LogoFile));
         changes.LogoType = LogoType(properties.LogoFile, bytes);
         changes.Logo = bytes;
     }

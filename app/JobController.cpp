@@ -38,7 +38,10 @@ void TJobController::UseArchive(const std::string& location) {
             QMetaObject::invokeMethod(
                 this,
                 [this, generation, message] {
-                    ReportFailure(generation, QStringLiteral("Opening the archive"), message);
+                    if (generation == generation_) {
+                        ReportFailure(generation, QStringLiteral("Opening the archive"), message);
+                        emit OpenFailed(Utf8(message));
+                    }
                 },
                 Qt::QueuedConnection);
         },

@@ -58,6 +58,8 @@ signals:
     void SnapshotReady();
     // The job opened or closed.
     void JobChanged();
+    // The archive could not be opened (after Failed with the same message).
+    void OpenFailed(const QString& message);
 
 private:
     // Runs work on the archive's thread; then runs done here unless the archive or job

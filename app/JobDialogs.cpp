@@ -240,3 +240,15 @@ std::optional<std::string> TQtJobDialogs::AskVoidReason(QWidget* owner, std::int
     }
     return ToUtf8(reason);
 }
+
+std::optional<std::string> TQtJobDialogs::AskPassword(QWidget* owner, const QString& location) {
+    bool ok = false;
+    const QString password = QInputDialog::getText(
+        owner, QStringLiteral("Archive password"),
+        QStringLiteral("Password for %1\n(kept until the program ends, never saved):").arg(location),
+        QLineEdit::Password, QString(), &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return ToUtf8(password);
+}

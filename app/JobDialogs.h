@@ -44,6 +44,8 @@ public:
                                                    const TAddAnswers& previous) = 0;
     virtual std::optional<TJobProperties> AskJobProperties(QWidget* owner, const TJob& job) = 0;
     virtual std::optional<std::string> AskVoidReason(QWidget* owner, std::int64_t download) = 0;
+    // The password of a database that asked for one (location as shown).
+    virtual std::optional<std::string> AskPassword(QWidget* owner, const QString& location) = 0;
 };
 
 // The same with Qt's dialogs.
@@ -58,4 +60,5 @@ public:
                                            const TAddAnswers& previous) override;
     std::optional<TJobProperties> AskJobProperties(QWidget* owner, const TJob& job) override;
     std::optional<std::string> AskVoidReason(QWidget* owner, std::int64_t download) override;
+    std::optional<std::string> AskPassword(QWidget* owner, const QString& location) override;
 };

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QUrl>
+#include <QUrlQuery>
 #include <memory>
 
 #include "archive/Archive.h"
@@ -36,13 +37,19 @@ std::string UriWithoutPassword(const std::string& uri, std::string* password) {
         return uri;
     }
     QUrl url(Utf8(uri), QUrl::StrictMode);
-    if (!url.isValid() || url.password().isEmpty()) {
+    QUrlQuery query(url);
+    const QString inQuery = query.queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded);
+    if (!url.isValid() || (url.password().isEmpty() && !query.hasQueryItem(QStringLiteral("password")))) {
         return uri;
     }
     if (password) {
-        *password = url.password(QUrl::FullyDecoded).toStdString();
+        *password = (url.password().isEmpty() ? inQuery : url.password(QUrl::FullyDecoded))
+                        .toUtf8()
+                        .toStdString();
     }
     url.setPassword(QString());
+    query.removeAllQueryItems(QStringLiteral("password"));
+    url.setQuery(query);
     return url.toString(QUrl::FullyEncoded).toStdString();
 }
 

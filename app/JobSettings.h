@@ -19,6 +19,8 @@ public:
     // The location to open: the choice stored, else $MERIDAX_ARCHIVE, else the default file;
     // a URI gets this run's password.
     std::string Location() const;
+    bool HasPassword() const noexcept { return !password_.empty(); }
+    void SetPassword(std::string password) { password_ = std::move(password); }
 
 private:
     QString fileName_;

@@ -222,6 +222,8 @@ private:
     void FollowJob();
     void ShowJobWindow();
     void ShowStatusText(const QString& text);
+    // A database that wants a password gets one asked once per run.
+    void ArchiveOpenFailed(const QString& message);
     void BuildTables();
     void BuildStatusLine();
     void BuildKeyboard();
@@ -294,6 +296,7 @@ private:
     std::unique_ptr<TfrmJob> frmJob_;
     // The add's answers, offered again at the next add.
     TAddAnswers addAnswers_;
+    bool passwordAsked_ = false;
     // Where the records shown came from (a file or a port), and the meter's name line when
     // they came from one; empty when the tables hold no import or opened file.
     std::string recordsSource_;

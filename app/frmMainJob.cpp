@@ -53,6 +53,7 @@ void TfrmMain::ConnectJobs() {
     connect(jobs_, &TJobController::Status, this, &TfrmMain::ShowStatusText);
     connect(jobs_, &TJobController::Failed, this, &TfrmMain::ShowStatusText);
     connect(jobs_, &TJobController::JobChanged, this, &TfrmMain::FollowJob);
+    connect(jobs_, &TJobController::OpenFailed, this, &TfrmMain::ArchiveOpenFailed);
     auto command = [this](void (TfrmMain::*handler)()) {
         return [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
     };
@@ -70,6 +71,24 @@ void TfrmMain::ShowStatusText(const QString& text) {
     statusText_ = text;
     lblStatus->setToolTip(PlainToolTip(statusText_, true));
     ElideStatus();
+}
+
+void TfrmMain::ArchiveOpenFailed(const QString& message) {
+    if (passwordAsked_ || jobSettings_->HasPassword() ||
+        !IsPostgresLocation(jobSettings_->Location()) ||
+        !message.contains(QStringLiteral("password"), Qt::CaseInsensitive)) {
+        return;
+    }
+    passwordAsked_ = true;
+    const std::optional<std::string> password =
+        options_.JobDialogs->AskPassword(this, jobs_->ShownArchive());
+    if (!password) {
+        return;
+    }
+    jobSettings_->SetPassword(*password);
+    jobs_->UseArchive(jobSettings_->Location());
+    ShowStatusText(QStringLiteral("Archive: %1; the password is kept until the program ends")
+                       .arg(jobs_->ShownArchive()));
 }
 
 void TfrmMain::UseJobArchive() {
@@ -135,6 +154,7 @@ void TfrmMain::Archive1Click() {
         return;
     }
     jobSettings_->Store(*choice);
+    passwordAsked_ = false;
     jobs_->UseArchive(jobSettings_->Location());
     ShowStatusText(QStringLiteral("Archive: %1").arg(jobs_->ShownArchive()));
 }

@@ -24,6 +24,7 @@
 #include "app/WindowFixture.h"
 #include "archive/AddDownloadPause.h"
 #include "archive/Archive.h"
+#include "archive/JobImport.h"
 #include "archive/PostgresServer.h"
 #include "data/MeasurementText.h"
 #include "sys/TextFile.h"
@@ -41,6 +42,7 @@ public:
     std::deque<std::optional<TAddAnswers>> Adds;
     std::deque<std::optional<TJobProperties>> Properties;
     std::deque<std::optional<std::string>> VoidReasons;
+    std::deque<std::optional<std::string>> Passwords;
     std::vector<TJobEntry> ListedJobs;
     std::vector<TAddAnswers> OfferedAnswers;
 
@@ -62,6 +64,9 @@ public:
     }
     std::optional<std::string> AskVoidReason(QWidget*, std::int64_t) override {
         return Next(VoidReasons);
+    }
+    std::optional<std::string> AskPassword(QWidget*, const QString&) override {
+        return Next(Passwords);
     }
 
 private:
@@ -440,6 +445,27 @@ TEST_F(JobWindowTest, AVoidDownloadLeavesTheResultsAndCountsAgainWhenUnvoided) {
     EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 6u);
 }
 
+TEST_F(JobWindowTest, ExportJobWritesTheJobDocumentOfTheArchive) {
+    CreateJobWindow();
+    UseArchive(dir_->File("jobs.sqlite"));
+    MakeJob("Riser");
+    SetFixtureBudget();
+    AddBothDirections();
+    fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("riser.json")));
+    frm_->ExportJob1Click();
+    ASSERT_TRUE(PumpUntil([&] { return Status().startsWith(QStringLiteral("Exported")); }))
+        << Status().toStdString();
+    EXPECT_EQ(Status(), QStringLiteral("Exported job Riser to ") +
+                            QString::fromStdString(dir_->File("riser.json")));
+    const std::string text = ReadWholeFile(dir_->File("riser.json"));
+    // Byte for byte the document the archive gives, with no line end added.
+    EXPECT_EQ(text, ExportJob(*OpenArchive(dir_->File("jobs.sqlite")), "Riser"));
+    const TJobDocument document = ReadJobDocument(text, "riser.json");
+    EXPECT_EQ(document.Job.Customer, "City fibre");
+    ASSERT_EQ(document.Downloads.size(), 2u);
+    EXPECT_EQ(document.Downloads[1].Direction, TDirection::BToA);
+}
+
 TEST_F(JobWindowTest, OpenJobListsTheArchivesJobsNewestFirst) {
     CreateJobWindow();
     UseArchive(dir_->File("jobs.sqlite"));
@@ -513,6 +539,19 @@ TEST(JobSettingsTest, APasswordIsKeptForTheRunButNeverStored) {
     TJobSettings nextRun(file);
     EXPECT_EQ(nextRun.Location(), "postgresql://ann@db.example:5433/jobs?sslmode=require");
     EXPECT_EQ(nextRun.Stored().Kind, TArchiveChoice::TKind::Postgres);
+}
+
+TEST(JobSettingsTest, APasswordAmongTheParametersIsTakenOutAsWell) {
+    std::string password;
+    EXPECT_EQ(UriWithoutPassword("postgresql://db/jobs?password=p%26w&sslmode=require", &password),
+              "postgresql://db/jobs?sslmode=require");
+    EXPECT_EQ(password, "p&w");
+    EXPECT_EQ(UriWithoutPassword("postgres://ann:x@db/jobs", &password), "postgres://ann@db/jobs");
+    EXPECT_EQ(password, "x");
+    EXPECT_EQ(UriWithoutPassword("/home/ann/jobs:x@y.sqlite", &password), "/home/ann/jobs:x@y.sqlite");
+    EXPECT_EQ(password, "");
+    EXPECT_EQ(UriWithPassword("postgresql://ann@db/jobs", "s p@ce"),
+              "postgresql://ann:s%20p%40ce@db/jobs");
 }
 
 TEST(JobSettingsTest, NothingChosenTakesTheArchiveOfTheEnvironment) {

@@ -116,7 +116,8 @@ std::optional<std::string> TQtJobDialogs::AskOpenJob(QWidget* owner,
     for (const TJobEntry& entry : entries) {
         auto* item = new QTreeWidgetItem(list, {Utf8(entry.Name), Utf8(entry.Customer),
                                                 Utf8(entry.Site), QString::number(entry.Downloads),
-                                                Utf8(entry.LastAddedAt.substr(0, 16))});
+                                                Utf8(entry.LastAddedAt.substr(0, 16))
+                                                    .replace(QLatin1Char('T'), QLatin1Char(' '))});
         item->setData(0, Qt::UserRole, Utf8(entry.Name));
     }
     list->header()->resizeSections(QHeaderView::ResizeToContents);

@@ -88,6 +88,14 @@ void TfrmJob::BuildLayout() {
     ResultsView->setWordWrap(false);
     ResultsView->verticalHeader()->hide();
     ResultsView->verticalHeader()->setDefaultSectionSize(20);
+    // Widths for the figures the columns hold, so that every column shows beside the side
+    // panel; the user may widen any.
+    ResultsView->horizontalHeader()->setDefaultSectionSize(58);
+    ResultsView->setColumnWidth(TJobResultsModel::Cable, 60);
+    ResultsView->setColumnWidth(TJobResultsModel::Fiber, 48);
+    ResultsView->setColumnWidth(TJobResultsModel::WaveLength, 86);
+    ResultsView->setColumnWidth(TJobResultsModel::Verdict, 84);
+    ResultsView->setColumnWidth(TJobResultsModel::AToB, 72);
 
     auto* side = new QWidget(splitter);
     auto* sideLayout = new QVBoxLayout(side);
@@ -112,6 +120,7 @@ void TfrmJob::BuildLayout() {
     sideLayout->addLayout(buttons);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
+    splitter->setSizes({640, 200});
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 

@@ -18,12 +18,19 @@ QString Utf8(const std::string& text) {
 TJobController::TJobController(QObject* parent) : QObject(parent) {}
 
 TJobController::~TJobController() {
-    // Joined while this object still takes the runner's last posts (which Qt then drops).
+    // Joined while this object still takes the runners' last posts (which Qt then drops).
     runner_.reset();
+    retiring_.clear();
 }
 
 void TJobController::UseArchive(const std::string& location) {
-    runner_.reset();
+    // The old archive's thread may be waiting on a server that went away: it is not waited
+    // for here.
+    std::erase_if(retiring_, [](const auto& runner) { return runner->Finished(); });
+    if (runner_) {
+        runner_->Retire();
+        retiring_.push_back(std::move(runner_));
+    }
     ++generation_;
     ++archiveId_;
     location_ = location;

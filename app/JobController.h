@@ -69,6 +69,9 @@ private:
     void ArchiveChanged();
 
     std::unique_ptr<TJobRunner> runner_;
+    // Runners of archives given up, finishing what was posted to them (an add is never
+    // dropped) while the window goes on; joined once finished, or when this object goes.
+    std::vector<std::unique_ptr<TJobRunner>> retiring_;
     std::string location_;
     std::string jobName_;
     std::shared_ptr<const TJobSnapshot> snapshot_;

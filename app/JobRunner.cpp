@@ -14,12 +14,16 @@ TJobRunner::TJobRunner(std::string location, TFailure failure, std::function<voi
       thread_([this] { Run(); }) {}
 
 TJobRunner::~TJobRunner() noexcept {
+    Retire();
+    thread_.join();
+}
+
+void TJobRunner::Retire() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     wake_.notify_all();
-    thread_.join();
 }
 
 void TJobRunner::Post(TWork work, TFailure failed) {
@@ -43,6 +47,7 @@ void TJobRunner::Run() {
             continue;
         }
         if (stopping_) {
+            finished_ = true;
             return;
         }
         if (!wake_.wait_for(lock, pollEvery_, [this] { return stopping_ || !queue_.empty(); })) {

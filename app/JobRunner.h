@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -27,6 +28,10 @@ public:
                std::chrono::milliseconds pollEvery = std::chrono::seconds(1));
     // Finishes the work posted so far and joins the thread.
     ~TJobRunner() noexcept;
+    // Asks the thread to end once the work posted so far is done, without waiting for it.
+    void Retire();
+    // The thread has ended: destroying the runner no longer waits.
+    bool Finished() const noexcept { return finished_; }
     TJobRunner(const TJobRunner&) = delete;
     TJobRunner& operator=(const TJobRunner&) = delete;
 
@@ -55,5 +60,6 @@ private:
     std::condition_variable wake_;
     std::deque<std::pair<TWork, TFailure>> queue_;
     bool stopping_ = false;
+    std::atomic<bool> finished_ = false;
     std::thread thread_;  // last: started once everything it uses exists
 };

@@ -97,6 +97,27 @@ void TfrmJob::BuildLayout() {
     ResultsView->setColumnWidth(TJobResultsModel::Verdict, 84);
     ResultsView->setColumnWidth(TJobResultsModel::AToB, 72);
 
+    BuildSidePanel(splitter);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({640, 200});
+    layout->addWidget(splitter, 1);
+    setCentralWidget(central);
+
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(lblStatus, 1);
+
+    connect(cbFilter, &QComboBox::currentIndexChanged, this,
+            [this](int index) { filter_->SetFilter(static_cast<TJobFilter>(index)); });
+    connect(ResultsView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TfrmJob::ShowHistory);
+    connect(btnVoid, &QPushButton::clicked, this, [this] { VoidClick(true); });
+    connect(btnUnvoid, &QPushButton::clicked, this, [this] { VoidClick(false); });
+}
+
+void TfrmJob::BuildSidePanel(QWidget* splitter) {
     auto* side = new QWidget(splitter);
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(0, 0, 0, 0);
@@ -118,23 +139,6 @@ void TfrmJob::BuildLayout() {
     buttons->addWidget(btnUnvoid);
     buttons->addStretch(1);
     sideLayout->addLayout(buttons);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({640, 200});
-    layout->addWidget(splitter, 1);
-    setCentralWidget(central);
-
-    lblStatus = new QLabel(this);
-    lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    lblStatus->setTextFormat(Qt::PlainText);
-    statusBar()->addWidget(lblStatus, 1);
-
-    connect(cbFilter, &QComboBox::currentIndexChanged, this,
-            [this](int index) { filter_->SetFilter(static_cast<TJobFilter>(index)); });
-    connect(ResultsView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &TfrmJob::ShowHistory);
-    connect(btnVoid, &QPushButton::clicked, this, [this] { VoidClick(true); });
-    connect(btnUnvoid, &QPushButton::clicked, this, [this] { VoidClick(false); });
 }
 
 QString TfrmJob::StatusText() const {

@@ -42,6 +42,8 @@ public:
 
 private:
     void BuildLayout();
+    // The selected row's re-tests and the job's downloads with their buttons.
+    void BuildSidePanel(QWidget* splitter);
     void ShowSnapshot();
     void ShowDownloads();
     void ShowHistory();

@@ -322,8 +322,11 @@ TEST_F(JobWindowTest, RowsShowPairsAveragesVerdictsAndColoursByTheJobsBudget) {
     EXPECT_EQ(colours.at(QStringLiteral("PASS")), VerdictBackgroundColour(TVerdictKind::Pass));
     EXPECT_EQ(colours.at(QStringLiteral("FAIL")), VerdictBackgroundColour(TVerdictKind::Fail));
     EXPECT_EQ(colours.at(QStringLiteral("CHECK")), VerdictBackgroundColour(TVerdictKind::Check));
-    const QString tip = model.index(0, 0).data(Qt::ToolTipRole).toString();
-    EXPECT_TRUE(tip.contains(QStringLiteral("Verdict: "))) << tip.toStdString();
+    // The first row is fibre 1's pair at 1310 nm.
+    EXPECT_EQ(model.index(0, 0).data(Qt::ToolTipRole).toString(),
+              QStringLiteral("A\u2192B: loss 0.42 dB, measured -0.42 dB (download 1)\n"
+                             "B\u2192A: loss 0.48 dB, measured -0.48 dB (download 2)\n"
+                             "Average: 0.45 dB\nLimit: 1.00 dB\nMargin: 0.55 dB\nVerdict: PASS"));
 
     const QString status = window.StatusText();
     EXPECT_TRUE(status.startsWith(QStringLiteral("9 rows: 7 pass, 1 fail, 1 check; 6 pairs, 2 one "

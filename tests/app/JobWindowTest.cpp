@@ -5,6 +5,10 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
@@ -522,6 +526,30 @@ TEST_F(JobWindowTest, AReadOnlyArchiveRefusesTheAddWithAMessage) {
     Add(Answers(TDirection::AToB, "Ann", "2026-11-02"), "failed");
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Adding to job Riser failed: ")))
         << Status().toStdString();
+}
+
+TEST_F(JobWindowTest, TheAddDialogOffersThePreviousAnswersAndGivesWhatWasChosen) {
+    CreateJobWindow();
+    TQtJobDialogs dialogs;
+    TModalWatch watch([](QWidget* dialog) {
+        auto* direction = dialog->findChild<QComboBox*>(QStringLiteral("cbDirection"));
+        auto* person = dialog->findChild<QLineEdit*>(QStringLiteral("edtOperator"));
+        auto* date = dialog->findChild<QDateEdit*>(QStringLiteral("edtTestDate"));
+        ASSERT_TRUE(direction && person && date);
+        EXPECT_EQ(direction->currentText(), QStringLiteral("B\u2192A"));
+        EXPECT_EQ(person->text(), QStringLiteral("Zo\u00eb"));
+        EXPECT_EQ(date->date(), QDate(2026, 11, 3));
+        direction->setCurrentIndex(direction->findText(QStringLiteral("none")));
+        date->setDate(QDate(2026, 11, 9));
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    const std::optional<TAddAnswers> answers = dialogs.AskAddToJob(
+        frm_.get(), QStringLiteral("Riser"), Answers(TDirection::BToA, "Zo\u00eb", "2026-11-03"));
+    ASSERT_TRUE(watch.Seen());
+    ASSERT_TRUE(answers.has_value());
+    EXPECT_EQ(answers->Direction, TDirection::None);
+    EXPECT_EQ(answers->Operator, "Zo\u00eb");
+    EXPECT_EQ(answers->TestDate, "2026-11-09");
 }
 
 TEST(JobSettingsTest, APasswordIsKeptForTheRunButNeverStored) {

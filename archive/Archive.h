@@ -64,10 +64,16 @@ public:
 // $XDG_DATA_HOME/meridax/archive.sqlite (~/.local/share/meridax/archive.sqlite).
 std::string ArchiveLocation(const std::string& given);
 
+// Whether a missing SQLite file is made: a command that only reads or changes the jobs of an
+// archive must not leave an empty archive behind a mistyped name.
+enum class TArchiveCreation { MayCreate, MustExist };
+
 // Opens an archive: "postgresql://..." or "postgres://..." a PostgreSQL database (libpq's
 // settings and ~/.pgpass apply), anything else an SQLite file, made with its folder (0700)
-// when missing. A file the user may not write opens for reading only. Throws EArchiveError.
-std::unique_ptr<TArchive> OpenArchive(const std::string& location);
+// when missing unless MustExist (then NoArchive). A file the user may not write opens for
+// reading only. Throws EArchiveError.
+std::unique_ptr<TArchive> OpenArchive(const std::string& location,
+                                      TArchiveCreation creation = TArchiveCreation::MayCreate);
 
 // The location as messages show it: a URI's password replaced by "***".
 std::string ShownLocation(const std::string& location);

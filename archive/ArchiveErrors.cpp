@@ -29,6 +29,8 @@ public:
                 return "the database server cannot be reached";
             case TArchiveErrc::DatabaseFailed:
                 return "the database failed";
+            case TArchiveErrc::NoArchive:
+                return "no archive";
         }
         return "unknown archive error";
     }

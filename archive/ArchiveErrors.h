@@ -18,6 +18,7 @@ enum class TArchiveErrc {
     BadInput,           // a value the archive cannot take (a logo too large, an empty name)
     ServerUnavailable,  // the database server cannot be reached or went away
     DatabaseFailed,     // any other failure the database reported
+    NoArchive,          // no archive file where one was to be opened, not made
 };
 
 const std::error_category& ArchiveCategory() noexcept;

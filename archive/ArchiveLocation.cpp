@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "archive/Archive.h"
 #include "archive/PostgresArchive.h"
@@ -63,9 +64,14 @@ std::string ArchiveLocation(const std::string& given) {
     return dataHome + "/meridax/archive.sqlite";
 }
 
-std::unique_ptr<TArchive> OpenArchive(const std::string& location) {
+std::unique_ptr<TArchive> OpenArchive(const std::string& location, TArchiveCreation creation) {
     if (IsPostgresUri(location)) {
         return OpenPostgresArchive(location);
+    }
+    std::error_code error;
+    if (creation == TArchiveCreation::MustExist && !location.empty() &&
+        !std::filesystem::exists(location, error) && !error) {
+        throw EArchiveError(TArchiveErrc::NoArchive, "there is no archive " + location);
     }
     return OpenSqliteArchive(location);
 }

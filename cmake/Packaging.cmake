@@ -42,6 +42,8 @@ add_custom_command(
 list(APPEND share_outputs ${changelog_output})
 install(FILES ${changelog_output} ${packaging_dir}/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The schema of the job exchange document, for those who read or write it with other tools.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/job.schema.json DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${packaging_dir}/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME meridax)
 

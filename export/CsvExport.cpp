@@ -25,10 +25,27 @@ public:
     }
 
     void Field(std::string_view latin1, bool first) {
-        if (!first)
-            buffer_ += delimiter_;
         quoted_.clear();
         AppendLatin1AsUtf8(latin1, quoted_);
+        PutField(first);
+    }
+
+    void Utf8Field(std::string_view utf8, bool first) {
+        quoted_.assign(utf8);
+        PutField(first);
+    }
+
+    // Numbers of a grid, whose figures are made for the file.
+    void Figure(std::string_view text, bool first) {
+        if (!first)
+            buffer_ += delimiter_;
+        buffer_ += text;
+    }
+
+    // The field in quoted_, quoted when it must be.
+    void PutField(bool first) {
+        if (!first)
+            buffer_ += delimiter_;
         if (quoted_.find_first_of(Specials()) == std::string::npos) {
             buffer_ += quoted_;
             return;
@@ -139,6 +156,36 @@ void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
         if (!fd)
             ThrowExportError("Cannot create", path, ErrnoCode());
         WriteCsv(table, options, fd.Get(), path);
+        if (const std::error_code error = fd.Close())
+            ThrowExportError("Cannot create", path, error);
+    });
+}
+
+void WriteGridCsv(const TExportGrid& grid, int fd, const std::string& name) {
+    CheckGridRows(grid);
+    TCsvWriter csv(fd, name, false);
+    for (std::size_t column = 0; column < grid.Captions.size(); ++column)
+        csv.Utf8Field(grid.Captions[column], column == 0);
+    csv.EndLine();
+    for (const std::vector<TGridCell>& row : grid.Rows) {
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            if (row[column].Number)
+                csv.Figure(row[column].Text, column == 0);
+            else
+                csv.Utf8Field(row[column].Text, column == 0);
+        }
+        csv.EndLine();
+    }
+    csv.Finish();
+}
+
+void ExportGridToCsv(const TExportGrid& grid, const std::string& path) {
+    CheckGridRows(grid);
+    WriteExportFile(path, [&](const std::string& writePath) {
+        TUniqueFd fd(::open(writePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (!fd)
+            ThrowExportError("Cannot create", path, ErrnoCode());
+        WriteGridCsv(grid, fd.Get(), path);
         if (const std::error_code error = fd.Close())
             ThrowExportError("Cannot create", path, error);
     });

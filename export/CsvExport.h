@@ -3,6 +3,7 @@
 #include <string>
 
 #include "data/MeasurementTable.h"
+#include "export/ExportGrid.h"
 #include "export/ExportOptions.h"
 
 // Writes the table's exported rows to path as CSV (RFC 4180), through a temporary file
@@ -23,3 +24,9 @@ void ExportToCsv(const TMeasurementTable& table, const TExportOptions& options,
 // write; std::invalid_argument when the verdicts do not match the table.
 void WriteCsv(const TMeasurementTable& table, const TExportOptions& options, int fd,
               const std::string& name);
+
+// A grid as CSV to fd: the UTF-8 BOM, the caption line, then one line per row, "," between
+// fields, CR LF; texts quoted as above, numbers as their figures. Throws as WriteCsv.
+void WriteGridCsv(const TExportGrid& grid, int fd, const std::string& name);
+// The same through a temporary file renamed over path at the end. Throws as ExportToCsv.
+void ExportGridToCsv(const TExportGrid& grid, const std::string& path);

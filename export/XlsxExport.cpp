@@ -142,6 +142,24 @@ public:
         Check(worksheet_autofilter(sheet_, row, 0, lastRow, lastColumn));
     }
 
+    void Utf8Text(lxw_row_t row, lxw_col_t column, std::string_view utf8, bool bold = false) {
+        utf8_.clear();
+        AppendXlsxUtf8CellText(utf8, utf8_);
+        if (!utf8_.empty())
+            Check(
+                worksheet_write_string(sheet_, row, column, utf8_.c_str(), bold ? bold_ : nullptr));
+    }
+
+    // A number shown with decimals (general for -1).
+    void Number(lxw_row_t row, lxw_col_t column, double value, int decimals) {
+        if (decimals < 0) {
+            Number(row, column, value);
+            return;
+        }
+        Check(worksheet_write_number(sheet_, row, column, XlsxWritableNumber(value),
+                                     DecimalsFormat(decimals)));
+    }
+
     void Text(lxw_row_t row, lxw_col_t column, std::string_view latin1, bool bold = false) {
         lxw_format* format = bold ? bold_ : nullptr;
         if (latin1.empty()) {
@@ -171,15 +189,8 @@ public:
     void MarginNumber(lxw_row_t row, lxw_col_t column, const std::optional<double>& value) {
         if (!value)
             return;
-        const int decimals = MarginDecimals(*value);
-        lxw_format*& format = marginFormats_[decimals];
-        if (format == nullptr) {
-            format = workbook_add_format(workbook_.get());
-            if (format == nullptr)
-                Fail(LXW_ERROR_MEMORY_MALLOC_FAILED, errno);
-            format_set_num_format(format, ("0." + std::string(decimals, '0')).c_str());
-        }
-        Check(worksheet_write_number(sheet_, row, column, XlsxWritableNumber(*value), format));
+        Check(worksheet_write_number(sheet_, row, column, XlsxWritableNumber(*value),
+                                     DecimalsFormat(MarginDecimals(*value))));
     }
 
     void Close() {
@@ -191,6 +202,18 @@ public:
     }
 
 private:
+    lxw_format* DecimalsFormat(int decimals) {
+        lxw_format*& format = marginFormats_[decimals];
+        if (format == nullptr) {
+            format = workbook_add_format(workbook_.get());
+            if (format == nullptr)
+                Fail(LXW_ERROR_MEMORY_MALLOC_FAILED, errno);
+            format_set_num_format(
+                format, decimals == 0 ? "0" : ("0." + std::string(decimals, '0')).c_str());
+        }
+        return format;
+    }
+
     // The library writes the rows to its temporary file without looking at the result: a
     // full disk there would otherwise give a silently shortened sheet.
     void CheckRowFile(FILE* file) {
@@ -358,6 +381,36 @@ void ExportToXlsx(const TMeasurementTable& table, const TMeraniaArray& records,
                 continue;
             WriteDataRow(writer, row++, table, item, *numbers[item],
                          verdicts != nullptr ? &(*verdicts)[item] : nullptr);
+        }
+        writer.Close();
+    });
+}
+
+void ExportGridToXlsx(const TExportGrid& grid, const std::string& path) {
+    CheckFits(path, grid.Rows.size() + 1, 0);
+    CheckGridRows(grid);
+    WriteSeekingExportFile(path, [&](const std::string& writePath) {
+        const TCNumericLocale cNumbers;
+        TWorkbookWriter writer(writePath, path);
+        writer.SetProperties("", "");
+        writer.AddSheet(grid.SheetName.c_str());
+        const auto lastColumn = static_cast<lxw_col_t>(grid.Captions.size() - 1);
+        writer.HeaderAt(0, static_cast<lxw_row_t>(grid.Rows.size()), lastColumn);
+        for (lxw_col_t column = 0; column <= lastColumn; ++column) {
+            const auto width = static_cast<double>(grid.Captions[column].size());
+            writer.ColumnWidth(column, std::max(LXW_DEF_COL_WIDTH, width + 3));
+            writer.Utf8Text(0, column, grid.Captions[column], true);
+        }
+        lxw_row_t row = 1;
+        for (const std::vector<TGridCell>& cells : grid.Rows) {
+            for (lxw_col_t column = 0; column <= lastColumn; ++column) {
+                const TGridCell& cell = cells[column];
+                if (cell.Number)
+                    writer.Number(row, column, *cell.Number, cell.Decimals);
+                else
+                    writer.Utf8Text(row, column, cell.Text);
+            }
+            ++row;
         }
         writer.Close();
     });

@@ -5,6 +5,7 @@
 
 #include "data/MeasurementTable.h"
 #include "data/uMeranie.h"
+#include "export/ExportGrid.h"
 #include "export/ExportOptions.h"
 
 // Rows 0 to 1048575: what one worksheet holds, device and caption rows included.
@@ -30,3 +31,9 @@ void ExportToXlsx(const TMeasurementTable& table, const TMeraniaArray& records,
 
 // The worksheet's name for a page.
 const char* XlsxSheetName(TTablePage page);
+
+// A grid as a workbook of one worksheet named grid.SheetName: the bold, frozen caption row
+// with an autofilter, then the rows; number cells hold their doubles (shown with their
+// decimals), the others UTF-8 text cells, empty cells left blank. Written as ExportToXlsx
+// writes; throws as it does.
+void ExportGridToXlsx(const TExportGrid& grid, const std::string& path);

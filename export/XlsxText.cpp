@@ -45,19 +45,38 @@ void AppendControlsEscaped(std::string_view latin1, std::string& out) {
     }
 }
 
+void AppendUtf8ControlsEscaped(std::string_view utf8, std::string& out) {
+    for (const char c : utf8) {
+        if (NeedsEscape(static_cast<unsigned char>(c)))
+            AppendEscaped(static_cast<unsigned char>(c), out);
+        else
+            out += c;
+    }
+}
+
+// Literal "_xHHHH_" sequences get their "_" escaped; the pieces between go through append.
+void AppendCellText(std::string_view text, std::string& out,
+                    void (*append)(std::string_view, std::string&)) {
+    std::size_t plain = 0;
+    for (std::size_t at = text.find("_x"); at != std::string_view::npos;
+         at = text.find("_x", at + 1)) {
+        if (!EscapeLookalike(text, at))
+            continue;
+        append(text.substr(plain, at - plain), out);
+        out += "_x005F_";
+        plain = at + 1;
+    }
+    append(text.substr(plain), out);
+}
+
 }  // namespace
 
 void AppendXlsxCellText(std::string_view latin1, std::string& text) {
-    std::size_t plain = 0;
-    for (std::size_t at = latin1.find("_x"); at != std::string_view::npos;
-         at = latin1.find("_x", at + 1)) {
-        if (!EscapeLookalike(latin1, at))
-            continue;
-        AppendControlsEscaped(latin1.substr(plain, at - plain), text);
-        text += "_x005F_";
-        plain = at + 1;
-    }
-    AppendControlsEscaped(latin1.substr(plain), text);
+    AppendCellText(latin1, text, AppendControlsEscaped);
+}
+
+void AppendXlsxUtf8CellText(std::string_view utf8, std::string& text) {
+    AppendCellText(utf8, text, AppendUtf8ControlsEscaped);
 }
 
 std::string XlsxCellText(std::string_view latin1) {
@@ -76,12 +95,7 @@ std::string XlsxPropertyText(std::string_view latin1) {
 std::string XlsxUtf8PropertyText(std::string_view utf8) {
     std::string text;
     text.reserve(utf8.size());
-    for (const char c : utf8) {
-        if (NeedsEscape(static_cast<unsigned char>(c)))
-            AppendEscaped(static_cast<unsigned char>(c), text);
-        else
-            text += c;
-    }
+    AppendUtf8ControlsEscaped(utf8, text);
     return text;
 }
 

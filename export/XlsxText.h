@@ -12,6 +12,8 @@
 // first, then the controls.
 std::string XlsxCellText(std::string_view latin1);
 void AppendXlsxCellText(std::string_view latin1, std::string& out);
+// The same for a text that is UTF-8 already.
+void AppendXlsxUtf8CellText(std::string_view utf8, std::string& out);
 
 // The 8-bit text as UTF-8 for the document properties, which no reader unescapes: only the
 // controls are escaped, so that the part stays well-formed XML.

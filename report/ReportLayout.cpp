@@ -16,6 +16,7 @@ struct THeightOf {
         return table.HeaderHeight + (table.RowCount() > 0 ? table.RowHeight(0) : 0);
     }
     double operator()(const TChartBlock& strip) const { return ChartStripHeight(Style, strip); }
+    double operator()(const TImageBlock& image) const { return Pt(image.HeightPt); }
 };
 
 class TPager {
@@ -116,6 +117,10 @@ struct TPainterOf {
     }
     void operator()(const TChartBlock& strip) const {
         PaintChartStrip(Painter, Style, strip, Where.Top);
+    }
+    void operator()(const TImageBlock& image) const {
+        Painter.drawImage(QRectF(Pt(MarginPt), Where.Top, Pt(image.WidthPt), Pt(image.HeightPt)),
+                          image.Image);
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <cstddef>
 #include <variant>
@@ -26,7 +27,19 @@ struct TGapBlock {
     double HeightPt = 0;
 };
 
-using TReportBlock = std::variant<TTextBlock, TGapBlock, TTableBlock, TChartBlock>;
+// A picture at the left margin, drawn into WidthPt × HeightPt points.
+struct TImageBlock {
+    QImage Image;
+    double WidthPt = 0;
+    double HeightPt = 0;
+};
+
+using TReportBlock = std::variant<TTextBlock, TGapBlock, TTableBlock, TChartBlock, TImageBlock>;
+
+// A gap taller than any page: what follows starts on a new page (unless at the top of one).
+inline TGapBlock PageBreak() {
+    return {PageHeightPt};
+}
 
 // Where a block, or a piece of a table (rows [First, First + Count)), goes on its page.
 struct TPlacement {

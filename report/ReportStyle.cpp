@@ -17,9 +17,10 @@ QFont MakeFont(double points, bool bold) {
     return font;
 }
 
-std::array<QFont, 8> MakeFonts() {
-    return {MakeFont(18, true), MakeFont(11, true), MakeFont(9, false), MakeFont(9, true),
-            MakeFont(8, false), MakeFont(8, true),  MakeFont(7, false), MakeFont(5.5, false)};
+std::array<QFont, 9> MakeFonts() {
+    return {MakeFont(18, true), MakeFont(11, true),   MakeFont(9, false),
+            MakeFont(9, true),  MakeFont(8, false),   MakeFont(8, true),
+            MakeFont(7, false), MakeFont(5.5, false), MakeFont(30, true)};
 }
 
 }  // namespace
@@ -32,7 +33,8 @@ TReportStyle::TReportStyle(const QPaintDevice* device)
                                     QFontMetricsF(fonts_[4], device),
                                     QFontMetricsF(fonts_[5], device),
                                     QFontMetricsF(fonts_[6], device),
-                                    QFontMetricsF(fonts_[7], device)} {
+                                    QFontMetricsF(fonts_[7], device),
+                                    QFontMetricsF(fonts_[8], device)} {
     for (std::size_t i = 0; i < RoleCount; ++i)
         rawFonts_[i] = QRawFont::fromFont(QFont(fonts_[i], device));
 }

@@ -25,7 +25,8 @@ inline constexpr double MarginPt = 40;
 inline constexpr double FooterPt = 30;  // below the content, for the footer line
 inline constexpr double ContentWidthPt = PageWidthPt - 2 * MarginPt;
 
-enum class TFontRole { Title, Heading, Body, BodyBold, Table, TableBold, Small, Tiny };
+// Large: the overall result on a job report's cover.
+enum class TFontRole { Title, Heading, Body, BodyBold, Table, TableBold, Small, Tiny, Large };
 
 // The fonts and their metrics, made once per report for the writer's device: measuring with a
 // font made per text would cost more than the drawing.
@@ -41,7 +42,7 @@ public:
     double LineHeight(TFontRole role) const { return Metrics(role).height() + Pt(2); }
 
 private:
-    static constexpr std::size_t RoleCount = 8;
+    static constexpr std::size_t RoleCount = 9;
     static std::size_t Index(TFontRole role) { return static_cast<std::size_t>(role); }
 
     std::array<QFont, RoleCount> fonts_;

@@ -48,6 +48,7 @@ sort > "$scratch/expected" <<'LIST'
 ./usr/share/bash-completion/completions/meridax-cli
 ./usr/share/doc/meridax/changelog.gz
 ./usr/share/doc/meridax/copyright
+./usr/share/doc/meridax/job.schema.json
 ./usr/share/icons/hicolor/128x128/apps/meridax.png
 ./usr/share/icons/hicolor/256x256/apps/meridax.png
 ./usr/share/icons/hicolor/48x48/apps/meridax.png

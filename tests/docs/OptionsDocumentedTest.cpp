@@ -70,24 +70,38 @@ TOptions CompletionOptions(const std::string& command) {
     return found.empty() ? TOptions{} : OptionsIn(found[1].str());
 }
 
-const std::vector<std::string> CliCommands{"convert", "import", "report", "ports"};
+const std::vector<std::string> CliCommands{"convert", "import", "report", "job", "ports"};
+// The job's own commands; the completion names each "job-new" and so on.
+const std::vector<std::string> JobCommands{"new",  "add",    "list",   "show",   "set",
+                                           "void", "unvoid", "report", "export", "import"};
 
 TEST(OptionsDocumentedTest, TheCliHelpTheManPageAndTheCompletionNameTheSameOptions) {
     TOptions help = OptionsIn(Help(MERIDAX_CLI));
     for (const std::string& command : CliCommands) {
         help = Joined(help, OptionsIn(Help(MERIDAX_CLI, {command})));
     }
+    for (const std::string& command : JobCommands) {
+        help = Joined(help, OptionsIn(Help(MERIDAX_CLI, {"job", command})));
+    }
     EXPECT_FALSE(help.empty());
+    EXPECT_TRUE(help.contains("--fibers"));
     EXPECT_EQ(ManPageOptions("meridax-cli.1"), help);
     EXPECT_EQ(OptionsIn(Completion), help);
 }
 
 TEST(OptionsDocumentedTest, EachCliCommandIsCompletedWithItsOwnOptions) {
     for (const std::string& command : CliCommands) {
+        if (command == "job")
+            continue;  // it has commands of its own, below
         SCOPED_TRACE(command);
         // Every command takes --help, which its own text does not repeat.
         EXPECT_EQ(CompletionOptions(command),
                   Joined(OptionsIn(Help(MERIDAX_CLI, {command})), {"--help"}));
+    }
+    for (const std::string& command : JobCommands) {
+        SCOPED_TRACE(command);
+        EXPECT_EQ(CompletionOptions("job-" + command),
+                  Joined(OptionsIn(Help(MERIDAX_CLI, {"job", command})), {"--help"}));
     }
 }
 
@@ -95,11 +109,21 @@ TEST(OptionsDocumentedTest, TheCliCommandsAreThoseItsHelpNames) {
     const std::regex commands(R"(compgen -W '((?:[a-z]+ )+)--help --version')");
     std::smatch found;
     ASSERT_TRUE(std::regex_search(Completion, found, commands));
-    EXPECT_EQ(found[1].str(), "convert import report ports ");
+    EXPECT_EQ(found[1].str(), "convert import report job ports ");
     const std::string help = Help(MERIDAX_CLI);
     for (const std::string& command : CliCommands) {
         EXPECT_NE(help.find("meridax-cli " + command + " "), std::string::npos) << command;
     }
+    // The job's commands as its help and the completion name them.
+    const std::regex jobCommands(R"(compgen -W '((?:[a-z]+ )+)--help' \\)");
+    ASSERT_TRUE(std::regex_search(Completion, found, jobCommands));
+    std::string listed;
+    for (const std::string& command : JobCommands) {
+        listed += command + " ";
+        EXPECT_NE(Help(MERIDAX_CLI, {"job"}).find("meridax-cli job " + command), std::string::npos)
+            << command;
+    }
+    EXPECT_EQ(found[1].str(), listed);
 }
 
 TEST(OptionsDocumentedTest, TheStandInsHelpAndManPageNameTheSameOptions) {

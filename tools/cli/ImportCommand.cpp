@@ -14,17 +14,18 @@
 #include <string>
 #include <vector>
 
-#include "session/DeviceSession.h"
-#include "session/SessionStatus.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
 #include "data/Errors.h"
-#include "sys/UniqueFd.h"
 #include "data/uMeranie.h"
+#include "session/DeviceSession.h"
+#include "session/SessionStatus.h"
+#include "sys/UniqueFd.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/ImportOptions.h"
 #include "tools/cli/ImportView.h"
 #include "tools/cli/MeraniaOutput.h"
+#include "tools/cli/MeterImport.h"
 #include "tools/cli/StopSignalWatch.h"
 
 namespace {
@@ -325,24 +326,31 @@ private:
 
 }  // namespace
 
-int RunImport(TImportOptions options) {
-    // Everything that can be found wrong is found before the meter is asked.
-    ReadOutputBudget(options.Output);
-    CheckOutputCanBeMade(options.Output);
+int ImportFromMeter(const TImportOptions& options, std::ostream& names, const std::string& command,
+                    const std::function<void(const std::string& name)>& use) {
     TStopSignals stopSignals;
     try {
         TImportRun run(options, stopSignals);
         const std::string name = run.Connect();
-        // With the clipboard text on standard output the name must not mix into it.
-        (options.Output.outputKind == TOutputKind::Text ? std::cerr : std::cout)
-            << name << std::endl;
+        names << name << std::endl;
         run.Import();
-        options.Output.deviceLabel = name;
-        const TStopSignalWatch writeStopSignals("meridax-cli import: interrupted\n");
-        WriteMeraniaOutput(options.Output);
+        use(name);
     } catch (const EImportInterrupted& e) {
-        std::cerr << "meridax-cli import: " << e.what() << '\n';
+        std::cerr << command << ": " << e.what() << '\n';
         return 128 + e.Signal();
     }
     return 0;
+}
+
+int RunImport(TImportOptions options) {
+    // Everything that can be found wrong is found before the meter is asked.
+    ReadOutputBudget(options.Output);
+    CheckOutputCanBeMade(options.Output);
+    // With the clipboard text on standard output the name must not mix into it.
+    std::ostream& names = options.Output.outputKind == TOutputKind::Text ? std::cerr : std::cout;
+    return ImportFromMeter(options, names, "meridax-cli import", [&](const std::string& name) {
+        options.Output.deviceLabel = name;
+        const TStopSignalWatch writeStopSignals("meridax-cli import: interrupted\n");
+        WriteMeraniaOutput(options.Output);
+    });
 }

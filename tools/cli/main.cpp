@@ -16,6 +16,8 @@ const std::string Usage = std::string(ConvertUsage) +
                           "(see meridax-cli report --help)\n"
                           "       meridax-cli import --port PATH --to OUTPUT [options]   (see "
                           "meridax-cli import --help)\n"
+                          "       meridax-cli job new|add|list|show|set|void|unvoid|report|export|"
+                          "import ...   (see meridax-cli job --help)\n"
                           "       meridax-cli ports [--all]\n"
                           "       meridax-cli --help | --version\n";
 const char* const PortsUsage = "usage: meridax-cli ports [--all]\n";
@@ -50,6 +52,19 @@ bool NamesUnknownSubcommand(const CLI::App& app, int argc, char** argv) {
     return true;
 }
 
+// The same for the job's own commands ("meridax-cli job bogus").
+bool NamesUnknownJobCommand(const CLI::App& app, int argc, char** argv) {
+    if (argc < 3 || std::string(argv[1]) != "job" || argv[2][0] == '-')
+        return false;
+    try {
+        app.get_subcommand("job")->get_subcommand(argv[2]);
+        return false;
+    } catch (const CLI::OptionNotFound&) {
+    }
+    std::cerr << "meridax-cli job: unknown command '" << argv[2] << "'\n" << JobUsage;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,6 +82,8 @@ int main(int argc, char** argv) {
     const CLI::App& import = AddImportCommand(app, importOptions);
     TReportOptions reportOptions;
     const CLI::App& report = AddReportCommand(app, reportOptions);
+    TJobOptions jobOptions;
+    const CLI::App& job = AddJobCommand(app, jobOptions);
     CLI::App& ports = *app.add_subcommand("ports");
     SetHelpText(ports, std::string(PortsUsage) + '\n' + PortsHelp);
     bool allPorts = false;
@@ -87,9 +104,11 @@ int main(int argc, char** argv) {
             return ReportUsage;
         if (&command == &ports)
             return PortsUsage;
+        if (const char* jobUsage = JobCommandUsage(command))
+            return jobUsage;
         return Usage;
     };
-    if (NamesUnknownSubcommand(app, argc, argv))
+    if (NamesUnknownSubcommand(app, argc, argv) || NamesUnknownJobCommand(app, argc, argv))
         return 2;
     if (const auto exitCode = ParseCommandLine(app, argc, argv, usage))
         return *exitCode;
@@ -99,5 +118,10 @@ int main(int argc, char** argv) {
         return Run("meridax-cli report", [&] { return RunReport(reportOptions); });
     if (import.parsed())
         return Run("meridax-cli import", [&] { return RunImport(importOptions); });
+    if (job.parsed()) {
+        // Messages name the job command that failed: "meridax-cli job add: ...".
+        const std::string name = "meridax-cli job " + job.get_subcommands().front()->get_name();
+        return Run(name, [&] { return RunJob(jobOptions); });
+    }
     return Run("meridax-cli", [&] { return RunPorts(allPorts, portsFolder); });
 }

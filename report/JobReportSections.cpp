@@ -1,0 +1,215 @@
+#include <map>
+
+#include "report/JobReportBlocks.h"
+#include "report/ReportFibres.h"
+
+namespace {
+
+enum TResultColumn {
+    CableColumn,
+    FiberColumn,
+    WaveLengthColumn,
+    AToBColumn,
+    BToAColumn,
+    AverageColumn,
+    LimitColumn,
+    MarginColumn,
+    VerdictColumn,
+    NoteColumn,
+    ResultColumnCount
+};
+
+// What a reading shows: its loss, or an absolute reading's power.
+TFigure Shown(const TResultRow& row, const TRowReading& reading) {
+    return row.IsRelative ? reading.Verdict.Loss : TFigure(reading.Value);
+}
+
+std::size_t DirectionColumn(TDirection direction) {
+    switch (direction) {
+        case TDirection::AToB:
+            return AToBColumn;
+        case TDirection::BToA:
+            return BToAColumn;
+        case TDirection::None:
+            break;
+    }
+    return AverageColumn;
+}
+
+QString DirectionText(TDirection direction) {
+    switch (direction) {
+        case TDirection::AToB:
+            return QStringLiteral("A→B");
+        case TDirection::BToA:
+            return QStringLiteral("B→A");
+        case TDirection::None:
+            break;
+    }
+    return QStringLiteral("none");
+}
+
+QString Note(const TResultRow& row) {
+    QString note;
+    switch (row.Shape) {
+        case TRowShape::OneDirection:
+            note = QString::fromLatin1(RowNote(row));
+            break;
+        case TRowShape::Absolute:
+            note = QStringLiteral("absolute (dBm)");
+            break;
+        case TRowShape::Single:
+            note = QStringLiteral("no direction");
+            break;
+        case TRowShape::Pair:
+            break;
+    }
+    if (!row.History.empty())
+        note += note.isEmpty() ? QStringLiteral("re-tested") : QStringLiteral("; re-tested");
+    return note;
+}
+
+void AddResultRow(TTableBlock& table, const TResultRow& row) {
+    std::array<QString, ResultColumnCount> cells;
+    cells[CableColumn] = Latin1(row.Cable);
+    cells[FiberColumn] = Latin1(row.Fiber);
+    cells[WaveLengthColumn] = QString::number(row.WaveLengthKey);
+    if (row.Shape == TRowShape::Pair) {
+        cells[AToBColumn] = FigureCell(row.Reading.Verdict.Loss);
+        cells[BToAColumn] = FigureCell(row.Partner.Verdict.Loss);
+        cells[AverageColumn] = FigureCell(row.Average);
+    } else {
+        cells[DirectionColumn(row.Reading.Direction)] = FigureCell(Shown(row, row.Reading));
+    }
+    cells[LimitColumn] = FigureCell(row.Limit);
+    cells[MarginColumn] = MarginCell(row.Margin);
+    cells[VerdictColumn] = QString::fromLatin1(VerdictText(row.Kind));
+    cells[NoteColumn] = Note(row);
+    for (QString& cell : cells)
+        table.Cells.push_back(std::move(cell));
+    table.Verdicts.push_back(row.Kind);
+}
+
+// "3 (2026-11-04, Ann Smith)": a download by its number, test date and operator.
+QString DownloadText(const std::map<std::int64_t, const TDownload*>& downloads,
+                     std::int64_t number) {
+    const auto found = downloads.find(number);
+    if (found == downloads.end())
+        return QString::number(number);
+    const TDownload& download = *found->second;
+    QString text = QString::number(number) + QStringLiteral(" (") + Utf8(download.TestDate);
+    if (!download.Operator.empty())
+        text += QStringLiteral(", ") + Utf8(download.Operator);
+    return text + QLatin1Char(')');
+}
+
+// The reading of a row that is current in direction.
+const TRowReading& CurrentIn(const TResultRow& row, TDirection direction) {
+    return row.Shape == TRowShape::Pair && direction == TDirection::BToA ? row.Partner
+                                                                         : row.Reading;
+}
+
+}  // namespace
+
+void AddJobResults(TBlockList& list, const TJobResults& results) {
+    list.Heading(QStringLiteral("Results"));
+    list.Line(QStringLiteral("Losses in dB; A→B and B→A each direction's, Average their mean."),
+              TFontRole::Small);
+    list.Gap(2);
+    TTableBlock table;
+    table.Columns = {{QStringLiteral("Cable")},       {QStringLiteral("Fiber")},
+                     {QStringLiteral("WaveLength")},  {QStringLiteral("A→B"), true},
+                     {QStringLiteral("B→A"), true},   {QStringLiteral("Average"), true},
+                     {QStringLiteral("Limit"), true}, {QStringLiteral("Margin"), true},
+                     {QStringLiteral("Verdict")},     {QStringLiteral("Note")}};
+    table.VerdictColumn = VerdictColumn;
+    table.Cells.reserve(results.Rows.size() * ResultColumnCount);
+    table.Verdicts.reserve(results.Rows.size());
+    for (const TResultRow& row : results.Rows)
+        AddResultRow(table, row);
+    if (results.Rows.empty()) {
+        list.Line(QStringLiteral("No results."));
+        return;
+    }
+    // One table over every cable, so that the longest cable and fiber names of the job set
+    // the columns' widths on every page.
+    list.Add(std::move(table));
+}
+
+TJobCharts JobCharts(const TJobResults& results) {
+    TJobCharts charts;
+    std::map<int, TChartSeries> byKey;
+    for (const TResultRow& row : results.Rows) {
+        const TFigure loss = RowLoss(row);
+        if (!loss)
+            continue;
+        const std::size_t label = charts.Labels.RowCount();
+        charts.Labels.AddRow(row.Cable, row.Fiber, {}, {}, {});
+        TChartSeries& series = byKey[row.WaveLengthKey];
+        series.Bars.push_back({label, *loss, row.Limit, row.Kind});
+    }
+    for (auto& [key, series] : byKey) {
+        series.WaveLength = std::to_string(key);
+        charts.Series.push_back(std::move(series));
+    }
+    return charts;
+}
+
+void AddJobCharts(TBlockList& list, const TJobCharts& charts) {
+    list.Heading(QStringLiteral("Loss per fiber"));
+    list.Line(QStringLiteral("A pair's bar is the average of its two directions."),
+              TFontRole::Small);
+    if (charts.Series.empty())
+        list.Line(QStringLiteral("No losses to chart."));
+    for (const TChartSeries& series : charts.Series) {
+        list.Gap(4);
+        list.Add(
+            TTextBlock{GroupTitle(series.WaveLength), TFontRole::BodyBold, Qt::black, true, true});
+        for (TChartBlock& strip : ChartStrips(list.Style(), charts.Labels, series))
+            list.Add(strip);
+    }
+}
+
+void AddJobRetests(TBlockList& list, const TJobReportInput& input, const TBudget& budget) {
+    list.Heading(QStringLiteral("Re-tests"));
+    std::map<std::int64_t, const TDownload*> downloads;
+    for (const TDownload& download : *input.Downloads)
+        downloads.emplace(download.Number, &download);
+    const TVerdictJudge judge(budget);
+    TTableBlock table;
+    table.Columns = {{QStringLiteral("Cable")},         {QStringLiteral("Fiber")},
+                     {QStringLiteral("WaveLength")},    {QStringLiteral("Direction")},
+                     {QStringLiteral("Earlier"), true}, {QStringLiteral("From download")},
+                     {QStringLiteral("Now"), true},     {QStringLiteral("From download")}};
+    for (const TResultRow& row : input.Results->Rows) {
+        for (const THistoryReading& earlier : row.History) {
+            const TVerdict verdict =
+                judge.Judge(TMeranie{row.Cable, row.Fiber, earlier.WaveLength, earlier.Value,
+                                     earlier.Reference, row.IsRelative});
+            const TRowReading& now = CurrentIn(row, earlier.Direction);
+            table.AddRow({Latin1(row.Cable), Latin1(row.Fiber), QString::number(row.WaveLengthKey),
+                          DirectionText(earlier.Direction),
+                          FigureCell(row.IsRelative ? verdict.Loss : TFigure(earlier.Value)),
+                          DownloadText(downloads, earlier.Download), FigureCell(Shown(row, now)),
+                          DownloadText(downloads, now.Download)});
+        }
+    }
+    if (table.RowCount() == 0) {
+        list.Line(QStringLiteral("No reading was re-tested."));
+        return;
+    }
+    list.Line(QStringLiteral("Each reading a later different one replaced, oldest first; losses "
+                             "in dB, absolute readings in dBm."),
+              TFontRole::Small);
+    list.Gap(2);
+    list.Add(std::move(table));
+}
+
+void AddSignOff(TBlockList& list) {
+    list.Heading(QStringLiteral("Sign-off"));
+    const QString line = QStringLiteral("______________________________");
+    for (const QString& role : {QStringLiteral("Tested by"), QStringLiteral("Approved by")}) {
+        list.Gap(18);
+        list.Line(role + QStringLiteral(": ") + line + QStringLiteral("    Date: ") +
+                  QStringLiteral("________________"));
+    }
+}

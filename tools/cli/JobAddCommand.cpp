@@ -1,0 +1,112 @@
+#include <fnmatch.h>
+
+#include <ctime>
+#include <iostream>
+#include <stdexcept>
+#include <utility>
+
+#include "archive/DownloadHash.h"
+#include "data/uMeranie.h"
+#include "export/ExportFields.h"
+#include "tools/cli/JobCommands.h"
+#include "tools/cli/MeraniaInput.h"
+#include "tools/cli/MeterImport.h"
+
+namespace {
+
+// The local calendar's date: a technician's "today".
+std::string Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
+}
+
+// The records' cables are the meter's Latin-1 bytes; the pattern comes from a UTF-8 terminal,
+// and an ASCII one matches either form.
+bool CableMatches(const std::string& glob, const std::string& cable) {
+    return ::fnmatch(glob.c_str(), Latin1ToUtf8(cable).c_str(), 0) == 0 ||
+           ::fnmatch(glob.c_str(), cable.c_str(), 0) == 0;
+}
+
+void KeepCables(const std::string& glob, TMeraniaArray& records) {
+    if (glob.empty())
+        return;
+    std::erase_if(records,
+                  [&glob](const TMeranie& record) { return !CableMatches(glob, record.Cable); });
+}
+
+// Merania's records as a download of the job, moved out of Merania; the hash is of the records
+// taken, so that a memory split over two jobs gives each its own.
+TDownload TakeDownload(const TJobOptions& options, const std::string& source,
+                       const std::string& meter) {
+    KeepCables(options.CablesGlob, Merania);
+    if (Merania.empty()) {
+        throw std::runtime_error(
+            source + ": " +
+            (options.CablesGlob.empty()
+                 ? std::string("holds no readings")
+                 : "no reading's cable matches --cables " + options.CablesGlob));
+    }
+    TDownload download;
+    download.Meter = meter;
+    download.Source = source;
+    download.Operator = options.Operator;
+    download.TestDate = options.Date.empty() ? Today() : options.Date;
+    download.Direction = options.Direction;
+    download.Sha256 = DownloadSha256(Merania);
+    download.Readings.reserve(Merania.size());
+    for (TMeranie& record : Merania)
+        download.Readings.push_back(TStoredReading{std::move(record), options.Direction});
+    TMeraniaArray().swap(Merania);
+    return download;
+}
+
+void Add(const TJobOptions& options, TArchive& archive, const TDownload& download) {
+    const TAddOutcome outcome = archive.AddDownload(options.Name, download);
+    if (outcome.Added) {
+        std::cout << download.Source << ": download " << outcome.Number << " of job "
+                  << options.Name << ", " << download.Readings.size()
+                  << (download.Readings.size() == 1 ? " reading" : " readings") << '\n';
+    } else {
+        std::cout << download.Source << ": already in job " << options.Name << " (download "
+                  << outcome.Number << ")\n";
+    }
+}
+
+std::string FileName(const std::string& input) {
+    if (input == "-")
+        return "standard input";
+    const std::size_t slash = input.find_last_of('/');
+    return slash == std::string::npos ? input : input.substr(slash + 1);
+}
+
+int AddFromMeter(const TJobOptions& options, TArchive& archive) {
+    TImportOptions port;
+    port.Port = options.Port;
+    port.Baud = options.Baud;
+    return ImportFromMeter(port, std::cout, "meridax-cli job add", [&](const std::string& name) {
+        Add(options, archive, TakeDownload(options, options.Port, name));
+    });
+}
+
+}  // namespace
+
+int RunJobAdd(const TJobOptions& options, TArchive& archive) {
+    // A job that is not there, or an archive that cannot be written, is told before any
+    // input is read.
+    RequireJob(archive, options.Name);
+    if (archive.IsReadOnly()) {
+        throw EArchiveError(TArchiveErrc::ReadOnly,
+                            archive.Location() + " can only be read: nothing was added");
+    }
+    if (!options.Port.empty())
+        return AddFromMeter(options, archive);
+    for (const std::string& input : options.Inputs) {
+        ReadMeraniaInput(input);
+        Add(options, archive, TakeDownload(options, FileName(input), options.Meter));
+    }
+    return 0;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "archive/Archive.h"
+#include "tools/cli/JobOptions.h"
+
+// The job commands, each given the options read and the archive they name. A failure throws
+// (EArchiveError and the others), for the caller's message and exit code 1.
+int RunJobNew(const TJobOptions& options, TArchive& archive);
+int RunJobSet(const TJobOptions& options, TArchive& archive);
+int RunJobList(TArchive& archive);
+int RunJobVoid(const TJobOptions& options, TArchive& archive);
+int RunJobAdd(const TJobOptions& options, TArchive& archive);
+int RunJobShow(const TJobOptions& options, TArchive& archive);
+// ReportFailedExitCode when a row is FAIL or CHECK.
+int RunJobReport(const TJobOptions& options, TArchive& archive);
+int RunJobExport(const TJobOptions& options, TArchive& archive);
+int RunJobImport(const TJobOptions& options, TArchive& archive);
+
+// The job, or EArchiveError NoSuchJob naming it and the archive.
+TJob RequireJob(TArchive& archive, const std::string& name);

@@ -1,0 +1,148 @@
+#include "tools/cli/JobReport.h"
+
+#include "export/ExportFields.h"
+#include "tools/cli/TextColumns.h"
+
+namespace {
+
+enum TColumn : std::size_t {
+    CableColumn,
+    FiberColumn,
+    WaveLengthColumn,
+    AToBColumn,
+    BToAColumn,
+    AverageColumn,
+    LimitColumn,
+    MarginColumn,
+    VerdictColumn,
+    NoteColumn,
+    ColumnCount
+};
+
+TGridCell Figure(const TFigure& value) {
+    return value ? GridNumber(TwoDecimals(*value), *value, 2) : TGridCell{};
+}
+
+TGridCell Margin(const TFigure& value) {
+    return value ? GridNumber(MarginText(*value), *value, MarginDecimals(*value)) : TGridCell{};
+}
+
+// What a reading shows: its loss, or an absolute reading's power.
+TFigure Shown(const TResultRow& row, const TRowReading& reading) {
+    return row.IsRelative ? reading.Verdict.Loss : TFigure(reading.Value);
+}
+
+std::size_t DirectionColumn(TDirection direction) {
+    switch (direction) {
+        case TDirection::AToB:
+            return AToBColumn;
+        case TDirection::BToA:
+            return BToAColumn;
+        case TDirection::None:
+            break;
+    }
+    return AverageColumn;
+}
+
+std::string Note(const TResultRow& row) {
+    std::string note;
+    switch (row.Shape) {
+        case TRowShape::OneDirection:
+            note = RowNote(row);
+            break;
+        case TRowShape::Absolute:
+            note = "absolute (dBm)";
+            break;
+        case TRowShape::Single:
+            note = "no direction";
+            break;
+        case TRowShape::Pair:
+            break;
+    }
+    if (!row.History.empty())
+        note += note.empty() ? "re-tested" : "; re-tested";
+    return note;
+}
+
+std::vector<TGridCell> GridRow(const TResultRow& row) {
+    std::vector<TGridCell> cells(ColumnCount);
+    cells[CableColumn] = GridText(Latin1ToUtf8(row.Cable));
+    cells[FiberColumn] = GridText(Latin1ToUtf8(row.Fiber));
+    cells[WaveLengthColumn] = GridNumber(std::to_string(row.WaveLengthKey), row.WaveLengthKey, 0);
+    if (row.Shape == TRowShape::Pair) {
+        cells[AToBColumn] = Figure(row.Reading.Verdict.Loss);
+        cells[BToAColumn] = Figure(row.Partner.Verdict.Loss);
+        cells[AverageColumn] = Figure(row.Average);
+    } else {
+        cells[DirectionColumn(row.Reading.Direction)] = Figure(Shown(row, row.Reading));
+    }
+    cells[LimitColumn] = Figure(row.Limit);
+    cells[MarginColumn] = Margin(row.Margin);
+    cells[VerdictColumn] = GridText(VerdictText(row.Kind));
+    cells[NoteColumn] = GridText(Note(row));
+    return cells;
+}
+
+std::string Plural(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + ' ' + (count == 1 ? one : many);
+}
+
+std::string CompletenessLines(const TJobCompleteness& completeness) {
+    if (completeness.Cables.empty())
+        return {};
+    std::string text = CompletenessText(completeness) + '\n';
+    for (const TCableCompleteness& cable : completeness.Cables) {
+        if (cable.Untested.empty())
+            continue;
+        text += "untested in cable " + cable.Cable + ':';
+        for (std::size_t at = 0; at < cable.Untested.size(); ++at)
+            text += (at == 0 ? " " : ", ") + cable.Untested[at];
+        text += '\n';
+    }
+    return text;
+}
+
+}  // namespace
+
+TExportGrid JobReportGrid(const TJobResults& results) {
+    TExportGrid grid;
+    grid.SheetName = "Job";
+    grid.Captions = {"Cable",   "Fiber", "WaveLength", "A→B",     "B→A",
+                     "Average", "Limit", "Margin",     "Verdict", "Note"};
+    grid.Rows.reserve(results.Rows.size());
+    for (const TResultRow& row : results.Rows)
+        grid.Rows.push_back(GridRow(row));
+    return grid;
+}
+
+std::string JobReportText(const TExportGrid& grid) {
+    std::vector<std::vector<std::string>> lines;
+    lines.reserve(grid.Rows.size() + 1);
+    lines.push_back(grid.Captions);
+    for (const std::vector<TGridCell>& cells : grid.Rows) {
+        std::vector<std::string>& line = lines.emplace_back();
+        for (const TGridCell& cell : cells)
+            line.push_back(cell.Text);
+    }
+    std::vector<bool> right(ColumnCount, false);
+    for (std::size_t column = WaveLengthColumn; column <= MarginColumn; ++column)
+        right[column] = true;
+    return AlignedColumns(lines, right);
+}
+
+std::string JobCountsText(const TJobResults& results) {
+    const TJobCounts& counts = results.Counts;
+    std::string text = Plural(counts.Current, "current reading", "current readings") + ", " +
+                       std::to_string(counts.History) + " history, " +
+                       Plural(counts.Repeats, "repeat", "repeats") + '\n';
+    text += Plural(counts.Pairs, "pair", "pairs") + ", " + std::to_string(counts.OneDirection) +
+            " one direction\n";
+    if (counts.Rows.Judged() > 0)
+        text += VerdictSummary(counts.Rows, counts.Rows.Judged() == 1 ? "row" : "rows") + '\n';
+    const TVerdictCounts fibres = CountFibreResults(results.Fibres);
+    if (fibres.Judged() > 0)
+        text += FibreSummary(fibres) + '\n';
+    if (counts.Rows.None > 0)
+        text += Plural(counts.Rows.None, "row", "rows") + " without a verdict\n";
+    return text + CompletenessLines(results.Completeness);
+}

@@ -5,6 +5,8 @@
 #include "app/JobRunner.h"
 #include "archive/JobDocument.h"
 #include "archive/JobImport.h"
+#include "MeridaxVersion.h"
+#include "report/JobReport.h"
 #include "sys/TextFile.h"
 
 namespace {
@@ -196,6 +198,27 @@ void TJobController::ChangeJob(const TJobChanges& changes) {
             };
         },
         QStringLiteral("Changing the job"));
+}
+
+void TJobController::WriteReport(const std::string& path) {
+    Post(
+        [this, name = jobName_, path](TArchive& archive) -> std::function<void()> {
+            const std::optional<TJob> job = archive.FindJob(name);
+            if (!job) {
+                throw EArchiveError(make_error_code(TArchiveErrc::NoSuchJob),
+                                    "No job " + name + " in " + archive.Location());
+            }
+            const std::vector<TDownload> downloads = archive.Downloads(name);
+            const TJobResults results = ComputeJobResults(*job, downloads);
+            WriteJobReport(
+                MakeJobReportInput(*job, downloads, results, archive.Location(), MERIDAX_VERSION),
+                path);
+            return [this, name, path] {
+                emit Status(
+                    QStringLiteral("Wrote the report of job %1 to %2").arg(Utf8(name), Utf8(path)));
+            };
+        },
+        QStringLiteral("Writing the job report"));
 }
 
 void TJobController::ExportJob(const std::string& path) {

@@ -47,6 +47,8 @@ public:
     void SetVoid(std::int64_t number, bool isVoid, const std::string& reason);
     void ChangeJob(const TJobChanges& changes);
     void ExportJob(const std::string& path);
+    // The job's PDF report, read and drawn on the archive's thread as meridax-cli draws it.
+    void WriteReport(const std::string& path);
 
 signals:
     // An operation's result, for the status line.

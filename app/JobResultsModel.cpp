@@ -29,7 +29,8 @@ std::optional<double> Shown(const TRowReading& reading, bool absolute) {
     return reading.Value;
 }
 
-// The reading shown in a direction's column: a reading without a direction stands in A→B.
+// The reading shown in a column: a directed one in its direction's, one without a direction
+// in Average, as the job's report shows them.
 const TRowReading* ColumnReading(const TJobRow& row, TDirection column) {
     const TResultRow& r = row.Row;
     if (row.Untested) {
@@ -38,9 +39,7 @@ const TRowReading* ColumnReading(const TJobRow& row, TDirection column) {
     if (r.Shape == TRowShape::Pair) {
         return column == TDirection::AToB ? &r.Reading : &r.Partner;
     }
-    const TDirection own =
-        r.Reading.Direction == TDirection::None ? TDirection::AToB : r.Reading.Direction;
-    return own == column ? &r.Reading : nullptr;
+    return r.Reading.Direction == column ? &r.Reading : nullptr;
 }
 
 std::optional<double> CellFigure(const TJobRow& row, int column) {
@@ -52,8 +51,13 @@ std::optional<double> CellFigure(const TJobRow& row, int column) {
                 row, column == TJobResultsModel::AToB ? TDirection::AToB : TDirection::BToA);
             return reading ? Shown(*reading, IsAbsolute(row)) : std::nullopt;
         }
-        case TJobResultsModel::Average:
-            return r.Average;
+        case TJobResultsModel::Average: {
+            if (r.Shape == TRowShape::Pair) {
+                return r.Average;
+            }
+            const TRowReading* reading = ColumnReading(row, TDirection::None);
+            return reading ? Shown(*reading, IsAbsolute(row)) : std::nullopt;
+        }
         case TJobResultsModel::Limit:
             return r.Limit;
         case TJobResultsModel::Margin:

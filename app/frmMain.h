@@ -179,6 +179,7 @@ public:
     void Archive1Click();
     void AddToJob1Click();
     void ExportJob1Click();
+    void JobReport1Click();
     void JobProperties1Click();
     TJobController& Jobs() { return *jobs_; }
     // The job window; made when a job is first made or opened.

@@ -62,6 +62,7 @@ void TfrmMain::ConnectJobs() {
     connect(Archive1, &QAction::triggered, this, command(&TfrmMain::Archive1Click));
     connect(AddToJob1, &QAction::triggered, this, command(&TfrmMain::AddToJob1Click));
     connect(ExportJob1, &QAction::triggered, this, command(&TfrmMain::ExportJob1Click));
+    connect(JobReport1, &QAction::triggered, this, command(&TfrmMain::JobReport1Click));
     connect(JobProperties1, &QAction::triggered, this, command(&TfrmMain::JobProperties1Click));
     FollowJob();
 }
@@ -100,7 +101,7 @@ void TfrmMain::UseJobArchive() {
 void TfrmMain::FollowJob() {
     const bool open = jobs_->HasJob();
     AddToJob1->setEnabled(open && !Merania.empty() && !recordsSource_.empty());
-    JobReport1->setEnabled(false);
+    JobReport1->setEnabled(open);
     ExportJob1->setEnabled(open);
     JobProperties1->setEnabled(open);
 }
@@ -181,6 +182,16 @@ void TfrmMain::ExportJob1Click() {
         return;
     }
     jobs_->ExportJob(ToFileName(*fileName));
+}
+
+void TfrmMain::JobReport1Click() {
+    const auto fileName = options_.FileDialogs->AskSaveFileName(
+        this, QStringLiteral("Job report"), QStringLiteral("PDF (*.pdf)"), "pdf");
+    if (!fileName) {
+        return;
+    }
+    ShowStatusText(QStringLiteral("Writing the report of job %1\u2026").arg(Utf8(jobs_->JobName())));
+    jobs_->WriteReport(ToFileName(*fileName));
 }
 
 void TfrmMain::JobProperties1Click() {

@@ -31,6 +31,7 @@
 #include "archive/JobImport.h"
 #include "archive/PostgresServer.h"
 #include "data/MeasurementText.h"
+#include "support/Subprocess.h"
 #include "sys/TextFile.h"
 
 namespace {
@@ -471,6 +472,62 @@ TEST_F(JobWindowTest, ExportJobWritesTheJobDocumentOfTheArchive) {
     EXPECT_EQ(document.Job.Customer, "City fibre");
     ASSERT_EQ(document.Downloads.size(), 2u);
     EXPECT_EQ(document.Downloads[1].Direction, TDirection::BToA);
+}
+
+// The text of a report without the line that says when it was printed.
+std::string ReportTextWithoutTime(const std::string& path) {
+    std::string text = PdfText(path);
+    const std::size_t at = text.find("Printed ");
+    if (at != std::string::npos) {
+        text.erase(at, text.find('\n', at) - at);
+    }
+    return text;
+}
+
+TEST_F(JobWindowTest, TheJobReportIsTheOneMeridaxCliWrites) {
+    CreateJobWindow();
+    UseArchive(dir_->File("jobs.sqlite"));
+    MakeJob("Riser");
+    SetFixtureBudget();
+    AddBothDirections();
+    EXPECT_TRUE(frm_->JobReport1->isEnabled());
+    fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("window.pdf")));
+    frm_->JobReport1Click();
+    ASSERT_TRUE(PumpUntil([&] { return Status().startsWith(QStringLiteral("Wrote")); }))
+        << Status().toStdString();
+    EXPECT_EQ(Status(), QStringLiteral("Wrote the report of job Riser to ") +
+                            QString::fromStdString(dir_->File("window.pdf")));
+    const TRunResult cli = RunToEnd({MERIDAX_CLI, "job", "report", "Riser", "--to",
+                                     dir_->File("cli.pdf"), "--archive", dir_->File("jobs.sqlite")},
+                                    {}, PatientWait);
+    ASSERT_EQ(cli.TermSignal, 0) << cli.Err;
+    const std::string window = ReportTextWithoutTime(dir_->File("window.pdf"));
+    EXPECT_NE(window.find("Riser"), std::string::npos);
+    EXPECT_NE(window.find("City fibre"), std::string::npos);
+    EXPECT_EQ(window, ReportTextWithoutTime(dir_->File("cli.pdf")));
+}
+
+TEST(JobResultsModelTest, AReadingWithoutADirectionStandsInAverage) {
+    TJobRow row;
+    row.Row.Cable = "R";
+    row.Row.Fiber = "1";
+    row.Row.WaveLengthKey = 1310;
+    row.Row.IsRelative = true;
+    row.Row.Shape = TRowShape::Single;
+    row.Row.Reading.Value = -0.4;
+    row.Row.Reading.Download = 1;
+    row.Row.Reading.Verdict = {TVerdictKind::Pass, 0.4, 1.0, 0.6};
+    row.Row.Limit = 1.0;
+    row.Row.Margin = 0.6;
+    row.Row.Kind = TVerdictKind::Pass;
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::AToB), QString());
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::BToA), QString());
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::Average), QStringLiteral("0.40"));
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::Margin), QStringLiteral("0.60"));
+    row.Row.Reading.Direction = TDirection::BToA;
+    row.Row.Shape = TRowShape::OneDirection;
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::BToA), QStringLiteral("0.40"));
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::Average), QString());
 }
 
 TEST_F(JobWindowTest, OpenJobListsTheArchivesJobsNewestFirst) {

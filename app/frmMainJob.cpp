@@ -161,7 +161,11 @@ void TfrmMain::Archive1Click() {
 }
 
 void TfrmMain::AddToJob1Click() {
+    FollowJob();
     if (!AddToJob1->isEnabled()) {
+        ShowStatusText(jobs_->HasJob()
+                           ? QStringLiteral("Nothing to add: import or open measurements first")
+                           : QStringLiteral("No job open: make or open one first"));
         return;
     }
     const std::optional<TAddAnswers> answers =

@@ -255,6 +255,8 @@ TEST_F(JobWindowTest, JobMenuSitsBesideOptionsWithTheJobCommandsEnabledByWhatIsO
     // Records loaded by no import and no file: nothing to add.
     LoadRecords({Relative("R", "1", 1310, -0.4, -10)});
     EXPECT_FALSE(frm_->AddToJob1->isEnabled());
+    frm_->AddToJob1Click();
+    EXPECT_EQ(Status(), QStringLiteral("Nothing to add: import or open measurements first"));
     ASSERT_TRUE(errors_.empty()) << errors_.front();
     OpenDump("meter1-a-b.dump");
     EXPECT_TRUE(frm_->AddToJob1->isEnabled());

@@ -2,10 +2,10 @@
 
 #include <QMetaObject>
 
+#include "MeridaxVersion.h"
 #include "app/JobRunner.h"
 #include "archive/JobDocument.h"
 #include "archive/JobImport.h"
-#include "MeridaxVersion.h"
 #include "report/JobReport.h"
 #include "sys/TextFile.h"
 
@@ -138,7 +138,8 @@ void TJobController::Refresh() {
         return;
     }
     refreshWaiting_ = true;
-    emit Loading(QStringLiteral("Reading job %1 from %2\u2026").arg(Utf8(jobName_), ShownArchive()));
+    emit Loading(
+        QStringLiteral("Reading job %1 from %2\u2026").arg(Utf8(jobName_), ShownArchive()));
     Post(
         [this, name = jobName_](TArchive& archive) -> std::function<void()> {
             auto snapshot = std::make_shared<const TJobSnapshot>(ReadJobSnapshot(archive, name));
@@ -175,13 +176,14 @@ void TJobController::AddRecords(TMeraniaArray records, std::string meter, std::s
 
 void TJobController::SetVoid(std::int64_t number, bool isVoid, const std::string& reason) {
     Post(
-        [this, name = jobName_, number, isVoid, reason](TArchive& archive) -> std::function<void()> {
+        [this, name = jobName_, number, isVoid,
+         reason](TArchive& archive) -> std::function<void()> {
             archive.SetVoid(name, number, isVoid, reason);
             return [this, number, isVoid] {
-                emit Status(QStringLiteral("Download %1 %2")
-                                .arg(QString::number(number),
-                                     isVoid ? QStringLiteral("made void")
-                                            : QStringLiteral("counts again")));
+                emit Status(
+                    QStringLiteral("Download %1 %2")
+                        .arg(QString::number(number), isVoid ? QStringLiteral("made void")
+                                                             : QStringLiteral("counts again")));
                 Refresh();
             };
         },

@@ -114,10 +114,11 @@ std::optional<std::string> TQtJobDialogs::AskOpenJob(QWidget* owner,
                            QStringLiteral("Site"), QStringLiteral("Downloads"),
                            QStringLiteral("Last added")});
     for (const TJobEntry& entry : entries) {
-        auto* item = new QTreeWidgetItem(list, {Utf8(entry.Name), Utf8(entry.Customer),
-                                                Utf8(entry.Site), QString::number(entry.Downloads),
-                                                Utf8(entry.LastAddedAt.substr(0, 16))
-                                                    .replace(QLatin1Char('T'), QLatin1Char(' '))});
+        auto* item = new QTreeWidgetItem(
+            list,
+            {Utf8(entry.Name), Utf8(entry.Customer), Utf8(entry.Site),
+             QString::number(entry.Downloads),
+             Utf8(entry.LastAddedAt.substr(0, 16)).replace(QLatin1Char('T'), QLatin1Char(' '))});
         item->setData(0, Qt::UserRole, Utf8(entry.Name));
     }
     list->header()->resizeSections(QHeaderView::ResizeToContents);
@@ -148,11 +149,13 @@ std::optional<TArchiveChoice> TQtJobDialogs::AskArchive(QWidget* owner,
     dialog.Form->addRow(postgres);
     QLineEdit* uri = dialog.AddLine(QStringLiteral("URI:"), {}, "edtUri");
     uri->setPlaceholderText(QStringLiteral("postgresql://user@host/database"));
-    QLineEdit* password = dialog.AddLine(QStringLiteral("Password:"), Utf8(current.Password),
-                                         "edtPassword");
+    QLineEdit* password =
+        dialog.AddLine(QStringLiteral("Password:"), Utf8(current.Password), "edtPassword");
     password->setEchoMode(QLineEdit::Password);
     password->setPlaceholderText(QStringLiteral("kept until the program ends; empty: ~/.pgpass"));
-    (current.Kind == TKind::File ? file : current.Kind == TKind::Postgres ? postgres : standard)
+    (current.Kind == TKind::File       ? file
+     : current.Kind == TKind::Postgres ? postgres
+                                       : standard)
         ->setChecked(true);
     (current.Kind == TKind::Postgres ? uri : fileName)->setText(Utf8(current.Location));
     if (dialog.exec() != QDialog::Accepted) {
@@ -201,11 +204,11 @@ std::optional<TAddAnswers> TQtJobDialogs::AskAddToJob(QWidget* owner, const QStr
 
 std::optional<TJobProperties> TQtJobDialogs::AskJobProperties(QWidget* owner, const TJob& job) {
     TFormDialog dialog(owner, QStringLiteral("Job %1").arg(Utf8(job.Name)));
-    QLineEdit* customer = dialog.AddLine(QStringLiteral("Customer:"), Utf8(job.Customer),
-                                         "edtCustomer");
+    QLineEdit* customer =
+        dialog.AddLine(QStringLiteral("Customer:"), Utf8(job.Customer), "edtCustomer");
     QLineEdit* site = dialog.AddLine(QStringLiteral("Site:"), Utf8(job.Site), "edtSite");
-    QLineEdit* contractor = dialog.AddLine(QStringLiteral("Contractor:"), Utf8(job.Contractor),
-                                           "edtContractor");
+    QLineEdit* contractor =
+        dialog.AddLine(QStringLiteral("Contractor:"), Utf8(job.Contractor), "edtContractor");
     auto* notes = new QPlainTextEdit(Utf8(job.Notes), &dialog);
     notes->setObjectName(QStringLiteral("edtNotes"));
     dialog.Form->addRow(QStringLiteral("Notes:"), notes);
@@ -232,10 +235,10 @@ std::optional<TJobProperties> TQtJobDialogs::AskJobProperties(QWidget* owner, co
 
 std::optional<std::string> TQtJobDialogs::AskVoidReason(QWidget* owner, std::int64_t download) {
     bool ok = false;
-    const QString reason = QInputDialog::getText(
-        owner, QStringLiteral("Void download %1").arg(download),
-        QStringLiteral("Why does download %1 no longer count?").arg(download), QLineEdit::Normal,
-        QString(), &ok);
+    const QString reason =
+        QInputDialog::getText(owner, QStringLiteral("Void download %1").arg(download),
+                              QStringLiteral("Why does download %1 no longer count?").arg(download),
+                              QLineEdit::Normal, QString(), &ok);
     if (!ok) {
         return std::nullopt;
     }
@@ -246,7 +249,8 @@ std::optional<std::string> TQtJobDialogs::AskPassword(QWidget* owner, const QStr
     bool ok = false;
     const QString password = QInputDialog::getText(
         owner, QStringLiteral("Archive password"),
-        QStringLiteral("Password for %1\n(kept until the program ends, never saved):").arg(location),
+        QStringLiteral("Password for %1\n(kept until the program ends, never saved):")
+            .arg(location),
         QLineEdit::Password, QString(), &ok);
     if (!ok) {
         return std::nullopt;

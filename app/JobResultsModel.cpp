@@ -11,8 +11,8 @@
 namespace {
 
 constexpr std::array<const char*, TJobResultsModel::Count> Captions{
-    "Cable", "Fiber", "WaveLength", "A\u2192B", "B\u2192A", "Average", "Limit", "Margin",
-    "Verdict"};
+    "Cable",   "Fiber", "WaveLength", "A\u2192B", "B\u2192A",
+    "Average", "Limit", "Margin",     "Verdict"};
 
 bool IsAbsolute(const TJobRow& row) {
     return row.Row.Shape == TRowShape::Absolute;
@@ -159,7 +159,8 @@ QString JobCellText(const TJobRow& row, int column) {
         return QLatin1String(MarginText(*figure).c_str());
     }
     const bool power = IsAbsolute(row) && column != TJobResultsModel::Limit;
-    return QLatin1String(TwoDecimals(*figure).c_str()) + (power ? QStringLiteral(" dBm") : QString());
+    return QLatin1String(TwoDecimals(*figure).c_str()) +
+           (power ? QStringLiteral(" dBm") : QString());
 }
 
 QString JobRowHistory(const TJobRow& row) {
@@ -222,9 +223,9 @@ QVariant TJobResultsModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return JobCellText(row, index.column());
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(Qt::AlignVCenter | (index.column() >= WaveLength
-                                                               ? Qt::AlignHCenter
-                                                               : Qt::AlignLeft));
+            return QVariant::fromValue(
+                Qt::AlignVCenter |
+                (index.column() >= WaveLength ? Qt::AlignHCenter : Qt::AlignLeft));
         case Qt::BackgroundRole:
             return row.Untested ? QVariant() : VerdictBackground(row.Row.Kind);
         case Qt::ToolTipRole:

@@ -39,7 +39,8 @@ std::string UriWithoutPassword(const std::string& uri, std::string* password) {
     QUrl url(Utf8(uri), QUrl::StrictMode);
     QUrlQuery query(url);
     const QString inQuery = query.queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded);
-    if (!url.isValid() || (url.password().isEmpty() && !query.hasQueryItem(QStringLiteral("password")))) {
+    if (!url.isValid() ||
+        (url.password().isEmpty() && !query.hasQueryItem(QStringLiteral("password")))) {
         return uri;
     }
     if (password) {
@@ -95,10 +96,9 @@ void TJobSettings::Store(const TArchiveChoice& choice) {
             break;
         case TArchiveChoice::TKind::File:
         case TArchiveChoice::TKind::Postgres:
-            settings->setValue(QLatin1String(KindKey),
-                               choice.Kind == TArchiveChoice::TKind::File
-                                   ? QStringLiteral("file")
-                                   : QStringLiteral("postgresql"));
+            settings->setValue(QLatin1String(KindKey), choice.Kind == TArchiveChoice::TKind::File
+                                                           ? QStringLiteral("file")
+                                                           : QStringLiteral("postgresql"));
             settings->setValue(QLatin1String(LocationKey), Utf8(location));
             break;
     }

@@ -77,8 +77,8 @@ std::string AddOutcomeText(const std::string& jobName, const TAddOutcome& outcom
 }
 
 std::string JobCountsText(const TJobCounts& counts) {
-    const std::size_t rows = counts.Rows.Pass + counts.Rows.Fail + counts.Rows.Check +
-                             counts.Rows.None;
+    const std::size_t rows =
+        counts.Rows.Pass + counts.Rows.Fail + counts.Rows.Check + counts.Rows.None;
     std::string text = Counted(rows, "row", "rows") + ": " + std::to_string(counts.Rows.Pass) +
                        " pass, " + std::to_string(counts.Rows.Fail) + " fail, " +
                        std::to_string(counts.Rows.Check) + " check";

@@ -36,8 +36,7 @@ QString DownloadLine(const TDownload& download) {
 
 }  // namespace
 
-TfrmJob::TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialogs,
-                 QWidget* parent)
+TfrmJob::TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialogs, QWidget* parent)
     : QMainWindow(parent),
       controller_(controller),
       dialogs_(std::move(dialogs)),
@@ -202,7 +201,8 @@ void TfrmJob::ShowHistory() {
         edtHistory->clear();
         return;
     }
-    edtHistory->setPlainText(JobRowHistory(model_->Rows().at(static_cast<std::size_t>(index.row()))));
+    edtHistory->setPlainText(
+        JobRowHistory(model_->Rows().at(static_cast<std::size_t>(index.row()))));
 }
 
 void TfrmJob::VoidClick(bool isVoid) {

@@ -1,5 +1,6 @@
 // The Job menu: the job in the archive, the records shown added to it, and the job window.
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -40,8 +41,7 @@ void TfrmMain::BuildJobMenu() {
     AddToJob1 = AddAction(JobMenu, "AddToJob1", QStringLiteral("Add to job"));
     JobReport1 = AddAction(JobMenu, "JobReport1", QStringLiteral("Job report (PDF)\u2026"));
     ExportJob1 = AddAction(JobMenu, "ExportJob1", QStringLiteral("Export job\u2026"));
-    JobProperties1 =
-        AddAction(JobMenu, "JobProperties1", QStringLiteral("Job properties\u2026"));
+    JobProperties1 = AddAction(JobMenu, "JobProperties1", QStringLiteral("Job properties\u2026"));
 }
 
 void TfrmMain::ConnectJobs() {
@@ -194,7 +194,8 @@ void TfrmMain::JobReport1Click() {
     if (!fileName) {
         return;
     }
-    ShowStatusText(QStringLiteral("Writing the report of job %1\u2026").arg(Utf8(jobs_->JobName())));
+    ShowStatusText(
+        QStringLiteral("Writing the report of job %1\u2026").arg(Utf8(jobs_->JobName())));
     jobs_->WriteReport(ToFileName(*fileName));
 }
 

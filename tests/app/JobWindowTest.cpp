@@ -5,15 +5,16 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -24,8 +25,8 @@
 #include "app/JobDialogs.h"
 #include "app/JobResultsModel.h"
 #include "app/JobSettings.h"
-#include "app/frmJob.h"
 #include "app/WindowFixture.h"
+#include "app/frmJob.h"
 #include "archive/AddDownloadPause.h"
 #include "archive/Archive.h"
 #include "archive/JobImport.h"
@@ -52,7 +53,8 @@ public:
     std::vector<TAddAnswers> OfferedAnswers;
 
     std::optional<TJob> AskNewJob(QWidget*) override { return Next(NewJobs); }
-    std::optional<std::string> AskOpenJob(QWidget*, const std::vector<TJobEntry>& entries) override {
+    std::optional<std::string> AskOpenJob(QWidget*,
+                                          const std::vector<TJobEntry>& entries) override {
         ListedJobs = entries;
         return Next(OpenJobs);
     }
@@ -215,7 +217,8 @@ protected:
     void Add(const TAddAnswers& answers, const QString& expectStatus) {
         jobDialogs_->Adds.push_back(answers);
         frm_->AddToJob1Click();
-        ASSERT_TRUE(PumpUntil([&] { return Status().contains(expectStatus); })) << Status().toStdString();
+        ASSERT_TRUE(PumpUntil([&] { return Status().contains(expectStatus); }))
+            << Status().toStdString();
     }
 
     void WaitForDownloads(std::size_t count) {
@@ -336,8 +339,9 @@ TEST_F(JobWindowTest, RowsShowPairsAveragesVerdictsAndColoursByTheJobsBudget) {
                              "Average: 0.45 dB\nLimit: 1.00 dB\nMargin: 0.55 dB\nVerdict: PASS"));
 
     const QString status = window.StatusText();
-    EXPECT_TRUE(status.startsWith(QStringLiteral("9 rows: 7 pass, 1 fail, 1 check; 6 pairs, 2 one "
-                                                 "direction; 0 re-tested readings; 2 downloads")))
+    EXPECT_TRUE(
+        status.startsWith(QStringLiteral("9 rows: 7 pass, 1 fail, 1 check; 6 pairs, 2 one "
+                                         "direction; 0 re-tested readings; 2 downloads")))
         << status.toStdString();
     EXPECT_EQ(window.lblArchive->text(),
               QStringLiteral("Archive: ") + QString::fromStdString(dir_->File("jobs.sqlite")));
@@ -444,14 +448,16 @@ TEST_F(JobWindowTest, AVoidDownloadLeavesTheResultsAndCountsAgainWhenUnvoided) {
     window.VoidClick(true);
     ASSERT_TRUE(PumpUntil([&] { return Snapshot()->Downloads[1].Void; })) << Status().toStdString();
     EXPECT_EQ(Snapshot()->Downloads[1].VoidReason, "wrong reference");
-    EXPECT_TRUE(window.lstDownloads->item(1)->text().endsWith(QStringLiteral("VOID: wrong reference")));
+    EXPECT_TRUE(
+        window.lstDownloads->item(1)->text().endsWith(QStringLiteral("VOID: wrong reference")));
     // Only the A→B readings count now: no pair, fibre 5 gone.
     EXPECT_EQ(RowCells(window).count("R/5/1310"), 0u);
     EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 0u);
 
     window.lstDownloads->setCurrentRow(1);
     window.VoidClick(false);
-    ASSERT_TRUE(PumpUntil([&] { return !Snapshot()->Downloads[1].Void; })) << Status().toStdString();
+    ASSERT_TRUE(PumpUntil([&] { return !Snapshot()->Downloads[1].Void; }))
+        << Status().toStdString();
     EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 6u);
 }
 
@@ -638,7 +644,8 @@ TEST(JobSettingsTest, APasswordAmongTheParametersIsTakenOutAsWell) {
     EXPECT_EQ(password, "p&w");
     EXPECT_EQ(UriWithoutPassword("postgres://ann:x@db/jobs", &password), "postgres://ann@db/jobs");
     EXPECT_EQ(password, "x");
-    EXPECT_EQ(UriWithoutPassword("/home/ann/jobs:x@y.sqlite", &password), "/home/ann/jobs:x@y.sqlite");
+    EXPECT_EQ(UriWithoutPassword("/home/ann/jobs:x@y.sqlite", &password),
+              "/home/ann/jobs:x@y.sqlite");
     EXPECT_EQ(password, "");
     EXPECT_EQ(UriWithPassword("postgresql://ann@db/jobs", "s p@ce"),
               "postgresql://ann:s%20p%40ce@db/jobs");

@@ -538,6 +538,25 @@ TEST(JobResultsModelTest, AReadingWithoutADirectionStandsInAverage) {
     EXPECT_EQ(JobCellText(row, TJobResultsModel::Average), QString());
 }
 
+TEST_F(JobWindowTest, AnAddPostedBeforeTheArchiveIsSwitchedIsNotLost) {
+    CreateJobWindow();
+    UseArchive(dir_->File("first.sqlite"));
+    MakeJob("Riser");
+    OpenDump("meter1-a-b.dump");
+    jobDialogs_->Adds.push_back(Answers(TDirection::AToB, "Ann", "2026-11-02"));
+    frm_->AddToJob1Click();
+    UseArchive(dir_->File("second.sqlite"));
+    EXPECT_FALSE(frm_->Jobs().HasJob());
+    EXPECT_FALSE(frm_->AddToJob1->isEnabled());
+    const std::unique_ptr<TArchive> first = OpenArchive(dir_->File("first.sqlite"));
+    ASSERT_TRUE(PumpUntil([&] { return first->Downloads("Riser").size() == 1; }));
+    EXPECT_EQ(first->Downloads("Riser")[0].Readings.size(), 8u);
+    // The new archive is the one the menu uses now.
+    MakeJob("Riser");
+    EXPECT_EQ(frm_->JobWindow()->lblArchive->text(),
+              QStringLiteral("Archive: ") + QString::fromStdString(dir_->File("second.sqlite")));
+}
+
 TEST_F(JobWindowTest, OpenJobListsTheArchivesJobsNewestFirst) {
     CreateJobWindow();
     UseArchive(dir_->File("jobs.sqlite"));

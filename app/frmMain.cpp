@@ -29,6 +29,10 @@
 #include "app/Questions.h"
 #include "app/frmAbout.h"
 #include "session/ApplicationSettings.h"
+#include "app/JobController.h"
+#include "app/JobSettings.h"
+#include "app/frmJob.h"
+#include "export/ClipboardText.h"
 
 namespace {
 
@@ -108,11 +112,15 @@ TfrmMain::TfrmMain(TfrmMainOptions options, QWidget* parent)
     }
     FormResize();
     ConnectCommands();
+    ConnectJobs();
     BuildKeyboard();
     FormCreate();
 }
 
 TfrmMain::~TfrmMain() {
+    // The job window goes before the job it shows; the job's thread ends with it.
+    frmJob_.reset();
+    delete std::exchange(jobs_, nullptr);
     // FormDestroy: destroying the serial component closes the port and ends its thread.
     dumpWorker_.reset();
     session_.reset();
@@ -309,6 +317,9 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     FormClose();
+    if (frmJob_) {
+        frmJob_->close();
+    }
     event->accept();
 }
 
@@ -373,8 +384,14 @@ void TfrmMain::LoadDataToAllListView() {
         throw;
     }
     SetBusyCursor(false);
-    // A new set: whoever filled it says whether it still waits to be saved.
+    // A new set: whoever filled it says whether it still waits to be saved, and where it
+    // came from.
     unsavedImport_ = false;
+    recordsSource_.clear();
+    recordsMeter_.clear();
+    if (jobs_ != nullptr) {
+        FollowJob();
+    }
     ShowCounts();
 }
 
@@ -532,6 +549,11 @@ void TfrmMain::RefillViews() {
     LoadDataToAllListView();
     // Only the session refills after a dump: the new set exists nowhere else yet.
     unsavedImport_ = !Merania.empty();
+    if (!Merania.empty()) {
+        recordsSource_ = SelectedPort().value_or(std::string());
+        recordsMeter_ = DeviceLineFromLabel(DeviceLabelText());
+        FollowJob();
+    }
 }
 
 void TfrmMain::BlockFor(int milliseconds) {

@@ -13,10 +13,12 @@
 #include "session/SessionView.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
+#include "app/JobWork.h"
 #include "data/MeasurementTable.h"
 #include "verdict/Verdict.h"
 
 class IFileDialogs;
+class IJobDialogs;
 class IQuestions;
 class QAction;
 class QComboBox;
@@ -29,6 +31,9 @@ class QTableView;
 class QTimer;
 class QToolButton;
 class TDumpWorker;
+class TJobController;
+class TJobSettings;
+class TfrmJob;
 class TMeasurementModel;
 struct TReadDump;
 class TfrmAbout;
@@ -52,6 +57,10 @@ struct TfrmMainOptions {
     // The settings file read at start and written at close; empty: settings.ini in the
     // working directory.
     std::string SettingsFile;
+    // The Job menu's questions.
+    std::shared_ptr<IJobDialogs> JobDialogs;
+    // Where the Job menu keeps the archive chosen; empty: the user's own settings.
+    QString JobSettingsFile;
 };
 
 // The main window: the device session, the three measurement tables and the commands on them.
@@ -106,6 +115,14 @@ public:
     QAction* ppExportToXlsx;
     QAction* ppExportToCsv;
     QAction* ppExportToPdf;
+    QMenu* JobMenu;
+    QAction* NewJob1;
+    QAction* OpenJob1;
+    QAction* Archive1;
+    QAction* AddToJob1;
+    QAction* JobReport1;
+    QAction* ExportJob1;
+    QAction* JobProperties1;
     QLabel* lblStatus;
     QPushButton* btnCancelImport;
 
@@ -155,6 +172,19 @@ public:
     void ppExportToCsvClick();
     void ppExportToPdfClick();
 
+    // The Job menu. Each posts its work to the archive's thread; the result shows in the
+    // status lines when it comes back.
+    void NewJob1Click();
+    void OpenJob1Click();
+    void Archive1Click();
+    void AddToJob1Click();
+    void ExportJob1Click();
+    void JobReport1Click();
+    void JobProperties1Click();
+    TJobController& Jobs() { return *jobs_; }
+    // The job window; made when a job is first made or opened.
+    TfrmJob* JobWindow() { return frmJob_.get(); }
+
     // ISessionView
     void SetDeviceLabelText(const std::string& text) override;
     std::string DeviceLabelText() const override;
@@ -187,6 +217,14 @@ private:
     void FormClose();
     void BuildLayout();
     void BuildMenus();
+    void BuildJobMenu();
+    void ConnectJobs();
+    void UseJobArchive();
+    void FollowJob();
+    void ShowJobWindow();
+    void ShowStatusText(const QString& text);
+    // A database that wants a password gets one asked once per run.
+    void ArchiveOpenFailed(const QString& message);
     void BuildTables();
     void BuildStatusLine();
     void BuildKeyboard();
@@ -253,6 +291,17 @@ private:
     int deviceLabelLeft_ = 0;
     // What the worker made of the dump the session is taking now; only while it takes it.
     TReadDump* readDump_ = nullptr;
+    // The job and its archive's thread; the job window shows what it reads.
+    TJobController* jobs_ = nullptr;
+    std::unique_ptr<TJobSettings> jobSettings_;
+    std::unique_ptr<TfrmJob> frmJob_;
+    // The add's answers, offered again at the next add.
+    TAddAnswers addAnswers_;
+    bool passwordAsked_ = false;
+    // Where the records shown came from (a file or a port), and the meter's name line when
+    // they came from one; empty when the tables hold no import or opened file.
+    std::string recordsSource_;
+    std::string recordsMeter_;
     // Last: stopped (its dump finished) before anything its results reach goes.
     std::unique_ptr<TDumpWorker> dumpWorker_;
 };

@@ -171,6 +171,10 @@ void TfrmMain::btnOpenClick() {
         return;
     }
     LoadDataToAllListView();
+    if (!Merania.empty()) {
+        recordsSource_ = fileName->toStdString();
+        FollowJob();
+    }
     ShowStatus(ToBytes(QStringLiteral("Opened %1: ").arg(*fileName)) + CountsText());
 }
 

@@ -221,6 +221,7 @@ void TfrmMain::BuildMenus() {
     ppExportToCsv->setObjectName(QStringLiteral("ppExportToCsv"));
     ppExportToPdf = PopupMenuExport->addAction(QStringLiteral("Test report (PDF)..."));
     ppExportToPdf->setObjectName(QStringLiteral("ppExportToPdf"));
+    BuildJobMenu();
 }
 
 void TfrmMain::PlaceDeviceBottomButtons() {

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/JobWork.h"
+#include "archive/Archive.h"
+#include "data/uMeranie.h"
+
+class TJobRunner;
+
+// The job the window works on and the archive it is kept in. Every archive operation is
+// posted to the archive's own thread; its result comes back on the window's thread as a
+// signal. Results of an archive or job given up meanwhile are dropped.
+class TJobController : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TJobController(QObject* parent = nullptr);
+    ~TJobController() override;
+
+    // Opens the archive at location (a URI may hold a password; it is never shown) on a new
+    // thread, after the old archive's work is done; closes the job.
+    void UseArchive(const std::string& location);
+    bool HasArchive() const noexcept { return runner_ != nullptr; }
+    // The archive as messages show it.
+    QString ShownArchive() const;
+
+    const std::string& JobName() const noexcept { return jobName_; }
+    bool HasJob() const noexcept { return !jobName_.empty(); }
+    // The last snapshot read; null before the first.
+    const std::shared_ptr<const TJobSnapshot>& Snapshot() const noexcept { return snapshot_; }
+
+    void ListJobs(std::function<void(std::vector<TJobEntry>)> done);
+    void CreateJob(const TJob& job);
+    void OpenJob(const std::string& name);
+    // Reads the job again; a refresh already waiting makes another unneeded.
+    void Refresh();
+    // All the records, as one download; the hash is made on the archive's thread.
+    void AddRecords(TMeraniaArray records, std::string meter, std::string source,
+                    TAddAnswers answers);
+    void SetVoid(std::int64_t number, bool isVoid, const std::string& reason);
+    void ChangeJob(const TJobChanges& changes);
+    void ExportJob(const std::string& path);
+    // The job's PDF report, read and drawn on the archive's thread as meridax-cli draws it.
+    void WriteReport(const std::string& path);
+
+signals:
+    // An operation's result, for the status line.
+    void Status(const QString& text);
+    // An operation that failed: the whole message.
+    void Failed(const QString& message);
+    // A job is being read (for a large one this takes a while).
+    void Loading(const QString& text);
+    void SnapshotReady();
+    // The job opened or closed.
+    void JobChanged();
+    // The archive could not be opened (after Failed with the same message).
+    void OpenFailed(const QString& message);
+
+private:
+    // Runs work on the archive's thread; then runs done here unless the archive or job
+    // changed meanwhile. A failure becomes Failed with what before its message.
+    void Post(std::function<std::function<void()>(TArchive&)> work, const QString& what);
+    void ReportFailure(std::uint64_t generation, const QString& what, const std::string& message);
+    void ArchiveChanged();
+
+    std::unique_ptr<TJobRunner> runner_;
+    // Runners of archives given up, finishing what was posted to them (an add is never
+    // dropped) while the window goes on; joined once finished, or when this object goes.
+    std::vector<std::unique_ptr<TJobRunner>> retiring_;
+    std::string location_;
+    std::string jobName_;
+    std::shared_ptr<const TJobSnapshot> snapshot_;
+    std::uint64_t generation_ = 0;
+    // Which archive's change notices are current.
+    std::uint64_t archiveId_ = 0;
+    bool refreshWaiting_ = false;
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/JobWork.h"
+#include "archive/ArchiveTypes.h"
+
+class QWidget;
+
+// Where the jobs are kept, as the user chose it.
+struct TArchiveChoice {
+    enum class TKind { Default, File, Postgres };
+    TKind Kind = TKind::Default;
+    std::string Location;  // the file or the URI (without a password); empty for Default
+    std::string Password;  // for this run only; empty: libpq's own (~/.pgpass)
+};
+
+// A job's properties as the user gave them: the texts, and the files to take the budget and
+// the logo from (empty: unchanged).
+struct TJobProperties {
+    std::string Customer;
+    std::string Site;
+    std::string Contractor;
+    std::string Notes;
+    QString BudgetFile;
+    QString LogoFile;
+};
+
+// The questions of the Job menu; nullopt stands for Cancel. Texts are UTF-8.
+class IJobDialogs {
+public:
+    virtual ~IJobDialogs() = default;
+    virtual std::optional<TJob> AskNewJob(QWidget* owner) = 0;
+    // entries newest first; gives the chosen job's name.
+    virtual std::optional<std::string> AskOpenJob(QWidget* owner,
+                                                  const std::vector<TJobEntry>& entries) = 0;
+    virtual std::optional<TArchiveChoice> AskArchive(QWidget* owner,
+                                                     const TArchiveChoice& current) = 0;
+    virtual std::optional<TAddAnswers> AskAddToJob(QWidget* owner, const QString& jobName,
+                                                   const TAddAnswers& previous) = 0;
+    virtual std::optional<TJobProperties> AskJobProperties(QWidget* owner, const TJob& job) = 0;
+    virtual std::optional<std::string> AskVoidReason(QWidget* owner, std::int64_t download) = 0;
+    // The password of a database that asked for one (location as shown).
+    virtual std::optional<std::string> AskPassword(QWidget* owner, const QString& location) = 0;
+};
+
+// The same with Qt's dialogs.
+class TQtJobDialogs : public IJobDialogs {
+public:
+    std::optional<TJob> AskNewJob(QWidget* owner) override;
+    std::optional<std::string> AskOpenJob(QWidget* owner,
+                                          const std::vector<TJobEntry>& entries) override;
+    std::optional<TArchiveChoice> AskArchive(QWidget* owner,
+                                             const TArchiveChoice& current) override;
+    std::optional<TAddAnswers> AskAddToJob(QWidget* owner, const QString& jobName,
+                                           const TAddAnswers& previous) override;
+    std::optional<TJobProperties> AskJobProperties(QWidget* owner, const TJob& job) override;
+    std::optional<std::string> AskVoidReason(QWidget* owner, std::int64_t download) override;
+    std::optional<std::string> AskPassword(QWidget* owner, const QString& location) override;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+class IJobDialogs;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class TJobController;
+class TJobFilterModel;
+class TJobResultsModel;
+
+// The job window: the open job's results judged with the job's own budget, its downloads,
+// and what it counts. It shows what the controller read and asks it for the rest.
+class TfrmJob : public QMainWindow {
+    Q_OBJECT
+
+public:
+    TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialogs,
+            QWidget* parent = nullptr);
+
+    QLabel* lblArchive;
+    QComboBox* cbFilter;
+    QTableView* ResultsView;
+    QPlainTextEdit* edtHistory;
+    QListWidget* lstDownloads;
+    QPushButton* btnVoid;
+    QPushButton* btnUnvoid;
+    QLabel* lblStatus;
+
+    TJobResultsModel& Model() { return *model_; }
+    TJobFilterModel& Filtered() { return *filter_; }
+    QString StatusText() const;
+
+    // F5: reads the job again.
+    void Refresh();
+    void VoidClick(bool isVoid);
+
+private:
+    void BuildLayout();
+    // The selected row's re-tests and the job's downloads with their buttons.
+    void BuildSidePanel(QWidget* splitter);
+    void ShowSnapshot();
+    void ShowDownloads();
+    void ShowHistory();
+    void FollowJob();
+    void ShowStatus(const QString& text);
+
+    TJobController& controller_;
+    std::shared_ptr<IJobDialogs> dialogs_;
+    TJobResultsModel* model_;
+    TJobFilterModel* filter_;
+};

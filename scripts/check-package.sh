@@ -132,7 +132,7 @@ expect_completion() {
     got=$(complete_line "$1")
     [ "$got" = "$2" ] || fail "completing '$1' gave '$got', expected '$2'"
 }
-expect_completion 'meridax-cli ' '--help --version convert import ports report'
+expect_completion 'meridax-cli ' '--help --version convert import job ports report'
 expect_completion 'meridax-cli convert a.mxe --page ' 'absolute all relative'
 expect_completion 'meridax-cli convert a.mxe --to ' 'a.mxe c.xls d.xlsx e.csv'
 expect_completion 'meridax-cli report a.mxe --to ' 'd.xlsx e.csv g.pdf'
@@ -140,5 +140,7 @@ expect_completion 'meridax-cli report a.mxe --budget ' 'f.json'
 expect_completion 'meridax-cli convert ' 'a.mxe b.txt'
 expect_completion 'meridax-cli import --port ' '/dev/ttyS1 /dev/ttyUSB0'
 expect_completion 'meridax-cli ports -' '--all --help'
+expect_completion 'meridax-cli job ' '--help add export import list new report set show unvoid void'
+expect_completion 'meridax-cli job report J --to ' 'd.xlsx e.csv g.pdf'
 
 echo "check-package: $deb passed"

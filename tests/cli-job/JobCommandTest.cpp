@@ -539,4 +539,17 @@ TEST_F(JobTest, AddFromThePortTakesTheMetersName) {
     EXPECT_NE(first.find("  OLM-45    SN 7  " + sim.Path() + "  "), std::string::npos) << first;
 }
 
+// A meter sends its name in 8 bits; the archive keeps it as UTF-8, so that the job can be
+// exported (the document is UTF-8) and a PostgreSQL archive takes it.
+TEST_F(JobTest, AMetersEightBitNameIsKeptAsUtf8) {
+    MakeJob("P");
+    TMeterSimProcess sim(MERIDAX_METER_SIM, {"--records", "4", "--name", "Mesureur \xE9t\xE9"},
+                         Path("sim-stderr"));
+    ASSERT_EQ(Job({"add", "P", "--port", sim.Path()}).exitCode, 0);
+    const TRun exported = Job({"export", "P", "--to", Path("p.json")});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_NE(Read(Path("p.json")).find("\"meter\": \"Mesureur \xC3\xA9t\xC3\xA9\""),
+              std::string::npos);
+}
+
 }  // namespace

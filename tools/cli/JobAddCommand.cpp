@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "archive/DownloadHash.h"
+#include "data/Latin1Utf8.h"
 #include "data/uMeranie.h"
 #include "export/ExportFields.h"
 #include "tools/cli/JobCommands.h"
@@ -88,7 +89,8 @@ int AddFromMeter(const TJobOptions& options, TArchive& archive) {
     port.Port = options.Port;
     port.Baud = options.Baud;
     return ImportFromMeter(port, std::cout, "meridax-cli job add", [&](const std::string& name) {
-        Add(options, archive, TakeDownload(options, options.Port, name));
+        // The meter's name line is 8-bit, as it sends it; the archive keeps UTF-8.
+        Add(options, archive, TakeDownload(options, options.Port, Latin1ToUtf8(name)));
     });
 }
 

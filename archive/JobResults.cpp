@@ -381,8 +381,28 @@ std::vector<TVoidDownload> VoidDownloadsOf(const std::vector<TDownload>& downloa
 
 }  // namespace
 
-const char* RowNote(const TResultRow& row) {
-    return row.Shape == TRowShape::OneDirection ? "one direction" : "";
+std::string RowNote(const TResultRow& row) {
+    std::string note;
+    switch (row.Shape) {
+        case TRowShape::OneDirection:
+            note = "one direction";
+            break;
+        case TRowShape::Absolute:
+            note = "absolute (dBm)";
+            break;
+        case TRowShape::Single:
+            note = "no direction";
+            break;
+        case TRowShape::Pair:
+            break;
+    }
+    if (!row.History.empty())
+        note += note.empty() ? "re-tested" : "; re-tested";
+    return note;
+}
+
+TFigure ShownFigure(const TResultRow& row, const TRowReading& reading) {
+    return row.IsRelative ? reading.Verdict.Loss : TFigure(reading.Value);
 }
 
 std::string CompletenessText(const TJobCompleteness& completeness) {

@@ -81,8 +81,12 @@ struct TResultRow {
     bool operator==(const TResultRow&) const = default;
 };
 
-// "one direction" for a one-direction row, "" for the others: the report's note.
-const char* RowNote(const TResultRow& row);
+// The reports' note on a row: "one direction", "absolute (dBm)" or "no direction" by its
+// shape ("" for a pair), then "re-tested" when it has history ("one direction; re-tested").
+std::string RowNote(const TResultRow& row);
+
+// What a current reading of the row shows: its loss, or an absolute reading's power (dBm).
+TFigure ShownFigure(const TResultRow& row, const TRowReading& reading);
 
 // What the results were made from, counted.
 struct TJobCounts {

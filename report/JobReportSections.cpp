@@ -19,11 +19,6 @@ enum TResultColumn {
     ResultColumnCount
 };
 
-// What a reading shows: its loss, or an absolute reading's power.
-TFigure Shown(const TResultRow& row, const TRowReading& reading) {
-    return row.IsRelative ? reading.Verdict.Loss : TFigure(reading.Value);
-}
-
 std::size_t DirectionColumn(TDirection direction) {
     switch (direction) {
         case TDirection::AToB:
@@ -49,23 +44,7 @@ QString DirectionText(TDirection direction) {
 }
 
 QString Note(const TResultRow& row) {
-    QString note;
-    switch (row.Shape) {
-        case TRowShape::OneDirection:
-            note = QString::fromLatin1(RowNote(row));
-            break;
-        case TRowShape::Absolute:
-            note = QStringLiteral("absolute (dBm)");
-            break;
-        case TRowShape::Single:
-            note = QStringLiteral("no direction");
-            break;
-        case TRowShape::Pair:
-            break;
-    }
-    if (!row.History.empty())
-        note += note.isEmpty() ? QStringLiteral("re-tested") : QStringLiteral("; re-tested");
-    return note;
+    return QString::fromUtf8(RowNote(row));
 }
 
 void AddResultRow(TTableBlock& table, const TResultRow& row) {
@@ -78,7 +57,7 @@ void AddResultRow(TTableBlock& table, const TResultRow& row) {
         cells[BToAColumn] = FigureCell(row.Partner.Verdict.Loss);
         cells[AverageColumn] = FigureCell(row.Average);
     } else {
-        cells[DirectionColumn(row.Reading.Direction)] = FigureCell(Shown(row, row.Reading));
+        cells[DirectionColumn(row.Reading.Direction)] = FigureCell(ShownFigure(row, row.Reading));
     }
     cells[LimitColumn] = FigureCell(row.Limit);
     cells[MarginColumn] = MarginCell(row.Margin);
@@ -189,7 +168,7 @@ void AddJobRetests(TBlockList& list, const TJobReportInput& input, const TBudget
             table.AddRow({Latin1(row.Cable), Latin1(row.Fiber), QString::number(row.WaveLengthKey),
                           DirectionText(earlier.Direction),
                           FigureCell(row.IsRelative ? verdict.Loss : TFigure(earlier.Value)),
-                          DownloadText(downloads, earlier.Download), FigureCell(Shown(row, now)),
+                          DownloadText(downloads, earlier.Download), FigureCell(ShownFigure(row, now)),
                           DownloadText(downloads, now.Download)});
         }
     }

@@ -48,3 +48,21 @@ void WriteReportFile(const QByteArray& pdf, const std::string& path) {
             ThrowExportError("Cannot create", path, error);
     });
 }
+
+void PaintReportPages(QPdfWriter& writer, const TReportStyle& style,
+                      const std::vector<TReportBlock>& blocks, const QString& program,
+                      const QString& title, const std::string& path) {
+    const std::vector<TPageLayout> pages = LayOutPages(blocks, style);
+    QPainter painter;
+    if (!painter.begin(&writer))
+        ThrowExportError("Cannot create", path, std::make_error_code(std::errc::io_error));
+    const int pageCount = static_cast<int>(pages.size());
+    for (int page = 0; page < pageCount; ++page) {
+        if (page > 0)
+            writer.newPage();
+        PaintPage(painter, style, blocks, pages[static_cast<std::size_t>(page)]);
+        PaintReportFooter(painter, style, program, title, page + 1, pageCount);
+    }
+    if (!painter.end())
+        ThrowExportError("Cannot create", path, std::make_error_code(std::errc::io_error));
+}

@@ -36,21 +36,7 @@ QByteArray RenderReport(const TReportInput& input, const std::string& path) {
 
     const TReportStyle style(&writer);
     const std::vector<TReportBlock> blocks = ReportBlocks(input, rows, series, style);
-    const std::vector<TPageLayout> pages = LayOutPages(blocks, style);
-
-    QPainter painter;
-    if (!painter.begin(&writer))
-        ThrowExportError("Cannot create", path, std::make_error_code(std::errc::io_error));
-    const int pageCount = static_cast<int>(pages.size());
-    for (int page = 0; page < pageCount; ++page) {
-        if (page > 0)
-            writer.newPage();
-        PaintPage(painter, style, blocks, pages[static_cast<std::size_t>(page)]);
-        PaintReportFooter(painter, style, ProgramLine(input), Utf8(input.Title), page + 1,
-                          pageCount);
-    }
-    if (!painter.end())
-        ThrowExportError("Cannot create", path, std::make_error_code(std::errc::io_error));
+    PaintReportPages(writer, style, blocks, ProgramLine(input), Utf8(input.Title), path);
     return bytes;
 }
 

@@ -487,7 +487,7 @@ TEST(JobResults, VoidDownloadsAreListedButTakeNoPart) {
     EXPECT_EQ(results.Counts, Counts({1, 0, 0, 0}, 0, 1, 1, 0, 0, 1, 2));
     EXPECT_EQ(results.VoidDownloads,
               (std::vector<TVoidDownload>{{1, "empty"}, {2, "another building"}}));
-    EXPECT_STREQ(RowNote(results.Rows[0]), "one direction");
+    EXPECT_EQ(RowNote(results.Rows[0]), "one direction");
 }
 
 }  // namespace

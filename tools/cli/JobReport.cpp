@@ -27,11 +27,6 @@ TGridCell Margin(const TFigure& value) {
     return value ? GridNumber(MarginText(*value), *value, MarginDecimals(*value)) : TGridCell{};
 }
 
-// What a reading shows: its loss, or an absolute reading's power.
-TFigure Shown(const TResultRow& row, const TRowReading& reading) {
-    return row.IsRelative ? reading.Verdict.Loss : TFigure(reading.Value);
-}
-
 std::size_t DirectionColumn(TDirection direction) {
     switch (direction) {
         case TDirection::AToB:
@@ -44,25 +39,6 @@ std::size_t DirectionColumn(TDirection direction) {
     return AverageColumn;
 }
 
-std::string Note(const TResultRow& row) {
-    std::string note;
-    switch (row.Shape) {
-        case TRowShape::OneDirection:
-            note = RowNote(row);
-            break;
-        case TRowShape::Absolute:
-            note = "absolute (dBm)";
-            break;
-        case TRowShape::Single:
-            note = "no direction";
-            break;
-        case TRowShape::Pair:
-            break;
-    }
-    if (!row.History.empty())
-        note += note.empty() ? "re-tested" : "; re-tested";
-    return note;
-}
 
 std::vector<TGridCell> GridRow(const TResultRow& row) {
     std::vector<TGridCell> cells(ColumnCount);
@@ -74,12 +50,12 @@ std::vector<TGridCell> GridRow(const TResultRow& row) {
         cells[BToAColumn] = Figure(row.Partner.Verdict.Loss);
         cells[AverageColumn] = Figure(row.Average);
     } else {
-        cells[DirectionColumn(row.Reading.Direction)] = Figure(Shown(row, row.Reading));
+        cells[DirectionColumn(row.Reading.Direction)] = Figure(ShownFigure(row, row.Reading));
     }
     cells[LimitColumn] = Figure(row.Limit);
     cells[MarginColumn] = Margin(row.Margin);
     cells[VerdictColumn] = GridText(VerdictText(row.Kind));
-    cells[NoteColumn] = GridText(Note(row));
+    cells[NoteColumn] = GridText(RowNote(row));
     return cells;
 }
 

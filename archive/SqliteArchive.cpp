@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <filesystem>
 
@@ -147,7 +148,7 @@ void TSqliteArchive::Open() {
     int persist = 1;
     sqlite3_file_control(connection_->Handle(), "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     if (ArchiveSchemaVersion(*connection_, path_) < NewestArchiveVersion()) {
-        MigrateArchive(*connection_, path_);
+        MigrateArchive(*connection_, path_, std::chrono::milliseconds(BusyTimeoutMs));
     }
 }
 

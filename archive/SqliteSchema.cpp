@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <iterator>
+#include <thread>
 
 #include "archive/ArchiveErrors.h"
 
@@ -114,10 +116,33 @@ int ArchiveSchemaVersion(TSqliteConnection& connection, const std::string& path)
     }
 }
 
-void MigrateArchive(TSqliteConnection& connection, const std::string& path) {
+namespace {
+
+// Switching a file to the write-ahead log needs the file to itself, and SQLite answers "database
+// is locked" at once, without its busy handler, while another connection reads it (another
+// process opening the same new archive): tried again until busyTimeout has passed.
+void SwitchToWriteAheadLog(TSqliteConnection& connection, std::chrono::milliseconds busyTimeout) {
+    const auto deadline = std::chrono::steady_clock::now() + busyTimeout;
+    for (;;) {
+        try {
+            connection.Execute("PRAGMA journal_mode = WAL");
+            return;
+        } catch (const ESqliteError& error) {
+            if (error.PrimaryCode() != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline) {
+                throw;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+}  // namespace
+
+void MigrateArchive(TSqliteConnection& connection, const std::string& path,
+                    std::chrono::milliseconds busyTimeout) {
     if (ArchiveSchemaVersion(connection, path) == 0) {
         // Kept in the file: every later connection uses the write-ahead log.
-        connection.Execute("PRAGMA journal_mode = WAL");
+        SwitchToWriteAheadLog(connection, busyTimeout);
     }
     connection.Execute("BEGIN IMMEDIATE");
     try {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "archive/SqliteDb.h"
@@ -16,8 +17,10 @@ struct TSqliteMigration {
 int ArchiveSchemaVersion(TSqliteConnection& connection, const std::string& path);
 
 // Brings the archive to the newest version in one write transaction, checking again inside
-// it, since another process may have done it meanwhile. A new file is made WAL first.
-void MigrateArchive(TSqliteConnection& connection, const std::string& path);
+// it, since another process may have done it meanwhile. A new file is made WAL first, waiting
+// up to busyTimeout for other connections to let it.
+void MigrateArchive(TSqliteConnection& connection, const std::string& path,
+                    std::chrono::milliseconds busyTimeout);
 
 // The newest version the migrations reach.
 int NewestArchiveVersion();

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -27,7 +29,7 @@ int MillisecondsLeft(Clock::time_point deadline) {
     return left.count() < 0 ? 0 : static_cast<int>(left.count());
 }
 
-[[noreturn]] void ThrowErrno(const std::string& what) {
+[[noreturn]] void ThrowLastError(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
@@ -45,7 +47,7 @@ struct TPipe {
     explicit TPipe(bool wanted) {
         int fds[2];
         if (wanted && ::pipe2(fds, O_CLOEXEC) != 0) {
-            ThrowErrno("pipe2");
+            ThrowLastError("pipe2");
         }
         if (wanted) {
             Read = fds[0];
@@ -64,13 +66,13 @@ struct TPipe {
 int InputFile(const std::string& text) {
     const int fd = ::memfd_create("meridax-test-input", MFD_CLOEXEC);
     if (fd < 0) {
-        ThrowErrno("memfd_create");
+        ThrowLastError("memfd_create");
     }
     for (std::size_t done = 0; done < text.size();) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno != EINTR) {
             ::close(fd);
-            ThrowErrno("write");
+            ThrowLastError("write");
         }
         done += n > 0 ? static_cast<std::size_t>(n) : 0;
     }
@@ -170,6 +172,11 @@ struct TChildStreams {
         if (body != nullptr) {
             ::_exit((*body)());
         }
+    } catch (const std::exception& error) {
+        // Said on the child's standard error, so that a failing case shows why.
+        const std::string text = std::string("subprocess: ") + error.what() + '\n';
+        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
+        ::_exit(SubprocessCannotStart);
     } catch (...) {
         ::_exit(SubprocessCannotStart);
     }

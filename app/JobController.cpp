@@ -4,18 +4,11 @@
 
 #include "MeridaxVersion.h"
 #include "app/JobRunner.h"
+#include "app/Latin1.h"
 #include "archive/JobDocument.h"
 #include "archive/JobImport.h"
 #include "report/JobReport.h"
 #include "sys/TextFile.h"
-
-namespace {
-
-QString Utf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 TJobController::TJobController(QObject* parent) : QObject(parent) {}
 

@@ -20,11 +20,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
+#include "app/Latin1.h"
 
-QString Utf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+namespace {
 
 std::string ToUtf8(const QString& text) {
     return text.toUtf8().toStdString();

@@ -67,10 +67,6 @@ std::optional<double> CellFigure(const TJobRow& row, int column) {
     }
 }
 
-QString Utf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString FigureText(double value, bool absolute) {
     return QLatin1String(TwoDecimals(value).c_str()) +
            (absolute ? QStringLiteral(" dBm") : QStringLiteral(" dB"));

@@ -5,6 +5,7 @@
 #include <QUrlQuery>
 #include <memory>
 
+#include "app/Latin1.h"
 #include "archive/Archive.h"
 
 namespace {
@@ -17,10 +18,6 @@ std::unique_ptr<QSettings> OpenSettings(const QString& fileName) {
         return std::make_unique<QSettings>(QStringLiteral("meridax"), QStringLiteral("meridax"));
     }
     return std::make_unique<QSettings>(fileName, QSettings::IniFormat);
-}
-
-QString Utf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace

@@ -22,3 +22,8 @@ inline std::string ToFileName(const QString& path) {
     const QByteArray bytes = QFile::encodeName(path);
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
+
+// The archive keeps its texts (names, notes, the meter's name line) in UTF-8.
+inline QString Utf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}

@@ -16,12 +16,9 @@
 #include "app/JobController.h"
 #include "app/JobDialogs.h"
 #include "app/JobResultsModel.h"
+#include "app/Latin1.h"
 
 namespace {
-
-QString Utf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString DownloadLine(const TDownload& download) {
     QString line = QStringLiteral("%1  %2  %3  %4  %5")

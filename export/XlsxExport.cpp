@@ -244,7 +244,7 @@ private:
     std::string utf8_;
 };
 
-[[noreturn]] void Refuse(const std::string& path, const std::string& reason) {
+[[noreturn]] void RefuseWorkbook(const std::string& path, const std::string& reason) {
     throw EExportError("Cannot export to \"" + path + "\": " + reason, path,
                        std::make_error_code(std::errc::file_too_large));
 }
@@ -303,11 +303,11 @@ namespace {
 
 void CheckFits(const std::string& path, std::size_t rows, std::size_t deviceFields) {
     if (rows > XlsxMaxRows) {
-        Refuse(path, std::to_string(rows) + " rows do not fit; a worksheet holds at most " +
+        RefuseWorkbook(path, std::to_string(rows) + " rows do not fit; a worksheet holds at most " +
                          std::to_string(XlsxMaxRows) + " rows");
     }
     if (deviceFields > MaxColumns) {
-        Refuse(path, "the device details have " + std::to_string(deviceFields) +
+        RefuseWorkbook(path, "the device details have " + std::to_string(deviceFields) +
                          " fields; a worksheet holds at most " + std::to_string(MaxColumns) +
                          " columns");
     }

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr std::size_t FlushSize = 64 * 1024;
+constexpr std::size_t XlsFlushSize = 64 * 1024;
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& fileName,
                                  const std::error_code& code) {
@@ -70,7 +70,7 @@ TXLSWriter::TXLSWriter(const std::string& FileName, const std::string& WritePath
     if (exists && S_ISREG(status.st_mode) && ::ftruncate(fd.Get(), 0) != 0) {
         ThrowFileError(failure, FileName, ErrnoCode());
     }
-    buffer_.reserve(FlushSize + 512);
+    buffer_.reserve(XlsFlushSize + 512);
     fd_ = std::move(fd);
 }
 
@@ -134,7 +134,7 @@ void TXLSWriter::WriteBytes(const void* data, std::size_t size) {
     if (!fd_)
         throw EXLSWriteError("The file \"" + FullPath(name_) + "\" is closed", name_);
     buffer_.append(static_cast<const char*>(data), size);
-    if (buffer_.size() >= FlushSize)
+    if (buffer_.size() >= XlsFlushSize)
         Flush();
 }
 

@@ -14,7 +14,7 @@
 #include "support/Throws.h"
 
 namespace {
-std::string SampleText() {
+std::string ImportSampleText() {
     const TJobDocument sample = SampleJob();
     return JobDocumentText(sample.Job, sample.Downloads);
 }
@@ -93,7 +93,7 @@ protected:
 
 // The round trip that matters: export, import into an empty archive, export again.
 TEST_P(JobImport, IntoAnEmptyArchiveThenExportGivesTheSameBytes) {
-    const std::string text = SampleText();
+    const std::string text = ImportSampleText();
     const TImportOutcome outcome = ImportJob(archive_, ReadJobDocument(text, "job.json"), false);
     EXPECT_TRUE(outcome.Created);
     EXPECT_FALSE(outcome.Replaced);
@@ -113,7 +113,7 @@ TEST_P(JobImport, TheSameDocumentTwiceChangesNothing) {
     EXPECT_EQ(again.DownloadsPresent, 2);
     EXPECT_EQ(again.BudgetsAdded, 0);
     EXPECT_EQ(archive_.ChangeMark(), mark);
-    EXPECT_EQ(ExportJob(archive_, sample.Job.Name), SampleText());
+    EXPECT_EQ(ExportJob(archive_, sample.Job.Name), ImportSampleText());
 }
 
 // Downloads are merged by their hash and keep their times of adding; a budget is new unless
@@ -125,7 +125,7 @@ TEST_P(JobImport, IntoTheJobAddsWhatItLacks) {
     EXPECT_EQ(outcome.DownloadsAdded, 1);
     EXPECT_EQ(outcome.DownloadsPresent, 1);
     EXPECT_EQ(outcome.BudgetsAdded, 1);
-    EXPECT_EQ(ExportJob(archive_, SampleJob().Job.Name), SampleText());
+    EXPECT_EQ(ExportJob(archive_, SampleJob().Job.Name), ImportSampleText());
 }
 
 TEST_P(JobImport, ABudgetOfTheSameTextSetAtAnotherTimeIsAdded) {
@@ -234,7 +234,7 @@ TEST_P(JobImportIdentity, ReplaceTakesTheDocumentsFields) {
     ImportJob(archive_, stored, false);
     const TImportOutcome outcome = ImportJob(archive_, SampleJob(), true);
     EXPECT_TRUE(outcome.Replaced);
-    EXPECT_EQ(ExportJob(archive_, stored.Job.Name), SampleText());
+    EXPECT_EQ(ExportJob(archive_, stored.Job.Name), ImportSampleText());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -318,7 +318,7 @@ private:
 };
 
 TEST_P(JobImport, ImportingAgainCompletesAnImportCutShort) {
-    const std::string text = SampleText();
+    const std::string text = ImportSampleText();
     TFailingArchive failing(archive_);
     EXPECT_THROW(ImportJob(failing, ReadJobDocument(text, "job.json"), false), EArchiveError);
     EXPECT_EQ(archive_.Downloads(SampleJob().Job.Name).size(), 1u);
@@ -330,7 +330,7 @@ TEST_P(JobImport, ImportingAgainCompletesAnImportCutShort) {
 
 // Export from one archive, import into another, export: the same bytes, whichever two.
 TEST(JobImportAcross, EveryPairOfArchivesGivesTheSameBytes) {
-    const std::string text = SampleText();
+    const std::string text = ImportSampleText();
     for (const TArchiveKind& from : ArchiveKinds()) {
         for (const TArchiveKind& to : ArchiveKinds()) {
             TArchiveUnderTest source(from);

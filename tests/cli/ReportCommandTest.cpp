@@ -18,7 +18,7 @@ using ReportTest = CliTest;
 // With the budget below: PASS (the README's worked example: limit 2.30, margin 0.35), FAIL
 // (fixed 1550 nm limit 2.0), CHECK (a gain), PASS (absolute, 0.52 dB inside its window) and
 // no verdict (no limit at 850 nm for cable 2).
-const std::string Dump =
+const std::string VerdictDump =
     "1\t1\t1310\t-1.95\t-10.00\n\r1\t2\t1550\t-2.41\t-10.00\n\r1\t3\t1310\t0.45\t-10.00\n\r"
     "2\t1\t1310\t-3.52\n\r2\t2\t850\t-1.00\t-10.00\n\r\n\r";
 const std::string PassingDump = "1\t1\t1310\t-1.95\t-10.00\n\r2\t1\t1310\t-3.52\n\r\n\r";
@@ -29,7 +29,7 @@ const std::string Budget = R"({"name": "Riser", "preset": "tia-568-sm-isp",
 class ReportRun : public ReportTest {
 protected:
     void SetUp() override {
-        Put(Path("dump.txt"), Dump);
+        Put(Path("dump.txt"), VerdictDump);
         Put(Path("pass.txt"), PassingDump);
         Put(Path("budget.json"), Budget);
         Put(Path("bad.json"), R"({"links": [{"cable": "1", "length_m": -5}]})");

@@ -9,7 +9,7 @@
 
 namespace {
 
-const std::string Source = MERIDAX_SOURCE_DIR;
+const std::string SourceDir = MERIDAX_SOURCE_DIR;
 
 std::vector<std::string> Images(const std::string& metainfo) {
     static const std::regex Image(R"(<image[^>]*>([^<]*)</image>)");
@@ -24,13 +24,13 @@ std::vector<std::string> Images(const std::string& metainfo) {
 // A software centre shows the screenshots: each must be a picture that exists, here in the
 // repository, never an address that nobody serves.
 TEST(MetainfoTest, EveryScreenshotIsAPictureOfTheRepository) {
-    const std::string metainfo = ReadFileBytes(Source + "/packaging/meridax.metainfo.xml");
+    const std::string metainfo = ReadFileBytes(SourceDir + "/packaging/meridax.metainfo.xml");
     ASSERT_NE(metainfo.find("<component type=\"desktop-application\">"), std::string::npos);
     for (const std::string& image : Images(metainfo)) {
         SCOPED_TRACE(image);
         EXPECT_EQ(image.find(".example."), std::string::npos);
         const std::string file = image.substr(image.rfind("/docs/") + 1);
-        EXPECT_TRUE(std::filesystem::is_regular_file(Source + "/" + file));
+        EXPECT_TRUE(std::filesystem::is_regular_file(SourceDir + "/" + file));
     }
 }
 

@@ -121,12 +121,12 @@ TEST_F(CsvExportTest, PythonsCsvModuleReadsTheFieldsBack) {
     EXPECT_NE(bytes.find("\";1.5;850;0;0,001\r\n"), std::string::npos);
 }
 
-struct TFailureCase {
+struct TCsvFailureCase {
     const char* path;
     std::errc code;
 };
 
-class CsvExportFails : public CsvExportTest, public testing::WithParamInterface<TFailureCase> {};
+class CsvExportFails : public CsvExportTest, public testing::WithParamInterface<TCsvFailureCase> {};
 
 TEST_P(CsvExportFails, NamesTheFileAndTheSystemsReason) {
     const std::string path = GetParam().path[0] == '/' ? GetParam().path : Path(GetParam().path);
@@ -144,8 +144,8 @@ TEST_F(CsvExportTest, VerdictsThatDoNotMatchTheRowsAreAProgrammingError) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CsvExportFails,
-                         testing::Values(TFailureCase{"/dev/full", std::errc::no_space_on_device},
-                                         TFailureCase{"missing/m.csv",
+                         testing::Values(TCsvFailureCase{"/dev/full", std::errc::no_space_on_device},
+                                         TCsvFailureCase{"missing/m.csv",
                                                       std::errc::no_such_file_or_directory}));
 
 TEST_F(CsvExportTest, AReadOnlyFileOrFolderKeepsItsContent) {

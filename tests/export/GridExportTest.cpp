@@ -30,10 +30,10 @@ TExportGrid Grid() {
     return grid;
 }
 
-std::string Cell(int row, int column, const std::string& text) {
+std::string GridCell(int row, int column, const std::string& text) {
     return "cell " + std::to_string(row) + " " + std::to_string(column) + " s " + Utf8Hex(text);
 }
-std::string Cell(int row, int column, double value) {
+std::string GridCell(int row, int column, double value) {
     return "cell " + std::to_string(row) + " " + std::to_string(column) + " n " + DoubleHex(value);
 }
 std::string Format(int row, int column, const std::string& format) {
@@ -60,28 +60,28 @@ TEST_F(GridExportTest, WorkbookKeepsTheDoublesWithTheirDecimals) {
         "sheets Job",
         "freeze A2",
         "filter A1:E3",
-        Cell(0, 0, "Cable"),
+        GridCell(0, 0, "Cable"),
         "bold 0 0",
-        Cell(0, 1, "WaveLength"),
+        GridCell(0, 1, "WaveLength"),
         "bold 0 1",
-        Cell(0, 2, "A→B"),
+        GridCell(0, 2, "A→B"),
         "bold 0 2",
-        Cell(0, 3, "Margin"),
+        GridCell(0, 3, "Margin"),
         "bold 0 3",
-        Cell(0, 4, "Note"),
+        GridCell(0, 4, "Note"),
         "bold 0 4",
-        Cell(1, 0, "Ä, \"1\""),
-        Cell(1, 1, 1310.0),
+        GridCell(1, 0, "Ä, \"1\""),
+        GridCell(1, 1, 1310.0),
         Format(1, 1, "0"),
-        Cell(1, 2, 0.45),
+        GridCell(1, 2, 0.45),
         Format(1, 2, "0.00"),
-        Cell(1, 3, -0.004),
+        GridCell(1, 3, -0.004),
         Format(1, 3, "0.000"),
         // Escaped as the measurement exports escape it; the reader shows the escape.
-        Cell(2, 0, "_x005F_x0041_"),
-        Cell(2, 1, 1550.0),
+        GridCell(2, 0, "_x005F_x0041_"),
+        GridCell(2, 1, 1550.0),
         Format(2, 1, "0"),
-        Cell(2, 4, "one direction"),
+        GridCell(2, 4, "one direction"),
     };
     EXPECT_EQ(lines, expected);
 }

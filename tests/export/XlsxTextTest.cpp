@@ -82,7 +82,7 @@ TMeasurementTable CheckedTable(const TMeraniaArray& records) {
     return table;
 }
 
-std::string Cell(int row, int column, const std::string& text) {
+std::string TextCell(int row, int column, const std::string& text) {
     return "cell " + std::to_string(row) + " " + std::to_string(column) + " s " + Utf8Hex(text);
 }
 
@@ -93,8 +93,8 @@ TEST_F(XlsxTextTest, OpenpyxlReadsLookalikesAndControlsApart) {
                                    {"a_x000B_b", "a\rb", 1310, -1, 0, false}};
     ExportToXlsx(CheckedTable(records), records, {}, Path("t.xlsx"));
     const std::vector<std::string> lines = ReadBack({"xlsx", Path("t.xlsx")});
-    for (const std::string& cell : {Cell(0, 0, "_x005F_x0041_"), Cell(0, 1, "a_x000B_b"),
-                                    Cell(1, 0, "a_x005F_x000B_b"), Cell(1, 1, "a_x000D_b")})
+    for (const std::string& cell : {TextCell(0, 0, "_x005F_x0041_"), TextCell(0, 1, "a_x000B_b"),
+                                    TextCell(1, 0, "a_x005F_x000B_b"), TextCell(1, 1, "a_x000D_b")})
         EXPECT_NE(std::find(lines.begin(), lines.end(), cell), lines.end()) << cell;
 }
 
@@ -192,7 +192,7 @@ TEST_F(XlsxTextTest, APipeGetsTheWholeWorkbook) {
     reader.join();
     Put(Path("copy.xlsx"), bytes);
     const std::vector<std::string> lines = ReadBack({"xlsx", Path("copy.xlsx")});
-    EXPECT_NE(std::find(lines.begin(), lines.end(), Cell(0, 0, "7")), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), TextCell(0, 0, "7")), lines.end());
     EXPECT_TRUE(std::filesystem::is_fifo(Path("pipe")));
 }
 

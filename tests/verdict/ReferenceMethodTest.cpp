@@ -7,7 +7,7 @@
 
 namespace {
 
-TMeranie Loss(const char* cable, double waveLength, double value) {
+TMeranie ReferenceLoss(const char* cable, double waveLength, double value) {
     return {cable, "1", waveLength, value, -10.0, true};
 }
 
@@ -32,19 +32,19 @@ TEST(ReferenceMethod, TheWorkedExamples) {
         {TReferenceMethod::ThreeJumper, 0.315}};
     for (const auto& [method, limit] : methods) {
         om4.ReferenceMethod = method;
-        const auto judged = LimitOf(om4, Loss("1", 850, -1.0));
+        const auto judged = LimitOf(om4, ReferenceLoss("1", 850, -1.0));
         ASSERT_TRUE(judged);
         EXPECT_NEAR(*judged, limit, 1e-12);
     }
     om4.ReferenceMethod = std::nullopt;
     om4.EndConnectorDb = 0.5;
-    EXPECT_NEAR(*LimitOf(om4, Loss("1", 850, -1.0)), 1.315, 1e-12);
+    EXPECT_NEAR(*LimitOf(om4, ReferenceLoss("1", 850, -1.0)), 1.315, 1e-12);
 
     // 500 m of OS2 at 1310 nm, four connectors and a splice, 2-jumper:
     // 0.2 + 1 × 0.75 + 2 × 0.75 + 0.3.
     TBudget os2 = OneLink("iso-11801-os2", {"*", 500, 4, 1});
     os2.ReferenceMethod = TReferenceMethod::TwoJumper;
-    EXPECT_NEAR(*LimitOf(os2, Loss("1", 1310, -1.0)), 2.75, 1e-12);
+    EXPECT_NEAR(*LimitOf(os2, ReferenceLoss("1", 1310, -1.0)), 2.75, 1e-12);
 }
 
 // Every method with 0, 1, 2 and 4 connectors, with the connector figure (0.75) or an end
@@ -66,7 +66,7 @@ TEST_P(ConnectorAllowance, FollowsTheMethod) {
     if (c.endFigure)
         budget.EndConnectorDb = 0.5;
     EXPECT_NEAR(LinkFixedDb(budget, budget.Links[0]), c.limit, 1e-12);
-    const auto limit = LimitOf(budget, Loss("9", 1310, -0.1));
+    const auto limit = LimitOf(budget, ReferenceLoss("9", 1310, -0.1));
     ASSERT_TRUE(limit);
     EXPECT_NEAR(*limit, c.limit, 1e-12);
 }
@@ -128,12 +128,12 @@ TEST_P(PresetAttenuation, CoversTwentyNanometresEitherSide) {
     const TPresetCase& c = GetParam();
     const TBudget budget = OneLink(c.preset.c_str(), {"*", 1000, 0, 0});
     for (const int offset : {0, -20, 20}) {
-        const auto limit = LimitOf(budget, Loss("1", c.waveLength + offset, -0.1));
+        const auto limit = LimitOf(budget, ReferenceLoss("1", c.waveLength + offset, -0.1));
         ASSERT_TRUE(limit) << offset;
         EXPECT_EQ(*limit, c.attenuation) << offset;
     }
     for (const int offset : {-21, 21})
-        EXPECT_FALSE(LimitOf(budget, Loss("1", c.waveLength + offset, -0.1))) << offset;
+        EXPECT_FALSE(LimitOf(budget, ReferenceLoss("1", c.waveLength + offset, -0.1))) << offset;
 }
 
 std::vector<TPresetCase> EveryPresetWavelength() {
@@ -180,13 +180,13 @@ TEST(ReferenceMethod, ALinkJudgesWithItsOwnPreset) {
     TLinkBudget ownFigure{"X", 1000, 0, 0};
     ownFigure.AttenuationDbPerKm = {{1300, 2.0}};
     budget.Links = {{"MM", 1000, 0, 0}, singleMode, ownFigure};
-    EXPECT_EQ(LimitOf(budget, Loss("MM", 1300, -0.1)), 1.5);
-    EXPECT_EQ(LimitOf(budget, Loss("MM", 850, -0.1)), 3.0);
-    EXPECT_EQ(LimitOf(budget, Loss("SM", 1310, -0.1)), 0.4);
-    EXPECT_EQ(LimitOf(budget, Loss("SM", 1300, -0.1)), 0.4);
-    EXPECT_FALSE(LimitOf(budget, Loss("SM", 850, -0.1)));
-    EXPECT_EQ(LimitOf(budget, Loss("X", 1300, -0.1)), 2.0);
-    EXPECT_EQ(LimitOf(budget, Loss("X", 850, -0.1)), 3.0);
+    EXPECT_EQ(LimitOf(budget, ReferenceLoss("MM", 1300, -0.1)), 1.5);
+    EXPECT_EQ(LimitOf(budget, ReferenceLoss("MM", 850, -0.1)), 3.0);
+    EXPECT_EQ(LimitOf(budget, ReferenceLoss("SM", 1310, -0.1)), 0.4);
+    EXPECT_EQ(LimitOf(budget, ReferenceLoss("SM", 1300, -0.1)), 0.4);
+    EXPECT_FALSE(LimitOf(budget, ReferenceLoss("SM", 850, -0.1)));
+    EXPECT_EQ(LimitOf(budget, ReferenceLoss("X", 1300, -0.1)), 2.0);
+    EXPECT_EQ(LimitOf(budget, ReferenceLoss("X", 850, -0.1)), 3.0);
     EXPECT_EQ(BudgetWavelengths(budget), (std::vector<int>{850, 1300, 1310, 1383, 1550}));
 }
 
@@ -204,8 +204,8 @@ TEST(ReferenceMethod, MaxLossStillWinsAndGainsStillCheck) {
     TBudget budget = OneLink("iso-11801-om4", {"*", 90, 2, 0});
     budget.ReferenceMethod = TReferenceMethod::ThreeJumper;
     budget.MaxLossDb = {{1300, 2.0}};
-    EXPECT_EQ(LimitOf(budget, Loss("1", 1300, -1.0)), 2.0);
-    const TVerdict gain = TVerdictJudge(budget).Judge(Loss("1", 850, 0.25));
+    EXPECT_EQ(LimitOf(budget, ReferenceLoss("1", 1300, -1.0)), 2.0);
+    const TVerdict gain = TVerdictJudge(budget).Judge(ReferenceLoss("1", 850, 0.25));
     EXPECT_EQ(gain.Kind, TVerdictKind::Check);
 }
 

@@ -32,14 +32,6 @@ const char* const ImportHelp =
     "that hangs up give a message and exit code 1; wrong usage gives exit code 2. Ctrl+C\n"
     "(or SIGTERM, SIGHUP) closes the port before the tool ends, with exit code 128 + signal.\n";
 
-std::uint32_t ParseBaud(const std::string& text) {
-    try {
-        return ParseBaudText(text);
-    } catch (const EConvertError& error) {
-        throw CLI::ValidationError("--baud", error.what());
-    }
-}
-
 double ParseSeconds(const std::string& option, const std::string& text) {
     // The same "." grammar as the measurement numbers, whatever the locale.
     double value = 0;
@@ -56,13 +48,20 @@ double ParseSeconds(const std::string& option, const std::string& text) {
 
 }  // namespace
 
+std::uint32_t ParseBaudOption(const std::string& text) {
+    try {
+        return ParseBaudText(text);
+    } catch (const EConvertError& error) {
+        throw CLI::ValidationError("--baud", error.what());
+    }
+}
+
 CLI::App& AddImportCommand(CLI::App& app, TImportOptions& options) {
     CLI::App& import = *app.add_subcommand("import");
     SetHelpText(import, std::string(ImportUsage) + '\n' + ImportHelp);
     import.add_option("--port", options.Port)->required();
     import.add_option_function<std::string>(
-        "--baud", [&options](const std::string& text) { options.Baud = ParseBaud(text);
-});
+        "--baud", [&options](const std::string& text) { options.Baud = ParseBaudOption(text); });
     import.add_option_function<std::string>("--timeout", [&options](const std::string& text) {
         options.TimeoutSeconds = ParseSeconds("--timeout", text);
     });

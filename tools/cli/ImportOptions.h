@@ -22,5 +22,8 @@ struct TImportOptions {
 
 extern const char* const ImportUsage;
 
+// A --baud value: a speed the serial component can set, else a usage error naming --baud.
+std::uint32_t ParseBaudOption(const std::string& text);
+
 // Adds the import subcommand to app, read into options.
 CLI::App& AddImportCommand(CLI::App& app, TImportOptions& options);

@@ -5,6 +5,7 @@
 #include "data/Errors.h"
 #include "session/ApplicationSettings.h"
 #include "tools/cli/ConvertOptions.h"
+#include "tools/cli/ImportOptions.h"
 #include "tools/common/CommandLine.h"
 
 const char* const JobUsage =
@@ -134,19 +135,11 @@ void CheckLogo(const TJobOptions& options) {
         throw CLI::ValidationError("--logo", "wants a .png or .svg file");
 }
 
-std::uint32_t ParseBaud(const std::string& text) {
-    try {
-        return ParseBaudText(text);
-    } catch (const EConvertError& error) {
-        throw CLI::ValidationError("--baud", error.what());
-    }
-}
-
 void AddAddOptions(CLI::App& add, TJobOptions& options) {
     add.add_option("INPUT", options.Inputs);
     add.add_option("--port", options.Port);
     add.add_option_function<std::string>(
-        "--baud", [&options](const std::string& text) { options.Baud = ParseBaud(text); });
+        "--baud", [&options](const std::string& text) { options.Baud = ParseBaudOption(text); });
     add.add_option_function<std::string>("--direction", [&options](const std::string& text) {
         const std::optional<TDirection> direction = FindDirection(text);
         if (!direction || *direction == TDirection::None)

@@ -5,7 +5,8 @@
 #   tsan     the tests of the threaded parts (serial port, device session, meridax-cli import)
 #            under ThreadSanitizer
 #   package  the Debian package made of the normal tree's programs, then checked
-# Used by the README and by CI, which run every stage.
+# Used by the README and by CI, which run every stage. While one stage runs its tests, the next
+# stage's tree builds in the background.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +15,9 @@ usage() {
 usage: scripts/test.sh [--stage normal|asan|tsan|package]... [--help]
 
 Installs what is missing, builds and runs the tests. Without --stage it runs every stage, as
-CI does: normal, asan, tsan, package. --stage may be given more than once.
+CI does: normal, package, tsan, asan. --stage may be given more than once; the stages run in
+the order given, and while one runs its tests the next one's tree builds in the background
+(at the lowest priority; its log is shown if it fails).
   normal   the programs optimised as packed, every test (the window offscreen)
   asan     every test under AddressSanitizer + UndefinedBehaviorSanitizer
   tsan     the threaded parts' tests under ThreadSanitizer
@@ -38,19 +41,25 @@ while [ $# -gt 0 ]; do
         *) echo "test.sh: unknown argument '$1' (see --help)" >&2; exit 2 ;;
     esac
 done
-[ ${#stages[@]} -gt 0 ] || stages=(normal asan tsan package)
+[ ${#stages[@]} -gt 0 ] || stages=(normal package tsan asan)
 
 ./scripts/install-deps.sh
 source scripts/trees.sh
 jobs=$(nproc)
 
-# The sanitizers' suppression files, where every test child can read them: tests run some
-# programs as nobody, who cannot enter a clone in a private folder such as /root.
-suppressions=$(mktemp -d)
-trap 'rm -rf "$suppressions"' EXIT
-cp tests/sanitizers/*.supp "$suppressions"
-chmod 755 "$suppressions"
-chmod 644 "$suppressions"/*.supp
+# A scratch folder for the background builds' logs and the sanitizers' suppression files,
+# where every test child can read them: tests run some programs as nobody, who cannot enter a
+# clone in a private folder such as /root.
+scratch=$(mktemp -d)
+background_pid=""
+stop_background_build() {
+    [ -z "$background_pid" ] || kill -- "-$background_pid" 2>/dev/null || true
+    rm -rf "$scratch"
+}
+trap stop_background_build EXIT
+cp tests/sanitizers/*.supp "$scratch"
+chmod 755 "$scratch"
+chmod 644 "$scratch"/*.supp
 
 # Every test case is an entry of its own; the long ones start first (their COST).
 # run_ctest TREE PARALLEL [ctest arguments]
@@ -60,38 +69,103 @@ run_ctest() {
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$tree" --output-on-failure -j "$parallel" "$@"
 }
 
-stage_normal() {
+# Each stage that has a tree builds it (build_STAGE), then runs its checks (check_STAGE).
+build_normal() {
     configure_normal
     cmake --build build -j "$jobs"
+}
+
+check_normal() {
     # Most of the optimised tree's cases wait (on a port, a child process, a reader): two per
     # core keep the cores busy. The sanitizer trees' cases use their core.
     run_ctest build $((jobs * 2))
 }
 
-stage_asan() {
+build_asan() {
     configure_asan
     cmake --build build-asan -j "$jobs"
+}
+
+check_asan() {
     ASAN_OPTIONS=detect_leaks=1 \
-    LSAN_OPTIONS="suppressions='$suppressions/lsan.supp':print_suppressions=0" \
+    LSAN_OPTIONS="suppressions='$scratch/lsan.supp':print_suppressions=0" \
         run_ctest build-asan "$jobs"
 }
 
 # Only what the threaded tests need, so that this build stays short.
-stage_tsan() {
-    local tsan_tests=(comm_tests session_tests cli_import_tests)
+tsan_tests=(comm_tests session_tests cli_import_tests)
+build_tsan() {
     configure_tsan
     cmake --build build-tsan -j "$jobs" --target "${tsan_tests[@]}"
-    TSAN_OPTIONS="halt_on_error=1:suppressions='$suppressions/tsan.supp'" \
+}
+
+check_tsan() {
+    TSAN_OPTIONS="halt_on_error=1:suppressions='$scratch/tsan.supp'" \
         run_ctest build-tsan "$jobs" -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\\."
 }
 
-stage_package() {
+check_package() {
     ./scripts/check-package.sh --tree build
 }
 
-for stage in "${stages[@]}"; do
+# While a stage runs its tests, which leave the cores idle much of the time (they wait on
+# ports, child processes, servers), the next stage's tree is built in the background at the
+# lowest priority, so that the tests keep the cores they ask for. Its output goes to a log,
+# shown when the build fails.
+background_build=""
+start_background_build() {
+    local stage=$1
+    background_build=$stage
+    # A process group of its own (set -m), so that stopping it stops its compilers too.
+    set -m
+    (
+        renice -n 19 "$BASHPID" >/dev/null
+        "build_$stage"
+    ) >"$scratch/build-$stage.log" 2>&1 &
+    background_pid=$!
+    set +m
+}
+
+# Waits for the background build of stage; gives its status and shows its log on failure.
+finish_background_build() {
+    local stage=$1
+    if wait "$background_pid"; then
+        background_pid=""
+        echo "== test.sh: the $stage tree was built in the background"
+        return 0
+    fi
+    background_pid=""
+    cat "$scratch/build-$stage.log"
+    echo "== test.sh: building the $stage tree failed" >&2
+    return 1
+}
+
+has_tree() { declare -F "build_$1" >/dev/null; }
+
+# The first stage after position at that builds a tree, if any.
+next_tree_stage() {
+    local at
+    for ((at = $1 + 1; at < ${#stages[@]}; ++at)); do
+        if has_tree "${stages[at]}"; then
+            echo "${stages[at]}"
+            return
+        fi
+    done
+}
+
+for ((at = 0; at < ${#stages[@]}; ++at)); do
+    stage=${stages[at]}
     echo "== test.sh: stage $stage"
     SECONDS=0
-    "stage_$stage"
+    if [ "$background_build" = "$stage" ]; then
+        finish_background_build "$stage"
+    elif has_tree "$stage"; then
+        "build_$stage"
+    fi
+    next=$(next_tree_stage "$at")
+    if [ -n "$next" ] && [ "$next" != "$background_build" ]; then
+        start_background_build "$next"
+    fi
+    "check_$stage"
     echo "== test.sh: stage $stage passed in ${SECONDS}s"
 done

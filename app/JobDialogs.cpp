@@ -24,10 +24,6 @@
 
 namespace {
 
-std::string ToUtf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
 // A dialog whose form goes above OK and Cancel; OK is refused while ready() says no.
 class TFormDialog : public QDialog {
 public:

@@ -23,7 +23,13 @@ inline std::string ToFileName(const QString& path) {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-// The archive keeps its texts (names, notes, the meter's name line) in UTF-8.
+// The archive and the budget files keep their texts (names, notes, the meter's name line) in
+// UTF-8.
 inline QString Utf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+inline std::string ToUtf8(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }

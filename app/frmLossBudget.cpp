@@ -22,15 +22,6 @@ namespace {
 
 const QString BudgetFilter = QStringLiteral("Loss budget (*.json)");
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToUtf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
 // Budget messages are UTF-8; the error handler shows 8-bit texts.
 void ReportUtf8Error(const char* message) {
     ReportApplicationError(ToBytes(QString::fromUtf8(message)));
@@ -112,7 +103,7 @@ void SetRows(QTableWidget* table, const TFormRows& rows) {
             const auto at = static_cast<std::size_t>(column);
             table->setItem(
                 row, column,
-                new QTableWidgetItem(at < cells.size() ? FromUtf8(cells[at]) : QString()));
+                new QTableWidgetItem(at < cells.size() ? Utf8(cells[at]) : QString()));
         }
     }
 }
@@ -259,16 +250,16 @@ TBudgetForm TfrmLossBudget::Form() const {
 }
 
 void TfrmLossBudget::SetForm(const TBudgetForm& form) {
-    txtName->setText(FromUtf8(form.Name));
-    cbPreset->setCurrentIndex(std::max(0, cbPreset->findData(FromUtf8(form.Preset))));
+    txtName->setText(Utf8(form.Name));
+    cbPreset->setCurrentIndex(std::max(0, cbPreset->findData(Utf8(form.Preset))));
     cbLossSign->setCurrentIndex(form.LossSign == TLossSign::Positive ? 1 : 0);
-    txtGainTolerance->setText(FromUtf8(form.GainToleranceDb));
-    txtConnectorDb->setText(FromUtf8(form.ConnectorDb));
-    txtSpliceDb->setText(FromUtf8(form.SpliceDb));
+    txtGainTolerance->setText(Utf8(form.GainToleranceDb));
+    txtConnectorDb->setText(Utf8(form.ConnectorDb));
+    txtSpliceDb->setText(Utf8(form.SpliceDb));
     cbReferenceMethod->setCurrentIndex(
         form.ReferenceMethod ? static_cast<int>(*form.ReferenceMethod) + 1 : 0);
-    txtEndConnectorDb->setText(FromUtf8(form.EndConnectorDb));
-    txtLaunch->setText(FromUtf8(form.Launch));
+    txtEndConnectorDb->setText(Utf8(form.EndConnectorDb));
+    txtLaunch->setText(Utf8(form.Launch));
     linkAttenuations_ = form.LinkAttenuations;
     pairRule_ = form.PairRule;
     SetRows(tblAttenuation, form.Attenuation);

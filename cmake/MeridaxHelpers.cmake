@@ -19,7 +19,12 @@ function(meridax_publish_headers target folder)
   if(NOT EXISTS ${root}/${folder})
     file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
   endif()
-  target_include_directories(${target} PUBLIC ${root})
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE ${root})
+  else()
+    target_include_directories(${target} PUBLIC ${root})
+  endif()
 endfunction()
 
 # meridax_add_library(name SOURCES ... [DEPS ...] [PRIVATE_DEPS ...]): one static library per

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <functional>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <utility>
@@ -57,9 +58,39 @@ inline CLI::Validator OneOf(std::vector<std::string> choices) {
         "");
 }
 
+// The subcommand that was being read when parsing stopped.
+inline const CLI::App& InnermostCommand(const CLI::App& app) {
+    const auto selected = app.get_subcommands();
+    return selected.empty() ? app : InnermostCommand(*selected.front());
+}
+
+// A (sub)command's name with its parents': "meridax-cli job add".
+inline std::string FullCommandName(const CLI::App& command) {
+    const CLI::App* parent = command.get_parent();
+    return parent == nullptr ? command.get_name()
+                             : FullCommandName(*parent) + " " + command.get_name();
+}
+
 // Parses the command line with app. Gives the exit code when the program ends here: 0 after
 // --help or --version (their text on standard output); 2 after wrong usage, shown on standard
 // error as "NAME: what is wrong" followed by usage(command), command being the (sub)command
-// whose words were wrong and NAME its name with its parents'.
-std::optional<int> ParseCommandLine(CLI::App& app, int argc, const char* const* argv,
-                                    const std::function<std::string(const CLI::App&)>& usage);
+// whose words were wrong and NAME its name with its parents'. Inline, so that only the sources
+// that read the command line compile CLI11.
+inline std::optional<int> ParseCommandLine(
+    CLI::App& app, int argc, const char* const* argv,
+    const std::function<std::string(const CLI::App&)>& usage) {
+    try {
+        app.parse(argc, argv);
+        return std::nullopt;
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help() << std::flush;
+        return 0;
+    } catch (const CLI::CallForVersion& version) {
+        std::cout << version.what() << std::endl;
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        const CLI::App& command = InnermostCommand(app);
+        std::cerr << FullCommandName(command) << ": " << error.what() << '\n' << usage(command);
+        return 2;
+    }
+}

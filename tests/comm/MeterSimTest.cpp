@@ -277,8 +277,8 @@ TEST_F(MeterSimTest, HangUpHalfWayIsReportedOnceAfterAPrefixOfTheDump) {
     const std::string full = DumpReply(GenerateRecords(2000, 1));
     EXPECT_LE(received_.size(), full.size() / 2);
     EXPECT_EQ(full.compare(0, received_.size(), received_), 0);
-    EXPECT_TRUE(PumpUntil(sync_, [&] { return sim.Ended(); }));
-    EXPECT_EQ(sim.ExitStatus(), 0);
+    // The port is gone, so nothing wakes the pump when the stand-in ends: wait for the process.
+    EXPECT_EQ(sim.Stop(false), 0);
     EXPECT_EQ(hangUps_, 1);
 }
 

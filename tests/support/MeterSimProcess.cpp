@@ -37,10 +37,6 @@ int TMeterSimProcess::Stop(bool terminate) {
     return process_.Wait(std::chrono::seconds(60)).value_or(-1);
 }
 
-bool TMeterSimProcess::Ended() {
-    return process_.Wait(std::chrono::milliseconds(0)).has_value();
-}
-
 int TMeterSimProcess::ExitStatus() {
     return process_.Wait(std::chrono::milliseconds(0)).value_or(-1);
 }

@@ -21,8 +21,6 @@ public:
     // Sends SIGTERM (or nothing) and waits for the end; gives the exit status (128 + signal
     // if killed), or -1 when it did not end in time.
     int Stop(bool terminate = true);
-    // Whether the process has ended by itself (reaps it).
-    bool Ended();
     int ExitStatus();
 
 private:

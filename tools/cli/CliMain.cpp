@@ -69,7 +69,7 @@ bool NamesUnknownJobCommand(const CLI::App& app, int argc, char** argv) {
 
 }  // namespace
 
-int RunCli(int argc, char** argv) {
+int CliMain(int argc, char** argv) {
     if (!OpenClosedStandardDescriptors())
         return 1;
     CLI::App app("", "meridax-cli");

@@ -1,5 +1,5 @@
 #include "tools/cli/CliMain.h"
 
 int main(int argc, char** argv) {
-    return RunCli(argc, argv);
+    return CliMain(argc, argv);
 }

@@ -72,7 +72,7 @@ private:
 
 }  // namespace
 
-int RunMeterSim(int argc, char** argv) {
+int MeterSimMain(int argc, char** argv) {
     if (!OpenClosedStandardDescriptors())
         return 1;
     CLI::App app("", "meridax-meter-sim");

@@ -1,4 +1,4 @@
 #pragma once
 
 // meridax-meter-sim: reads the command line, serves the meter and gives the exit code.
-int RunMeterSim(int argc, char** argv);
+int MeterSimMain(int argc, char** argv);

@@ -1,5 +1,5 @@
 #include "tools/meter-sim/SimMain.h"
 
 int main(int argc, char** argv) {
-    return RunMeterSim(argc, argv);
+    return MeterSimMain(argc, argv);
 }

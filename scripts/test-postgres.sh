@@ -64,7 +64,7 @@ start() {
     log=$folder/initdb.log
     if ! as_owner "$bin/initdb" -D "$folder/data" -U postgres -A trust -E UTF8 --locale=C.UTF-8 \
             >"$log" 2>&1; then
-        unavailable "initdb failed: $(tail -n 3 "$log" | tr '\n' ' ')"
+        give_up "$folder" "initdb failed: $(tail -n 3 "$log" | tr '\n' ' ')"
     fi
     cat >>"$folder/data/postgresql.conf" <<CONF
 listen_addresses = ''
@@ -73,7 +73,15 @@ fsync = off
 max_connections = 60
 CONF
     echo "postgresql://postgres@/postgres?host=$folder" >"$file"
-    run_server "$bin" "$folder" || unavailable "the server did not start: $(tail -n 3 "$folder/server.log" | tr '\n' ' ')"
+    run_server "$bin" "$folder" ||
+        give_up "$folder" "the server did not start: $(tail -n 3 "$folder/server.log" | tr '\n' ' ')"
+}
+
+# A cluster that did not come up: stopped if half started, its folder removed, the reason kept.
+give_up() {
+    as_owner "$bin/pg_ctl" -D "$1/data" -m immediate -w stop >/dev/null 2>&1 || true
+    rm -rf "$1"
+    unavailable "$2"
 }
 
 run_server() {

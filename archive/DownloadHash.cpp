@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "archive/ArchiveErrors.h"
 #include "data/MeasurementTable.h"
 #include "data/MeasurementText.h"
 
@@ -37,4 +38,21 @@ std::string DownloadSha256(const TMeraniaArray& records) {
     TMeasurementTable table;
     FillMeasurementTable(records, table);
     return Sha256Hex(MeasurementFileText(table));
+}
+
+std::string DownloadHashFor(const std::string& jobName, const TDownload& download) {
+    if (!download.Sha256.empty()) {
+        return download.Sha256;
+    }
+    TMeraniaArray records;
+    records.reserve(download.Readings.size());
+    for (const TStoredReading& reading : download.Readings) {
+        records.push_back(reading.Record);
+    }
+    try {
+        return DownloadSha256(records);
+    } catch (const EUnsavableText& error) {
+        throw EArchiveError(TArchiveErrc::BadInput,
+                            "job " + jobName + " cannot take these records: " + error.what());
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "archive/ArchiveTypes.h"
 #include "data/uMeranie.h"
 
 // The SHA-256 of a download's records in their one canonical form, the Latin-1 text of a
@@ -12,3 +13,7 @@ std::string DownloadSha256(const TMeraniaArray& records);
 
 // The SHA-256 of any bytes, as 64 lowercase hex digits.
 std::string Sha256Hex(const std::string& bytes);
+
+// The download's own hash, or the one of its records when it came without one. Records a
+// measurement file cannot hold are an EArchiveError (BadInput) naming jobName.
+std::string DownloadHashFor(const std::string& jobName, const TDownload& download);

@@ -307,33 +307,13 @@ void TPostgresArchive::ChangeJob(const std::string& name, const TJobChanges& cha
     });
 }
 
-namespace {
-// The download's own hash, or the one of its records when it came without.
-std::string HashOf(const std::string& jobName, const TDownload& download) {
-    if (!download.Sha256.empty()) {
-        return download.Sha256;
-    }
-    TMeraniaArray records;
-    records.reserve(download.Readings.size());
-    for (const TStoredReading& reading : download.Readings) {
-        records.push_back(reading.Record);
-    }
-    try {
-        return DownloadSha256(records);
-    } catch (const EUnsavableText& error) {
-        throw EArchiveError(TArchiveErrc::BadInput,
-                            "job " + jobName + " cannot take these records: " + error.what());
-    }
-}
-}  // namespace
-
 TAddOutcome TPostgresArchive::AddDownload(const std::string& jobName, const TDownload& download) {
     static const std::string insert =
         "INSERT INTO downloads(job_id, number, meter, source, operator, test_date, direction,"
         " added_at, void, void_reason, sha256) SELECT $1, COALESCE(max(number), 0) + 1, $2, $3,"
         " $4, COALESCE(NULLIF($5, ''), substr($7, 1, 10)), $6, $7, $8, $9, $10"
         " FROM downloads WHERE job_id = $1 RETURNING id, number";
-    const std::string sha = HashOf(jobName, download);
+    const std::string sha = DownloadHashFor(jobName, download);
     return Write([&](pqxx::transaction_base& tx) {
         const std::int64_t jobId = LockJob(tx, jobName, shown_);
         const pqxx::result same = tx.exec_params(

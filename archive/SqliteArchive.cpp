@@ -398,20 +398,7 @@ void TSqliteArchive::InsertReadings(std::int64_t downloadId,
 
 TAddOutcome TSqliteArchive::AddDownload(const std::string& jobName, const TDownload& download) {
     RequireWritable();
-    std::string sha = download.Sha256;
-    if (sha.empty()) {
-        TMeraniaArray records;
-        records.reserve(download.Readings.size());
-        for (const TStoredReading& reading : download.Readings) {
-            records.push_back(reading.Record);
-        }
-        try {
-            sha = DownloadSha256(records);
-        } catch (const EUnsavableText& error) {
-            throw EArchiveError(TArchiveErrc::BadInput,
-                                "job " + jobName + " cannot take these records: " + error.what());
-        }
-    }
+    const std::string sha = DownloadHashFor(jobName, download);
     return Guarded([&] {
         TWriteTransaction transaction(*connection_);
         const std::int64_t jobId = JobId(jobName);

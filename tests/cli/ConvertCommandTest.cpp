@@ -71,6 +71,31 @@ TEST_F(ConvertTest, WorkedExampleXlsIs302Bytes) {
     EXPECT_EQ(bytes.substr(bytes.size() - 4), HexBytes("0A 00 00 00"));
 }
 
+// The label comes from the terminal in UTF-8 and goes into the files as the meter's 8-bit texts
+// do: one byte per letter in .xls, converted once to UTF-8 in .csv.
+TEST_F(ConvertTest, AUtf8DeviceLabelIsWrittenAsTheMetersTextsAre) {
+    Put(Path("in.mxe"), TickedRows);
+    const std::vector<std::string> common = {"--page", "relative", "--header", "--device",
+                                             "K\xC3\xB6ln"};
+    std::vector<std::string> xls = {"convert", Path("in.mxe"), "--to", Path("out.xls")};
+    xls.insert(xls.end(), common.begin(), common.end());
+    ASSERT_EQ(Run(xls).exitCode, 0);
+    EXPECT_EQ(Read(Path("out.xls")).substr(34, 4), "K\xF6ln");
+    std::vector<std::string> csv = {"convert", Path("in.mxe"), "--to", Path("out.csv")};
+    csv.insert(csv.end(), common.begin(), common.end());
+    ASSERT_EQ(Run(csv).exitCode, 0);
+    EXPECT_EQ(Read(Path("out.csv")).substr(0, 10), "\xEF\xBB\xBFK\xC3\xB6ln\r\n");
+}
+
+TEST_F(ConvertTest, ADeviceLabelBeyondLatin1IsRefused) {
+    Put(Path("in.mxe"), TickedRows);
+    const TRun run = Run({"convert", Path("in.mxe"), "--to", Path("out.csv"), "--device",
+                          "\xC5\x81\xC3\xB3" "d\xC5\xBA"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("beyond Latin-1"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("out.csv")));
+}
+
 TEST_F(ConvertTest, WorkedExampleFirstRowIs101Bytes) {
     Put(Path("in.mxe"), "1@1@1310@0.25@-10.5^\r\n");
     const TRun run = Run(

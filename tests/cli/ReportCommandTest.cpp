@@ -56,6 +56,12 @@ TEST_F(ReportRun, PlainTextTableAndCounts) {
               "1 without a verdict\n");
 }
 
+TEST_F(ReportRun, AUtf8DeviceLabelShowsAsGiven) {
+    const TRun run = Run({"report", Path("pass.txt"), "--budget", Path("budget.json"), "--to", "-",
+                          "--device", "K\xC3\xB6ln"});
+    EXPECT_EQ(run.out.substr(0, 7), "K\xC3\xB6ln\n\n") << run.err;
+}
+
 struct TExitCase {
     std::vector<std::string> args;  // after "report"; @ stands for the test's folder
     int exitCode;

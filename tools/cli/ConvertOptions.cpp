@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "archive/Latin1Text.h"
 #include "tools/common/CommandLine.h"
 
 const char* const ConvertUsage =
@@ -85,11 +86,48 @@ void AddOutputOptions(CLI::App& command, TConvertOptions& options) {
     command.add_option("--budget", options.budgetFile);
 }
 
+namespace {
+
+// Whether text is well-formed UTF-8 (no overlong forms, surrogates or code points past
+// U+10FFFF).
+bool IsWellFormedUtf8(const std::string& text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2
+                                   : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+        if (length == 0 || at + length > text.size())
+            return false;
+        const auto second = static_cast<unsigned char>(length > 1 ? text[at + 1] : 0x80);
+        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+            (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+            return false;
+        for (std::size_t next = 1; next < length; ++next) {
+            if ((static_cast<unsigned char>(text[at + next]) & 0xC0) != 0x80)
+                return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string DeviceLabelOption(const std::string& text) {
+    if (const auto latin1 = Utf8ToLatin1(text))
+        return *latin1;
+    if (IsWellFormedUtf8(text))
+        throw CLI::ValidationError("--device", "'" + text +
+                                                   "' holds a character beyond Latin-1, which the "
+                                                   "device line (8-bit, as the meter's) cannot hold");
+    return text;
+}
+
 CLI::App& AddConvertCommand(CLI::App& app, TConvertOptions& options) {
     CLI::App& convert = *app.add_subcommand("convert");
     SetHelpText(convert, std::string(ConvertUsage) + '\n' + ConvertHelp);
     convert.add_option("INPUT", options.input)->required();
-    convert.add_option("--device", options.deviceLabel)->each([&options](const std::string&) {
+    convert.add_option_function<std::string>("--device", [&options](const std::string& text) {
+        options.deviceLabel = DeviceLabelOption(text);
         options.device = true;
     });
     AddOutputOptions(convert, options);

@@ -39,5 +39,10 @@ void AddOutputOptions(CLI::App& command, TConvertOptions& options);
 // for it are refused (CLI::ValidationError).
 void FinishOutputOptions(const CLI::App& command, TConvertOptions& options);
 
+// A --device TEXT as the outputs hold it: 8-bit, as the meter's own texts. The terminal's
+// UTF-8 is converted; a text that is not UTF-8 is taken as 8-bit already; a character beyond
+// Latin-1 is a usage error (CLI::ValidationError), since no output could hold it.
+std::string DeviceLabelOption(const std::string& text);
+
 // Adds the convert subcommand to app: INPUT, the output options and --device.
 CLI::App& AddConvertCommand(CLI::App& app, TConvertOptions& options);

@@ -31,12 +31,12 @@ std::string TextReport(const TReportOptions& options, const TMeasurementTable& t
                    ? PageVerdicts(all, Merania, kind)
                    : std::vector<TVerdict>();
     };
-    const std::string device = options.device ? options.deviceLabel + "\n\n" : std::string();
+    const std::string device =
+        options.device ? Latin1ToUtf8(options.deviceLabel) + "\n\n" : std::string();
     const std::vector<TFibreResult> fibres = options.page == TTablePage::Absolute
                                                  ? std::vector<TFibreResult>()
                                                  : FibreResults(Merania, all);
-    // The table holds the meter's 8-bit texts; the terminal wants UTF-8. The device label is
-    // the command line's own text, shown as it came.
+    // The table and the device label hold 8-bit texts, as the meter's; the terminal wants UTF-8.
     return device + Latin1ToUtf8(VerdictTableText(table, verdicts)) + '\n' +
            VerdictCountsText(onPage(TTablePage::Relative), onPage(TTablePage::Absolute), fibres);
 }

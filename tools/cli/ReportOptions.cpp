@@ -76,7 +76,8 @@ CLI::App& AddReportCommand(CLI::App& app, TReportOptions& options) {
         ->transform(Choice<TTablePage>({{"all", TTablePage::All},
                                         {"absolute", TTablePage::Absolute},
                                         {"relative", TTablePage::Relative}}));
-    report.add_option("--device", options.deviceLabel)->each([&options](const std::string&) {
+    report.add_option_function<std::string>("--device", [&options](const std::string& text) {
+        options.deviceLabel = DeviceLabelOption(text);
         options.device = true;
     });
     report.add_option("--title", options.title);

@@ -381,6 +381,18 @@ std::vector<TVoidDownload> VoidDownloadsOf(const std::vector<TDownload>& downloa
 
 }  // namespace
 
+std::size_t DirectionColumn(TDirection direction) {
+    switch (direction) {
+        case TDirection::AToB:
+            return AToBColumn;
+        case TDirection::BToA:
+            return BToAColumn;
+        case TDirection::None:
+            break;
+    }
+    return AverageColumn;
+}
+
 std::string RowNote(const TResultRow& row) {
     std::string note;
     switch (row.Shape) {

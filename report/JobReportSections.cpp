@@ -1,35 +1,10 @@
 #include <map>
 
+#include "archive/JobResults.h"
 #include "report/JobReportBlocks.h"
 #include "report/ReportFibres.h"
 
 namespace {
-
-enum TResultColumn {
-    CableColumn,
-    FiberColumn,
-    WaveLengthColumn,
-    AToBColumn,
-    BToAColumn,
-    AverageColumn,
-    LimitColumn,
-    MarginColumn,
-    VerdictColumn,
-    NoteColumn,
-    ResultColumnCount
-};
-
-std::size_t DirectionColumn(TDirection direction) {
-    switch (direction) {
-        case TDirection::AToB:
-            return AToBColumn;
-        case TDirection::BToA:
-            return BToAColumn;
-        case TDirection::None:
-            break;
-    }
-    return AverageColumn;
-}
 
 QString DirectionText(TDirection direction) {
     switch (direction) {
@@ -48,7 +23,7 @@ QString Note(const TResultRow& row) {
 }
 
 void AddResultRow(TTableBlock& table, const TResultRow& row) {
-    std::array<QString, ResultColumnCount> cells;
+    std::array<QString, JobReportColumnCount> cells;
     cells[CableColumn] = Latin1(row.Cable);
     cells[FiberColumn] = Latin1(row.Fiber);
     cells[WaveLengthColumn] = QString::number(row.WaveLengthKey);
@@ -101,7 +76,7 @@ void AddJobResults(TBlockList& list, const TJobResults& results) {
                      {QStringLiteral("Limit"), true}, {QStringLiteral("Margin"), true},
                      {QStringLiteral("Verdict")},     {QStringLiteral("Note")}};
     table.VerdictColumn = VerdictColumn;
-    table.Cells.reserve(results.Rows.size() * ResultColumnCount);
+    table.Cells.reserve(results.Rows.size() * JobReportColumnCount);
     table.Verdicts.reserve(results.Rows.size());
     for (const TResultRow& row : results.Rows)
         AddResultRow(table, row);

@@ -2,6 +2,7 @@
 #include <map>
 
 #include "report/JobReportBlocks.h"
+#include "report/ReportFibres.h"
 
 namespace {
 
@@ -58,17 +59,7 @@ void AddFibres(TBlockList& list, const TJobResults& results) {
     const TVerdictCounts counts = CountFibreResults(results.Fibres);
     if (counts.Judged() > 0)
         list.Line(QString::fromStdString(FibreSummary(counts)));
-    TTableBlock failed;
-    failed.Columns = {
-        {QStringLiteral("Cable")}, {QStringLiteral("Fiber")}, {QStringLiteral("Fibre result")}};
-    failed.VerdictColumn = 2;
-    for (const TFibreResult& fibre : results.Fibres) {
-        if (fibre.Kind != TVerdictKind::Fail && fibre.Kind != TVerdictKind::Check)
-            continue;
-        failed.AddRow({Latin1(fibre.Cable), Latin1(fibre.Fiber),
-                       QString::fromLatin1(VerdictText(fibre.Kind))});
-        failed.Verdicts.push_back(fibre.Kind);
-    }
+    TTableBlock failed = FailedFibresTable(results.Fibres);
     if (failed.RowCount() > 0) {
         list.Gap(4);
         list.Add(std::move(failed));

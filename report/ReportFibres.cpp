@@ -15,6 +15,15 @@ std::vector<TReportBlock> FibreSummaryBlocks(const TMeasurementTable& table,
         return {};
     std::vector<TReportBlock> blocks;
     blocks.push_back(TTextBlock{QString::fromStdString(FibreSummary(counts))});
+    TTableBlock failed = FailedFibresTable(fibres);
+    if (failed.RowCount() > 0) {
+        blocks.push_back(TGapBlock{4});
+        blocks.push_back(std::move(failed));
+    }
+    return blocks;
+}
+
+TTableBlock FailedFibresTable(const std::vector<TFibreResult>& fibres) {
     TTableBlock failed;
     failed.Columns = {{QStringLiteral("Cable")},
                       {QStringLiteral("Fiber")},
@@ -27,11 +36,7 @@ std::vector<TReportBlock> FibreSummaryBlocks(const TMeasurementTable& table,
                        QString::fromLatin1(VerdictText(fibre.Kind))});
         failed.Verdicts.push_back(fibre.Kind);
     }
-    if (failed.RowCount() > 0) {
-        blocks.push_back(TGapBlock{4});
-        blocks.push_back(std::move(failed));
-    }
-    return blocks;
+    return failed;
 }
 
 std::vector<std::pair<QString, QString>> BudgetMethodFacts(const TBudget& budget) {

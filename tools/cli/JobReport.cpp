@@ -5,20 +5,6 @@
 
 namespace {
 
-enum TColumn : std::size_t {
-    CableColumn,
-    FiberColumn,
-    WaveLengthColumn,
-    AToBColumn,
-    BToAColumn,
-    AverageColumn,
-    LimitColumn,
-    MarginColumn,
-    VerdictColumn,
-    NoteColumn,
-    ColumnCount
-};
-
 TGridCell Figure(const TFigure& value) {
     return value ? GridNumber(TwoDecimals(*value), *value, 2) : TGridCell{};
 }
@@ -27,21 +13,8 @@ TGridCell Margin(const TFigure& value) {
     return value ? GridNumber(MarginText(*value), *value, MarginDecimals(*value)) : TGridCell{};
 }
 
-std::size_t DirectionColumn(TDirection direction) {
-    switch (direction) {
-        case TDirection::AToB:
-            return AToBColumn;
-        case TDirection::BToA:
-            return BToAColumn;
-        case TDirection::None:
-            break;
-    }
-    return AverageColumn;
-}
-
-
 std::vector<TGridCell> GridRow(const TResultRow& row) {
-    std::vector<TGridCell> cells(ColumnCount);
+    std::vector<TGridCell> cells(JobReportColumnCount);
     cells[CableColumn] = GridText(Latin1ToUtf8(row.Cable));
     cells[FiberColumn] = GridText(Latin1ToUtf8(row.Fiber));
     cells[WaveLengthColumn] = GridNumber(std::to_string(row.WaveLengthKey), row.WaveLengthKey, 0);
@@ -100,7 +73,7 @@ std::string JobReportText(const TExportGrid& grid) {
         for (const TGridCell& cell : cells)
             line.push_back(cell.Text);
     }
-    std::vector<bool> right(ColumnCount, false);
+    std::vector<bool> right(JobReportColumnCount, false);
     for (std::size_t column = WaveLengthColumn; column <= MarginColumn; ++column)
         right[column] = true;
     return AlignedColumns(lines, right);

@@ -101,9 +101,8 @@ void SetRows(QTableWidget* table, const TFormRows& rows) {
         const auto& cells = rows[static_cast<std::size_t>(row)];
         for (int column = 0; column < table->columnCount(); ++column) {
             const auto at = static_cast<std::size_t>(column);
-            table->setItem(
-                row, column,
-                new QTableWidgetItem(at < cells.size() ? Utf8(cells[at]) : QString()));
+            table->setItem(row, column,
+                           new QTableWidgetItem(at < cells.size() ? Utf8(cells[at]) : QString()));
         }
     }
 }

@@ -23,16 +23,16 @@
 #include "app/DesignFonts.h"
 #include "app/DumpWorker.h"
 #include "app/FileDialogs.h"
+#include "app/JobController.h"
+#include "app/JobSettings.h"
 #include "app/Latin1.h"
 #include "app/MeasurementModel.h"
 #include "app/MeridaxApplication.h"
 #include "app/Questions.h"
 #include "app/frmAbout.h"
-#include "session/ApplicationSettings.h"
-#include "app/JobController.h"
-#include "app/JobSettings.h"
 #include "app/frmJob.h"
 #include "export/ClipboardText.h"
+#include "session/ApplicationSettings.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "session/DeviceSession.h"
-#include "session/SessionView.h"
+#include "app/JobWork.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
-#include "app/JobWork.h"
 #include "data/MeasurementTable.h"
+#include "session/DeviceSession.h"
+#include "session/SessionView.h"
 #include "verdict/Verdict.h"
 
 class IFileDialogs;

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <stdexcept>
 
+#include "MeridaxVersion.h"
 #include "app/FileDialogs.h"
 #include "app/Latin1.h"
 #include "app/MeasurementModel.h"
@@ -16,9 +17,7 @@
 #include "app/frmExportSettings.h"
 #include "app/frmMain.h"
 #include "app/frmSerialPortSettings.h"
-#include "session/ApplicationSettings.h"
 #include "data/MeasurementText.h"
-#include "sys/TextFile.h"
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
 #include "export/CsvExport.h"
@@ -26,7 +25,8 @@
 #include "export/XlsxExport.h"
 #include "export/uNativeXLSExport.h"
 #include "report/ReportInput.h"
-#include "MeridaxVersion.h"
+#include "session/ApplicationSettings.h"
+#include "sys/TextFile.h"
 
 namespace {
 

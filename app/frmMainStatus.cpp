@@ -1,11 +1,11 @@
 // The status line, the ticks of the session, the device label's fitting and the questions
 // before an import is lost.
 #include <QFontMetrics>
-#include <QStringList>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStringList>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>

@@ -1,12 +1,12 @@
+#include "MeridaxVersion.h"
 #include "app/FileDialogs.h"
 #include "app/MeridaxApplication.h"
+#include "app/StartOptions.h"
 #include "app/frmAbout.h"
 #include "app/frmExportSettings.h"
 #include "app/frmMain.h"
 #include "app/frmSerialPortSettings.h"
-#include "app/StartOptions.h"
 #include "sys/StandardDescriptors.h"
-#include "MeridaxVersion.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -16,10 +16,10 @@ struct TJobChanges {
     std::optional<std::string> Contractor;
     std::optional<std::string> Notes;
     std::optional<std::string> BudgetJson;
-    std::optional<std::string> BudgetSetAt;  // with BudgetJson: when it was set (an import
-                                             // keeps it); absent: now
-    std::optional<std::string> Logo;      // bytes; "" removes the logo
-    std::optional<std::string> LogoType;  // with Logo
+    std::optional<std::string> BudgetSetAt;     // with BudgetJson: when it was set (an import
+                                                // keeps it); absent: now
+    std::optional<std::string> Logo;            // bytes; "" removes the logo
+    std::optional<std::string> LogoType;        // with Logo
     std::map<std::string, int> ExpectedFibres;  // cable → count, set or replaced; 0 removes
 };
 

@@ -7,9 +7,9 @@
 // Why an archive refused or failed an operation. Callers decide by these codes; the
 // messages are made where the error is caught.
 enum class TArchiveErrc {
-    NotAnArchive = 1,   // a file or database that holds no archive of this program
-    NewerSchema,        // made by a newer version of the program
-    ReadOnly,           // opened for reading only (a folder or server the user may not write)
+    NotAnArchive = 1,  // a file or database that holds no archive of this program
+    NewerSchema,       // made by a newer version of the program
+    ReadOnly,          // opened for reading only (a folder or server the user may not write)
     NoSuchJob,
     JobExists,
     NoSuchDownload,

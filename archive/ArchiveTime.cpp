@@ -1,7 +1,7 @@
 #include "archive/ArchiveTime.h"
 
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 
 std::string ArchiveTimeText(std::chrono::system_clock::time_point time) {
     using namespace std::chrono;
@@ -15,9 +15,9 @@ std::string ArchiveTimeText(std::chrono::system_clock::time_point time) {
     std::tm parts{};
     ::gmtime_r(&seconds, &parts);
     char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%06lldZ",
-                  parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
-                  parts.tm_min, parts.tm_sec, static_cast<long long>(fraction));
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%06lldZ", parts.tm_year + 1900,
+                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
+                  static_cast<long long>(fraction));
     return text;
 }
 

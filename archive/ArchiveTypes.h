@@ -33,10 +33,10 @@ struct TJob {
     std::string Site;
     std::string Contractor;
     std::string Notes;
-    std::string CreatedAt;            // UTC, as TJobBudget::SetAt
-    std::vector<TJobBudget> Budgets;  // oldest first; the last is in force; may be empty
-    std::string Logo;                 // the image file's bytes; empty: none
-    std::string LogoType;             // "png" or "svg"; empty with no logo
+    std::string CreatedAt;                      // UTC, as TJobBudget::SetAt
+    std::vector<TJobBudget> Budgets;            // oldest first; the last is in force; may be empty
+    std::string Logo;                           // the image file's bytes; empty: none
+    std::string LogoType;                       // "png" or "svg"; empty with no logo
     std::map<std::string, int> ExpectedFibres;  // cable → fibre count
 
     bool operator==(const TJob&) const = default;
@@ -55,12 +55,12 @@ struct TDownload {
     std::string Meter;        // the meter's name line, or what --meter said; may be empty
     std::string Source;       // the port or file the records came from
     std::string Operator;
-    std::string TestDate;     // "YYYY-MM-DD"
+    std::string TestDate;  // "YYYY-MM-DD"
     TDirection Direction = TDirection::None;
-    std::string AddedAt;      // UTC, as TJobBudget::SetAt; set by the archive when added
+    std::string AddedAt;  // UTC, as TJobBudget::SetAt; set by the archive when added
     bool Void = false;
     std::string VoidReason;
-    std::string Sha256;       // of the records' measurement-file text, 64 lowercase hex digits
+    std::string Sha256;  // of the records' measurement-file text, 64 lowercase hex digits
     std::vector<TStoredReading> Readings;
 
     bool operator==(const TDownload&) const;

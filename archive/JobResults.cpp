@@ -138,7 +138,6 @@ bool RowBefore(const TResultRow& a, const TResultRow& b) {
            std::tuple(b.WaveLengthKey, !b.IsRelative, b.Shape, b.Reading.Direction);
 }
 
-
 }  // namespace
 
 namespace {

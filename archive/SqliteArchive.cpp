@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 
 #include "archive/AddDownloadPause.h"
@@ -160,22 +160,24 @@ void TSqliteArchive::OpenForReading(const std::string& uri) {
         // A reader that may not make the log's index beside a file whose log is gone (the
         // last writer removed it, or the file was copied) can only read the file as it is,
         // which then holds every committed change.
-        const bool cannotIndex = error.PrimaryCode() == SQLITE_CANTOPEN ||
-                                 error.PrimaryCode() == SQLITE_READONLY;
+        const bool cannotIndex =
+            error.PrimaryCode() == SQLITE_CANTOPEN || error.PrimaryCode() == SQLITE_READONLY;
         if (!cannotIndex || ::access((path_ + "-wal").c_str(), F_OK) == 0) {
             throw;
         }
-        connection_ = std::make_unique<TSqliteConnection>(uri + "?mode=ro&immutable=1",
-                                                          SQLITE_OPEN_READONLY);
+        connection_ =
+            std::make_unique<TSqliteConnection>(uri + "?mode=ro&immutable=1", SQLITE_OPEN_READONLY);
         version = ArchiveSchemaVersion(*connection_, path_);
     }
     if (version == 0) {
-        throw EArchiveError(TArchiveErrc::NotAnArchive, path_ + " is not an archive of meridax jobs");
+        throw EArchiveError(TArchiveErrc::NotAnArchive,
+                            path_ + " is not an archive of meridax jobs");
     }
     if (version < NewestArchiveVersion()) {
-        throw EArchiveError(TArchiveErrc::ReadOnly,
-                            "the archive " + path_ +
-                                " needs to be brought up to date, which needs the right to write it");
+        throw EArchiveError(
+            TArchiveErrc::ReadOnly,
+            "the archive " + path_ +
+                " needs to be brought up to date, which needs the right to write it");
     }
 }
 
@@ -232,7 +234,8 @@ void TSqliteArchive::InsertBudget(std::int64_t jobId, const TJobBudget& budget) 
     insert.Bind(3, budget.SetAt.empty() ? ArchiveTimeNow() : budget.SetAt).Run();
 }
 
-void TSqliteArchive::SetExpectedFibres(std::int64_t jobId, const std::map<std::string, int>& fibres) {
+void TSqliteArchive::SetExpectedFibres(std::int64_t jobId,
+                                       const std::map<std::string, int>& fibres) {
     TSqliteStatement remove(*connection_,
                             "DELETE FROM expected_fibres WHERE job_id = ? AND cable = ?");
     TSqliteStatement upsert(*connection_,
@@ -240,9 +243,8 @@ void TSqliteArchive::SetExpectedFibres(std::int64_t jobId, const std::map<std::s
                             "ON CONFLICT(job_id, cable) DO UPDATE SET fibres = excluded.fibres");
     for (const auto& [cable, count] : fibres) {
         if (count < 0) {
-            throw EArchiveError(TArchiveErrc::BadInput,
-                                "cable " + cable + " cannot expect " + std::to_string(count) +
-                                    " fibres");
+            throw EArchiveError(TArchiveErrc::BadInput, "cable " + cable + " cannot expect " +
+                                                            std::to_string(count) + " fibres");
         }
         if (count == 0) {
             remove.Bind(1, jobId).Bind(2, cable).Run();
@@ -255,9 +257,9 @@ void TSqliteArchive::SetExpectedFibres(std::int64_t jobId, const std::map<std::s
 namespace {
 void CheckLogo(const std::string& jobName, const std::string& logo) {
     if (logo.size() > MaxLogoBytes) {
-        throw EArchiveError(TArchiveErrc::BadInput,
-                            "the logo of job " + jobName + " is larger than 1 MB (" +
-                                std::to_string(logo.size()) + " bytes)");
+        throw EArchiveError(TArchiveErrc::BadInput, "the logo of job " + jobName +
+                                                        " is larger than 1 MB (" +
+                                                        std::to_string(logo.size()) + " bytes)");
     }
 }
 
@@ -308,8 +310,16 @@ std::optional<TJob> TSqliteArchive::FindJob(const std::string& name) {
         if (!query.Bind(1, name).Step()) {
             return std::nullopt;
         }
-        TJob job{query.Text(1), query.Text(2), query.Text(3), query.Text(4), query.Text(5),
-                 query.Text(6), {},             query.Blob(7), query.Text(8), {}};
+        TJob job{query.Text(1),
+                 query.Text(2),
+                 query.Text(3),
+                 query.Text(4),
+                 query.Text(5),
+                 query.Text(6),
+                 {},
+                 query.Blob(7),
+                 query.Text(8),
+                 {}};
         TSqliteStatement budgets(*connection_,
                                  "SELECT json, set_at FROM job_budgets WHERE job_id = ? "
                                  "ORDER BY seq");
@@ -416,7 +426,9 @@ TAddOutcome TSqliteArchive::AddDownload(const std::string& jobName, const TDownl
         insert.Bind(4, download.Operator);
         insert.Bind(5, download.TestDate.empty() ? addedAt.substr(0, 10) : download.TestDate);
         insert.Bind(6, std::string_view(DirectionName(download.Direction))).Bind(7, addedAt);
-        insert.Bind(8, std::int64_t{download.Void ? 1 : 0}).Bind(9, download.VoidReason).Bind(10, sha);
+        insert.Bind(8, std::int64_t{download.Void ? 1 : 0})
+            .Bind(9, download.VoidReason)
+            .Bind(10, sha);
         insert.Step();
         const std::int64_t downloadId = insert.Int(0);
         const TAddOutcome outcome{true, insert.Int(1)};
@@ -438,13 +450,14 @@ void TSqliteArchive::ReadReadings(std::int64_t downloadId, TDownload& download) 
         std::optional<std::string> fiber = Utf8ToLatin1(query.TextView(1));
         if (!cable || !fiber) {
             throw EArchiveError(TArchiveErrc::DatabaseFailed,
-                                "the archive " + path_ + " holds a cable or fibre name in download " +
+                                "the archive " + path_ +
+                                    " holds a cable or fibre name in download " +
                                     std::to_string(download.Number) +
                                     " that the meter's character set cannot hold");
         }
         TStoredReading& reading = download.Readings.emplace_back();
-        reading.Record = {std::move(*cable), std::move(*fiber), query.Real(2), query.Real(3),
-                          query.Real(4), query.Int(5) != 0};
+        reading.Record = {std::move(*cable), std::move(*fiber), query.Real(2),
+                          query.Real(3),     query.Real(4),     query.Int(5) != 0};
         reading.Direction = FindDirection(query.TextView(6)).value_or(TDirection::None);
     }
 }

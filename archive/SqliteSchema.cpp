@@ -69,8 +69,7 @@ CREATE TABLE readings(
 };
 
 [[noreturn]] void ThrowNotAnArchive(const std::string& path) {
-    throw EArchiveError(TArchiveErrc::NotAnArchive,
-                        path + " is not an archive of meridax jobs");
+    throw EArchiveError(TArchiveErrc::NotAnArchive, path + " is not an archive of meridax jobs");
 }
 
 bool HasTable(TSqliteConnection& connection, const char* name) {
@@ -128,7 +127,8 @@ void SwitchToWriteAheadLog(TSqliteConnection& connection, std::chrono::milliseco
             connection.Execute("PRAGMA journal_mode = WAL");
             return;
         } catch (const ESqliteError& error) {
-            if (error.PrimaryCode() != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline) {
+            if (error.PrimaryCode() != SQLITE_BUSY ||
+                std::chrono::steady_clock::now() >= deadline) {
                 throw;
             }
         }

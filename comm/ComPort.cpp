@@ -26,9 +26,9 @@ EComError LineError(const std::string& port, std::uint32_t baud, const TLineResu
                              SystemErrorText(result.Error),
                          result.Error, TComFailure::Speed);
     }
-    return EComError("TCOMPORT : " + port + " refused its line settings\r" +
-                         SystemErrorText(result.Error),
-                     result.Error, TComFailure::LineSettings);
+    return EComError(
+        "TCOMPORT : " + port + " refused its line settings\r" + SystemErrorText(result.Error),
+        result.Error, TComFailure::LineSettings);
 }
 
 }  // namespace

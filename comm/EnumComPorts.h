@@ -29,11 +29,11 @@ enum class TPortState {
 
 // Who may open a device, from its inode: what a user can do about a refusal.
 struct TDeviceAccess {
-    bool Known = false;       // the device could be looked at
-    std::string Owner;        // user name, or the number when it has none
-    std::string Group;        // group name, or the number when it has none
-    unsigned Mode = 0;        // permission bits (0660, 0600, ...)
-    bool GroupMayUse = false; // the group may read and write it: joining that group helps
+    bool Known = false;        // the device could be looked at
+    std::string Owner;         // user name, or the number when it has none
+    std::string Group;         // group name, or the number when it has none
+    unsigned Mode = 0;         // permission bits (0660, 0600, ...)
+    bool GroupMayUse = false;  // the group may read and write it: joining that group helps
 };
 
 // The access of Device; Known false when it cannot be looked at.

@@ -4,8 +4,8 @@
 #include <limits>
 #include <stdexcept>
 
-#include "sys/LargeArrays.h"
 #include "data/NumberText.h"
+#include "sys/LargeArrays.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "data/DumpScanner.h"
 #include "data/Errors.h"
-#include "sys/LargeArrays.h"
 #include "data/NumberText.h"
+#include "sys/LargeArrays.h"
 
 TMeraniaArray Merania;
 

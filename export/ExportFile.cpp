@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "export/ExportOptions.h"
 #include "sys/FileReplacement.h"
 #include "sys/SystemText.h"
 #include "sys/UniqueFd.h"
-#include "export/ExportOptions.h"
 
 void ThrowExportError(const char* verb, const std::string& path, std::error_code code) {
     throw EExportError(std::string(verb) + " file \"" + path + "\". " + SystemErrorText(code), path,

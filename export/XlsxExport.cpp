@@ -258,9 +258,9 @@ private:
 // imports, so the dynamic linker binds the library's call to this one.
 namespace {
 
-using TOpenFileInZip = int (*)(void*, const char*, const void*, const void*, unsigned,
-                               const void*, unsigned, const char*, int, int, int, int, int, int,
-                               const char*, unsigned long, unsigned long, unsigned long, int);
+using TOpenFileInZip = int (*)(void*, const char*, const void*, const void*, unsigned, const void*,
+                               unsigned, const char*, int, int, int, int, int, int, const char*,
+                               unsigned long, unsigned long, unsigned long, int);
 
 constexpr int ZipInternalError = -104;
 constexpr int FastestLevel = 1;
@@ -268,14 +268,11 @@ constexpr int Deflated = 8;
 
 }  // namespace
 
-extern "C" int zipOpenNewFileInZip4_64(void* file, const char* name, const void* info,
-                                       const void* localExtra, unsigned localExtraSize,
-                                       const void* globalExtra, unsigned globalExtraSize,
-                                       const char* comment, int method, int level, int raw,
-                                       int windowBits, int memLevel, int strategy,
-                                       const char* password, unsigned long crc,
-                                       unsigned long versionMadeBy, unsigned long flagBase,
-                                       int zip64) {
+extern "C" int zipOpenNewFileInZip4_64(
+    void* file, const char* name, const void* info, const void* localExtra, unsigned localExtraSize,
+    const void* globalExtra, unsigned globalExtraSize, const char* comment, int method, int level,
+    int raw, int windowBits, int memLevel, int strategy, const char* password, unsigned long crc,
+    unsigned long versionMadeBy, unsigned long flagBase, int zip64) {
     static const auto minizip =
         reinterpret_cast<TOpenFileInZip>(::dlsym(RTLD_NEXT, "zipOpenNewFileInZip4_64"));
     if (minizip == nullptr)
@@ -304,12 +301,12 @@ namespace {
 void CheckFits(const std::string& path, std::size_t rows, std::size_t deviceFields) {
     if (rows > XlsxMaxRows) {
         RefuseWorkbook(path, std::to_string(rows) + " rows do not fit; a worksheet holds at most " +
-                         std::to_string(XlsxMaxRows) + " rows");
+                                 std::to_string(XlsxMaxRows) + " rows");
     }
     if (deviceFields > MaxColumns) {
         RefuseWorkbook(path, "the device details have " + std::to_string(deviceFields) +
-                         " fields; a worksheet holds at most " + std::to_string(MaxColumns) +
-                         " columns");
+                                 " fields; a worksheet holds at most " +
+                                 std::to_string(MaxColumns) + " columns");
     }
 }
 

@@ -143,7 +143,8 @@ void AddJobRetests(TBlockList& list, const TJobReportInput& input, const TBudget
             table.AddRow({Latin1(row.Cable), Latin1(row.Fiber), QString::number(row.WaveLengthKey),
                           DirectionText(earlier.Direction),
                           FigureCell(row.IsRelative ? verdict.Loss : TFigure(earlier.Value)),
-                          DownloadText(downloads, earlier.Download), FigureCell(ShownFigure(row, now)),
+                          DownloadText(downloads, earlier.Download),
+                          FigureCell(ShownFigure(row, now)),
                           DownloadText(downloads, now.Download)});
         }
     }

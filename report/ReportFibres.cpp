@@ -25,9 +25,8 @@ std::vector<TReportBlock> FibreSummaryBlocks(const TMeasurementTable& table,
 
 TTableBlock FailedFibresTable(const std::vector<TFibreResult>& fibres) {
     TTableBlock failed;
-    failed.Columns = {{QStringLiteral("Cable")},
-                      {QStringLiteral("Fiber")},
-                      {QStringLiteral("Fibre result")}};
+    failed.Columns = {
+        {QStringLiteral("Cable")}, {QStringLiteral("Fiber")}, {QStringLiteral("Fibre result")}};
     failed.VerdictColumn = 2;
     for (const TFibreResult& fibre : fibres) {
         if (fibre.Kind != TVerdictKind::Fail && fibre.Kind != TVerdictKind::Check)

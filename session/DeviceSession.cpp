@@ -4,8 +4,8 @@
 #include <exception>
 #include <utility>
 
-#include "session/SessionStatus.h"
 #include "data/uMeranie.h"
+#include "session/SessionStatus.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <system_error>
 #include <vector>
 
-#include "session/SessionView.h"
 #include "comm/ComPort.h"
 #include "comm/EnumComPorts.h"
 #include "data/uMeranie.h"
+#include "session/SessionView.h"
 
 // The conversation with the meter: connect, name query, memory import. Owns no window;
 // reaches the controls through ISessionView. All calls on the window thread.

@@ -75,8 +75,8 @@ std::string PermissionHint(const TDeviceAccess& access) {
         return DialoutHint;
     }
     if (access.GroupMayUse) {
-        return "add your user to the " + access.Group + " group (sudo usermod -aG " +
-               access.Group + " $USER), then log in again";
+        return "add your user to the " + access.Group + " group (sudo usermod -aG " + access.Group +
+               " $USER), then log in again";
     }
     return "joining a group would not help: only its owner " + access.Owner + " may open it (" +
            access.Owner + ":" + access.Group + ", mode " + OctalMode(access.Mode) +

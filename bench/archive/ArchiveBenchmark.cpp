@@ -86,9 +86,10 @@ int main(int argc, char** argv) {
         const std::size_t read = archive->Downloads("bench").at(0).Readings.size();
         const double readBack = Seconds(readStart);
         const double import = ShellImport(folder, folder + "/rows.csv");
-        std::printf("round %d: AddDownload %.3f s (hash included), sqlite3 .import %.3f s, "
-                    "ratio %.2f; read back %zu readings %.3f s\n",
-                    round, add, import, add / import, read, readBack);
+        std::printf(
+            "round %d: AddDownload %.3f s (hash included), sqlite3 .import %.3f s, "
+            "ratio %.2f; read back %zu readings %.3f s\n",
+            round, add, import, add / import, read, readBack);
     }
     fs::remove_all(folder);
     return 0;

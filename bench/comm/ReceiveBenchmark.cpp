@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "comm/ComPort.h"
-#include "sys/UniqueFd.h"
 #include "support/Subprocess.h"
+#include "sys/UniqueFd.h"
 #include "tools/meter-sim/MeterDump.h"
 
 namespace {

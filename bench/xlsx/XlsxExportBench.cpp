@@ -8,10 +8,10 @@
 #include <string>
 
 #include "data/MeasurementTable.h"
-#include "sys/TextFile.h"
 #include "data/uMeranie.h"
 #include "export/CsvExport.h"
 #include "export/XlsxExport.h"
+#include "sys/TextFile.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

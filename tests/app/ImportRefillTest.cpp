@@ -1,8 +1,8 @@
 // An imported dump reaches the tables: parsed and made into rows off the window thread, shown
 // by a queued call, and dropped when its import has ended since.
 #include <QSignalSpy>
-#include <QTest>
 #include <QTableView>
+#include <QTest>
 
 #include "app/MeasurementModel.h"
 #include "app/WindowFixture.h"
@@ -66,8 +66,7 @@ TEST_F(TImportRefillTest, TheRowsComeJudgedByTheBudgetInForceWhenTheyArrive) {
     frm_->Session().ReceivedText.clear();
     Deliver(Dump);
     frm_->SetBudget(loose);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !frm_->Session().ReadingAside(); },
-                                PatientWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !frm_->Session().ReadingAside(); }, PatientWaitMs));
     EXPECT_EQ(Background(TTablePage::All, 1), VerdictBackgroundColour(TVerdictKind::Pass));
     EXPECT_EQ(Background(TTablePage::Relative, 0), VerdictBackgroundColour(TVerdictKind::Pass));
 }
@@ -81,8 +80,7 @@ TEST_F(TImportRefillTest, ADumpWhoseImportEndedNeverReachesTheTables) {
     // One more dump after it: once its rows are shown the first one's answer has come too.
     frm_->Session().ReceivedText.clear();
     Deliver("C9\tF9\t850\t-1\n\r\n\r");
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !frm_->Session().ReadingAside(); },
-                                PatientWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !frm_->Session().ReadingAside(); }, PatientWaitMs));
     EXPECT_EQ(resets.count(), 1);
     ASSERT_EQ(Rows(TTablePage::All), 1);
     EXPECT_EQ(Cell(TTablePage::All, 0, 1), QStringLiteral("C9"));

@@ -2,9 +2,9 @@
 // with pdftotext; refused without a budget; a failure names the file.
 #include <QAction>
 
+#include "MeridaxVersion.h"
 #include "app/WindowFixture.h"
 #include "session/ApplicationSettings.h"
-#include "MeridaxVersion.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QMenu>
 
 #include "app/WindowFixture.h"
-#include "session/ApplicationSettings.h"
 #include "export/ReadBack.h"
+#include "session/ApplicationSettings.h"
 
 namespace {
 

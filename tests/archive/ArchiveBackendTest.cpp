@@ -87,8 +87,8 @@ TEST_P(ArchiveBackendTest, SecondJobOfTheSameNameIsRefused) {
 }
 
 TEST_P(ArchiveBackendTest, RefusesANamelessJobAndALogoOverOneMegabyte) {
-    EXPECT_SYSTEM_ERROR(Archive().CreateJob(SampleJob("")), EArchiveError,
-                        TArchiveErrc::BadInput, "a job needs a name");
+    EXPECT_SYSTEM_ERROR(Archive().CreateJob(SampleJob("")), EArchiveError, TArchiveErrc::BadInput,
+                        "a job needs a name");
     TJob job = SampleJob("J");
     job.Logo = std::string(1024 * 1024 + 1, 'x');
     job.LogoType = "png";
@@ -244,8 +244,7 @@ TEST_P(ArchiveBackendTest, RecordsWithoutAMeasurementFileFormAreRefused) {
     TDownload download = SampleDownload("A", 2);
     download.Readings[1].Record.Cable = "a\tb";
     const std::int64_t mark = Archive().ChangeMark();
-    EXPECT_SYSTEM_ERROR(Archive().AddDownload("J", download), EArchiveError,
-                        TArchiveErrc::BadInput,
+    EXPECT_SYSTEM_ERROR(Archive().AddDownload("J", download), EArchiveError, TArchiveErrc::BadInput,
                         "job J cannot take these records: The cable of row 2 holds a tab, which "
                         "a measurement file cannot keep");
     EXPECT_EQ(Archive().ChangeMark(), mark);
@@ -254,9 +253,18 @@ TEST_P(ArchiveBackendTest, RecordsWithoutAMeasurementFileFormAreRefused) {
 
 TEST_P(ArchiveBackendTest, KeepsNumbersBitForBit) {
     Archive().CreateJob(SampleJob("J"));
-    const std::vector<double> numbers = {-0.0, 0.0, 0.1, 1e-300, 5e-324, -2.2250738585072014e-308,
-                                         1.7976931348623157e308, -1e308, 1310.0000000000002,
-                                         1550, -3.5, 123456789012345678.0};
+    const std::vector<double> numbers = {-0.0,
+                                         0.0,
+                                         0.1,
+                                         1e-300,
+                                         5e-324,
+                                         -2.2250738585072014e-308,
+                                         1.7976931348623157e308,
+                                         -1e308,
+                                         1310.0000000000002,
+                                         1550,
+                                         -3.5,
+                                         123456789012345678.0};
     TDownload download = SampleDownload("A", 0);
     for (std::size_t i = 0; i < numbers.size(); ++i) {
         const double next = numbers[(i + 1) % numbers.size()];
@@ -286,8 +294,8 @@ TEST_P(ArchiveBackendTest, Latin1CableAndFibreNamesComeBackAsTheyWere) {
     const TDownload stored = Archive().Downloads("J").at(0);
     download.Number = 1;
     download.AddedAt = stored.AddedAt;
-    download.Sha256 = DownloadSha256({download.Readings[0].Record, download.Readings[1].Record,
-                                      download.Readings[2].Record});
+    download.Sha256 = DownloadSha256(
+        {download.Readings[0].Record, download.Readings[1].Record, download.Readings[2].Record});
     EXPECT_TRUE(SameDownload(download, stored));
 }
 

@@ -7,8 +7,7 @@
 
 namespace {
 TArchiveBackend SqliteBackend() {
-    return {"sqlite",
-            [](const std::string& folder) { return folder + "/jobs.sqlite"; },
+    return {"sqlite", [](const std::string& folder) { return folder + "/jobs.sqlite"; },
             [] { return std::optional<std::string>(); }};
 }
 

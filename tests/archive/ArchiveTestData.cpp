@@ -12,8 +12,12 @@ TDownload SampleDownload(const std::string& prefix, int count, TDirection direct
     download.Direction = direction;
     for (int i = 1; i <= count; ++i) {
         TStoredReading reading;
-        reading.Record = {prefix + std::to_string(i), std::to_string(i), i % 2 == 0 ? 1550.0 : 1310.0,
-                          0.25 * i, -3.5 - i, true};
+        reading.Record = {prefix + std::to_string(i),
+                          std::to_string(i),
+                          i % 2 == 0 ? 1550.0 : 1310.0,
+                          0.25 * i,
+                          -3.5 - i,
+                          true};
         reading.Direction = direction;
         download.Readings.push_back(reading);
     }
@@ -41,8 +45,7 @@ testing::AssertionResult SameDownload(const TDownload& expected, const TDownload
     for (std::size_t i = 0; i < expected.Readings.size(); ++i) {
         if (!SameReading(expected.Readings[i], actual.Readings[i])) {
             return testing::AssertionFailure()
-                   << "reading " << i << " of download " << actual.Number
-                   << " differs in its bits";
+                   << "reading " << i << " of download " << actual.Number << " differs in its bits";
         }
     }
     return testing::AssertionSuccess();

@@ -42,11 +42,11 @@ TEST(Latin1Text, UnderstandsWhatALatin1TextNeverHolds) {
 }
 
 TEST(DownloadHash, IsTheSha256OfTheMeasurementFileText) {
-    EXPECT_EQ(Sha256Hex("abc"),
-              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     // The text is 1@"a@b"@1310@-3.52^2@1@850@0.3@-1^ (an absolute reading has no reference).
-    EXPECT_EQ(DownloadSha256({{"1", "a@b", 1310, -3.52, 99, false}, {"2", "1", 850, 0.3, -1, true}}),
-              "6d9b84bb015d8ec947d2510c582fc27f7888761e3f914d4aa4f01006e0d20afe");
+    EXPECT_EQ(
+        DownloadSha256({{"1", "a@b", 1310, -3.52, 99, false}, {"2", "1", 850, 0.3, -1, true}}),
+        "6d9b84bb015d8ec947d2510c582fc27f7888761e3f914d4aa4f01006e0d20afe");
 }
 
 TEST(DownloadHash, HashesTheMetersLatin1Bytes) {
@@ -106,9 +106,9 @@ TEST(ArchiveLocation, GivenThenEnvironmentThenDataHome) {
     EXPECT_EQ(ArchiveLocation(""), "/data/meridax/archive.sqlite");
     environment.Set("MERIDAX_ARCHIVE", std::nullopt);
     EXPECT_EQ(ArchiveLocation(""), "/data/meridax/archive.sqlite");
-    for (const std::optional<std::string>& unset : {std::optional<std::string>(),
-                                                    std::optional<std::string>(""),
-                                                    std::optional<std::string>("relative")}) {
+    for (const std::optional<std::string>& unset :
+         {std::optional<std::string>(), std::optional<std::string>(""),
+          std::optional<std::string>("relative")}) {
         environment.Set("XDG_DATA_HOME", unset);
         EXPECT_EQ(ArchiveLocation(""), "/home/jana/.local/share/meridax/archive.sqlite")
             << testing::PrintToString(unset);

@@ -220,19 +220,22 @@ TEST_F(SqliteArchiveTest, AnArchiveOfANewerVersionIsRefusedNamingBothVersions) {
     MakeArchive(Path());
     Execute(Path(), "UPDATE schema_version SET version = 7");
     EXPECT_SYSTEM_ERROR(OpenArchive(Path()), EArchiveError, TArchiveErrc::NewerSchema,
-                        Path() + " was made by a newer version of meridax (archive version 7, "
-                                 "this program reads 1)");
+                        Path() +
+                            " was made by a newer version of meridax (archive version 7, "
+                            "this program reads 1)");
 }
 
 TEST_F(SqliteArchiveTest, AFileThatIsNoArchiveIsRefusedUntouched) {
     const std::vector<std::pair<std::string, std::string>> files = {
         {"other.db", "CREATE TABLE notes(text TEXT)"},
         {"jobs-only.db", "CREATE TABLE jobs(name TEXT)"},
-        {"no-version.db", "CREATE TABLE schema_version(version INTEGER);"
-                          "CREATE TABLE archive_state(change_count BIGINT)"},
-        {"two-versions.db", "CREATE TABLE schema_version(version INTEGER);"
-                            "CREATE TABLE archive_state(change_count BIGINT);"
-                            "INSERT INTO schema_version VALUES (1), (1)"},
+        {"no-version.db",
+         "CREATE TABLE schema_version(version INTEGER);"
+         "CREATE TABLE archive_state(change_count BIGINT)"},
+        {"two-versions.db",
+         "CREATE TABLE schema_version(version INTEGER);"
+         "CREATE TABLE archive_state(change_count BIGINT);"
+         "INSERT INTO schema_version VALUES (1), (1)"},
     };
     for (const auto& [name, sql] : files) {
         Execute(folder_.File(name), sql.c_str());
@@ -253,8 +256,7 @@ TEST_F(SqliteArchiveTest, AFileThatIsNoArchiveIsRefusedUntouched) {
 TEST_F(SqliteArchiveTest, AFolderThatCannotBeMadeIsNamed) {
     WriteFileBytes(folder_.File("plain"), "x");
     const std::string path = folder_.File("plain/sub/jobs.sqlite");
-    const std::optional<EArchiveError> error =
-        ThrownBy<EArchiveError>([&] { OpenArchive(path); });
+    const std::optional<EArchiveError> error = ThrownBy<EArchiveError>([&] { OpenArchive(path); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), TArchiveErrc::DatabaseFailed);
     EXPECT_EQ(std::string(error->what()), "cannot make the folder " + folder_.File("plain/sub") +

@@ -18,13 +18,13 @@
 #include <utility>
 #include <vector>
 
+#include "MeridaxVersion.h"
 #include "support/FileBytes.h"
 #include "support/MeterSimProcess.h"
 #include "support/Nobody.h"
 #include "support/PseudoTerminal.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"
-#include "MeridaxVersion.h"
 
 namespace {
 

@@ -163,9 +163,9 @@ TEST_F(JobTest, TheReportAsPdfHoldsTheTitleThePairsAndItsPages) {
     options.OutputPath = Path("r.txt");
     ASSERT_EQ(RunToEnd({MERIDAX_PDFTOTEXT, "-layout", Path("r.pdf"), "-"}, options).ExitCode, 0);
     const std::string text = Read(Path("r.txt"));
-    for (const char* expected : {"Riser acceptance", "ACME", "Riser", "0.45", "0.33", "0.59",
-                                 "re-tested", "one direction", "Tested by", "Approved by",
-                                 "Page 1 of "}) {
+    for (const char* expected :
+         {"Riser acceptance", "ACME", "Riser", "0.45", "0.33", "0.59", "re-tested", "one direction",
+          "Tested by", "Approved by", "Page 1 of "}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
     }
 }
@@ -406,9 +406,13 @@ const TRefusal Refusals[] = {
     {"BadDirection", {"add", "R", "@a.dump", "--direction", "up"}, 2, "wants a-b or b-a"},
     {"NoInput", {"add", "R"}, 2, "give INPUT files or --port PATH"},
     {"MeterWithPort", {"add", "R", "--port", "/dev/null", "--meter", "M"}, 2, "--meter"},
-    {"ReportOtherEnding", {"report", "R", "--to", "@r.txt"}, 2,
+    {"ReportOtherEnding",
+     {"report", "R", "--to", "@r.txt"},
+     2,
      "must end in .xlsx, .csv or .pdf, or be -"},
-    {"TitleWithoutPdf", {"report", "R", "--to", "-", "--title", "T"}, 2,
+    {"TitleWithoutPdf",
+     {"report", "R", "--to", "-", "--title", "T"},
+     2,
      "--title applies to .pdf output only"},
     {"FibersWithoutCable", {"set", "R", "--fibers", "8"}, 2, "each --cable C wants its --fibers"},
     {"DownloadZero", {"void", "R", "0", "--reason", "r"}, 2, "wants a download's number"},
@@ -442,8 +446,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, JobRefusalTest, testing::ValuesIn(Refusals),
 // Only new and import make an archive: a mistyped name leaves no empty archive behind.
 TEST_F(JobTest, AMissingArchiveIsNamedAndNotMade) {
     const std::string typo = Path("jbos.sqlite");
-    for (const Args& words : {Args{"list"}, Args{"show", "R"}, Args{"report", "R", "--to", "-"},
-                              Args{"set", "R", "--site", "S"}, Args{"void", "R", "1", "--reason", "r"}}) {
+    for (const Args& words :
+         {Args{"list"}, Args{"show", "R"}, Args{"report", "R", "--to", "-"},
+          Args{"set", "R", "--site", "S"}, Args{"void", "R", "1", "--reason", "r"}}) {
         const TRun run = Job(words, typo);
         EXPECT_EQ(run.exitCode, 1) << words[0];
         EXPECT_EQ(run.err, "meridax-cli job " + words[0] + ": there is no archive " + typo + "\n");

@@ -90,7 +90,8 @@ TEST_F(ConvertTest, AUtf8DeviceLabelIsWrittenAsTheMetersTextsAre) {
 TEST_F(ConvertTest, ADeviceLabelBeyondLatin1IsRefused) {
     Put(Path("in.mxe"), TickedRows);
     const TRun run = Run({"convert", Path("in.mxe"), "--to", Path("out.csv"), "--device",
-                          "\xC5\x81\xC3\xB3" "d\xC5\xBA"});
+                          "\xC5\x81\xC3\xB3"
+                          "d\xC5\xBA"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("beyond Latin-1"), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(Path("out.csv")));

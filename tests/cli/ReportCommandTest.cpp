@@ -152,10 +152,16 @@ TEST_F(ReportRun, PdfHoldsTheRowsAndTheirVerdicts) {
 
 // The meter's 8-bit texts reach a UTF-8 terminal as UTF-8.
 TEST_F(ReportRun, PlainTextIsUtf8) {
-    Put(Path("latin1.txt"), "\xC4" "b\t1\t1310\t-3.52\n\r\n\r");
-    const TRun run = Run({"report", Path("latin1.txt"), "--budget", Path("budget.json"), "--to", "-"});
+    Put(Path("latin1.txt"),
+        "\xC4"
+        "b\t1\t1310\t-3.52\n\r\n\r");
+    const TRun run =
+        Run({"report", Path("latin1.txt"), "--budget", Path("budget.json"), "--to", "-"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("\n\xC3\x84" "b     1"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n\xC3\x84"
+                           "b     1"),
+              std::string::npos)
+        << run.out;
     EXPECT_EQ(run.out.find('\xC4'), std::string::npos) << run.out;
 }
 
@@ -169,8 +175,8 @@ TEST_F(ReportRun, CsvToStandardOutput) {
     for (const std::vector<std::string>& to :
          {std::vector<std::string>{"--to", "-.csv"},
           std::vector<std::string>{"--format", "csv", "--to", "-"}}) {
-        std::vector<std::string> args{"report", Path("pass.txt"), "--budget", Path("budget.json"),
-                                      "--separator", ","};
+        std::vector<std::string> args{
+            "report", Path("pass.txt"), "--budget", Path("budget.json"), "--separator", ","};
         args.insert(args.end(), to.begin(), to.end());
         const TRun run = Run(args);
         EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -215,8 +221,8 @@ TEST_F(ReportRun, MissingBudgetFileIsNamedAsTheBudgetFile) {
 TEST_F(ReportTest, UnknownSubcommandIsNamed) {
     const TRun run = Run({"bogus", "x"});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err.rfind("meridax-cli: unknown subcommand 'bogus'\nusage: meridax-cli convert", 0),
-              0u)
+    EXPECT_EQ(
+        run.err.rfind("meridax-cli: unknown subcommand 'bogus'\nusage: meridax-cli convert", 0), 0u)
         << run.err;
 }
 

@@ -223,17 +223,16 @@ TEST_P(LineRefusedTest, OpenFailsWithTheCodeAndReleasesTheDevice) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, LineRefusedTest,
-    testing::Values(
-        TLineCase{"Speed",
-                  {std::make_error_code(std::errc::invalid_argument), true},
-                  TComFailure::Speed,
-                  "TCOMPORT : /dev/ttyFAKE0 refused 250000 baud\r" +
-                      std::generic_category().message(EINVAL)},
-        TLineCase{"Settings",
-                  {std::make_error_code(std::errc::io_error), false},
-                  TComFailure::LineSettings,
-                  "TCOMPORT : /dev/ttyFAKE0 refused its line settings\r" +
-                      std::generic_category().message(EIO)}),
+    testing::Values(TLineCase{"Speed",
+                              {std::make_error_code(std::errc::invalid_argument), true},
+                              TComFailure::Speed,
+                              "TCOMPORT : /dev/ttyFAKE0 refused 250000 baud\r" +
+                                  std::generic_category().message(EINVAL)},
+                    TLineCase{"Settings",
+                              {std::make_error_code(std::errc::io_error), false},
+                              TComFailure::LineSettings,
+                              "TCOMPORT : /dev/ttyFAKE0 refused its line settings\r" +
+                                  std::generic_category().message(EIO)}),
     [](const testing::TestParamInfo<TLineCase>& param) { return param.param.Name; });
 
 // The failure of a Write, with its code and message; an empty text when none came.

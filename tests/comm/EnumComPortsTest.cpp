@@ -2,9 +2,9 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
-#include <unistd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,10 +15,10 @@
 #include "comm/ComPort.h"
 #include "comm/EnumComPorts.h"
 #include "comm/Synchronizer.h"
-#include "sys/UniqueFd.h"
-#include "support/Subprocess.h"
 #include "support/PseudoTerminal.h"
+#include "support/Subprocess.h"
 #include "support/TempFolder.h"
+#include "sys/UniqueFd.h"
 
 namespace {
 
@@ -130,9 +130,8 @@ TEST(DeviceAccessTest, NamesOwnerGroupAndWhetherTheGroupMayUseIt) {
         mode_t Mode;
         bool GroupMayUse;
     };
-    for (const TModeCase c : {TModeCase{0660, true}, TModeCase{0600, false},
-                              TModeCase{0620, false}, TModeCase{0640, false},
-                              TModeCase{0666, true}}) {
+    for (const TModeCase c : {TModeCase{0660, true}, TModeCase{0600, false}, TModeCase{0620, false},
+                              TModeCase{0640, false}, TModeCase{0666, true}}) {
         ASSERT_EQ(::chmod(file.c_str(), c.Mode), 0);
         const TDeviceAccess access = DeviceAccess(file);
         EXPECT_TRUE(access.Known);
@@ -156,8 +155,8 @@ TEST(DeviceAccessTest, RefusedPortCarriesItsAccess) {
     if ((info.st_mode & S_IRGRP) != 0 || (info.st_mode & S_IROTH) != 0) {
         GTEST_SKIP() << "pseudo-terminals here are readable by others";
     }
-    const std::string group = ::getgrgid(info.st_gid) ? ::getgrgid(info.st_gid)->gr_name
-                                                      : std::to_string(info.st_gid);
+    const std::string group =
+        ::getgrgid(info.st_gid) ? ::getgrgid(info.st_gid)->gr_name : std::to_string(info.st_gid);
     TSubprocessOptions asNobody;
     asNobody.AsNobody = true;
     const int code = RunInChild(

@@ -134,8 +134,7 @@ std::size_t TFakePortBinding::Read(char* Buffer, std::size_t Count) {
     return taken;
 }
 
-std::size_t TFakePortBinding::Write(const char* Buffer, std::size_t Count,
-                                    std::error_code& Error) {
+std::size_t TFakePortBinding::Write(const char* Buffer, std::size_t Count, std::error_code& Error) {
     std::lock_guard lock(device_->Mutex);
     if (device_->WriteError) {
         Error = device_->WriteError;

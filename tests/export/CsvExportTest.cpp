@@ -49,36 +49,35 @@ TEST_P(CsvExportWrites, TheBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CsvExportWrites,
-    testing::Values(TCsvCase{"DecimalPoint", Options(true, true, "."),
-                             std::string(Bom) + "DEVICE-1,0042\r\n"
-                                                "Cable,Fiber,WaveLength,dB,Reference\r\n"
-                                                "1,1,1310,0.25,-10.5\r\n"
-                                                "1,2,1550,0.3,-10.4\r\n"},
-                    TCsvCase{"DecimalComma", Options(true, true, ","),
-                             std::string(Bom) + "DEVICE-1;0042\r\n"
-                                                "Cable;Fiber;WaveLength;dB;Reference\r\n"
-                                                "1;1;1310;0,25;-10,5\r\n"
-                                                "1;2;1550;0,3;-10,4\r\n"},
-                    TCsvCase{"RowsOnly", Options(false, false, ","),
-                             std::string(Bom) + "1;1;1310;0,25;-10,5\r\n1;2;1550;0,3;-10,4\r\n"},
-                    TCsvCase{"VerdictsDecimalPoint", Options(false, true, ".", &Verdicts),
-                             std::string(Bom) +
-                                 "Cable,Fiber,WaveLength,dB,Reference,Loss (dB),Limit (dB),"
-                                 "Margin (dB),Verdict\r\n"
-                                 "1,1,1310,0.25,-10.5,0.25,2.30,2.05,PASS\r\n"
-                                 "1,2,1550,0.3,-10.4,0.30,0.10,-0.20,FAIL\r\n"},
-                    TCsvCase{"VerdictsDecimalComma", Options(true, false, ",", &Verdicts),
-                             std::string(Bom) + "DEVICE-1;0042\r\n"
-                                                "Cable;Fiber;WaveLength;dB;Reference;Loss (dB);"
-                                                "Limit (dB);Margin (dB);Verdict\r\n"
-                                                "1;1;1310;0,25;-10,5;0,25;2,30;2,05;PASS\r\n"
-                                                "1;2;1550;0,3;-10,4;0,30;0,10;-0,20;FAIL\r\n"},
-                    TCsvCase{"VerdictsWithoutFigures", Options(false, false, ".", &SparseVerdicts),
-                             std::string(Bom) +
-                                 "Cable,Fiber,WaveLength,dB,Reference,Loss (dB),Limit (dB),"
-                                 "Margin (dB),Verdict\r\n"
-                                 "1,1,1310,0.25,-10.5,,,,\r\n"
-                                                "1,2,1550,0.3,-10.4,,,1.50,PASS\r\n"}),
+    testing::Values(
+        TCsvCase{"DecimalPoint", Options(true, true, "."),
+                 std::string(Bom) + "DEVICE-1,0042\r\n"
+                                    "Cable,Fiber,WaveLength,dB,Reference\r\n"
+                                    "1,1,1310,0.25,-10.5\r\n"
+                                    "1,2,1550,0.3,-10.4\r\n"},
+        TCsvCase{"DecimalComma", Options(true, true, ","),
+                 std::string(Bom) + "DEVICE-1;0042\r\n"
+                                    "Cable;Fiber;WaveLength;dB;Reference\r\n"
+                                    "1;1;1310;0,25;-10,5\r\n"
+                                    "1;2;1550;0,3;-10,4\r\n"},
+        TCsvCase{"RowsOnly", Options(false, false, ","),
+                 std::string(Bom) + "1;1;1310;0,25;-10,5\r\n1;2;1550;0,3;-10,4\r\n"},
+        TCsvCase{"VerdictsDecimalPoint", Options(false, true, ".", &Verdicts),
+                 std::string(Bom) + "Cable,Fiber,WaveLength,dB,Reference,Loss (dB),Limit (dB),"
+                                    "Margin (dB),Verdict\r\n"
+                                    "1,1,1310,0.25,-10.5,0.25,2.30,2.05,PASS\r\n"
+                                    "1,2,1550,0.3,-10.4,0.30,0.10,-0.20,FAIL\r\n"},
+        TCsvCase{"VerdictsDecimalComma", Options(true, false, ",", &Verdicts),
+                 std::string(Bom) + "DEVICE-1;0042\r\n"
+                                    "Cable;Fiber;WaveLength;dB;Reference;Loss (dB);"
+                                    "Limit (dB);Margin (dB);Verdict\r\n"
+                                    "1;1;1310;0,25;-10,5;0,25;2,30;2,05;PASS\r\n"
+                                    "1;2;1550;0,3;-10,4;0,30;0,10;-0,20;FAIL\r\n"},
+        TCsvCase{"VerdictsWithoutFigures", Options(false, false, ".", &SparseVerdicts),
+                 std::string(Bom) + "Cable,Fiber,WaveLength,dB,Reference,Loss (dB),Limit (dB),"
+                                    "Margin (dB),Verdict\r\n"
+                                    "1,1,1310,0.25,-10.5,,,,\r\n"
+                                    "1,2,1550,0.3,-10.4,,,1.50,PASS\r\n"}),
     [](const testing::TestParamInfo<TCsvCase>& item) { return std::string(item.param.name); });
 
 // Texts holding the delimiter, quotes, line breaks and high Latin-1 bytes, read back by
@@ -143,10 +142,10 @@ TEST_F(CsvExportTest, VerdictsThatDoNotMatchTheRowsAreAProgrammingError) {
     EXPECT_FALSE(std::filesystem::exists(Path("x.csv")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CsvExportFails,
-                         testing::Values(TCsvFailureCase{"/dev/full", std::errc::no_space_on_device},
-                                         TCsvFailureCase{"missing/m.csv",
-                                                      std::errc::no_such_file_or_directory}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CsvExportFails,
+    testing::Values(TCsvFailureCase{"/dev/full", std::errc::no_space_on_device},
+                    TCsvFailureCase{"missing/m.csv", std::errc::no_such_file_or_directory}));
 
 TEST_F(CsvExportTest, AReadOnlyFileOrFolderKeepsItsContent) {
     std::filesystem::create_directories(Path("ro"));

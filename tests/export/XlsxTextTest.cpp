@@ -1,12 +1,12 @@
 // What reaches a workbook's parts: texts a reader could mistake for escapes or that XML cannot
 // hold, numbers at the edge of the double range, and a target that cannot seek.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -43,7 +43,10 @@ INSTANTIATE_TEST_SUITE_P(
                     TTextCase{"LookalikeLowerCase", "a_x00ff_b", "a_x005F_x00ff_b"},
                     TTextCase{"TwoLookalikes", "_x0041__x0042_", "_x005F_x0041__x005F_x0042_"},
                     TTextCase{"NotALookalike", "my_xray _x12_ _x004G_", "my_xray _x12_ _x004G_"},
-                    TTextCase{"Control", "a\x0B" "b", "a_x000B_b"},
+                    TTextCase{"Control",
+                              "a\x0B"
+                              "b",
+                              "a_x000B_b"},
                     TTextCase{"CarriageReturn", "a\rb", "a_x000D_b"},
                     TTextCase{"TabAndLineFeedStay", "a\tb\nc", "a\tb\nc"},
                     TTextCase{"Zero", std::string("a\0b", 3), "a_x0000_b"},
@@ -62,9 +65,9 @@ double ReadBackOf(double value) {
 }
 
 TEST(XlsxWritableNumber, StaysFiniteWithinOnePartInTenToTheFifteen) {
-    for (const double value : {DBL_MAX, -DBL_MAX, std::nextafter(DBL_MAX, 0.0),
-                               1.7976931348623155E308, 1.797693134862315E308, 1.0, -0.0,
-                               DBL_MIN, DBL_TRUE_MIN, 0.1234567890123456}) {
+    for (const double value :
+         {DBL_MAX, -DBL_MAX, std::nextafter(DBL_MAX, 0.0), 1.7976931348623155E308,
+          1.797693134862315E308, 1.0, -0.0, DBL_MIN, DBL_TRUE_MIN, 0.1234567890123456}) {
         SCOPED_TRACE(value);
         const double back = ReadBackOf(XlsxWritableNumber(value));
         ASSERT_TRUE(std::isfinite(back));
@@ -89,7 +92,10 @@ std::string TextCell(int row, int column, const std::string& text) {
 // Texts that look like escapes or hold controls stay apart. openpyxl hands an inline string
 // over as stored, so it shows the stored escapes, which Excel and LibreOffice decode.
 TEST_F(XlsxTextTest, OpenpyxlReadsLookalikesAndControlsApart) {
-    const TMeraniaArray records = {{"_x0041_", "a\x0B" "b", 1310, -1, 0, false},
+    const TMeraniaArray records = {{"_x0041_",
+                                    "a\x0B"
+                                    "b",
+                                    1310, -1, 0, false},
                                    {"a_x000B_b", "a\rb", 1310, -1, 0, false}};
     ExportToXlsx(CheckedTable(records), records, {}, Path("t.xlsx"));
     const std::vector<std::string> lines = ReadBack({"xlsx", Path("t.xlsx")});

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "session/DeviceSession.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
-#include "sys/UniqueFd.h"
 #include "data/uMeranie.h"
+#include "session/DeviceSession.h"
 #include "session/RecordingView.h"
 #include "support/PseudoTerminal.h"
 #include "support/PumpUntil.h"
+#include "sys/UniqueFd.h"
 
 namespace {
 

@@ -112,8 +112,8 @@ struct TNoiseCase {
     std::string Shown;  // the escaped bytes in the status, or "" for no answer
 };
 
-class NameNoiseTest : public SessionFailureTest, public ::testing::WithParamInterface<TNoiseCase> {
-};
+class NameNoiseTest : public SessionFailureTest,
+                      public ::testing::WithParamInterface<TNoiseCase> {};
 
 TEST_P(NameNoiseTest, BytesAfterTheNameAreSaidToBeUnexpected) {
     Connect();
@@ -130,9 +130,10 @@ TEST_P(NameNoiseTest, BytesAfterTheNameAreSaidToBeUnexpected) {
         EXPECT_TRUE(session.WaitingForDeviceName);
         return;
     }
-    const std::string status = "The meter on /dev/ttyFAKE0 answered with unexpected bytes after "
-                               "its name: \"" +
-                               GetParam().Shown + "\"; check the cable and the baud rate";
+    const std::string status =
+        "The meter on /dev/ttyFAKE0 answered with unexpected bytes after "
+        "its name: \"" +
+        GetParam().Shown + "\"; check the cable and the baud rate";
     EXPECT_EQ(view.Statuses[0], status);
     EXPECT_EQ(session.LastEndStatus(), status);
     EXPECT_EQ(session.LastEnd(), TDeviceSession::TEnd::UnexpectedReply);
@@ -145,16 +146,16 @@ TEST_P(NameNoiseTest, BytesAfterTheNameAreSaidToBeUnexpected) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, NameNoiseTest,
-    ::testing::Values(
-        TNoiseCase{"Binary", {"OLP-55 SN 1234\n\r" + std::string("\0\xFFz\"\\", 5)},
-                   "\\x00\\xFFz\\\"\\\\"},
-        TNoiseCase{"SameChunk", {"OLP-55\n\r\r\n\t~"}, "\\r\\n\\t~"},
-        TNoiseCase{"SecondLineUnfinished", {"MERIDAX\n\rOLP-55\n\rSN 12"}, "SN 12"},
-        TNoiseCase{"LongNoiseIsCut",
-                   {"OLP\n\r" + std::string(40, 'z')},
-                   std::string(32, 'z') + "..."},
-        TNoiseCase{"NoLineEndIsNoAnswer", {"OLP-55"}, ""},
-        TNoiseCase{"LineEndAloneIsNoAnswer", {"\n\r"}, ""}),
+    ::testing::Values(TNoiseCase{"Binary",
+                                 {"OLP-55 SN 1234\n\r" + std::string("\0\xFFz\"\\", 5)},
+                                 "\\x00\\xFFz\\\"\\\\"},
+                      TNoiseCase{"SameChunk", {"OLP-55\n\r\r\n\t~"}, "\\r\\n\\t~"},
+                      TNoiseCase{"SecondLineUnfinished", {"MERIDAX\n\rOLP-55\n\rSN 12"}, "SN 12"},
+                      TNoiseCase{"LongNoiseIsCut",
+                                 {"OLP\n\r" + std::string(40, 'z')},
+                                 std::string(32, 'z') + "..."},
+                      TNoiseCase{"NoLineEndIsNoAnswer", {"OLP-55"}, ""},
+                      TNoiseCase{"LineEndAloneIsNoAnswer", {"\n\r"}, ""}),
     [](const auto& testInfo) { return std::string(testInfo.param.Name); });
 
 // Feeds an endless dump, 3000 bytes at a time, until the session gives up; gives the largest
@@ -263,8 +264,7 @@ TEST(DeniedPortsHint, EachWayInOnceInTheOrderOfThePorts) {
                         std::string(DialoutHint) + "; or " + NoGroupHelps}));
     probed = {{"/dev/ttyS0", TPortState::PermissionDenied, {}, rootOnly}};
     session.FillPortList();
-    EXPECT_EQ(view.Statuses.back(),
-              "1 serial port exists that you may not open: " + NoGroupHelps);
+    EXPECT_EQ(view.Statuses.back(), "1 serial port exists that you may not open: " + NoGroupHelps);
 }
 
 }  // namespace

@@ -5,11 +5,11 @@
 #include <iostream>
 #include <string>
 
+#include "MeridaxVersion.h"
 #include "data/Errors.h"
 #include "sys/StandardDescriptors.h"
 #include "tools/cli/Commands.h"
 #include "tools/common/CommandLine.h"
-#include "MeridaxVersion.h"
 
 namespace {
 

@@ -93,8 +93,12 @@ namespace {
 bool IsWellFormedUtf8(const std::string& text) {
     for (std::size_t at = 0; at < text.size();) {
         const auto lead = static_cast<unsigned char>(text[at]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2
-                                   : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+        const std::size_t length = lead < 0x80   ? 1
+                                   : lead < 0xC2 ? 0
+                                   : lead < 0xE0 ? 2
+                                   : lead < 0xF0 ? 3
+                                   : lead < 0xF5 ? 4
+                                                 : 0;
         if (length == 0 || at + length > text.size())
             return false;
         const auto second = static_cast<unsigned char>(length > 1 ? text[at + 1] : 0x80);
@@ -116,9 +120,10 @@ std::string DeviceLabelOption(const std::string& text) {
     if (const auto latin1 = Utf8ToLatin1(text))
         return *latin1;
     if (IsWellFormedUtf8(text))
-        throw CLI::ValidationError("--device", "'" + text +
-                                                   "' holds a character beyond Latin-1, which the "
-                                                   "device line (8-bit, as the meter's) cannot hold");
+        throw CLI::ValidationError("--device",
+                                   "'" + text +
+                                       "' holds a character beyond Latin-1, which the "
+                                       "device line (8-bit, as the meter's) cannot hold");
     return text;
 }
 

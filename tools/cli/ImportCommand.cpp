@@ -166,9 +166,9 @@ public:
             }
             const bool denied =
                 code == std::errc::permission_denied || code == std::errc::operation_not_permitted;
-            throw EImportFailed(OneLine(session_.LastConnectError) +
-                                (denied ? "; " + PermissionHint(DeviceAccess(options_.Port))
-                                        : std::string()));
+            throw EImportFailed(
+                OneLine(session_.LastConnectError) +
+                (denied ? "; " + PermissionHint(DeviceAccess(options_.Port)) : std::string()));
         }
         received_ = 0;
         Await([this] { return !session_.WaitingForDeviceName; }, "the meter did not tell its name");

@@ -1,8 +1,8 @@
 #include "tools/cli/ImportOptions.h"
 
-#include "session/ApplicationSettings.h"
 #include "data/Errors.h"
 #include "data/NumberText.h"
+#include "session/ApplicationSettings.h"
 #include "tools/common/CommandLine.h"
 
 const char* const ImportUsage =
@@ -61,7 +61,8 @@ CLI::App& AddImportCommand(CLI::App& app, TImportOptions& options) {
     SetHelpText(import, std::string(ImportUsage) + '\n' + ImportHelp);
     import.add_option("--port", options.Port)->required();
     import.add_option_function<std::string>(
-        "--baud", [&options](const std::string& text) { options.Baud = ParseBaudOption(text); });
+        "--baud", [&options](const std::string& text) { options.Baud = ParseBaudOption(text);
+});
     import.add_option_function<std::string>("--timeout", [&options](const std::string& text) {
         options.TimeoutSeconds = ParseSeconds("--timeout", text);
     });

@@ -4,18 +4,18 @@
 #include <vector>
 
 #include "archive/JobResults.h"
-#include "report/JobReport.h"
-#include "report/OffscreenGui.h"
 #include "export/CsvExport.h"
-#include "verdict/Budget.h"
 #include "export/ExportFields.h"
 #include "export/XlsxExport.h"
+#include "report/JobReport.h"
+#include "report/OffscreenGui.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/JobCommands.h"
 #include "tools/cli/JobReport.h"
 #include "tools/cli/OutputFile.h"
 #include "tools/cli/StopSignalWatch.h"
 #include "tools/cli/TextColumns.h"
+#include "verdict/Budget.h"
 
 #include "MeridaxVersion.h"
 

@@ -2,9 +2,9 @@
 
 #include <new>
 
+#include "data/uMeranie.h"
 #include "sys/IoErrors.h"
 #include "sys/TextFile.h"
-#include "data/uMeranie.h"
 #include "tools/cli/ConvertOptions.h"
 #include "tools/cli/OutputFile.h"
 

@@ -3,16 +3,16 @@
 #include <string>
 #include <vector>
 
-#include "sys/FileReplacement.h"
-#include "sys/IoErrors.h"
 #include "data/MeasurementTable.h"
 #include "data/MeasurementText.h"
-#include "sys/TextFile.h"
 #include "data/uMeranie.h"
 #include "export/ClipboardText.h"
 #include "export/CsvExport.h"
 #include "export/XlsxExport.h"
 #include "export/uNativeXLSExport.h"
+#include "sys/FileReplacement.h"
+#include "sys/IoErrors.h"
+#include "sys/TextFile.h"
 #include "tools/cli/BudgetFile.h"
 #include "tools/cli/OutputFile.h"
 #include "verdict/Verdict.h"

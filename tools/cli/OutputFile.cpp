@@ -10,12 +10,12 @@
 #include <new>
 #include <stdexcept>
 
+#include "export/uNativeXLSExport.h"
 #include "sys/FileReplacement.h"
 #include "sys/FullPath.h"
 #include "sys/IoErrors.h"
 #include "sys/SystemText.h"
 #include "sys/UniqueFd.h"
-#include "export/uNativeXLSExport.h"
 
 void ReplaceFile(
     const std::string& path,

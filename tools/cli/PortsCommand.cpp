@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "session/SessionStatus.h"
 #include "comm/EnumComPorts.h"
+#include "session/SessionStatus.h"
 #include "sys/SystemText.h"
 #include "tools/cli/Commands.h"
 

@@ -17,9 +17,9 @@ struct TReportOptions {
     TReportOutput outputKind = TReportOutput::Text;
     TTablePage page = TTablePage::All;
     bool device = false;
-    std::string deviceLabel;  // as the device label shows it: blanks for tabs
-    std::string title;        // empty: the report's own
-    std::string format;       // --format: "text" or "csv" for standard output
+    std::string deviceLabel;        // as the device label shows it: blanks for tabs
+    std::string title;              // empty: the report's own
+    std::string format;             // --format: "text" or "csv" for standard output
     bool toStandardOutput = false;  // OUTPUT "-" or "-.csv"
     std::string separator = ".";    // the CSV's decimal separator
 };

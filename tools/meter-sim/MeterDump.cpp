@@ -35,8 +35,8 @@ std::pair<std::size_t, std::size_t> RelativeValue(const std::string& record) {
 
 // A short set (the default twelve) would mostly hold no high loss and no gain at all: the
 // first twenty records, when they hold two relative readings or more, get one of each made
-// from a normal loss, so that the demo budget shows every verdict. A set that has them already stays
-// as it is; a generator of its own keeps every other record as it was.
+// from a normal loss, so that the demo budget shows every verdict. A set that has them already
+// stays as it is; a generator of its own keeps every other record as it was.
 void GiveEveryVerdict(TMeterRecords& records, std::uint32_t seed) {
     const std::size_t last = std::min(records.size(), VerdictBlock);
     std::vector<std::size_t> normal;

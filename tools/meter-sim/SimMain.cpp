@@ -13,13 +13,13 @@
 #include <system_error>
 #include <vector>
 
+#include "MeridaxVersion.h"
 #include "sys/StandardDescriptors.h"
 #include "tools/common/CommandLine.h"
 #include "tools/meter-sim/DemoBudget.h"
 #include "tools/meter-sim/MeterDump.h"
 #include "tools/meter-sim/MeterServer.h"
 #include "tools/meter-sim/SimOptions.h"
-#include "MeridaxVersion.h"
 
 namespace {
 

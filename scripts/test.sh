@@ -44,6 +44,8 @@ done
 [ ${#stages[@]} -gt 0 ] || stages=(normal package tsan asan)
 
 ./scripts/install-deps.sh
+# The layout first: a drift fails at once, before any build (scripts/format.sh fixes it).
+./scripts/format.sh --check
 source scripts/trees.sh
 jobs=$(nproc)
 

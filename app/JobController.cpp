@@ -5,8 +5,8 @@
 #include "MeridaxVersion.h"
 #include "app/JobRunner.h"
 #include "app/Latin1.h"
-#include "archive/JobDocument.h"
 #include "archive/JobImport.h"
+#include "jobs/JobDocument.h"
 #include "report/JobReport.h"
 #include "sys/TextFile.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/JobWork.h"
-#include "archive/ArchiveTypes.h"
+#include "jobs/JobTypes.h"
 
 class QWidget;
 

@@ -4,7 +4,7 @@
 #include <QSortFilterProxyModel>
 #include <vector>
 
-#include "archive/JobResults.h"
+#include "jobs/JobResults.h"
 
 // One line of the job window: a result row, or a fibre the job expects that no row tests.
 struct TJobRow {

@@ -3,7 +3,7 @@
 #include <exception>
 #include <utility>
 
-#include "archive/ArchiveErrors.h"
+#include "jobs/ArchiveErrors.h"
 
 TJobRunner::TJobRunner(std::string location, TFailure failure, std::function<void()> changed,
                        std::chrono::milliseconds pollEvery)

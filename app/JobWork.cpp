@@ -1,7 +1,7 @@
 #include "app/JobWork.h"
 
-#include "archive/DownloadHash.h"
-#include "archive/Latin1Text.h"
+#include "jobs/DownloadHash.h"
+#include "jobs/Latin1Text.h"
 #include "verdict/Verdict.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "archive/Archive.h"
-#include "archive/JobResults.h"
 #include "data/uMeranie.h"
+#include "jobs/JobResults.h"
 
 // What the job window shows of a job, read and judged on the archive's thread.
 struct TJobSnapshot {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/ArchiveErrors.h"
-#include "archive/ArchiveTypes.h"
+#include "jobs/ArchiveErrors.h"
+#include "jobs/JobTypes.h"
 
 // Changes to a job's own facts; what is absent stays as it is. A budget given is added to the
 // job's budgets (the old ones are kept), in force from now.

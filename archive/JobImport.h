@@ -4,7 +4,7 @@
 #include <string>
 
 #include "archive/Archive.h"
-#include "archive/JobDocument.h"
+#include "jobs/JobDocument.h"
 
 // What ImportJob did.
 struct TImportOutcome {

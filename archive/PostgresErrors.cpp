@@ -4,7 +4,7 @@
 #include <cctype>
 #include <exception>
 
-#include "archive/ArchiveErrors.h"
+#include "jobs/ArchiveErrors.h"
 
 bool IsPostgresRetryable(const pqxx::failure& failure) {
     if (dynamic_cast<const pqxx::serialization_failure*>(&failure) != nullptr ||

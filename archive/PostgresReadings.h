@@ -7,7 +7,7 @@
 
 #include <pqxx/transaction_base>
 
-#include "archive/ArchiveTypes.h"
+#include "jobs/JobTypes.h"
 
 // A download's readings in the readings table: written through COPY, the fastest way in;
 // numbers as the shortest text that reads back to the same double, so that every bit is

@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "archive/ArchiveErrors.h"
+#include "jobs/ArchiveErrors.h"
 
 namespace {
 // Migration i brings an archive of version i to version i + 1; the first makes the tables.
-const std::vector<std::vector<const char*>>& Migrations() {
+const std::vector<std::vector<const char*>>& PostgresMigrations() {
     static const std::vector<std::vector<const char*>> migrations = {{
         "CREATE TABLE schema_version(version INTEGER NOT NULL)",
         "CREATE TABLE archive_state(change_count BIGINT NOT NULL)",
@@ -75,7 +75,7 @@ void PreparePostgresSchema(pqxx::connection_base& connection, const std::string&
                                 std::to_string(version) + ", this program reads " +
                                 std::to_string(PostgresSchemaVersion) + ")");
     }
-    const auto& migrations = Migrations();
+    const auto& migrations = PostgresMigrations();
     for (int step = version; step < PostgresSchemaVersion; ++step) {
         for (const char* statement : migrations[static_cast<std::size_t>(step)]) {
             tx.exec(statement);

@@ -6,14 +6,14 @@
 #include <iterator>
 #include <thread>
 
-#include "archive/ArchiveErrors.h"
+#include "jobs/ArchiveErrors.h"
 
 namespace {
 
 // Each version's changes, in order; an archive of version N gets those after N. The numbers
 // of a reading have no declared type: a REAL column stores -0.0 as the integer 0, and the
 // archive keeps every number bit for bit.
-const TSqliteMigration Migrations[] = {
+const TSqliteMigration SqliteMigrations[] = {
     {1, R"sql(
 CREATE TABLE schema_version(version INTEGER NOT NULL);
 CREATE TABLE archive_state(change_count BIGINT NOT NULL);
@@ -82,7 +82,7 @@ bool HasTable(TSqliteConnection& connection, const char* name) {
 }  // namespace
 
 int NewestArchiveVersion() {
-    return std::prev(std::end(Migrations))->Version;
+    return std::prev(std::end(SqliteMigrations))->Version;
 }
 
 int ArchiveSchemaVersion(TSqliteConnection& connection, const std::string& path) {
@@ -147,7 +147,7 @@ void MigrateArchive(TSqliteConnection& connection, const std::string& path,
     connection.Execute("BEGIN IMMEDIATE");
     try {
         const int from = ArchiveSchemaVersion(connection, path);
-        for (const TSqliteMigration& migration : Migrations) {
+        for (const TSqliteMigration& migration : SqliteMigrations) {
             if (migration.Version > from) {
                 connection.Execute(migration.Sql);
             }

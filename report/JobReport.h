@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/ArchiveTypes.h"
-#include "archive/JobResults.h"
+#include "jobs/JobResults.h"
+#include "jobs/JobTypes.h"
 
 // What a job's test report shows: the job, its downloads and the results computed from them
 // with the job's budget in force (ComputeJobResults). Job, Downloads and Results must outlive

@@ -1,6 +1,6 @@
 #include <map>
 
-#include "archive/JobResults.h"
+#include "jobs/JobResults.h"
 #include "report/JobReportBlocks.h"
 #include "report/ReportFibres.h"
 

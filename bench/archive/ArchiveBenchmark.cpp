@@ -11,9 +11,9 @@
 #include <string>
 
 #include "archive/Archive.h"
-#include "archive/DownloadHash.h"
 #include "bench/core/DumpGenerator.h"
 #include "data/uMeranie.h"
+#include "jobs/DownloadHash.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "archive/Archive.h"
-#include "archive/Latin1Text.h"
 #include "bench/core/DumpGenerator.h"
 #include "data/uMeranie.h"
+#include "jobs/Latin1Text.h"
 
 using Clock = std::chrono::steady_clock;
 

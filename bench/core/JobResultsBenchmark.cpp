@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/JobResults.h"
+#include "jobs/JobResults.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/JobResults.h"
+#include "jobs/JobResults.h"
 #include "report/JobReport.h"
 #include "report/OffscreenGui.h"
 

@@ -7,7 +7,7 @@
 #include "ArchiveBackends.h"
 #include "ArchiveTestData.h"
 #include "archive/Archive.h"
-#include "archive/DownloadHash.h"
+#include "jobs/DownloadHash.h"
 #include "support/TempFolder.h"
 #include "support/Throws.h"
 

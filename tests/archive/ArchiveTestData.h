@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "archive/ArchiveTypes.h"
+#include "jobs/JobTypes.h"
 
 // A download of count relative readings, cables "<prefix>1".., that no other prefix or count
 // gives; its hash is left for the archive to work out.

@@ -7,8 +7,8 @@
 
 #include "archive/Archive.h"
 #include "archive/ArchiveTime.h"
-#include "archive/DownloadHash.h"
-#include "archive/Latin1Text.h"
+#include "jobs/DownloadHash.h"
+#include "jobs/Latin1Text.h"
 #include "support/TempFolder.h"
 
 namespace {

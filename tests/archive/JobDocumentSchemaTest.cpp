@@ -3,8 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include "SampleJob.h"
-#include "archive/ArchiveErrors.h"
-#include "archive/JobDocument.h"
+#include "jobs/ArchiveErrors.h"
+#include "jobs/JobDocument.h"
 #include "support/FileBytes.h"
 #include "support/Subprocess.h"
 #include "support/TempFolder.h"

@@ -6,9 +6,9 @@
 #include <random>
 
 #include "SampleJob.h"
-#include "archive/ArchiveErrors.h"
-#include "archive/Base64.h"
-#include "archive/JobDocument.h"
+#include "jobs/ArchiveErrors.h"
+#include "jobs/Base64.h"
+#include "jobs/JobDocument.h"
 #include "support/Throws.h"
 
 namespace {

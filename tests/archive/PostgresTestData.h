@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "archive/ArchiveTypes.h"
+#include "jobs/JobTypes.h"
 #include "support/Subprocess.h"
 #include "support/Throws.h"
 

@@ -1,6 +1,6 @@
 #include "SampleJob.h"
 
-#include "archive/DownloadHash.h"
+#include "jobs/DownloadHash.h"
 
 TDownload DocumentDownload(std::int64_t number, const TMeraniaArray& records, TDirection direction,
                            const std::string& addedAt) {

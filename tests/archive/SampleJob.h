@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/JobDocument.h"
+#include "jobs/JobDocument.h"
 
 // A small job of two downloads (both directions, one void, a Latin-1 cable, a logo, two
 // budgets, expected fibres) for the document and import tests.

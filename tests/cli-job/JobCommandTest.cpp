@@ -1,5 +1,5 @@
 // meridax-cli job end to end: a job built from the fixture dumps in a temporary SQLite
-// archive, its counts, pairs and averages as worked out by hand (tests/archive/fixtures),
+// archive, its counts, pairs and averages as worked out by hand (tests/jobs/fixtures),
 // duplicates, voids, reports read back, the exchange document's round trip and the refusals.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -21,7 +21,7 @@
 #include "support/Throws.h"
 #include "sys/TextFile.h"
 
-inline const std::string Fixtures = MERIDAX_ARCHIVE_FIXTURES;
+inline const std::string Fixtures = MERIDAX_JOB_FIXTURES;
 
 // The logo's colour, found nowhere else in the report.
 inline const QColor LogoColor(0xa0, 0x20, 0xf0);

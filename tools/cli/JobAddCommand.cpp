@@ -5,10 +5,10 @@
 #include <stdexcept>
 #include <utility>
 
-#include "archive/DownloadHash.h"
 #include "data/Latin1Utf8.h"
 #include "data/uMeranie.h"
 #include "export/ExportFields.h"
+#include "jobs/DownloadHash.h"
 #include "tools/cli/JobCommands.h"
 #include "tools/cli/MeraniaInput.h"
 #include "tools/cli/MeterImport.h"

@@ -1,7 +1,7 @@
 #include <iostream>
 
-#include "archive/JobDocument.h"
 #include "archive/JobImport.h"
+#include "jobs/JobDocument.h"
 #include "sys/TextFile.h"
 #include "tools/cli/JobCommands.h"
 #include "tools/cli/OutputFile.h"

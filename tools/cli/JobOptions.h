@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "archive/ArchiveTypes.h"
+#include "jobs/JobTypes.h"
 
 namespace CLI {
 class App;

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "archive/JobResults.h"
 #include "export/ExportGrid.h"
+#include "jobs/JobResults.h"
 
 // A job's results as the report's table: one row per current reading or pair with the
 // columns Cable, Fiber, WaveLength (the key), A→B, B→A, Average, Limit, Margin, Verdict and

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "archive/JobResults.h"
 #include "export/CsvExport.h"
 #include "export/ExportFields.h"
 #include "export/XlsxExport.h"
+#include "jobs/JobResults.h"
 #include "report/JobReport.h"
 #include "report/OffscreenGui.h"
 #include "tools/cli/Commands.h"

@@ -1,13 +1,13 @@
-#include "archive/DownloadHash.h"
+#include "jobs/DownloadHash.h"
 
 #include <openssl/evp.h>
 
 #include <memory>
 #include <stdexcept>
 
-#include "archive/ArchiveErrors.h"
 #include "data/MeasurementTable.h"
 #include "data/MeasurementText.h"
+#include "jobs/ArchiveErrors.h"
 
 namespace {
 struct TDigestContextFree {

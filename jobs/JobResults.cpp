@@ -1,6 +1,6 @@
-#include "archive/JobResults.h"
+#include "jobs/JobResults.h"
 
-#include "archive/Latin1Text.h"
+#include "jobs/Latin1Text.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "archive/Latin1Text.h"
+#include "jobs/Latin1Text.h"
 
 std::optional<std::string> Utf8ToLatin1(std::string_view utf8) {
     std::string latin1;

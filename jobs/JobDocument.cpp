@@ -1,12 +1,12 @@
-#include "archive/JobDocument.h"
+#include "jobs/JobDocument.h"
 
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "archive/ArchiveErrors.h"
-#include "archive/Base64.h"
-#include "archive/Latin1Text.h"
+#include "jobs/ArchiveErrors.h"
+#include "jobs/Base64.h"
+#include "jobs/Latin1Text.h"
 
 // The document is written here field by field, so that its layout is fixed: one line per
 // field, one line per budget and per reading (a download of a million readings stays

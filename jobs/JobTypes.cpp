@@ -1,4 +1,4 @@
-#include "archive/ArchiveTypes.h"
+#include "jobs/JobTypes.h"
 
 const char* DirectionName(TDirection direction) {
     switch (direction) {

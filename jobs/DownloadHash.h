@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "archive/ArchiveTypes.h"
 #include "data/uMeranie.h"
+#include "jobs/JobTypes.h"
 
 // The SHA-256 of a download's records in their one canonical form, the Latin-1 text of a
 // measurement file holding them all, as 64 lowercase hex digits. The same records give the

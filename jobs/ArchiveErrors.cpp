@@ -1,4 +1,4 @@
-#include "archive/ArchiveErrors.h"
+#include "jobs/ArchiveErrors.h"
 
 namespace {
 class TArchiveCategory final : public std::error_category {

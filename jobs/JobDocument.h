@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "archive/ArchiveTypes.h"
+#include "jobs/JobTypes.h"
 
 // The open exchange format of a job: one JSON document holding the job's facts and every
 // download with its readings, described by docs/job.schema.json.

@@ -1,4 +1,4 @@
-#include "archive/Base64.h"
+#include "jobs/Base64.h"
 
 #include <array>
 #include <cstdint>

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "archive/JobResults.h"
 #include "data/uMeranie.h"
+#include "jobs/JobResults.h"
 #include "support/Throws.h"
 #include "sys/TextFile.h"
 
 namespace {
 
-const std::string Fixtures = MERIDAX_ARCHIVE_FIXTURES;
+const std::string Fixtures = MERIDAX_JOB_FIXTURES;
 
 TMeranie Relative(const std::string& cable, const std::string& fiber, double waveLength,
                   double value, double reference = -10) {

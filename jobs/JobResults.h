@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/ArchiveTypes.h"
+#include "jobs/JobTypes.h"
 #include "verdict/Budget.h"
 #include "verdict/Verdict.h"
 

@@ -1,43 +1,25 @@
 #include "jobs/Base64.h"
 
-#include <array>
-#include <cstdint>
+#include <openssl/evp.h>
+
+#include <algorithm>
 
 namespace {
-constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-// 0-63 for the alphabet's characters, -1 for any other byte.
-constexpr std::array<std::int8_t, 256> MakeValues() {
-    std::array<std::int8_t, 256> values{};
-    values.fill(-1);
-    for (int i = 0; i < 64; ++i) {
-        values[static_cast<unsigned char>(Alphabet[i])] = static_cast<std::int8_t>(i);
-    }
-    return values;
-}
-constexpr std::array<std::int8_t, 256> Values = MakeValues();
-
-int ValueOf(char c) {
-    return Values[static_cast<unsigned char>(c)];
-}
+// OpenSSL counts in int: texts are coded in pieces of whole groups (3 bytes, 4 characters).
+constexpr std::size_t BytesPerPiece = 3 * 1024 * 1024;
+constexpr std::size_t CharactersPerPiece = BytesPerPiece / 3 * 4;
 }  // namespace
 
 std::string Base64Encode(std::string_view bytes) {
-    std::string text;
-    text.reserve((bytes.size() + 2) / 3 * 4);
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const std::size_t count = bytes.size() - i < 3 ? bytes.size() - i : 3;
-        std::uint32_t group = 0;
-        for (std::size_t k = 0; k < 3; ++k) {
-            group <<= 8;
-            if (k < count) {
-                group |= static_cast<unsigned char>(bytes[i + k]);
-            }
-        }
-        for (std::size_t k = 0; k < 4; ++k) {
-            text += k <= count ? Alphabet[(group >> (18 - 6 * k)) & 0x3F] : '=';
-        }
+    std::string text((bytes.size() + 2) / 3 * 4 + 1, '\0');
+    std::size_t written = 0;
+    for (std::size_t at = 0; at < bytes.size(); at += BytesPerPiece) {
+        const std::size_t count = std::min(BytesPerPiece, bytes.size() - at);
+        written += static_cast<std::size_t>(EVP_EncodeBlock(
+            reinterpret_cast<unsigned char*>(text.data() + written),
+            reinterpret_cast<const unsigned char*>(bytes.data() + at), static_cast<int>(count)));
     }
+    text.resize(written);
     return text;
 }
 
@@ -45,29 +27,22 @@ std::optional<std::string> Base64Decode(std::string_view text) {
     if (text.size() % 4 != 0) {
         return std::nullopt;
     }
-    std::string bytes;
-    bytes.reserve(text.size() / 4 * 3);
-    for (std::size_t i = 0; i < text.size(); i += 4) {
-        const bool last = i + 4 == text.size();
-        std::size_t padding = 0;
-        if (last) {
-            padding = text[i + 3] != '=' ? 0 : text[i + 2] == '=' ? 2 : 1;
-        }
-        std::uint32_t group = 0;
-        for (std::size_t k = 0; k < 4; ++k) {
-            const int value = k < 4 - padding ? ValueOf(text[i + k]) : 0;
-            if (value < 0) {
-                return std::nullopt;
-            }
-            group = (group << 6) | static_cast<std::uint32_t>(value);
-        }
-        // The bits the padding leaves over must be zero, else two texts give the same bytes.
-        if ((padding == 1 && (group & 0xFF) != 0) || (padding == 2 && (group & 0xFFFF) != 0)) {
+    std::string bytes(text.size() / 4 * 3, '\0');
+    for (std::size_t at = 0; at < text.size(); at += CharactersPerPiece) {
+        const std::size_t count = std::min(CharactersPerPiece, text.size() - at);
+        if (EVP_DecodeBlock(reinterpret_cast<unsigned char*>(bytes.data() + at / 4 * 3),
+                            reinterpret_cast<const unsigned char*>(text.data() + at),
+                            static_cast<int>(count)) < 0) {
             return std::nullopt;
         }
-        for (std::size_t k = 0; k < 3 - padding; ++k) {
-            bytes += static_cast<char>((group >> (16 - 8 * k)) & 0xFF);
-        }
+    }
+    // EVP_DecodeBlock gives the padding's zero bytes too.
+    const std::size_t padding = text.ends_with("==") ? 2 : text.ends_with('=') ? 1 : 0;
+    bytes.resize(bytes.size() - padding);
+    // It also takes blanks around the text and bits the padding should leave zero: only the
+    // text that encoding makes is the bytes' text, so that one logo has one document.
+    if (Base64Encode(bytes) != text) {
+        return std::nullopt;
     }
     return bytes;
 }

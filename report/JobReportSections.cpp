@@ -1,5 +1,6 @@
 #include <map>
 
+#include "jobs/JobReportColumns.h"
 #include "jobs/JobResults.h"
 #include "report/JobReportBlocks.h"
 #include "report/ReportFibres.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data/uMeranie.h"
+#include "jobs/JobReportColumns.h"
 #include "jobs/JobResults.h"
 #include "support/Throws.h"
 #include "sys/TextFile.h"

@@ -1,6 +1,7 @@
 #include "tools/cli/JobReport.h"
 
 #include "export/ExportFields.h"
+#include "jobs/JobReportColumns.h"
 #include "tools/cli/TextColumns.h"
 
 namespace {

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "jobs/JobResults.h"
+
+// What the job reports show of a result row, the same in the PDF and on the command line.
+
+// The reports' note on a row: "one direction", "absolute (dBm)" or "no direction" by its
+// shape ("" for a pair), then "re-tested" when it has history ("one direction; re-tested").
+std::string RowNote(const TResultRow& row);
+
+// What a current reading of the row shows: its loss, or an absolute reading's power (dBm).
+TFigure ShownFigure(const TResultRow& row, const TRowReading& reading);
+
+// The columns of a job report's results, in the reports' order (the PDF's table and the
+// command line's): the three directions' figures, then the row's limit, margin, verdict, note.
+enum TJobReportColumn : std::size_t {
+    CableColumn,
+    FiberColumn,
+    WaveLengthColumn,
+    AToBColumn,
+    BToAColumn,
+    AverageColumn,
+    LimitColumn,
+    MarginColumn,
+    VerdictColumn,
+    NoteColumn,
+    JobReportColumnCount
+};
+
+// The column that shows a reading of this direction (Average for one without a direction).
+std::size_t DirectionColumn(TDirection direction);

@@ -2,10 +2,22 @@
 # configure instead of reaching the linker as a plain library name.
 set(CMAKE_LINK_LIBRARIES_ONLY_TARGETS ON)
 
-# Warnings are set per target so that third-party code is never built with them.
+option(MERIDAX_WERROR "Treat the project's warnings as errors (the test trees; never a user's build)"
+       OFF)
+option(MERIDAX_CHECKS "Add the target meridax_checks: each library as one translation unit, each header alone"
+       OFF)
+if(MERIDAX_CHECKS)
+  add_custom_target(meridax_checks)
+endif()
+
+# Warnings are set per target so that third-party code is never built with them. The test
+# trees make them errors; a package built by a newer compiler with new warnings still builds.
 function(meridax_set_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
                                            -Wno-sign-conversion)
+  if(MERIDAX_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 # meridax_publish_headers(target folder): the target's users include its headers as
@@ -36,6 +48,45 @@ function(meridax_add_library name)
   meridax_publish_headers(${name} ${folder})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
   meridax_set_warnings(${name})
+  if(MERIDAX_CHECKS)
+    meridax_check_library(${name} ${folder} SOURCES ${ARG_SOURCES} DEPS ${ARG_DEPS} ${ARG_PRIVATE_DEPS})
+  endif()
+endfunction()
+
+# meridax_check_library(name folder SOURCES ... DEPS ...): two checks of a library, built by
+# the target meridax_checks (compiled for syntax only, never linked):
+# - name_one_batch: all its sources as one translation unit. Unity batches put any two
+#   sources of a library together as files come and go; two file-local helpers of one name
+#   must fail here, not in a later commit that moves the batches' borders.
+# - name_headers: each header of its folder alone, so that every header includes what it uses.
+function(meridax_check_library name folder)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  set(checked_sources ${ARG_SOURCES})
+  list(FILTER checked_sources INCLUDE REGEX "\\.cpp$")
+  add_library(${name}_one_batch OBJECT EXCLUDE_FROM_ALL ${checked_sources})
+  set_target_properties(${name}_one_batch PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+
+  file(GLOB_RECURSE headers CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}
+       ${PROJECT_SOURCE_DIR}/${folder}/*.h)
+  set(header_sources)
+  foreach(header IN LISTS headers)
+    string(MAKE_C_IDENTIFIER ${header} stem)
+    set(source ${CMAKE_CURRENT_BINARY_DIR}/header_checks/${stem}.cpp)
+    file(GENERATE OUTPUT ${source} CONTENT "#include \"${header}\"\n")
+    list(APPEND header_sources ${source})
+  endforeach()
+  add_library(${name}_headers OBJECT EXCLUDE_FROM_ALL ${header_sources})
+  set_target_properties(${name}_headers PROPERTIES UNITY_BUILD OFF)
+
+  foreach(check ${name}_one_batch ${name}_headers)
+    target_link_libraries(${check} PRIVATE ${name} ${ARG_DEPS})
+    meridax_set_warnings(${check})
+    # Syntax only: no object is written, so ccache has nothing to keep and moc nothing to add.
+    target_compile_options(${check} PRIVATE -fsyntax-only)
+    set_target_properties(${check} PROPERTIES CXX_COMPILER_LAUNCHER "" AUTOMOC OFF AUTORCC OFF
+                                              AUTOUIC OFF)
+    add_dependencies(meridax_checks ${check})
+  endforeach()
 endfunction()
 
 # meridax_add_test(name SOURCES ... [DEPS ...] [ENV ...] [LABELS ...] [TIMEOUT s] [LONG]

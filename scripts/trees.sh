@@ -64,3 +64,12 @@ configure_package() {
           -DBUILD_TESTING=OFF -DMERIDAX_BUILD_BENCH=OFF -DMERIDAX_BUILD_APP=ON \
           -DCMAKE_CXX_FLAGS="$release_cxx_flags" -DCMAKE_EXE_LINKER_FLAGS="$release_linker_flags" "$@"
 }
+
+# build-ide: configured only, for editors and tools that read compile_commands.json (clangd,
+# clang-tidy): one entry per source with its exact flags, no unity batches, and the link in
+# the top folder where they look for it.
+configure_ide() {
+    cmake -S . -B build-ide -G Ninja -DMERIDAX_UNITY_BUILD=OFF -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
+          -DBUILD_TESTING=ON -DMERIDAX_BUILD_BENCH=ON -DMERIDAX_BUILD_APP=ON "$@"
+    ln -sfn build-ide/compile_commands.json compile_commands.json
+}

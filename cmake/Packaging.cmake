@@ -103,7 +103,6 @@ and imports without a window (meridax-cli), and a stand-in for the meter on
 a pseudo-terminal (meridax-meter-sim).")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://meridax.example.org/)
 # The dependencies are computed from the binaries (dpkg-shlibdeps); the window's pictures are
 # SVG, read through Qt's SVG plugins, which no binary links, and the test report is set in
 # DejaVu Sans, which fontconfig finds at run time.

@@ -41,4 +41,26 @@ TEST(MetainfoTest, ImagesAreFoundWhereverTheyStand) {
     EXPECT_TRUE(Images("<screenshots/>").empty());
 }
 
+// The project is GPL-3.0-or-later: the licence's text beside the sources, and every place a
+// package or a software centre reads it names the same licence.
+TEST(MetainfoTest, EveryPlaceNamesTheSameOpenLicence) {
+    const struct {
+        const char* file;
+        const char* says;
+    } places[] = {
+        {"/LICENSE", "GNU GENERAL PUBLIC LICENSE\n                       Version 3, 29 June 2007"},
+        {"/packaging/meridax.metainfo.xml", "<project_license>GPL-3.0-or-later</project_license>"},
+        {"/packaging/copyright", "Files: *\nCopyright: 2026 MERIDAX developers\nLicense: GPL-3+\n"},
+        {"/packaging/copyright",
+         "either version 3 of the License, or (at your option) any\n later"},
+        {"/README.md", "GPL-3.0-or-later"},
+    };
+    for (const auto& [file, says] : places) {
+        const std::string text = ReadFileBytes(SourceDir + file);
+        EXPECT_NE(text.find(says), std::string::npos) << file << " does not say " << says;
+        // An address that leads nowhere is worse than none.
+        EXPECT_EQ(text.find("meridax.example.org"), std::string::npos) << file;
+    }
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "archive/AddDownloadPause.h"
 #include "archive/DownloadHash.h"
+#include "archive/JobLogo.h"
 #include "archive/PostgresErrors.h"
 #include "archive/PostgresReadings.h"
 #include "archive/PostgresSchema.h"
@@ -20,7 +21,6 @@
 namespace {
 // Attempts of a write that concurrent writers keep ending; each waits a little longer.
 constexpr int MaxWriteAttempts = 6;
-constexpr std::size_t MaxLogoBytes = 1024 * 1024;
 
 // The server's time as the archive's times are written.
 const std::string ServerNow =
@@ -62,14 +62,6 @@ std::int64_t FindJobId(pqxx::transaction_base& tx, const std::string& name,
 
 void CountChange(pqxx::transaction_base& tx) {
     tx.exec_params("UPDATE archive_state SET change_count = change_count + 1");
-}
-
-void CheckLogo(const std::string& jobName, const std::string& logo) {
-    if (logo.size() > MaxLogoBytes) {
-        throw EArchiveError(TArchiveErrc::BadInput, "the logo of job " + jobName +
-                                                        " is larger than 1 MB (" +
-                                                        std::to_string(logo.size()) + " bytes)");
-    }
 }
 
 void AddBudget(pqxx::transaction_base& tx, std::int64_t jobId, const std::string& json,

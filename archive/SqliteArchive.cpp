@@ -12,6 +12,7 @@
 #include "archive/AddDownloadPause.h"
 #include "archive/ArchiveTime.h"
 #include "archive/DownloadHash.h"
+#include "archive/JobLogo.h"
 #include "archive/Latin1Text.h"
 #include "archive/SqliteSchema.h"
 #include "data/MeasurementText.h"
@@ -23,7 +24,6 @@ namespace {
 
 // How long a write waits for another process's transaction before it gives up.
 constexpr int BusyTimeoutMs = 10000;
-constexpr std::size_t MaxLogoBytes = 1024 * 1024;
 
 // The path as a "file:" URI path: characters a URI gives meaning to are escaped.
 std::string UriPath(const std::string& path) {
@@ -255,14 +255,6 @@ void TSqliteArchive::SetExpectedFibres(std::int64_t jobId,
 }
 
 namespace {
-void CheckLogo(const std::string& jobName, const std::string& logo) {
-    if (logo.size() > MaxLogoBytes) {
-        throw EArchiveError(TArchiveErrc::BadInput, "the logo of job " + jobName +
-                                                        " is larger than 1 MB (" +
-                                                        std::to_string(logo.size()) + " bytes)");
-    }
-}
-
 void BindLogo(TSqliteStatement& statement, int index, const std::string& logo) {
     if (logo.empty()) {
         statement.BindNull(index);

@@ -1,7 +1,7 @@
 #include "app/JobWork.h"
 
 #include "archive/DownloadHash.h"
-#include "archive/Latin1Text.h"
+#include "data/Latin1Utf8.h"
 #include "verdict/Verdict.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "archive/ArchiveErrors.h"
 #include "archive/Base64.h"
-#include "archive/Latin1Text.h"
+#include "data/Latin1Utf8.h"
 
 // The document is written here field by field, so that its layout is fixed: one line per
 // field, one line per budget and per reading (a download of a million readings stays

@@ -9,7 +9,7 @@
 #include "archive/Base64.h"
 #include "archive/DownloadHash.h"
 #include "archive/JobDocument.h"
-#include "archive/Latin1Text.h"
+#include "data/Latin1Utf8.h"
 #include "data/MeasurementText.h"
 #include "data/NumberText.h"
 

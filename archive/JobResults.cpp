@@ -1,6 +1,6 @@
 #include "archive/JobResults.h"
 
-#include "archive/Latin1Text.h"
+#include "data/Latin1Utf8.h"
 
 #include <algorithm>
 #include <bit>

@@ -13,8 +13,8 @@
 #include "archive/ArchiveTime.h"
 #include "archive/DownloadHash.h"
 #include "archive/JobLogo.h"
-#include "archive/Latin1Text.h"
 #include "archive/SqliteSchema.h"
+#include "data/Latin1Utf8.h"
 #include "data/MeasurementText.h"
 #include "sys/SystemText.h"
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "data/Latin1Utf8.h"
+
 namespace {
 
 // Sums of a few doubles miss a limit given with two decimals by a few units in the last
@@ -17,25 +19,6 @@ double Snapped(double margin) {
 // A figure beyond any double (a sum of huge readings or budget figures) is no figure.
 TFigure FiniteOrNone(double value) {
     return std::isfinite(value) ? TFigure(value) : TFigure();
-}
-
-// The link's cable text as the records hold it (8-bit, Latin-1); none when it has a
-// character beyond U+00FF, which no record can hold, or is not UTF-8.
-std::optional<std::string> Utf8ToLatin1(std::string_view text) {
-    std::string latin1;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        const auto byte = static_cast<unsigned char>(text[at]);
-        if (byte < 0x80) {
-            latin1 += static_cast<char>(byte);
-        } else if ((byte == 0xC2 || byte == 0xC3) && at + 1 < text.size() &&
-                   (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
-            latin1 += static_cast<char>(((byte & 0x03) << 6) |
-                                        (static_cast<unsigned char>(text[++at]) & 0x3F));
-        } else {
-            return std::nullopt;
-        }
-    }
-    return latin1;
 }
 
 template <typename Map>

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "archive/Archive.h"
-#include "archive/Latin1Text.h"
 #include "bench/core/DumpGenerator.h"
+#include "data/Latin1Utf8.h"
 #include "data/uMeranie.h"
 
 using Clock = std::chrono::steady_clock;

@@ -8,7 +8,7 @@
 #include "archive/Archive.h"
 #include "archive/ArchiveTime.h"
 #include "archive/DownloadHash.h"
-#include "archive/Latin1Text.h"
+#include "data/Latin1Utf8.h"
 #include "support/TempFolder.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "archive/DownloadHash.h"
+#include "data/CountText.h"
 #include "data/Latin1Utf8.h"
 #include "data/uMeranie.h"
 #include "export/ExportFields.h"
@@ -69,8 +70,8 @@ void Add(const TJobOptions& options, TArchive& archive, const TDownload& downloa
     const TAddOutcome outcome = archive.AddDownload(options.Name, download);
     if (outcome.Added) {
         std::cout << download.Source << ": download " << outcome.Number << " of job "
-                  << options.Name << ", " << download.Readings.size()
-                  << (download.Readings.size() == 1 ? " reading" : " readings") << '\n';
+                  << options.Name << ", "
+                  << Counted(download.Readings.size(), "reading", "readings") << '\n';
     } else {
         std::cout << download.Source << ": already in job " << options.Name << " (download "
                   << outcome.Number << ")\n";

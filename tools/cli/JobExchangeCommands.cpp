@@ -2,18 +2,11 @@
 
 #include "archive/JobDocument.h"
 #include "archive/JobImport.h"
+#include "data/CountText.h"
 #include "sys/TextFile.h"
 #include "tools/cli/JobCommands.h"
 #include "tools/cli/OutputFile.h"
 #include "tools/cli/StopSignalWatch.h"
-
-namespace {
-
-std::string Plural(std::int64_t count, const char* one, const char* many) {
-    return std::to_string(count) + ' ' + (count == 1 ? one : many);
-}
-
-}  // namespace
 
 int RunJobExport(const TJobOptions& options, TArchive& archive) {
     const TJob job = RequireJob(archive, options.Name);
@@ -36,7 +29,7 @@ int RunJobImport(const TJobOptions& options, TArchive& archive) {
               << (outcome.Created    ? "made, "
                   : outcome.Replaced ? "identity replaced, "
                                      : "")
-              << Plural(outcome.DownloadsAdded, "download", "downloads") << " added, "
-              << outcome.DownloadsPresent << " already there\n";
+              << Counted(static_cast<std::size_t>(outcome.DownloadsAdded), "download", "downloads")
+              << " added, " << outcome.DownloadsPresent << " already there\n";
     return 0;
 }

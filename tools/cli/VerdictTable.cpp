@@ -14,7 +14,7 @@ constexpr bool RightAligned(std::size_t column) {
     return column >= 2 && column + 1 < Columns;
 }
 
-std::string Figure(const std::optional<double>& value) {
+std::string FigureText(const std::optional<double>& value) {
     return value ? TwoDecimals(*value) : std::string();
 }
 
@@ -32,8 +32,8 @@ std::string VerdictTableText(const TMeasurementTable& table,
         TLine& line = lines.emplace_back();
         for (int item = 0; item < TMeasurementTable::SubItemCount; ++item)
             line[static_cast<std::size_t>(item)] = table.SubItem(row, item);
-        line[5] = Figure(verdict.Loss);
-        line[6] = Figure(verdict.Limit);
+        line[5] = FigureText(verdict.Loss);
+        line[6] = FigureText(verdict.Limit);
         line[7] = verdict.Margin ? MarginText(*verdict.Margin) : std::string();
         line[8] = VerdictText(verdict.Kind);
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "data/CountText.h"
 #include "data/Latin1Utf8.h"
 
 namespace {
@@ -182,14 +183,14 @@ TVerdictCounts CountVerdicts(const std::vector<TVerdict>& verdicts) {
 }
 
 std::string VerdictSummary(const TVerdictCounts& counts, std::string_view what) {
-    std::string summary = std::to_string(counts.Judged()) + " " + std::string(what) + ":";
+    std::string summary = GroupedCount(counts.Judged()) + " " + std::string(what) + ":";
     const std::pair<std::size_t, const char*> parts[] = {
         {counts.Pass, "pass"}, {counts.Fail, "fail"}, {counts.Check, "check"}};
     const char* separator = " ";
     for (const auto& [count, name] : parts) {
         if (count == 0)
             continue;
-        summary += separator + std::to_string(count) + " " + name;
+        summary += separator + GroupedCount(count) + " " + name;
         separator = ", ";
     }
     return summary;

@@ -30,6 +30,7 @@ int RunJobImport(const TJobOptions& options, TArchive& archive) {
                   : outcome.Replaced ? "identity replaced, "
                                      : "")
               << Counted(static_cast<std::size_t>(outcome.DownloadsAdded), "download", "downloads")
-              << " added, " << outcome.DownloadsPresent << " already there\n";
+              << " added, " << GroupedCount(static_cast<std::size_t>(outcome.DownloadsPresent))
+              << " already there\n";
     return 0;
 }

@@ -79,9 +79,9 @@ std::string JobReportText(const TExportGrid& grid) {
 std::string JobCountsText(const TJobResults& results) {
     const TJobCounts& counts = results.Counts;
     std::string text = Counted(counts.Current, "current reading", "current readings") + ", " +
-                       std::to_string(counts.History) + " history, " +
+                       GroupedCount(counts.History) + " history, " +
                        Counted(counts.Repeats, "repeat", "repeats") + '\n';
-    text += Counted(counts.Pairs, "pair", "pairs") + ", " + std::to_string(counts.OneDirection) +
+    text += Counted(counts.Pairs, "pair", "pairs") + ", " + GroupedCount(counts.OneDirection) +
             " one direction\n";
     if (counts.Rows.Judged() > 0)
         text += VerdictSummary(counts.Rows, counts.Rows.Judged() == 1 ? "row" : "rows") + '\n';

@@ -4,6 +4,8 @@
 #include <array>
 #include <stdexcept>
 
+#include "data/CountText.h"
+
 namespace {
 
 constexpr std::size_t Columns = 9;
@@ -71,6 +73,6 @@ std::string VerdictCountsText(const std::vector<TVerdict>& relative,
     if (absoluteCounts.Judged() > 0)
         text += VerdictSummary(absoluteCounts, "absolute") + '\n';
     if (const std::size_t none = relativeCounts.None + absoluteCounts.None; none > 0)
-        text += std::to_string(none) + " without a verdict\n";
+        text += GroupedCount(none) + " without a verdict\n";
     return text;
 }

@@ -6,7 +6,7 @@
 #include "app/JobWork.h"
 #include "app/Latin1.h"
 #include "app/VerdictLook.h"
-#include "jobs/Latin1Text.h"
+#include "data/Latin1Utf8.h"
 
 namespace {
 

@@ -1,16 +1,9 @@
 #include "app/JobWork.h"
 
+#include "data/CountText.h"
+#include "data/Latin1Utf8.h"
 #include "jobs/DownloadHash.h"
-#include "jobs/Latin1Text.h"
 #include "verdict/Verdict.h"
-
-namespace {
-
-std::string Counted(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-}  // namespace
 
 TJobSnapshot ReadJobSnapshot(TArchive& archive, const std::string& jobName) {
     TJobSnapshot snapshot;

@@ -2,7 +2,6 @@
 // before an import is lost.
 #include <QFontMetrics>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStringList>
@@ -18,6 +17,7 @@
 #include "app/PlainText.h"
 #include "app/Questions.h"
 #include "app/frmMain.h"
+#include "data/CountText.h"
 
 namespace {
 
@@ -26,11 +26,7 @@ constexpr int TickMilliseconds = 100;
 constexpr int DeviceLabelGap = 4;
 
 QString Grouped(std::size_t number) {
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(qulonglong{number});
-}
-
-QString Counted(std::size_t number, const char* one, const char* many) {
-    return Grouped(number) + QLatin1Char(' ') + QLatin1String(number == 1 ? one : many);
+    return FromBytes(GroupedCount(number));
 }
 
 // The rows of one kind with their verdicts when judged: "1,200 relative (1,180 pass, 20 fail)".
@@ -128,8 +124,8 @@ void TfrmMain::ElideStatus() {
 }
 
 void TfrmMain::ShowImportProgress(std::size_t bytes, std::size_t lines) {
-    ShowStatus(ToBytes(QStringLiteral("Importing: ") + Counted(bytes, "byte", "bytes") +
-                       QStringLiteral(", ") + Counted(lines, "line", "lines")));
+    ShowStatus(ToBytes(QStringLiteral("Importing: ") + FromBytes(Counted(bytes, "byte", "bytes")) +
+                       QStringLiteral(", ") + FromBytes(Counted(lines, "line", "lines"))));
 }
 
 void TfrmMain::ShowCounts() {
@@ -151,7 +147,7 @@ std::string TfrmMain::CountsText() const {
     }
     // The verdicts only when the budget judges any row: "(3 unjudged)" alone says nothing.
     const bool shown = absolute.Judged() + relative.Judged() > 0;
-    QString text = Counted(rows(TTablePage::All), "measurement", "measurements") +
+    QString text = FromBytes(Counted(rows(TTablePage::All), "measurement", "measurements")) +
                    QStringLiteral(": ") +
                    KindCounts(rows(TTablePage::Absolute), "absolute", shown ? &absolute : nullptr) +
                    QStringLiteral(", ") +
@@ -211,7 +207,8 @@ bool TfrmMain::MayDropImport(const QString& before) {
         return true;
     }
     const auto rows = static_cast<std::size_t>(Model(TTablePage::All).rowCount());
-    const QString text = QStringLiteral("The ") + Counted(rows, "measurement", "measurements") +
+    const QString text = QStringLiteral("The ") +
+                         FromBytes(Counted(rows, "measurement", "measurements")) +
                          QLatin1String(rows == 1 ? " imported from the meter has"
                                                  : " imported from the meter have") +
                          QStringLiteral(" been neither saved nor exported.\nSave before ") +

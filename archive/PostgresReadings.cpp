@@ -9,7 +9,7 @@
 #include <pqxx/result>
 #include <pqxx/stream_to>
 
-#include "jobs/Latin1Text.h"
+#include "data/Latin1Utf8.h"
 
 std::string DoubleText(double value) {
     // PostgreSQL's own words for what to_chars writes as "inf" and "nan".

@@ -13,9 +13,9 @@
 #include "archive/ArchiveTime.h"
 #include "archive/JobLogo.h"
 #include "archive/SqliteSchema.h"
+#include "data/Latin1Utf8.h"
 #include "data/MeasurementText.h"
 #include "jobs/DownloadHash.h"
-#include "jobs/Latin1Text.h"
 #include "sys/SystemText.h"
 
 namespace fs = std::filesystem;

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "data/Latin1Utf8.h"
 #include "jobs/ArchiveErrors.h"
 #include "jobs/Base64.h"
-#include "jobs/Latin1Text.h"
 
 // The document is written here field by field, so that its layout is fixed: one line per
 // field, one line per budget and per reading (a download of a million readings stays

@@ -5,13 +5,13 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "data/Latin1Utf8.h"
 #include "data/MeasurementText.h"
 #include "data/NumberText.h"
 #include "jobs/ArchiveErrors.h"
 #include "jobs/Base64.h"
 #include "jobs/DownloadHash.h"
 #include "jobs/JobDocument.h"
-#include "jobs/Latin1Text.h"
 
 // Reading a job document back: every value is checked where it is met, so that the message
 // names its place as a JSON pointer; docs/job.schema.json states the same rules.

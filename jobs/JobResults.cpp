@@ -1,6 +1,6 @@
 #include "jobs/JobResults.h"
 
-#include "jobs/Latin1Text.h"
+#include "data/Latin1Utf8.h"
 
 #include <algorithm>
 #include <bit>

@@ -86,7 +86,11 @@ for size in 48 128 256; do
 done
 
 echo "== programs"
-[ "$("$root/usr/bin/meridax-cli" --version)" = "meridax-cli $version" ] || fail "meridax-cli --version"
+# The version line, then the licence as GNU programs state it.
+[ "$("$root/usr/bin/meridax-cli" --version | head -n 1)" = "meridax-cli $version" ] ||
+    fail "meridax-cli --version"
+"$root/usr/bin/meridax-cli" --version | grep -qx 'License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.' ||
+    fail "meridax-cli --version names no licence"
 [ "$("$root/usr/bin/meridax" --version)" = "meridax $version" ] || fail "meridax --version"
 "$root/usr/bin/meridax-meter-sim" --version >/dev/null
 printf '1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10\n\r\n\r' > "$scratch/dump.txt"

@@ -81,7 +81,15 @@ std::string ConnectFailureStatus(const std::string& port, std::uint32_t baud,
 
 TDeviceSession::TDeviceSession(ISessionView& view, TComPort& ComPort1, TPortEnumerator enumerate,
                                TClockSource clock)
-    : view_(view), port_(ComPort1), enumerate_(std::move(enumerate)), clock_(std::move(clock)) {
+    : TDeviceSession(view, ComPort1, Merania, std::move(enumerate), std::move(clock)) {}
+
+TDeviceSession::TDeviceSession(ISessionView& view, TComPort& ComPort1, TMeraniaArray& records,
+                               TPortEnumerator enumerate, TClockSource clock)
+    : view_(view),
+      port_(ComPort1),
+      records_(records),
+      enumerate_(std::move(enumerate)),
+      clock_(std::move(clock)) {
     if (!clock_) {
         clock_ = [] { return TClock::now(); };
     }
@@ -328,13 +336,13 @@ void TDeviceSession::ReceiveDump() {
     }
     // The dump text stays in ReceivedText: a later delivery that leaves it ending with the
     // terminator parses all of it again.
-    TMeraniaArray previous = std::move(Merania);
-    Merania.clear();
+    TMeraniaArray previous = std::move(records_);
+    records_.clear();
     try {
-        ParseDeviceDump(ReceivedText);
+        ParseDeviceDump(ReceivedText, records_);
     } catch (const std::exception& e) {
         // A rejected dump leaves the set the views show, and the button usable again.
-        Merania = std::move(previous);
+        records_ = std::move(previous);
         DumpRejected(e.what());
         return;
     }
@@ -367,7 +375,7 @@ void TDeviceSession::DumpRead(std::uint64_t ticket, TDumpReading& reading) {
     if (reading.Error) {
         DumpRejected(*reading.Error);
     } else {
-        std::swap(Merania, reading.Records);
+        std::swap(records_, reading.Records);
         lineClean_ = meanwhile == 0;
         DumpAccepted();
     }

@@ -69,11 +69,15 @@ public:
     // the times of received bytes and clicks (steady_clock unless a test injects one).
     TDeviceSession(ISessionView& view, TComPort& ComPort1, TPortEnumerator enumerate = {},
                    TClockSource clock = {});
+    // The same with the records read into records instead of the window's Merania (the
+    // command-line tool keeps its own set). records must outlive the session.
+    TDeviceSession(ISessionView& view, TComPort& ComPort1, TMeraniaArray& records,
+                   TPortEnumerator enumerate = {}, TClockSource clock = {});
 
     TLimits Limits;
     // The scan behind FillPortList when no enumerator was given (tests replace it).
     TPortProbe ProbePorts;
-    // Empty: a complete dump is parsed into Merania at once. Set: its text is handed over
+    // Empty: a complete dump is parsed into the records at once. Set: its text is handed over
     // (not copied) and the import stays under way (Cancel still ends it) until DumpRead
     // answers; ReceivedText meanwhile holds only what arrives after it.
     TDumpReader ReadDumpAside;
@@ -107,10 +111,10 @@ public:
     // Ends an import under way: the caption and cursor come back, the previous set stays, and
     // the rest of that dump is discarded so that it cannot complete later.
     void CancelImport();
-    // The answer of ReadDumpAside. Records replace Merania and the views are refilled; an
-    // error is reported and the previous set stays. The text is kept again, followed by what
-    // came meanwhile; when that ends with the terminator the whole is read again, as a later
-    // terminated delivery is. An answer whose import has ended since (cancelled, connect,
+    // The answer of ReadDumpAside. Records replace the session's records and the views are
+    // refilled; an error is reported and the previous set stays. The text is kept again, followed
+    // by what came meanwhile; when that ends with the terminator the whole is read again, as a
+    // later terminated delivery is. An answer whose import has ended since (cancelled, connect,
     // refresh) is dropped. On return reading holds what is no longer needed (the set that
     // was replaced), for the caller to free where a pause does no harm.
     void DumpRead(std::uint64_t ticket, TDumpReading& reading);
@@ -168,6 +172,8 @@ private:
 
     ISessionView& view_;
     TComPort& port_;
+    // Where a dump's records go: Merania for the window.
+    TMeraniaArray& records_;
     TPortEnumerator enumerate_;
     TClockSource clock_;
 

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "data/CountText.h"
+#include "data/Latin1Utf8.h"
+
 namespace {
 
 // Sums of a few doubles miss a limit given with two decimals by a few units in the last
@@ -17,25 +20,6 @@ double Snapped(double margin) {
 // A figure beyond any double (a sum of huge readings or budget figures) is no figure.
 TFigure FiniteOrNone(double value) {
     return std::isfinite(value) ? TFigure(value) : TFigure();
-}
-
-// The link's cable text as the records hold it (8-bit, Latin-1); none when it has a
-// character beyond U+00FF, which no record can hold, or is not UTF-8.
-std::optional<std::string> Utf8ToLatin1(std::string_view text) {
-    std::string latin1;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        const auto byte = static_cast<unsigned char>(text[at]);
-        if (byte < 0x80) {
-            latin1 += static_cast<char>(byte);
-        } else if ((byte == 0xC2 || byte == 0xC3) && at + 1 < text.size() &&
-                   (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
-            latin1 += static_cast<char>(((byte & 0x03) << 6) |
-                                        (static_cast<unsigned char>(text[++at]) & 0x3F));
-        } else {
-            return std::nullopt;
-        }
-    }
-    return latin1;
 }
 
 template <typename Map>
@@ -199,14 +183,14 @@ TVerdictCounts CountVerdicts(const std::vector<TVerdict>& verdicts) {
 }
 
 std::string VerdictSummary(const TVerdictCounts& counts, std::string_view what) {
-    std::string summary = std::to_string(counts.Judged()) + " " + std::string(what) + ":";
+    std::string summary = GroupedCount(counts.Judged()) + " " + std::string(what) + ":";
     const std::pair<std::size_t, const char*> parts[] = {
         {counts.Pass, "pass"}, {counts.Fail, "fail"}, {counts.Check, "check"}};
     const char* separator = " ";
     for (const auto& [count, name] : parts) {
         if (count == 0)
             continue;
-        summary += separator + std::to_string(count) + " " + name;
+        summary += separator + GroupedCount(count) + " " + name;
         separator = ", ";
     }
     return summary;

@@ -13,8 +13,8 @@
 
 #include "archive/Archive.h"
 #include "bench/core/DumpGenerator.h"
+#include "data/Latin1Utf8.h"
 #include "data/uMeranie.h"
-#include "jobs/Latin1Text.h"
 
 using Clock = std::chrono::steady_clock;
 

@@ -7,8 +7,8 @@
 
 #include "archive/Archive.h"
 #include "archive/ArchiveTime.h"
+#include "data/Latin1Utf8.h"
 #include "jobs/DownloadHash.h"
-#include "jobs/Latin1Text.h"
 #include "support/TempFolder.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "archive/AddDownloadPause.h"
 #include "archive/Archive.h"
 #include "archive/SqliteDb.h"
-#include "jobs/Latin1Text.h"
+#include "data/Latin1Utf8.h"
 #include "support/FileBytes.h"
 #include "support/Nobody.h"
 #include "support/Subprocess.h"

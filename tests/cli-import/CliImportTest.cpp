@@ -331,12 +331,18 @@ TEST_F(CliImportTest, ClosedStandardDescriptorsGetDevNull) {
 }
 
 TEST_F(CliImportTest, EveryProgramTellsItsVersion) {
+    // The command-line programs follow their version with the licence, as GNU programs do.
+    const std::string licence =
+        "Copyright (C) 2026 MERIDAX developers\n"
+        "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+        "This is free software: you are free to change and redistribute it.\n"
+        "There is NO WARRANTY, to the extent permitted by law.\n";
     TRunResult cli = Cli({"--version"});
     EXPECT_EQ(cli.ExitCode, 0);
-    EXPECT_EQ(cli.Out, "meridax-cli " MERIDAX_VERSION "\n");
+    EXPECT_EQ(cli.Out, "meridax-cli " MERIDAX_VERSION "\n" + licence);
     TRunResult sim = RunToEnd({MERIDAX_METER_SIM, "--version"});
     EXPECT_EQ(sim.ExitCode, 0);
-    EXPECT_EQ(sim.Out, "meridax-meter-sim " MERIDAX_VERSION "\n");
+    EXPECT_EQ(sim.Out, "meridax-meter-sim " MERIDAX_VERSION "\n" + licence);
 #ifdef MERIDAX_APP
     // Without a display.
     TRunResult app = RunToEnd({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",

@@ -393,6 +393,28 @@ TEST_F(DeviceSessionTest, ARejectedDumpIsReportedAndTheViewsKeepThePreviousSet) 
               "floating point value); the previous measurements are kept");
 }
 
+// The command-line tool's session reads into a set of its own, accepted or rejected as the
+// window's is; the window's set stays as it is.
+TEST_F(DeviceSessionTest, ASessionWithASetOfItsOwnLeavesMeraniaAlone) {
+    Merania.resize(1);
+    Merania[0].Cable = "window";
+    TComPort ownPort{sync};
+    TRecordingView ownView;
+    TMeraniaArray records;
+    TDeviceSession own{ownView, ownPort, records};
+    own.ComPort1ReceiveCallBack(ThreeRecords);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2].Cable, "C2");
+    // Joined to the kept text, which then no longer reads.
+    own.ComPort1ReceiveCallBack("C9\tF9\t1310\t-3,52\n\r\n\r");
+    EXPECT_EQ(ownView.Refills, 1);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].Value, -3.52);
+    ASSERT_EQ(Merania.size(), 1u);
+    EXPECT_EQ(Merania[0].Cable, "window");
+    EXPECT_EQ(view.Refills, 0);
+}
+
 TEST_F(DeviceSessionTest, RefreshClosesThePortAndListsThePortsAgain) {
     TPseudoTerminal pty;
     ConnectTo(pty);

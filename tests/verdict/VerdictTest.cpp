@@ -162,6 +162,8 @@ TEST(VerdictTexts, TwoDecimalsAndSummaries) {
     EXPECT_EQ(VerdictText(TVerdictKind::Check), std::string("CHECK"));
     EXPECT_EQ(VerdictSummary({20, 3, 1, 5}, "relative"), "24 relative: 20 pass, 3 fail, 1 check");
     EXPECT_EQ(VerdictSummary({5, 0, 0, 0}, "absolute"), "5 absolute: 5 pass");
+    EXPECT_EQ(VerdictSummary({1200, 0, 3400, 0}, "relative"),
+              "4,600 relative: 1,200 pass, 3,400 check");
 }
 
 TEST(PageVerdicts, FollowTheRecordsOfThePage) {

@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "tools/cli/Commands.h"
 #include "tools/cli/ConvertOptions.h"
@@ -9,8 +10,8 @@
 int RunConvert(TConvertOptions options) {
     // A budget that cannot be used stops the conversion before the input is read.
     ReadOutputBudget(options);
-    ReadMeraniaInput(options.input);
+    TMeraniaArray records = ReadMeraniaInput(options.input);
     const TStopSignalWatch stopSignals("meridax-cli convert: interrupted\n");
-    WriteMeraniaOutput(options);
+    WriteMeraniaOutput(options, std::move(records));
     return 0;
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "jobs/Latin1Text.h"
+#include "data/Latin1Utf8.h"
 #include "tools/common/CommandLine.h"
 
 const char* const ConvertUsage =

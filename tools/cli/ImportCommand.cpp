@@ -12,6 +12,7 @@
 #include <functional>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "comm/ComPort.h"
@@ -122,7 +123,7 @@ public:
           stopSignals_(stopSignals),
           wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
           view_(options.Port),
-          session_(view_, port_),
+          session_(view_, port_, records_),
           showProgress_(::isatty(STDERR_FILENO) == 1) {
         if (!wake_.Valid()) {
             throw EImportFailed("cannot make an event descriptor");
@@ -186,6 +187,9 @@ public:
         }
         port_.Close();
     }
+
+    // The records of the dump imported, moved out.
+    TMeraniaArray TakeRecords() { return std::move(records_); }
 
 private:
     void Await(const std::function<bool()>& done, const std::string& what) {
@@ -310,6 +314,7 @@ private:
     TSynchronizer sync_;
     TComPort port_{sync_};
     THeadlessSessionView view_;
+    TMeraniaArray records_;
     TDeviceSession session_;
     bool showProgress_;
 
@@ -326,15 +331,16 @@ private:
 
 }  // namespace
 
-int ImportFromMeter(const TImportOptions& options, std::ostream& names, const std::string& command,
-                    const std::function<void(const std::string& name)>& use) {
+int ImportFromMeter(
+    const TImportOptions& options, std::ostream& names, const std::string& command,
+    const std::function<void(const std::string& name, TMeraniaArray records)>& use) {
     TStopSignals stopSignals;
     try {
         TImportRun run(options, stopSignals);
         const std::string name = run.Connect();
         names << name << std::endl;
         run.Import();
-        use(name);
+        use(name, run.TakeRecords());
     } catch (const EImportInterrupted& e) {
         std::cerr << command << ": " << e.what() << '\n';
         return 128 + e.Signal();
@@ -348,9 +354,10 @@ int RunImport(TImportOptions options) {
     CheckOutputCanBeMade(options.Output);
     // With the clipboard text on standard output the name must not mix into it.
     std::ostream& names = options.Output.outputKind == TOutputKind::Text ? std::cerr : std::cout;
-    return ImportFromMeter(options, names, "meridax-cli import", [&](const std::string& name) {
-        options.Output.deviceLabel = name;
-        const TStopSignalWatch writeStopSignals("meridax-cli import: interrupted\n");
-        WriteMeraniaOutput(options.Output);
-    });
+    return ImportFromMeter(
+        options, names, "meridax-cli import", [&](const std::string& name, TMeraniaArray records) {
+            options.Output.deviceLabel = name;
+            const TStopSignalWatch writeStopSignals("meridax-cli import: interrupted\n");
+            WriteMeraniaOutput(options.Output, std::move(records));
+        });
 }

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "data/CountText.h"
 #include "data/Latin1Utf8.h"
 #include "data/uMeranie.h"
 #include "export/ExportFields.h"
@@ -39,12 +40,12 @@ void KeepCables(const std::string& glob, TMeraniaArray& records) {
                   [&glob](const TMeranie& record) { return !CableMatches(glob, record.Cable); });
 }
 
-// Merania's records as a download of the job, moved out of Merania; the hash is of the records
+// The records as a download of the job, moved out of records; the hash is of the records
 // taken, so that a memory split over two jobs gives each its own.
 TDownload TakeDownload(const TJobOptions& options, const std::string& source,
-                       const std::string& meter) {
-    KeepCables(options.CablesGlob, Merania);
-    if (Merania.empty()) {
+                       const std::string& meter, TMeraniaArray& records) {
+    KeepCables(options.CablesGlob, records);
+    if (records.empty()) {
         throw std::runtime_error(
             source + ": " +
             (options.CablesGlob.empty()
@@ -57,11 +58,11 @@ TDownload TakeDownload(const TJobOptions& options, const std::string& source,
     download.Operator = options.Operator;
     download.TestDate = options.Date.empty() ? Today() : options.Date;
     download.Direction = options.Direction;
-    download.Sha256 = DownloadSha256(Merania);
-    download.Readings.reserve(Merania.size());
-    for (TMeranie& record : Merania)
+    download.Sha256 = DownloadSha256(records);
+    download.Readings.reserve(records.size());
+    for (TMeranie& record : records)
         download.Readings.push_back(TStoredReading{std::move(record), options.Direction});
-    TMeraniaArray().swap(Merania);
+    TMeraniaArray().swap(records);
     return download;
 }
 
@@ -69,8 +70,8 @@ void Add(const TJobOptions& options, TArchive& archive, const TDownload& downloa
     const TAddOutcome outcome = archive.AddDownload(options.Name, download);
     if (outcome.Added) {
         std::cout << download.Source << ": download " << outcome.Number << " of job "
-                  << options.Name << ", " << download.Readings.size()
-                  << (download.Readings.size() == 1 ? " reading" : " readings") << '\n';
+                  << options.Name << ", "
+                  << Counted(download.Readings.size(), "reading", "readings") << '\n';
     } else {
         std::cout << download.Source << ": already in job " << options.Name << " (download "
                   << outcome.Number << ")\n";
@@ -88,10 +89,12 @@ int AddFromMeter(const TJobOptions& options, TArchive& archive) {
     TImportOptions port;
     port.Port = options.Port;
     port.Baud = options.Baud;
-    return ImportFromMeter(port, std::cout, "meridax-cli job add", [&](const std::string& name) {
-        // The meter's name line is 8-bit, as it sends it; the archive keeps UTF-8.
-        Add(options, archive, TakeDownload(options, options.Port, Latin1ToUtf8(name)));
-    });
+    return ImportFromMeter(
+        port, std::cout, "meridax-cli job add",
+        [&](const std::string& name, TMeraniaArray records) {
+            // The meter's name line is 8-bit, as it sends it; the archive keeps UTF-8.
+            Add(options, archive, TakeDownload(options, options.Port, Latin1ToUtf8(name), records));
+        });
 }
 
 }  // namespace
@@ -107,8 +110,8 @@ int RunJobAdd(const TJobOptions& options, TArchive& archive) {
     if (!options.Port.empty())
         return AddFromMeter(options, archive);
     for (const std::string& input : options.Inputs) {
-        ReadMeraniaInput(input);
-        Add(options, archive, TakeDownload(options, FileName(input), options.Meter));
+        TMeraniaArray records = ReadMeraniaInput(input);
+        Add(options, archive, TakeDownload(options, FileName(input), options.Meter, records));
     }
     return 0;
 }

@@ -1,19 +1,12 @@
 #include <iostream>
 
 #include "archive/JobImport.h"
+#include "data/CountText.h"
 #include "jobs/JobDocument.h"
 #include "sys/TextFile.h"
 #include "tools/cli/JobCommands.h"
 #include "tools/cli/OutputFile.h"
 #include "tools/cli/StopSignalWatch.h"
-
-namespace {
-
-std::string Plural(std::int64_t count, const char* one, const char* many) {
-    return std::to_string(count) + ' ' + (count == 1 ? one : many);
-}
-
-}  // namespace
 
 int RunJobExport(const TJobOptions& options, TArchive& archive) {
     const TJob job = RequireJob(archive, options.Name);
@@ -36,7 +29,8 @@ int RunJobImport(const TJobOptions& options, TArchive& archive) {
               << (outcome.Created    ? "made, "
                   : outcome.Replaced ? "identity replaced, "
                                      : "")
-              << Plural(outcome.DownloadsAdded, "download", "downloads") << " added, "
-              << outcome.DownloadsPresent << " already there\n";
+              << Counted(static_cast<std::size_t>(outcome.DownloadsAdded), "download", "downloads")
+              << " added, " << GroupedCount(static_cast<std::size_t>(outcome.DownloadsPresent))
+              << " already there\n";
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "tools/cli/JobReport.h"
 
+#include "data/CountText.h"
 #include "export/ExportFields.h"
 #include "jobs/JobReportColumns.h"
 #include "tools/cli/TextColumns.h"
@@ -31,10 +32,6 @@ std::vector<TGridCell> GridRow(const TResultRow& row) {
     cells[VerdictColumn] = GridText(VerdictText(row.Kind));
     cells[NoteColumn] = GridText(RowNote(row));
     return cells;
-}
-
-std::string Plural(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + ' ' + (count == 1 ? one : many);
 }
 
 std::string CompletenessLines(const TJobCompleteness& completeness) {
@@ -82,10 +79,10 @@ std::string JobReportText(const TExportGrid& grid) {
 
 std::string JobCountsText(const TJobResults& results) {
     const TJobCounts& counts = results.Counts;
-    std::string text = Plural(counts.Current, "current reading", "current readings") + ", " +
-                       std::to_string(counts.History) + " history, " +
-                       Plural(counts.Repeats, "repeat", "repeats") + '\n';
-    text += Plural(counts.Pairs, "pair", "pairs") + ", " + std::to_string(counts.OneDirection) +
+    std::string text = Counted(counts.Current, "current reading", "current readings") + ", " +
+                       GroupedCount(counts.History) + " history, " +
+                       Counted(counts.Repeats, "repeat", "repeats") + '\n';
+    text += Counted(counts.Pairs, "pair", "pairs") + ", " + GroupedCount(counts.OneDirection) +
             " one direction\n";
     if (counts.Rows.Judged() > 0)
         text += VerdictSummary(counts.Rows, counts.Rows.Judged() == 1 ? "row" : "rows") + '\n';
@@ -93,6 +90,6 @@ std::string JobCountsText(const TJobResults& results) {
     if (fibres.Judged() > 0)
         text += FibreSummary(fibres) + '\n';
     if (counts.Rows.None > 0)
-        text += Plural(counts.Rows.None, "row", "rows") + " without a verdict\n";
+        text += Counted(counts.Rows.None, "row", "rows") + " without a verdict\n";
     return text + CompletenessLines(results.Completeness);
 }

@@ -21,15 +21,17 @@ std::string ReadInput(const std::string& input) {
 
 }  // namespace
 
-void ReadMeraniaInput(const std::string& input) {
+TMeraniaArray ReadMeraniaInput(const std::string& input) {
     std::string text = ReadInput(input);
+    TMeraniaArray records;
     try {
-        ParseDeviceDump(text);
+        ParseDeviceDump(text, records);
     } catch (const std::bad_alloc&) {
         // What was taken goes back first, so that the message can be made.
         const std::size_t size = text.size();
         std::string().swap(text);
-        TMeraniaArray().swap(Merania);
+        TMeraniaArray().swap(records);
         ThrowOutOfMemory(input, size);
     }
+    return records;
 }

@@ -2,7 +2,9 @@
 
 #include <string>
 
-// Reads INPUT into Merania: a measurement file (ending in .mxe, its first line), a raw
+#include "data/uMeranie.h"
+
+// The records of INPUT: a measurement file (ending in .mxe, its first line), a raw
 // device dump (any other name) or, for "-", a dump on standard input. Throws what the
 // reading and parsing throw; running out of memory names the input and its size.
-void ReadMeraniaInput(const std::string& input);
+TMeraniaArray ReadMeraniaInput(const std::string& input);

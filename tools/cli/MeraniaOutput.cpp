@@ -39,23 +39,23 @@ void ReadOutputBudget(TConvertOptions& options) {
         options.budget = ReadCommandLineBudget(options.budgetFile);
 }
 
-void WriteMeraniaOutput(const TConvertOptions& options) {
+void WriteMeraniaOutput(const TConvertOptions& options, TMeraniaArray records) {
     TMeasurementTable table(options.outputKind == TOutputKind::Mxe ? TTablePage::All
                                                                    : options.page);
-    FillMeasurementTable(Merania, table);
+    FillMeasurementTable(records, table);
     const std::vector<TVerdict> verdicts =
-        options.budget ? PageVerdicts(JudgeRecords(*options.budget, Merania), Merania, table.Page())
+        options.budget ? PageVerdicts(JudgeRecords(*options.budget, records), records, table.Page())
                        : std::vector<TVerdict>();
     // The workbook takes its numbers from the records; every other output only from the table.
     if (options.outputKind != TOutputKind::Xlsx)
-        TMeraniaArray().swap(Merania);
+        TMeraniaArray().swap(records);
     table.SetAllChecked(true);
 
     const std::string deviceLine =
         options.device ? DeviceLineFromLabel(options.deviceLabel) : std::string();
     switch (options.outputKind) {
         case TOutputKind::Xlsx:
-            ExportToXlsx(table, Merania, ExportOptions(options, deviceLine, verdicts),
+            ExportToXlsx(table, records, ExportOptions(options, deviceLine, verdicts),
                          options.output);
             break;
         case TOutputKind::Csv:

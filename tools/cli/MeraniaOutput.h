@@ -1,16 +1,17 @@
 #pragma once
 
+#include "data/uMeranie.h"
 #include "tools/cli/ConvertOptions.h"
 
 // Reads options.budgetFile, when given, into options.budget. Throws EBudgetError, naming the
 // file as the budget file when it cannot be read too.
 void ReadOutputBudget(TConvertOptions& options);
 
-// Writes Merania to options.output: the table of the chosen page with every row counted as
+// Writes records to options.output: the table of the chosen page with every row counted as
 // ticked (.mxe always the All table, as Save writes it; "-" the clipboard text on standard
-// output), judged by options.budget when it is set. Merania and the table are released as soon as
-// the next stage has what it needs, so a million records stay well under 150 bytes each.
-void WriteMeraniaOutput(const TConvertOptions& options);
+// output), judged by options.budget when it is set. The records and the table are released as
+// soon as the next stage has what it needs, so a million records stay well under 150 bytes each.
+void WriteMeraniaOutput(const TConvertOptions& options, TMeraniaArray records);
 
 // Throws what WriteMeraniaOutput would throw for an OUTPUT that cannot be made (a missing
 // folder, one that forbids new files), leaving OUTPUT untouched: for the checks before a

@@ -24,18 +24,19 @@ namespace {
 
 // The plain-text table, then the counts of the relative rows, of the fibres and of the
 // absolute rows; all is one verdict per record, verdicts one per row of table.
-std::string TextReport(const TReportOptions& options, const TMeasurementTable& table,
-                       const std::vector<TVerdict>& all, const std::vector<TVerdict>& verdicts) {
+std::string TextReport(const TReportOptions& options, const TMeraniaArray& records,
+                       const TMeasurementTable& table, const std::vector<TVerdict>& all,
+                       const std::vector<TVerdict>& verdicts) {
     const auto onPage = [&](TTablePage kind) {
         return options.page == TTablePage::All || options.page == kind
-                   ? PageVerdicts(all, Merania, kind)
+                   ? PageVerdicts(all, records, kind)
                    : std::vector<TVerdict>();
     };
     const std::string device =
         options.device ? Latin1ToUtf8(options.deviceLabel) + "\n\n" : std::string();
     const std::vector<TFibreResult> fibres = options.page == TTablePage::Absolute
                                                  ? std::vector<TFibreResult>()
-                                                 : FibreResults(Merania, all);
+                                                 : FibreResults(records, all);
     // The table and the device label hold 8-bit texts, as the meter's; the terminal wants UTF-8.
     return device + Latin1ToUtf8(VerdictTableText(table, verdicts)) + '\n' +
            VerdictCountsText(onPage(TTablePage::Relative), onPage(TTablePage::Absolute), fibres);
@@ -46,14 +47,14 @@ std::string TextReport(const TReportOptions& options, const TMeasurementTable& t
 int RunReport(const TReportOptions& options) {
     // A budget that cannot be used stops the report before the input is read.
     const TBudget budget = ReadCommandLineBudget(options.budgetFile);
-    ReadMeraniaInput(options.input);
+    const TMeraniaArray records = ReadMeraniaInput(options.input);
     const TStopSignalWatch stopSignals("meridax-cli report: interrupted\n");
 
     TMeasurementTable table(options.page);
-    FillMeasurementTable(Merania, table);
+    FillMeasurementTable(records, table);
     table.SetAllChecked(true);
-    const std::vector<TVerdict> all = JudgeRecords(budget, Merania);
-    const std::vector<TVerdict> verdicts = PageVerdicts(all, Merania, options.page);
+    const std::vector<TVerdict> all = JudgeRecords(budget, records);
+    const std::vector<TVerdict> verdicts = PageVerdicts(all, records, options.page);
     const std::string deviceLine =
         options.device ? DeviceLineFromLabel(options.deviceLabel) : std::string();
     TExportOptions exportOptions;
@@ -74,7 +75,7 @@ int RunReport(const TReportOptions& options) {
             break;
         }
         case TReportOutput::Xlsx:
-            ExportToXlsx(table, Merania, exportOptions, options.output);
+            ExportToXlsx(table, records, exportOptions, options.output);
             break;
         case TReportOutput::Csv:
             if (options.toStandardOutput)
@@ -83,7 +84,7 @@ int RunReport(const TReportOptions& options) {
                 ExportToCsv(table, exportOptions, options.output);
             break;
         case TReportOutput::Text:
-            WriteStandardOutput(TextReport(options, table, all, verdicts));
+            WriteStandardOutput(TextReport(options, records, table, all, verdicts));
             break;
     }
     const TVerdictCounts counts = CountVerdicts(verdicts);

@@ -4,6 +4,8 @@
 #include <array>
 #include <stdexcept>
 
+#include "data/CountText.h"
+
 namespace {
 
 constexpr std::size_t Columns = 9;
@@ -14,7 +16,7 @@ constexpr bool RightAligned(std::size_t column) {
     return column >= 2 && column + 1 < Columns;
 }
 
-std::string Figure(const std::optional<double>& value) {
+std::string FigureText(const std::optional<double>& value) {
     return value ? TwoDecimals(*value) : std::string();
 }
 
@@ -32,8 +34,8 @@ std::string VerdictTableText(const TMeasurementTable& table,
         TLine& line = lines.emplace_back();
         for (int item = 0; item < TMeasurementTable::SubItemCount; ++item)
             line[static_cast<std::size_t>(item)] = table.SubItem(row, item);
-        line[5] = Figure(verdict.Loss);
-        line[6] = Figure(verdict.Limit);
+        line[5] = FigureText(verdict.Loss);
+        line[6] = FigureText(verdict.Limit);
         line[7] = verdict.Margin ? MarginText(*verdict.Margin) : std::string();
         line[8] = VerdictText(verdict.Kind);
     }
@@ -71,6 +73,6 @@ std::string VerdictCountsText(const std::vector<TVerdict>& relative,
     if (absoluteCounts.Judged() > 0)
         text += VerdictSummary(absoluteCounts, "absolute") + '\n';
     if (const std::size_t none = relativeCounts.None + absoluteCounts.None; none > 0)
-        text += std::to_string(none) + " without a verdict\n";
+        text += GroupedCount(none) + " without a verdict\n";
     return text;
 }

@@ -16,6 +16,7 @@
 #include "MeridaxVersion.h"
 #include "sys/StandardDescriptors.h"
 #include "tools/common/CommandLine.h"
+#include "tools/common/VersionText.h"
 #include "tools/meter-sim/DemoBudget.h"
 #include "tools/meter-sim/MeterDump.h"
 #include "tools/meter-sim/MeterServer.h"
@@ -77,7 +78,7 @@ int MeterSimMain(int argc, char** argv) {
         return 1;
     CLI::App app("", "meridax-meter-sim");
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    app.set_version_flag("--version", "meridax-meter-sim " MERIDAX_VERSION);
+    app.set_version_flag("--version", VersionText("meridax-meter-sim " MERIDAX_VERSION));
     TSimOptions options;
     AddSimOptions(app, options);
     if (const auto exitCode = ParseCommandLine(

@@ -3,9 +3,10 @@
 #include <QMetaObject>
 
 #include "MeridaxVersion.h"
-#include "app/JobRunner.h"
 #include "app/Latin1.h"
 #include "archive/JobImport.h"
+#include "archive/JobRunner.h"
+#include "data/Latin1Utf8.h"
 #include "jobs/JobDocument.h"
 #include "report/JobReport.h"
 #include "sys/TextFile.h"
@@ -153,8 +154,10 @@ void TJobController::AddRecords(TMeraniaArray records, std::string meter, std::s
                                 TAddAnswers answers) {
     Post(
         [this, name = jobName_, records = std::move(records), meter = std::move(meter),
-         source = std::move(source), answers](TArchive& archive) -> std::function<void()> {
-            const TDownload download = MakeDownload(records, meter, source, answers);
+         source = std::move(source), answers](TArchive& archive) mutable -> std::function<void()> {
+            // The meter's name line is 8-bit, as it sends it; the archive keeps UTF-8.
+            const TDownload download =
+                MakeDownload(std::move(records), Latin1ToUtf8(meter), source, answers);
             const TAddOutcome outcome = archive.AddDownload(name, download);
             const std::string text = AddOutcomeText(name, outcome, download);
             return [this, text, added = outcome.Added] {

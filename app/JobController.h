@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/JobWork.h"
 #include "archive/Archive.h"
+#include "archive/JobSnapshot.h"
 #include "data/uMeranie.h"
+#include "jobs/JobWork.h"
 
 class TJobRunner;
 

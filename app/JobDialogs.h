@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/JobWork.h"
 #include "jobs/JobTypes.h"
+#include "jobs/JobWork.h"
 
 class QWidget;
 

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <limits>
 
-#include "app/JobWork.h"
 #include "app/Latin1.h"
 #include "app/VerdictLook.h"
 #include "data/Latin1Utf8.h"
+#include "jobs/JobWork.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/JobWork.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
 #include "data/MeasurementTable.h"
+#include "jobs/JobWork.h"
 #include "session/DeviceSession.h"
 #include "session/SessionView.h"
 #include "verdict/Verdict.h"

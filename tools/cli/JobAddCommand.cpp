@@ -9,7 +9,7 @@
 #include "data/Latin1Utf8.h"
 #include "data/uMeranie.h"
 #include "export/ExportFields.h"
-#include "jobs/DownloadHash.h"
+#include "jobs/JobWork.h"
 #include "tools/cli/JobCommands.h"
 #include "tools/cli/MeraniaInput.h"
 #include "tools/cli/MeterImport.h"
@@ -52,18 +52,9 @@ TDownload TakeDownload(const TJobOptions& options, const std::string& source,
                  ? std::string("holds no readings")
                  : "no reading's cable matches --cables " + options.CablesGlob));
     }
-    TDownload download;
-    download.Meter = meter;
-    download.Source = source;
-    download.Operator = options.Operator;
-    download.TestDate = options.Date.empty() ? Today() : options.Date;
-    download.Direction = options.Direction;
-    download.Sha256 = DownloadSha256(records);
-    download.Readings.reserve(records.size());
-    for (TMeranie& record : records)
-        download.Readings.push_back(TStoredReading{std::move(record), options.Direction});
-    TMeraniaArray().swap(records);
-    return download;
+    const TAddAnswers answers{options.Direction, options.Operator,
+                              options.Date.empty() ? Today() : options.Date};
+    return MakeDownload(std::exchange(records, {}), meter, source, answers);
 }
 
 void Add(const TJobOptions& options, TArchive& archive, const TDownload& download) {

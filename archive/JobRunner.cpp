@@ -1,4 +1,4 @@
-#include "app/JobRunner.h"
+#include "archive/JobRunner.h"
 
 #include <exception>
 #include <utility>

@@ -1,0 +1,63 @@
+#include "jobs/JobWork.h"
+
+#include "data/CountText.h"
+#include "jobs/DownloadHash.h"
+#include "verdict/Verdict.h"
+
+TDownload MakeDownload(TMeraniaArray records, std::string meter, std::string source,
+                       const TAddAnswers& answers) {
+    TDownload download;
+    download.Meter = std::move(meter);
+    download.Source = std::move(source);
+    download.Operator = answers.Operator;
+    download.TestDate = answers.TestDate;
+    download.Direction = answers.Direction;
+    download.Sha256 = DownloadSha256(records);
+    download.Readings.reserve(records.size());
+    for (TMeranie& record : records) {
+        download.Readings.push_back({std::move(record), answers.Direction});
+    }
+    return download;
+}
+
+const char* DirectionCaption(TDirection direction) {
+    switch (direction) {
+        case TDirection::AToB:
+            return "A\u2192B";
+        case TDirection::BToA:
+            return "B\u2192A";
+        case TDirection::None:
+            break;
+    }
+    return "none";
+}
+
+std::string AddOutcomeText(const std::string& jobName, const TAddOutcome& outcome,
+                           const TDownload& download) {
+    if (!outcome.Added) {
+        return "Not added: already in job " + jobName + " (download " +
+               std::to_string(outcome.Number) + ")";
+    }
+    return "Added download " + std::to_string(outcome.Number) + " to job " + jobName + " (" +
+           Counted(download.Readings.size(), "reading", "readings") + ", direction " +
+           DirectionCaption(download.Direction) + ")";
+}
+
+std::string JobCountsText(const TJobCounts& counts) {
+    const std::size_t rows =
+        counts.Rows.Pass + counts.Rows.Fail + counts.Rows.Check + counts.Rows.None;
+    std::string text = Counted(rows, "row", "rows") + ": " + GroupedCount(counts.Rows.Pass) +
+                       " pass, " + GroupedCount(counts.Rows.Fail) + " fail, " +
+                       GroupedCount(counts.Rows.Check) + " check";
+    if (counts.Rows.None > 0) {
+        text += ", " + GroupedCount(counts.Rows.None) + " not judged";
+    }
+    text += "; " + Counted(counts.Pairs, "pair", "pairs") + ", " +
+            GroupedCount(counts.OneDirection) + " one direction; " +
+            Counted(counts.History, "re-tested reading", "re-tested readings") + "; " +
+            Counted(counts.Downloads + counts.VoidDownloads, "download", "downloads");
+    if (counts.VoidDownloads > 0) {
+        text += " (" + GroupedCount(counts.VoidDownloads) + " void)";
+    }
+    return text;
+}

@@ -10,8 +10,8 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/FileDialogs.h"
 #include "app/WindowFixture.h"
+#include "app/common/FileDialogs.h"
 #include "session/ApplicationSettings.h"
 #include "support/WorkedExample.h"
 

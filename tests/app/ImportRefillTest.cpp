@@ -4,8 +4,8 @@
 #include <QTableView>
 #include <QTest>
 
-#include "app/MeasurementModel.h"
 #include "app/WindowFixture.h"
+#include "app/main/MeasurementModel.h"
 
 namespace {
 

@@ -21,12 +21,12 @@
 #include <QThread>
 #include <deque>
 
-#include "app/JobController.h"
-#include "app/JobDialogs.h"
-#include "app/JobResultsModel.h"
-#include "app/JobSettings.h"
 #include "app/WindowFixture.h"
-#include "app/frmJob.h"
+#include "app/job/JobController.h"
+#include "app/job/JobDialogs.h"
+#include "app/job/JobResultsModel.h"
+#include "app/job/JobSettings.h"
+#include "app/job/frmJob.h"
 #include "archive/AddDownloadPause.h"
 #include "archive/Archive.h"
 #include "archive/JobImport.h"

@@ -24,9 +24,6 @@
 #include "app/common/FileDialogs.h"
 #include "app/common/Latin1.h"
 #include "app/common/MeridaxApplication.h"
-#include "app/job/JobController.h"
-#include "app/job/JobSettings.h"
-#include "app/job/frmJob.h"
 #include "app/main/DumpWorker.h"
 #include "app/main/MeasurementModel.h"
 #include "app/main/Questions.h"
@@ -112,15 +109,13 @@ TfrmMain::TfrmMain(TfrmMainOptions options, QWidget* parent)
     }
     FormResize();
     ConnectCommands();
-    ConnectJobs();
     BuildKeyboard();
     FormCreate();
 }
 
 TfrmMain::~TfrmMain() {
-    // The job window goes before the job it shows; the job's thread ends with it.
-    frmJob_.reset();
-    delete std::exchange(jobs_, nullptr);
+    // The job window and the job's thread go first.
+    jobMenu_.reset();
     // FormDestroy: destroying the serial component closes the port and ends its thread.
     dumpWorker_.reset();
     session_.reset();
@@ -317,9 +312,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     FormClose();
-    if (frmJob_) {
-        frmJob_->close();
-    }
+    jobMenu_->CloseJobWindow();
     event->accept();
 }
 
@@ -389,8 +382,9 @@ void TfrmMain::LoadDataToAllListView() {
     unsavedImport_ = false;
     recordsSource_.clear();
     recordsMeter_.clear();
-    if (jobs_ != nullptr) {
-        FollowJob();
+    // The Job menu goes first when the window goes.
+    if (jobMenu_) {
+        jobMenu_->EnableCommands();
     }
     ShowCounts();
 }
@@ -552,8 +546,12 @@ void TfrmMain::RefillViews() {
     if (!Merania.empty()) {
         recordsSource_ = SelectedPort().value_or(std::string());
         recordsMeter_ = DeviceLineFromLabel(DeviceLabelText());
-        FollowJob();
+        jobMenu_->EnableCommands();
     }
+}
+
+const TMeraniaArray& TfrmMain::ShownRecords() const {
+    return Merania;
 }
 
 void TfrmMain::BlockFor(int milliseconds) {

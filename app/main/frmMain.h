@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/JobWork.h"
+#include "app/job/JobMenu.h"
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
 #include "data/MeasurementTable.h"
@@ -31,9 +31,6 @@ class QTableView;
 class QTimer;
 class QToolButton;
 class TDumpWorker;
-class TJobController;
-class TJobSettings;
-class TfrmJob;
 class TMeasurementModel;
 struct TReadDump;
 class TfrmAbout;
@@ -63,8 +60,9 @@ struct TfrmMainOptions {
     QString JobSettingsFile;
 };
 
-// The main window: the device session, the three measurement tables and the commands on them.
-class TfrmMain : public QMainWindow, public ISessionView {
+// The main window: the device session, the three measurement tables and the commands on them;
+// the Job menu sits in its menu bar.
+class TfrmMain : public QMainWindow, public ISessionView, public IJobMenuHost {
     Q_OBJECT
 
 public:
@@ -115,14 +113,6 @@ public:
     QAction* ppExportToXlsx;
     QAction* ppExportToCsv;
     QAction* ppExportToPdf;
-    QMenu* JobMenu;
-    QAction* NewJob1;
-    QAction* OpenJob1;
-    QAction* Archive1;
-    QAction* AddToJob1;
-    QAction* JobReport1;
-    QAction* ExportJob1;
-    QAction* JobProperties1;
     QLabel* lblStatus;
     QPushButton* btnCancelImport;
 
@@ -172,18 +162,8 @@ public:
     void ppExportToCsvClick();
     void ppExportToPdfClick();
 
-    // The Job menu. Each posts its work to the archive's thread; the result shows in the
-    // status lines when it comes back.
-    void NewJob1Click();
-    void OpenJob1Click();
-    void Archive1Click();
-    void AddToJob1Click();
-    void ExportJob1Click();
-    void JobReport1Click();
-    void JobProperties1Click();
-    TJobController& Jobs() { return *jobs_; }
-    // The job window; made when a job is first made or opened.
-    TfrmJob* JobWindow() { return frmJob_.get(); }
+    // The Job menu, with the job, its archive and the job window.
+    TJobMenu& JobMenu() { return *jobMenu_; }
 
     // ISessionView
     void SetDeviceLabelText(const std::string& text) override;
@@ -206,6 +186,12 @@ public:
     void ShowStatus(const std::string& text) override;
     void ShowImportProgress(std::size_t bytes, std::size_t lines) override;
 
+    // IJobMenuHost
+    const TMeraniaArray& ShownRecords() const override;
+    const std::string& RecordsSource() const override { return recordsSource_; }
+    const std::string& RecordsMeter() const override { return recordsMeter_; }
+    void ShowStatusText(const QString& text) override;
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -217,14 +203,6 @@ private:
     void FormClose();
     void BuildLayout();
     void BuildMenus();
-    void BuildJobMenu();
-    void ConnectJobs();
-    void UseJobArchive();
-    void FollowJob();
-    void ShowJobWindow();
-    void ShowStatusText(const QString& text);
-    // A database that wants a password gets one asked once per run.
-    void ArchiveOpenFailed(const QString& message);
     void BuildTables();
     void BuildStatusLine();
     void BuildKeyboard();
@@ -291,13 +269,8 @@ private:
     int deviceLabelLeft_ = 0;
     // What the worker made of the dump the session is taking now; only while it takes it.
     TReadDump* readDump_ = nullptr;
-    // The job and its archive's thread; the job window shows what it reads.
-    TJobController* jobs_ = nullptr;
-    std::unique_ptr<TJobSettings> jobSettings_;
-    std::unique_ptr<TfrmJob> frmJob_;
-    // The add's answers, offered again at the next add.
-    TAddAnswers addAnswers_;
-    bool passwordAsked_ = false;
+    // The Job menu: the job, its archive's thread and the job window.
+    std::unique_ptr<TJobMenu> jobMenu_;
     // Where the records shown came from (a file or a port), and the meter's name line when
     // they came from one; empty when the tables hold no import or opened file.
     std::string recordsSource_;

@@ -173,7 +173,7 @@ void TfrmMain::btnOpenClick() {
     LoadDataToAllListView();
     if (!Merania.empty()) {
         recordsSource_ = fileName->toStdString();
-        FollowJob();
+        jobMenu_->EnableCommands();
     }
     ShowStatus(ToBytes(QStringLiteral("Opened %1: ").arg(*fileName)) + CountsText());
 }

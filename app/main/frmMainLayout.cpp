@@ -221,7 +221,12 @@ void TfrmMain::BuildMenus() {
     ppExportToCsv->setObjectName(QStringLiteral("ppExportToCsv"));
     ppExportToPdf = PopupMenuExport->addAction(QStringLiteral("Test report (PDF)..."));
     ppExportToPdf->setObjectName(QStringLiteral("ppExportToPdf"));
-    BuildJobMenu();
+
+    TJobMenuOptions jobOptions;
+    jobOptions.Dialogs = options_.JobDialogs;
+    jobOptions.FileDialogs = options_.FileDialogs;
+    jobOptions.SettingsFile = options_.JobSettingsFile;
+    jobMenu_ = std::make_unique<TJobMenu>(*this, *this, std::move(jobOptions));
 }
 
 void TfrmMain::PlaceDeviceBottomButtons() {

@@ -108,7 +108,13 @@ void TfrmMain::BuildStatusLine() {
 }
 
 void TfrmMain::ShowStatus(const std::string& text) {
-    statusText_ = FromBytes(text);
+    ShowStatusText(FromBytes(text));
+}
+
+void TfrmMain::ShowStatusText(const QString& text) {
+    // The archive's texts (UTF-8) come here as they are; the session's 8-bit texts through
+    // ShowStatus, as Latin-1.
+    statusText_ = text;
     lblStatus->setToolTip(PlainToolTip(statusText_, true));
     ElideStatus();
 }

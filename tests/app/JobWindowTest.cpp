@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -24,6 +25,7 @@
 #include "app/WindowFixture.h"
 #include "app/job/JobController.h"
 #include "app/job/JobDialogs.h"
+#include "app/job/JobMenu.h"
 #include "app/job/JobResultsModel.h"
 #include "app/job/JobSettings.h"
 #include "app/job/frmJob.h"
@@ -172,19 +174,19 @@ protected:
                                                    : TArchiveChoice::TKind::File;
         choice.Location = location;
         jobDialogs_->Archives.push_back(choice);
-        frm_->Archive1Click();
+        frm_->JobMenu().ArchiveClick();
     }
 
     // Makes the job and waits until the job window shows it.
     void MakeJob(const std::string& name) {
         jobDialogs_->NewJobs.push_back(NamedJob(name));
-        frm_->NewJob1Click();
+        frm_->JobMenu().NewJobClick();
         ASSERT_TRUE(PumpUntil([&] { return Snapshot() && Snapshot()->Job.Name == name; }))
             << Status().toStdString();
-        ASSERT_NE(frm_->JobWindow(), nullptr);
-        new QAbstractItemModelTester(&frm_->JobWindow()->Filtered(),
+        ASSERT_NE(frm_->JobMenu().JobWindow(), nullptr);
+        new QAbstractItemModelTester(&frm_->JobMenu().JobWindow()->Filtered(),
                                      QAbstractItemModelTester::FailureReportingMode::Fatal,
-                                     frm_->JobWindow());
+                                     frm_->JobMenu().JobWindow());
     }
 
     void SetFixtureBudget() {
@@ -192,7 +194,7 @@ protected:
         properties.Customer = "City fibre";
         properties.BudgetFile = QString::fromStdString(Fixtures + "/budget.json");
         jobDialogs_->Properties.push_back(properties);
-        frm_->JobProperties1Click();
+        frm_->JobMenu().JobPropertiesClick();
         ASSERT_TRUE(PumpUntil([&] { return Snapshot() && !Snapshot()->Job.Budgets.empty(); }))
             << Status().toStdString();
     }
@@ -216,7 +218,7 @@ protected:
     // the status line says why not.
     void Add(const TAddAnswers& answers, const QString& expectStatus) {
         jobDialogs_->Adds.push_back(answers);
-        frm_->AddToJob1Click();
+        frm_->JobMenu().AddToJobClick();
         ASSERT_TRUE(PumpUntil([&] { return Status().contains(expectStatus); }))
             << Status().toStdString();
     }
@@ -236,7 +238,7 @@ protected:
         WaitForDownloads(2);
     }
 
-    const TJobSnapshot* Snapshot() { return frm_->Jobs().Snapshot().get(); }
+    const TJobSnapshot* Snapshot() { return frm_->JobMenu().Controller().Snapshot().get(); }
     QString Status() { return frm_->StatusText(); }
 
     std::shared_ptr<TFakeJobDialogs> jobDialogs_;
@@ -248,21 +250,32 @@ TEST_F(JobWindowTest, JobMenuSitsBesideOptionsWithTheJobCommandsEnabledByWhatIsO
     ASSERT_EQ(menus.size(), 2);
     EXPECT_EQ(menus[0]->text(), QStringLiteral("Options"));
     EXPECT_EQ(menus[1]->text(), QStringLiteral("Job"));
-    EXPECT_TRUE(frm_->NewJob1->isEnabled());
-    EXPECT_FALSE(frm_->AddToJob1->isEnabled());
-    EXPECT_FALSE(frm_->ExportJob1->isEnabled());
+    EXPECT_EQ(menus[1]->menu(), frm_->JobMenu().Menu);
+    QStringList captions;
+    for (const QAction* action : frm_->JobMenu().Menu->actions()) {
+        captions << action->text();
+    }
+    EXPECT_EQ(
+        captions,
+        (QStringList{QStringLiteral("New job\u2026"), QStringLiteral("Open job\u2026"),
+                     QStringLiteral("Archive\u2026"), QString(), QStringLiteral("Add to job"),
+                     QStringLiteral("Job report (PDF)\u2026"), QStringLiteral("Export job\u2026"),
+                     QStringLiteral("Job properties\u2026")}));
+    EXPECT_TRUE(frm_->JobMenu().actNewJob->isEnabled());
+    EXPECT_FALSE(frm_->JobMenu().actAddToJob->isEnabled());
+    EXPECT_FALSE(frm_->JobMenu().actExportJob->isEnabled());
 
     UseArchive(dir_->File("jobs.sqlite"));
     MakeJob("Riser");
-    EXPECT_TRUE(frm_->ExportJob1->isEnabled());
+    EXPECT_TRUE(frm_->JobMenu().actExportJob->isEnabled());
     // Records loaded by no import and no file: nothing to add.
     LoadRecords({Relative("R", "1", 1310, -0.4, -10)});
-    EXPECT_FALSE(frm_->AddToJob1->isEnabled());
-    frm_->AddToJob1Click();
+    EXPECT_FALSE(frm_->JobMenu().actAddToJob->isEnabled());
+    frm_->JobMenu().AddToJobClick();
     EXPECT_EQ(Status(), QStringLiteral("Nothing to add: import or open measurements first"));
     ASSERT_TRUE(errors_.empty()) << errors_.front();
     OpenDump("meter1-a-b.dump");
-    EXPECT_TRUE(frm_->AddToJob1->isEnabled());
+    EXPECT_TRUE(frm_->JobMenu().actAddToJob->isEnabled());
     EXPECT_TRUE(errors_.empty()) << errors_.front();
 }
 
@@ -302,7 +315,7 @@ TEST_F(JobWindowTest, RowsShowPairsAveragesVerdictsAndColoursByTheJobsBudget) {
     AddBothDirections();
     // The main window has no budget: the rows are judged by the job's.
     EXPECT_FALSE(frm_->Budget().has_value());
-    TfrmJob& window = *frm_->JobWindow();
+    TfrmJob& window = *frm_->JobMenu().JobWindow();
     const auto cells = RowCells(window);
     using TCells = std::vector<QString>;
     const auto row = [](std::initializer_list<const char*> texts) {
@@ -353,7 +366,7 @@ TEST_F(JobWindowTest, FiltersShowFailCheckAndOneDirectionRowsOnly) {
     MakeJob("Riser");
     SetFixtureBudget();
     AddBothDirections();
-    TfrmJob& window = *frm_->JobWindow();
+    TfrmJob& window = *frm_->JobMenu().JobWindow();
     const auto keysShown = [&](int filter) {
         window.cbFilter->setCurrentIndex(filter);
         std::vector<std::string> keys;
@@ -375,7 +388,7 @@ TEST_F(JobWindowTest, SortingByMarginPutsTheSmallestFirstAndAnEmptyCellLast) {
     MakeJob("Riser");
     SetFixtureBudget();
     AddBothDirections();
-    TfrmJob& window = *frm_->JobWindow();
+    TfrmJob& window = *frm_->JobMenu().JobWindow();
     window.ResultsView->sortByColumn(TJobResultsModel::Margin, Qt::AscendingOrder);
     const QAbstractItemModel& model = window.Filtered();
     const auto margin = [&](int r) {
@@ -401,7 +414,7 @@ TEST_F(JobWindowTest, AnAddByAnotherArchiveObjectAppearsAndTheRetestShowsInTheHi
     other->AddDownload("Riser", MakeDownload(records, "Meter 2", "/dev/ttyUSB1",
                                              Answers(TDirection::AToB, "Cy", "2026-11-04")));
     WaitForDownloads(3);
-    TfrmJob& window = *frm_->JobWindow();
+    TfrmJob& window = *frm_->JobMenu().JobWindow();
     const auto cells = RowCells(window);
     EXPECT_EQ(cells.at("R/2/1550")[0], QStringLiteral("0.55"));
     EXPECT_EQ(cells.at("R/2/1550")[5], QStringLiteral("PASS"));
@@ -423,12 +436,12 @@ TEST_F(JobWindowTest, F5ReadsTheJobAgain) {
     CreateJobWindow();
     UseArchive(dir_->File("jobs.sqlite"));
     MakeJob("Riser");
-    TfrmJob& window = *frm_->JobWindow();
+    TfrmJob& window = *frm_->JobMenu().JobWindow();
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    QSignalSpy loading(&frm_->Jobs(), &TJobController::Loading);
-    QSignalSpy ready(&frm_->Jobs(), &TJobController::SnapshotReady);
+    QSignalSpy loading(&frm_->JobMenu().Controller(), &TJobController::Loading);
+    QSignalSpy ready(&frm_->JobMenu().Controller(), &TJobController::SnapshotReady);
     QTest::keyClick(&window, Qt::Key_F5);
     ASSERT_EQ(loading.count(), 1);
     EXPECT_TRUE(window.StatusText().startsWith(QStringLiteral("Reading job Riser from ")));
@@ -441,7 +454,7 @@ TEST_F(JobWindowTest, AVoidDownloadLeavesTheResultsAndCountsAgainWhenUnvoided) {
     MakeJob("Riser");
     SetFixtureBudget();
     AddBothDirections();
-    TfrmJob& window = *frm_->JobWindow();
+    TfrmJob& window = *frm_->JobMenu().JobWindow();
     ASSERT_EQ(window.lstDownloads->count(), 2);
     window.lstDownloads->setCurrentRow(1);
     jobDialogs_->VoidReasons.push_back("wrong reference");
@@ -468,7 +481,7 @@ TEST_F(JobWindowTest, ExportJobWritesTheJobDocumentOfTheArchive) {
     SetFixtureBudget();
     AddBothDirections();
     fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("riser.json")));
-    frm_->ExportJob1Click();
+    frm_->JobMenu().ExportJobClick();
     ASSERT_TRUE(PumpUntil([&] { return Status().startsWith(QStringLiteral("Exported")); }))
         << Status().toStdString();
     EXPECT_EQ(Status(), QStringLiteral("Exported job Riser to ") +
@@ -498,9 +511,9 @@ TEST_F(JobWindowTest, TheJobReportIsTheOneMeridaxCliWrites) {
     MakeJob("Riser");
     SetFixtureBudget();
     AddBothDirections();
-    EXPECT_TRUE(frm_->JobReport1->isEnabled());
+    EXPECT_TRUE(frm_->JobMenu().actJobReport->isEnabled());
     fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("window.pdf")));
-    frm_->JobReport1Click();
+    frm_->JobMenu().JobReportClick();
     ASSERT_TRUE(PumpUntil([&] { return Status().startsWith(QStringLiteral("Wrote")); }))
         << Status().toStdString();
     EXPECT_EQ(Status(), QStringLiteral("Wrote the report of job Riser to ") +
@@ -544,16 +557,16 @@ TEST_F(JobWindowTest, AnAddPostedBeforeTheArchiveIsSwitchedIsNotLost) {
     MakeJob("Riser");
     OpenDump("meter1-a-b.dump");
     jobDialogs_->Adds.push_back(Answers(TDirection::AToB, "Ann", "2026-11-02"));
-    frm_->AddToJob1Click();
+    frm_->JobMenu().AddToJobClick();
     UseArchive(dir_->File("second.sqlite"));
-    EXPECT_FALSE(frm_->Jobs().HasJob());
-    EXPECT_FALSE(frm_->AddToJob1->isEnabled());
+    EXPECT_FALSE(frm_->JobMenu().Controller().HasJob());
+    EXPECT_FALSE(frm_->JobMenu().actAddToJob->isEnabled());
     const std::unique_ptr<TArchive> first = OpenArchive(dir_->File("first.sqlite"));
     ASSERT_TRUE(PumpUntil([&] { return first->Downloads("Riser").size() == 1; }));
     EXPECT_EQ(first->Downloads("Riser")[0].Readings.size(), 8u);
     // The new archive is the one the menu uses now.
     MakeJob("Riser");
-    EXPECT_EQ(frm_->JobWindow()->lblArchive->text(),
+    EXPECT_EQ(frm_->JobMenu().JobWindow()->lblArchive->text(),
               QStringLiteral("Archive: ") + QString::fromStdString(dir_->File("second.sqlite")));
 }
 
@@ -563,7 +576,7 @@ TEST_F(JobWindowTest, OpenJobListsTheArchivesJobsNewestFirst) {
     MakeJob("Older");
     MakeJob("Newer");
     jobDialogs_->OpenJobs.push_back(std::string("Older"));
-    frm_->OpenJob1Click();
+    frm_->JobMenu().OpenJobClick();
     ASSERT_TRUE(PumpUntil([&] { return Snapshot() && Snapshot()->Job.Name == "Older"; }));
     ASSERT_EQ(jobDialogs_->ListedJobs.size(), 2u);
     EXPECT_EQ(jobDialogs_->ListedJobs[0].Name, "Newer");
@@ -579,7 +592,7 @@ TEST_F(JobWindowTest, ABadBudgetOrLogoIsRefusedWithItsReason) {
     TJobProperties properties;
     properties.BudgetFile = QString::fromStdString(dir_->File("bad.json"));
     jobDialogs_->Properties.push_back(properties);
-    frm_->JobProperties1Click();
+    frm_->JobMenu().JobPropertiesClick();
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Job not changed: "))) << Status().toStdString();
     EXPECT_TRUE(Status().contains(QStringLiteral("bad.json"))) << Status().toStdString();
 
@@ -587,7 +600,7 @@ TEST_F(JobWindowTest, ABadBudgetOrLogoIsRefusedWithItsReason) {
     properties.BudgetFile.clear();
     properties.LogoFile = QString::fromStdString(dir_->File("logo.png"));
     jobDialogs_->Properties.push_back(properties);
-    frm_->JobProperties1Click();
+    frm_->JobMenu().JobPropertiesClick();
     EXPECT_EQ(Status(), QStringLiteral("Job not changed: %1 is no PNG picture")
                             .arg(QString::fromStdString(dir_->File("logo.png"))));
     EXPECT_TRUE(OpenArchive(dir_->File("jobs.sqlite"))->FindJob("Riser")->Budgets.empty());
@@ -604,7 +617,7 @@ TEST_F(JobWindowTest, AReadOnlyArchiveRefusesTheAddWithAMessage) {
                           QFileDevice::ReadOwner);
     UseArchive(dir_->File("jobs.sqlite"));
     jobDialogs_->OpenJobs.push_back(std::string("Riser"));
-    frm_->OpenJob1Click();
+    frm_->JobMenu().OpenJobClick();
     ASSERT_TRUE(PumpUntil([&] { return Snapshot() != nullptr; }));
     OpenDump("meter1-a-b.dump");
     Add(Answers(TDirection::AToB, "Ann", "2026-11-02"), "failed");
@@ -695,9 +708,9 @@ TEST_F(JobWindowPostgresTest, TheJobIsMadeAndFilledInAPostgresArchive) {
     MakeJob("Riser");
     SetFixtureBudget();
     AddBothDirections();
-    EXPECT_EQ(frm_->JobWindow()->lblArchive->text(),
+    EXPECT_EQ(frm_->JobMenu().JobWindow()->lblArchive->text(),
               QStringLiteral("Archive: ") + QString::fromStdString(ShownLocation(database.Uri())));
-    EXPECT_EQ(RowCells(*frm_->JobWindow()).at("R/1/1310")[2], QStringLiteral("0.45"));
+    EXPECT_EQ(RowCells(*frm_->JobMenu().JobWindow()).at("R/1/1310")[2], QStringLiteral("0.45"));
     EXPECT_EQ(OpenArchive(database.Uri())->Downloads("Riser").size(), 2u);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFont>
+#include <QString>
+#include <QStringList>
 
 // The designed fonts: 11-pixel sans-serif for windows and dialogs. The layout was drawn for a
 // narrow sans-serif; the first of these that is installed is taken.

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr std::array<const char*, TJobResultsModel::Count> Captions{
+constexpr std::array<const char*, TJobResultsModel::Count> ColumnCaptions{
     "Cable",   "Fiber", "WaveLength", "A\u2192B", "B\u2192A",
     "Average", "Limit", "Margin",     "Verdict"};
 
@@ -238,7 +238,7 @@ QVariant TJobResultsModel::headerData(int section, Qt::Orientation orientation, 
         role != Qt::DisplayRole) {
         return {};
     }
-    return Utf8(Captions[static_cast<std::size_t>(section)]);
+    return Utf8(ColumnCaptions[static_cast<std::size_t>(section)]);
 }
 
 TJobFilterModel::TJobFilterModel(QObject* parent) : QSortFilterProxyModel(parent) {

@@ -12,7 +12,7 @@
 namespace {
 
 // Budget texts are UTF-8; the status line takes 8-bit texts.
-std::string Shown(const std::string& utf8) {
+std::string StatusBytes(const std::string& utf8) {
     return ToBytes(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
@@ -34,7 +34,7 @@ void TfrmMain::SetBudget(std::optional<TBudget> budget) {
         ShowCounts();
     } else if (budget_) {
         ShowStatus(budget_->Name.empty() ? std::string("Loss budget set")
-                                         : "Loss budget set: " + Shown(budget_->Name));
+                                         : "Loss budget set: " + StatusBytes(budget_->Name));
     } else {
         ShowStatus("No loss budget");
     }
@@ -48,7 +48,8 @@ void TfrmMain::LoadBudget() {
         budget_ = LoadStoredBudget();
     } catch (const EBudgetError& e) {
         budget_.reset();
-        ShowStatus("The kept loss budget no longer reads and was dropped: " + Shown(e.what()));
+        ShowStatus("The kept loss budget no longer reads and was dropped: " +
+                   StatusBytes(e.what()));
     }
 }
 

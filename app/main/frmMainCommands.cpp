@@ -3,7 +3,6 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -12,6 +11,7 @@
 #include "MeridaxVersion.h"
 #include "app/common/FileDialogs.h"
 #include "app/common/Latin1.h"
+#include "app/main/CountText.h"
 #include "app/main/MeasurementModel.h"
 #include "app/main/Questions.h"
 #include "app/main/frmExportSettings.h"
@@ -70,30 +70,21 @@ TExportOptions ExportOptions(const std::string& deviceLabel) {
 // row are left out.
 std::string ReportWrittenStatus(const QString& fileName, std::size_t rows,
                                 const TVerdictCounts& counts) {
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    QString text = QStringLiteral("Test report written to %1: %2 %3")
-                       .arg(fileName, english.toString(qulonglong{rows}),
-                            QLatin1String(rows == 1 ? "row" : "rows"));
+    QString text = QStringLiteral("Test report written to %1: %2")
+                       .arg(fileName, CountText(rows, "row", "rows"));
     const std::pair<std::size_t, const char*> parts[] = {
         {counts.Pass, "pass"}, {counts.Fail, "fail"}, {counts.Check, "check"}};
     for (const auto& [count, name] : parts) {
         if (count > 0)
-            text += QStringLiteral(", %1 %2").arg(english.toString(qulonglong{count}),
-                                                  QLatin1String(name));
+            text += QStringLiteral(", %1 %2").arg(GroupedCount(count), QLatin1String(name));
     }
     return ToBytes(text);
-}
-
-QString Rows(std::size_t count, const char* one, const char* many) {
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    return english.toString(qulonglong{count}) + QLatin1Char(' ') +
-           QLatin1String(count == 1 ? one : many);
 }
 
 // "Exported 179 rows to /home/me/relative.xlsx": the ticked rows of the page shown.
 std::string ExportedStatus(const TMeasurementTable& table, const QString& fileName) {
     return ToBytes(QStringLiteral("Exported %1 to %2")
-                       .arg(Rows(ExportedRowCount(table, true), "row", "rows"), fileName));
+                       .arg(CountText(ExportedRowCount(table, true), "row", "rows"), fileName));
 }
 
 }  // namespace
@@ -138,8 +129,9 @@ void TfrmMain::btnSaveToFileClick() {
     const TMeasurementTable& table = Model(TTablePage::All).Table();
     WriteTextFile(ToFileName(*fileName), MeasurementFileText(table));
     unsavedImport_ = false;
-    ShowStatus(ToBytes(QStringLiteral("Saved %1 to %2")
-                           .arg(Rows(table.RowCount(), "measurement", "measurements"), *fileName)));
+    ShowStatus(
+        ToBytes(QStringLiteral("Saved %1 to %2")
+                    .arg(CountText(table.RowCount(), "measurement", "measurements"), *fileName)));
 }
 
 void TfrmMain::btnOpenClick() {
@@ -208,8 +200,9 @@ void TfrmMain::ppExportToClipboardClick() {
         throw std::runtime_error("Cannot open clipboard");
     }
     unsavedImport_ = false;
-    ShowStatus(ToBytes(QStringLiteral("Copied %1 to the clipboard")
-                           .arg(Rows(ExportedRowCount(GetActiveListView(), true), "row", "rows"))));
+    ShowStatus(
+        ToBytes(QStringLiteral("Copied %1 to the clipboard")
+                    .arg(CountText(ExportedRowCount(GetActiveListView(), true), "row", "rows"))));
 }
 
 void TfrmMain::ppExportToXlsxClick() {

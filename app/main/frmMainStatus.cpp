@@ -2,7 +2,6 @@
 // before an import is lost.
 #include <QFontMetrics>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStringList>
@@ -15,6 +14,7 @@
 #include "app/common/Latin1.h"
 #include "app/common/MeridaxApplication.h"
 #include "app/common/PlainText.h"
+#include "app/main/CountText.h"
 #include "app/main/MeasurementModel.h"
 #include "app/main/Questions.h"
 #include "app/main/frmMain.h"
@@ -25,17 +25,9 @@ constexpr int TickMilliseconds = 100;
 // Kept free between the device label and the Import button.
 constexpr int DeviceLabelGap = 4;
 
-QString Grouped(std::size_t number) {
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(qulonglong{number});
-}
-
-QString Counted(std::size_t number, const char* one, const char* many) {
-    return Grouped(number) + QLatin1Char(' ') + QLatin1String(number == 1 ? one : many);
-}
-
 // The rows of one kind with their verdicts when judged: "1,200 relative (1,180 pass, 20 fail)".
 QString KindCounts(std::size_t rows, const char* kind, const TVerdictCounts* counts) {
-    QString text = Grouped(rows) + QLatin1Char(' ') + QLatin1String(kind);
+    QString text = GroupedCount(rows) + QLatin1Char(' ') + QLatin1String(kind);
     if (counts == nullptr || rows == 0) {
         return text;
     }
@@ -46,7 +38,7 @@ QString KindCounts(std::size_t rows, const char* kind, const TVerdictCounts* cou
     QStringList shown;
     for (const auto& [count, name] : parts) {
         if (count > 0) {
-            shown << Grouped(count) + QLatin1Char(' ') + QLatin1String(name);
+            shown << GroupedCount(count) + QLatin1Char(' ') + QLatin1String(name);
         }
     }
     return text + QStringLiteral(" (") + shown.join(QStringLiteral(", ")) + QLatin1Char(')');
@@ -134,8 +126,8 @@ void TfrmMain::ElideStatus() {
 }
 
 void TfrmMain::ShowImportProgress(std::size_t bytes, std::size_t lines) {
-    ShowStatus(ToBytes(QStringLiteral("Importing: ") + Counted(bytes, "byte", "bytes") +
-                       QStringLiteral(", ") + Counted(lines, "line", "lines")));
+    ShowStatus(ToBytes(QStringLiteral("Importing: ") + CountText(bytes, "byte", "bytes") +
+                       QStringLiteral(", ") + CountText(lines, "line", "lines")));
 }
 
 void TfrmMain::ShowCounts() {
@@ -157,7 +149,7 @@ std::string TfrmMain::CountsText() const {
     }
     // The verdicts only when the budget judges any row: "(3 unjudged)" alone says nothing.
     const bool shown = absolute.Judged() + relative.Judged() > 0;
-    QString text = Counted(rows(TTablePage::All), "measurement", "measurements") +
+    QString text = CountText(rows(TTablePage::All), "measurement", "measurements") +
                    QStringLiteral(": ") +
                    KindCounts(rows(TTablePage::Absolute), "absolute", shown ? &absolute : nullptr) +
                    QStringLiteral(", ") +
@@ -217,7 +209,7 @@ bool TfrmMain::MayDropImport(const QString& before) {
         return true;
     }
     const auto rows = static_cast<std::size_t>(Model(TTablePage::All).rowCount());
-    const QString text = QStringLiteral("The ") + Counted(rows, "measurement", "measurements") +
+    const QString text = QStringLiteral("The ") + CountText(rows, "measurement", "measurements") +
                          QLatin1String(rows == 1 ? " imported from the meter has"
                                                  : " imported from the meter have") +
                          QStringLiteral(" been neither saved nor exported.\nSave before ") +

@@ -1,11 +1,11 @@
 #include "MeridaxVersion.h"
-#include "app/FileDialogs.h"
-#include "app/MeridaxApplication.h"
-#include "app/StartOptions.h"
-#include "app/frmAbout.h"
-#include "app/frmExportSettings.h"
-#include "app/frmMain.h"
-#include "app/frmSerialPortSettings.h"
+#include "app/common/FileDialogs.h"
+#include "app/common/MeridaxApplication.h"
+#include "app/common/StartOptions.h"
+#include "app/main/frmAbout.h"
+#include "app/main/frmExportSettings.h"
+#include "app/main/frmMain.h"
+#include "app/main/frmSerialPortSettings.h"
 #include "sys/StandardDescriptors.h"
 
 #include <cstdio>

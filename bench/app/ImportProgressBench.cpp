@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "app/MeasurementModel.h"
-#include "app/MeridaxApplication.h"
-#include "app/frmMain.h"
+#include "app/common/MeridaxApplication.h"
+#include "app/main/MeasurementModel.h"
+#include "app/main/frmMain.h"
 #include "bench/app/BenchFolders.h"
 #include "support/MeterSimProcess.h"
 #include "support/TempFolder.h"

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <memory>
 
-#include "app/MeridaxApplication.h"
-#include "app/frmMain.h"
+#include "app/common/MeridaxApplication.h"
+#include "app/main/frmMain.h"
 #include "bench/app/BenchFolders.h"
 #include "data/uMeranie.h"
 

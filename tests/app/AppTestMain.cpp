@@ -2,7 +2,7 @@
 // caller chose a platform.
 #include <gtest/gtest.h>
 
-#include "app/MeridaxApplication.h"
+#include "app/common/MeridaxApplication.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -4,15 +4,18 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
-#include "app/FileDialogs.h"
 #include "app/WindowFixture.h"
+#include "app/common/FileDialogs.h"
 #include "session/ApplicationSettings.h"
+#include "support/Nobody.h"
+#include "support/Subprocess.h"
 #include "support/WorkedExample.h"
 
 namespace {
@@ -185,18 +188,46 @@ TEST_F(TSaveOpenTest, SaveIntoAMissingFolderReportsTheReason) {
     EXPECT_EQ(errors_, std::vector<std::string>{"Invalid filename"});
 }
 
+// Root writes into read-only folders, so the saves run in a child that became nobody when
+// the tests run as root (as the user otherwise): one into a folder open to everyone, which
+// works, and one into a folder open to no one's writing.
 TEST_F(TSaveOpenTest, SaveIntoAReadOnlyFolderReportsAccessDenied) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only folders";
-    }
     CreateWindow();
     errors_.clear();
-    const std::string folder = dir_->File("locked");
-    ASSERT_EQ(::mkdir(folder.c_str(), 0555), 0);
-    fileDialogs_->Answers.push_back(QString::fromStdString(folder + "/set.mxe"));
-    frm_->btnSaveToFile->click();
-    ::chmod(folder.c_str(), 0755);
-    EXPECT_EQ(errors_, std::vector<std::string>{"File access denied"});
+    const std::string open = dir_->File("open");
+    const std::string locked = dir_->File("locked");
+    ASSERT_EQ(::mkdir(open.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+    ASSERT_EQ(::mkdir(locked.c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(dir_->Path().c_str(), 0755), 0);
+    if (const auto why = WhyNobodyCannotUse(open, W_OK | X_OK)) {
+        GTEST_SKIP() << *why;
+    }
+    fileDialogs_->Answers.push_back(QString::fromStdString(open + "/set.mxe"));
+    fileDialogs_->Answers.push_back(QString::fromStdString(locked + "/set.mxe"));
+    // The child says each error message on a line of its standard output.
+    TSubprocessOptions asNobody;
+    asNobody.AsNobody = true;
+    TSubprocess child(
+        [this] {
+            frm_->btnSaveToFile->click();
+            frm_->btnSaveToFile->click();
+            std::string said;
+            for (const std::string& error : errors_) {
+                said += error + "\n";
+            }
+            return ::write(STDOUT_FILENO, said.data(), said.size()) ==
+                           static_cast<ssize_t>(said.size())
+                       ? 0
+                       : 1;
+        },
+        asNobody);
+    const std::string errors = child.ReadAll(PatientWait);
+    ASSERT_EQ(child.Wait(PatientWait), 0) << errors;
+    ::chmod(locked.c_str(), 0755);
+    EXPECT_EQ(errors, "File access denied\n");
+    EXPECT_EQ(ReadFileBytes(open + "/set.mxe"), "\r\n");
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(locked + "/set.mxe")));
 }
 
 TEST(TFileDialogsTest, SaveDialogAppendsTheSuffixAndAsksNothingBeforeReplacing) {

@@ -4,12 +4,12 @@
 #include <QTableView>
 #include <QTest>
 
-#include "app/MeasurementModel.h"
 #include "app/WindowFixture.h"
+#include "app/main/MeasurementModel.h"
 
 namespace {
 
-const std::string Dump =
+const std::string RefillDump =
     "C1\tF1\t1310\t-3.52\n\r"
     "C1\tF2\t1550\t-2.5\t-10\n\r"
     "C2\tF1\t1310\t-7\n\r"
@@ -35,7 +35,7 @@ protected:
 
 TEST_F(TImportRefillTest, TheRowsComeThroughTheEventLoopNotInTheDelivery) {
     LoadRecords({Absolute("old", "1", 1310, -1)});
-    Deliver(Dump);
+    Deliver(RefillDump);
     // The delivery returns at once: the previous set is still what the window shows.
     EXPECT_EQ(Rows(TTablePage::All), 1);
     EXPECT_EQ(Merania.size(), 1u);
@@ -58,13 +58,13 @@ TEST_F(TImportRefillTest, TheRowsComeJudgedByTheBudgetInForceWhenTheyArrive) {
     TBudget loose;
     loose.MaxLossDb = {{1550, 3.0}};
     frm_->SetBudget(strict);
-    Deliver(Dump);
+    Deliver(RefillDump);
     ASSERT_TRUE(QTest::qWaitFor([this] { return Rows(TTablePage::All) == 3; }, PatientWaitMs));
     EXPECT_EQ(Background(TTablePage::All, 1), VerdictBackgroundColour(TVerdictKind::Fail));
 
     // The budget changes while the worker judges by the old one: the rows get the new one's.
     frm_->Session().ReceivedText.clear();
-    Deliver(Dump);
+    Deliver(RefillDump);
     frm_->SetBudget(loose);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !frm_->Session().ReadingAside(); }, PatientWaitMs));
     EXPECT_EQ(Background(TTablePage::All, 1), VerdictBackgroundColour(TVerdictKind::Pass));
@@ -74,7 +74,7 @@ TEST_F(TImportRefillTest, TheRowsComeJudgedByTheBudgetInForceWhenTheyArrive) {
 TEST_F(TImportRefillTest, ADumpWhoseImportEndedNeverReachesTheTables) {
     LoadRecords({Absolute("old", "1", 1310, -1)});
     QSignalSpy resets(&frm_->Model(TTablePage::All), &QAbstractItemModel::modelReset);
-    Deliver(Dump);
+    Deliver(RefillDump);
     frm_->Session().btnRefreshPortsClick();
     EXPECT_FALSE(frm_->Session().ReadingAside());
     // One more dump after it: once its rows are shown the first one's answer has come too.

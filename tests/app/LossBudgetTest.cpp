@@ -8,10 +8,10 @@
 #include <QSettings>
 #include <QTableWidget>
 
-#include "app/BudgetForm.h"
-#include "app/MeasurementModel.h"
 #include "app/WindowFixture.h"
-#include "app/frmLossBudget.h"
+#include "app/budget/BudgetForm.h"
+#include "app/budget/frmLossBudget.h"
+#include "app/main/MeasurementModel.h"
 #include "support/Throws.h"
 
 namespace {

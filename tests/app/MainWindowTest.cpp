@@ -16,9 +16,9 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/MeasurementModel.h"
-#include "app/MeridaxApplication.h"
 #include "app/WindowFixture.h"
+#include "app/common/MeridaxApplication.h"
+#include "app/main/MeasurementModel.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/MeasurementModel.h"
 #include "app/WindowFixture.h"
+#include "app/main/MeasurementModel.h"
 #include "export/ReadBack.h"
 #include "session/ApplicationSettings.h"
 #include "support/Subprocess.h"

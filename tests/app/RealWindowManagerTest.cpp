@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/frmMain.h"
+#include "app/main/frmMain.h"
 #include "support/FileBytes.h"
 #include "support/Patience.h"
 #include "support/TempFolder.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/StartOptions.h"
+#include "app/common/StartOptions.h"
 #include "support/FileBytes.h"
 #include "support/TempFolder.h"
 

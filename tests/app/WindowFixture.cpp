@@ -17,7 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/MeridaxApplication.h"
+#include "app/common/MeridaxApplication.h"
 #include "session/ApplicationSettings.h"
 #include "support/Subprocess.h"
 

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/FileDialogs.h"
-#include "app/Questions.h"
-#include "app/frmAbout.h"
-#include "app/frmExportSettings.h"
-#include "app/frmMain.h"
-#include "app/frmSerialPortSettings.h"
+#include "app/common/FileDialogs.h"
+#include "app/main/Questions.h"
+#include "app/main/frmAbout.h"
+#include "app/main/frmExportSettings.h"
+#include "app/main/frmMain.h"
+#include "app/main/frmSerialPortSettings.h"
 #include "data/uMeranie.h"
 #include "support/FileBytes.h"
 #include "support/Patience.h"

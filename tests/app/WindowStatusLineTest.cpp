@@ -10,9 +10,9 @@
 #include <QTextDocument>
 #include <QToolButton>
 
-#include "app/MeridaxApplication.h"
-#include "app/Questions.h"
 #include "app/WindowFixture.h"
+#include "app/common/MeridaxApplication.h"
+#include "app/main/Questions.h"
 #include "session/SessionStatus.h"
 
 namespace {

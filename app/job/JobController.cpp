@@ -1,0 +1,232 @@
+#include "app/job/JobController.h"
+
+#include <QMetaObject>
+
+#include "MeridaxVersion.h"
+#include "app/common/Latin1.h"
+#include "archive/JobImport.h"
+#include "archive/JobRunner.h"
+#include "data/Latin1Utf8.h"
+#include "jobs/JobDocument.h"
+#include "report/JobReport.h"
+#include "sys/TextFile.h"
+
+TJobController::TJobController(QObject* parent) : QObject(parent) {}
+
+TJobController::~TJobController() {
+    // Joined while this object still takes the runners' last posts (which Qt then drops).
+    runner_.reset();
+    retiring_.clear();
+}
+
+void TJobController::UseArchive(const std::string& location) {
+    // The old archive's thread may be waiting on a server that went away: it is not waited
+    // for here.
+    std::erase_if(retiring_, [](const auto& runner) { return runner->Finished(); });
+    if (runner_) {
+        runner_->Retire();
+        retiring_.push_back(std::move(runner_));
+    }
+    ++generation_;
+    ++archiveId_;
+    location_ = location;
+    jobName_.clear();
+    snapshot_.reset();
+    refreshWaiting_ = false;
+    const std::uint64_t generation = generation_;
+    const std::uint64_t archiveId = archiveId_;
+    runner_ = std::make_unique<TJobRunner>(
+        location,
+        [this, generation](const std::string& message, std::error_code) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, message] {
+                    if (generation == generation_) {
+                        ReportFailure(generation, QStringLiteral("Opening the archive"), message);
+                        emit OpenFailed(Utf8(message));
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        [this, archiveId] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, archiveId] {
+                    if (archiveId == archiveId_) {
+                        ArchiveChanged();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+    emit JobChanged();
+}
+
+QString TJobController::ShownArchive() const {
+    return Utf8(ShownLocation(location_));
+}
+
+void TJobController::Post(std::function<std::function<void()>(TArchive&)> work,
+                          const QString& what) {
+    const std::uint64_t generation = generation_;
+    runner_->Post(
+        [this, generation, work = std::move(work)](TArchive& archive) {
+            std::function<void()> done = work(archive);
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, done = std::move(done)] {
+                    if (generation == generation_ && done) {
+                        done();
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        [this, generation, what](const std::string& message, std::error_code) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, what, message] { ReportFailure(generation, what, message); },
+                Qt::QueuedConnection);
+        });
+}
+
+void TJobController::ReportFailure(std::uint64_t generation, const QString& what,
+                                   const std::string& message) {
+    if (generation != generation_) {
+        return;
+    }
+    refreshWaiting_ = false;
+    emit Failed(what + QStringLiteral(" failed: ") + Utf8(message));
+}
+
+void TJobController::ListJobs(std::function<void(std::vector<TJobEntry>)> done) {
+    Post(
+        [done = std::move(done)](TArchive& archive) -> std::function<void()> {
+            auto jobs = std::make_shared<std::vector<TJobEntry>>(archive.ListJobs());
+            return [done, jobs] { done(std::move(*jobs)); };
+        },
+        QStringLiteral("Listing the jobs"));
+}
+
+void TJobController::CreateJob(const TJob& job) {
+    Post(
+        [this, job](TArchive& archive) -> std::function<void()> {
+            archive.CreateJob(job);
+            return [this, name = job.Name] {
+                emit Status(QStringLiteral("Made job %1 in %2").arg(Utf8(name), ShownArchive()));
+                OpenJob(name);
+            };
+        },
+        QStringLiteral("New job"));
+}
+
+void TJobController::OpenJob(const std::string& name) {
+    ++generation_;
+    jobName_ = name;
+    snapshot_.reset();
+    refreshWaiting_ = false;
+    emit JobChanged();
+    Refresh();
+}
+
+void TJobController::Refresh() {
+    if (!HasJob() || refreshWaiting_) {
+        return;
+    }
+    refreshWaiting_ = true;
+    emit Loading(
+        QStringLiteral("Reading job %1 from %2\u2026").arg(Utf8(jobName_), ShownArchive()));
+    Post(
+        [this, name = jobName_](TArchive& archive) -> std::function<void()> {
+            auto snapshot = std::make_shared<const TJobSnapshot>(ReadJobSnapshot(archive, name));
+            return [this, snapshot] {
+                refreshWaiting_ = false;
+                snapshot_ = snapshot;
+                emit SnapshotReady();
+            };
+        },
+        QStringLiteral("Reading the job"));
+}
+
+void TJobController::ArchiveChanged() {
+    Refresh();
+}
+
+void TJobController::AddRecords(TMeraniaArray records, std::string meter, std::string source,
+                                TAddAnswers answers) {
+    Post(
+        [this, name = jobName_, records = std::move(records), meter = std::move(meter),
+         source = std::move(source), answers](TArchive& archive) mutable -> std::function<void()> {
+            // The meter's name line is 8-bit, as it sends it; the archive keeps UTF-8.
+            const TDownload download =
+                MakeDownload(std::move(records), Latin1ToUtf8(meter), source, answers);
+            const TAddOutcome outcome = archive.AddDownload(name, download);
+            const std::string text = AddOutcomeText(name, outcome, download);
+            return [this, text, added = outcome.Added] {
+                emit Status(Utf8(text));
+                if (added) {
+                    Refresh();
+                }
+            };
+        },
+        QStringLiteral("Adding to job %1").arg(Utf8(jobName_)));
+}
+
+void TJobController::SetVoid(std::int64_t number, bool isVoid, const std::string& reason) {
+    Post(
+        [this, name = jobName_, number, isVoid,
+         reason](TArchive& archive) -> std::function<void()> {
+            archive.SetVoid(name, number, isVoid, reason);
+            return [this, number, isVoid] {
+                emit Status(
+                    QStringLiteral("Download %1 %2")
+                        .arg(QString::number(number), isVoid ? QStringLiteral("made void")
+                                                             : QStringLiteral("counts again")));
+                Refresh();
+            };
+        },
+        QStringLiteral("Voiding a download"));
+}
+
+void TJobController::ChangeJob(const TJobChanges& changes) {
+    Post(
+        [this, name = jobName_, changes](TArchive& archive) -> std::function<void()> {
+            archive.ChangeJob(name, changes);
+            return [this, name] {
+                emit Status(QStringLiteral("Job %1 changed").arg(Utf8(name)));
+                Refresh();
+            };
+        },
+        QStringLiteral("Changing the job"));
+}
+
+void TJobController::WriteReport(const std::string& path) {
+    Post(
+        [this, name = jobName_, path](TArchive& archive) -> std::function<void()> {
+            const std::optional<TJob> job = archive.FindJob(name);
+            if (!job) {
+                throw EArchiveError(make_error_code(TArchiveErrc::NoSuchJob),
+                                    "No job " + name + " in " + archive.Location());
+            }
+            const std::vector<TDownload> downloads = archive.Downloads(name);
+            const TJobResults results = ComputeJobResults(*job, downloads);
+            WriteJobReport(
+                MakeJobReportInput(*job, downloads, results, archive.Location(), MERIDAX_VERSION),
+                path);
+            return [this, name, path] {
+                emit Status(
+                    QStringLiteral("Wrote the report of job %1 to %2").arg(Utf8(name), Utf8(path)));
+            };
+        },
+        QStringLiteral("Writing the job report"));
+}
+
+void TJobController::ExportJob(const std::string& path) {
+    Post(
+        [this, name = jobName_, path](TArchive& archive) -> std::function<void()> {
+            const std::string text = ::ExportJob(archive, name);
+            WriteWholeFile(path, text);
+            return [this, name, path] {
+                emit Status(QStringLiteral("Exported job %1 to %2").arg(Utf8(name), Utf8(path)));
+            };
+        },
+        QStringLiteral("Exporting the job"));
+}

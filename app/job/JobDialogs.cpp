@@ -1,0 +1,253 @@
+// The Job menu's questions as Qt dialogs: forms with OK and Cancel.
+#include "app/job/JobDialogs.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/common/Latin1.h"
+
+namespace {
+
+// A dialog whose form goes above OK and Cancel; OK is refused while ready() says no.
+class TFormDialog : public QDialog {
+public:
+    TFormDialog(QWidget* owner, const QString& title) : QDialog(owner) {
+        setWindowTitle(title);
+        auto* layout = new QVBoxLayout(this);
+        Form = new QFormLayout;
+        layout->addLayout(Form);
+        Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        layout->addWidget(Buttons);
+        connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    }
+
+    void RequireText(QLineEdit* edit) {
+        const auto follow = [this, edit] {
+            Buttons->button(QDialogButtonBox::Ok)->setEnabled(!edit->text().trimmed().isEmpty());
+        };
+        connect(edit, &QLineEdit::textChanged, this, follow);
+        follow();
+    }
+
+    QLineEdit* AddLine(const QString& caption, const QString& text, const char* name) {
+        auto* edit = new QLineEdit(text, this);
+        edit->setObjectName(QLatin1String(name));
+        Form->addRow(caption, edit);
+        return edit;
+    }
+
+    QFormLayout* Form;
+    QDialogButtonBox* Buttons;
+};
+
+// A file field with a Browse button beside it.
+QLineEdit* AddFileField(TFormDialog& dialog, const QString& caption, const char* name,
+                        const QString& filter) {
+    auto* row = new QWidget(&dialog);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* edit = new QLineEdit(row);
+    edit->setObjectName(QLatin1String(name));
+    auto* browse = new QPushButton(QStringLiteral("Browse\u2026"), row);
+    layout->addWidget(edit);
+    layout->addWidget(browse);
+    QObject::connect(browse, &QPushButton::clicked, &dialog, [&dialog, edit, filter] {
+        const QString file = QFileDialog::getOpenFileName(&dialog, QString(), edit->text(), filter);
+        if (!file.isEmpty()) {
+            edit->setText(file);
+        }
+    });
+    dialog.Form->addRow(caption, row);
+    return edit;
+}
+
+}  // namespace
+
+std::optional<TJob> TQtJobDialogs::AskNewJob(QWidget* owner) {
+    TFormDialog dialog(owner, QStringLiteral("New job"));
+    QLineEdit* name = dialog.AddLine(QStringLiteral("Name:"), {}, "edtName");
+    QLineEdit* customer = dialog.AddLine(QStringLiteral("Customer:"), {}, "edtCustomer");
+    QLineEdit* site = dialog.AddLine(QStringLiteral("Site:"), {}, "edtSite");
+    QLineEdit* contractor = dialog.AddLine(QStringLiteral("Contractor:"), {}, "edtContractor");
+    dialog.RequireText(name);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    TJob job;
+    job.Name = ToUtf8(name->text().trimmed());
+    job.Customer = ToUtf8(customer->text());
+    job.Site = ToUtf8(site->text());
+    job.Contractor = ToUtf8(contractor->text());
+    return job;
+}
+
+std::optional<std::string> TQtJobDialogs::AskOpenJob(QWidget* owner,
+                                                     const std::vector<TJobEntry>& entries) {
+    TFormDialog dialog(owner, QStringLiteral("Open job"));
+    auto* list = new QTreeWidget(&dialog);
+    list->setObjectName(QStringLiteral("lstJobs"));
+    list->setRootIsDecorated(false);
+    list->setHeaderLabels({QStringLiteral("Job"), QStringLiteral("Customer"),
+                           QStringLiteral("Site"), QStringLiteral("Downloads"),
+                           QStringLiteral("Last added")});
+    for (const TJobEntry& entry : entries) {
+        auto* item = new QTreeWidgetItem(
+            list,
+            {Utf8(entry.Name), Utf8(entry.Customer), Utf8(entry.Site),
+             QString::number(entry.Downloads),
+             Utf8(entry.LastAddedAt.substr(0, 16)).replace(QLatin1Char('T'), QLatin1Char(' '))});
+        item->setData(0, Qt::UserRole, Utf8(entry.Name));
+    }
+    list->header()->resizeSections(QHeaderView::ResizeToContents);
+    list->setMinimumWidth(520);
+    if (list->topLevelItemCount() > 0) {
+        list->setCurrentItem(list->topLevelItem(0));
+    }
+    dialog.Form->addRow(list);
+    QObject::connect(list, &QTreeWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    dialog.Buttons->button(QDialogButtonBox::Ok)->setEnabled(!entries.empty());
+    if (dialog.exec() != QDialog::Accepted || list->currentItem() == nullptr) {
+        return std::nullopt;
+    }
+    return ToUtf8(list->currentItem()->data(0, Qt::UserRole).toString());
+}
+
+std::optional<TArchiveChoice> TQtJobDialogs::AskArchive(QWidget* owner,
+                                                        const TArchiveChoice& current) {
+    using TKind = TArchiveChoice::TKind;
+    TFormDialog dialog(owner, QStringLiteral("Archive"));
+    auto* standard = new QRadioButton(QStringLiteral("The default file"), &dialog);
+    auto* file = new QRadioButton(QStringLiteral("Another file:"), &dialog);
+    auto* postgres = new QRadioButton(QStringLiteral("A PostgreSQL database:"), &dialog);
+    dialog.Form->addRow(standard);
+    dialog.Form->addRow(file);
+    QLineEdit* fileName = AddFileField(dialog, QStringLiteral("File:"), "edtFile",
+                                       QStringLiteral("SQLite archive (*.sqlite);;All files (*)"));
+    dialog.Form->addRow(postgres);
+    QLineEdit* uri = dialog.AddLine(QStringLiteral("URI:"), {}, "edtUri");
+    uri->setPlaceholderText(QStringLiteral("postgresql://user@host/database"));
+    QLineEdit* password =
+        dialog.AddLine(QStringLiteral("Password:"), Utf8(current.Password), "edtPassword");
+    password->setEchoMode(QLineEdit::Password);
+    password->setPlaceholderText(QStringLiteral("kept until the program ends; empty: ~/.pgpass"));
+    (current.Kind == TKind::File       ? file
+     : current.Kind == TKind::Postgres ? postgres
+                                       : standard)
+        ->setChecked(true);
+    (current.Kind == TKind::Postgres ? uri : fileName)->setText(Utf8(current.Location));
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    TArchiveChoice choice;
+    if (file->isChecked()) {
+        choice.Kind = TKind::File;
+        choice.Location = ToUtf8(fileName->text().trimmed());
+    } else if (postgres->isChecked()) {
+        choice.Kind = TKind::Postgres;
+        choice.Location = ToUtf8(uri->text().trimmed());
+        choice.Password = ToUtf8(password->text());
+    }
+    return choice;
+}
+
+std::optional<TAddAnswers> TQtJobDialogs::AskAddToJob(QWidget* owner, const QString& jobName,
+                                                      const TAddAnswers& previous) {
+    TFormDialog dialog(owner, QStringLiteral("Add to job %1").arg(jobName));
+    auto* direction = new QComboBox(&dialog);
+    direction->setObjectName(QStringLiteral("cbDirection"));
+    direction->addItem(QStringLiteral("A\u2192B"), static_cast<int>(TDirection::AToB));
+    direction->addItem(QStringLiteral("B\u2192A"), static_cast<int>(TDirection::BToA));
+    direction->addItem(QStringLiteral("none"), static_cast<int>(TDirection::None));
+    direction->setCurrentIndex(direction->findData(static_cast<int>(previous.Direction)));
+    dialog.Form->addRow(QStringLiteral("Direction:"), direction);
+    QLineEdit* person =
+        dialog.AddLine(QStringLiteral("Operator:"), Utf8(previous.Operator), "edtOperator");
+    auto* date = new QDateEdit(&dialog);
+    date->setObjectName(QStringLiteral("edtTestDate"));
+    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    date->setCalendarPopup(true);
+    const QDate given = QDate::fromString(Utf8(previous.TestDate), Qt::ISODate);
+    date->setDate(given.isValid() ? given : QDate::currentDate());
+    dialog.Form->addRow(QStringLiteral("Test date:"), date);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    TAddAnswers answers;
+    answers.Direction = static_cast<TDirection>(direction->currentData().toInt());
+    answers.Operator = ToUtf8(person->text().trimmed());
+    answers.TestDate = date->date().toString(Qt::ISODate).toStdString();
+    return answers;
+}
+
+std::optional<TJobProperties> TQtJobDialogs::AskJobProperties(QWidget* owner, const TJob& job) {
+    TFormDialog dialog(owner, QStringLiteral("Job %1").arg(Utf8(job.Name)));
+    QLineEdit* customer =
+        dialog.AddLine(QStringLiteral("Customer:"), Utf8(job.Customer), "edtCustomer");
+    QLineEdit* site = dialog.AddLine(QStringLiteral("Site:"), Utf8(job.Site), "edtSite");
+    QLineEdit* contractor =
+        dialog.AddLine(QStringLiteral("Contractor:"), Utf8(job.Contractor), "edtContractor");
+    auto* notes = new QPlainTextEdit(Utf8(job.Notes), &dialog);
+    notes->setObjectName(QStringLiteral("edtNotes"));
+    dialog.Form->addRow(QStringLiteral("Notes:"), notes);
+    QLineEdit* budget = AddFileField(dialog, QStringLiteral("Budget file:"), "edtBudget",
+                                     QStringLiteral("Loss budget (*.json)"));
+    budget->setPlaceholderText(job.Budgets.empty() ? QStringLiteral("none yet")
+                                                   : QStringLiteral("unchanged"));
+    QLineEdit* logo = AddFileField(dialog, QStringLiteral("Logo file:"), "edtLogo",
+                                   QStringLiteral("Logo (*.png *.svg)"));
+    logo->setPlaceholderText(job.Logo.empty() ? QStringLiteral("none yet")
+                                              : QStringLiteral("unchanged"));
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    TJobProperties properties;
+    properties.Customer = ToUtf8(customer->text());
+    properties.Site = ToUtf8(site->text());
+    properties.Contractor = ToUtf8(contractor->text());
+    properties.Notes = ToUtf8(notes->toPlainText());
+    properties.BudgetFile = budget->text().trimmed();
+    properties.LogoFile = logo->text().trimmed();
+    return properties;
+}
+
+std::optional<std::string> TQtJobDialogs::AskVoidReason(QWidget* owner, std::int64_t download) {
+    bool ok = false;
+    const QString reason =
+        QInputDialog::getText(owner, QStringLiteral("Void download %1").arg(download),
+                              QStringLiteral("Why does download %1 no longer count?").arg(download),
+                              QLineEdit::Normal, QString(), &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return ToUtf8(reason);
+}
+
+std::optional<std::string> TQtJobDialogs::AskPassword(QWidget* owner, const QString& location) {
+    bool ok = false;
+    const QString password = QInputDialog::getText(
+        owner, QStringLiteral("Archive password"),
+        QStringLiteral("Password for %1\n(kept until the program ends, never saved):")
+            .arg(location),
+        QLineEdit::Password, QString(), &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return ToUtf8(password);
+}

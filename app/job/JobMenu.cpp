@@ -1,0 +1,226 @@
+// The Job menu: the job in the archive, the records shown added to it, and the job window.
+#include "app/job/JobMenu.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "app/common/FileDialogs.h"
+#include "app/common/Latin1.h"
+#include "app/common/MeridaxApplication.h"
+#include "app/job/JobController.h"
+#include "app/job/JobDialogs.h"
+#include "app/job/JobProperties.h"
+#include "app/job/JobSettings.h"
+#include "app/job/frmJob.h"
+
+namespace {
+
+QAction* AddJobAction(QMenu* menu, const char* name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+}  // namespace
+
+TJobMenu::TJobMenu(QMainWindow& window, IJobMenuHost& host, TJobMenuOptions options)
+    : window_(window), host_(host), options_(std::move(options)) {
+    if (!options_.Dialogs) {
+        options_.Dialogs = std::make_shared<TQtJobDialogs>();
+    }
+    Menu = window_.menuBar()->addMenu(QStringLiteral("Job"));
+    Menu->setObjectName(QStringLiteral("JobMenu"));
+    actNewJob = AddJobAction(Menu, "actNewJob", QStringLiteral("New job\u2026"));
+    actOpenJob = AddJobAction(Menu, "actOpenJob", QStringLiteral("Open job\u2026"));
+    actArchive = AddJobAction(Menu, "actArchive", QStringLiteral("Archive\u2026"));
+    Menu->addSeparator();
+    actAddToJob = AddJobAction(Menu, "actAddToJob", QStringLiteral("Add to job"));
+    actJobReport = AddJobAction(Menu, "actJobReport", QStringLiteral("Job report (PDF)\u2026"));
+    actExportJob = AddJobAction(Menu, "actExportJob", QStringLiteral("Export job\u2026"));
+    actJobProperties =
+        AddJobAction(Menu, "actJobProperties", QStringLiteral("Job properties\u2026"));
+
+    settings_ = std::make_unique<TJobSettings>(options_.SettingsFile);
+    controller_ = std::make_unique<TJobController>();
+    const auto showStatus = [this](const QString& text) { host_.ShowStatusText(text); };
+    connect(controller_.get(), &TJobController::Status, this, showStatus);
+    connect(controller_.get(), &TJobController::Failed, this, showStatus);
+    connect(controller_.get(), &TJobController::JobChanged, this, &TJobMenu::EnableCommands);
+    connect(controller_.get(), &TJobController::OpenFailed, this, &TJobMenu::ArchiveOpenFailed);
+    ConnectActions();
+    EnableCommands();
+}
+
+TJobMenu::~TJobMenu() {
+    // The job window goes before the job it shows; the job's thread ends with it.
+    frmJob_.reset();
+    controller_.reset();
+}
+
+void TJobMenu::ConnectActions() {
+    auto command = [this](void (TJobMenu::*handler)()) {
+        return [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
+    };
+    connect(actNewJob, &QAction::triggered, this, command(&TJobMenu::NewJobClick));
+    connect(actOpenJob, &QAction::triggered, this, command(&TJobMenu::OpenJobClick));
+    connect(actArchive, &QAction::triggered, this, command(&TJobMenu::ArchiveClick));
+    connect(actAddToJob, &QAction::triggered, this, command(&TJobMenu::AddToJobClick));
+    connect(actExportJob, &QAction::triggered, this, command(&TJobMenu::ExportJobClick));
+    connect(actJobReport, &QAction::triggered, this, command(&TJobMenu::JobReportClick));
+    connect(actJobProperties, &QAction::triggered, this, command(&TJobMenu::JobPropertiesClick));
+}
+
+void TJobMenu::ArchiveOpenFailed(const QString& message) {
+    if (passwordAsked_ || settings_->HasPassword() || !IsPostgresLocation(settings_->Location()) ||
+        !message.contains(QStringLiteral("password"), Qt::CaseInsensitive)) {
+        return;
+    }
+    passwordAsked_ = true;
+    const std::optional<std::string> password =
+        options_.Dialogs->AskPassword(&window_, controller_->ShownArchive());
+    if (!password) {
+        return;
+    }
+    settings_->SetPassword(*password);
+    controller_->UseArchive(settings_->Location());
+    host_.ShowStatusText(QStringLiteral("Archive: %1; the password is kept until the program ends")
+                             .arg(controller_->ShownArchive()));
+}
+
+void TJobMenu::UseArchive() {
+    if (!controller_->HasArchive()) {
+        controller_->UseArchive(settings_->Location());
+    }
+}
+
+void TJobMenu::EnableCommands() {
+    const bool open = controller_->HasJob();
+    actAddToJob->setEnabled(open && !host_.ShownRecords().empty() &&
+                            !host_.RecordsSource().empty());
+    actJobReport->setEnabled(open);
+    actExportJob->setEnabled(open);
+    actJobProperties->setEnabled(open);
+}
+
+void TJobMenu::ShowJobWindow() {
+    if (!frmJob_) {
+        frmJob_ = std::make_unique<TfrmJob>(*controller_, options_.Dialogs);
+    }
+    frmJob_->show();
+    frmJob_->raise();
+}
+
+void TJobMenu::CloseJobWindow() {
+    if (frmJob_) {
+        frmJob_->close();
+    }
+}
+
+void TJobMenu::NewJobClick() {
+    const std::optional<TJob> job = options_.Dialogs->AskNewJob(&window_);
+    if (!job) {
+        return;
+    }
+    UseArchive();
+    ShowJobWindow();
+    controller_->CreateJob(*job);
+}
+
+void TJobMenu::OpenJobClick() {
+    UseArchive();
+    host_.ShowStatusText(
+        QStringLiteral("Listing the jobs of %1\u2026").arg(controller_->ShownArchive()));
+    controller_->ListJobs([this](std::vector<TJobEntry> entries) {
+        if (entries.empty()) {
+            host_.ShowStatusText(QStringLiteral("No jobs in %1: make one with New job\u2026")
+                                     .arg(controller_->ShownArchive()));
+            return;
+        }
+        const std::optional<std::string> name = options_.Dialogs->AskOpenJob(&window_, entries);
+        if (!name) {
+            host_.ShowStatusText(QString());
+            return;
+        }
+        ShowJobWindow();
+        controller_->OpenJob(*name);
+        host_.ShowStatusText(QStringLiteral("Opened job %1").arg(Utf8(*name)));
+    });
+}
+
+void TJobMenu::ArchiveClick() {
+    const std::optional<TArchiveChoice> choice =
+        options_.Dialogs->AskArchive(&window_, settings_->Stored());
+    if (!choice) {
+        return;
+    }
+    if (choice->Kind != TArchiveChoice::TKind::Default && choice->Location.empty()) {
+        host_.ShowStatusText(QStringLiteral("Archive not changed: no file or URI given"));
+        return;
+    }
+    settings_->Store(*choice);
+    passwordAsked_ = false;
+    controller_->UseArchive(settings_->Location());
+    host_.ShowStatusText(QStringLiteral("Archive: %1").arg(controller_->ShownArchive()));
+}
+
+void TJobMenu::AddToJobClick() {
+    EnableCommands();
+    if (!actAddToJob->isEnabled()) {
+        host_.ShowStatusText(
+            controller_->HasJob()
+                ? QStringLiteral("Nothing to add: import or open measurements first")
+                : QStringLiteral("No job open: make or open one first"));
+        return;
+    }
+    const std::optional<TAddAnswers> answers =
+        options_.Dialogs->AskAddToJob(&window_, Utf8(controller_->JobName()), addAnswers_);
+    if (!answers) {
+        return;
+    }
+    addAnswers_ = *answers;
+    const TMeraniaArray& records = host_.ShownRecords();
+    host_.ShowStatusText(QStringLiteral("Adding %1 measurements to job %2\u2026")
+                             .arg(QString::number(records.size()), Utf8(controller_->JobName())));
+    controller_->AddRecords(records, host_.RecordsMeter(), host_.RecordsSource(), addAnswers_);
+}
+
+void TJobMenu::ExportJobClick() {
+    const auto fileName = options_.FileDialogs->AskSaveFileName(
+        &window_, QStringLiteral("Export job"), QStringLiteral("Job document (*.json)"), "json");
+    if (!fileName) {
+        return;
+    }
+    controller_->ExportJob(ToFileName(*fileName));
+}
+
+void TJobMenu::JobReportClick() {
+    const auto fileName = options_.FileDialogs->AskSaveFileName(
+        &window_, QStringLiteral("Job report"), QStringLiteral("PDF (*.pdf)"), "pdf");
+    if (!fileName) {
+        return;
+    }
+    host_.ShowStatusText(
+        QStringLiteral("Writing the report of job %1\u2026").arg(Utf8(controller_->JobName())));
+    controller_->WriteReport(ToFileName(*fileName));
+}
+
+void TJobMenu::JobPropertiesClick() {
+    const auto& snapshot = controller_->Snapshot();
+    if (!snapshot) {
+        host_.ShowStatusText(
+            QStringLiteral("Job %1 is still being read").arg(Utf8(controller_->JobName())));
+        return;
+    }
+    const std::optional<TJobProperties> properties =
+        options_.Dialogs->AskJobProperties(&window_, snapshot->Job);
+    if (!properties) {
+        return;
+    }
+    try {
+        controller_->ChangeJob(JobPropertiesChanges(*properties));
+    } catch (const std::exception& e) {
+        host_.ShowStatusText(QStringLiteral("Job not changed: ") + FromBytes(e.what()));
+    }
+}

@@ -1,0 +1,269 @@
+#include "app/job/JobResultsModel.h"
+
+#include <cmath>
+#include <limits>
+
+#include "app/common/Latin1.h"
+#include "app/common/VerdictLook.h"
+#include "data/Latin1Utf8.h"
+#include "jobs/JobWork.h"
+
+namespace {
+
+constexpr std::array<const char*, TJobResultsModel::Count> ColumnCaptions{
+    "Cable",   "Fiber", "WaveLength", "A\u2192B", "B\u2192A",
+    "Average", "Limit", "Margin",     "Verdict"};
+
+bool IsAbsolute(const TJobRow& row) {
+    return row.Row.Shape == TRowShape::Absolute;
+}
+
+// The loss where the budget judged the reading, else the figure the meter gave.
+std::optional<double> Shown(const TRowReading& reading, bool absolute) {
+    if (reading.Download == 0) {
+        return std::nullopt;
+    }
+    if (!absolute && reading.Verdict.Loss) {
+        return *reading.Verdict.Loss;
+    }
+    return reading.Value;
+}
+
+// The reading shown in a column: a directed one in its direction's, one without a direction
+// in Average, as the job's report shows them.
+const TRowReading* ColumnReading(const TJobRow& row, TDirection column) {
+    const TResultRow& r = row.Row;
+    if (row.Untested) {
+        return nullptr;
+    }
+    if (r.Shape == TRowShape::Pair) {
+        return column == TDirection::AToB ? &r.Reading : &r.Partner;
+    }
+    return r.Reading.Direction == column ? &r.Reading : nullptr;
+}
+
+std::optional<double> CellFigure(const TJobRow& row, int column) {
+    const TResultRow& r = row.Row;
+    switch (column) {
+        case TJobResultsModel::AToB:
+        case TJobResultsModel::BToA: {
+            const TRowReading* reading = ColumnReading(
+                row, column == TJobResultsModel::AToB ? TDirection::AToB : TDirection::BToA);
+            return reading ? Shown(*reading, IsAbsolute(row)) : std::nullopt;
+        }
+        case TJobResultsModel::Average: {
+            if (r.Shape == TRowShape::Pair) {
+                return r.Average;
+            }
+            const TRowReading* reading = ColumnReading(row, TDirection::None);
+            return reading ? Shown(*reading, IsAbsolute(row)) : std::nullopt;
+        }
+        case TJobResultsModel::Limit:
+            return r.Limit;
+        case TJobResultsModel::Margin:
+            return r.Margin;
+        default:
+            return std::nullopt;
+    }
+}
+
+QString FigureText(double value, bool absolute) {
+    return QLatin1String(TwoDecimals(value).c_str()) +
+           (absolute ? QStringLiteral(" dBm") : QStringLiteral(" dB"));
+}
+
+// "A→B: loss 0.42 dB, measured -0.42 dB (download 1)"; an earlier reading has no loss of its
+// own, as nothing judges it now.
+QString ReadingLine(const char* caption, const std::optional<double>& loss, double value,
+                    bool absolute, std::int64_t download) {
+    QString text = Utf8(caption) + QStringLiteral(": ");
+    if (loss && !absolute) {
+        text += QStringLiteral("loss ") + FigureText(*loss, false) + QStringLiteral(", ");
+    }
+    return text + QStringLiteral("measured %1 (download %2)\n")
+                      .arg(FigureText(value, absolute), QString::number(download));
+}
+
+QString CurrentLine(const char* caption, const TRowReading& reading, bool absolute) {
+    return ReadingLine(caption, reading.Verdict.Loss, reading.Value, absolute, reading.Download);
+}
+
+QVariant SortKey(const TJobRow& row, int column) {
+    switch (column) {
+        case TJobResultsModel::Cable:
+            return FromBytes(row.Row.Cable);
+        case TJobResultsModel::Fiber: {
+            bool number = false;
+            const qulonglong value = QString::fromLatin1(row.Row.Fiber).toULongLong(&number);
+            // Numbers first, in their order; other names after them by text.
+            return number ? QStringLiteral("0%1").arg(value, 20, 10, QLatin1Char('0'))
+                          : QStringLiteral("1") + FromBytes(row.Row.Fiber);
+        }
+        case TJobResultsModel::WaveLength:
+            return row.Row.WaveLengthKey;
+        case TJobResultsModel::Verdict:
+            return row.Untested ? 0 : static_cast<int>(row.Row.Kind);
+        default: {
+            const std::optional<double> figure = CellFigure(row, column);
+            return figure ? *figure : std::numeric_limits<double>::max();
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<TJobRow> JobRows(const TJobResults& results) {
+    std::vector<TJobRow> rows;
+    rows.reserve(results.Rows.size());
+    for (const TResultRow& row : results.Rows) {
+        rows.push_back({row, false});
+    }
+    for (const TCableCompleteness& cable : results.Completeness.Cables) {
+        for (const std::string& fiber : cable.Untested) {
+            TJobRow untested;
+            untested.Untested = true;
+            untested.Row.Cable = Utf8ToLatin1(cable.Cable).value_or(cable.Cable);
+            untested.Row.Fiber = fiber;
+            rows.push_back(std::move(untested));
+        }
+    }
+    return rows;
+}
+
+QString JobCellText(const TJobRow& row, int column) {
+    const TResultRow& r = row.Row;
+    switch (column) {
+        case TJobResultsModel::Cable:
+            return FromBytes(r.Cable);
+        case TJobResultsModel::Fiber:
+            return FromBytes(r.Fiber);
+        case TJobResultsModel::WaveLength:
+            return row.Untested ? QString() : QString::number(r.WaveLengthKey);
+        case TJobResultsModel::Verdict:
+            if (row.Untested) {
+                return QStringLiteral("UNTESTED");
+            }
+            return QLatin1String(VerdictText(r.Kind));
+        default:
+            break;
+    }
+    const std::optional<double> figure = CellFigure(row, column);
+    if (!figure) {
+        return {};
+    }
+    if (column == TJobResultsModel::Margin) {
+        return QLatin1String(MarginText(*figure).c_str());
+    }
+    const bool power = IsAbsolute(row) && column != TJobResultsModel::Limit;
+    return QLatin1String(TwoDecimals(*figure).c_str()) +
+           (power ? QStringLiteral(" dBm") : QString());
+}
+
+QString JobRowHistory(const TJobRow& row) {
+    if (row.Row.History.empty()) {
+        return QStringLiteral("No re-tests");
+    }
+    QString text;
+    for (const THistoryReading& earlier : row.Row.History) {
+        text += ReadingLine(DirectionCaption(earlier.Direction), std::nullopt, earlier.Value,
+                            IsAbsolute(row), earlier.Download);
+    }
+    return text.trimmed();
+}
+
+QString JobRowToolTip(const TJobRow& row) {
+    if (row.Untested) {
+        return QStringLiteral("Fibre %1 of cable %2 has no reading yet")
+            .arg(FromBytes(row.Row.Fiber), FromBytes(row.Row.Cable));
+    }
+    const TResultRow& r = row.Row;
+    QString text;
+    if (r.Shape == TRowShape::Pair) {
+        text += CurrentLine("A\u2192B", r.Reading, false);
+        text += CurrentLine("B\u2192A", r.Partner, false);
+        TVerdict pair{r.Kind, r.Average, r.Limit, r.Margin};
+        text += VerdictToolTip(pair).replace(QStringLiteral("Loss: "), QStringLiteral("Average: "));
+    } else {
+        text += CurrentLine(DirectionCaption(r.Reading.Direction), r.Reading, IsAbsolute(row));
+        text += VerdictToolTip(r.Reading.Verdict);
+        if (r.Shape == TRowShape::OneDirection) {
+            text += QStringLiteral("\nOne direction only: the other is not tested");
+        }
+    }
+    if (!r.History.empty()) {
+        text += QStringLiteral("\nRe-tested; earlier:\n") + JobRowHistory(row);
+    }
+    return text;
+}
+
+void TJobResultsModel::SetRows(std::vector<TJobRow> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+int TJobResultsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int TJobResultsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Count;
+}
+
+QVariant TJobResultsModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= rows_.size()) {
+        return {};
+    }
+    const TJobRow& row = rows_[static_cast<std::size_t>(index.row())];
+    switch (role) {
+        case Qt::DisplayRole:
+            return JobCellText(row, index.column());
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(
+                Qt::AlignVCenter |
+                (index.column() >= WaveLength ? Qt::AlignHCenter : Qt::AlignLeft));
+        case Qt::BackgroundRole:
+            return row.Untested ? QVariant() : VerdictBackground(row.Row.Kind);
+        case Qt::ToolTipRole:
+            return JobRowToolTip(row);
+        case SortRole:
+            return SortKey(row, index.column());
+        default:
+            return {};
+    }
+}
+
+QVariant TJobResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= Count ||
+        role != Qt::DisplayRole) {
+        return {};
+    }
+    return Utf8(ColumnCaptions[static_cast<std::size_t>(section)]);
+}
+
+TJobFilterModel::TJobFilterModel(QObject* parent) : QSortFilterProxyModel(parent) {
+    setSortRole(TJobResultsModel::SortRole);
+}
+
+void TJobFilterModel::SetFilter(TJobFilter filter) {
+    filter_ = filter;
+    invalidateFilter();
+}
+
+bool TJobFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
+    const auto* model = static_cast<const TJobResultsModel*>(sourceModel());
+    const TJobRow& row = model->Rows().at(static_cast<std::size_t>(sourceRow));
+    switch (filter_) {
+        case TJobFilter::All:
+            return true;
+        case TJobFilter::Fail:
+            return !row.Untested && row.Row.Kind == TVerdictKind::Fail;
+        case TJobFilter::Check:
+            return !row.Untested && row.Row.Kind == TVerdictKind::Check;
+        case TJobFilter::OneDirection:
+            return !row.Untested && row.Row.Shape == TRowShape::OneDirection;
+        case TJobFilter::Untested:
+            return row.Untested;
+    }
+    return true;
+}

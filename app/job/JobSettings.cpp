@@ -1,0 +1,111 @@
+#include "app/job/JobSettings.h"
+
+#include <QSettings>
+#include <QUrl>
+#include <QUrlQuery>
+#include <memory>
+
+#include "app/common/Latin1.h"
+#include "archive/Archive.h"
+
+namespace {
+
+constexpr const char* KindKey = "archive/kind";
+constexpr const char* LocationKey = "archive/location";
+
+std::unique_ptr<QSettings> OpenSettings(const QString& fileName) {
+    if (fileName.isEmpty()) {
+        return std::make_unique<QSettings>(QStringLiteral("meridax"), QStringLiteral("meridax"));
+    }
+    return std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+}
+
+}  // namespace
+
+bool IsPostgresLocation(const std::string& location) {
+    return location.starts_with("postgresql://") || location.starts_with("postgres://");
+}
+
+std::string UriWithoutPassword(const std::string& uri, std::string* password) {
+    if (password) {
+        password->clear();
+    }
+    if (!IsPostgresLocation(uri)) {
+        return uri;
+    }
+    QUrl url(Utf8(uri), QUrl::StrictMode);
+    QUrlQuery query(url);
+    const QString inQuery = query.queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded);
+    if (!url.isValid() ||
+        (url.password().isEmpty() && !query.hasQueryItem(QStringLiteral("password")))) {
+        return uri;
+    }
+    if (password) {
+        *password = (url.password().isEmpty() ? inQuery : url.password(QUrl::FullyDecoded))
+                        .toUtf8()
+                        .toStdString();
+    }
+    url.setPassword(QString());
+    query.removeAllQueryItems(QStringLiteral("password"));
+    url.setQuery(query);
+    return url.toString(QUrl::FullyEncoded).toStdString();
+}
+
+std::string UriWithPassword(const std::string& uri, const std::string& password) {
+    if (password.empty() || !IsPostgresLocation(uri)) {
+        return uri;
+    }
+    QUrl url(Utf8(uri), QUrl::StrictMode);
+    if (!url.isValid()) {
+        return uri;
+    }
+    url.setPassword(Utf8(password), QUrl::DecodedMode);
+    return url.toString(QUrl::FullyEncoded).toStdString();
+}
+
+TJobSettings::TJobSettings(QString fileName) : fileName_(std::move(fileName)) {}
+
+TArchiveChoice TJobSettings::Stored() const {
+    const auto settings = OpenSettings(fileName_);
+    TArchiveChoice choice;
+    const QString kind = settings->value(QLatin1String(KindKey)).toString();
+    if (kind == QLatin1String("file")) {
+        choice.Kind = TArchiveChoice::TKind::File;
+    } else if (kind == QLatin1String("postgresql")) {
+        choice.Kind = TArchiveChoice::TKind::Postgres;
+    }
+    if (choice.Kind != TArchiveChoice::TKind::Default) {
+        choice.Location = settings->value(QLatin1String(LocationKey)).toString().toStdString();
+    }
+    choice.Password = password_;
+    return choice;
+}
+
+void TJobSettings::Store(const TArchiveChoice& choice) {
+    std::string inUri;
+    const std::string location = UriWithoutPassword(choice.Location, &inUri);
+    password_ = choice.Password.empty() ? inUri : choice.Password;
+    const auto settings = OpenSettings(fileName_);
+    switch (choice.Kind) {
+        case TArchiveChoice::TKind::Default:
+            settings->remove(QLatin1String(KindKey));
+            settings->remove(QLatin1String(LocationKey));
+            break;
+        case TArchiveChoice::TKind::File:
+        case TArchiveChoice::TKind::Postgres:
+            settings->setValue(QLatin1String(KindKey), choice.Kind == TArchiveChoice::TKind::File
+                                                           ? QStringLiteral("file")
+                                                           : QStringLiteral("postgresql"));
+            settings->setValue(QLatin1String(LocationKey), Utf8(location));
+            break;
+    }
+    settings->sync();
+}
+
+std::string TJobSettings::Location() const {
+    const TArchiveChoice choice = Stored();
+    if (choice.Kind == TArchiveChoice::TKind::Default || choice.Location.empty()) {
+        return ArchiveLocation("");
+    }
+    return UriWithPassword(choice.Location, password_);
+}

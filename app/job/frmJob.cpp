@@ -1,0 +1,221 @@
+#include "app/job/frmJob.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/common/Latin1.h"
+#include "app/job/JobController.h"
+#include "app/job/JobDialogs.h"
+#include "app/job/JobResultsModel.h"
+
+namespace {
+
+QString DownloadLine(const TDownload& download) {
+    QString line = QStringLiteral("%1  %2  %3  %4  %5")
+                       .arg(QString::number(download.Number), Utf8(download.TestDate),
+                            Utf8(DirectionCaption(download.Direction)), Utf8(download.Operator),
+                            Utf8(download.Meter.empty() ? download.Source : download.Meter));
+    if (download.Void) {
+        line += QStringLiteral("  VOID: ") + Utf8(download.VoidReason);
+    }
+    return line;
+}
+
+}  // namespace
+
+TfrmJob::TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialogs, QWidget* parent)
+    : QMainWindow(parent),
+      controller_(controller),
+      dialogs_(std::move(dialogs)),
+      model_(new TJobResultsModel(this)),
+      filter_(new TJobFilterModel(this)) {
+    setObjectName(QStringLiteral("frmJob"));
+    filter_->setSourceModel(model_);
+    BuildLayout();
+    resize(900, 480);
+    auto* refresh = new QAction(QStringLiteral("Refresh"), this);
+    refresh->setShortcut(QKeySequence(Qt::Key_F5));
+    addAction(refresh);
+    connect(refresh, &QAction::triggered, this, &TfrmJob::Refresh);
+    connect(&controller_, &TJobController::SnapshotReady, this, &TfrmJob::ShowSnapshot);
+    connect(&controller_, &TJobController::Loading, this, &TfrmJob::ShowStatus);
+    connect(&controller_, &TJobController::Status, this, &TfrmJob::ShowStatus);
+    connect(&controller_, &TJobController::Failed, this, &TfrmJob::ShowStatus);
+    connect(&controller_, &TJobController::JobChanged, this, &TfrmJob::FollowJob);
+    FollowJob();
+}
+
+void TfrmJob::BuildLayout() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Show:"), central));
+    cbFilter = new QComboBox(central);
+    cbFilter->setObjectName(QStringLiteral("cbFilter"));
+    cbFilter->addItems({QStringLiteral("All"), QStringLiteral("FAIL"), QStringLiteral("CHECK"),
+                        QStringLiteral("One direction"), QStringLiteral("Untested")});
+    top->addWidget(cbFilter);
+    top->addSpacing(16);
+    lblArchive = new QLabel(central);
+    lblArchive->setObjectName(QStringLiteral("lblArchive"));
+    lblArchive->setTextFormat(Qt::PlainText);
+    top->addWidget(lblArchive, 1);
+    layout->addLayout(top);
+
+    auto* splitter = new QSplitter(central);
+    ResultsView = new QTableView(splitter);
+    ResultsView->setObjectName(QStringLiteral("ResultsView"));
+    ResultsView->setModel(filter_);
+    ResultsView->setSortingEnabled(true);
+    ResultsView->sortByColumn(-1, Qt::AscendingOrder);
+    ResultsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ResultsView->setSelectionMode(QAbstractItemView::SingleSelection);
+    ResultsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ResultsView->setWordWrap(false);
+    ResultsView->verticalHeader()->hide();
+    ResultsView->verticalHeader()->setDefaultSectionSize(20);
+    // Widths for the figures the columns hold, so that every column shows beside the side
+    // panel; the user may widen any.
+    ResultsView->horizontalHeader()->setDefaultSectionSize(58);
+    ResultsView->setColumnWidth(TJobResultsModel::Cable, 60);
+    ResultsView->setColumnWidth(TJobResultsModel::Fiber, 48);
+    ResultsView->setColumnWidth(TJobResultsModel::WaveLength, 86);
+    ResultsView->setColumnWidth(TJobResultsModel::Verdict, 84);
+    ResultsView->setColumnWidth(TJobResultsModel::AToB, 72);
+
+    BuildSidePanel(splitter);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({640, 200});
+    layout->addWidget(splitter, 1);
+    setCentralWidget(central);
+
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(lblStatus, 1);
+
+    connect(cbFilter, &QComboBox::currentIndexChanged, this,
+            [this](int index) { filter_->SetFilter(static_cast<TJobFilter>(index)); });
+    connect(ResultsView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TfrmJob::ShowHistory);
+    connect(btnVoid, &QPushButton::clicked, this, [this] { VoidClick(true); });
+    connect(btnUnvoid, &QPushButton::clicked, this, [this] { VoidClick(false); });
+}
+
+void TfrmJob::BuildSidePanel(QWidget* splitter) {
+    auto* side = new QWidget(splitter);
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    sideLayout->addWidget(new QLabel(QStringLiteral("Re-tests of the row:"), side));
+    edtHistory = new QPlainTextEdit(side);
+    edtHistory->setObjectName(QStringLiteral("edtHistory"));
+    edtHistory->setReadOnly(true);
+    sideLayout->addWidget(edtHistory, 1);
+    sideLayout->addWidget(new QLabel(QStringLiteral("Downloads:"), side));
+    lstDownloads = new QListWidget(side);
+    lstDownloads->setObjectName(QStringLiteral("lstDownloads"));
+    sideLayout->addWidget(lstDownloads, 2);
+    auto* buttons = new QHBoxLayout;
+    btnVoid = new QPushButton(QStringLiteral("Void\u2026"), side);
+    btnVoid->setObjectName(QStringLiteral("btnVoid"));
+    btnUnvoid = new QPushButton(QStringLiteral("Count again"), side);
+    btnUnvoid->setObjectName(QStringLiteral("btnUnvoid"));
+    buttons->addWidget(btnVoid);
+    buttons->addWidget(btnUnvoid);
+    buttons->addStretch(1);
+    sideLayout->addLayout(buttons);
+}
+
+QString TfrmJob::StatusText() const {
+    return lblStatus->text();
+}
+
+void TfrmJob::ShowStatus(const QString& text) {
+    lblStatus->setText(text);
+}
+
+void TfrmJob::FollowJob() {
+    const QString name = Utf8(controller_.JobName());
+    setWindowTitle(name.isEmpty() ? QStringLiteral("Job") : QStringLiteral("Job %1").arg(name));
+    lblArchive->setText(QStringLiteral("Archive: ") + controller_.ShownArchive());
+    if (!controller_.Snapshot()) {
+        model_->SetRows({});
+        lstDownloads->clear();
+        edtHistory->clear();
+    }
+}
+
+void TfrmJob::Refresh() {
+    controller_.Refresh();
+}
+
+void TfrmJob::ShowSnapshot() {
+    const auto& snapshot = controller_.Snapshot();
+    if (!snapshot) {
+        return;
+    }
+    FollowJob();
+    model_->SetRows(JobRows(snapshot->Results));
+    ShowDownloads();
+    ShowHistory();
+    QString text = Utf8(JobCountsText(snapshot->Results.Counts));
+    if (snapshot->Results.Completeness.Expected > 0) {
+        text += QStringLiteral("; ") + Utf8(CompletenessText(snapshot->Results.Completeness));
+    }
+    if (!snapshot->BudgetError.empty()) {
+        text = QStringLiteral("The job's budget cannot be read: ") + Utf8(snapshot->BudgetError);
+    }
+    if (snapshot->ReadOnly) {
+        text += QStringLiteral(" (archive read-only)");
+    }
+    ShowStatus(text);
+}
+
+void TfrmJob::ShowDownloads() {
+    const int current = lstDownloads->currentRow();
+    lstDownloads->clear();
+    for (const TDownload& download : controller_.Snapshot()->Downloads) {
+        auto* item = new QListWidgetItem(DownloadLine(download), lstDownloads);
+        item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(download.Number));
+    }
+    lstDownloads->setCurrentRow(std::min(current, lstDownloads->count() - 1));
+}
+
+void TfrmJob::ShowHistory() {
+    const QModelIndex index = filter_->mapToSource(ResultsView->currentIndex());
+    if (!index.isValid()) {
+        edtHistory->clear();
+        return;
+    }
+    edtHistory->setPlainText(
+        JobRowHistory(model_->Rows().at(static_cast<std::size_t>(index.row()))));
+}
+
+void TfrmJob::VoidClick(bool isVoid) {
+    const QListWidgetItem* item = lstDownloads->currentItem();
+    if (item == nullptr) {
+        ShowStatus(QStringLiteral("Choose a download in the list first"));
+        return;
+    }
+    const std::int64_t number = item->data(Qt::UserRole).toLongLong();
+    std::string reason;
+    if (isVoid) {
+        const std::optional<std::string> given = dialogs_->AskVoidReason(this, number);
+        if (!given) {
+            return;
+        }
+        reason = *given;
+    }
+    controller_.SetVoid(number, isVoid, reason);
+}

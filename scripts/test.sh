@@ -72,9 +72,11 @@ run_ctest() {
 }
 
 # Each stage that has a tree builds it (build_STAGE), then runs its checks (check_STAGE).
+# The test trees make warnings errors. The normal tree also checks that each library compiles
+# as one translation unit and each header alone (meridax_checks, syntax only).
 build_normal() {
-    configure_normal
-    cmake --build build -j "$jobs"
+    configure_normal -DMERIDAX_WERROR=ON -DMERIDAX_CHECKS=ON
+    cmake --build build -j "$jobs" --target all meridax_checks
 }
 
 check_normal() {
@@ -85,7 +87,7 @@ check_normal() {
 }
 
 build_asan() {
-    configure_asan
+    configure_asan -DMERIDAX_WERROR=ON
     cmake --build build-asan -j "$jobs"
 }
 
@@ -98,7 +100,7 @@ check_asan() {
 # Only what the threaded tests need, so that this build stays short.
 tsan_tests=(comm_tests session_tests cli_import_tests)
 build_tsan() {
-    configure_tsan
+    configure_tsan -DMERIDAX_WERROR=ON
     cmake --build build-tsan -j "$jobs" --target "${tsan_tests[@]}"
 }
 

@@ -24,9 +24,20 @@ if ! $check; then
     exit 0
 fi
 
-# One clang-format per file, as many at once as there are cores; the files that drift are named.
-mapfile -t drift < <(printf '%s\0' "${files[@]}" | xargs -0 -n 16 -P "$(nproc)" sh -c '
-    for file; do clang-format --dry-run --Werror -- "$file" >/dev/null 2>&1 || echo "$file"; done' sh)
+# clang-format names each file that drifts in a "code should be clang-formatted" error; a few
+# dozen files per run, as many runs at once as there are cores. Any other complaint (a style
+# file it cannot read, a file it cannot open) fails the check too.
+report=$(printf '%s\0' "${files[@]}" |
+    xargs -0 -n 64 -P "$(nproc)" clang-format --dry-run --Werror -- 2>&1) || true
+violation='^\(.*\):[0-9]*:[0-9]*: error: code should be clang-formatted.*'
+mapfile -t drift < <(sed -n "s/$violation/\\1/p" <<<"$report" | sort -u)
+other=$(grep -E '^(Error|[^ ]+: error)' <<<"$report" | grep -v "code should be clang-formatted" |
+    sort -u | head -n 20) || true
+if [ -n "$other" ]; then
+    printf '%s\n' "$other" >&2
+    echo "format.sh: clang-format could not check the sources" >&2
+    exit 2
+fi
 if [ ${#drift[@]} -gt 0 ]; then
     printf '%s\n' "${drift[@]}" >&2
     echo "format.sh: ${#drift[@]} file(s) differ from clang-format's layout; scripts/format.sh fixes them" >&2

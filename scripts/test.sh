@@ -5,24 +5,29 @@
 #   tsan     the tests of the threaded parts (serial port, device session, meridax-cli import)
 #            under ThreadSanitizer
 #   package  the Debian package made of the normal tree's programs, then checked
-# Used by the README and by CI, which run every stage. While one stage runs its tests, the next
+#   checks   each library compiled as one translation unit, each header alone (syntax only)
+# Before any of them, the C++ sources' layout is checked (scripts/format.sh --check). Used by the README and by CI, which run every stage. While one stage runs its tests, the next
 # stage's tree builds in the background.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 usage() {
     cat <<'USAGE'
-usage: scripts/test.sh [--stage normal|asan|tsan|package]... [--help]
+usage: scripts/test.sh [--stage normal|asan|tsan|package|checks]... [--help]
 
-Installs what is missing, builds and runs the tests. Without --stage it runs every stage, as
-CI does: normal, package, tsan, asan. --stage may be given more than once; the stages run in
-the order given, and while one runs its tests the next one's tree builds in the background
-(at the lowest priority; its log is shown if it fails).
+Installs what is missing, checks the sources' layout, builds and runs the tests. Without
+--stage it runs every stage, as CI does: normal, package, tsan, asan, checks. --stage may be
+given more than once; the stages run in the order given, and while one runs its tests the
+next one's tree builds in the background (at the lowest priority; its log is shown if it
+fails).
   normal   the programs optimised as packed, every test (the window offscreen)
   asan     every test under AddressSanitizer + UndefinedBehaviorSanitizer
   tsan     the threaded parts' tests under ThreadSanitizer
   package  the Debian package of the normal tree's programs, checked (lintian, validators,
            the programs run from an unpacked copy)
+  checks   in the normal tree, each library as one translation unit and each header alone
+           (so that two file-local helpers of one name, or a header that leans on what its
+           includer included, fail here and not in a later commit)
 ccache is used when installed. One test by name, in a configured tree:
   ctest --test-dir build -R 'meridax_export_tests\.XlsxExportTest\.' --output-on-failure
 USAGE
@@ -33,15 +38,15 @@ while [ $# -gt 0 ]; do
     case "$1" in
         --stage)
             case "${2:-}" in
-                normal|asan|tsan|package) stages+=("$2") ;;
-                *) echo "test.sh: --stage takes normal, asan, tsan or package" >&2; exit 2 ;;
+                normal|asan|tsan|package|checks) stages+=("$2") ;;
+                *) echo "test.sh: --stage takes normal, asan, tsan, package or checks" >&2; exit 2 ;;
             esac
             shift 2 ;;
         --help|-h) usage; exit 0 ;;
         *) echo "test.sh: unknown argument '$1' (see --help)" >&2; exit 2 ;;
     esac
 done
-[ ${#stages[@]} -gt 0 ] || stages=(normal package tsan asan)
+[ ${#stages[@]} -gt 0 ] || stages=(normal package tsan asan checks)
 
 ./scripts/install-deps.sh
 # The layout first: a drift fails at once, before any build (scripts/format.sh fixes it).
@@ -72,11 +77,10 @@ run_ctest() {
 }
 
 # Each stage that has a tree builds it (build_STAGE), then runs its checks (check_STAGE).
-# The test trees make warnings errors. The normal tree also checks that each library compiles
-# as one translation unit and each header alone (meridax_checks, syntax only).
+# The test trees make warnings errors.
 build_normal() {
     configure_normal -DMERIDAX_WERROR=ON -DMERIDAX_CHECKS=ON
-    cmake --build build -j "$jobs" --target all meridax_checks
+    cmake --build build -j "$jobs"
 }
 
 check_normal() {
@@ -111,6 +115,18 @@ check_tsan() {
 
 check_package() {
     ./scripts/check-package.sh --tree build
+}
+
+# The checks compile the normal tree's libraries once more, for syntax only. As the last stage
+# they are built in the background while the ASan tests run, which leave a core idle much of
+# the time; the stage then only waits for them.
+build_checks() {
+    configure_normal -DMERIDAX_WERROR=ON -DMERIDAX_CHECKS=ON
+    cmake --build build -j "$jobs" --target meridax_checks
+}
+
+check_checks() {
+    echo "== test.sh: every library compiles as one translation unit, every header alone"
 }
 
 # While a stage runs its tests, which leave the cores idle much of the time (they wait on

@@ -13,7 +13,6 @@
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
 #include "data/MeasurementTable.h"
-#include "jobs/JobWork.h"
 #include "session/DeviceSession.h"
 #include "session/SessionView.h"
 #include "verdict/Verdict.h"

@@ -48,23 +48,32 @@ function(meridax_add_library name)
   meridax_publish_headers(${name} ${folder})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
   meridax_set_warnings(${name})
+  # A library's sources are one batch: the headers they share are read once, and two
+  # file-local helpers of one name fail at once instead of when a new source moves the borders
+  # between batches of sixteen and puts them together.
+  if(CMAKE_UNITY_BUILD)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD_BATCH_SIZE 0)
+  endif()
   if(MERIDAX_CHECKS)
     meridax_check_library(${name} ${folder} SOURCES ${ARG_SOURCES} DEPS ${ARG_DEPS} ${ARG_PRIVATE_DEPS})
   endif()
 endfunction()
 
-# meridax_check_library(name folder SOURCES ... DEPS ...): two checks of a library, built by
+# meridax_check_library(name folder SOURCES ... DEPS ...): the checks of a library, built by
 # the target meridax_checks (compiled for syntax only, never linked):
-# - name_one_batch: all its sources as one translation unit. Unity batches put any two
-#   sources of a library together as files come and go; two file-local helpers of one name
-#   must fail here, not in a later commit that moves the batches' borders.
 # - name_headers: each header of its folder alone, so that every header includes what it uses.
+# - name_one_batch, when the tree is built without unity batches: all its sources as one
+#   translation unit (a unity build compiles each library so, and is the check itself).
 function(meridax_check_library name folder)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
-  set(checked_sources ${ARG_SOURCES})
-  list(FILTER checked_sources INCLUDE REGEX "\\.cpp$")
-  add_library(${name}_one_batch OBJECT EXCLUDE_FROM_ALL ${checked_sources})
-  set_target_properties(${name}_one_batch PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+  set(checks ${name}_headers)
+  if(NOT CMAKE_UNITY_BUILD)
+    set(checked_sources ${ARG_SOURCES})
+    list(FILTER checked_sources INCLUDE REGEX "\\.cpp$")
+    add_library(${name}_one_batch OBJECT EXCLUDE_FROM_ALL ${checked_sources})
+    set_target_properties(${name}_one_batch PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+    list(APPEND checks ${name}_one_batch)
+  endif()
 
   file(GLOB_RECURSE headers CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}
        ${PROJECT_SOURCE_DIR}/${folder}/*.h)
@@ -78,7 +87,7 @@ function(meridax_check_library name folder)
   add_library(${name}_headers OBJECT EXCLUDE_FROM_ALL ${header_sources})
   set_target_properties(${name}_headers PROPERTIES UNITY_BUILD OFF)
 
-  foreach(check ${name}_one_batch ${name}_headers)
+  foreach(check IN LISTS checks)
     target_link_libraries(${check} PRIVATE ${name} ${ARG_DEPS})
     meridax_set_warnings(${check})
     # Syntax only: no object is written, so ccache has nothing to keep and moc nothing to add.

@@ -5,7 +5,7 @@
 #   tsan     the tests of the threaded parts (serial port, device session, meridax-cli import)
 #            under ThreadSanitizer
 #   package  the Debian package made of the normal tree's programs, then checked
-#   checks   each library compiled as one translation unit, each header alone (syntax only)
+#   checks   each header of the libraries compiled alone (syntax only)
 # Before any of them, the C++ sources' layout is checked (scripts/format.sh --check). Used by the README and by CI, which run every stage. While one stage runs its tests, the next
 # stage's tree builds in the background.
 set -euo pipefail
@@ -25,9 +25,10 @@ fails).
   tsan     the threaded parts' tests under ThreadSanitizer
   package  the Debian package of the normal tree's programs, checked (lintian, validators,
            the programs run from an unpacked copy)
-  checks   in the normal tree, each library as one translation unit and each header alone
-           (so that two file-local helpers of one name, or a header that leans on what its
-           includer included, fail here and not in a later commit)
+  checks   in the normal tree, each header of the libraries compiled alone, so that a
+           header that leans on what its includer included fails here (each library is
+           compiled as one batch in every tree, so that two file-local helpers of one name
+           fail its build)
 ccache is used when installed. One test by name, in a configured tree:
   ctest --test-dir build -R 'meridax_export_tests\.XlsxExportTest\.' --output-on-failure
 USAGE
@@ -117,7 +118,7 @@ check_package() {
     ./scripts/check-package.sh --tree build
 }
 
-# The checks compile the normal tree's libraries once more, for syntax only. As the last stage
+# The checks compile each header of the normal tree's libraries alone, for syntax only. As the last stage
 # they are built in the background while the ASan tests run, which leave a core idle much of
 # the time; the stage then only waits for them.
 build_checks() {
@@ -126,7 +127,7 @@ build_checks() {
 }
 
 check_checks() {
-    echo "== test.sh: every library compiles as one translation unit, every header alone"
+    echo "== test.sh: every header of the libraries compiles alone"
 }
 
 # While a stage runs its tests, which leave the cores idle much of the time (they wait on

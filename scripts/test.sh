@@ -118,9 +118,9 @@ check_package() {
     ./scripts/check-package.sh --tree build
 }
 
-# The checks compile each header of the normal tree's libraries alone, for syntax only. As the last stage
-# they are built in the background while the ASan tests run, which leave a core idle much of
-# the time; the stage then only waits for them.
+# The checks compile each header of the normal tree's libraries alone, for syntax only. As the
+# last stage they are built in the background while the ASan tests run, which leave a core
+# idle much of the time; the stage then only waits for them.
 build_checks() {
     configure_normal -DMERIDAX_WERROR=ON -DMERIDAX_CHECKS=ON
     cmake --build build -j "$jobs" --target meridax_checks

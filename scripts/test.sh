@@ -68,13 +68,17 @@ trap stop_background_build EXIT
 cp tests/sanitizers/*.supp "$scratch"
 chmod 755 "$scratch"
 chmod 644 "$scratch"/*.supp
+# The tests' own settings folder (XDG_CONFIG_HOME), which children run as nobody may write too:
+# Qt's file dialogs keep their history there, and no test reads or writes the user's own.
+mkdir -m 1777 "$scratch/config"
 
 # Every test case is an entry of its own; the long ones start first (their COST).
 # run_ctest TREE PARALLEL [ctest arguments]
 run_ctest() {
     local tree=$1 parallel=$2
     shift 2
-    QT_QPA_PLATFORM=offscreen ctest --test-dir "$tree" --output-on-failure -j "$parallel" "$@"
+    XDG_CONFIG_HOME="$scratch/config" QT_QPA_PLATFORM=offscreen \
+        ctest --test-dir "$tree" --output-on-failure -j "$parallel" "$@"
 }
 
 # Each stage that has a tree builds it (build_STAGE), then runs its checks (check_STAGE).
@@ -96,8 +100,13 @@ build_asan() {
     cmake --build build-asan -j "$jobs"
 }
 
+# clang 14's LeakSanitizer follows the dynamic TLS blocks that __tls_get_addr hands out, and
+# with Debian 12's glibc it reads some at wild addresses: at the exit of the job report's cases
+# its tracer crashed ("Tracer caught signal 11", "LeakSanitizer has encountered a fatal error"),
+# as a normal user in most runs. Without that interception it scans no dynamic TLS block, which
+# can only report more leaks, never fewer.
 check_asan() {
-    ASAN_OPTIONS=detect_leaks=1 \
+    ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 \
     LSAN_OPTIONS="suppressions='$scratch/lsan.supp':print_suppressions=0" \
         run_ctest build-asan $((jobs + 1))
 }

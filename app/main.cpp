@@ -1,4 +1,4 @@
-#include "MeridaxVersion.h"
+#include "MeridaxBuildId.h"
 #include "app/common/FileDialogs.h"
 #include "app/common/MeridaxApplication.h"
 #include "app/common/StartOptions.h"
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     const TStartOptions start = TakeStartOptions(argc, argv, CurrentUserFolders());
     switch (start.Action) {
         case TStartOptions::TAction::ShowVersion:
-            std::printf("meridax %s\n", MERIDAX_VERSION);
+            std::printf("meridax %s\n", MeridaxVersionAndBuild().c_str());
             return 0;
         case TStartOptions::TAction::ShowHelp:
             std::fputs(StartUsage, stdout);

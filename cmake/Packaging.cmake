@@ -85,6 +85,9 @@ add_custom_target(meridax_share_files ALL DEPENDS ${share_outputs})
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME meridax)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# The package's version grows with every commit (1.1+N), so that apt replaces an older build;
+# it is read when cpack runs, from the file the build writes (cmake/MeridaxBuildId.cmake).
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/PackageVersion.cmake)
 set(CPACK_PACKAGE_CONTACT "MERIDAX developers <meridax@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "exporter of optical power meter readings")
 # The extended description; CPack puts the summary before it and indents it as Debian's

@@ -13,7 +13,16 @@ fail() {
 }
 
 version=$(sed -n 's/^project(meridax VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
-deb=build/meridax_${version}_$(dpkg --print-architecture).deb
+# The package's version grows with every commit (1.1+N for the N-th), the programs name the
+# commit itself; a tree outside git is 1.1~nogit and "built outside git".
+if commit=$(git rev-parse --short=7 HEAD 2>/dev/null); then
+    package_version=$version+$(git rev-list --count HEAD)
+    build="($commit"
+else
+    package_version=$version~nogit
+    build="(built outside git)"
+fi
+deb=build/meridax_${package_version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $deb"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -25,7 +34,7 @@ expect_field() {
     [[ $value == $2 ]] || fail "$1 is '$value', expected '$2'"
 }
 expect_field Package meridax
-expect_field Version "$version"
+expect_field Version "$package_version"
 expect_field Section electronics
 expect_field Maintainer 'MERIDAX developers <meridax@example.org>'
 # Computed from the binaries by dpkg-shlibdeps.
@@ -87,11 +96,11 @@ done
 
 echo "== programs"
 # The version line, then the licence as GNU programs state it.
-[ "$("$root/usr/bin/meridax-cli" --version | head -n 1)" = "meridax-cli $version" ] ||
+[[ "$("$root/usr/bin/meridax-cli" --version | head -n 1)" == "meridax-cli $version $build"* ]] ||
     fail "meridax-cli --version"
 "$root/usr/bin/meridax-cli" --version | grep -qx 'License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.' ||
     fail "meridax-cli --version names no licence"
-[ "$("$root/usr/bin/meridax" --version)" = "meridax $version" ] || fail "meridax --version"
+[[ "$("$root/usr/bin/meridax" --version)" == "meridax $version $build"* ]] || fail "meridax --version"
 "$root/usr/bin/meridax-meter-sim" --version >/dev/null
 printf '1\t1\t1310\t-3.52\n\r1\t2\t1550\t-0.41\t-10\n\r\n\r' > "$scratch/dump.txt"
 "$root/usr/bin/meridax-cli" convert "$scratch/dump.txt" --to "$scratch/memory.mxe"

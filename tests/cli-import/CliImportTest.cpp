@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -330,25 +331,37 @@ TEST_F(CliImportTest, ClosedStandardDescriptorsGetDevNull) {
     EXPECT_EQ(convert.Wait(std::chrono::minutes(5)), 0);
 }
 
-TEST_F(CliImportTest, EveryProgramTellsItsVersion) {
+TEST_F(CliImportTest, EveryProgramTellsItsVersionAndCommit) {
     // The command-line programs follow their version with the licence, as GNU programs do.
     const std::string licence =
         "Copyright (C) 2026 MERIDAX developers\n"
         "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
         "This is free software: you are free to change and redistribute it.\n"
         "There is NO WARRANTY, to the extent permitted by law.\n";
-    TRunResult cli = Cli({"--version"});
-    EXPECT_EQ(cli.ExitCode, 0);
-    EXPECT_EQ(cli.Out, "meridax-cli " MERIDAX_VERSION "\n" + licence);
-    TRunResult sim = RunToEnd({MERIDAX_METER_SIM, "--version"});
-    EXPECT_EQ(sim.ExitCode, 0);
-    EXPECT_EQ(sim.Out, "meridax-meter-sim " MERIDAX_VERSION "\n" + licence);
+    // The version names the commit the checkout is at, as git itself tells it, so that an
+    // older build cannot pass for today's; a changed tree adds "+dirty".
+    TRunResult git = RunToEnd({"git", "-C", MERIDAX_SOURCE_DIR, "rev-parse", "--short=7", "HEAD"});
+    const std::string build = git.ExitCode == 0 ? "\\(" + git.Out.substr(0, 7) + "(\\+dirty)?\\)"
+                                                : std::string("\\(built outside git\\)");
+    std::string version;
+    for (const char c : std::string(MERIDAX_VERSION))
+        version += c == '.' ? std::string("\\.") : std::string(1, c);
+    const auto expectVersion = [&](const TRunResult& run, const std::string& program,
+                                   const std::string& rest) {
+        EXPECT_EQ(run.ExitCode, 0) << run.Err;
+        const std::size_t end = run.Out.find('\n');
+        EXPECT_THAT(run.Out.substr(0, end),
+                    testing::MatchesRegex(program + " " + version + " " + build))
+            << program;
+        EXPECT_EQ(run.Out.substr(end + 1), rest) << program;
+    };
+    expectVersion(Cli({"--version"}), "meridax-cli", licence);
+    expectVersion(RunToEnd({MERIDAX_METER_SIM, "--version"}), "meridax-meter-sim", licence);
 #ifdef MERIDAX_APP
     // Without a display.
-    TRunResult app = RunToEnd({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
-                               "QT_QPA_PLATFORM=xcb", MERIDAX_APP, "--version"});
-    EXPECT_EQ(app.ExitCode, 0) << app.Err;
-    EXPECT_EQ(app.Out, "meridax " MERIDAX_VERSION "\n");
+    expectVersion(RunToEnd({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
+                            "QT_QPA_PLATFORM=xcb", MERIDAX_APP, "--version"}),
+                  "meridax", "");
 #endif
 }
 

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <string>
 
-#include "MeridaxVersion.h"
+#include "MeridaxBuildId.h"
 #include "data/Errors.h"
 #include "sys/StandardDescriptors.h"
 #include "tools/cli/Commands.h"
@@ -75,7 +75,7 @@ int CliMain(int argc, char** argv) {
         return 1;
     CLI::App app("", "meridax-cli");
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    app.set_version_flag("--version", VersionText("meridax-cli " MERIDAX_VERSION));
+    app.set_version_flag("--version", VersionText("meridax-cli " + MeridaxVersionAndBuild()));
     app.require_subcommand(1);
     SetHelpText(app, "meridax-cli: the MERIDAX data exporter's command-line tool\n\n" + Usage +
                          '\n' + ConvertHelp);

@@ -13,7 +13,7 @@
 #include <system_error>
 #include <vector>
 
-#include "MeridaxVersion.h"
+#include "MeridaxBuildId.h"
 #include "sys/StandardDescriptors.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/VersionText.h"
@@ -78,7 +78,7 @@ int MeterSimMain(int argc, char** argv) {
         return 1;
     CLI::App app("", "meridax-meter-sim");
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    app.set_version_flag("--version", VersionText("meridax-meter-sim " MERIDAX_VERSION));
+    app.set_version_flag("--version", VersionText("meridax-meter-sim " + MeridaxVersionAndBuild()));
     TSimOptions options;
     AddSimOptions(app, options);
     if (const auto exitCode = ParseCommandLine(

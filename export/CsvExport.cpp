@@ -15,6 +15,30 @@ namespace {
 
 constexpr std::size_t FlushSize = 64 * 1024;
 
+// A number as a person writes it ("-3.52", "+1", "-0,5"): a spreadsheet reads it as the
+// number it is, so it keeps its sign.
+bool IsPlainNumber(std::string_view text) {
+    std::size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
+    std::size_t digits = 0;
+    bool separator = false;
+    for (; i < text.size(); ++i) {
+        if (text[i] >= '0' && text[i] <= '9')
+            ++digits;
+        else if ((text[i] == '.' || text[i] == ',') && !separator)
+            separator = true;
+        else
+            return false;
+    }
+    return digits > 0;
+}
+
+// Spreadsheets evaluate a field that begins with one of these as a formula (a cable named
+// "=HYPERLINK(...)" would run when the file is opened).
+bool LooksLikeFormula(std::string_view text) {
+    return !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos &&
+           !IsPlainNumber(text);
+}
+
 // Collects the lines and writes them to the file in large pieces, every write checked.
 class TCsvWriter {
 public:
@@ -42,10 +66,13 @@ public:
         buffer_ += text;
     }
 
-    // The field in quoted_, quoted when it must be.
+    // The field in quoted_, quoted when it must be; a text a spreadsheet would take for a
+    // formula gets the leading apostrophe that keeps it a text.
     void PutField(bool first) {
         if (!first)
             buffer_ += delimiter_;
+        if (LooksLikeFormula(quoted_))
+            quoted_.insert(0, 1, '\'');
         if (quoted_.find_first_of(Specials()) == std::string::npos) {
             buffer_ += quoted_;
             return;

@@ -10,7 +10,9 @@
 // renamed over path at the end: a UTF-8 BOM, the optional device line and caption line,
 // then one line of five fields per row, every line ended by CR LF. Texts are converted from
 // Latin-1 to UTF-8; a field is quoted only when it holds the delimiter, a quote or a line
-// break. With the decimal separator "," the delimiter is ";" and the numbers' "." become
+// break; a text beginning with "=", "+", "-", "@", TAB or CR that is not a number begins with
+// an apostrophe, so that a spreadsheet shows it instead of evaluating it. With the decimal
+// separator "," the delimiter is ";" and the numbers' "." become
 // ","; otherwise the delimiter is "," and the numbers are the table's texts. With
 // options.Verdicts four more fields follow: loss, limit and margin with two decimals (empty
 // where the verdict has none) and the verdict's text, and the caption line is always

@@ -6,6 +6,7 @@
 #include "ExportTestFiles.h"
 #include "ReadBack.h"
 #include "export/CsvExport.h"
+#include "export/ExportGrid.h"
 #include "support/Nobody.h"
 #include "support/Throws.h"
 
@@ -118,6 +119,40 @@ TEST_F(CsvExportTest, PythonsCsvModuleReadsTheFieldsBack) {
     const std::string bytes = ReadFileBytes(Path("m.csv"));
     EXPECT_NE(bytes.find("\r\n\"a,b;c\";\"say \"\"hi\"\"\";1310;-3,52;\r\n"), std::string::npos);
     EXPECT_NE(bytes.find("\";1.5;850;0;0,001\r\n"), std::string::npos);
+}
+
+// Texts a spreadsheet would evaluate as formulas keep a leading apostrophe, in the tables'
+// CSV (cables, fibres, the device line) and in a grid's; numbers keep their sign.
+TEST_F(CsvExportTest, TextsThatLookLikeFormulasStayTexts) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+        {"+A1", "'+A1"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tcmd", "'\tcmd"},
+        {"\rx", "\"'\rx\""},
+        {"-", "'-"},
+        {"-1+2", "'-1+2"},
+        {"-3.5", "-3.5"},
+        {"+7", "+7"},
+        {"7=", "7="}};
+    for (const auto& [text, field] : cases) {
+        SCOPED_TRACE(text);
+        TMeasurementTable table(TTablePage::All);
+        table.AddRow(text, text, "1310", "-3.52", "");
+        table.SetAllChecked(true);
+        // The device line's fields are split at TABs.
+        const bool tab = text.find('\t') != std::string::npos;
+        TExportOptions options = Options(false, false, ".");
+        options.DeviceDetails = tab ? "" : text;
+        ExportToCsv(table, options, Path("m.csv"));
+        EXPECT_EQ(ReadFileBytes(Path("m.csv")), std::string(Bom) + (tab ? "" : field + "\r\n") +
+                                                    field + "," + field + ",1310,-3.52,\r\n");
+        TExportGrid grid;
+        grid.Captions = {"Cable"};
+        grid.Rows = {{TGridCell{text, std::nullopt}}};
+        ExportGridToCsv(grid, Path("g.csv"));
+        EXPECT_EQ(ReadFileBytes(Path("g.csv")), std::string(Bom) + "Cable\r\n" + field + "\r\n");
+    }
 }
 
 struct TCsvFailureCase {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "export/ExportOptions.h"
@@ -19,32 +20,46 @@ void ThrowExportError(const char* verb, const std::string& path, std::error_code
 
 namespace {
 
-// A file in the system's temporary folder, removed when it goes.
+// A file in the system's temporary folder that has no name (O_TMPFILE): whatever ends the
+// program, a signal from a reader that quit included, nothing is left behind. The writer
+// reaches it through /proc/self/fd. Where the folder's file system cannot make such files, a
+// named one, removed when it goes.
 class TTemporaryFile {
 public:
     explicit TTemporaryFile(const std::string& target) {
         const char* folder = std::getenv("TMPDIR");
-        path_ = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") +
-                "/meridax-export-XXXXXX";
-        fd_ = TUniqueFd(::mkstemp(path_.data()));
+        const std::string base = folder != nullptr && *folder != '\0' ? folder : "/tmp";
+        fd_ = TUniqueFd(::open(base.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+        if (fd_ && ::access(ProcPath().c_str(), W_OK) == 0) {
+            path_ = ProcPath();
+            return;
+        }
+        named_ = base + "/meridax-export-XXXXXX";
+        fd_ = TUniqueFd(::mkstemp(named_.data()));
         if (!fd_) {
             const std::error_code error = ErrnoCode();
-            path_.clear();
+            named_.clear();
             ThrowExportError("Cannot create", target, error);
         }
+        path_ = named_;
     }
     ~TTemporaryFile() noexcept {
-        if (!path_.empty())
-            ::unlink(path_.c_str());
+        if (!named_.empty())
+            ::unlink(named_.c_str());
     }
     TTemporaryFile(const TTemporaryFile&) = delete;
     TTemporaryFile& operator=(const TTemporaryFile&) = delete;
 
+    // Where the writer writes the file.
     const std::string& Path() const noexcept { return path_; }
+    int Fd() const noexcept { return fd_.Get(); }
 
 private:
-    std::string path_;
+    std::string ProcPath() const { return "/proc/self/fd/" + std::to_string(fd_.Get()); }
+
     TUniqueFd fd_;
+    std::string named_;
+    std::string path_;
 };
 
 bool CannotSeek(const std::string& path) {
@@ -52,9 +67,9 @@ bool CannotSeek(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
 }
 
-void CopyFile(const std::string& from, const std::string& path) {
-    const TUniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in)
+void CopyFile(const TTemporaryFile& from, const std::string& path) {
+    // The writer wrote through a descriptor of its own: read from the start.
+    if (::lseek(from.Fd(), 0, SEEK_SET) != 0)
         ThrowExportError("Cannot create", path, ErrnoCode());
     TUniqueFd out(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
     if (!out)
@@ -62,7 +77,7 @@ void CopyFile(const std::string& from, const std::string& path) {
     std::vector<char> buffer(1 << 16);
     std::error_code error;
     for (std::size_t got = 1; got > 0;) {
-        got = ReadSome(in.Get(), buffer.data(), buffer.size(), error);
+        got = ReadSome(from.Fd(), buffer.data(), buffer.size(), error);
         if (!error)
             error = WriteAll(out.Get(), buffer.data(), got);
         if (error)
@@ -101,5 +116,5 @@ void WriteSeekingExportFile(const std::string& path,
     }
     const TTemporaryFile temporary(path);
     write(temporary.Path());
-    CopyFile(temporary.Path(), path);
+    CopyFile(temporary, path);
 }

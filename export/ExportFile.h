@@ -16,7 +16,8 @@ void WriteExportFile(const std::string& path,
                      const std::function<void(const std::string& writePath)>& write);
 
 // WriteExportFile for a writer that seeks in the file it makes (a zip): a target that cannot
-// seek, a pipe or a device, gets the file made under a temporary name in the system's
-// temporary folder and then copied to it, rather than an unfinished file.
+// seek, a pipe or a device, gets the file made in the system's temporary folder (a file
+// without a name, which no end of the program can leave behind) and then copied to it,
+// rather than an unfinished file.
 void WriteSeekingExportFile(const std::string& path,
                             const std::function<void(const std::string& writePath)>& write);

@@ -387,3 +387,23 @@ TEST_F(ConvertTest, CsvAndWorkbookOutputs) {
     for (const std::string& line : expected)
         EXPECT_NE(std::find(cells.begin(), cells.end(), line), cells.end()) << line;
 }
+
+// A workbook for a pipe is made in the temporary folder first; a reader that quits early ends
+// the program by SIGPIPE, and nothing of it may stay behind.
+TEST_F(ConvertTest, AWorkbookForAReaderThatQuitsLeavesNoTemporaryFile) {
+    std::string dump;
+    for (int i = 0; i < 40000; ++i)
+        dump += "C" + std::to_string(i) + "\t" + std::to_string(i % 97) + "\t1310\t-3." +
+                std::to_string(i % 1000) + "\n\r";
+    Put(Path("dump.txt"), dump + "\n\r");
+    fs::create_directory(Path("tmp"));
+    fs::create_symlink("/dev/stdout", Path("so.xlsx"));
+    TSubprocessOptions options;
+    options.SetEnvironment = {"TMPDIR=" + Path("tmp")};
+    const TRunResult run =
+        RunToEnd({"/bin/sh", "-c", "\"$0\" convert \"$1\" --to \"$2\" | head -c 10 >/dev/null",
+                  MERIDAX_CLI_PATH, Path("dump.txt"), Path("so.xlsx")},
+                 options);
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_TRUE(fs::is_empty(Path("tmp")));
+}

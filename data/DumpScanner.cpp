@@ -21,6 +21,28 @@ bool IsLineStop(char c) {
     return LineStops[static_cast<unsigned char>(c)];
 }
 
+bool SplitsFields(char c) {
+    const auto code = static_cast<unsigned char>(c);
+    return code >= 1 && code < 32 && c != '\t' && c != '\n' && c != '\r';
+}
+
+// Whether the line's fields are cut into pieces by control bytes (see FindSplitLines).
+bool IsSplitLine(std::string_view line) {
+    std::size_t separators = 0;
+    std::size_t pieces = 0;
+    bool inPiece = false;
+    for (const char c : line) {
+        separators += c == '\t' || c == '@';
+        if (SplitsFields(c)) {
+            inPiece = false;
+        } else if (c != ' ' && !inPiece) {
+            inPiece = true;
+            ++pieces;
+        }
+    }
+    return separators >= 3 && pieces >= 2;
+}
+
 class TDumpScanner {
 public:
     TDumpScanner(std::string_view text, TMeraniaArray& target) : text_(text), target_(target) {}
@@ -166,6 +188,25 @@ private:
 
 void ScanDeviceDump(std::string_view text, TMeraniaArray& target) {
     TDumpScanner(text, target).Run();
+}
+
+std::vector<TTextRange> FindSplitLines(std::string_view text) {
+    std::vector<TTextRange> lines;
+    // Nearly every dump has no such byte at all.
+    std::size_t p = 0;
+    while (p < text.size() && !SplitsFields(text[p]))
+        ++p;
+    if (p == text.size())
+        return lines;
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != '\n' && text[i] != '\r' && text[i] != '^')
+            continue;
+        if (IsSplitLine(text.substr(begin, i - begin)))
+            lines.push_back({begin, i});
+        begin = i + 1;
+    }
+    return lines;
 }
 
 std::size_t EstimateRecordCount(std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "data/uMeranie.h"
 
@@ -10,6 +11,16 @@
 // pieces, and gives exactly the records of SplitDelimited + ParseMeraniaLines on the
 // rewritten text. text must not contain a zero byte.
 void ScanDeviceDump(std::string_view text, TMeraniaArray& target);
+
+struct TTextRange {
+    std::size_t Begin = 0;
+    std::size_t End = 0;
+};
+
+// The lines (between CR, LF and "^") that look like a record (three field separators or
+// more) but whose fields control bytes other than TAB, CR and LF cut into several pieces.
+// A control byte beside a record (a trailing ^Z, say) splits nothing.
+std::vector<TTextRange> FindSplitLines(std::string_view text);
 
 // An upper estimate of the records in a dump, for reserving: one per line end.
 std::size_t EstimateRecordCount(std::string_view text);

@@ -3,6 +3,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "data/ControlText.h"
+#include "data/CountText.h"
 #include "data/DumpScanner.h"
 #include "data/Errors.h"
 #include "data/NumberText.h"
@@ -106,7 +108,15 @@ void ParseDeviceDump(std::string_view text) {
     ParseDeviceDump(text, Merania);
 }
 
-void ParseDeviceDump(std::string_view text, TMeraniaArray& target) {
+std::string DumpDamageText(const TDumpDamage& damage) {
+    if (damage.Count == 0)
+        return {};
+    return Counted(damage.Count, "record", "records") + " left out: control bytes split " +
+           (damage.Count == 1 ? "its" : "their") + " fields (first: \"" +
+           EscapeLatin1Controls(damage.FirstLine) + "\")";
+}
+
+void ParseDeviceDump(std::string_view text, TMeraniaArray& target, TDumpDamage* damage) {
     text = text.substr(0, text.find('\0'));
     // A fresh array rather than clear(): the old set's memory goes back before the new
     // one is reserved.
@@ -118,5 +128,20 @@ void ParseDeviceDump(std::string_view text, TMeraniaArray& target) {
     } catch (const std::bad_alloc&) {
     }
     AdviseHugePages(target.data(), target.capacity() * sizeof(TMeranie));
-    ScanDeviceDump(text, target);
+    const std::vector<TTextRange> split = FindSplitLines(text);
+    if (damage != nullptr) {
+        damage->Count = split.size();
+        damage->FirstLine.clear();
+        if (!split.empty())
+            damage->FirstLine = text.substr(split[0].Begin, split[0].End - split[0].Begin);
+    }
+    if (split.empty()) {
+        ScanDeviceDump(text, target);
+        return;
+    }
+    // Such lines read as blanks, which give no record.
+    std::string blanked(text);
+    for (const TTextRange& line : split)
+        blanked.replace(line.Begin, line.End - line.Begin, line.End - line.Begin, ' ');
+    ScanDeviceDump(blanked, target);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,9 +30,22 @@ void AddMeranie(const std::vector<std::string>& fields);
 // Appends one record per piece of four or more "@"-separated fields.
 void ParseMeraniaLines(const std::vector<std::string>& lines);
 
+// Lines of a dump whose fields control bytes split ("C\x01A\x0bB\t1\x02\t1310\t-1.2\t-10"):
+// read with those bytes as blanks, they would give a reading with shifted fields (cable "",
+// fibre "1310"), so they give none, and the reader is told.
+struct TDumpDamage {
+    std::size_t Count = 0;
+    std::string FirstLine;  // the first such line as it came, in the meter's 8-bit text
+};
+
+// What a reader shows of it: "1 record left out: control bytes split its fields (first:
+// "C\x01A...")", in UTF-8 with the control bytes escaped; empty when nothing was left out.
+std::string DumpDamageText(const TDumpDamage& damage);
+
 // Empties Merania and fills it from a device dump or a measurement file line.
 // On a conversion error Merania holds the records read so far (the failing one partial).
 void ParseDeviceDump(std::string_view text);
 
 // The same into target instead of Merania (a worker thread reads into a set of its own).
-void ParseDeviceDump(std::string_view text, TMeraniaArray& target);
+// damage, when given, gets the lines left out.
+void ParseDeviceDump(std::string_view text, TMeraniaArray& target, TDumpDamage* damage = nullptr);

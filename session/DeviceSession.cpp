@@ -339,7 +339,7 @@ void TDeviceSession::ReceiveDump() {
     TMeraniaArray previous = std::move(records_);
     records_.clear();
     try {
-        ParseDeviceDump(ReceivedText, records_);
+        ParseDeviceDump(ReceivedText, records_, &damage_);
     } catch (const std::exception& e) {
         // A rejected dump leaves the set the views show, and the button usable again.
         records_ = std::move(previous);
@@ -376,6 +376,7 @@ void TDeviceSession::DumpRead(std::uint64_t ticket, TDumpReading& reading) {
         DumpRejected(*reading.Error);
     } else {
         std::swap(records_, reading.Records);
+        damage_ = reading.Damage;
         lineClean_ = meanwhile == 0;
         DumpAccepted();
     }

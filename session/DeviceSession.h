@@ -31,6 +31,8 @@ public:
         TMeraniaArray Records;
         std::optional<std::string> Error;
         std::string Text;
+        // The records the parse left out, for the reader to be told.
+        TDumpDamage Damage;
     };
 
     // The session's time limits and its bound on a dump.
@@ -127,6 +129,8 @@ public:
     std::string QuietWaitStatus() const;
     // Why the last import (or the connect's quiet wait) ended early; None after a reply.
     TEnd LastEnd() const { return lastEnd_; }
+    // What the last dump accepted left out.
+    const TDumpDamage& LastDumpDamage() const { return damage_; }
     // The status line's text for that end.
     const std::string& LastEndStatus() const { return lastEndStatus_; }
     // Complete lines of the import under way (or the last one).
@@ -187,6 +191,7 @@ private:
     bool discarding_ = false;
     // The last bytes received completed a reply: the meter has nothing more to send.
     bool lineClean_ = false;
+    TDumpDamage damage_;
     TClock::time_point lastByteAt_{};
 
     bool nameAsked_ = false;

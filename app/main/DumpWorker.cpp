@@ -10,7 +10,7 @@ TReadDump ReadDump(std::string text, std::uint64_t ticket, std::optional<TBudget
     read.Ticket = ticket;
     TMeraniaArray& records = read.Reading.Records;
     try {
-        ParseDeviceDump(text, records);
+        ParseDeviceDump(text, records, &read.Reading.Damage);
         FillMeasurementTables(records, read.Tables[0], read.Tables[1], read.Tables[2]);
         if (budget) {
             read.Verdicts =

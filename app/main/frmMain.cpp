@@ -382,6 +382,7 @@ void TfrmMain::LoadDataToAllListView() {
     unsavedImport_ = false;
     recordsSource_.clear();
     recordsMeter_.clear();
+    leftOut_ = std::exchange(nextLeftOut_, std::string());
     // The Job menu goes first when the window goes.
     if (jobMenu_) {
         jobMenu_->EnableCommands();
@@ -416,6 +417,7 @@ void TfrmMain::FillModels() {
 void TfrmMain::TakeReadDump(TReadDump& read) {
     readDump_ = &read;
     read.RecordsAt = read.Reading.Records.data();
+    nextLeftOut_ = DumpDamageText(read.Reading.Damage);
     try {
         session_->DumpRead(read.Ticket, read.Reading);
     } catch (...) {

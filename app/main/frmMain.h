@@ -275,6 +275,10 @@ private:
     // they came from one; empty when the tables hold no import or opened file.
     std::string recordsSource_;
     std::string recordsMeter_;
+    // What the parse of the records shown left out ("1 record left out: ..."), for the
+    // status line; set by whoever parsed the set before it is loaded.
+    std::string leftOut_;
+    std::string nextLeftOut_;
     // Last: stopped (its dump finished) before anything its results reach goes.
     std::unique_ptr<TDumpWorker> dumpWorker_;
 };

@@ -148,8 +148,9 @@ void TfrmMain::btnOpenClick() {
     // The parser empties Merania before it reads; a rejected file leaves the set as it was.
     TMeraniaArray previous = std::move(Merania);
     Merania.clear();
+    TDumpDamage damage;
     try {
-        ParseDeviceDump(text);
+        ParseDeviceDump(text, Merania, &damage);
     } catch (...) {
         Merania = std::move(previous);
         throw;
@@ -164,6 +165,7 @@ void TfrmMain::btnOpenClick() {
         Merania = std::move(previous);
         return;
     }
+    nextLeftOut_ = DumpDamageText(damage);
     LoadDataToAllListView();
     if (!Merania.empty()) {
         recordsSource_ = fileName->toStdString();

@@ -167,6 +167,9 @@ std::string TfrmMain::CountsText() const {
                                                   fibreCounts_.Judged() == 1 ? "fibre" : "fibres",
                                                   &fibreCounts_);
     }
+    if (!leftOut_.empty()) {
+        text += QStringLiteral("; ") + FromBytes(leftOut_);
+    }
     return ToBytes(text);
 }
 

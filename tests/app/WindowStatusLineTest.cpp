@@ -1,6 +1,8 @@
 // The status line follows every command and every change of the session; long texts show in
 // two lines; texts that quote a meter or a file are never taken for markup; the buttons keep
 // their keys whatever their captions say.
+#include <fstream>
+
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -121,6 +123,17 @@ TEST_F(TStatusLineTest, EveryCommandSaysWhatItDid) {
     frm_->btnOpen->click();
     EXPECT_EQ(frm_->StatusText(), QStringLiteral("Opened ") + file("set.mxe") +
                                       QStringLiteral(": 3 measurements: 1 absolute, 2 relative"));
+    // A record whose fields control bytes split is left out, and the line says so.
+    std::ofstream(dir_->File("split.mxe"), std::ios::binary) << "1@1@1310@-3.52^C\x01"
+                                                                "A@1\x02@1310@-1.2@-10^\r\n";
+    fileDialogs_->Answers.push_back(file("split.mxe"));
+    frm_->btnOpen->click();
+    EXPECT_EQ(frm_->StatusText().toStdString(),
+              (QStringLiteral("Opened ") + file("split.mxe") +
+               QStringLiteral(": 1 measurement: 1 absolute, 0 relative; 1 record left out: "
+                              "control bytes split its fields (first: "
+                              "\"C\\x01A@1\\x02@1310@-1.2@-10\")"))
+                  .toStdString());
     EXPECT_TRUE(errors_.empty());
 }
 

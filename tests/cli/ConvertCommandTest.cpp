@@ -407,3 +407,19 @@ TEST_F(ConvertTest, AWorkbookForAReaderThatQuitsLeavesNoTemporaryFile) {
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_TRUE(fs::is_empty(Path("tmp")));
 }
+
+// A record whose fields control bytes split gives no reading with shifted fields: it is left
+// out, and standard error says how many and shows the first, escaped.
+TEST_F(ConvertTest, RecordsSplitByControlBytesAreLeftOutAndTold) {
+    Put(Path("dump.txt"),
+        "C\x01"
+        "A\x0b"
+        "B\t1\x02\t1310\t-1.2\t-10\n\r" +
+            Dump);
+    const TRun run = Run({"convert", Path("dump.txt"), "--to", "-"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "1\t1\t1310\t-3.52\r\n1\t2\t1550\t-0.41\t-10\r\n");
+    EXPECT_EQ(run.err, "meridax-cli: " + Path("dump.txt") +
+                           ": 1 record left out: control bytes split its fields (first: "
+                           "\"C\\x01A\\x0bB\\t1\\x02\\t1310\\t-1.2\\t-10\")\n");
+}

@@ -88,6 +88,46 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"K\xe4\xbe", "\xfe", 850, -1, 0, false}}}),
     [](const testing::TestParamInfo<TDumpCase>& caseInfo) { return caseInfo.param.name; });
 
+// Control bytes that cut a record's fields leave the record out and are told, instead of
+// giving a reading with shifted fields; beside a record they change nothing.
+TEST(ParseDeviceDump, RecordsSplitByControlBytesAreLeftOutAndTold) {
+    struct TCase {
+        std::string dump;
+        std::size_t records;
+        std::size_t leftOut;
+        std::string text;
+    };
+    const std::string split =
+        "C\x01"
+        "A\x0b"
+        "B\t1\x02\t1310\t-1.2\t-10";
+    const std::vector<TCase> cases = {
+        {split + "\n\r" + WorkedExample, 2, 1,
+         "1 record left out: control bytes split its fields (first: "
+         "\"C\\x01A\\x0bB\\t1\\x02\\t1310\\t-1.2\\t-10\")"},
+        {WorkedExample + "1\t\x1b[31m1\t850\t-1\n\r" + split + "^", 2, 2,
+         "2 records left out: control bytes split their fields (first: "
+         "\"1\\t\\x1b[31m1\\t850\\t-1\")"},
+        {"\x11" + WorkedExample + "\x1a\x13", 2, 0, ""},
+        {"1\t1\t1310\t-3.52\x1a\n\r\x7f\xe9\x01\n\r", 1, 0, ""},
+        {"\"C\x01"
+         "A\"\t1\t1310\t-1.2\n\r",
+         0, 1,
+         "1 record left out: control bytes split its fields (first: "
+         "\"\"C\\x01A\"\\t1\\t1310\\t-1.2\")"}};
+    for (const TCase& item : cases) {
+        SCOPED_TRACE(item.dump);
+        TMeraniaArray records;
+        TDumpDamage damage;
+        ParseDeviceDump(item.dump, records, &damage);
+        EXPECT_EQ(records.size(), item.records);
+        EXPECT_EQ(damage.Count, item.leftOut);
+        EXPECT_EQ(DumpDamageText(damage), item.text);
+        for (const TMeranie& record : records)
+            EXPECT_NE(record.Cable, "");
+    }
+}
+
 // The quotes keep the line piece whole; the field split then cuts at its blank too.
 TEST(ParseDeviceDump, QuotedLineIsCutAgainAtFieldLevel) {
     ParseDeviceDump("\"A 1@2@1310@-3.52\"\n\r");

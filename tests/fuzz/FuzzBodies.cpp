@@ -1,5 +1,6 @@
 #include "FuzzBodies.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -62,12 +63,39 @@ struct TParse {
     std::string error;  // empty when the parse returned normally
 };
 
+// A line (between CR, LF and "^") with three or more TABs and "@"s that the other control
+// bytes cut into more than one segment holding more than spaces reads as blanks.
+std::string WithoutSplitRecords(std::string text) {
+    const auto cuts = [](char c) { return c > 0 && c < 32 && c != '\t'; };
+    std::size_t begin = 0;
+    while (begin <= text.size()) {
+        const std::size_t end = std::min(text.find_first_of("\r\n^", begin), text.size());
+        const std::string line = text.substr(begin, end - begin);
+        std::vector<std::string> segments(1);
+        for (const char c : line) {
+            if (cuts(c))
+                segments.emplace_back();
+            else
+                segments.back() += c;
+        }
+        const auto filled = std::count_if(segments.begin(), segments.end(), [](const auto& s) {
+            return s.find_first_not_of(' ') != std::string::npos;
+        });
+        const auto separators =
+            std::count(line.begin(), line.end(), '\t') + std::count(line.begin(), line.end(), '@');
+        if (separators >= 3 && filled >= 2)
+            text.replace(begin, end - begin, end - begin, ' ');
+        begin = end + 1;
+    }
+    return text;
+}
+
 // The parse step by step as written down: up to the zero byte, LF CR -> "^" left to right,
 // TAB -> "@", split at "^", each non-empty piece split at "@", AddMeranie for four or more.
 TParse Reference(const std::string& dump) {
     TParse outcome;
     Merania.clear();
-    const std::string text = dump.substr(0, dump.find('\0'));
+    const std::string text = WithoutSplitRecords(dump.substr(0, dump.find('\0')));
     std::string rewritten;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '\r') {

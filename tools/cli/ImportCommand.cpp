@@ -185,6 +185,8 @@ public:
         if (!view_.Errors().empty()) {
             throw EImportFailed("the meter's dump is not valid: " + view_.Errors().front());
         }
+        if (session_.LastDumpDamage().Count > 0)
+            std::cerr << "meridax-cli: " << DumpDamageText(session_.LastDumpDamage()) << '\n';
         port_.Close();
     }
 

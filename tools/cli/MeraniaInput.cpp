@@ -1,7 +1,9 @@
 #include "tools/cli/MeraniaInput.h"
 
+#include <iostream>
 #include <new>
 
+#include "data/ControlText.h"
 #include "data/uMeranie.h"
 #include "sys/IoErrors.h"
 #include "sys/TextFile.h"
@@ -24,8 +26,9 @@ std::string ReadInput(const std::string& input) {
 TMeraniaArray ReadMeraniaInput(const std::string& input) {
     std::string text = ReadInput(input);
     TMeraniaArray records;
+    TDumpDamage damage;
     try {
-        ParseDeviceDump(text, records);
+        ParseDeviceDump(text, records, &damage);
     } catch (const std::bad_alloc&) {
         // What was taken goes back first, so that the message can be made.
         const std::size_t size = text.size();
@@ -33,5 +36,8 @@ TMeraniaArray ReadMeraniaInput(const std::string& input) {
         TMeraniaArray().swap(records);
         ThrowOutOfMemory(input, size);
     }
+    if (damage.Count > 0)
+        std::cerr << "meridax-cli: " << EscapeControls(input) << ": " << DumpDamageText(damage)
+                  << '\n';
     return records;
 }

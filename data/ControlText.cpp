@@ -59,6 +59,19 @@ std::string EscapeControls(std::string_view utf8) {
     return out;
 }
 
+bool IsUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+        } else if (const std::size_t length = SequenceLength(text, i); length > 0) {
+            i += length;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string EscapeLatin1Controls(std::string_view latin1) {
     return EscapeControls(Latin1ToUtf8(latin1));
 }

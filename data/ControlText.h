@@ -9,5 +9,8 @@
 // that are not UTF-8 "\xHH"; everything else stays as it is.
 std::string EscapeControls(std::string_view utf8);
 
+// Whether text is UTF-8: every byte above 0x7F part of a well-formed sequence.
+bool IsUtf8(std::string_view text);
+
 // The same for a text in the meter's 8-bit character set (Latin-1), in UTF-8.
 std::string EscapeLatin1Controls(std::string_view latin1);

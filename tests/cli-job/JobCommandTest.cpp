@@ -542,18 +542,33 @@ TEST_F(JobTest, AddFromThePortTakesTheMetersName) {
     const std::string first = show.out.substr(line + 1, show.out.find('\n', line + 1) - line);
     EXPECT_NE(first.find("  b-a  "), std::string::npos) << first;
     EXPECT_NE(first.find("  OLM-45    SN 7  " + sim.Path() + "  "), std::string::npos) << first;
+    // The archive keeps the TAB the meter sent.
+    ASSERT_EQ(Job({"export", "P", "--to", Path("p.json")}).exitCode, 0);
+    EXPECT_NE(Read(Path("p.json")).find("\"meter\": \"OLM-45\\tSN 7\""), std::string::npos);
 }
 
-// A meter sends its name in 8 bits; the archive keeps it as UTF-8, so that the job can be
-// exported (the document is UTF-8) and a PostgreSQL archive takes it.
-TEST_F(JobTest, AMetersEightBitNameIsKeptAsUtf8) {
+// A meter sends its name in 8 bits (the stand-in converts a name typed in UTF-8); the archive
+// keeps it as UTF-8, so that the job can be exported (the document is UTF-8) and a PostgreSQL
+// archive takes it. An escape sequence in it never reaches the terminal as one.
+TEST_F(JobTest, AMetersEightBitNameIsKeptAsUtf8AndShownEscaped) {
     MakeJob("P");
-    TMeterSimProcess sim(MERIDAX_METER_SIM, {"--records", "4", "--name", "Mesureur \xE9t\xE9"},
+    TMeterSimProcess sim(MERIDAX_METER_SIM,
+                         {"--records", "4", "--name", "Mesureur \xC3\xA9t\xC3\xA9\x1b]0;x\x07"},
                          Path("sim-stderr"));
-    ASSERT_EQ(Job({"add", "P", "--port", sim.Path()}).exitCode, 0);
+    const TRun added = Job({"add", "P", "--port", sim.Path(), "--operator", "A\x1b[2J"});
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_EQ(added.out.substr(0, added.out.find('\n')),
+              "Mesureur \xC3\xA9t\xC3\xA9\\x1b]0;x\\x07");
     const TRun exported = Job({"export", "P", "--to", Path("p.json")});
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
-    EXPECT_NE(Read(Path("p.json")).find("\"meter\": \"Mesureur \xC3\xA9t\xC3\xA9\""),
+    EXPECT_NE(
+        Read(Path("p.json")).find("\"meter\": \"Mesureur \xC3\xA9t\xC3\xA9\\u001b]0;x\\u0007\""),
+        std::string::npos);
+    for (const Args& args : {Args{"show", "P"}, Args{"list"}, Args{"report", "P"}}) {
+        const TRun run = Job(args);
+        EXPECT_EQ(run.out.find_first_of("\x1b\x07"), std::string::npos) << run.out;
+    }
+    EXPECT_NE(Job({"show", "P"}).out.find("A\\x1b[2J  Mesureur \xC3\xA9t\xC3\xA9\\x1b]0;x\\x07"),
               std::string::npos);
 }
 

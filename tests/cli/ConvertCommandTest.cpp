@@ -411,14 +411,17 @@ TEST_F(ConvertTest, AWorkbookForAReaderThatQuitsLeavesNoTemporaryFile) {
 // A record whose fields control bytes split gives no reading with shifted fields: it is left
 // out, and standard error says how many and shows the first, escaped.
 TEST_F(ConvertTest, RecordsSplitByControlBytesAreLeftOutAndTold) {
-    Put(Path("dump.txt"),
+    const std::string split =
         "C\x01"
         "A\x0b"
-        "B\t1\x02\t1310\t-1.2\t-10\n\r" +
-            Dump);
+        "B\t1\x02\t1310\t-1.2\t-10\n\r";
+    Put(Path("dump.txt"), split + Dump + "K\xe4\x7f\t1\t850\t-1\n\r");
     const TRun run = Run({"convert", Path("dump.txt"), "--to", "-"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "1\t1\t1310\t-3.52\r\n1\t2\t1550\t-0.41\t-10\r\n");
+    // Standard output is UTF-8, the meter's other control bytes escaped, as report's is.
+    EXPECT_EQ(run.out,
+              "1\t1\t1310\t-3.52\r\n1\t2\t1550\t-0.41\t-10\r\n"
+              "K\xc3\xa4\\x7f\t1\t850\t-1\r\n");
     EXPECT_EQ(run.err, "meridax-cli: " + Path("dump.txt") +
                            ": 1 record left out: control bytes split its fields (first: "
                            "\"C\\x01A\\x0bB\\t1\\x02\\t1310\\t-1.2\\t-10\")\n");

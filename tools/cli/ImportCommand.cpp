@@ -17,6 +17,7 @@
 
 #include "comm/ComPort.h"
 #include "comm/Synchronizer.h"
+#include "data/ControlText.h"
 #include "data/Errors.h"
 #include "data/uMeranie.h"
 #include "session/DeviceSession.h"
@@ -340,7 +341,7 @@ int ImportFromMeter(
     try {
         TImportRun run(options, stopSignals);
         const std::string name = run.Connect();
-        names << name << std::endl;
+        names << EscapeLatin1Controls(name) << std::endl;
         run.Import();
         use(name, run.TakeRecords());
     } catch (const EImportInterrupted& e) {

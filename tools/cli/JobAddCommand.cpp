@@ -5,9 +5,11 @@
 #include <stdexcept>
 #include <utility>
 
+#include "data/ControlText.h"
 #include "data/CountText.h"
 #include "data/Latin1Utf8.h"
 #include "data/uMeranie.h"
+#include "export/ClipboardText.h"
 #include "export/ExportFields.h"
 #include "jobs/JobWork.h"
 #include "tools/cli/JobCommands.h"
@@ -60,12 +62,12 @@ TDownload TakeDownload(const TJobOptions& options, const std::string& source,
 void Add(const TJobOptions& options, TArchive& archive, const TDownload& download) {
     const TAddOutcome outcome = archive.AddDownload(options.Name, download);
     if (outcome.Added) {
-        std::cout << download.Source << ": download " << outcome.Number << " of job "
-                  << options.Name << ", "
+        std::cout << EscapeControls(download.Source) << ": download " << outcome.Number
+                  << " of job " << EscapeControls(options.Name) << ", "
                   << Counted(download.Readings.size(), "reading", "readings") << '\n';
     } else {
-        std::cout << download.Source << ": already in job " << options.Name << " (download "
-                  << outcome.Number << ")\n";
+        std::cout << EscapeControls(download.Source) << ": already in job "
+                  << EscapeControls(options.Name) << " (download " << outcome.Number << ")\n";
     }
 }
 
@@ -80,12 +82,14 @@ int AddFromMeter(const TJobOptions& options, TArchive& archive) {
     TImportOptions port;
     port.Port = options.Port;
     port.Baud = options.Baud;
-    return ImportFromMeter(
-        port, std::cout, "meridax-cli job add",
-        [&](const std::string& name, TMeraniaArray records) {
-            // The meter's name line is 8-bit, as it sends it; the archive keeps UTF-8.
-            Add(options, archive, TakeDownload(options, options.Port, Latin1ToUtf8(name), records));
-        });
+    return ImportFromMeter(port, std::cout, "meridax-cli job add",
+                           [&](const std::string& name, TMeraniaArray records) {
+                               // The meter's name line is 8-bit, as it sends it; the archive keeps
+                               // UTF-8, and the TAB the label shows as four blanks.
+                               Add(options, archive,
+                                   TakeDownload(options, options.Port,
+                                                Latin1ToUtf8(DeviceLineFromLabel(name)), records));
+                           });
 }
 
 }  // namespace

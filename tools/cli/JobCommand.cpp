@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "data/ControlText.h"
 #include "sys/TextFile.h"
 #include "tools/cli/BudgetFile.h"
 #include "tools/cli/Commands.h"
@@ -35,8 +36,9 @@ TJobChanges IdentityChanges(const TJobOptions& options) {
     return changes;
 }
 
+// A name as a message shows it: in quotes, its control characters escaped.
 std::string Quoted(const std::string& name) {
-    return "\"" + name + "\"";
+    return "\"" + EscapeControls(name) + "\"";
 }
 
 }  // namespace

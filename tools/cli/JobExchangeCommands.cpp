@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "archive/JobImport.h"
+#include "data/ControlText.h"
 #include "data/CountText.h"
 #include "jobs/JobDocument.h"
 #include "sys/TextFile.h"
@@ -25,7 +26,7 @@ int RunJobImport(const TJobOptions& options, TArchive& archive) {
     const TJobDocument document =
         ReadJobDocument(text, standardInput ? "standard input" : options.Document);
     const TImportOutcome outcome = ImportJob(archive, document, options.Replace);
-    std::cout << "job " << document.Job.Name << ": "
+    std::cout << "job " << EscapeControls(document.Job.Name) << ": "
               << (outcome.Created    ? "made, "
                   : outcome.Replaced ? "identity replaced, "
                                      : "")

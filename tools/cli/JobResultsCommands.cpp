@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "data/ControlText.h"
 #include "export/CsvExport.h"
 #include "export/ExportFields.h"
 #include "export/XlsxExport.h"
@@ -22,27 +23,37 @@
 namespace {
 
 std::string IdentityText(const TJob& job) {
-    std::string text = "job " + job.Name + '\n';
+    std::string text = "job " + EscapeControls(job.Name) + '\n';
     const std::pair<const char*, const std::string*> fields[] = {{"customer", &job.Customer},
                                                                  {"site", &job.Site},
                                                                  {"contractor", &job.Contractor},
                                                                  {"notes", &job.Notes}};
     for (const auto& [name, value] : fields) {
         if (!value->empty())
-            text += std::string(name) + ": " + *value + '\n';
+            text += std::string(name) + ": " + EscapeControls(*value) + '\n';
     }
     text += "created: " + job.CreatedAt + '\n';
     if (job.Budgets.empty()) {
         text += "budget: none\n";
     } else {
         const std::string name = ParseBudget(job.Budgets.back().Json, "the job's budget").Name;
-        text += "budget: " + (name.empty() ? std::string("unnamed") : name) + '\n' +
+        text += "budget: " + (name.empty() ? std::string("unnamed") : EscapeControls(name)) + '\n' +
                 "budget set: " + job.Budgets.back().SetAt + " (" +
                 std::to_string(job.Budgets.size() - 1) + " earlier)\n";
     }
     if (!job.Logo.empty())
-        text += "logo: " + job.LogoType + ", " + std::to_string(job.Logo.size()) + " bytes\n";
+        text += "logo: " + EscapeControls(job.LogoType) + ", " + std::to_string(job.Logo.size()) +
+                " bytes\n";
     return text;
+}
+
+// A meter's name line as its label shows it: the TAB between name and serial number as four
+// blanks (the archive keeps the TAB).
+std::string MeterShown(const std::string& meter) {
+    std::string shown;
+    for (const char c : meter)
+        shown += c == '\t' ? std::string("    ") : std::string(1, c);
+    return shown;
 }
 
 std::string DownloadsText(const std::vector<TDownload>& downloads) {
@@ -53,8 +64,9 @@ std::string DownloadsText(const std::vector<TDownload>& downloads) {
     for (const TDownload& download : downloads) {
         const char* direction = DirectionName(download.Direction);
         lines.push_back({std::to_string(download.Number), download.TestDate,
-                         *direction == '\0' ? "none" : direction, download.Operator, download.Meter,
-                         download.Source, std::to_string(download.Readings.size()),
+                         *direction == '\0' ? "none" : direction, download.Operator,
+                         MeterShown(download.Meter), download.Source,
+                         std::to_string(download.Readings.size()),
                          download.Void ? "void: " + download.VoidReason : std::string()});
     }
     return AlignedColumns(lines, {true, false, false, false, false, false, true, false});

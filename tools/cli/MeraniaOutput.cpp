@@ -1,8 +1,10 @@
 #include "tools/cli/MeraniaOutput.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "data/ControlText.h"
 #include "data/MeasurementTable.h"
 #include "data/MeasurementText.h"
 #include "data/uMeranie.h"
@@ -30,6 +32,26 @@ TExportOptions ExportOptions(const TConvertOptions& options, const std::string& 
     exportOptions.DeviceName = options.deviceLabel;
     exportOptions.DecimalSeparator = options.separator;
     return exportOptions;
+}
+
+// The clipboard's text for a terminal or a pipe: UTF-8 as every other text the tool prints,
+// its TABs and CR LF line ends kept, any other control character of the meter's escaped.
+std::string StandardOutputText(std::string_view latin1) {
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= latin1.size(); ++i) {
+        const bool lineEnd = i + 1 < latin1.size() && latin1[i] == '\r' && latin1[i + 1] == '\n';
+        if (i < latin1.size() && latin1[i] != '\t' && !lineEnd)
+            continue;
+        out += EscapeLatin1Controls(latin1.substr(start, i - start));
+        if (lineEnd)
+            out += "\r\n";
+        else if (i < latin1.size())
+            out += '\t';
+        i += lineEnd ? 1 : 0;
+        start = i + 1;
+    }
+    return out;
 }
 
 }  // namespace
@@ -77,7 +99,7 @@ void WriteMeraniaOutput(const TConvertOptions& options, TMeraniaArray records) {
             const std::string text =
                 BuildClipboardText(table, options.device, deviceLine, options.header);
             table = TMeasurementTable();
-            WriteStandardOutput(text);
+            WriteStandardOutput(StandardOutputText(text));
             break;
         }
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "data/ControlText.h"
+
 namespace {
 
 // Characters, not bytes: a UTF-8 continuation byte starts none.
@@ -13,8 +15,17 @@ std::size_t Width(const std::string& text) {
 
 }  // namespace
 
-std::string AlignedColumns(const std::vector<std::vector<std::string>>& lines,
+std::string AlignedColumns(const std::vector<std::vector<std::string>>& cells,
                            const std::vector<bool>& rightAligned) {
+    // Names from a meter or an imported document reach the terminal: never their controls.
+    std::vector<std::vector<std::string>> lines;
+    lines.reserve(cells.size());
+    for (const std::vector<std::string>& line : cells) {
+        std::vector<std::string>& escaped = lines.emplace_back();
+        escaped.reserve(line.size());
+        for (const std::string& cell : line)
+            escaped.push_back(EscapeControls(cell));
+    }
     std::vector<std::size_t> widths;
     for (const std::vector<std::string>& line : lines) {
         widths.resize(std::max(widths.size(), line.size()));

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "data/ControlText.h"
+#include "data/Latin1Utf8.h"
 #include "tools/common/CommandLine.h"
 
 namespace {
@@ -76,12 +78,25 @@ std::string Unescape(const std::string& text) {
     return result;
 }
 
+// A meter sends its name in 8 bits (Latin-1): a name typed on a UTF-8 terminal is sent so.
+// Bytes that are not UTF-8 are taken as the 8-bit text itself.
+std::string MeterName(const std::string& text) {
+    if (std::optional<std::string> latin1 = Utf8ToLatin1(text))
+        return *latin1;
+    if (!IsUtf8(text))
+        return text;
+    throw CLI::ValidationError("--name", "'" + text +
+                                             "' holds characters a meter cannot send (it sends "
+                                             "Latin-1: letters of Western European languages)");
+}
+
 }  // namespace
 
 void AddSimOptions(CLI::App& app, TSimOptions& options) {
     SetHelpText(app, SimHelp);
-    app.add_option_function<std::string>(
-        "--name", [&options](const std::string& text) { options.Name = Unescape(text); });
+    app.add_option_function<std::string>("--name", [&options](const std::string& text) {
+        options.Name = MeterName(Unescape(text));
+    });
     CLI::Option* dump = app.add_option("--dump", options.DumpFile);
     app.add_option("--records", options.Records)->check(Number(0, 100000000))->excludes(dump);
     app.add_option("--seed", options.Seed)->check(Number(0, 0xFFFFFFFF));

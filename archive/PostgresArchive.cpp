@@ -201,7 +201,7 @@ void TPostgresArchive::CreateJob(const TJob& job) {
     if (job.Name.empty()) {
         throw EArchiveError(TArchiveErrc::BadInput, "a job needs a name");
     }
-    CheckLogo(job.Name, job.Logo);
+    CheckLogo(job.Name, job.Logo, job.LogoType);
     static const std::string insert =
         "INSERT INTO jobs(name, customer, site, contractor, notes, created_at, logo, logo_type)"
         " VALUES ($1, $2, $3, $4, $5, COALESCE(NULLIF($6, ''), " +
@@ -285,7 +285,7 @@ void ChangeIdentity(pqxx::transaction_base& tx, std::int64_t jobId, const TJobCh
 
 void TPostgresArchive::ChangeJob(const std::string& name, const TJobChanges& changes) {
     if (changes.Logo) {
-        CheckLogo(name, *changes.Logo);
+        CheckLogo(name, *changes.Logo, changes.LogoType.value_or(""));
     }
     Write([&](pqxx::transaction_base& tx) {
         const std::int64_t jobId = LockJob(tx, name, shown_);

@@ -269,7 +269,7 @@ void TSqliteArchive::CreateJob(const TJob& job) {
     if (job.Name.empty()) {
         throw EArchiveError(TArchiveErrc::BadInput, "a job needs a name");
     }
-    CheckLogo(job.Name, job.Logo);
+    CheckLogo(job.Name, job.Logo, job.LogoType);
     Guarded([&] {
         TWriteTransaction transaction(*connection_);
         TSqliteStatement exists(*connection_, "SELECT 1 FROM jobs WHERE name = ?");
@@ -354,7 +354,7 @@ void TSqliteArchive::ChangeIdentity(std::int64_t jobId, const TJobChanges& chang
 void TSqliteArchive::ChangeJob(const std::string& name, const TJobChanges& changes) {
     RequireWritable();
     if (changes.Logo) {
-        CheckLogo(name, *changes.Logo);
+        CheckLogo(name, *changes.Logo, changes.LogoType.value_or(""));
     }
     Guarded([&] {
         TWriteTransaction transaction(*connection_);

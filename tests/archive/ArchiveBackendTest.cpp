@@ -86,11 +86,29 @@ TEST_P(ArchiveBackendTest, SecondJobOfTheSameNameIsRefused) {
     EXPECT_EQ(Archive().ListJobs().size(), 1u);
 }
 
-TEST_P(ArchiveBackendTest, RefusesANamelessJobAndALogoOverOneMegabyte) {
+TEST_P(ArchiveBackendTest, RefusesANamelessJobALogoOverOneMegabyteOrNotOfItsType) {
     EXPECT_SYSTEM_ERROR(Archive().CreateJob(SampleJob("")), EArchiveError, TArchiveErrc::BadInput,
                         "a job needs a name");
     TJob job = SampleJob("J");
-    job.Logo = std::string(1024 * 1024 + 1, 'x');
+    Archive().CreateJob(SampleJob("K"));
+    // A file named .png may hold anything; so may a document's logo.
+    const std::string notPng = " is no PNG image: its first bytes are not the PNG signature";
+    const std::string notSvg = " is no SVG image: it holds no <svg";
+    for (const auto& [type, bytes, why] :
+         {std::tuple<std::string, std::string, std::string>{"png", "GIF89a", notPng},
+          {"png", "\x89PNG\r\n", notPng},
+          {"svg", "\x89PNG\r\n\x1a\n", notSvg}}) {
+        job.Logo = bytes;
+        job.LogoType = type;
+        EXPECT_SYSTEM_ERROR(Archive().CreateJob(job), EArchiveError, TArchiveErrc::BadInput,
+                            "the logo of job J" + why);
+        TJobChanges changes;
+        changes.Logo = bytes;
+        changes.LogoType = type;
+        EXPECT_SYSTEM_ERROR(Archive().ChangeJob("K", changes), EArchiveError,
+                            TArchiveErrc::BadInput, "the logo of job K" + why);
+    }
+    job.Logo = "\x89PNG\r\n\x1a\n" + std::string(1024 * 1024 + 1 - 8, 'x');
     job.LogoType = "png";
     EXPECT_SYSTEM_ERROR(Archive().CreateJob(job), EArchiveError, TArchiveErrc::BadInput,
                         "the logo of job J is larger than 1 MB (1048577 bytes)");
@@ -127,7 +145,7 @@ TEST_P(ArchiveBackendTest, ChangesOnlyWhatIsGiven) {
 
 TEST_P(ArchiveBackendTest, KeepsTheLogoByteForByteAndRemovesIt) {
     Archive().CreateJob(SampleJob("J"));
-    std::string logo;
+    std::string logo = "\x89PNG\r\n\x1a\n";
     for (int i = 0; i < 512; ++i) {
         logo += static_cast<char>(i % 256);
     }

@@ -184,7 +184,7 @@ const TIdentityChange IdentityChanges[] = {
     {"Contractor", [](TJob& job) { job.Contractor.clear(); }, "contractor"},
     {"Notes", [](TJob& job) { job.Notes = "one day"; }, "notes"},
     {"LogoBytes", [](TJob& job) { job.Logo += "x"; }, "logo"},
-    {"LogoType", [](TJob& job) { job.LogoType = "svg"; }, "logo"},
+    {"LogoType", [](TJob& job) { job.Logo = "<svg/>", job.LogoType = "svg"; }, "logo"},
     {"LogoRemoved", [](TJob& job) { job.Logo.clear(), job.LogoType.clear(); }, "logo"},
     {"FibreCount", [](TJob& job) { job.ExpectedFibres["K2"] = 96; }, "expected_fibres"},
     {"FibreCable", [](TJob& job) { job.ExpectedFibres.erase("K2"); }, "expected_fibres"},

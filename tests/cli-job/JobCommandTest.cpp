@@ -419,6 +419,11 @@ const TRefusal Refusals[] = {
     {"VoidWithoutReason", {"void", "R", "1"}, 2, "--reason is required"},
     {"UnknownCommand", {"bogus"}, 2, "unknown command 'bogus'"},
     {"LogoOfAnotherKind", {"set", "R", "--logo", "@logo.gif"}, 2, "--logo"},
+    {"LogoNamedPngHoldingSomethingElse",
+     {"set", "R", "--logo", "@a.dump.png"},
+     1,
+     "the logo of job R is no PNG image: its first bytes are not the PNG signature"},
+    {"ReportToADashFile", {"report", "R", "--to", "-.xlsx"}, 2, "-.xlsx is no standard output"},
 };
 
 class JobRefusalTest : public JobTest, public testing::WithParamInterface<TRefusal> {};
@@ -426,6 +431,7 @@ class JobRefusalTest : public JobTest, public testing::WithParamInterface<TRefus
 TEST_P(JobRefusalTest, GivesTheExitCodeAndAClearMessage) {
     MakeJob();
     Put(Path("a.dump"), "R\t1\t1310\t-0.42\t-10.00\n\r\n\r");
+    Put(Path("a.dump.png"), "R\t1\t1310\t-0.42\t-10.00\n\r\n\r");
     Args words;
     for (const std::string& word : GetParam().words)
         words.push_back(word[0] == '@' ? Path(word.substr(1)) : word);

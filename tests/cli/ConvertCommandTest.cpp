@@ -321,6 +321,10 @@ TEST_F(ConvertTest, WrongUsageExitsTwoWithTheUsageLine) {
         {"convert", Path("dump.txt"), "--to", Path("out.mxe"), "--page", "relative"},
         {"convert", Path("dump.txt"), "--to", Path("out.mxe"), "--header"},
         {"convert", Path("dump.txt"), "--to", "-", "--separator", ","},
+        // Names that read as standard output but would make a file named so.
+        {"convert", Path("dump.txt"), "--to", "-.xlsx"},
+        {"report", Path("dump.txt"), "--to", "-.xlsx"},
+        {"report", Path("dump.txt"), "--to", "-.pdf"},
     };
     for (const auto& args : cases) {
         const TRun run = Run(args);

@@ -30,6 +30,15 @@ const char* const ConvertHelp =
     "conversion leaves no half-written OUTPUT behind (an OUTPUT in a folder that forbids\n"
     "replacing its files is rewritten in place).\n";
 
+void RefuseDashOutput(const std::string& output) {
+    if (output.size() > 2 && output.compare(0, 2, "-.") == 0 &&
+        output.find('/') == std::string::npos)
+        throw CLI::ValidationError(output +
+                                   " is no standard output: write - for standard output, "
+                                   "or ./" +
+                                   output + " for a file named so");
+}
+
 bool HasExtension(const std::string& path, const std::string& ext) {
     if (path.size() <= ext.size())
         return false;
@@ -43,6 +52,7 @@ bool HasExtension(const std::string& path, const std::string& ext) {
 void FinishOutputOptions(const CLI::App& command, TConvertOptions& options) {
     if (options.output.empty())
         throw CLI::ValidationError("--to OUTPUT is missing");
+    RefuseDashOutput(options.output);
     if (options.output == "-") {
         options.outputKind = TOutputKind::Text;
     } else if (HasExtension(options.output, ".xls")) {

@@ -31,6 +31,10 @@ extern const char* const ConvertHelp;
 // True when path ends in ext (".mxe", ".xls", ".xlsx", ".csv"), whatever the letters' case.
 bool HasExtension(const std::string& path, const std::string& ext);
 
+// Refuses (CLI::ValidationError) an OUTPUT such as "-.xlsx": it reads as standard output but
+// would make a file named so. "./-.xlsx" still names that file.
+void RefuseDashOutput(const std::string& output);
+
 // Adds the options that choose what is written (--to, --page, --header, --separator,
 // --budget) to command, read into options.
 void AddOutputOptions(CLI::App& command, TConvertOptions& options);

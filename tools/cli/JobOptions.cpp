@@ -179,6 +179,7 @@ void AddSetOptions(CLI::App& set, TJobOptions& options) {
 }
 
 void FinishReportOutput(TJobOptions& options) {
+    RefuseDashOutput(options.Output);
     if (options.Output == "-")
         options.OutputKind = TJobReportOutput::Text;
     else if (HasExtension(options.Output, ".xlsx"))

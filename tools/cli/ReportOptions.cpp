@@ -42,6 +42,8 @@ TReportOutput StandardOutputKind(const TReportOptions& options) {
 
 void FinishReportOptions(const CLI::App& report, TReportOptions& options) {
     options.toStandardOutput = options.output == "-" || options.output == "-.csv";
+    if (!options.toStandardOutput)
+        RefuseDashOutput(options.output);
     if (options.toStandardOutput) {
         options.outputKind = StandardOutputKind(options);
     } else if (report.count("--format") > 0) {

@@ -86,16 +86,29 @@ std::string XlsxCellText(std::string_view latin1) {
 }
 
 std::string XlsxPropertyText(std::string_view latin1) {
-    std::string text;
-    text.reserve(latin1.size());
-    AppendControlsEscaped(latin1, text);
-    return text;
+    std::string utf8;
+    utf8.reserve(latin1.size());
+    for (const char c : latin1) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            utf8 += static_cast<char>(0xC0 | (byte >> 6));
+            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+        } else {
+            utf8 += c;
+        }
+    }
+    return XlsxUtf8PropertyText(utf8);
 }
 
 std::string XlsxUtf8PropertyText(std::string_view utf8) {
     std::string text;
     text.reserve(utf8.size());
-    AppendUtf8ControlsEscaped(utf8, text);
+    for (const char c : utf8) {
+        if (NeedsEscape(static_cast<unsigned char>(c)))
+            text += "\uFFFD";
+        else
+            text += c;
+    }
     return text;
 }
 

@@ -15,8 +15,9 @@ void AppendXlsxCellText(std::string_view latin1, std::string& out);
 // The same for a text that is UTF-8 already.
 void AppendXlsxUtf8CellText(std::string_view utf8, std::string& out);
 
-// The 8-bit text as UTF-8 for the document properties, which no reader unescapes: only the
-// controls are escaped, so that the part stays well-formed XML.
+// The 8-bit text as UTF-8 for the document properties, which no reader unescapes: a control
+// XML cannot hold becomes U+FFFD, so that the part stays well-formed XML and a literal
+// "_x000B_" still reads differently from a control byte.
 std::string XlsxPropertyText(std::string_view latin1);
 // The same for a text that is UTF-8 already (a budget's launch condition, say).
 std::string XlsxUtf8PropertyText(std::string_view utf8);

@@ -149,3 +149,16 @@ TEST(OptionsDocumentedTest, AnOptionOnOneSideOnlyIsFound) {
 }
 
 }  // namespace
+
+// What a reader of the man pages sees, blanks collapsed: JSON shows with its quotes.
+TEST(ManPagesTest, JsonShowsAsWritten) {
+    const std::vector<std::pair<std::string, std::string>> phrases = {
+        {"meridax-budget.5", R"(Wavelength to {"min": ..., "max": ...} for absolute readings)"}};
+    for (const auto& [page, phrase] : phrases) {
+        const TRunResult run =
+            RunToEnd({"groff", "-man", "-Tutf8", "-P-cbou", Source + "/docs/man/" + page});
+        ASSERT_EQ(run.ExitCode, 0) << page;
+        const std::string text = std::regex_replace(run.Out, std::regex("[ \n]+"), " ");
+        EXPECT_NE(text.find(phrase), std::string::npos) << page << ":\n" << text;
+    }
+}

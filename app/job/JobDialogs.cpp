@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "app/common/Latin1.h"
+#include "archive/Archive.h"
 
 namespace {
 
@@ -129,11 +130,18 @@ std::optional<std::string> TQtJobDialogs::AskOpenJob(QWidget* owner,
     return ToUtf8(list->currentItem()->data(0, Qt::UserRole).toString());
 }
 
+QString StandardArchiveCaption() {
+    const QString location = Utf8(ShownLocation(ArchiveLocation("")));
+    return qEnvironmentVariableIsEmpty("MERIDAX_ARCHIVE")
+               ? QStringLiteral("The default file: %1").arg(location)
+               : QStringLiteral("$MERIDAX_ARCHIVE: %1").arg(location);
+}
+
 std::optional<TArchiveChoice> TQtJobDialogs::AskArchive(QWidget* owner,
                                                         const TArchiveChoice& current) {
     using TKind = TArchiveChoice::TKind;
     TFormDialog dialog(owner, QStringLiteral("Archive"));
-    auto* standard = new QRadioButton(QStringLiteral("The default file"), &dialog);
+    auto* standard = new QRadioButton(StandardArchiveCaption(), &dialog);
     auto* file = new QRadioButton(QStringLiteral("Another file:"), &dialog);
     auto* postgres = new QRadioButton(QStringLiteral("A PostgreSQL database:"), &dialog);
     dialog.Form->addRow(standard);

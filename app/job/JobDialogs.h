@@ -48,6 +48,10 @@ public:
     virtual std::optional<std::string> AskPassword(QWidget* owner, const QString& location) = 0;
 };
 
+// What the Archive dialog calls the archive used when none is chosen: $MERIDAX_ARCHIVE while
+// it is set, else the default file, each with its location.
+QString StandardArchiveCaption();
+
 // The same with Qt's dialogs.
 class TQtJobDialogs : public IJobDialogs {
 public:

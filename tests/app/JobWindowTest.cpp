@@ -690,7 +690,16 @@ TEST(JobSettingsTest, NothingChosenTakesTheArchiveOfTheEnvironment) {
     setenv("MERIDAX_ARCHIVE", location.c_str(), 1);
     TJobSettings settings(QString::fromStdString(folder.File("job.ini")));
     EXPECT_EQ(settings.Location(), location);
+    // The Archive dialog says which archive "nothing chosen" is, a password never shown.
+    EXPECT_EQ(StandardArchiveCaption().toStdString(), "$MERIDAX_ARCHIVE: " + location);
+    setenv("MERIDAX_ARCHIVE", "postgresql://ann:s3cret@db/jobs", 1);
+    EXPECT_EQ(StandardArchiveCaption().indexOf(QStringLiteral("s3cret")), -1);
     unsetenv("MERIDAX_ARCHIVE");
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    setenv("XDG_DATA_HOME", folder.Path().c_str(), 1);
+    EXPECT_EQ(StandardArchiveCaption().toStdString(),
+              "The default file: " + folder.File("meridax/archive.sqlite"));
+    qputenv("XDG_DATA_HOME", dataHome);
 }
 
 class JobWindowPostgresTest : public JobWindowTest {

@@ -6,6 +6,7 @@
 
 #include "archive/Archive.h"
 #include "archive/PostgresArchive.h"
+#include "archive/PostgresLocation.h"
 #include "archive/SqliteArchive.h"
 
 namespace {
@@ -37,8 +38,11 @@ std::string HideQueryPasswords(std::string uri) {
     }
     for (std::size_t at = query; at < uri.size();) {
         const std::size_t start = at + 1;
-        if (uri.compare(start, 9, "password=") == 0) {
-            const std::size_t valueStart = start + 9;
+        const std::size_t equals = uri.find('=', start);
+        const std::size_t end = std::min(uri.find('&', start), uri.size());
+        if (equals < end &&
+            IsPasswordParameter(std::string_view(uri).substr(start, equals - start))) {
+            const std::size_t valueStart = equals + 1;
             const std::size_t valueEnd = std::min(uri.find_first_of("&#", valueStart), uri.size());
             uri.replace(valueStart, valueEnd - valueStart, "***");
         }
@@ -79,6 +83,13 @@ std::unique_ptr<TArchive> OpenArchive(const std::string& location, TArchiveCreat
 std::string ShownLocation(const std::string& location) {
     if (!IsPostgresUri(location)) {
         return location;
+    }
+    // What libpq cannot read, or reads with a password's "@" taken for the host's, hides
+    // the whole of what may be a password.
+    try {
+        SplitPostgresLocation(location);
+    } catch (const EArchiveError&) {
+        return HiddenPostgresLocation(location);
     }
     const std::size_t authority = location.find("://") + 3;
     const std::size_t authorityEnd =

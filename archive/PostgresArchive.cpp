@@ -13,6 +13,7 @@
 #include "archive/AddDownloadPause.h"
 #include "archive/JobLogo.h"
 #include "archive/PostgresErrors.h"
+#include "archive/PostgresLocation.h"
 #include "archive/PostgresReadings.h"
 #include "archive/PostgresSchema.h"
 #include "data/MeasurementText.h"
@@ -133,7 +134,7 @@ auto TPostgresArchive::Write(F&& body) {
 }
 
 TPostgresArchive::TPostgresArchive(const std::string& uri)
-    : uri_(uri), shown_(ShownLocation(uri)), password_(UriPassword(uri)) {
+    : uri_(uri), shown_(ShownLocation(uri)), password_(SplitPostgresLocation(uri).Password) {
     try {
         PreparePostgresSchema(Connection(), shown_);
         readOnly_ = ProbeReadOnly();

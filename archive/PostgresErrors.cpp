@@ -18,56 +18,6 @@ bool IsPostgresRetryable(const pqxx::failure& failure) {
             sqlError->sqlstate() == "23505");
 }
 
-namespace {
-std::string PercentDecoded(std::string_view encoded) {
-    std::string decoded;
-    for (std::size_t i = 0; i < encoded.size(); ++i) {
-        if (encoded[i] == '%' && i + 2 < encoded.size() &&
-            std::isxdigit(static_cast<unsigned char>(encoded[i + 1])) != 0 &&
-            std::isxdigit(static_cast<unsigned char>(encoded[i + 2])) != 0) {
-            decoded +=
-                static_cast<char>(std::stoi(std::string(encoded.substr(i + 1, 2)), nullptr, 16));
-            i += 2;
-        } else {
-            decoded += encoded[i];
-        }
-    }
-    return decoded;
-}
-
-// The value of "password=" among the URI's query parameters.
-std::string QueryPassword(std::string_view uri) {
-    const std::size_t query = uri.find('?');
-    if (query == std::string_view::npos) {
-        return {};
-    }
-    std::string_view rest = uri.substr(query + 1);
-    while (!rest.empty()) {
-        const std::string_view parameter = rest.substr(0, rest.find('&'));
-        if (parameter.rfind("password=", 0) == 0) {
-            return PercentDecoded(parameter.substr(9));
-        }
-        rest.remove_prefix(std::min(rest.size(), parameter.size() + 1));
-    }
-    return {};
-}
-}  // namespace
-
-std::string UriPassword(std::string_view uri) {
-    const std::size_t scheme = uri.find("://");
-    if (scheme == std::string_view::npos) {
-        return {};
-    }
-    const std::string_view rest = uri.substr(scheme + 3);
-    const std::string_view authority = rest.substr(0, rest.find_first_of("/?"));
-    const std::size_t at = authority.rfind('@');
-    const std::size_t colon = authority.find(':');
-    if (at == std::string_view::npos || colon == std::string_view::npos || colon > at) {
-        return QueryPassword(uri);
-    }
-    return PercentDecoded(authority.substr(colon + 1, at - colon - 1));
-}
-
 std::string CleanReason(std::string_view text, const std::string& password) {
     std::string hidden(text);
     if (!password.empty()) {

@@ -19,10 +19,6 @@ bool IsPostgresRetryable(const pqxx::failure& failure);
 [[noreturn]] void RethrowAsArchiveError(const std::string& shown, const std::string& password,
                                         bool connectionLost = false);
 
-// The password of a postgresql:// URI (user:password@ or ?password=), percent-decoded;
-// empty when it has none.
-std::string UriPassword(std::string_view uri);
-
 // text with every occurrence of password replaced by "***", its runs of blanks (libpq's
 // line breaks and tabs included) made one space, and without blanks at its ends.
 std::string CleanReason(std::string_view text, const std::string& password);

@@ -1,12 +1,11 @@
 #include "app/job/JobSettings.h"
 
 #include <QSettings>
-#include <QUrl>
-#include <QUrlQuery>
 #include <memory>
 
 #include "app/common/Latin1.h"
 #include "archive/Archive.h"
+#include "archive/PostgresLocation.h"
 
 namespace {
 
@@ -33,34 +32,21 @@ std::string UriWithoutPassword(const std::string& uri, std::string* password) {
     if (!IsPostgresLocation(uri)) {
         return uri;
     }
-    QUrl url(Utf8(uri), QUrl::StrictMode);
-    QUrlQuery query(url);
-    const QString inQuery = query.queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded);
-    if (!url.isValid() ||
-        (url.password().isEmpty() && !query.hasQueryItem(QStringLiteral("password")))) {
-        return uri;
-    }
+    // libpq's own reading, not a URL class's: a location Qt would call invalid (several
+    // hosts, a socket folder as host, an unencoded character in the password) still loses
+    // its password, and one libpq cannot read is refused with its secrets hidden.
+    TPostgresLocation location = SplitPostgresLocation(uri);
     if (password) {
-        *password = (url.password().isEmpty() ? inQuery : url.password(QUrl::FullyDecoded))
-                        .toUtf8()
-                        .toStdString();
+        *password = std::move(location.Password);
     }
-    url.setPassword(QString());
-    query.removeAllQueryItems(QStringLiteral("password"));
-    url.setQuery(query);
-    return url.toString(QUrl::FullyEncoded).toStdString();
+    return location.WithoutPassword;
 }
 
 std::string UriWithPassword(const std::string& uri, const std::string& password) {
-    if (password.empty() || !IsPostgresLocation(uri)) {
+    if (!IsPostgresLocation(uri)) {
         return uri;
     }
-    QUrl url(Utf8(uri), QUrl::StrictMode);
-    if (!url.isValid()) {
-        return uri;
-    }
-    url.setPassword(Utf8(password), QUrl::DecodedMode);
-    return url.toString(QUrl::FullyEncoded).toStdString();
+    return PostgresLocationWithPassword(uri, password);
 }
 
 TJobSettings::TJobSettings(QString fileName) : fileName_(std::move(fileName)) {}

@@ -27,7 +27,8 @@ private:
     std::string password_;
 };
 
-// The URI without its password, and the password it held ("" without).
+// The URI without its password, and the password it held ("" without), as libpq reads it.
+// Throws EArchiveError for a URI libpq cannot read (its message hides the secrets).
 std::string UriWithoutPassword(const std::string& uri, std::string* password = nullptr);
 // The URI with password set (unchanged when password is empty).
 std::string UriWithPassword(const std::string& uri, const std::string& password);

@@ -4,11 +4,13 @@
 #include <functional>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "MeridaxBuildId.h"
 #include "data/Errors.h"
 #include "sys/StandardDescriptors.h"
 #include "tools/cli/Commands.h"
+#include "tools/cli/JobOptions.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/VersionText.h"
 
@@ -111,6 +113,18 @@ int CliMain(int argc, char** argv) {
             return jobUsage;
         return Usage;
     };
+    // The arguments are read from a copy: a password given in --archive is starred out of the
+    // command line others see, and the user told how to keep it out of there.
+    std::vector<std::string> arguments(argv, argv + argc);
+    std::vector<char*> copies;
+    for (std::string& argument : arguments)
+        copies.push_back(argument.data());
+    copies.push_back(nullptr);
+    if (HideArchivePasswords(argc, argv))
+        std::cerr << "meridax-cli: the password given in --archive could be seen by other users "
+                     "of this computer (ps); keep it in ~/.pgpass, in the file named by "
+                     "PGPASSFILE, or in PGPASSWORD\n";
+    argv = copies.data();
     if (NamesUnknownSubcommand(app, argc, argv) || NamesUnknownJobCommand(app, argc, argv))
         return 2;
     if (const auto exitCode = ParseCommandLine(app, argc, argv, usage))

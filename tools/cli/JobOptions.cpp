@@ -1,7 +1,10 @@
 #include "tools/cli/JobOptions.h"
 
+#include <cstring>
 #include <map>
+#include <string_view>
 
+#include "archive/PostgresLocation.h"
 #include "data/Errors.h"
 #include "session/ApplicationSettings.h"
 #include "tools/cli/ConvertOptions.h"
@@ -291,4 +294,24 @@ bool IsCalendarDate(const std::string& text) {
     if (month < 1 || month > 12 || day < 1)
         return false;
     return day <= Days[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+bool HideArchivePasswords(int argc, char** argv) {
+    bool hidden = false;
+    for (int i = 1; i < argc; ++i) {
+        char* value = argv[i];
+        if (std::strcmp(value, "--archive") == 0 && i + 1 < argc)
+            value = argv[++i];
+        else if (std::strncmp(value, "--archive=", 10) == 0)
+            value += 10;
+        else
+            continue;
+        const std::string_view uri(value);
+        if (!uri.starts_with("postgresql://") && !uri.starts_with("postgres://"))
+            continue;
+        const std::string starred = StarredPostgresLocation(uri);
+        hidden = hidden || starred != uri;
+        std::memcpy(value, starred.data(), starred.size());
+    }
+    return hidden;
 }

@@ -59,5 +59,10 @@ CLI::App& AddJobCommand(CLI::App& app, TJobOptions& options);
 // The usage of command when it is job or one of its subcommands; nullptr otherwise.
 const char* JobCommandUsage(const CLI::App& command);
 
+// Stars out, in place, every password of a postgresql:// URI given to --archive, so that other
+// users do not see it in the program's command line (ps); true when there was one. The caller
+// reads the arguments from a copy made before.
+bool HideArchivePasswords(int argc, char** argv);
+
 // True for a real date written YYYY-MM-DD (2024-02-29 is one, 2023-02-29 is not).
 bool IsCalendarDate(const std::string& text);

@@ -95,6 +95,15 @@ TVerdictKind Worse(TVerdictKind a, TVerdictKind b) {
     return Rank(b) > Rank(a) ? b : a;
 }
 
+// Whether a is the worse of two directions: the smaller margin (a FAIL's is below zero, a
+// PASS's not), else (no limit) the greater loss. A gain's CHECK is no loss: the pair is
+// CHECK whatever its figures.
+bool WorseReading(const TVerdict& a, const TVerdict& b) {
+    if (a.Margin && b.Margin)
+        return *a.Margin < *b.Margin;
+    return a.Loss && b.Loss && *a.Loss > *b.Loss;
+}
+
 THistoryReading HistoryReading(const TPlaced& placed) {
     const TMeranie& record = placed.Reading->Record;
     return {record.WaveLength, record.Value, record.Reference, placed.Reading->Direction,
@@ -157,6 +166,7 @@ public:
     }
 
     std::vector<TResultRow> Rows() const;
+    TPairRule Rule() const noexcept { return rule_; }
     TJobCounts Counts(const std::vector<TResultRow>& rows) const;
 
 private:
@@ -227,6 +237,7 @@ TResultRow TResultsBuilder::Row(const TKeyState& state, TRowShape shape) const {
     row.IsRelative = record.IsRelative;
     row.Shape = shape;
     row.Reading = Judged(state.Current);
+    row.Loss = row.Reading.Verdict.Loss;
     row.Limit = row.Reading.Verdict.Limit;
     row.Margin = row.Reading.Verdict.Margin;
     row.Kind = row.Reading.Verdict.Kind;
@@ -249,8 +260,17 @@ TResultRow TResultsBuilder::PairRow(const TKeyState& aToB, const TKeyState& bToA
     average_.Value = record.Value * 0.5 + bToA.Current.Reading->Record.Value * 0.5;
     const TVerdict averaged = judge_.Judge(average_);
     row.Average = averaged.Loss;
-    row.Limit = averaged.Limit;
-    row.Margin = averaged.Margin;
+    // The pair's figures are those its verdict is made of, so that a FAIL has a margin below
+    // zero under either rule.
+    TVerdict judged = averaged;
+    if (rule_ == TPairRule::Worst) {
+        const bool baWorse = WorseReading(row.Partner.Verdict, row.Reading.Verdict);
+        row.WorseDirection = baWorse ? TDirection::BToA : TDirection::AToB;
+        judged = baWorse ? row.Partner.Verdict : row.Reading.Verdict;
+    }
+    row.Loss = judged.Loss;
+    row.Limit = judged.Limit;
+    row.Margin = judged.Margin;
     const TVerdictKind ab = row.Reading.Verdict.Kind;
     const TVerdictKind ba = row.Partner.Verdict.Kind;
     // A direction whose reference was wrong must be measured again before the fibre is judged,
@@ -397,6 +417,7 @@ TJobResults ComputeJobResults(const TBudget& budget,
         builder.Take(*download);
     TJobResults results;
     results.Rows = builder.Rows();
+    results.PairRule = builder.Rule();
     std::sort(results.Rows.begin(), results.Rows.end(), RowBefore);
     results.Counts = builder.Counts(results.Rows);
     results.Counts.Downloads = ordered.size();

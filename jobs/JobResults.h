@@ -68,9 +68,16 @@ struct TResultRow {
     TRowReading Partner;
     // A pair's average loss; none in other rows.
     TFigure Average;
-    // A pair's: the average's limit and margin; other rows': their reading's.
+    // The row's loss, limit and margin. A pair's are by the budget's pair rule: under "worst"
+    // its worse direction's (WorseDirection), under "average" its average's. Other rows':
+    // their reading's (an absolute reading has no loss and no limit).
+    TFigure Loss;
     TFigure Limit;
     TFigure Margin;
+    // A pair's under "worst": the direction whose figures it takes, the one of the smaller
+    // margin (a FAIL's is below zero), without a limit the one of the greater loss, of equal
+    // ones a-b. None in other rows and under "average".
+    TDirection WorseDirection = TDirection::None;
     // Other rows': their reading's. A pair's is CHECK when either direction is CHECK, else by
     // the budget's pair rule: "worst" takes the worse direction's (FAIL before PASS),
     // "average" the average's verdict against the limit.
@@ -133,6 +140,8 @@ struct TJobResults {
     // absolute, then shape (Single, Pair, OneDirection, Absolute) and direction (none, a-b,
     // b-a).
     std::vector<TResultRow> Rows;
+    // The rule the pairs were judged by.
+    TPairRule PairRule = TPairRule::Worst;
     TJobCounts Counts;
     // Per fibre over its relative rows (as the program judges fibres everywhere): FAIL if any
     // is FAIL, else CHECK if any is CHECK, else PASS; None when none was judged. In the

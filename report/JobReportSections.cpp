@@ -69,6 +69,9 @@ void AddJobResults(TBlockList& list, const TJobResults& results) {
     list.Heading(QStringLiteral("Results"));
     list.Line(QStringLiteral("Losses in dB; A→B and B→A each direction's, Average their mean."),
               TFontRole::Small);
+    list.Line(QStringLiteral("A pair's limit, margin and verdict are ") +
+                  PairRuleText(results.PairRule) + QLatin1Char('.'),
+              TFontRole::Small);
     list.Gap(2);
     TTableBlock table;
     table.Columns = {{QStringLiteral("Cable")},       {QStringLiteral("Fiber")},
@@ -92,6 +95,7 @@ void AddJobResults(TBlockList& list, const TJobResults& results) {
 
 TJobCharts JobCharts(const TJobResults& results) {
     TJobCharts charts;
+    charts.PairRule = results.PairRule;
     std::map<int, TChartSeries> byKey;
     for (const TResultRow& row : results.Rows) {
         const TFigure loss = RowLoss(row);
@@ -111,7 +115,9 @@ TJobCharts JobCharts(const TJobResults& results) {
 
 void AddJobCharts(TBlockList& list, const TJobCharts& charts) {
     list.Heading(QStringLiteral("Loss per fiber"));
-    list.Line(QStringLiteral("A pair's bar is the average of its two directions."),
+    list.Line(charts.PairRule == TPairRule::Worst
+                  ? QStringLiteral("A pair's bar is the loss of its worse direction.")
+                  : QStringLiteral("A pair's bar is the average of its two directions."),
               TFontRole::Small);
     if (charts.Series.empty())
         list.Line(QStringLiteral("No losses to chart."));

@@ -116,9 +116,12 @@ void AddReadingCounts(TBlockList& list, const TJobResults& results) {
 }  // namespace
 
 TFigure RowLoss(const TResultRow& row) {
-    if (row.Shape == TRowShape::Pair)
-        return row.Average;
-    return row.IsRelative ? row.Reading.Verdict.Loss : TFigure();
+    return row.Loss;
+}
+
+QString PairRuleText(TPairRule rule) {
+    return rule == TPairRule::Worst ? QStringLiteral("its worse direction's (pair rule worst)")
+                                    : QStringLiteral("its average's (pair rule average)");
 }
 
 void AddJobSummary(TBlockList& list, const TJobReportInput& input) {

@@ -181,8 +181,21 @@ QString JobRowToolTip(const TJobRow& row) {
     if (r.Shape == TRowShape::Pair) {
         text += CurrentLine("A\u2192B", r.Reading, false);
         text += CurrentLine("B\u2192A", r.Partner, false);
-        TVerdict pair{r.Kind, r.Average, r.Limit, r.Margin};
-        text += VerdictToolTip(pair).replace(QStringLiteral("Loss: "), QStringLiteral("Average: "));
+        // The pair's limit, margin and verdict are those of the figure its pair rule takes.
+        const TVerdict pair{r.Kind, r.Loss, r.Limit, r.Margin};
+        if (r.WorseDirection == TDirection::None) {
+            text +=
+                QStringLiteral("Judged by the average:\n") +
+                VerdictToolTip(pair).replace(QStringLiteral("Loss: "), QStringLiteral("Average: "));
+        } else {
+            if (r.Average) {
+                text +=
+                    QStringLiteral("Average: ") + FigureText(*r.Average, false) + QLatin1Char('\n');
+            }
+            text += QStringLiteral("Judged by the worse direction, %1:\n")
+                        .arg(Utf8(DirectionCaption(r.WorseDirection))) +
+                    VerdictToolTip(pair);
+        }
     } else {
         text += CurrentLine(DirectionCaption(r.Reading.Direction), r.Reading, IsAbsolute(row));
         text += VerdictToolTip(r.Reading.Verdict);

@@ -332,10 +332,12 @@ TEST_F(JobWindowTest, RowsShowPairsAveragesVerdictsAndColoursByTheJobsBudget) {
         return values;
     };
     // A→B, B→A, Average, Limit, Margin, Verdict
-    EXPECT_EQ(cells.at("R/1/1310"), row({"0.42", "0.48", "0.45", "1.00", "0.55", "PASS"}));
-    EXPECT_EQ(cells.at("R/1/1550"), row({"0.35", "0.31", "0.33", "0.80", "0.47", "PASS"}));
-    EXPECT_EQ(cells.at("R/2/1550"), row({"0.95", "0.65", "0.80", "0.80", "0.00", "FAIL"}));
-    EXPECT_EQ(cells.at("R/3/1310"), row({"0.50", "-0.30", "0.10", "1.00", "0.90", "CHECK"}));
+    // Under the budget's pair rule "worst" a pair's margin is its worse direction's: a FAIL
+    // has one below zero, never the average's 0.00.
+    EXPECT_EQ(cells.at("R/1/1310"), row({"0.42", "0.48", "0.45", "1.00", "0.52", "PASS"}));
+    EXPECT_EQ(cells.at("R/1/1550"), row({"0.35", "0.31", "0.33", "0.80", "0.45", "PASS"}));
+    EXPECT_EQ(cells.at("R/2/1550"), row({"0.95", "0.65", "0.80", "0.80", "-0.15", "FAIL"}));
+    EXPECT_EQ(cells.at("R/3/1310"), row({"0.50", "-0.30", "0.10", "1.00", "0.50", "CHECK"}));
     EXPECT_EQ(cells.at("R/4/1310"), row({"0.30", "", "", "1.00", "0.70", "PASS"}));
     EXPECT_EQ(cells.at("R/5/1310"), row({"", "0.70", "", "1.00", "0.30", "PASS"}));
     EXPECT_EQ(cells.at("R/1/1310/power")[0], QStringLiteral("-3.10 dBm"));
@@ -355,7 +357,8 @@ TEST_F(JobWindowTest, RowsShowPairsAveragesVerdictsAndColoursByTheJobsBudget) {
     EXPECT_EQ(model.index(0, 0).data(Qt::ToolTipRole).toString(),
               QStringLiteral("A\u2192B: loss 0.42 dB, measured -0.42 dB (download 1)\n"
                              "B\u2192A: loss 0.48 dB, measured -0.48 dB (download 2)\n"
-                             "Average: 0.45 dB\nLimit: 1.00 dB\nMargin: 0.55 dB\nVerdict: PASS"));
+                             "Average: 0.45 dB\nJudged by the worse direction, B\u2192A:\n"
+                             "Loss: 0.48 dB\nLimit: 1.00 dB\nMargin: 0.52 dB\nVerdict: PASS"));
 
     const QString status = window.StatusText();
     EXPECT_TRUE(
@@ -392,7 +395,7 @@ TEST_F(JobWindowTest, SortingByMarginPutsTheSmallestFirstAndAnEmptyCellLast) {
     const auto margin = [&](int r) {
         return model.index(r, TJobResultsModel::Margin).data().toString();
     };
-    EXPECT_EQ(margin(0), QStringLiteral("0.00"));
+    EXPECT_EQ(margin(0), QStringLiteral("-0.15"));
     EXPECT_EQ(margin(1), QStringLiteral("0.10"));
     window.ResultsView->sortByColumn(TJobResultsModel::BToA, Qt::AscendingOrder);
     EXPECT_EQ(model.index(0, TJobResultsModel::BToA).data().toString(), QStringLiteral("-0.30"));

@@ -126,16 +126,19 @@ TEST(JobReportGridTest, CountsSayWhatTheResultsHold) {
     EXPECT_EQ(JobCountsText(results),
               "5 current readings, 1 history, 1 repeat\n"
               "1 pair, 1 one direction\n"
+              "a pair's limit, margin and verdict are its worse direction's (pair rule worst)\n"
               "4 rows: 3 pass, 1 fail\n"
               "2 fibres: 1 pass, 1 fail\n"
               "10 of 12 fibres tested\n"
               "untested in cable CÄ: 7, 11\n");
     results.Counts.Rows = {1, 0, 0, 2};
+    results.PairRule = TPairRule::Average;
     results.Completeness = {};
     results.Fibres.clear();
     EXPECT_EQ(JobCountsText(results),
               "5 current readings, 1 history, 1 repeat\n"
               "1 pair, 1 one direction\n"
+              "a pair's limit, margin and verdict are its average's (pair rule average)\n"
               "1 row: 1 pass\n"
               "2 rows without a verdict\n");
 }

@@ -84,6 +84,11 @@ std::string JobCountsText(const TJobResults& results) {
                        Counted(counts.Repeats, "repeat", "repeats") + '\n';
     text += Counted(counts.Pairs, "pair", "pairs") + ", " + GroupedCount(counts.OneDirection) +
             " one direction\n";
+    if (counts.Pairs > 0)
+        text += results.PairRule == TPairRule::Worst
+                    ? "a pair's limit, margin and verdict are its worse direction's (pair rule "
+                      "worst)\n"
+                    : "a pair's limit, margin and verdict are its average's (pair rule average)\n";
     if (counts.Rows.Judged() > 0)
         text += VerdictSummary(counts.Rows, counts.Rows.Judged() == 1 ? "row" : "rows") + '\n';
     const TVerdictCounts fibres = CountFibreResults(results.Fibres);

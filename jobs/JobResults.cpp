@@ -330,12 +330,11 @@ TJobCounts TResultsBuilder::Counts(const std::vector<TResultRow>& rows) const {
     return counts;
 }
 
-// Rows come sorted, so a fibre's rows are together.
+// Rows come sorted, so a fibre's rows are together. Every current reading counts: a fibre
+// whose power is out of its window fails as one whose loss is too high.
 std::vector<TFibreResult> FibreResultsOf(const std::vector<TResultRow>& rows) {
     std::vector<TFibreResult> fibres;
     for (const TResultRow& row : rows) {
-        if (!row.IsRelative)
-            continue;
         if (fibres.empty() || fibres.back().Cable != row.Cable || fibres.back().Fiber != row.Fiber)
             fibres.push_back({row.Cable, row.Fiber, TVerdictKind::None});
         fibres.back().Kind = Worse(fibres.back().Kind, row.Kind);

@@ -143,9 +143,8 @@ struct TJobResults {
     // The rule the pairs were judged by.
     TPairRule PairRule = TPairRule::Worst;
     TJobCounts Counts;
-    // Per fibre over its relative rows (as the program judges fibres everywhere): FAIL if any
-    // is FAIL, else CHECK if any is CHECK, else PASS; None when none was judged. In the
-    // order of the rows.
+    // Per fibre over all its rows, absolute ones included: FAIL if any is FAIL, else CHECK if
+    // any is CHECK, else PASS; None when none was judged. In the order of the rows.
     std::vector<TFibreResult> Fibres;
     // Empty (no cable, 0 of 0) when the job expects no fibre count.
     TJobCompleteness Completeness;

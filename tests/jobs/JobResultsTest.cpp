@@ -744,7 +744,7 @@ TEST(JobResults, RowsAreSortedByCableFibreNumberWavelengthAndKind) {
                                                "R/100 1310", "R/ 1310", "R/A 1310", "R/x 1310"}));
 }
 
-TEST(JobResults, AFibresResultIsItsWorstRelativeRow) {
+TEST(JobResults, AFibresResultIsItsWorstRowAbsoluteOnesIncluded) {
     const TDownload download = NoDirection(
         1, {Relative("R", "1", 1310, -0.5), Relative("R", "1", 1550, -0.9),  // PASS, FAIL
             Relative("R", "2", 1310, 0.5), Relative("R", "2", 1550, -0.9),   // CHECK, FAIL
@@ -753,8 +753,9 @@ TEST(JobResults, AFibresResultIsItsWorstRelativeRow) {
             Relative("R", "5", 1310, -0.5), Absolute("R", "5", 1310, -30),   // PASS, FAIL
             Relative("R", "6", 1625, -0.5)});                                // no limit
     const TJobResults results = ComputeJobResults(FixedLimits(TPairRule::Worst), {}, {download});
-    EXPECT_EQ(FibreTexts(results),
-              (std::vector<std::string>{"R/1 FAIL", "R/2 FAIL", "R/3 CHECK", "R/5 PASS", "R/6 "}));
+    // A power out of its window fails the fibre, with or without a loss beside it.
+    EXPECT_EQ(FibreTexts(results), (std::vector<std::string>{"R/1 FAIL", "R/2 FAIL", "R/3 CHECK",
+                                                             "R/4 FAIL", "R/5 FAIL", "R/6 "}));
     EXPECT_EQ(results.Counts.Rows, (TVerdictCounts{3, 4, 2, 1}));
 }
 

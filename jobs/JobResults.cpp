@@ -47,6 +47,7 @@ struct TKeyState {
     TReadingKey Key;
     TPlaced Current;
     std::vector<TPlaced> History;  // oldest first
+    std::string_view Fiber;        // the fibre's name as first seen
 };
 
 bool SameBits(double a, double b) {
@@ -120,6 +121,16 @@ std::string_view WithoutLeadingZeros(std::string_view digits) {
     return first == std::string_view::npos ? std::string_view() : digits.substr(first);
 }
 
+// The fibre a fiber text names within its cable: a text of digits only by its number ("7",
+// "07" and "007" name one fibre, "0" and "00" another), any other text as it is. A number's
+// key is all digits, so it never equals another text's.
+std::string_view FibreKey(std::string_view fiber) {
+    if (!IsDigits(fiber))
+        return fiber;
+    const std::string_view digits = WithoutLeadingZeros(fiber);
+    return digits.empty() ? fiber.substr(fiber.size() - 1) : digits;
+}
+
 // Fibers whose texts are numbers first, in number order (equal numbers by text), then the
 // others in byte order.
 int CompareFibers(std::string_view a, std::string_view b) {
@@ -181,6 +192,8 @@ private:
     TPairRule rule_;
     std::unordered_map<TReadingKey, std::size_t, TReadingKeyHash> indexOfKey_;
     std::vector<TKeyState> states_;
+    // A fibre's name as first seen, by cable and FibreKey (the other fields of the key unset).
+    std::unordered_map<TReadingKey, std::string_view, TReadingKeyHash> fibreNames_;
     std::size_t taken_ = 0;
     std::size_t repeats_ = 0;
     // A download holds runs of one wavelength: the last one's key is kept.
@@ -201,12 +214,14 @@ int TResultsBuilder::WaveLengthKey(double waveLength) {
 
 void TResultsBuilder::Place(const TStoredReading& reading, std::int64_t download) {
     const TMeranie& record = reading.Record;
-    const TReadingKey key{record.Cable, record.Fiber, WaveLengthKey(record.WaveLength),
+    const TReadingKey key{record.Cable, FibreKey(record.Fiber), WaveLengthKey(record.WaveLength),
                           record.IsRelative, reading.Direction};
     const TPlaced placed{&reading, download, taken_++};
     const auto [found, added] = indexOfKey_.try_emplace(key, states_.size());
     if (added) {
-        states_.push_back({key, placed, {}});
+        const auto name =
+            fibreNames_.try_emplace(TReadingKey{key.Cable, key.Fiber}, record.Fiber).first;
+        states_.push_back({key, placed, {}, name->second});
         return;
     }
     TKeyState& state = states_[found->second];
@@ -232,7 +247,7 @@ TResultRow TResultsBuilder::Row(const TKeyState& state, TRowShape shape) const {
     TResultRow row;
     const TMeranie& record = state.Current.Reading->Record;
     row.Cable = record.Cable;
-    row.Fiber = record.Fiber;
+    row.Fiber = state.Fiber;
     row.WaveLengthKey = state.Key.WaveLength;
     row.IsRelative = record.IsRelative;
     row.Shape = shape;

@@ -13,7 +13,9 @@
 // A job's results, derived whenever they are read from its downloads and the budget in force;
 // nothing here is stored.
 //
-// A reading's key is (cable, fiber, wavelength key, kind absolute/relative, direction). The
+// A reading's key is (cable, fibre, wavelength key, kind absolute/relative, direction). A
+// fibre is its fiber text, or for a text of digits only its number ("7" and "07" are one
+// fibre), named in every row as its first reading (in the order below) names it. The
 // wavelength key is the budget's nearest wavelength within 20 nm (NearestWavelength over
 // BudgetWavelengths), else the wavelength rounded to the nearest nm (a wavelength that is no
 // number keys as 0, one beyond an int as the nearest int).

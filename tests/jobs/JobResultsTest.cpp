@@ -727,7 +727,7 @@ TEST(JobResults, RowsAreSortedByCableFibreNumberWavelengthAndKind) {
     const TDownload download =
         NoDirection(1, {Relative("R", "x", 1310, -0.1), Relative("R", "10", 1310, -0.1),
                         Absolute("R", "2", 1310, -5), Relative("R", "2", 1550, -0.1),
-                        Relative("R", "2", 1310, -0.1), Relative("R", "010", 1310, -0.1),
+                        Relative("R", "2", 1310, -0.1), Relative("R", "010", 1550, -0.1),
                         Relative("Q", "3", 1310, -0.1), Relative("R", "", 1310, -0.1),
                         Relative("R", "00000000000000000000000000000000099", 1310, -0.1),
                         Relative("R", "100", 1310, -0.1), Relative("R", "A", 1310, -0.1)});
@@ -736,10 +736,10 @@ TEST(JobResults, RowsAreSortedByCableFibreNumberWavelengthAndKind) {
         order.push_back(row.Cable + "/" + row.Fiber + " " + std::to_string(row.WaveLengthKey) +
                         (row.IsRelative ? "" : " absolute"));
     }
-    // Numbers in number order ("010" and "10" the same number, by text), then the other
+    // Numbers in number order ("010" is fibre 10, named "10" as first seen), then the other
     // texts in byte order, the empty one first.
     EXPECT_EQ(order, (std::vector<std::string>{"Q/3 1310", "R/2 1310", "R/2 1310 absolute",
-                                               "R/2 1550", "R/010 1310", "R/10 1310",
+                                               "R/2 1550", "R/10 1310", "R/10 1550",
                                                "R/00000000000000000000000000000000099 1310",
                                                "R/100 1310", "R/ 1310", "R/A 1310", "R/x 1310"}));
 }
@@ -757,6 +757,34 @@ TEST(JobResults, AFibresResultIsItsWorstRowAbsoluteOnesIncluded) {
     EXPECT_EQ(FibreTexts(results), (std::vector<std::string>{"R/1 FAIL", "R/2 FAIL", "R/3 CHECK",
                                                              "R/4 FAIL", "R/5 FAIL", "R/6 "}));
     EXPECT_EQ(results.Counts.Rows, (TVerdictCounts{3, 4, 2, 1}));
+}
+
+// "7" one way and "07" the other are one fibre: they pair, count once and are named as the
+// first reading names them, here the earlier b-a download's "07".
+TEST(JobResults, FibresNamedByDigitsAreOneFibreByNumberNamedAsFirstSeen) {
+    const std::vector<TDownload> downloads = {
+        BToA(1, {Relative("R", "07", 1310, -0.6), Relative("R", "x07", 1310, -0.5),
+                 Relative("R", "00", 1310, -0.5)}),
+        AToB(2, {Relative("R", "7", 1310, -0.4), Relative("R", "007", 1550, -0.3),
+                 Absolute("R", "7", 1310, -5), Relative("R", "x7", 1310, -0.5),
+                 Relative("R", "0", 1310, -0.2), Relative("S", "7", 1310, -0.2)})};
+    const TJobResults results =
+        ComputeJobResults(FixedLimits(TPairRule::Worst), {{"R", 8}}, downloads);
+    EXPECT_EQ(RowTexts(results),
+              (std::vector<std::string>{
+                  "R/00 1310 pair: a-b -0.20#2 PASS, b-a -0.50#1 PASS, average 0.35, loss 0.50 "
+                  "b-a, limit 1.00, margin 0.50 => PASS",
+                  "R/07 1310 pair: a-b -0.40#2 PASS, b-a -0.60#1 PASS, average 0.50, loss 0.60 "
+                  "b-a, limit 1.00, margin 0.40 => PASS",
+                  "R/07 1310 absolute: a-b -5.00#2 PASS, limit none, margin 2.00 => PASS",
+                  "R/07 1550 one-direction: a-b -0.30#2 PASS, limit 0.80, margin 0.50 => PASS",
+                  "R/x07 1310 one-direction: b-a -0.50#1 PASS, limit 1.00, margin 0.50 => PASS",
+                  "R/x7 1310 one-direction: a-b -0.50#2 PASS, limit 1.00, margin 0.50 => PASS",
+                  "S/7 1310 one-direction: a-b -0.20#2 PASS, limit 1.00, margin 0.80 => PASS"}));
+    EXPECT_EQ(FibreTexts(results), (std::vector<std::string>{"R/00 PASS", "R/07 PASS", "R/x07 PASS",
+                                                             "R/x7 PASS", "S/7 PASS"}));
+    EXPECT_EQ(results.Counts.Pairs, 2u);
+    EXPECT_EQ(CompletenessText(results.Completeness), "1 of 8 fibres tested");
 }
 
 TEST(JobResults, ExpectedFibresAreCountedByNumberPerCable) {

@@ -105,12 +105,6 @@ bool WorseReading(const TVerdict& a, const TVerdict& b) {
     return a.Loss && b.Loss && *a.Loss > *b.Loss;
 }
 
-THistoryReading HistoryReading(const TPlaced& placed) {
-    const TMeranie& record = placed.Reading->Record;
-    return {record.WaveLength, record.Value, record.Reference, placed.Reading->Direction,
-            placed.Download};
-}
-
 bool IsDigits(std::string_view text) {
     return !text.empty() &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -184,6 +178,7 @@ private:
     int WaveLengthKey(double waveLength);
     void Place(const TStoredReading& reading, std::int64_t download);
     TRowReading Judged(const TPlaced& placed) const;
+    THistoryReading HistoryReading(const TPlaced& placed) const;
     TResultRow Row(const TKeyState& state, TRowShape shape) const;
     TResultRow PairRow(const TKeyState& aToB, const TKeyState& bToA) const;
 
@@ -241,6 +236,12 @@ TRowReading TResultsBuilder::Judged(const TPlaced& placed) const {
     const TMeranie& record = placed.Reading->Record;
     return {record.WaveLength,         record.Value,    record.Reference,
             placed.Reading->Direction, placed.Download, judge_.Judge(record)};
+}
+
+THistoryReading TResultsBuilder::HistoryReading(const TPlaced& placed) const {
+    const TMeranie& record = placed.Reading->Record;
+    return {record.WaveLength,         record.Value,    record.Reference,
+            placed.Reading->Direction, placed.Download, judge_.Judge(record).Loss};
 }
 
 TResultRow TResultsBuilder::Row(const TKeyState& state, TRowShape shape) const {

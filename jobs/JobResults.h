@@ -53,6 +53,9 @@ struct THistoryReading {
     double Reference = 0;
     TDirection Direction = TDirection::None;
     std::int64_t Download = 0;
+    // A relative reading's loss by the budget in force, so that a re-test reads in the units
+    // of the rows; none for an absolute reading.
+    TFigure Loss;
 
     bool operator==(const THistoryReading&) const = default;
 };

@@ -72,20 +72,15 @@ QString FigureText(double value, bool absolute) {
            (absolute ? QStringLiteral(" dBm") : QStringLiteral(" dB"));
 }
 
-// "A→B: loss 0.42 dB, measured -0.42 dB (download 1)"; an earlier reading has no loss of its
-// own, as nothing judges it now.
-QString ReadingLine(const char* caption, const std::optional<double>& loss, double value,
-                    bool absolute, std::int64_t download) {
+// "A→B: loss 0.42 dB, measured -0.42 dB (download 1)".
+QString CurrentLine(const char* caption, const TRowReading& reading, bool absolute) {
     QString text = Utf8(caption) + QStringLiteral(": ");
-    if (loss && !absolute) {
-        text += QStringLiteral("loss ") + FigureText(*loss, false) + QStringLiteral(", ");
+    if (reading.Verdict.Loss && !absolute) {
+        text += QStringLiteral("loss ") + FigureText(*reading.Verdict.Loss, false) +
+                QStringLiteral(", ");
     }
     return text + QStringLiteral("measured %1 (download %2)\n")
-                      .arg(FigureText(value, absolute), QString::number(download));
-}
-
-QString CurrentLine(const char* caption, const TRowReading& reading, bool absolute) {
-    return ReadingLine(caption, reading.Verdict.Loss, reading.Value, absolute, reading.Download);
+                      .arg(FigureText(reading.Value, absolute), QString::number(reading.Download));
 }
 
 QVariant SortKey(const TJobRow& row, int column) {
@@ -159,14 +154,19 @@ QString JobCellText(const TJobRow& row, int column) {
            (power ? QStringLiteral(" dBm") : QString());
 }
 
+// A re-test in the table's figures: its loss ("A→B: loss 0.95 dB (download 1)"), or an
+// absolute reading's power ("A→B: -3.10 dBm (download 1)").
 QString JobRowHistory(const TJobRow& row) {
     if (row.Row.History.empty()) {
         return QStringLiteral("No re-tests");
     }
     QString text;
     for (const THistoryReading& earlier : row.Row.History) {
-        text += ReadingLine(DirectionCaption(earlier.Direction), std::nullopt, earlier.Value,
-                            IsAbsolute(row), earlier.Download);
+        const bool loss = !IsAbsolute(row) && earlier.Loss;
+        text += Utf8(DirectionCaption(earlier.Direction)) + QStringLiteral(": ") +
+                (loss ? QStringLiteral("loss ") + FigureText(*earlier.Loss, false)
+                      : FigureText(earlier.Value, IsAbsolute(row))) +
+                QStringLiteral(" (download %1)\n").arg(earlier.Download);
     }
     return text.trimmed();
 }

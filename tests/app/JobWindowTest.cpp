@@ -424,9 +424,52 @@ TEST_F(JobWindowTest, AnAddByAnotherArchiveObjectAppearsAndTheRetestShowsInTheHi
             window.ResultsView->setCurrentIndex(model.index(r, 0));
         }
     }
+    // In the table's figures: losses, as the row shows 0.55.
     EXPECT_EQ(window.edtHistory->toPlainText(),
-              QStringLiteral("A\u2192B: measured -0.95 dB (download 1)\n"
-                             "A\u2192B: measured -0.58 dB (download 3)"));
+              QStringLiteral("A\u2192B: loss 0.95 dB (download 1)\n"
+                             "A\u2192B: loss 0.58 dB (download 3)"));
+}
+
+// A power reading stands whole in any column (without a direction in Average), and its
+// re-test reads in dBm as the row does; relative re-tests read as losses (above).
+TEST_F(JobWindowTest, PowerReadingsShowWholeAndTheirReTestsInDbm) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
+    const std::unique_ptr<TArchive> other = OpenArchive(dir_->File("jobs.sqlite"));
+    const std::pair<TDirection, TMeranie> powers[] = {
+        {TDirection::None, {"R", "9", 1310, -2.5, 0, false}},
+        {TDirection::BToA, {"R", "8", 1310, -12.5, 0, false}},
+        {TDirection::AToB, {"R", "1", 1310, -3.25, 0, false}}};  // after -3.10
+    for (const auto& [direction, record] : powers) {
+        other->AddDownload("Riser", MakeDownload({record}, "Meter 2", "/dev/ttyUSB1",
+                                                 Answers(direction, "Cy", "2026-11-09")));
+    }
+    WaitForDownloads(5);
+    TfrmJob& window = *JobWindow();
+    const auto cells = RowCells(window);
+    EXPECT_EQ(cells.at("R/9/1310")[2], QStringLiteral("-2.50 dBm"));
+    EXPECT_EQ(cells.at("R/8/1310")[1], QStringLiteral("-12.50 dBm"));
+    EXPECT_EQ(cells.at("R/1/1310/power")[0], QStringLiteral("-3.25 dBm"));
+    QTableView& view = *window.ResultsView;
+    const QAbstractItemModel& model = window.Filtered();
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.widget = &view;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        for (int column = TJobResultsModel::AToB; column <= TJobResultsModel::Margin; ++column) {
+            const QModelIndex index = model.index(r, column);
+            EXPECT_LE(view.itemDelegate()->sizeHint(option, index).width(),
+                      view.columnWidth(column))
+                << index.data().toString().toStdString() << " is cut";
+        }
+        if (model.index(r, TJobResultsModel::Fiber).data().toString() == QStringLiteral("1") &&
+            model.index(r, TJobResultsModel::AToB)
+                .data()
+                .toString()
+                .endsWith(QStringLiteral("dBm"))) {
+            view.setCurrentIndex(model.index(r, 0));
+        }
+    }
+    EXPECT_EQ(window.edtHistory->toPlainText(), QStringLiteral("A\u2192B: -3.10 dBm (download 1)"));
 }
 
 TEST_F(JobWindowTest, F5ReadsTheJobAgain) {

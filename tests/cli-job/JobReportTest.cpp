@@ -56,7 +56,7 @@ TJobResults Results() {
     TResultRow absolute =
         Row(TRowShape::Absolute, "4",
             Reading(TDirection::AToB, -3.1, {TVerdictKind::Pass, std::nullopt, std::nullopt, 0.1}));
-    absolute.History.push_back(THistoryReading{1310, -2.5, 0, TDirection::AToB, 1});
+    absolute.History.push_back(THistoryReading{1310, -2.5, 0, TDirection::AToB, 1, TFigure()});
     results.Rows.push_back(absolute);
     results.Counts.Rows = {3, 1, 0, 0};
     results.Counts.Pairs = 1;

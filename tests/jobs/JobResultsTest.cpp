@@ -492,6 +492,8 @@ TEST(JobResults, DownloadsTakePartByTestDateThenTimeOfAddingThenHash) {
         EXPECT_EQ(results.Rows[0].Reading.Value, -0.4);
         ASSERT_EQ(results.Rows[0].History.size(), 1u);
         EXPECT_EQ(results.Rows[0].History[0].Download, one.Earlier.Number);
+        // Judged by the budget in force, as the rows are: the re-test's loss.
+        EXPECT_EQ(results.Rows[0].History[0].Loss, TFigure(0.5));
     }
 }
 

@@ -33,8 +33,8 @@ private:
 // A key and its value, one per line, without a header: cells wrap, never cut.
 TTableBlock FactsTable(const std::vector<std::pair<QString, QString>>& facts);
 
-// Two decimals, empty for none.
-QString FigureCell(const TFigure& figure);
+// Two decimals (or decimals), empty for none.
+QString FigureCell(const TFigure& figure, int decimals = 2);
 
 // The title, identity, logo, overall result, dates, operators, meters and budget.
 void AddJobCover(TBlockList& list, const TJobReportInput& input, const TBudget& budget);

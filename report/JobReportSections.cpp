@@ -28,15 +28,19 @@ void AddResultRow(TTableBlock& table, const TResultRow& row) {
     cells[CableColumn] = Latin1(row.Cable);
     cells[FiberColumn] = Latin1(row.Fiber);
     cells[WaveLengthColumn] = QString::number(row.WaveLengthKey);
+    // Each figure with the decimals every output shows it with.
+    const auto figure = [&](std::size_t column, const TFigure& value) {
+        cells[column] = FigureCell(value, ColumnDecimals(row, column));
+    };
     if (row.Shape == TRowShape::Pair) {
-        cells[AToBColumn] = FigureCell(row.Reading.Verdict.Loss);
-        cells[BToAColumn] = FigureCell(row.Partner.Verdict.Loss);
-        cells[AverageColumn] = FigureCell(row.Average);
+        figure(AToBColumn, row.Reading.Verdict.Loss);
+        figure(BToAColumn, row.Partner.Verdict.Loss);
+        figure(AverageColumn, row.Average);
     } else {
-        cells[DirectionColumn(row.Reading.Direction)] = FigureCell(ShownFigure(row, row.Reading));
+        figure(DirectionColumn(row.Reading.Direction), ShownFigure(row, row.Reading));
     }
-    cells[LimitColumn] = FigureCell(row.Limit);
-    cells[MarginColumn] = MarginCell(row.Margin);
+    figure(LimitColumn, row.Limit);
+    figure(MarginColumn, row.Margin);
     cells[VerdictColumn] = QString::fromLatin1(VerdictText(row.Kind));
     cells[NoteColumn] = Note(row);
     for (QString& cell : cells)

@@ -6,6 +6,8 @@
 #include "app/common/Latin1.h"
 #include "app/common/VerdictLook.h"
 #include "data/Latin1Utf8.h"
+#include "data/NumberText.h"
+#include "jobs/JobReportColumns.h"
 #include "jobs/JobWork.h"
 
 namespace {
@@ -146,12 +148,14 @@ QString JobCellText(const TJobRow& row, int column) {
     if (!figure) {
         return {};
     }
-    if (column == TJobResultsModel::Margin) {
-        return QLatin1String(MarginText(*figure).c_str());
-    }
-    const bool power = IsAbsolute(row) && column != TJobResultsModel::Limit;
-    return QLatin1String(TwoDecimals(*figure).c_str()) +
-           (power ? QStringLiteral(" dBm") : QString());
+    // The digits the job's report shows: the window's columns are the report's.
+    static_assert(static_cast<std::size_t>(TJobResultsModel::AToB) == AToBColumn &&
+                  static_cast<std::size_t>(TJobResultsModel::Margin) == MarginColumn);
+    const std::string text =
+        FixedText(*figure, ColumnDecimals(r, static_cast<std::size_t>(column)));
+    const bool power =
+        IsAbsolute(row) && column != TJobResultsModel::Limit && column != TJobResultsModel::Margin;
+    return QLatin1String(text.c_str()) + (power ? QStringLiteral(" dBm") : QString());
 }
 
 // A re-test in the table's figures: its loss ("A→B: loss 0.95 dB (download 1)"), or an

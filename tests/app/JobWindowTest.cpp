@@ -574,9 +574,16 @@ TEST(JobResultsModelTest, AReadingWithoutADirectionStandsInAverage) {
     EXPECT_EQ(JobCellText(row, TJobResultsModel::BToA), QString());
     EXPECT_EQ(JobCellText(row, TJobResultsModel::Average), QStringLiteral("0.40"));
     EXPECT_EQ(JobCellText(row, TJobResultsModel::Margin), QStringLiteral("0.60"));
+    // The digits of the job's report: the limit's three, and the loss over it in them.
+    row.Row.Reading.Verdict = {TVerdictKind::Fail, 1.817, 1.815, 1.815 - 1.817};
+    row.Row.Limit = 1.815;
+    row.Row.Margin = 1.815 - 1.817;
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::Average), QStringLiteral("1.817"));
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::Limit), QStringLiteral("1.815"));
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::Margin), QStringLiteral("-0.002"));
     row.Row.Reading.Direction = TDirection::BToA;
     row.Row.Shape = TRowShape::OneDirection;
-    EXPECT_EQ(JobCellText(row, TJobResultsModel::BToA), QStringLiteral("0.40"));
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::BToA), QStringLiteral("1.817"));
     EXPECT_EQ(JobCellText(row, TJobResultsModel::Average), QString());
 }
 

@@ -51,7 +51,10 @@ void AddWavelengths(TBlockList& list, const TJobResults& results) {
         return;
     }
     list.Add(std::move(table));
-    list.Line(QStringLiteral("A pair's loss is the average of its two directions."),
+    list.Line(results.PairRule == TPairRule::Worst
+                  ? QStringLiteral("A pair's loss is its worse direction's (pair rule worst).")
+                  : QStringLiteral("A pair's loss is the average of its two directions (pair "
+                                   "rule average)."),
               TFontRole::Small);
 }
 

@@ -69,20 +69,25 @@ std::optional<double> CellFigure(const TJobRow& row, int column) {
     }
 }
 
-QString FigureText(double value, bool absolute) {
-    return QLatin1String(TwoDecimals(value).c_str()) +
+// With the decimals the row's cell shows (ColumnDecimals), two by default.
+QString FigureText(double value, bool absolute, int decimals = 2) {
+    return QLatin1String(FixedText(value, decimals).c_str()) +
            (absolute ? QStringLiteral(" dBm") : QStringLiteral(" dB"));
 }
 
-// "A→B: loss 0.42 dB, measured -0.42 dB (download 1)".
-QString CurrentLine(const char* caption, const TRowReading& reading, bool absolute) {
+// "A→B: loss 0.42 dB, measured -0.42 dB (download 1)", with the digits of the reading's cell.
+QString CurrentLine(const char* caption, const TResultRow& row, const TRowReading& reading,
+                    std::size_t column) {
+    const bool absolute = row.Shape == TRowShape::Absolute;
+    const int decimals = ColumnDecimals(row, column);
     QString text = Utf8(caption) + QStringLiteral(": ");
     if (reading.Verdict.Loss && !absolute) {
-        text += QStringLiteral("loss ") + FigureText(*reading.Verdict.Loss, false) +
+        text += QStringLiteral("loss ") + FigureText(*reading.Verdict.Loss, false, decimals) +
                 QStringLiteral(", ");
     }
     return text + QStringLiteral("measured %1 (download %2)\n")
-                      .arg(FigureText(reading.Value, absolute), QString::number(reading.Download));
+                      .arg(FigureText(reading.Value, absolute, decimals),
+                           QString::number(reading.Download));
 }
 
 QVariant SortKey(const TJobRow& row, int column) {
@@ -167,10 +172,12 @@ QString JobRowHistory(const TJobRow& row) {
     QString text;
     for (const THistoryReading& earlier : row.Row.History) {
         const bool loss = !IsAbsolute(row) && earlier.Loss;
-        text += Utf8(DirectionCaption(earlier.Direction)) + QStringLiteral(": ") +
-                (loss ? QStringLiteral("loss ") + FigureText(*earlier.Loss, false)
-                      : FigureText(earlier.Value, IsAbsolute(row))) +
-                QStringLiteral(" (download %1)\n").arg(earlier.Download);
+        text +=
+            Utf8(DirectionCaption(earlier.Direction)) + QStringLiteral(": ") +
+            (loss ? QStringLiteral("loss ") +
+                        FigureText(*earlier.Loss, false, LossDecimals(*earlier.Loss, row.Row.Limit))
+                  : FigureText(earlier.Value, IsAbsolute(row))) +
+            QStringLiteral(" (download %1)\n").arg(earlier.Download);
     }
     return text.trimmed();
 }
@@ -183,8 +190,8 @@ QString JobRowToolTip(const TJobRow& row) {
     const TResultRow& r = row.Row;
     QString text;
     if (r.Shape == TRowShape::Pair) {
-        text += CurrentLine("A\u2192B", r.Reading, false);
-        text += CurrentLine("B\u2192A", r.Partner, false);
+        text += CurrentLine("A\u2192B", r, r.Reading, AToBColumn);
+        text += CurrentLine("B\u2192A", r, r.Partner, BToAColumn);
         // The pair's limit, margin and verdict are those of the figure its pair rule takes.
         const TVerdict pair{r.Kind, r.Loss, r.Limit, r.Margin};
         if (r.WorseDirection == TDirection::None) {
@@ -193,15 +200,17 @@ QString JobRowToolTip(const TJobRow& row) {
                 VerdictToolTip(pair).replace(QStringLiteral("Loss: "), QStringLiteral("Average: "));
         } else {
             if (r.Average) {
-                text +=
-                    QStringLiteral("Average: ") + FigureText(*r.Average, false) + QLatin1Char('\n');
+                text += QStringLiteral("Average: ") +
+                        FigureText(*r.Average, false, ColumnDecimals(r, AverageColumn)) +
+                        QLatin1Char('\n');
             }
             text += QStringLiteral("Judged by the worse direction, %1:\n")
                         .arg(Utf8(DirectionCaption(r.WorseDirection))) +
                     VerdictToolTip(pair);
         }
     } else {
-        text += CurrentLine(DirectionCaption(r.Reading.Direction), r.Reading, IsAbsolute(row));
+        text += CurrentLine(DirectionCaption(r.Reading.Direction), r, r.Reading,
+                            DirectionColumn(r.Reading.Direction));
         text += VerdictToolTip(r.Reading.Verdict);
         if (r.Shape == TRowShape::OneDirection) {
             text += QStringLiteral("\nOne direction only: the other is not tested");

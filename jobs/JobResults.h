@@ -22,7 +22,7 @@
 //
 // Downloads that are not void are taken in the order of their test date, then their time of
 // adding, then their hash; a download's readings in their order. A reading equal in every
-// field (cable, fiber, wavelength, value, reference, kind; numbers bit for bit) to an earlier
+// field (cable, fibre, wavelength, value, reference, kind; numbers bit for bit) to an earlier
 // reading of its key, current or history, is a repeat and changes nothing. Any other becomes
 // its key's current reading, the one it replaces goes to the key's history.
 

@@ -151,12 +151,21 @@ void AddJobRetests(TBlockList& list, const TJobReportInput& input, const TBudget
                 judge.Judge(TMeranie{row.Cable, row.Fiber, earlier.WaveLength, earlier.Value,
                                      earlier.Reference, row.IsRelative});
             const TRowReading& now = CurrentIn(row, earlier.Direction);
-            table.AddRow({Latin1(row.Cable), Latin1(row.Fiber), QString::number(row.WaveLengthKey),
-                          DirectionText(earlier.Direction),
-                          FigureCell(row.IsRelative ? verdict.Loss : TFigure(earlier.Value)),
-                          DownloadText(downloads, earlier.Download),
-                          FigureCell(ShownFigure(row, now)),
-                          DownloadText(downloads, now.Download)});
+            // The digits of the results: the current one's its cell's, the earlier a loss's
+            // against the row's limit.
+            const std::size_t nowColumn = row.Shape != TRowShape::Pair
+                                              ? DirectionColumn(now.Direction)
+                                          : &now == &row.Partner ? BToAColumn
+                                                                 : AToBColumn;
+            const TFigure before = row.IsRelative ? verdict.Loss : TFigure(earlier.Value);
+            table.AddRow(
+                {Latin1(row.Cable), Latin1(row.Fiber), QString::number(row.WaveLengthKey),
+                 DirectionText(earlier.Direction),
+                 FigureCell(before,
+                            row.IsRelative && before ? LossDecimals(*before, row.Limit) : 2),
+                 DownloadText(downloads, earlier.Download),
+                 FigureCell(ShownFigure(row, now), ColumnDecimals(row, nowColumn)),
+                 DownloadText(downloads, now.Download)});
         }
     }
     if (table.RowCount() == 0) {

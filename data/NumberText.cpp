@@ -1,8 +1,10 @@
 #include "data/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -378,4 +380,60 @@ long long TextToInteger(std::string_view text) {
         throw EConvertError(QuoteForMessage(text) + " is not a valid integer value");
     }
     return value;
+}
+
+namespace {
+
+// Adds one in the last place of a text of decimal digits, carrying.
+void AddOneInTheLastPlace(std::string& digits) {
+    std::size_t at = digits.size();
+    while (at > 0 && digits[at - 1] == '9')
+        digits[--at] = '0';
+    if (at > 0)
+        ++digits[at - 1];
+    else
+        digits.insert(digits.begin(), '1');
+}
+
+}  // namespace
+
+std::string FixedText(double value, int decimals) {
+    char text[400];
+    if (!std::isfinite(value) || decimals < 0) {
+        std::snprintf(text, sizeof text, "%.*f", std::max(decimals, 0), value);
+        return text;
+    }
+    // d.dddddddddddddde±x: the 15 significant digits; digit i weighs 10^(exponent - i).
+    std::snprintf(text, sizeof text, "%.14e", std::fabs(value));
+    const std::string significant = std::string(1, text[0]) + std::string(text + 2, 14);
+    const int exponent = std::atoi(std::strchr(text, 'e') + 1);
+    // The digits down to 10^-decimals, as one integer text, and whether the next rounds up.
+    const long long kept = static_cast<long long>(exponent) + 1 + decimals;
+    std::string whole;
+    bool up = false;
+    if (kept <= 0) {
+        up = kept == 0 && significant[0] >= '5';
+    } else {
+        const auto size = static_cast<std::size_t>(kept);
+        whole = significant.substr(0, std::min(size, significant.size()));
+        whole.append(size > significant.size() ? size - significant.size() : 0, '0');
+        up = size < significant.size() && significant[size] >= '5';
+    }
+    if (up)
+        AddOneInTheLastPlace(whole);
+    const auto places = static_cast<std::size_t>(decimals);
+    if (whole.size() < places + 1)
+        whole.insert(0, places + 1 - whole.size(), '0');
+    if (places > 0)
+        whole.insert(whole.size() - places, 1, '.');
+    const bool zero = whole.find_first_not_of("0.") == std::string::npos;
+    return (value < 0 && !zero ? "-" : "") + whole;
+}
+
+int DecimalsNeeded(double value, int least, int most) {
+    const std::string text = FixedText(value, most);
+    int decimals = most;
+    for (std::size_t at = text.size(); decimals > least && at > 0 && text[at - 1] == '0'; --at)
+        --decimals;
+    return decimals;
 }

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "data/NumberText.h"
 #include "export/ExportFields.h"
 #include "export/ExportFile.h"
 #include "sys/SystemText.h"
@@ -164,9 +165,12 @@ void WriteCsv(const TMeasurementTable& table, const TExportOptions& options, int
             csv.Number(table.SubItem(row, item));
         if (verdicts != nullptr) {
             const TVerdict& verdict = (*verdicts)[row];
-            for (const auto& figure : {verdict.Loss, verdict.Limit})
-                csv.Number(figure ? TwoDecimals(*figure) : std::string());
-            csv.Number(verdict.Margin ? MarginText(*verdict.Margin) : std::string());
+            const TVerdictDecimals decimals = VerdictDecimals(verdict);
+            const std::pair<TFigure, int> figures[] = {{verdict.Loss, decimals.Loss},
+                                                       {verdict.Limit, decimals.Limit},
+                                                       {verdict.Margin, decimals.Margin}};
+            for (const auto& [figure, places] : figures)
+                csv.Number(figure ? FixedText(*figure, places) : std::string());
             csv.Field(VerdictText(verdict.Kind), false);
         }
         csv.EndLine();

@@ -124,15 +124,6 @@ public:
         format_set_bold(bold_);
     }
 
-    // The verdicts' figures show two decimals, as everywhere else; the cell keeps the double.
-    void AddTwoDecimalsFormat() {
-        twoDecimals_ = workbook_add_format(workbook_.get());
-        if (twoDecimals_ == nullptr)
-            Fail(LXW_ERROR_MEMORY_MALLOC_FAILED, errno);
-        format_set_num_format(twoDecimals_, "0.00");
-        marginFormats_[2] = twoDecimals_;
-    }
-
     void ColumnWidth(lxw_col_t column, double width) {
         Check(worksheet_set_column(sheet_, column, column, width, nullptr));
     }
@@ -178,19 +169,11 @@ public:
         Check(worksheet_write_number(sheet_, row, column, XlsxWritableNumber(value), nullptr));
     }
 
-    void TwoDecimalsNumber(lxw_row_t row, lxw_col_t column, const std::optional<double>& value) {
-        if (value) {
-            Check(worksheet_write_number(sheet_, row, column, XlsxWritableNumber(*value),
-                                         twoDecimals_));
-        }
-    }
-
-    // A margin shows the decimals its sign needs, so a FAIL never reads 0.00.
-    void MarginNumber(lxw_row_t row, lxw_col_t column, const std::optional<double>& value) {
-        if (!value)
-            return;
-        Check(worksheet_write_number(sheet_, row, column, XlsxWritableNumber(*value),
-                                     DecimalsFormat(MarginDecimals(*value))));
+    // A verdict's figure with the decimals the texts show it with (VerdictDecimals); the cell
+    // keeps the double.
+    void Number(lxw_row_t row, lxw_col_t column, const TFigure& value, int decimals) {
+        if (value)
+            Number(row, column, *value, decimals);
     }
 
     void Close() {
@@ -203,7 +186,7 @@ public:
 
 private:
     lxw_format* DecimalsFormat(int decimals) {
-        lxw_format*& format = marginFormats_[decimals];
+        lxw_format*& format = decimalsFormats_[decimals];
         if (format == nullptr) {
             format = workbook_add_format(workbook_.get());
             if (format == nullptr)
@@ -239,8 +222,7 @@ private:
     TWorkbookPtr workbook_;
     lxw_worksheet* sheet_ = nullptr;
     lxw_format* bold_ = nullptr;
-    lxw_format* twoDecimals_ = nullptr;
-    std::map<int, lxw_format*> marginFormats_;  // by decimals; owned by the workbook
+    std::map<int, lxw_format*> decimalsFormats_;  // by decimals; owned by the workbook
     std::string utf8_;
 };
 
@@ -343,9 +325,10 @@ void WriteDataRow(TWorkbookWriter& writer, lxw_row_t row, const TMeasurementTabl
     if (record.IsRelative)
         writer.Number(row, 4, record.Reference);
     if (verdict != nullptr) {
-        writer.TwoDecimalsNumber(row, 5, verdict->Loss);
-        writer.TwoDecimalsNumber(row, 6, verdict->Limit);
-        writer.MarginNumber(row, 7, verdict->Margin);
+        const TVerdictDecimals decimals = VerdictDecimals(*verdict);
+        writer.Number(row, 5, verdict->Loss, decimals.Loss);
+        writer.Number(row, 6, verdict->Limit, decimals.Limit);
+        writer.Number(row, 7, verdict->Margin, decimals.Margin);
         writer.Text(row, 8, VerdictText(verdict->Kind));
     }
 }
@@ -369,8 +352,6 @@ void ExportToXlsx(const TMeasurementTable& table, const TMeraniaArray& records,
         TWorkbookWriter writer(writePath, path);
         writer.SetProperties(options.DeviceName, options.BudgetDescription);
         writer.AddSheet(XlsxSheetName(table.Page()));
-        if (verdicts != nullptr)
-            writer.AddTwoDecimalsFormat();
         lxw_row_t row = WriteHeadRows(writer, device, Captions(table, verdicts != nullptr),
                                       withCaptions, static_cast<lxw_row_t>(rows - 1));
         for (std::size_t item = 0; item < table.RowCount(); ++item) {

@@ -12,6 +12,37 @@ std::size_t DirectionColumn(TDirection direction) {
     return AverageColumn;
 }
 
+namespace {
+
+// The current reading a row shows in column, nullptr where it shows none.
+const TRowReading* ReadingInColumn(const TResultRow& row, std::size_t column) {
+    if (row.Shape == TRowShape::Pair)
+        return column == AToBColumn ? &row.Reading : column == BToAColumn ? &row.Partner : nullptr;
+    return DirectionColumn(row.Reading.Direction) == column ? &row.Reading : nullptr;
+}
+
+}  // namespace
+
+int ColumnDecimals(const TResultRow& row, std::size_t column) {
+    const int limit = row.IsRelative && row.Limit ? LimitDecimals(*row.Limit) : 2;
+    switch (column) {
+        case LimitColumn:
+            return limit;
+        case MarginColumn:
+            return row.Margin ? MarginDecimals(*row.Margin, limit) : limit;
+        default:
+            break;
+    }
+    if (!row.IsRelative)
+        return 2;
+    if (row.Shape == TRowShape::Pair && column == AverageColumn)
+        return row.Average ? LossDecimals(*row.Average, row.Limit) : limit;
+    const TRowReading* reading = ReadingInColumn(row, column);
+    if (reading == nullptr || !reading->Verdict.Loss)
+        return limit;
+    return LossDecimals(*reading->Verdict.Loss, reading->Verdict.Limit);
+}
+
 std::string RowNote(const TResultRow& row) {
     std::string note;
     switch (row.Shape) {

@@ -32,3 +32,9 @@ enum TJobReportColumn : std::size_t {
 
 // The column that shows a reading of this direction (Average for one without a direction).
 std::size_t DirectionColumn(TDirection direction);
+
+// The decimals of a row's figure in a column of figures, the same in every output and the
+// window: the limit those it needs (two or three), a loss or average those of its limit and
+// more where it is over the limit yet would read as it, the margin at least the limit's and
+// more where it is below zero yet would read as zero; a power two (VerdictDecimals).
+int ColumnDecimals(const TResultRow& row, std::size_t column);

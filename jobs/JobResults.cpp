@@ -47,6 +47,7 @@ struct TKeyState {
     TReadingKey Key;
     TPlaced Current;
     std::vector<TPlaced> History;  // oldest first
+    std::string_view Fiber;        // the fibre's name as first seen
 };
 
 bool SameBits(double a, double b) {
@@ -95,10 +96,13 @@ TVerdictKind Worse(TVerdictKind a, TVerdictKind b) {
     return Rank(b) > Rank(a) ? b : a;
 }
 
-THistoryReading HistoryReading(const TPlaced& placed) {
-    const TMeranie& record = placed.Reading->Record;
-    return {record.WaveLength, record.Value, record.Reference, placed.Reading->Direction,
-            placed.Download};
+// Whether a is the worse of two directions: the smaller margin (a FAIL's is below zero, a
+// PASS's not), else (no limit) the greater loss. A gain's CHECK is no loss: the pair is
+// CHECK whatever its figures.
+bool WorseReading(const TVerdict& a, const TVerdict& b) {
+    if (a.Margin && b.Margin)
+        return *a.Margin < *b.Margin;
+    return a.Loss && b.Loss && *a.Loss > *b.Loss;
 }
 
 bool IsDigits(std::string_view text) {
@@ -109,6 +113,16 @@ bool IsDigits(std::string_view text) {
 std::string_view WithoutLeadingZeros(std::string_view digits) {
     const std::size_t first = digits.find_first_not_of('0');
     return first == std::string_view::npos ? std::string_view() : digits.substr(first);
+}
+
+// The fibre a fiber text names within its cable: a text of digits only by its number ("7",
+// "07" and "007" name one fibre, "0" and "00" another), any other text as it is. A number's
+// key is all digits, so it never equals another text's.
+std::string_view FibreKey(std::string_view fiber) {
+    if (!IsDigits(fiber))
+        return fiber;
+    const std::string_view digits = WithoutLeadingZeros(fiber);
+    return digits.empty() ? fiber.substr(fiber.size() - 1) : digits;
 }
 
 // Fibers whose texts are numbers first, in number order (equal numbers by text), then the
@@ -157,12 +171,14 @@ public:
     }
 
     std::vector<TResultRow> Rows() const;
+    TPairRule Rule() const noexcept { return rule_; }
     TJobCounts Counts(const std::vector<TResultRow>& rows) const;
 
 private:
     int WaveLengthKey(double waveLength);
     void Place(const TStoredReading& reading, std::int64_t download);
     TRowReading Judged(const TPlaced& placed) const;
+    THistoryReading HistoryReading(const TPlaced& placed) const;
     TResultRow Row(const TKeyState& state, TRowShape shape) const;
     TResultRow PairRow(const TKeyState& aToB, const TKeyState& bToA) const;
 
@@ -171,6 +187,8 @@ private:
     TPairRule rule_;
     std::unordered_map<TReadingKey, std::size_t, TReadingKeyHash> indexOfKey_;
     std::vector<TKeyState> states_;
+    // A fibre's name as first seen, by cable and FibreKey (the other fields of the key unset).
+    std::unordered_map<TReadingKey, std::string_view, TReadingKeyHash> fibreNames_;
     std::size_t taken_ = 0;
     std::size_t repeats_ = 0;
     // A download holds runs of one wavelength: the last one's key is kept.
@@ -191,12 +209,14 @@ int TResultsBuilder::WaveLengthKey(double waveLength) {
 
 void TResultsBuilder::Place(const TStoredReading& reading, std::int64_t download) {
     const TMeranie& record = reading.Record;
-    const TReadingKey key{record.Cable, record.Fiber, WaveLengthKey(record.WaveLength),
+    const TReadingKey key{record.Cable, FibreKey(record.Fiber), WaveLengthKey(record.WaveLength),
                           record.IsRelative, reading.Direction};
     const TPlaced placed{&reading, download, taken_++};
     const auto [found, added] = indexOfKey_.try_emplace(key, states_.size());
     if (added) {
-        states_.push_back({key, placed, {}});
+        const auto name =
+            fibreNames_.try_emplace(TReadingKey{key.Cable, key.Fiber}, record.Fiber).first;
+        states_.push_back({key, placed, {}, name->second});
         return;
     }
     TKeyState& state = states_[found->second];
@@ -218,15 +238,22 @@ TRowReading TResultsBuilder::Judged(const TPlaced& placed) const {
             placed.Reading->Direction, placed.Download, judge_.Judge(record)};
 }
 
+THistoryReading TResultsBuilder::HistoryReading(const TPlaced& placed) const {
+    const TMeranie& record = placed.Reading->Record;
+    return {record.WaveLength,         record.Value,    record.Reference,
+            placed.Reading->Direction, placed.Download, judge_.Judge(record).Loss};
+}
+
 TResultRow TResultsBuilder::Row(const TKeyState& state, TRowShape shape) const {
     TResultRow row;
     const TMeranie& record = state.Current.Reading->Record;
     row.Cable = record.Cable;
-    row.Fiber = record.Fiber;
+    row.Fiber = state.Fiber;
     row.WaveLengthKey = state.Key.WaveLength;
     row.IsRelative = record.IsRelative;
     row.Shape = shape;
     row.Reading = Judged(state.Current);
+    row.Loss = row.Reading.Verdict.Loss;
     row.Limit = row.Reading.Verdict.Limit;
     row.Margin = row.Reading.Verdict.Margin;
     row.Kind = row.Reading.Verdict.Kind;
@@ -249,8 +276,17 @@ TResultRow TResultsBuilder::PairRow(const TKeyState& aToB, const TKeyState& bToA
     average_.Value = record.Value * 0.5 + bToA.Current.Reading->Record.Value * 0.5;
     const TVerdict averaged = judge_.Judge(average_);
     row.Average = averaged.Loss;
-    row.Limit = averaged.Limit;
-    row.Margin = averaged.Margin;
+    // The pair's figures are those its verdict is made of, so that a FAIL has a margin below
+    // zero under either rule.
+    TVerdict judged = averaged;
+    if (rule_ == TPairRule::Worst) {
+        const bool baWorse = WorseReading(row.Partner.Verdict, row.Reading.Verdict);
+        row.WorseDirection = baWorse ? TDirection::BToA : TDirection::AToB;
+        judged = baWorse ? row.Partner.Verdict : row.Reading.Verdict;
+    }
+    row.Loss = judged.Loss;
+    row.Limit = judged.Limit;
+    row.Margin = judged.Margin;
     const TVerdictKind ab = row.Reading.Verdict.Kind;
     const TVerdictKind ba = row.Partner.Verdict.Kind;
     // A direction whose reference was wrong must be measured again before the fibre is judged,
@@ -310,12 +346,11 @@ TJobCounts TResultsBuilder::Counts(const std::vector<TResultRow>& rows) const {
     return counts;
 }
 
-// Rows come sorted, so a fibre's rows are together.
+// Rows come sorted, so a fibre's rows are together. Every current reading counts: a fibre
+// whose power is out of its window fails as one whose loss is too high.
 std::vector<TFibreResult> FibreResultsOf(const std::vector<TResultRow>& rows) {
     std::vector<TFibreResult> fibres;
     for (const TResultRow& row : rows) {
-        if (!row.IsRelative)
-            continue;
         if (fibres.empty() || fibres.back().Cable != row.Cable || fibres.back().Fiber != row.Fiber)
             fibres.push_back({row.Cable, row.Fiber, TVerdictKind::None});
         fibres.back().Kind = Worse(fibres.back().Kind, row.Kind);
@@ -397,6 +432,7 @@ TJobResults ComputeJobResults(const TBudget& budget,
         builder.Take(*download);
     TJobResults results;
     results.Rows = builder.Rows();
+    results.PairRule = builder.Rule();
     std::sort(results.Rows.begin(), results.Rows.end(), RowBefore);
     results.Counts = builder.Counts(results.Rows);
     results.Counts.Downloads = ordered.size();

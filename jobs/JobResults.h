@@ -13,14 +13,16 @@
 // A job's results, derived whenever they are read from its downloads and the budget in force;
 // nothing here is stored.
 //
-// A reading's key is (cable, fiber, wavelength key, kind absolute/relative, direction). The
+// A reading's key is (cable, fibre, wavelength key, kind absolute/relative, direction). A
+// fibre is its fiber text, or for a text of digits only its number ("7" and "07" are one
+// fibre), named in every row as its first reading (in the order below) names it. The
 // wavelength key is the budget's nearest wavelength within 20 nm (NearestWavelength over
 // BudgetWavelengths), else the wavelength rounded to the nearest nm (a wavelength that is no
 // number keys as 0, one beyond an int as the nearest int).
 //
 // Downloads that are not void are taken in the order of their test date, then their time of
 // adding, then their hash; a download's readings in their order. A reading equal in every
-// field (cable, fiber, wavelength, value, reference, kind; numbers bit for bit) to an earlier
+// field (cable, fibre, wavelength, value, reference, kind; numbers bit for bit) to an earlier
 // reading of its key, current or history, is a repeat and changes nothing. Any other becomes
 // its key's current reading, the one it replaces goes to the key's history.
 
@@ -51,6 +53,9 @@ struct THistoryReading {
     double Reference = 0;
     TDirection Direction = TDirection::None;
     std::int64_t Download = 0;
+    // A relative reading's loss by the budget in force, so that a re-test reads in the units
+    // of the rows; none for an absolute reading.
+    TFigure Loss;
 
     bool operator==(const THistoryReading&) const = default;
 };
@@ -68,9 +73,16 @@ struct TResultRow {
     TRowReading Partner;
     // A pair's average loss; none in other rows.
     TFigure Average;
-    // A pair's: the average's limit and margin; other rows': their reading's.
+    // The row's loss, limit and margin. A pair's are by the budget's pair rule: under "worst"
+    // its worse direction's (WorseDirection), under "average" its average's. Other rows':
+    // their reading's (an absolute reading has no loss and no limit).
+    TFigure Loss;
     TFigure Limit;
     TFigure Margin;
+    // A pair's under "worst": the direction whose figures it takes, the one of the smaller
+    // margin (a FAIL's is below zero), without a limit the one of the greater loss, of equal
+    // ones a-b. None in other rows and under "average".
+    TDirection WorseDirection = TDirection::None;
     // Other rows': their reading's. A pair's is CHECK when either direction is CHECK, else by
     // the budget's pair rule: "worst" takes the worse direction's (FAIL before PASS),
     // "average" the average's verdict against the limit.
@@ -133,10 +145,11 @@ struct TJobResults {
     // absolute, then shape (Single, Pair, OneDirection, Absolute) and direction (none, a-b,
     // b-a).
     std::vector<TResultRow> Rows;
+    // The rule the pairs were judged by.
+    TPairRule PairRule = TPairRule::Worst;
     TJobCounts Counts;
-    // Per fibre over its relative rows (as the program judges fibres everywhere): FAIL if any
-    // is FAIL, else CHECK if any is CHECK, else PASS; None when none was judged. In the
-    // order of the rows.
+    // Per fibre over all its rows, absolute ones included: FAIL if any is FAIL, else CHECK if
+    // any is CHECK, else PASS; None when none was judged. In the order of the rows.
     std::vector<TFibreResult> Fibres;
     // Empty (no cable, 0 of 0) when the job expects no fibre count.
     TJobCompleteness Completeness;

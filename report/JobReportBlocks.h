@@ -33,8 +33,8 @@ private:
 // A key and its value, one per line, without a header: cells wrap, never cut.
 TTableBlock FactsTable(const std::vector<std::pair<QString, QString>>& facts);
 
-// Two decimals, empty for none.
-QString FigureCell(const TFigure& figure);
+// Two decimals (or decimals), empty for none.
+QString FigureCell(const TFigure& figure, int decimals = 2);
 
 // The title, identity, logo, overall result, dates, operators, meters and budget.
 void AddJobCover(TBlockList& list, const TJobReportInput& input, const TBudget& budget);
@@ -42,9 +42,13 @@ void AddJobCover(TBlockList& list, const TJobReportInput& input, const TBudget& 
 // Per wavelength counts and losses, the fibres' results, pairs and one-direction readings.
 void AddJobSummary(TBlockList& list, const TJobReportInput& input);
 
-// The loss a row stands for: a pair's average, a relative reading's loss; none for an
-// absolute reading.
+// The loss a row stands for: a pair's by its pair rule (TResultRow::Loss), a relative
+// reading's loss; none for an absolute reading.
 TFigure RowLoss(const TResultRow& row);
+
+// What a pair's limit, margin and verdict are under rule: "its worse direction's (pair rule
+// worst)", "its average's (pair rule average)".
+QString PairRuleText(TPairRule rule);
 
 // The results table, per cable in the results' order.
 void AddJobResults(TBlockList& list, const TJobResults& results);
@@ -52,6 +56,7 @@ void AddJobResults(TBlockList& list, const TJobResults& results);
 // The bars of the charts: a table of their cable and fiber labels and a series per
 // wavelength key, each fibre's loss (RowLoss) against its limit.
 struct TJobCharts {
+    TPairRule PairRule = TPairRule::Worst;
     TMeasurementTable Labels;
     std::vector<TChartSeries> Series;
 };

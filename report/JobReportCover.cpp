@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <set>
 
+#include "data/NumberText.h"
 #include "export/ExportFields.h"
 #include "report/JobReportBlocks.h"
 #include "report/ReportLogo.h"
@@ -157,8 +158,8 @@ TTableBlock FactsTable(const std::vector<std::pair<QString, QString>>& facts) {
     return table;
 }
 
-QString FigureCell(const TFigure& figure) {
-    return figure ? QString::fromStdString(TwoDecimals(*figure)) : QString();
+QString FigureCell(const TFigure& figure, int decimals) {
+    return figure ? QString::fromStdString(FixedText(*figure, decimals)) : QString();
 }
 
 void AddJobCover(TBlockList& list, const TJobReportInput& input, const TBudget& budget) {

@@ -28,15 +28,19 @@ void AddResultRow(TTableBlock& table, const TResultRow& row) {
     cells[CableColumn] = Latin1(row.Cable);
     cells[FiberColumn] = Latin1(row.Fiber);
     cells[WaveLengthColumn] = QString::number(row.WaveLengthKey);
+    // Each figure with the decimals every output shows it with.
+    const auto figure = [&](std::size_t column, const TFigure& value) {
+        cells[column] = FigureCell(value, ColumnDecimals(row, column));
+    };
     if (row.Shape == TRowShape::Pair) {
-        cells[AToBColumn] = FigureCell(row.Reading.Verdict.Loss);
-        cells[BToAColumn] = FigureCell(row.Partner.Verdict.Loss);
-        cells[AverageColumn] = FigureCell(row.Average);
+        figure(AToBColumn, row.Reading.Verdict.Loss);
+        figure(BToAColumn, row.Partner.Verdict.Loss);
+        figure(AverageColumn, row.Average);
     } else {
-        cells[DirectionColumn(row.Reading.Direction)] = FigureCell(ShownFigure(row, row.Reading));
+        figure(DirectionColumn(row.Reading.Direction), ShownFigure(row, row.Reading));
     }
-    cells[LimitColumn] = FigureCell(row.Limit);
-    cells[MarginColumn] = MarginCell(row.Margin);
+    figure(LimitColumn, row.Limit);
+    figure(MarginColumn, row.Margin);
     cells[VerdictColumn] = QString::fromLatin1(VerdictText(row.Kind));
     cells[NoteColumn] = Note(row);
     for (QString& cell : cells)
@@ -69,6 +73,9 @@ void AddJobResults(TBlockList& list, const TJobResults& results) {
     list.Heading(QStringLiteral("Results"));
     list.Line(QStringLiteral("Losses in dB; A→B and B→A each direction's, Average their mean."),
               TFontRole::Small);
+    list.Line(QStringLiteral("A pair's limit, margin and verdict are ") +
+                  PairRuleText(results.PairRule) + QLatin1Char('.'),
+              TFontRole::Small);
     list.Gap(2);
     TTableBlock table;
     table.Columns = {{QStringLiteral("Cable")},       {QStringLiteral("Fiber")},
@@ -92,6 +99,7 @@ void AddJobResults(TBlockList& list, const TJobResults& results) {
 
 TJobCharts JobCharts(const TJobResults& results) {
     TJobCharts charts;
+    charts.PairRule = results.PairRule;
     std::map<int, TChartSeries> byKey;
     for (const TResultRow& row : results.Rows) {
         const TFigure loss = RowLoss(row);
@@ -111,7 +119,9 @@ TJobCharts JobCharts(const TJobResults& results) {
 
 void AddJobCharts(TBlockList& list, const TJobCharts& charts) {
     list.Heading(QStringLiteral("Loss per fiber"));
-    list.Line(QStringLiteral("A pair's bar is the average of its two directions."),
+    list.Line(charts.PairRule == TPairRule::Worst
+                  ? QStringLiteral("A pair's bar is the loss of its worse direction.")
+                  : QStringLiteral("A pair's bar is the average of its two directions."),
               TFontRole::Small);
     if (charts.Series.empty())
         list.Line(QStringLiteral("No losses to chart."));
@@ -141,12 +151,21 @@ void AddJobRetests(TBlockList& list, const TJobReportInput& input, const TBudget
                 judge.Judge(TMeranie{row.Cable, row.Fiber, earlier.WaveLength, earlier.Value,
                                      earlier.Reference, row.IsRelative});
             const TRowReading& now = CurrentIn(row, earlier.Direction);
-            table.AddRow({Latin1(row.Cable), Latin1(row.Fiber), QString::number(row.WaveLengthKey),
-                          DirectionText(earlier.Direction),
-                          FigureCell(row.IsRelative ? verdict.Loss : TFigure(earlier.Value)),
-                          DownloadText(downloads, earlier.Download),
-                          FigureCell(ShownFigure(row, now)),
-                          DownloadText(downloads, now.Download)});
+            // The digits of the results: the current one's its cell's, the earlier a loss's
+            // against the row's limit.
+            const std::size_t nowColumn = row.Shape != TRowShape::Pair
+                                              ? DirectionColumn(now.Direction)
+                                          : &now == &row.Partner ? BToAColumn
+                                                                 : AToBColumn;
+            const TFigure before = row.IsRelative ? verdict.Loss : TFigure(earlier.Value);
+            table.AddRow(
+                {Latin1(row.Cable), Latin1(row.Fiber), QString::number(row.WaveLengthKey),
+                 DirectionText(earlier.Direction),
+                 FigureCell(before,
+                            row.IsRelative && before ? LossDecimals(*before, row.Limit) : 2),
+                 DownloadText(downloads, earlier.Download),
+                 FigureCell(ShownFigure(row, now), ColumnDecimals(row, nowColumn)),
+                 DownloadText(downloads, now.Download)});
         }
     }
     if (table.RowCount() == 0) {

@@ -51,7 +51,10 @@ void AddWavelengths(TBlockList& list, const TJobResults& results) {
         return;
     }
     list.Add(std::move(table));
-    list.Line(QStringLiteral("A pair's loss is the average of its two directions."),
+    list.Line(results.PairRule == TPairRule::Worst
+                  ? QStringLiteral("A pair's loss is its worse direction's (pair rule worst).")
+                  : QStringLiteral("A pair's loss is the average of its two directions (pair "
+                                   "rule average)."),
               TFontRole::Small);
 }
 
@@ -116,9 +119,12 @@ void AddReadingCounts(TBlockList& list, const TJobResults& results) {
 }  // namespace
 
 TFigure RowLoss(const TResultRow& row) {
-    if (row.Shape == TRowShape::Pair)
-        return row.Average;
-    return row.IsRelative ? row.Reading.Verdict.Loss : TFigure();
+    return row.Loss;
+}
+
+QString PairRuleText(TPairRule rule) {
+    return rule == TPairRule::Worst ? QStringLiteral("its worse direction's (pair rule worst)")
+                                    : QStringLiteral("its average's (pair rule average)");
 }
 
 void AddJobSummary(TBlockList& list, const TJobReportInput& input) {

@@ -50,10 +50,6 @@ std::vector<std::pair<QString, QString>> BudgetMethodFacts(const TBudget& budget
     return facts;
 }
 
-QString MarginCell(const std::optional<double>& margin) {
-    return margin ? QString::fromStdString(MarginText(*margin)) : QString();
-}
-
 QString GroupTitle(const std::string& group) {
     return group == "other" ? QStringLiteral("Other wavelengths, loss in dB")
                             : Latin1(group) + QStringLiteral(" nm, loss in dB");

@@ -30,6 +30,3 @@ QString GroupTitle(const std::string& group);
 // The links that judge with their own preset or attenuations: a table of each one's cable,
 // preset and the attenuations in force; nothing when no link has its own.
 std::vector<TReportBlock> OwnFibreLinkBlocks(const TBudget& budget);
-
-// A margin as the readings table shows it: the decimals its sign needs; empty for none.
-QString MarginCell(const std::optional<double>& margin);

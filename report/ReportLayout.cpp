@@ -6,10 +6,26 @@
 
 namespace {
 
+QStringList TextLines(const TReportStyle& style, const TTextBlock& text) {
+    if (text.Legend)
+        return {text.Text};
+    return WrappedLines(text.Text, style.Metrics(text.Font), Pt(ContentWidthPt));
+}
+
+// The longest start of word that fits width, at least one character.
+qsizetype FittingLength(const QString& word, const QFontMetricsF& metrics, double width) {
+    qsizetype length = 1;
+    while (length < word.size() && metrics.horizontalAdvance(word.left(length + 1)) <= width)
+        ++length;
+    return length;
+}
+
 struct THeightOf {
     const TReportStyle& Style;
 
-    double operator()(const TTextBlock& text) const { return Style.LineHeight(text.Font); }
+    double operator()(const TTextBlock& text) const {
+        return Style.LineHeight(text.Font) * static_cast<double>(TextLines(Style, text).size());
+    }
     double operator()(const TGapBlock& gap) const { return Pt(gap.HeightPt); }
     // A table's least piece: its header and one row.
     double operator()(const TTableBlock& table) const {
@@ -101,15 +117,15 @@ struct TPainterOf {
 
     void operator()(const TTextBlock& text) const {
         const QFontMetricsF& metrics = Style.Metrics(text.Font);
-        const double baseline = Where.Top + Pt(1) + metrics.ascent();
+        double baseline = Where.Top + Pt(1) + metrics.ascent();
         Painter.setFont(Style.Font(text.Font));
         Painter.setPen(text.Color);
-        QString shown = text.Text;
-        if (metrics.horizontalAdvance(shown) > Pt(ContentWidthPt))
-            shown = metrics.elidedText(shown, Qt::ElideRight, Pt(ContentWidthPt));
-        Painter.drawText(QPointF(Pt(MarginPt), baseline), shown);
+        for (const QString& line : TextLines(Style, text)) {
+            Painter.drawText(QPointF(Pt(MarginPt), baseline), line);
+            baseline += Style.LineHeight(text.Font);
+        }
         if (text.Legend)
-            PaintChartLegend(Painter, Style, baseline);
+            PaintChartLegend(Painter, Style, Where.Top + Pt(1) + metrics.ascent());
     }
     void operator()(const TGapBlock&) const {}
     void operator()(const TTableBlock& table) const {
@@ -125,6 +141,28 @@ struct TPainterOf {
 };
 
 }  // namespace
+
+QStringList WrappedLines(const QString& text, const QFontMetricsF& metrics, double width) {
+    QStringList lines;
+    QString line;
+    for (QString word : text.split(QLatin1Char(' '))) {
+        const QString joined = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (metrics.horizontalAdvance(joined) <= width) {
+            line = joined;
+            continue;
+        }
+        if (!line.isEmpty())
+            lines << line;
+        while (metrics.horizontalAdvance(word) > width) {
+            const qsizetype length = FittingLength(word, metrics, width);
+            lines << word.left(length);
+            word.remove(0, length);
+        }
+        line = word;
+    }
+    lines << line;
+    return lines;
+}
 
 std::vector<TPageLayout> LayOutPages(const std::vector<TReportBlock>& blocks,
                                      const TReportStyle& style) {

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <cstddef>
 #include <variant>
 #include <vector>
@@ -13,7 +14,8 @@
 
 class QPainter;
 
-// One line of text.
+// A paragraph: it wraps at the content's width (a legend's line does not), so that a long
+// title or device line prints whole.
 struct TTextBlock {
     QString Text;
     TFontRole Font = TFontRole::Body;
@@ -33,6 +35,10 @@ struct TImageBlock {
     double WidthPt = 0;
     double HeightPt = 0;
 };
+
+// The lines text takes at width (device pixels): broken at blanks, a word wider than the width
+// anywhere. One line, maybe empty, at least.
+QStringList WrappedLines(const QString& text, const QFontMetricsF& metrics, double width);
 
 using TReportBlock = std::variant<TTextBlock, TGapBlock, TTableBlock, TChartBlock, TImageBlock>;
 

@@ -30,10 +30,22 @@ void PaintReportFooter(QPainter& painter, const TReportStyle& style, const QStri
     painter.setFont(style.Font(TFontRole::Small));
     painter.setPen(Qt::black);
     painter.drawText(QPointF(left, baseline), program);
-    painter.drawText(QPointF((left + right - metrics.horizontalAdvance(title)) / 2, baseline),
-                     title);
     const QString count = QStringLiteral("Page %1 of %2").arg(page).arg(pages);
     painter.drawText(QPointF(right - metrics.horizontalAdvance(count), baseline), count);
+    // The title in the middle of the page, or of the room between the other two where it
+    // does not fit there, cut short where it does not fit that room: it never overprints
+    // them (the cover prints it whole).
+    const double gap = Pt(12);
+    const double roomLeft = left + metrics.horizontalAdvance(program) + gap;
+    const double roomRight = right - metrics.horizontalAdvance(count) - gap;
+    if (roomRight <= roomLeft)
+        return;
+    const QString shown = metrics.elidedText(title, Qt::ElideRight, roomRight - roomLeft);
+    const double width = metrics.horizontalAdvance(shown);
+    double x = (left + right - width) / 2;
+    if (x < roomLeft || x + width > roomRight)
+        x = (roomLeft + roomRight - width) / 2;
+    painter.drawText(QPointF(x, baseline), shown);
 }
 
 void WriteReportFile(const QByteArray& pdf, const std::string& path) {

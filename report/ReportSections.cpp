@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "data/NumberText.h"
 #include "export/ExportFields.h"
 #include "report/ReportFibres.h"
 
@@ -12,6 +13,9 @@ QString Dec2(double value) {
 }
 QString Dec2(const std::optional<double>& value) {
     return value ? Dec2(*value) : QString();
+}
+QString Decimals(const TFigure& value, int decimals) {
+    return value ? QString::fromStdString(FixedText(*value, decimals)) : QString();
 }
 QString Db(double value) {
     return Dec2(value) + QStringLiteral(" dB");
@@ -160,7 +164,7 @@ private:
             maxLoss.Columns = {{QStringLiteral("Wavelength (nm)")},
                                {QStringLiteral("Fixed limit (dB)"), true}};
             for (const auto& [waveLength, db] : budget.MaxLossDb)
-                maxLoss.AddRow({QString::number(waveLength), Dec2(db)});
+                maxLoss.AddRow({QString::number(waveLength), Decimals(db, LimitDecimals(db))});
             Add(std::move(maxLoss));
         }
         if (!budget.PowerDbm.empty()) {
@@ -212,7 +216,10 @@ private:
             const TVerdict& verdict = *row.Verdict;
             for (int item = 0; item < TMeasurementTable::SubItemCount; ++item)
                 table.Cells.push_back(Latin1(source.SubItem(row.Row, item)));
-            table.AddRow({Dec2(verdict.Loss), Dec2(verdict.Limit), MarginCell(verdict.Margin),
+            const TVerdictDecimals decimals = VerdictDecimals(verdict);
+            table.AddRow({Decimals(verdict.Loss, decimals.Loss),
+                          Decimals(verdict.Limit, decimals.Limit),
+                          Decimals(verdict.Margin, decimals.Margin),
                           QString::fromLatin1(VerdictText(verdict.Kind))});
             table.Verdicts.push_back(verdict.Kind);
         }

@@ -3,15 +3,20 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "data/CountText.h"
 #include "data/Latin1Utf8.h"
+#include "data/NumberText.h"
 
 namespace {
 
 // Sums of a few doubles miss a limit given with two decimals by a few units in the last
 // place; a reading that close to its limit is on it.
 constexpr double RoundOff = 1e-9;
+
+// More decimals than a double's 17 significant digits can fill are never needed.
+constexpr int MostDecimals = 17;
 
 double Snapped(double margin) {
     return std::fabs(margin) < RoundOff ? 0.0 : margin;
@@ -44,36 +49,53 @@ const char* VerdictText(TVerdictKind kind) {
 }
 
 std::string TwoDecimals(double value) {
-    // Room for the largest double's 309 digits, which a reading may hold.
-    char text[400];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    std::string result = text;
-    // "-0.00" says a sign the figure no longer has.
-    if (result.find_first_not_of("-0.") == std::string::npos && result[0] == '-')
-        result.erase(0, 1);
-    return result;
+    return FixedText(value, 2);
 }
 
-int MarginDecimals(double margin) {
-    constexpr int MostDecimals = 17;
-    int decimals = 2;
-    char text[400];
-    while (margin < 0 && decimals < MostDecimals) {
-        std::snprintf(text, sizeof text, "%.*f", decimals, margin);
-        if (std::string_view(text).find_first_of("123456789") != std::string_view::npos)
-            break;
-        ++decimals;
+int LimitDecimals(double limit) {
+    // A report asks for a few limits a million times over: the last answer is kept.
+    thread_local double lastLimit = std::numeric_limits<double>::quiet_NaN();
+    thread_local int lastDecimals = 2;
+    if (!(limit == lastLimit)) {
+        lastDecimals = DecimalsNeeded(limit, 2, 3);
+        lastLimit = limit;
     }
+    return lastDecimals;
+}
+
+int LossDecimals(double loss, const TFigure& limit) {
+    if (!limit)
+        return 2;
+    int decimals = LimitDecimals(*limit);
+    // Over the limit as the verdict judges it, the loss shows the digit that tells them apart.
+    while (loss - *limit > RoundOff && decimals < MostDecimals &&
+           FixedText(loss, decimals) == FixedText(*limit, decimals))
+        ++decimals;
     return decimals;
 }
 
-std::string MarginText(double margin) {
-    const int decimals = MarginDecimals(margin);
-    if (decimals == 2)
-        return TwoDecimals(margin);
-    char text[400];
-    std::snprintf(text, sizeof text, "%.*f", decimals, margin);
-    return text;
+int MarginDecimals(double margin, int least) {
+    int decimals = least;
+    while (margin < 0 && decimals < MostDecimals &&
+           FixedText(margin, decimals).find_first_of("123456789") == std::string::npos)
+        ++decimals;
+    return decimals;
+}
+
+std::string MarginText(double margin, int least) {
+    return FixedText(margin, MarginDecimals(margin, least));
+}
+
+TVerdictDecimals VerdictDecimals(const TVerdict& verdict) {
+    TVerdictDecimals decimals;
+    if (verdict.Limit)
+        decimals.Limit = LimitDecimals(*verdict.Limit);
+    if (verdict.Loss)
+        decimals.Loss = LossDecimals(*verdict.Loss, verdict.Limit);
+    // An absolute reading's margin is to a power window, of readings with two decimals.
+    const int least = verdict.Loss ? decimals.Limit : 2;
+    decimals.Margin = verdict.Margin ? MarginDecimals(*verdict.Margin, least) : least;
+    return decimals;
 }
 
 template <typename Value>

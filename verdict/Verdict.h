@@ -57,14 +57,32 @@ struct TVerdict {
 const char* VerdictText(TVerdictKind kind);
 
 // Two decimals, "." as the decimal separator, "-" only where the rounded figure is not
-// zero: 0.35, -1.95, 2.30.
+// zero, rounded on the figure's decimal value as a workbook rounds it (FixedText): 0.35,
+// -1.95, 2.30, 1.82 for 1.815.
 std::string TwoDecimals(double value);
 
-// The decimals a margin is shown with so that its text says what its verdict says: 2, or as
-// many more as a negative margin needs to show a figure other than zero (-0.001, not 0.00).
-int MarginDecimals(double margin);
-// The margin with MarginDecimals(margin) decimals, otherwise as TwoDecimals: 0.35, -0.004.
-std::string MarginText(double margin);
+// A figure shows the same digits in every output and the window: the texts round with
+// FixedText, the workbook's number formats have the same decimals.
+
+// The decimals a limit is shown with: those it needs, two or three (2.60, 1.815).
+int LimitDecimals(double limit);
+// The decimals a loss is shown with: its limit's (two without one), and more where a loss
+// over its limit would read as the limit (1.802 against 1.80), so that a FAIL never stands
+// beside a loss that reads as its limit.
+int LossDecimals(double loss, const TFigure& limit);
+// The decimals a margin is shown with so that its text says what its verdict says: least, or
+// as many more as a negative margin needs to show a figure other than zero (-0.001, not 0.00).
+int MarginDecimals(double margin, int least = 2);
+// The margin with MarginDecimals(margin, least) decimals: 0.35, -0.004.
+std::string MarginText(double margin, int least = 2);
+
+// The decimals of a verdict's loss, limit and margin (the margin at least the limit's).
+struct TVerdictDecimals {
+    int Loss = 2;
+    int Limit = 2;
+    int Margin = 2;
+};
+TVerdictDecimals VerdictDecimals(const TVerdict& verdict);
 
 // Judges records against one budget; built once, it judges a million records in well under
 // the time it takes to show them. Figures are computed on the records' doubles.

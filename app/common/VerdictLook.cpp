@@ -2,6 +2,8 @@
 
 #include <QColor>
 
+#include "data/NumberText.h"
+
 namespace {
 
 // Pale enough that the texts and the selection stay as readable as on white.
@@ -28,19 +30,18 @@ QVariant VerdictBackground(TVerdictKind kind) {
 // Built only when a tooltip is asked for, never while rows are painted.
 QString VerdictToolTip(const TVerdict& verdict) {
     QString text;
-    const auto line = [&text](const char* caption, const std::optional<double>& figure) {
+    // The digits the reports show (a FAIL's margin never reads 0.00).
+    const TVerdictDecimals decimals = VerdictDecimals(verdict);
+    const auto line = [&text](const char* caption, const TFigure& figure, int places) {
         if (figure) {
-            text += QLatin1String(caption) + QLatin1String(TwoDecimals(*figure).c_str()) +
+            text += QLatin1String(caption) + QLatin1String(FixedText(*figure, places).c_str()) +
                     QLatin1String(" dB\n");
         }
     };
-    line("Loss: ", verdict.Loss);
-    line("Limit: ", verdict.Limit);
-    if (verdict.Margin) {
-        // As many decimals as the margin's sign needs, so that a FAIL never reads 0.00.
-        text += QLatin1String(verdict.Loss ? "Margin: " : "Margin to the power window: ") +
-                QLatin1String(MarginText(*verdict.Margin).c_str()) + QLatin1String(" dB\n");
-    }
+    line("Loss: ", verdict.Loss, decimals.Loss);
+    line("Limit: ", verdict.Limit, decimals.Limit);
+    line(verdict.Loss ? "Margin: " : "Margin to the power window: ", verdict.Margin,
+         decimals.Margin);
     text += QLatin1String("Verdict: ") + QLatin1String(VerdictText(verdict.Kind));
     if (verdict.Kind == TVerdictKind::Check) {
         text += QLatin1String(" (a gain: take the reference again)");

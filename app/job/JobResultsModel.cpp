@@ -6,6 +6,8 @@
 #include "app/common/Latin1.h"
 #include "app/common/VerdictLook.h"
 #include "data/Latin1Utf8.h"
+#include "data/NumberText.h"
+#include "jobs/JobReportColumns.h"
 #include "jobs/JobWork.h"
 
 namespace {
@@ -67,25 +69,25 @@ std::optional<double> CellFigure(const TJobRow& row, int column) {
     }
 }
 
-QString FigureText(double value, bool absolute) {
-    return QLatin1String(TwoDecimals(value).c_str()) +
+// With the decimals the row's cell shows (ColumnDecimals), two by default.
+QString FigureText(double value, bool absolute, int decimals = 2) {
+    return QLatin1String(FixedText(value, decimals).c_str()) +
            (absolute ? QStringLiteral(" dBm") : QStringLiteral(" dB"));
 }
 
-// "A→B: loss 0.42 dB, measured -0.42 dB (download 1)"; an earlier reading has no loss of its
-// own, as nothing judges it now.
-QString ReadingLine(const char* caption, const std::optional<double>& loss, double value,
-                    bool absolute, std::int64_t download) {
+// "A→B: loss 0.42 dB, measured -0.42 dB (download 1)", with the digits of the reading's cell.
+QString CurrentLine(const char* caption, const TResultRow& row, const TRowReading& reading,
+                    std::size_t column) {
+    const bool absolute = row.Shape == TRowShape::Absolute;
+    const int decimals = ColumnDecimals(row, column);
     QString text = Utf8(caption) + QStringLiteral(": ");
-    if (loss && !absolute) {
-        text += QStringLiteral("loss ") + FigureText(*loss, false) + QStringLiteral(", ");
+    if (reading.Verdict.Loss && !absolute) {
+        text += QStringLiteral("loss ") + FigureText(*reading.Verdict.Loss, false, decimals) +
+                QStringLiteral(", ");
     }
     return text + QStringLiteral("measured %1 (download %2)\n")
-                      .arg(FigureText(value, absolute), QString::number(download));
-}
-
-QString CurrentLine(const char* caption, const TRowReading& reading, bool absolute) {
-    return ReadingLine(caption, reading.Verdict.Loss, reading.Value, absolute, reading.Download);
+                      .arg(FigureText(reading.Value, absolute, decimals),
+                           QString::number(reading.Download));
 }
 
 QVariant SortKey(const TJobRow& row, int column) {
@@ -151,22 +153,31 @@ QString JobCellText(const TJobRow& row, int column) {
     if (!figure) {
         return {};
     }
-    if (column == TJobResultsModel::Margin) {
-        return QLatin1String(MarginText(*figure).c_str());
-    }
-    const bool power = IsAbsolute(row) && column != TJobResultsModel::Limit;
-    return QLatin1String(TwoDecimals(*figure).c_str()) +
-           (power ? QStringLiteral(" dBm") : QString());
+    // The digits the job's report shows: the window's columns are the report's.
+    static_assert(static_cast<std::size_t>(TJobResultsModel::AToB) == AToBColumn &&
+                  static_cast<std::size_t>(TJobResultsModel::Margin) == MarginColumn);
+    const std::string text =
+        FixedText(*figure, ColumnDecimals(r, static_cast<std::size_t>(column)));
+    const bool power =
+        IsAbsolute(row) && column != TJobResultsModel::Limit && column != TJobResultsModel::Margin;
+    return QLatin1String(text.c_str()) + (power ? QStringLiteral(" dBm") : QString());
 }
 
+// A re-test in the table's figures: its loss ("A→B: loss 0.95 dB (download 1)"), or an
+// absolute reading's power ("A→B: -3.10 dBm (download 1)").
 QString JobRowHistory(const TJobRow& row) {
     if (row.Row.History.empty()) {
         return QStringLiteral("No re-tests");
     }
     QString text;
     for (const THistoryReading& earlier : row.Row.History) {
-        text += ReadingLine(DirectionCaption(earlier.Direction), std::nullopt, earlier.Value,
-                            IsAbsolute(row), earlier.Download);
+        const bool loss = !IsAbsolute(row) && earlier.Loss;
+        text +=
+            Utf8(DirectionCaption(earlier.Direction)) + QStringLiteral(": ") +
+            (loss ? QStringLiteral("loss ") +
+                        FigureText(*earlier.Loss, false, LossDecimals(*earlier.Loss, row.Row.Limit))
+                  : FigureText(earlier.Value, IsAbsolute(row))) +
+            QStringLiteral(" (download %1)\n").arg(earlier.Download);
     }
     return text.trimmed();
 }
@@ -179,12 +190,27 @@ QString JobRowToolTip(const TJobRow& row) {
     const TResultRow& r = row.Row;
     QString text;
     if (r.Shape == TRowShape::Pair) {
-        text += CurrentLine("A\u2192B", r.Reading, false);
-        text += CurrentLine("B\u2192A", r.Partner, false);
-        TVerdict pair{r.Kind, r.Average, r.Limit, r.Margin};
-        text += VerdictToolTip(pair).replace(QStringLiteral("Loss: "), QStringLiteral("Average: "));
+        text += CurrentLine("A\u2192B", r, r.Reading, AToBColumn);
+        text += CurrentLine("B\u2192A", r, r.Partner, BToAColumn);
+        // The pair's limit, margin and verdict are those of the figure its pair rule takes.
+        const TVerdict pair{r.Kind, r.Loss, r.Limit, r.Margin};
+        if (r.WorseDirection == TDirection::None) {
+            text +=
+                QStringLiteral("Judged by the average:\n") +
+                VerdictToolTip(pair).replace(QStringLiteral("Loss: "), QStringLiteral("Average: "));
+        } else {
+            if (r.Average) {
+                text += QStringLiteral("Average: ") +
+                        FigureText(*r.Average, false, ColumnDecimals(r, AverageColumn)) +
+                        QLatin1Char('\n');
+            }
+            text += QStringLiteral("Judged by the worse direction, %1:\n")
+                        .arg(Utf8(DirectionCaption(r.WorseDirection))) +
+                    VerdictToolTip(pair);
+        }
     } else {
-        text += CurrentLine(DirectionCaption(r.Reading.Direction), r.Reading, IsAbsolute(row));
+        text += CurrentLine(DirectionCaption(r.Reading.Direction), r, r.Reading,
+                            DirectionColumn(r.Reading.Direction));
         text += VerdictToolTip(r.Reading.Verdict);
         if (r.Shape == TRowShape::OneDirection) {
             text += QStringLiteral("\nOne direction only: the other is not tested");

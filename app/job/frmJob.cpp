@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -29,6 +31,20 @@ QString DownloadLine(const TDownload& download) {
         line += QStringLiteral("  VOID: ") + Utf8(download.VoidReason);
     }
     return line;
+}
+
+// The widest figure a column of readings commonly shows: a power of two digits in dBm.
+const QString WidestFigure = QStringLiteral("-00.00 dBm");
+
+// The width a cell needs for text, as the table's delegate measures it.
+int CellWidth(const QTableView& view, const QString& text) {
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.text = text;
+    option.font = view.font();
+    option.fontMetrics = view.fontMetrics();
+    return view.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), &view).width();
 }
 
 }  // namespace
@@ -91,7 +107,7 @@ void TfrmJob::BuildLayout() {
     ResultsView->setColumnWidth(TJobResultsModel::Fiber, 48);
     ResultsView->setColumnWidth(TJobResultsModel::WaveLength, 86);
     ResultsView->setColumnWidth(TJobResultsModel::Verdict, 84);
-    ResultsView->setColumnWidth(TJobResultsModel::AToB, 72);
+    FitFigureColumns();
 
     BuildSidePanel(splitter);
     splitter->setStretchFactor(0, 3);
@@ -167,6 +183,7 @@ void TfrmJob::ShowSnapshot() {
     }
     FollowJob();
     model_->SetRows(JobRows(snapshot->Results));
+    FitFigureColumns();
     ShowDownloads();
     ShowHistory();
     QString text = Utf8(JobCountsText(snapshot->Results.Counts));
@@ -180,6 +197,23 @@ void TfrmJob::ShowSnapshot() {
         text += QStringLiteral(" (archive read-only)");
     }
     ShowStatus(text);
+}
+
+// A power reading goes in A→B, B→A or Average: each is wide enough for one ("-2.50 dBm"), and
+// for any wider figure of the rows in sight. Columns only grow, so a width the user chose stays.
+void TfrmJob::FitFigureColumns() {
+    const int common = CellWidth(*ResultsView, WidestFigure);
+    for (const int column :
+         {TJobResultsModel::AToB, TJobResultsModel::BToA, TJobResultsModel::Average,
+          TJobResultsModel::Limit, TJobResultsModel::Margin}) {
+        const bool readings = column <= TJobResultsModel::Average;
+        // Public in the base class: the rows in sight, measured as the delegate paints them.
+        const QAbstractItemView& view = *ResultsView;
+        const int needed = std::max(readings ? common : 0, view.sizeHintForColumn(column));
+        if (ResultsView->columnWidth(column) < needed) {
+            ResultsView->setColumnWidth(column, needed);
+        }
+    }
 }
 
 void TfrmJob::ShowDownloads() {

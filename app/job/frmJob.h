@@ -46,6 +46,7 @@ private:
     void BuildSidePanel(QWidget* splitter);
     void ShowSnapshot();
     void ShowDownloads();
+    void FitFigureColumns();
     void ShowHistory();
     void FollowJob();
     void ShowStatus(const QString& text);

@@ -332,10 +332,12 @@ TEST_F(JobWindowTest, RowsShowPairsAveragesVerdictsAndColoursByTheJobsBudget) {
         return values;
     };
     // A→B, B→A, Average, Limit, Margin, Verdict
-    EXPECT_EQ(cells.at("R/1/1310"), row({"0.42", "0.48", "0.45", "1.00", "0.55", "PASS"}));
-    EXPECT_EQ(cells.at("R/1/1550"), row({"0.35", "0.31", "0.33", "0.80", "0.47", "PASS"}));
-    EXPECT_EQ(cells.at("R/2/1550"), row({"0.95", "0.65", "0.80", "0.80", "0.00", "FAIL"}));
-    EXPECT_EQ(cells.at("R/3/1310"), row({"0.50", "-0.30", "0.10", "1.00", "0.90", "CHECK"}));
+    // Under the budget's pair rule "worst" a pair's margin is its worse direction's: a FAIL
+    // has one below zero, never the average's 0.00.
+    EXPECT_EQ(cells.at("R/1/1310"), row({"0.42", "0.48", "0.45", "1.00", "0.52", "PASS"}));
+    EXPECT_EQ(cells.at("R/1/1550"), row({"0.35", "0.31", "0.33", "0.80", "0.45", "PASS"}));
+    EXPECT_EQ(cells.at("R/2/1550"), row({"0.95", "0.65", "0.80", "0.80", "-0.15", "FAIL"}));
+    EXPECT_EQ(cells.at("R/3/1310"), row({"0.50", "-0.30", "0.10", "1.00", "0.50", "CHECK"}));
     EXPECT_EQ(cells.at("R/4/1310"), row({"0.30", "", "", "1.00", "0.70", "PASS"}));
     EXPECT_EQ(cells.at("R/5/1310"), row({"", "0.70", "", "1.00", "0.30", "PASS"}));
     EXPECT_EQ(cells.at("R/1/1310/power")[0], QStringLiteral("-3.10 dBm"));
@@ -355,7 +357,8 @@ TEST_F(JobWindowTest, RowsShowPairsAveragesVerdictsAndColoursByTheJobsBudget) {
     EXPECT_EQ(model.index(0, 0).data(Qt::ToolTipRole).toString(),
               QStringLiteral("A\u2192B: loss 0.42 dB, measured -0.42 dB (download 1)\n"
                              "B\u2192A: loss 0.48 dB, measured -0.48 dB (download 2)\n"
-                             "Average: 0.45 dB\nLimit: 1.00 dB\nMargin: 0.55 dB\nVerdict: PASS"));
+                             "Average: 0.45 dB\nJudged by the worse direction, B\u2192A:\n"
+                             "Loss: 0.48 dB\nLimit: 1.00 dB\nMargin: 0.52 dB\nVerdict: PASS"));
 
     const QString status = window.StatusText();
     EXPECT_TRUE(
@@ -392,7 +395,7 @@ TEST_F(JobWindowTest, SortingByMarginPutsTheSmallestFirstAndAnEmptyCellLast) {
     const auto margin = [&](int r) {
         return model.index(r, TJobResultsModel::Margin).data().toString();
     };
-    EXPECT_EQ(margin(0), QStringLiteral("0.00"));
+    EXPECT_EQ(margin(0), QStringLiteral("-0.15"));
     EXPECT_EQ(margin(1), QStringLiteral("0.10"));
     window.ResultsView->sortByColumn(TJobResultsModel::BToA, Qt::AscendingOrder);
     EXPECT_EQ(model.index(0, TJobResultsModel::BToA).data().toString(), QStringLiteral("-0.30"));
@@ -421,9 +424,52 @@ TEST_F(JobWindowTest, AnAddByAnotherArchiveObjectAppearsAndTheRetestShowsInTheHi
             window.ResultsView->setCurrentIndex(model.index(r, 0));
         }
     }
+    // In the table's figures: losses, as the row shows 0.55.
     EXPECT_EQ(window.edtHistory->toPlainText(),
-              QStringLiteral("A\u2192B: measured -0.95 dB (download 1)\n"
-                             "A\u2192B: measured -0.58 dB (download 3)"));
+              QStringLiteral("A\u2192B: loss 0.95 dB (download 1)\n"
+                             "A\u2192B: loss 0.58 dB (download 3)"));
+}
+
+// A power reading stands whole in any column (without a direction in Average), and its
+// re-test reads in dBm as the row does; relative re-tests read as losses (above).
+TEST_F(JobWindowTest, PowerReadingsShowWholeAndTheirReTestsInDbm) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
+    const std::unique_ptr<TArchive> other = OpenArchive(dir_->File("jobs.sqlite"));
+    const std::pair<TDirection, TMeranie> powers[] = {
+        {TDirection::None, {"R", "9", 1310, -2.5, 0, false}},
+        {TDirection::BToA, {"R", "8", 1310, -12.5, 0, false}},
+        {TDirection::AToB, {"R", "1", 1310, -3.25, 0, false}}};  // after -3.10
+    for (const auto& [direction, record] : powers) {
+        other->AddDownload("Riser", MakeDownload({record}, "Meter 2", "/dev/ttyUSB1",
+                                                 Answers(direction, "Cy", "2026-11-09")));
+    }
+    WaitForDownloads(5);
+    TfrmJob& window = *JobWindow();
+    const auto cells = RowCells(window);
+    EXPECT_EQ(cells.at("R/9/1310")[2], QStringLiteral("-2.50 dBm"));
+    EXPECT_EQ(cells.at("R/8/1310")[1], QStringLiteral("-12.50 dBm"));
+    EXPECT_EQ(cells.at("R/1/1310/power")[0], QStringLiteral("-3.25 dBm"));
+    QTableView& view = *window.ResultsView;
+    const QAbstractItemModel& model = window.Filtered();
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.widget = &view;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        for (int column = TJobResultsModel::AToB; column <= TJobResultsModel::Margin; ++column) {
+            const QModelIndex index = model.index(r, column);
+            EXPECT_LE(view.itemDelegate()->sizeHint(option, index).width(),
+                      view.columnWidth(column))
+                << index.data().toString().toStdString() << " is cut";
+        }
+        if (model.index(r, TJobResultsModel::Fiber).data().toString() == QStringLiteral("1") &&
+            model.index(r, TJobResultsModel::AToB)
+                .data()
+                .toString()
+                .endsWith(QStringLiteral("dBm"))) {
+            view.setCurrentIndex(model.index(r, 0));
+        }
+    }
+    EXPECT_EQ(window.edtHistory->toPlainText(), QStringLiteral("A\u2192B: -3.10 dBm (download 1)"));
 }
 
 TEST_F(JobWindowTest, F5ReadsTheJobAgain) {
@@ -528,9 +574,16 @@ TEST(JobResultsModelTest, AReadingWithoutADirectionStandsInAverage) {
     EXPECT_EQ(JobCellText(row, TJobResultsModel::BToA), QString());
     EXPECT_EQ(JobCellText(row, TJobResultsModel::Average), QStringLiteral("0.40"));
     EXPECT_EQ(JobCellText(row, TJobResultsModel::Margin), QStringLiteral("0.60"));
+    // The digits of the job's report: the limit's three, and the loss over it in them.
+    row.Row.Reading.Verdict = {TVerdictKind::Fail, 1.817, 1.815, 1.815 - 1.817};
+    row.Row.Limit = 1.815;
+    row.Row.Margin = 1.815 - 1.817;
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::Average), QStringLiteral("1.817"));
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::Limit), QStringLiteral("1.815"));
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::Margin), QStringLiteral("-0.002"));
     row.Row.Reading.Direction = TDirection::BToA;
     row.Row.Shape = TRowShape::OneDirection;
-    EXPECT_EQ(JobCellText(row, TJobResultsModel::BToA), QStringLiteral("0.40"));
+    EXPECT_EQ(JobCellText(row, TJobResultsModel::BToA), QStringLiteral("1.817"));
     EXPECT_EQ(JobCellText(row, TJobResultsModel::Average), QString());
 }
 

@@ -119,10 +119,11 @@ TEST_F(TLossBudgetTest, RowsWithAVerdictAreColouredAndExplainedTextsAndTicksStay
     LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
     ExpectLooks(TTablePage::Relative,
                 {{Red, "Loss: 2.01 dB\nLimit: 2.00 dB\nMargin: -0.01 dB\nVerdict: FAIL"}});
-    // A thousandth over the limit reads as a negative margin, never 0.00.
+    // A thousandth over the limit reads as a negative margin, never 0.00, and as a loss that
+    // is not the limit's figure.
     LoadRecords({Relative("1", "9", 1550, -2.001, -10)});
     ExpectLooks(TTablePage::Relative,
-                {{Red, "Loss: 2.00 dB\nLimit: 2.00 dB\nMargin: -0.001 dB\nVerdict: FAIL"}});
+                {{Red, "Loss: 2.001 dB\nLimit: 2.00 dB\nMargin: -0.001 dB\nVerdict: FAIL"}});
     LoadRecords({Relative("1", "9", 1550, -2.01, -10)});
     EXPECT_EQ(frm_->StatusText().toStdString(),
               "1 measurement: 0 absolute, 1 relative (1 fail); 1 fibre (1 fail)");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "jobs/JobReportColumns.h"
 #include "tools/cli/JobOptions.h"
 #include "tools/cli/JobReport.h"
 #include "tools/cli/TextColumns.h"
@@ -56,7 +57,7 @@ TJobResults Results() {
     TResultRow absolute =
         Row(TRowShape::Absolute, "4",
             Reading(TDirection::AToB, -3.1, {TVerdictKind::Pass, std::nullopt, std::nullopt, 0.1}));
-    absolute.History.push_back(THistoryReading{1310, -2.5, 0, TDirection::AToB, 1});
+    absolute.History.push_back(THistoryReading{1310, -2.5, 0, TDirection::AToB, 1, TFigure()});
     results.Rows.push_back(absolute);
     results.Counts.Rows = {3, 1, 0, 0};
     results.Counts.Pairs = 1;
@@ -106,6 +107,34 @@ TEST(JobReportGridTest, FiguresAreNumbersWithTheirDoubles) {
     EXPECT_EQ(grid.Rows[3][3].Number, -3.1);
 }
 
+// A limit shows the decimals it needs; the readings, the average and the margin of its row
+// follow it, and a reading 0.002 dB over never reads as its limit beside FAIL. The workbook's
+// number formats have the texts' decimals.
+TEST(JobReportGridTest, FiguresShowTheDecimalsTheirLimitNeeds) {
+    TJobResults results;
+    TResultRow pair = Row(TRowShape::Pair, "1",
+                          Reading(TDirection::AToB, -1.5, {TVerdictKind::Pass, 1.5, 1.815, 0.315}));
+    pair.Partner =
+        Reading(TDirection::BToA, -1.817, {TVerdictKind::Fail, 1.817, 1.815, 1.815 - 1.817});
+    pair.Average = 1.6585;
+    pair.Loss = 1.817;
+    pair.Margin = 1.815 - 1.817;
+    pair.Kind = TVerdictKind::Fail;
+    results.Rows.push_back(pair);
+    results.Rows.push_back(
+        Row(TRowShape::OneDirection, "2",
+            Reading(TDirection::AToB, -1.802, {TVerdictKind::Fail, 1.802, 1.8, 1.8 - 1.802})));
+    const TExportGrid grid = JobReportGrid(results);
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Texts(grid.Rows[0]),
+              (V{"CÄ", "1", "1310", "1.500", "1.817", "1.659", "1.815", "-0.002", "FAIL", ""}));
+    EXPECT_EQ(Texts(grid.Rows[1]),
+              (V{"CÄ", "2", "1310", "1.802", "", "", "1.80", "-0.002", "FAIL", "one direction"}));
+    EXPECT_EQ(grid.Rows[0][LimitColumn].Decimals, 3);
+    EXPECT_EQ(grid.Rows[1][AToBColumn].Decimals, 3);
+    EXPECT_EQ(grid.Rows[1][LimitColumn].Decimals, 2);
+}
+
 TEST(JobReportGridTest, TextIsAlignedByCharactersNotBytes) {
     EXPECT_EQ(
         JobReportText(JobReportGrid(Results())),
@@ -126,16 +155,19 @@ TEST(JobReportGridTest, CountsSayWhatTheResultsHold) {
     EXPECT_EQ(JobCountsText(results),
               "5 current readings, 1 history, 1 repeat\n"
               "1 pair, 1 one direction\n"
+              "a pair's limit, margin and verdict are its worse direction's (pair rule worst)\n"
               "4 rows: 3 pass, 1 fail\n"
               "2 fibres: 1 pass, 1 fail\n"
               "10 of 12 fibres tested\n"
               "untested in cable CÄ: 7, 11\n");
     results.Counts.Rows = {1, 0, 0, 2};
+    results.PairRule = TPairRule::Average;
     results.Completeness = {};
     results.Fibres.clear();
     EXPECT_EQ(JobCountsText(results),
               "5 current readings, 1 history, 1 repeat\n"
               "1 pair, 1 one direction\n"
+              "a pair's limit, margin and verdict are its average's (pair rule average)\n"
               "1 row: 1 pass\n"
               "2 rows without a verdict\n");
 }

@@ -266,15 +266,16 @@ TEST_F(ReportRun, BadBudgetStopsConvertAndImportFirst) {
 // The worked examples of the budget file's manual: 90 m of OM4 at 850 nm with two connectors
 // (1.815 dB with one jumper, 1.065 with two, 0.315 with three, 1.315 with one and 0.5 dB end
 // connections) and 500 m of OS2 with four connectors and a splice, 2-jumper (2.75 dB). Each
-// reading lies 0.001 dB over its limit: the margin shows it, though the limit rounds to two
-// decimals.
+// reading lies 0.001 dB over its limit: the limit shows the decimals it needs, the loss and
+// the margin those that tell it from the limit, alike in the text, the CSV, the workbook's
+// number formats and the PDF.
 class WorkedExamples : public ReportTest {
 protected:
     struct TExample {
         const char* method;
         const char* endFigure;
-        const char* loss;  // 0.001 dB over the limit
-        const char* limitText;
+        const char* loss;     // 0.001 dB over the limit
+        const char* figures;  // loss, limit, margin and verdict as the text shows them
     };
     std::string BudgetFile(const TExample& example) {
         std::string json = R"({"preset": "iso-11801-om4", "reference_method": ")" +
@@ -291,10 +292,10 @@ protected:
 };
 
 TEST_F(WorkedExamples, ComeOutOfTheTextTheCsvTheWorkbookAndThePdf) {
-    const TExample examples[] = {{"1-jumper", "", "-1.816", "1.81"},
-                                 {"2-jumper", "", "-1.066", "1.06"},
-                                 {"3-jumper", "", "-0.316", "0.32"},
-                                 {"1-jumper", "0.5", "-1.316", "1.31"}};
+    const TExample examples[] = {{"1-jumper", "", "-1.816", "1.816  1.815  -0.001  FAIL"},
+                                 {"2-jumper", "", "-1.066", "1.066  1.065  -0.001  FAIL"},
+                                 {"3-jumper", "", "-0.316", "0.316  0.315  -0.001  FAIL"},
+                                 {"1-jumper", "0.5", "-1.316", "1.316  1.315  -0.001  FAIL"}};
     for (const TExample& example : examples) {
         SCOPED_TRACE(std::string(example.method) + " " + example.endFigure);
         Put(Path("mm.txt"), "MM\t1\t850\t" + std::string(example.loss) +
@@ -302,9 +303,16 @@ TEST_F(WorkedExamples, ComeOutOfTheTextTheCsvTheWorkbookAndThePdf) {
         const std::string budget = BudgetFile(example);
         const TRun run = Run({"report", Path("mm.txt"), "--budget", budget, "--to", "-"});
         EXPECT_EQ(run.exitCode, 3) << run.err;
-        EXPECT_NE(run.out.find(std::string(example.limitText) + "  -0.001  FAIL"),
-                  std::string::npos)
-            << run.out;
+        EXPECT_NE(run.out.find(example.figures), std::string::npos) << run.out;
+        // 0.5 dB is shown with its limit's three decimals.
+        EXPECT_NE(run.out.find("0.500"), std::string::npos) << run.out;
+        // The workbook shows the limit's three decimals too, where it rounded 1.815 to 1.82.
+        ASSERT_EQ(
+            Run({"report", Path("mm.txt"), "--budget", budget, "--to", Path("mm.xlsx")}).exitCode,
+            3);
+        const std::vector<std::string> formats = ReadBack({"xlsx", Path("mm.xlsx"), "formats"});
+        for (const char* format : {"format 1 5 0.000", "format 1 6 0.000", "format 1 7 0.000"})
+            EXPECT_NE(std::find(formats.begin(), formats.end(), format), formats.end()) << format;
         EXPECT_NE(run.out.find("1 fibre: 1 fail\n"), std::string::npos) << run.out;
     }
     // The single-mode link, 2-jumper: 2.75 dB; a reading on it is 1310 nm.
@@ -315,7 +323,7 @@ TEST_F(WorkedExamples, ComeOutOfTheTextTheCsvTheWorkbookAndThePdf) {
     EXPECT_EQ(Read(Path("sm.csv")),
               "\xEF\xBB\xBF"
               "Cable,Fiber,WaveLength,dB/dBm,Reference,Loss (dB),Limit (dB),Margin (dB),Verdict\r\n"
-              "SM,1,1310,-2.751,-10,2.75,2.75,-0.001,FAIL\r\n"
+              "SM,1,1310,-2.751,-10,2.751,2.75,-0.001,FAIL\r\n"
               "SM,2,1310,-2.75,-10,2.75,2.75,0.00,PASS\r\n");
     run = Run({"report", Path("sm.txt"), "--budget", budget, "--to", Path("sm.xlsx")});
     EXPECT_EQ(run.exitCode, 3) << run.err;
@@ -323,7 +331,8 @@ TEST_F(WorkedExamples, ComeOutOfTheTextTheCsvTheWorkbookAndThePdf) {
     for (const std::string& line :
          {"comments " + Utf8Hex("Reference: 2-jumper; end connection: 0.75 dB"),
           std::string("format 1 7 0.000"), std::string("format 2 7 0.00"),
-          std::string("format 1 6 0.00"), "cell 2 6 n " + DoubleHex(2.75)})
+          std::string("format 1 6 0.00"), std::string("format 1 5 0.000"),
+          std::string("format 2 5 0.00"), "cell 2 6 n " + DoubleHex(2.75)})
         EXPECT_NE(std::find(cells.begin(), cells.end(), line), cells.end())
             << line << "\n"
             << testing::PrintToString(cells);
@@ -332,10 +341,15 @@ TEST_F(WorkedExamples, ComeOutOfTheTextTheCsvTheWorkbookAndThePdf) {
     const TRunResult pdftotext =
         RunToEnd({MERIDAX_PDFTOTEXT, "-layout", Path("sm.pdf"), Path("sm.txt")});
     ASSERT_EQ(pdftotext.ExitCode, 0) << pdftotext.Err;
-    const std::string text = Read(Path("sm.txt"));
+    std::string text;
+    for (const char c : Read(Path("sm.txt"))) {
+        if (c != ' ' || text.empty() || text.back() != ' ')
+            text += c;
+    }
     for (const std::string part :
-         {"2.75", "-0.001", "2-jumper", "0.75 dB", "2 fibres: 1 pass, 1 fail", "Fibre result",
-          "1310 nm, loss in dB", "iso-11801-os2", "1310: 0.40, 1383: 0.40, 1550: 0.40"})
+         {"2.751 2.75 -0.001 FAIL", "2-jumper", "0.75 dB", "2 fibres: 1 pass, 1 fail",
+          "Fibre result", "1310 nm, loss in dB", "iso-11801-os2",
+          "1310: 0.40, 1383: 0.40, 1550: 0.40"})
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
 }
 

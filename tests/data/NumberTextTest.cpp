@@ -214,3 +214,31 @@ TEST(TextToInteger, AcceptsDecimalsAndNamesTheBadText) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rounded on the decimal value a spreadsheet shows, half away from zero: printf's "%.2f"
+// gives 1.81, 0.12 and 9.99 for the first three, the doubles just below the decimals.
+TEST(FixedText, RoundsTheDecimalValueAsAWorkbookShowsIt) {
+    const struct {
+        double Value;
+        int Decimals;
+        const char* Text;
+    } cases[] = {{1.815, 2, "1.82"},        {0.125, 2, "0.13"},
+                 {9.995, 2, "10.00"},       {0.42 * 0.5 + 0.47 * 0.5, 2, "0.45"},
+                 {1.815, 3, "1.815"},       {2.6, 3, "2.600"},
+                 {-0.0049, 3, "-0.005"},    {-0.001, 2, "0.00"},
+                 {-0.0, 2, "0.00"},         {-2.5, 0, "-3"},
+                 {999.9996, 3, "1000.000"}, {1e20, 1, "100000000000000000000.0"},
+                 {5e-324, 2, "0.00"},       {-std::numeric_limits<double>::infinity(), 2, "-inf"}};
+    for (const auto& one : cases)
+        EXPECT_EQ(FixedText(one.Value, one.Decimals), one.Text) << one.Value;
+    const struct {
+        double Value;
+        int Decimals;
+    } needed[] = {{2.6, 2}, {1.815, 3}, {1.8155, 3}, {0.0005, 3}, {0.0004, 2}, {12.0, 2}};
+    for (const auto& one : needed)
+        EXPECT_EQ(DecimalsNeeded(one.Value, 2, 3), one.Decimals) << one.Value;
+}
+
+}  // namespace

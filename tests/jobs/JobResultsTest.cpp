@@ -98,8 +98,14 @@ std::string ReadingText(const TRowReading& reading) {
 std::string RowText(const TResultRow& row) {
     std::string text = row.Cable + "/" + row.Fiber + " " + std::to_string(row.WaveLengthKey) + " " +
                        ShapeName(row.Shape) + ": " + ReadingText(row.Reading);
-    if (row.Shape == TRowShape::Pair)
-        text += ", " + ReadingText(row.Partner) + ", average " + FigureText(row.Average);
+    if (row.Shape == TRowShape::Pair) {
+        text += ", " + ReadingText(row.Partner) + ", average " + FigureText(row.Average) +
+                ", loss " + FigureText(row.Loss);
+        if (row.WorseDirection != TDirection::None)
+            text += " " + std::string(DirectionName(row.WorseDirection));
+    } else if (!(row.Loss == row.Reading.Verdict.Loss)) {
+        text += ", loss " + FigureText(row.Loss) + " not the reading's";
+    }
     text += ", limit " + FigureText(row.Limit) + ", margin " + FigureText(row.Margin) + " => " +
             (row.Kind == TVerdictKind::None ? "none" : VerdictText(row.Kind));
     for (const THistoryReading& earlier : row.History) {
@@ -175,58 +181,74 @@ TEST_P(FixtureJob, GivesTheRowsCountsAndFibresWorkedOutByHand) {
     EXPECT_EQ(results.VoidDownloads.size(), expected.Voided.size());
 }
 
-const char* const Fibre1At1310 =
-    "R/1 1310 pair: a-b -0.42#1 PASS, b-a -0.48#2 PASS, average 0.45, limit 1.00, "
-    "margin 0.55 => PASS";
+// A pair's text: what both rules share, then the figures under "worst" (the worse
+// direction's) or "average" (the average's), then the verdict.
+struct TPairText {
+    const char* Head;
+    const char* Worst;
+    const char* Average;
+    const char* Tail;
+
+    std::string Under(TPairRule rule) const {
+        return std::string(Head) + (rule == TPairRule::Worst ? Worst : Average) + Tail;
+    }
+};
+
+const TPairText Fibre1At1310 = {"R/1 1310 pair: a-b -0.42#1 PASS, b-a -0.48#2 PASS, average 0.45, ",
+                                "loss 0.48 b-a, limit 1.00, margin 0.52",
+                                "loss 0.45, limit 1.00, margin 0.55", " => PASS"};
 // The power reading: -3.10 dBm is 0.10 dB inside the window's -3 dBm.
 const char* const Fibre1Power =
     "R/1 1310 absolute: a-b -3.10#1 PASS, limit none, margin 0.10 => PASS";
-const char* const Fibre1At1550 =
-    "R/1 1550 pair: a-b -0.35#1 PASS, b-a -0.31#2 PASS, average 0.33, limit 0.80, "
-    "margin 0.47 => PASS";
-const char* const Fibre2At1310 =
-    "R/2 1310 pair: a-b -0.61#1 PASS, b-a -0.57#2 PASS, average 0.59, limit 1.00, "
-    "margin 0.41 => PASS";
+const TPairText Fibre1At1550 = {"R/1 1550 pair: a-b -0.35#1 PASS, b-a -0.31#2 PASS, average 0.33, ",
+                                "loss 0.35 a-b, limit 0.80, margin 0.45",
+                                "loss 0.33, limit 0.80, margin 0.47", " => PASS"};
+const TPairText Fibre2At1310 = {"R/2 1310 pair: a-b -0.61#1 PASS, b-a -0.57#2 PASS, average 0.59, ",
+                                "loss 0.61 a-b, limit 1.00, margin 0.39",
+                                "loss 0.59, limit 1.00, margin 0.41", " => PASS"};
 // The second meter's re-test: 0.58 then 0.55 in one download, the later wins; the first
 // meter's 0.95 comes back in download 4 as a repeat and does not undo it.
-const char* const Fibre2At1550Retested =
-    "R/2 1550 pair: a-b -0.55#3 PASS, b-a -0.65#2 PASS, average 0.60, limit 0.80, "
-    "margin 0.20 => PASS, was a-b -0.95#1, was a-b -0.58#3";
+const TPairText Fibre2At1550Retested = {
+    "R/2 1550 pair: a-b -0.55#3 PASS, b-a -0.65#2 PASS, average 0.60, ",
+    "loss 0.65 b-a, limit 0.80, margin 0.15", "loss 0.60, limit 0.80, margin 0.20",
+    " => PASS, was a-b -0.95#1, was a-b -0.58#3"};
 // A gain of 0.30 dB beyond the 0.20 tolerance: CHECK under either rule.
-const char* const Fibre3At1310 =
-    "R/3 1310 pair: a-b -0.50#1 PASS, b-a 0.30#2 CHECK, average 0.10, limit 1.00, "
-    "margin 0.90 => CHECK";
+const TPairText Fibre3At1310 = {"R/3 1310 pair: a-b -0.50#1 PASS, b-a 0.30#2 CHECK, average 0.10, ",
+                                "loss 0.50 a-b, limit 1.00, margin 0.50",
+                                "loss 0.10, limit 1.00, margin 0.90", " => CHECK"};
 // 1548 nm keys to the budget's 1550.
-const char* const Fibre3At1550 =
-    "R/3 1550 pair: a-b -0.40#1 PASS, b-a -0.44#2 PASS, average 0.42, limit 0.80, "
-    "margin 0.38 => PASS";
+const TPairText Fibre3At1550 = {"R/3 1550 pair: a-b -0.40#1 PASS, b-a -0.44#2 PASS, average 0.42, ",
+                                "loss 0.44 b-a, limit 0.80, margin 0.36",
+                                "loss 0.42, limit 0.80, margin 0.38", " => PASS"};
 const char* const Fibre4 =
     "R/4 1310 one-direction: a-b -0.30#1 PASS, limit 1.00, margin 0.70 => PASS";
 const char* const Fibre5 =
     "R/5 1310 one-direction: b-a -0.70#2 PASS, limit 1.00, margin 0.30 => PASS";
 const char* const Fibre7 =
     "R/07 1310 one-direction: a-b -0.52#4 PASS, limit 1.00, margin 0.48 => PASS";
-// Without the re-test: 0.95 and 0.65 average 0.80, on the limit.
-const char* const Fibre2At1550Failing =
-    "R/2 1550 pair: a-b -0.95#1 FAIL, b-a -0.65#2 PASS, average 0.80, limit 0.80, "
-    "margin 0.00 => ";
+// Without the re-test: 0.95 fails, 0.95 and 0.65 average 0.80, on the limit.
+const TPairText Fibre2At1550Failing = {
+    "R/2 1550 pair: a-b -0.95#1 FAIL, b-a -0.65#2 PASS, average 0.80, ",
+    "loss 0.95 a-b, limit 0.80, margin -0.15 => FAIL", "loss 0.80, limit 0.80, margin 0.00 => PASS",
+    ""};
 
-std::vector<std::string> AllFourRows() {
-    return {Fibre1At1310, Fibre1Power,  Fibre1At1550, Fibre2At1310, Fibre2At1550Retested,
-            Fibre3At1310, Fibre3At1550, Fibre4,       Fibre5,       Fibre7};
-}
-
-std::vector<std::string> WithoutRetestRows(const char* fibre2Kind) {
-    return {Fibre1At1310,
+std::vector<std::string> AllFourRows(TPairRule rule) {
+    return {Fibre1At1310.Under(rule),
             Fibre1Power,
-            Fibre1At1550,
-            Fibre2At1310,
-            std::string(Fibre2At1550Failing) + fibre2Kind,
-            Fibre3At1310,
-            Fibre3At1550,
+            Fibre1At1550.Under(rule),
+            Fibre2At1310.Under(rule),
+            Fibre2At1550Retested.Under(rule),
+            Fibre3At1310.Under(rule),
+            Fibre3At1550.Under(rule),
             Fibre4,
             Fibre5,
             Fibre7};
+}
+
+std::vector<std::string> WithoutRetestRows(TPairRule rule) {
+    std::vector<std::string> rows = AllFourRows(rule);
+    rows[4] = Fibre2At1550Failing.Under(rule);
+    return rows;
 }
 
 const std::vector<std::string> AllFibresPass3Check = {"R/1 PASS", "R/2 PASS", "R/3 CHECK",
@@ -253,7 +275,7 @@ std::vector<TFixtureCase> AllFourCases() {
          FixtureBudget,
          {1, 2, 3, 4},
          {},
-         AllFourRows(),
+         AllFourRows(TPairRule::Worst),
          Counts({9, 0, 1, 0}, 6, 3, 16, 2, 9, 4, 0),
          AllFibresPass3Check,
          6,
@@ -262,7 +284,7 @@ std::vector<TFixtureCase> AllFourCases() {
          +[] { return FixedLimits(TPairRule::Average); },
          {1, 2, 3, 4},
          {},
-         AllFourRows(),
+         AllFourRows(TPairRule::Average),
          Counts({9, 0, 1, 0}, 6, 3, 16, 2, 9, 4, 0),
          AllFibresPass3Check,
          6,
@@ -272,7 +294,7 @@ std::vector<TFixtureCase> AllFourCases() {
          +[] { return FixedLimits(TPairRule::Worst); },
          {1, 2, 3, 4},
          {3},
-         WithoutRetestRows("FAIL"),
+         WithoutRetestRows(TPairRule::Worst),
          Counts({8, 1, 1, 0}, 6, 3, 16, 0, 8, 3, 1),
          {"R/1 PASS", "R/2 FAIL", "R/3 CHECK", "R/4 PASS", "R/5 PASS", "R/07 PASS"},
          6,
@@ -281,7 +303,7 @@ std::vector<TFixtureCase> AllFourCases() {
          +[] { return FixedLimits(TPairRule::Average); },
          {1, 2, 3, 4},
          {3},
-         WithoutRetestRows("PASS"),
+         WithoutRetestRows(TPairRule::Average),
          Counts({9, 0, 1, 0}, 6, 3, 16, 0, 8, 3, 1),
          AllFibresPass3Check,
          6,
@@ -309,13 +331,16 @@ std::vector<TFixtureCase> OtherFixtureCases() {
          Only1310,
          {1, 2, 3, 4},
          {},
-         {Fibre1At1310, "R/1 1310 absolute: a-b -3.10#1 none, limit none, margin none => none",
-          "R/1 1550 pair: a-b -0.35#1 none, b-a -0.31#2 none, average 0.33, limit none, "
-          "margin none => none",
-          Fibre2At1310,
-          "R/2 1550 pair: a-b -0.55#3 none, b-a -0.65#2 none, average 0.60, limit none, "
-          "margin none => none, was a-b -0.95#1, was a-b -0.58#3",
-          Fibre3At1310, "R/3 1548 one-direction: b-a -0.44#2 none, limit none, margin none => none",
+         {Fibre1At1310.Under(TPairRule::Worst),
+          "R/1 1310 absolute: a-b -3.10#1 none, limit none, margin none => none",
+          // Without a limit the worse direction is the one of the greater loss.
+          "R/1 1550 pair: a-b -0.35#1 none, b-a -0.31#2 none, average 0.33, loss 0.35 a-b, "
+          "limit none, margin none => none",
+          Fibre2At1310.Under(TPairRule::Worst),
+          "R/2 1550 pair: a-b -0.55#3 none, b-a -0.65#2 none, average 0.60, loss 0.65 b-a, "
+          "limit none, margin none => none, was a-b -0.95#1, was a-b -0.58#3",
+          Fibre3At1310.Under(TPairRule::Worst),
+          "R/3 1548 one-direction: b-a -0.44#2 none, limit none, margin none => none",
           "R/3 1550 one-direction: a-b -0.40#1 none, limit none, margin none => none", Fibre4,
           Fibre5, Fibre7},
          Counts({5, 0, 1, 5}, 5, 5, 16, 2, 9, 4, 0),
@@ -467,6 +492,8 @@ TEST(JobResults, DownloadsTakePartByTestDateThenTimeOfAddingThenHash) {
         EXPECT_EQ(results.Rows[0].Reading.Value, -0.4);
         ASSERT_EQ(results.Rows[0].History.size(), 1u);
         EXPECT_EQ(results.Rows[0].History[0].Download, one.Earlier.Number);
+        // Judged by the budget in force, as the rows are: the re-test's loss.
+        EXPECT_EQ(results.Rows[0].History[0].Loss, TFigure(0.5));
     }
 }
 
@@ -603,37 +630,38 @@ std::vector<TDirectionCase> PairRuleCases() {
         {"PositiveLossesWorst",
          PositiveLosses(TPairRule::Worst),
          {AToB(1, {Relative("R", "1", 1310, 0.6)}), BToA(2, {Relative("R", "1", 1310, 1.2)})},
-         {"R/1 1310 pair: a-b 0.60#1 PASS, b-a 1.20#2 FAIL, average 0.90, limit 1.00, "
-          "margin 0.10 => FAIL"}},
+         // The failing direction's margin, never the average's 0.10 beside a FAIL.
+         {"R/1 1310 pair: a-b 0.60#1 PASS, b-a 1.20#2 FAIL, average 0.90, loss 1.20 b-a, "
+          "limit 1.00, margin -0.20 => FAIL"}},
         {"PositiveLossesAverage",
          PositiveLosses(TPairRule::Average),
          {AToB(1, {Relative("R", "1", 1310, 0.6)}), BToA(2, {Relative("R", "1", 1310, 1.2)})},
-         {"R/1 1310 pair: a-b 0.60#1 PASS, b-a 1.20#2 FAIL, average 0.90, limit 1.00, "
-          "margin 0.10 => PASS"}},
+         {"R/1 1310 pair: a-b 0.60#1 PASS, b-a 1.20#2 FAIL, average 0.90, loss 0.90, "
+          "limit 1.00, margin 0.10 => PASS"}},
         // Both over: the average fails too.
         {"BothFailAverage",
          FixedLimits(TPairRule::Average),
          {AToB(1, {Relative("R", "1", 1310, -1.1)}), BToA(2, {Relative("R", "1", 1310, -1.3)})},
-         {"R/1 1310 pair: a-b -1.10#1 FAIL, b-a -1.30#2 FAIL, average 1.20, limit 1.00, "
-          "margin -0.20 => FAIL"}},
+         {"R/1 1310 pair: a-b -1.10#1 FAIL, b-a -1.30#2 FAIL, average 1.20, loss 1.20, "
+          "limit 1.00, margin -0.20 => FAIL"}},
         // A gain in one direction makes the pair CHECK though the average passes.
         {"CheckWinsOverAverage",
          FixedLimits(TPairRule::Average),
          {AToB(1, {Relative("R", "1", 1310, 0.5)}), BToA(2, {Relative("R", "1", 1310, -0.9)})},
-         {"R/1 1310 pair: a-b 0.50#1 CHECK, b-a -0.90#2 PASS, average 0.20, limit 1.00, "
-          "margin 0.80 => CHECK"}},
+         {"R/1 1310 pair: a-b 0.50#1 CHECK, b-a -0.90#2 PASS, average 0.20, loss 0.20, "
+          "limit 1.00, margin 0.80 => CHECK"}},
         // Under either rule a direction to measure again makes the pair CHECK, a FAIL in the
         // other direction too.
         {"CheckWinsOverFailWorst",
          FixedLimits(TPairRule::Worst),
          {AToB(1, {Relative("R", "1", 1310, 0.5)}), BToA(2, {Relative("R", "1", 1310, -1.9)})},
-         {"R/1 1310 pair: a-b 0.50#1 CHECK, b-a -1.90#2 FAIL, average 0.70, limit 1.00, "
-          "margin 0.30 => CHECK"}},
+         {"R/1 1310 pair: a-b 0.50#1 CHECK, b-a -1.90#2 FAIL, average 0.70, loss 1.90 b-a, "
+          "limit 1.00, margin -0.90 => CHECK"}},
         {"CheckWinsOverFailAverage",
          FixedLimits(TPairRule::Average),
          {AToB(1, {Relative("R", "1", 1310, 0.5)}), BToA(2, {Relative("R", "1", 1310, -2.9)})},
-         {"R/1 1310 pair: a-b 0.50#1 CHECK, b-a -2.90#2 FAIL, average 1.20, limit 1.00, "
-          "margin -0.20 => CHECK"}},
+         {"R/1 1310 pair: a-b 0.50#1 CHECK, b-a -2.90#2 FAIL, average 1.20, loss 1.20, "
+          "limit 1.00, margin -0.20 => CHECK"}},
     };
 }
 
@@ -643,8 +671,8 @@ std::vector<TDirectionCase> WhatPairsCases() {
         {"NoLimit",
          TBudget{},
          {AToB(1, {Relative("R", "1", 1310, -0.4)}), BToA(2, {Relative("R", "1", 1310, -0.6)})},
-         {"R/1 1310 pair: a-b -0.40#1 none, b-a -0.60#2 none, average 0.50, limit none, "
-          "margin none => none"}},
+         {"R/1 1310 pair: a-b -0.40#1 none, b-a -0.60#2 none, average 0.50, loss 0.60 b-a, "
+          "limit none, margin none => none"}},
         // Absolute readings never pair; a reading without a direction is judged alone, as a
         // download's reading is; other cables, fibres and wavelengths do not pair.
         {"WhatDoesNotPair",
@@ -667,8 +695,8 @@ std::vector<TDirectionCase> WhatPairsCases() {
          FixedLimits(TPairRule::Worst),
          {AToB(1, {Relative("R", "1", 1310, -0.9)}), BToA(2, {Relative("R", "1", 1310, -0.8)}),
           AToB(3, {Relative("R", "1", 1310, -0.5)}), BToA(4, {Relative("R", "1", 1310, -0.3)})},
-         {"R/1 1310 pair: a-b -0.50#3 PASS, b-a -0.30#4 PASS, average 0.40, limit 1.00, "
-          "margin 0.60 => PASS, was a-b -0.90#1, was b-a -0.80#2"}},
+         {"R/1 1310 pair: a-b -0.50#3 PASS, b-a -0.30#4 PASS, average 0.40, loss 0.50 a-b, "
+          "limit 1.00, margin 0.50 => PASS, was a-b -0.90#1, was b-a -0.80#2"}},
         // Per reading directions (a download's may differ): the readings' own decide.
         {"TheReadingsOwnDirection",
          FixedLimits(TPairRule::Worst),
@@ -679,8 +707,8 @@ std::vector<TDirectionCase> WhatPairsCases() {
              both.Readings[1].Direction = TDirection::AToB;
              return both;
          }()},
-         {"R/1 1310 pair: a-b -0.60#1 PASS, b-a -0.40#1 PASS, average 0.50, limit 1.00, "
-          "margin 0.50 => PASS"}},
+         {"R/1 1310 pair: a-b -0.60#1 PASS, b-a -0.40#1 PASS, average 0.50, loss 0.60 a-b, "
+          "limit 1.00, margin 0.40 => PASS"}},
     };
 }
 
@@ -701,7 +729,7 @@ TEST(JobResults, RowsAreSortedByCableFibreNumberWavelengthAndKind) {
     const TDownload download =
         NoDirection(1, {Relative("R", "x", 1310, -0.1), Relative("R", "10", 1310, -0.1),
                         Absolute("R", "2", 1310, -5), Relative("R", "2", 1550, -0.1),
-                        Relative("R", "2", 1310, -0.1), Relative("R", "010", 1310, -0.1),
+                        Relative("R", "2", 1310, -0.1), Relative("R", "010", 1550, -0.1),
                         Relative("Q", "3", 1310, -0.1), Relative("R", "", 1310, -0.1),
                         Relative("R", "00000000000000000000000000000000099", 1310, -0.1),
                         Relative("R", "100", 1310, -0.1), Relative("R", "A", 1310, -0.1)});
@@ -710,15 +738,15 @@ TEST(JobResults, RowsAreSortedByCableFibreNumberWavelengthAndKind) {
         order.push_back(row.Cable + "/" + row.Fiber + " " + std::to_string(row.WaveLengthKey) +
                         (row.IsRelative ? "" : " absolute"));
     }
-    // Numbers in number order ("010" and "10" the same number, by text), then the other
+    // Numbers in number order ("010" is fibre 10, named "10" as first seen), then the other
     // texts in byte order, the empty one first.
     EXPECT_EQ(order, (std::vector<std::string>{"Q/3 1310", "R/2 1310", "R/2 1310 absolute",
-                                               "R/2 1550", "R/010 1310", "R/10 1310",
+                                               "R/2 1550", "R/10 1310", "R/10 1550",
                                                "R/00000000000000000000000000000000099 1310",
                                                "R/100 1310", "R/ 1310", "R/A 1310", "R/x 1310"}));
 }
 
-TEST(JobResults, AFibresResultIsItsWorstRelativeRow) {
+TEST(JobResults, AFibresResultIsItsWorstRowAbsoluteOnesIncluded) {
     const TDownload download = NoDirection(
         1, {Relative("R", "1", 1310, -0.5), Relative("R", "1", 1550, -0.9),  // PASS, FAIL
             Relative("R", "2", 1310, 0.5), Relative("R", "2", 1550, -0.9),   // CHECK, FAIL
@@ -727,9 +755,38 @@ TEST(JobResults, AFibresResultIsItsWorstRelativeRow) {
             Relative("R", "5", 1310, -0.5), Absolute("R", "5", 1310, -30),   // PASS, FAIL
             Relative("R", "6", 1625, -0.5)});                                // no limit
     const TJobResults results = ComputeJobResults(FixedLimits(TPairRule::Worst), {}, {download});
-    EXPECT_EQ(FibreTexts(results),
-              (std::vector<std::string>{"R/1 FAIL", "R/2 FAIL", "R/3 CHECK", "R/5 PASS", "R/6 "}));
+    // A power out of its window fails the fibre, with or without a loss beside it.
+    EXPECT_EQ(FibreTexts(results), (std::vector<std::string>{"R/1 FAIL", "R/2 FAIL", "R/3 CHECK",
+                                                             "R/4 FAIL", "R/5 FAIL", "R/6 "}));
     EXPECT_EQ(results.Counts.Rows, (TVerdictCounts{3, 4, 2, 1}));
+}
+
+// "7" one way and "07" the other are one fibre: they pair, count once and are named as the
+// first reading names them, here the earlier b-a download's "07".
+TEST(JobResults, FibresNamedByDigitsAreOneFibreByNumberNamedAsFirstSeen) {
+    const std::vector<TDownload> downloads = {
+        BToA(1, {Relative("R", "07", 1310, -0.6), Relative("R", "x07", 1310, -0.5),
+                 Relative("R", "00", 1310, -0.5)}),
+        AToB(2, {Relative("R", "7", 1310, -0.4), Relative("R", "007", 1550, -0.3),
+                 Absolute("R", "7", 1310, -5), Relative("R", "x7", 1310, -0.5),
+                 Relative("R", "0", 1310, -0.2), Relative("S", "7", 1310, -0.2)})};
+    const TJobResults results =
+        ComputeJobResults(FixedLimits(TPairRule::Worst), {{"R", 8}}, downloads);
+    EXPECT_EQ(RowTexts(results),
+              (std::vector<std::string>{
+                  "R/00 1310 pair: a-b -0.20#2 PASS, b-a -0.50#1 PASS, average 0.35, loss 0.50 "
+                  "b-a, limit 1.00, margin 0.50 => PASS",
+                  "R/07 1310 pair: a-b -0.40#2 PASS, b-a -0.60#1 PASS, average 0.50, loss 0.60 "
+                  "b-a, limit 1.00, margin 0.40 => PASS",
+                  "R/07 1310 absolute: a-b -5.00#2 PASS, limit none, margin 2.00 => PASS",
+                  "R/07 1550 one-direction: a-b -0.30#2 PASS, limit 0.80, margin 0.50 => PASS",
+                  "R/x07 1310 one-direction: b-a -0.50#1 PASS, limit 1.00, margin 0.50 => PASS",
+                  "R/x7 1310 one-direction: a-b -0.50#2 PASS, limit 1.00, margin 0.50 => PASS",
+                  "S/7 1310 one-direction: a-b -0.20#2 PASS, limit 1.00, margin 0.80 => PASS"}));
+    EXPECT_EQ(FibreTexts(results), (std::vector<std::string>{"R/00 PASS", "R/07 PASS", "R/x07 PASS",
+                                                             "R/x7 PASS", "S/7 PASS"}));
+    EXPECT_EQ(results.Counts.Pairs, 2u);
+    EXPECT_EQ(CompletenessText(results.Completeness), "1 of 8 fibres tested");
 }
 
 TEST(JobResults, ExpectedFibresAreCountedByNumberPerCable) {
@@ -777,12 +834,17 @@ TEST(JobResults, TheJobsLastBudgetKeysAndJudges) {
                   "R/1 1550 one-direction: a-b -0.50#1 none, limit none, margin none => none"}));
     EXPECT_EQ(RowTexts(ComputeJobResults(JobWith({old, lenient, strict}), downloads)),
               (std::vector<std::string>{"R/1 1550 pair: a-b -0.50#1 PASS, b-a -0.70#2 FAIL, "
-                                        "average 0.60, limit 0.55, margin -0.05 => FAIL"}));
+                                        "average 0.60, loss 0.70 b-a, limit 0.55, margin -0.15 "
+                                        "=> FAIL"}));
     EXPECT_EQ(RowTexts(ComputeJobResults(JobWith({strict, lenient}), downloads)),
               (std::vector<std::string>{"R/1 1550 pair: a-b -0.50#1 PASS, b-a -0.70#2 PASS, "
-                                        "average 0.60, limit 0.80, margin 0.20 => PASS"}));
+                                        "average 0.60, loss 0.60, limit 0.80, margin 0.20 => "
+                                        "PASS"}));
+    EXPECT_EQ(ComputeJobResults(JobWith({strict, lenient}), downloads).PairRule,
+              TPairRule::Average);
     // No budget: keys are the rounded wavelengths, nothing is judged.
     const TJobResults none = ComputeJobResults(JobWith({}), downloads);
+    EXPECT_EQ(none.PairRule, TPairRule::Worst);
     EXPECT_EQ(none.Counts, Counts({0, 0, 0, 2}, 0, 2, 2, 0, 0, 2, 0));
     EXPECT_EQ(CompletenessText(none.Completeness), "1 of 3 fibres tested");
     EXPECT_THROW_MESSAGE(

@@ -69,17 +69,19 @@ TEST_F(TJobReportText, CoverGivesTheBudgetsMethodWhereItIsGiven) {
 TEST_F(TJobReportText, SummaryCountsEachWavelengthTheFibresAndTheReadings) {
     const auto pages = Pages(Write());
     ASSERT_EQ(pages.size(), 5u);
-    // 1310 nm: losses 0.45, 0.59, 0.10 (pairs), 0.30, 0.70, 0.52 (one direction), mean 0.44;
-    // 1550 nm: 0.33, 0.60, 0.42, mean 0.45. The absolute reading counts but has no loss.
+    // A pair's loss is its worse direction's (pair rule worst). 1310 nm: losses 0.48, 0.61,
+    // 0.50 (pairs), 0.30, 0.70, 0.52 (one direction), mean 0.52; 1550 nm: 0.35, 0.65, 0.44,
+    // mean 0.48. The absolute reading counts but has no loss.
     ExpectLines(
         pages[1],
         {"Wavelength (nm) Results Readings PASS FAIL CHECK Min loss (dB) Max loss (dB) "
          "Mean loss (dB)",
-         "1310 7 10 6 0 1 0.10 0.70 0.44", "1550 3 6 3 0 0 0.33 0.60 0.45",
-         "6 fibres: 5 pass, 1 check", "R 3 CHECK", "6 of 8 fibres tested", "R 6 of 8 6, 8",
-         "Pairs (A→B and B→A) 6", "One-direction readings 3", "Readings without a direction 0",
-         "Absolute readings 1", "Current readings 16", "Replaced by a re-test 2",
-         "Repeats (no change) 9", "Downloads 4", "Void downloads 0"});
+         "1310 7 10 6 0 1 0.30 0.70 0.52", "1550 3 6 3 0 0 0.35 0.65 0.48",
+         "A pair's loss is its worse direction's (pair rule worst).", "6 fibres: 5 pass, 1 check",
+         "R 3 CHECK", "6 of 8 fibres tested", "R 6 of 8 6, 8", "Pairs (A→B and B→A) 6",
+         "One-direction readings 3", "Readings without a direction 0", "Absolute readings 1",
+         "Current readings 16", "Replaced by a re-test 2", "Repeats (no change) 9", "Downloads 4",
+         "Void downloads 0"});
 }
 
 TEST_F(TJobReportText, ResultsShowBothDirectionsTheirAverageAndTheVerdict) {
@@ -87,15 +89,17 @@ TEST_F(TJobReportText, ResultsShowBothDirectionsTheirAverageAndTheVerdict) {
     ASSERT_EQ(pages.size(), 5u);
     ExpectLines(
         pages[2],
-        {"Cable Fiber WaveLength A→B B→A Average Limit Margin Verdict Note",
-         "R 1 1310 0.42 0.48 0.45 1.00 0.55 PASS", "R 1 1310 -3.10 0.10 PASS absolute (dBm)",
-         "R 1 1550 0.35 0.31 0.33 0.80 0.47 PASS", "R 2 1310 0.61 0.57 0.59 1.00 0.41 PASS",
-         "R 2 1550 0.55 0.65 0.60 0.80 0.20 PASS re-tested",
-         "R 3 1310 0.50 -0.30 0.10 1.00 0.90 CHECK", "R 3 1550 0.40 0.44 0.42 0.80 0.38 PASS",
+        {"A pair's limit, margin and verdict are its worse direction's (pair rule worst).",
+         "Cable Fiber WaveLength A→B B→A Average Limit Margin Verdict Note",
+         "R 1 1310 0.42 0.48 0.45 1.00 0.52 PASS", "R 1 1310 -3.10 0.10 PASS absolute (dBm)",
+         "R 1 1550 0.35 0.31 0.33 0.80 0.45 PASS", "R 2 1310 0.61 0.57 0.59 1.00 0.39 PASS",
+         "R 2 1550 0.55 0.65 0.60 0.80 0.15 PASS re-tested",
+         "R 3 1310 0.50 -0.30 0.10 1.00 0.50 CHECK", "R 3 1550 0.40 0.44 0.42 0.80 0.36 PASS",
          "R 4 1310 0.30 1.00 0.70 PASS one direction", "R 5 1310 0.70 1.00 0.30 PASS one direction",
          "R 07 1310 0.52 1.00 0.48 PASS one direction"});
     // The charts follow on their own page, a bar per fibre and wavelength.
-    ExpectLines(pages[3], {"Loss per fiber", "Fiber 1 2 3 4 5 07", "Fiber 1 2 3"});
+    ExpectLines(pages[3], {"Loss per fiber", "A pair's bar is the loss of its worse direction.",
+                           "Fiber 1 2 3 4 5 07", "Fiber 1 2 3"});
 }
 
 TEST_F(TJobReportText, RetestsListEachEarlierValueWithItsDownload) {
@@ -153,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
             "worst",
             {"FAIL", "10 results: 8 PASS, 1 FAIL, 1 CHECK, 0 without a verdict",
              "Downloads 3 (and 1 void)", "Operators Ann Lee, Bo Chan", "OLM-45 SN 0412871 3"},
-            {"1550 3 6 2 1 0 0.33 0.80 0.52", "Void downloads 1", "3 wrong cable",
+            {"1550 3 6 2 1 0 0.35 0.95 0.58", "Void downloads 1", "3 wrong cable",
              "Replaced by a re-test 0", "R 2 FAIL"}},
         TResultCase{"VoidRetestAverage",
                     true,
@@ -187,7 +191,7 @@ TEST_F(TJobReportText, LongIdentifiersPrintWholeUnderTheHeaderOnEveryPage) {
         there.Readings.push_back({{cable, fiber, 1310, -0.25, -10, true}, TDirection::AToB});
         back.Readings.push_back({{cable, fiber, 1310, -0.35, -10, true}, TDirection::BToA});
         if (i < 120)
-            expected.insert(cable + " " + fiber + " 1310 0.25 0.35 0.30 1.00 0.70 PASS");
+            expected.insert(cable + " " + fiber + " 1310 0.25 0.35 0.30 1.00 0.65 PASS");
     }
     downloads_ = {there, back};
     job_.ExpectedFibres.clear();
@@ -205,7 +209,7 @@ TEST_F(TJobReportText, LongIdentifiersPrintWholeUnderTheHeaderOnEveryPage) {
                 rows = true;
             }
             // The wide name's first line beside the row's figures, the rest in lines under it.
-            if (line.ends_with(" 1 1310 0.25 0.35 0.30 1.00 0.70 PASS")) {
+            if (line.ends_with(" 1 1310 0.25 0.35 0.30 1.00 0.65 PASS")) {
                 std::string name = line.substr(0, line.find(' '));
                 for (std::size_t next = l + 1;
                      next < pages[p].size() && widerThanPage.starts_with(name + pages[p][next]);

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -226,6 +227,65 @@ TEST_F(TReportFixture, IdentifiersPrintWholeInTheTableAndTheCharts) {
     }
     for (const char* label : {"F024-BLUE", "F025-ORANGE", "BLDG-A-R12-P03"})
         EXPECT_TRUE(words.contains(label)) << label;
+}
+
+// A word as pdftotext -bbox places it, in points.
+struct TPlacedWord {
+    std::string Text;
+    double Left, Top, Right, Bottom;
+};
+
+std::vector<std::vector<TPlacedWord>> PlacedWords(const std::string& pdf) {
+    const TRunResult run = RunToEnd({MERIDAX_PDFTOTEXT, "-bbox", pdf, "-"});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    std::vector<std::vector<TPlacedWord>> pages;
+    const std::regex word(R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" )re"
+                          R"re(yMax="([\d.]+)">([^<]*)</word>)re");
+    for (auto match = std::sregex_iterator(run.Out.begin(), run.Out.end(), word);
+         match != std::sregex_iterator(); ++match) {
+        if (!(*match)[1].matched) {
+            pages.emplace_back();
+            continue;
+        }
+        pages.back().push_back({(*match)[5], std::stod((*match)[1]), std::stod((*match)[2]),
+                                std::stod((*match)[3]), std::stod((*match)[4])});
+    }
+    return pages;
+}
+
+// A title and a device line longer than a line wrap and print whole; the footer's title gives
+// way to the program's name and the page count rather than overprinting them.
+TEST_F(TReportFixture, LongTitlesAndDeviceLinesWrapAndNothingOverprintsTheFooter) {
+    Fill({{"1", "1", "1310", "-1.95", {TVerdictKind::Pass, 1.95, 2.3, 0.35}}});
+    TReportInput input = Input();
+    input.Title =
+        "Acceptance test of the riser and horizontal fibre of Northwind Hospital, "
+        "building 7, floors 1 to 12, with the campus backbone to the data centre";
+    input.DeviceLine =
+        "OLM-45 optical loss meter, 850/1300/1310/1550 nm, firmware 4.2.17 "
+        "build 2026-10-30\tSN 0412871-NORTHWIND-HOSPITAL-FACILITIES-DEPARTMENT";
+    const std::string pdf = folder_.File("long.pdf");
+    WriteTestReport(input, pdf);
+    const auto pages = PlacedWords(pdf);
+    ASSERT_FALSE(pages.empty());
+    std::string cover;
+    for (const TPlacedWord& word : pages[0])
+        cover += word.Text + " ";
+    for (const std::string& whole :
+         {input.Title, std::string(" 0412871-NORTHWIND-HOSPITAL-FACILITIES-DEPARTMENT ")})
+        EXPECT_NE(cover.find(whole), std::string::npos) << whole << "\n" << cover;
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        const std::vector<TPlacedWord>& words = pages[p];
+        for (std::size_t a = 0; a < words.size(); ++a) {
+            for (std::size_t b = a + 1; b < words.size(); ++b) {
+                const bool overlap =
+                    words[a].Left < words[b].Right - 0.5 && words[b].Left < words[a].Right - 0.5 &&
+                    words[a].Top < words[b].Bottom - 0.5 && words[b].Top < words[a].Bottom - 0.5;
+                EXPECT_FALSE(overlap) << "page " << p + 1 << ": '" << words[a].Text << "' over '"
+                                      << words[b].Text << "'";
+            }
+        }
+    }
 }
 
 TEST_F(TReportFixture, FolderThatIsMissingIsNamedAndNothingIsWritten) {

@@ -1,18 +1,18 @@
 #include "tools/cli/JobReport.h"
 
 #include "data/CountText.h"
+#include "data/NumberText.h"
 #include "export/ExportFields.h"
 #include "jobs/JobReportColumns.h"
 #include "tools/cli/TextColumns.h"
 
 namespace {
 
-TGridCell Figure(const TFigure& value) {
-    return value ? GridNumber(TwoDecimals(*value), *value, 2) : TGridCell{};
-}
-
-TGridCell Margin(const TFigure& value) {
-    return value ? GridNumber(MarginText(*value), *value, MarginDecimals(*value)) : TGridCell{};
+// A figure of the row in column, with the decimals the column shows it with; the workbook's
+// number format has the same.
+TGridCell Figure(const TResultRow& row, std::size_t column, const TFigure& value) {
+    const int decimals = ColumnDecimals(row, column);
+    return value ? GridNumber(FixedText(*value, decimals), *value, decimals) : TGridCell{};
 }
 
 std::vector<TGridCell> GridRow(const TResultRow& row) {
@@ -21,14 +21,15 @@ std::vector<TGridCell> GridRow(const TResultRow& row) {
     cells[FiberColumn] = GridText(Latin1ToUtf8(row.Fiber));
     cells[WaveLengthColumn] = GridNumber(std::to_string(row.WaveLengthKey), row.WaveLengthKey, 0);
     if (row.Shape == TRowShape::Pair) {
-        cells[AToBColumn] = Figure(row.Reading.Verdict.Loss);
-        cells[BToAColumn] = Figure(row.Partner.Verdict.Loss);
-        cells[AverageColumn] = Figure(row.Average);
+        cells[AToBColumn] = Figure(row, AToBColumn, row.Reading.Verdict.Loss);
+        cells[BToAColumn] = Figure(row, BToAColumn, row.Partner.Verdict.Loss);
+        cells[AverageColumn] = Figure(row, AverageColumn, row.Average);
     } else {
-        cells[DirectionColumn(row.Reading.Direction)] = Figure(ShownFigure(row, row.Reading));
+        const std::size_t column = DirectionColumn(row.Reading.Direction);
+        cells[column] = Figure(row, column, ShownFigure(row, row.Reading));
     }
-    cells[LimitColumn] = Figure(row.Limit);
-    cells[MarginColumn] = Margin(row.Margin);
+    cells[LimitColumn] = Figure(row, LimitColumn, row.Limit);
+    cells[MarginColumn] = Figure(row, MarginColumn, row.Margin);
     cells[VerdictColumn] = GridText(VerdictText(row.Kind));
     cells[NoteColumn] = GridText(RowNote(row));
     return cells;
@@ -84,6 +85,11 @@ std::string JobCountsText(const TJobResults& results) {
                        Counted(counts.Repeats, "repeat", "repeats") + '\n';
     text += Counted(counts.Pairs, "pair", "pairs") + ", " + GroupedCount(counts.OneDirection) +
             " one direction\n";
+    if (counts.Pairs > 0)
+        text += results.PairRule == TPairRule::Worst
+                    ? "a pair's limit, margin and verdict are its worse direction's (pair rule "
+                      "worst)\n"
+                    : "a pair's limit, margin and verdict are its average's (pair rule average)\n";
     if (counts.Rows.Judged() > 0)
         text += VerdictSummary(counts.Rows, counts.Rows.Judged() == 1 ? "row" : "rows") + '\n';
     const TVerdictCounts fibres = CountFibreResults(results.Fibres);

@@ -18,7 +18,8 @@ TExportGrid JobReportGrid(const TJobResults& results);
 std::string JobReportText(const TExportGrid& grid);
 
 // The counts below a job's table, one per line: "12 current readings, 3 history, 5 repeats",
-// "4 pairs, 2 one direction", the rows' verdicts ("10 rows: 8 pass, 1 fail, 1 check"), the
-// fibres' results, "2 rows without a verdict", and "142 of 144 fibres tested" with
-// the untested fibres ("untested: cable 2 fibres 3, 7") when the job expects fibre counts.
+// "4 pairs, 2 one direction", with pairs the pair rule their figures follow, the rows'
+// verdicts ("10 rows: 8 pass, 1 fail, 1 check"), the fibres' results, "2 rows without a verdict",
+// and "142 of 144 fibres tested" with the untested fibres ("untested: cable 2 fibres 3, 7") when
+// the job expects fibre counts.
 std::string JobCountsText(const TJobResults& results);

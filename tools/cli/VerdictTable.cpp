@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "data/CountText.h"
+#include "data/NumberText.h"
 
 namespace {
 
@@ -16,8 +17,8 @@ constexpr bool RightAligned(std::size_t column) {
     return column >= 2 && column + 1 < Columns;
 }
 
-std::string FigureText(const std::optional<double>& value) {
-    return value ? TwoDecimals(*value) : std::string();
+std::string FigureText(const TFigure& value, int decimals) {
+    return value ? FixedText(*value, decimals) : std::string();
 }
 
 }  // namespace
@@ -34,9 +35,10 @@ std::string VerdictTableText(const TMeasurementTable& table,
         TLine& line = lines.emplace_back();
         for (int item = 0; item < TMeasurementTable::SubItemCount; ++item)
             line[static_cast<std::size_t>(item)] = table.SubItem(row, item);
-        line[5] = FigureText(verdict.Loss);
-        line[6] = FigureText(verdict.Limit);
-        line[7] = verdict.Margin ? MarginText(*verdict.Margin) : std::string();
+        const TVerdictDecimals decimals = VerdictDecimals(verdict);
+        line[5] = FigureText(verdict.Loss, decimals.Loss);
+        line[6] = FigureText(verdict.Limit, decimals.Limit);
+        line[7] = FigureText(verdict.Margin, decimals.Margin);
         line[8] = VerdictText(verdict.Kind);
     }
     std::array<std::size_t, Columns> widths{};

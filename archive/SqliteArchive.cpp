@@ -124,6 +124,7 @@ TSqliteArchive::TSqliteArchive(const std::string& path) : path_(path) {
     if (path.empty()) {
         throw EArchiveError(TArchiveErrc::BadInput, "no archive file given");
     }
+    protectedFile_.emplace(fs::absolute(path).string());
     Guarded([this] { Open(); });
 }
 

@@ -2,10 +2,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "archive/Archive.h"
 #include "archive/SqliteDb.h"
+#include "sys/ProtectedFiles.h"
 
 // An archive in one SQLite file: write-ahead log, foreign keys, every write one BEGIN
 // IMMEDIATE transaction that also counts archive_state.change_count up.
@@ -46,6 +48,8 @@ private:
     void ReadReadings(std::int64_t downloadId, TDownload& download);
 
     std::string path_;
+    // No output of this process may replace the file while it is open.
+    std::optional<TProtectedFile> protectedFile_;
     bool readOnly_ = false;
     std::unique_ptr<TSqliteConnection> connection_;
 };

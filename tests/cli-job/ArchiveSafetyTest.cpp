@@ -1,0 +1,75 @@
+// meridax-cli and the safety of the archive itself: what no command may do to an archive.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/CliTest.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+const std::string Fixtures = MERIDAX_JOB_FIXTURES;
+
+class ArchiveSafetyTest : public CliTest {
+protected:
+    TRun Job(Args words, const std::string& archive = "") {
+        words.insert(words.begin(), "job");
+        words.insert(words.end(), {"--archive", archive.empty() ? Archive() : archive});
+        return Run(words);
+    }
+    std::string Archive() const { return Path("jobs.sqlite"); }
+
+    // Job R with the fixtures' first download.
+    void MakeJob(const std::string& archive = "") {
+        const TRun made = Job({"new", "R", "--budget", Fixtures + "/budget.json"}, archive);
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        const TRun added =
+            Job({"add", "R", Fixtures + "/meter1-a-b.dump", "--direction", "a-b"}, archive);
+        ASSERT_EQ(added.exitCode, 0) << added.err;
+    }
+};
+
+// No command writes its output over an archive of jobs: not the one in use, by its name, a
+// link or a second name of the same file, and no other archive; each stays byte for byte.
+TEST_F(ArchiveSafetyTest, NoOutputReplacesAnArchive) {
+    MakeJob();
+    const std::string bytes = Read(Archive());
+    ASSERT_EQ(::symlink(Archive().c_str(), Path("link.json").c_str()), 0);
+    ASSERT_EQ(::link(Archive().c_str(), Path("same.pdf").c_str()), 0);
+    for (const char* other : {"other.csv", "other.xlsx", "other.xls", "other.pdf"})
+        Put(Path(other), bytes);
+    const std::string dump = Fixtures + "/meter1-a-b.dump";
+    const std::string budget = Fixtures + "/budget.json";
+    const struct {
+        Args words;
+        const char* reason;
+    } cases[] = {
+        {{"job", "export", "R", "--to", Archive()}, "the archive of jobs in use"},
+        {{"job", "export", "R", "--to", Path("link.json")}, "the archive of jobs in use"},
+        {{"job", "report", "R", "--to", Path("same.pdf")}, "the archive of jobs in use"},
+        {{"job", "report", "R", "--to", Path("other.csv")}, "an archive of jobs"},
+        {{"job", "report", "R", "--to", Path("other.xlsx")}, "an archive of jobs"},
+        {{"convert", dump, "--to", Path("other.xls")}, "an archive of jobs"},
+        {{"report", dump, "--budget", budget, "--to", Path("other.pdf")}, "an archive of jobs"},
+    };
+    for (const auto& [words, reason] : cases) {
+        Args all = words;
+        if (words[0] == "job")
+            all.insert(all.end(), {"--archive", Archive()});
+        const TRun run = Run(all);
+        EXPECT_EQ(run.exitCode, 1) << words.back() << ": " << run.err;
+        EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("which no output may replace"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(Read(Archive()), bytes);
+    for (const char* other : {"other.csv", "other.xlsx", "other.xls", "other.pdf"})
+        EXPECT_EQ(Read(Path(other)), bytes) << other;
+    EXPECT_EQ(Job({"show", "R"}).exitCode, 0);
+}
+
+}  // namespace

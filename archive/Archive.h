@@ -70,8 +70,8 @@ enum class TArchiveCreation { MayCreate, MustExist };
 
 // Opens an archive: "postgresql://..." or "postgres://..." a PostgreSQL database (libpq's
 // settings and ~/.pgpass apply), anything else an SQLite file, made with its folder (0700)
-// when missing unless MustExist (then NoArchive). A file the user may not write opens for
-// reading only. Throws EArchiveError.
+// when missing unless MustExist (then NoArchive; an empty file counts as missing). A file the
+// user may not write opens for reading only. Throws EArchiveError.
 std::unique_ptr<TArchive> OpenArchive(const std::string& location,
                                       TArchiveCreation creation = TArchiveCreation::MayCreate);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -16,6 +17,7 @@
 #include "data/Latin1Utf8.h"
 #include "data/MeasurementText.h"
 #include "jobs/DownloadHash.h"
+#include "sys/ProtectedFiles.h"
 #include "sys/SystemText.h"
 
 namespace fs = std::filesystem;
@@ -60,12 +62,35 @@ bool Writable(const std::string& path) {
     return ::access(path.c_str(), W_OK) == 0;
 }
 
+// The check's findings on one line: the first few, which say enough.
+std::string CheckFindings(std::string text) {
+    constexpr std::size_t Shown = 200;
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text.size() > Shown ? text.substr(0, Shown) + "..." : text;
+}
+
+// SQLite's own words for the damage, and the two ways out: the jobs' last exports, or what
+// SQLite can still read of the file.
+EArchiveError DamagedError(const std::string& path, const std::string& sqliteText) {
+    return EArchiveError(TArchiveErrc::Damaged,
+                         "the archive " + path + " is damaged (" + sqliteText +
+                             "); nothing is written into it. Import the jobs' last exports into "
+                             "a new archive (meridax-cli job import FILE --archive NEW), or "
+                             "recover what the file still holds: sqlite3 " +
+                             path + " .recover | sqlite3 NEW");
+}
+
 EArchiveError Translated(const ESqliteError& error, const std::string& path) {
     switch (error.PrimaryCode()) {
         case SQLITE_READONLY:
             return EArchiveError(TArchiveErrc::ReadOnly,
                                  "the archive " + path + " may not be changed: " + error.what());
+        case SQLITE_CORRUPT:
+            return DamagedError(path, error.what());
         case SQLITE_NOTADB:
+            // A database's own first bytes with the rest unreadable: a damaged file.
+            if (HasDatabaseHeader(path))
+                return DamagedError(path, error.what());
             return EArchiveError(TArchiveErrc::NotAnArchive,
                                  path + " is not an archive of meridax jobs");
         default:
@@ -187,17 +212,37 @@ auto TSqliteArchive::Guarded(F&& action) -> decltype(action()) {
     try {
         return action();
     } catch (const ESqliteError& error) {
-        throw Translated(error, path_);
+        EArchiveError translated = Translated(error, path_);
+        if (translated.code() == TArchiveErrc::Damaged)
+            damage_ = translated.what();
+        throw translated;
     }
 }
 
-void TSqliteArchive::RequireWritable() const {
+void TSqliteArchive::RequireWritable() {
     if (readOnly_) {
         throw EArchiveError(TArchiveErrc::ReadOnly,
                             "the archive " + path_ +
                                 " is open for reading only: this user may not write its file "
                                 "or folder");
     }
+    // A write into a file with damaged pages would spread the damage: the file is checked
+    // before the first write, outside the write lock, and never written once it failed.
+    if (!checked_ && damage_.empty()) {
+        try {
+            Guarded([this] {
+                TSqliteStatement check(*connection_, "PRAGMA quick_check");
+                if (check.Step() && check.TextView(0) != "ok")
+                    throw ESqliteError(SQLITE_CORRUPT, CheckFindings(check.Text(0)));
+            });
+        } catch (const EArchiveError& error) {
+            if (error.code() != TArchiveErrc::Damaged)
+                throw;
+        }
+        checked_ = damage_.empty();
+    }
+    if (!damage_.empty())
+        throw EArchiveError(TArchiveErrc::Damaged, damage_);
 }
 
 std::int64_t TSqliteArchive::JobId(const std::string& name) {

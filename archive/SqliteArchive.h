@@ -38,7 +38,7 @@ private:
     void OpenForReading(const std::string& uri);
     template <class F>
     auto Guarded(F&& action) -> decltype(action());
-    void RequireWritable() const;
+    void RequireWritable();
     std::int64_t JobId(const std::string& name);
     void InsertBudget(std::int64_t jobId, const TJobBudget& budget);
     void SetExpectedFibres(std::int64_t jobId, const std::map<std::string, int>& fibres);
@@ -51,6 +51,8 @@ private:
     // No output of this process may replace the file while it is open.
     std::optional<TProtectedFile> protectedFile_;
     bool readOnly_ = false;
+    bool checked_ = false;  // the file passed its check, so writes may go on
+    std::string damage_;    // the message of the damage found; writes are refused
     std::unique_ptr<TSqliteConnection> connection_;
 };
 

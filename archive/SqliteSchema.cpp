@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "jobs/ArchiveErrors.h"
+#include "sys/ProtectedFiles.h"
 
 namespace {
 
@@ -108,7 +109,9 @@ int ArchiveSchemaVersion(TSqliteConnection& connection, const std::string& path)
         }
         return static_cast<int>(found);
     } catch (const ESqliteError& error) {
-        if (error.PrimaryCode() == SQLITE_NOTADB || error.PrimaryCode() == SQLITE_CORRUPT) {
+        // A file that begins as a database does but cannot be read is a damaged one, which
+        // the caller tells as such.
+        if (error.PrimaryCode() == SQLITE_NOTADB && !HasDatabaseHeader(path)) {
             ThrowNotAnArchive(path);
         }
         throw;

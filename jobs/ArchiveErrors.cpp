@@ -31,6 +31,8 @@ public:
                 return "the database failed";
             case TArchiveErrc::NoArchive:
                 return "no archive";
+            case TArchiveErrc::Damaged:
+                return "the archive is damaged";
         }
         return "unknown archive error";
     }

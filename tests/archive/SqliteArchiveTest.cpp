@@ -241,16 +241,57 @@ TEST_F(SqliteArchiveTest, AFileThatIsNoArchiveIsRefusedUntouched) {
         Execute(folder_.File(name), sql.c_str());
     }
     WriteFileBytes(folder_.File("text.txt"), "job list\nJ 2026-12-07\n");
-    WriteFileBytes(folder_.File("corrupt.sqlite"),
-                   std::string("SQLite format 3\0", 16) + std::string(4080, '\x5A'));
-    for (const char* name : {"other.db", "jobs-only.db", "no-version.db", "two-versions.db",
-                             "text.txt", "corrupt.sqlite"}) {
+    for (const char* name :
+         {"other.db", "jobs-only.db", "no-version.db", "two-versions.db", "text.txt"}) {
         const std::string path = folder_.File(name);
         const std::string before = ReadFileBytes(path);
         EXPECT_SYSTEM_ERROR(OpenArchive(path), EArchiveError, TArchiveErrc::NotAnArchive,
                             path + " is not an archive of meridax jobs");
         EXPECT_EQ(ReadFileBytes(path), before) << name;
     }
+}
+
+// A file cut short, one with pages overwritten and one with a database's first bytes alone are
+// told as damaged, in SQLite's words with the ways out, and never written; an empty file is
+// no archive yet.
+TEST_F(SqliteArchiveTest, ADamagedArchiveIsToldAsSuchAndNeverWritten) {
+    {
+        const std::unique_ptr<TArchive> archive = OpenArchive(Path());
+        archive->CreateJob(SampleJob("J"));
+        archive->AddDownload("J", SampleDownload("A", 5000));
+    }
+    const std::string bytes = ReadFileBytes(Path());
+    ASSERT_GT(bytes.size(), 40000u);
+    std::string pages = bytes;
+    std::fill(pages.end() - 16384, pages.end(), '\x55');
+    const struct {
+        const char* name;
+        std::string content;
+        const char* sqliteSays;
+    } files[] = {
+        {"cut.sqlite", bytes.substr(0, bytes.size() / 2), "database disk image is malformed"},
+        {"pages.sqlite", pages, "*** in database main *** Page "},
+        {"header.sqlite", std::string("SQLite format 3\0", 16) + std::string(4080, '\x5A'),
+         "file is not a database"},
+    };
+    for (const auto& [name, content, sqliteSays] : files) {
+        const std::string path = folder_.File(name);
+        WriteFileBytes(path, content);
+        const std::string message = MessageOf<EArchiveError>([&] {
+            OpenArchive(path, TArchiveCreation::MustExist)->AddDownload("J", SampleDownload("B"));
+        });
+        EXPECT_TRUE(message.starts_with("the archive " + path + " is damaged (")) << message;
+        EXPECT_NE(message.find(std::string(" is damaged (") + sqliteSays), std::string::npos)
+            << message;
+        EXPECT_NE(message.find("nothing is written into it"), std::string::npos) << message;
+        EXPECT_NE(message.find("sqlite3 " + path + " .recover"), std::string::npos) << message;
+        EXPECT_EQ(ReadFileBytes(path), content) << name;
+    }
+    WriteFileBytes(Path(), "");
+    EXPECT_SYSTEM_ERROR(OpenArchive(Path(), TArchiveCreation::MustExist), EArchiveError,
+                        TArchiveErrc::NoArchive,
+                        "there is no archive " + Path() + ": the file is empty");
+    EXPECT_EQ(SizeOf(Path()), 0u);
 }
 
 TEST_F(SqliteArchiveTest, AFolderThatCannotBeMadeIsNamed) {

@@ -66,10 +66,41 @@ TEST_F(ArchiveSafetyTest, NoOutputReplacesAnArchive) {
         EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("which no output may replace"), std::string::npos) << run.err;
     }
-    EXPECT_EQ(Read(Archive()), bytes);
+    EXPECT_TRUE(Read(Archive()) == bytes);
     for (const char* other : {"other.csv", "other.xlsx", "other.xls", "other.pdf"})
-        EXPECT_EQ(Read(Path(other)), bytes) << other;
+        EXPECT_TRUE(Read(Path(other)) == bytes) << other;
     EXPECT_EQ(Job({"show", "R"}).exitCode, 0);
+}
+
+// An empty file is no archive (only new and import make one there); a damaged archive is told
+// as damaged, with the ways out, and left as it is.
+TEST_F(ArchiveSafetyTest, AnEmptyFileIsNoArchiveAndADamagedOneIsTold) {
+    const std::string empty = Path("empty.sqlite");
+    Put(empty, "");
+    const TRun listed = Job({"list"}, empty);
+    EXPECT_EQ(listed.exitCode, 1);
+    EXPECT_EQ(listed.err,
+              "meridax-cli job list: there is no archive " + empty + ": the file is empty\n");
+    EXPECT_EQ(Read(empty), "");
+    EXPECT_EQ(Job({"new", "R"}, empty).exitCode, 0);
+
+    MakeJob();
+    // The file cut short, alone: no log from before beside it to read the pages from.
+    const std::string cut = Read(Archive()).substr(0, Read(Archive()).size() / 2);
+    Put(Archive(), cut);
+    fs::remove(Archive() + "-wal");
+    fs::remove(Archive() + "-shm");
+    for (const Args& words : {Args{"show", "R"}, Args{"add", "R", Fixtures + "/meter1-b-a.dump"}}) {
+        const TRun run = Job(words);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find("the archive " + Archive() +
+                               " is damaged (database disk image is "
+                               "malformed)"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find(".recover"), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(Read(Archive()) == cut);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "archive/AddDownloadPause.h"
+#include "archive/ArchiveLimits.h"
 #include "archive/ArchiveTime.h"
 #include "archive/JobLogo.h"
 #include "archive/SqliteSchema.h"
@@ -316,6 +317,7 @@ void TSqliteArchive::CreateJob(const TJob& job) {
         throw EArchiveError(TArchiveErrc::BadInput, "a job needs a name");
     }
     CheckLogo(job.Name, job.Logo);
+    RequireJobLimits(job);
     Guarded([&] {
         TWriteTransaction transaction(*connection_);
         TSqliteStatement exists(*connection_, "SELECT 1 FROM jobs WHERE name = ?");
@@ -402,6 +404,7 @@ void TSqliteArchive::ChangeJob(const std::string& name, const TJobChanges& chang
     if (changes.Logo) {
         CheckLogo(name, *changes.Logo);
     }
+    RequireChangeLimits(changes);
     Guarded([&] {
         TWriteTransaction transaction(*connection_);
         const std::int64_t jobId = JobId(name);
@@ -446,6 +449,7 @@ void TSqliteArchive::InsertReadings(std::int64_t downloadId,
 
 TAddOutcome TSqliteArchive::AddDownload(const std::string& jobName, const TDownload& download) {
     RequireWritable();
+    RequireDownloadLimits(download);
     const std::string sha = DownloadHashFor(jobName, download);
     return Guarded([&] {
         TWriteTransaction transaction(*connection_);
@@ -531,6 +535,7 @@ std::vector<TDownload> TSqliteArchive::Downloads(const std::string& jobName) {
 void TSqliteArchive::SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
                              const std::string& reason) {
     RequireWritable();
+    RequireVoidReasonLimits(reason);
     Guarded([&] {
         TWriteTransaction transaction(*connection_);
         TSqliteStatement update(*connection_,

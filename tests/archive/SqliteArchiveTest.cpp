@@ -236,13 +236,17 @@ TEST_F(SqliteArchiveTest, AFileThatIsNoArchiveIsRefusedUntouched) {
          "CREATE TABLE schema_version(version INTEGER);"
          "CREATE TABLE archive_state(change_count BIGINT);"
          "INSERT INTO schema_version VALUES (1), (1)"},
+        {"text-version.db",
+         "CREATE TABLE schema_version(version INTEGER);"
+         "CREATE TABLE archive_state(change_count BIGINT);"
+         "INSERT INTO schema_version VALUES ('1abc')"},
     };
     for (const auto& [name, sql] : files) {
         Execute(folder_.File(name), sql.c_str());
     }
     WriteFileBytes(folder_.File("text.txt"), "job list\nJ 2026-12-07\n");
-    for (const char* name :
-         {"other.db", "jobs-only.db", "no-version.db", "two-versions.db", "text.txt"}) {
+    for (const char* name : {"other.db", "jobs-only.db", "no-version.db", "two-versions.db",
+                             "text-version.db", "text.txt"}) {
         const std::string path = folder_.File(name);
         const std::string before = ReadFileBytes(path);
         EXPECT_SYSTEM_ERROR(OpenArchive(path), EArchiveError, TArchiveErrc::NotAnArchive,

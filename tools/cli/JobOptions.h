@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "jobs/JobLimits.h"  // IsCalendarDate, MaxExpectedFibres
 #include "jobs/JobTypes.h"
 
 namespace CLI {
@@ -58,6 +59,3 @@ CLI::App& AddJobCommand(CLI::App& app, TJobOptions& options);
 
 // The usage of command when it is job or one of its subcommands; nullptr otherwise.
 const char* JobCommandUsage(const CLI::App& command);
-
-// True for a real date written YYYY-MM-DD (2024-02-29 is one, 2023-02-29 is not).
-bool IsCalendarDate(const std::string& text);

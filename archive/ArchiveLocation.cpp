@@ -84,6 +84,14 @@ std::unique_ptr<TArchive> OpenArchive(const std::string& location, TArchiveCreat
     return OpenSqliteArchive(location);
 }
 
+void TArchive::SaveCopy(const std::string& path) {
+    static_cast<void>(path);
+    throw EArchiveError(TArchiveErrc::BadInput,
+                        "the archive " + Location() +
+                            " is a database on a server: copy it with the server's own tools "
+                            "(pg_dump)");
+}
+
 std::string ShownLocation(const std::string& location) {
     if (!IsPostgresUri(location)) {
         return location;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,12 +30,17 @@ public:
     void SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
                  const std::string& reason) override;
     std::int64_t ChangeMark() override;
+    void WatchWaiting(TWaitWatch watch) override { waitWatch_ = std::move(watch); }
+    void SaveCopy(const std::string& path) override;
 
 private:
     class TWriteTransaction;
     class TReadTransaction;
 
     void Open();
+    static int WaitWhileBusy(void* archive, int count) noexcept;
+    void TrimLog() noexcept;
+    void WriteCopy(const std::string& writePath);
     void OpenForReading(const std::string& uri);
     template <class F>
     auto Guarded(F&& action) -> decltype(action());
@@ -54,6 +60,9 @@ private:
     bool checked_ = false;  // the file passed its check, so writes may go on
     std::string damage_;    // the message of the damage found; writes are refused
     std::unique_ptr<TSqliteConnection> connection_;
+    TWaitWatch waitWatch_;
+    std::chrono::steady_clock::time_point waitStart_;
+    bool trimming_ = false;  // a checkpoint that gives way at once to other programs
 };
 
 std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path);

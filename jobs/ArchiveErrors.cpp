@@ -33,6 +33,8 @@ public:
                 return "no archive";
             case TArchiveErrc::Damaged:
                 return "the archive is damaged";
+            case TArchiveErrc::Busy:
+                return "another program is writing the archive";
         }
         return "unknown archive error";
     }

@@ -20,6 +20,7 @@ enum class TArchiveErrc {
     DatabaseFailed,     // any other failure the database reported
     NoArchive,          // no archive file where one was to be opened, not made
     Damaged,            // an archive whose file failed the database's own check
+    Busy,               // another program was writing the archive, and the wait was stopped
 };
 
 const std::error_category& ArchiveCategory() noexcept;

@@ -1,12 +1,19 @@
 // meridax-cli and the safety of the archive itself: what no command may do to an archive.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "archive/SqliteDb.h"
 #include "cli/CliTest.h"
+#include "support/Patience.h"
 
 namespace {
 
@@ -100,7 +107,71 @@ TEST_F(ArchiveSafetyTest, AnEmptyFileIsNoArchiveAndADamagedOneIsTold) {
             << run.err;
         EXPECT_NE(run.err.find(".recover"), std::string::npos) << run.err;
     }
+    EXPECT_NE(Job({"add", "R", Fixtures + "/meter1-b-a.dump"})
+                  .err.find("; nothing was added, and trying again will not help until that is "
+                            "mended\n"),
+              std::string::npos);
     EXPECT_TRUE(Read(Archive()) == cut);
+}
+
+// archive backup copies the whole archive into a file that is an archive of its own, and
+// never over an archive.
+TEST_F(ArchiveSafetyTest, BackupWritesACopyThatIsAnArchive) {
+    MakeJob();
+    ASSERT_EQ(Job({"void", "R", "1", "--reason", "wrong cable"}).exitCode, 0);
+    const std::string copy = Path("copy.sqlite");
+    const TRun backup = Run({"archive", "backup", "--to", copy, "--archive", Archive()});
+    EXPECT_EQ(backup.exitCode, 0) << backup.err;
+    EXPECT_EQ(backup.out, "copied the archive " + Archive() + " to " + copy + "\n");
+    const TRun original = Job({"show", "R"});
+    const TRun copied = Job({"show", "R"}, copy);
+    EXPECT_EQ(copied.exitCode, 0) << copied.err;
+    EXPECT_EQ(copied.out, original.out);
+    EXPECT_NE(copied.out.find("wrong cable"), std::string::npos) << copied.out;
+    const TRun again = Run({"archive", "backup", "--to", copy, "--archive", Archive()});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find("which no output may replace"), std::string::npos) << again.err;
+}
+
+// An add waits for another program writing the archive, says so on standard error after a
+// second, and ends on Ctrl+C having added nothing; once the other program is done it goes in.
+TEST_F(ArchiveSafetyTest, AnAddWaitsForAnotherProgramAndStopsOnCtrlC) {
+    MakeJob();
+    TSqliteConnection other("file:" + Archive(), SQLITE_OPEN_READWRITE);
+    other.Execute("BEGIN IMMEDIATE");
+    const auto startAdd = [&](const char* errorFile) {
+        TSubprocessOptions options;
+        options.OutputPath = Path("add.out");
+        options.ErrorPath = Path(errorFile);
+        return std::make_unique<TSubprocess>(
+            std::vector<std::string>{MERIDAX_CLI_PATH, "job", "add", "R",
+                                     Fixtures + "/meter1-b-a.dump", "--archive", Archive()},
+            options);
+    };
+    const auto waitsAndSays = [&](const char* errorFile) {
+        const auto until = std::chrono::steady_clock::now() + PatientWait;
+        while (Read(Path(errorFile))
+                   .find("waiting for another program writing the archive " + Archive() +
+                         " (1 s; Ctrl+C stops)\n") == std::string::npos) {
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return true;
+    };
+    const std::unique_ptr<TSubprocess> stopped = startAdd("stopped.err");
+    ASSERT_TRUE(waitsAndSays("stopped.err")) << Read(Path("stopped.err"));
+    stopped->Signal(SIGINT);
+    EXPECT_EQ(stopped->Wait(PatientWait), 128 + SIGINT);
+    EXPECT_NE(Read(Path("stopped.err"))
+                  .find("interrupted: a download not reported as added was not added"),
+              std::string::npos);
+
+    const std::unique_ptr<TSubprocess> waiting = startAdd("waiting.err");
+    ASSERT_TRUE(waitsAndSays("waiting.err")) << Read(Path("waiting.err"));
+    other.Execute("COMMIT");
+    EXPECT_EQ(waiting->Wait(PatientWait), 0) << Read(Path("waiting.err"));
+    EXPECT_EQ(Read(Path("add.out")), "meter1-b-a.dump: download 2 of job R, 7 readings\n");
 }
 
 }  // namespace

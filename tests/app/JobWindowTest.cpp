@@ -485,6 +485,20 @@ TEST_F(JobWindowTest, ExportJobWritesTheJobDocumentOfTheArchive) {
     EXPECT_EQ(document.Downloads[1].Direction, TDirection::BToA);
 }
 
+// The window's exports never write over the archive in use (nor any other archive).
+TEST_F(JobWindowTest, NoExportReplacesTheArchiveInUse) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
+    const std::string archive = dir_->File("jobs.sqlite");
+    fileDialogs_->Answers.push_back(QString::fromStdString(archive));
+    Menu().ExportJobClick();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Status().contains(QStringLiteral("failed")); }, PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_EQ(Status(), QStringLiteral("Exporting the job failed: It is the archive of jobs in "
+                                       "use, which no output may replace"));
+    EXPECT_EQ(OpenArchive(archive, TArchiveCreation::MustExist)->Downloads("Riser").size(), 2u);
+}
+
 // The text of a report without the line that says when it was printed.
 std::string ReportTextWithoutTime(const std::string& path) {
     std::string text = PdfText(path);

@@ -20,6 +20,11 @@
 
 namespace {
 
+// Ctrl+C ends a wait for another program, or an add under way, which the archive then holds
+// not at all.
+const char* const InterruptedAdd =
+    "meridax-cli job add: interrupted: a download not reported as added was not added\n";
+
 // The local calendar's date: a technician's "today".
 std::string Today() {
     const std::time_t now = std::time(nullptr);
@@ -87,6 +92,7 @@ int AddFromMeter(const TJobOptions& options, TArchive& archive) {
     return ImportFromMeter(
         port, std::cout, "meridax-cli job add",
         [&](const std::string& name, TMeraniaArray records) {
+            const TStopSignalWatch stopSignals(InterruptedAdd);
             // The meter's name line is 8-bit, as it sends it; the archive keeps UTF-8.
             Add(options, archive, TakeDownload(options, options.Port, Latin1ToUtf8(name), records));
         });
@@ -136,10 +142,7 @@ int RunJobAdd(const TJobOptions& options, TArchive& archive) {
             exitCode = AddFromMeter(options, archive);
             return;
         }
-        // Ctrl+C ends a wait for another program, or an add under way, which the archive then
-        // holds not at all.
-        const TStopSignalWatch stopSignals(
-            "meridax-cli job add: interrupted: a download not reported as added was not added\n");
+        const TStopSignalWatch stopSignals(InterruptedAdd);
         for (const std::string& input : options.Inputs) {
             TMeraniaArray records = ReadMeraniaInput(input);
             Add(options, archive, TakeDownload(options, FileName(input), options.Meter, records));

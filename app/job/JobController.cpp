@@ -93,7 +93,9 @@ void TJobController::WatchWaiting() {
                 }
                 return true;
             });
-        });
+        },
+        // An archive that failed to open has said so once already.
+        [](const std::string&, std::error_code) {});
 }
 
 void TJobController::StopWaiting() {

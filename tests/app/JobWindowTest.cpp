@@ -662,6 +662,23 @@ TEST_F(JobWindowTest, SaveACopyWritesTheWholeArchiveInUse) {
     EXPECT_EQ(OpenArchive(copy, TArchiveCreation::MustExist)->Downloads("Riser").size(), 2u);
 }
 
+// An archive that cannot be opened is told once: the watch of waits set up with it says
+// nothing more.
+TEST_F(JobWindowTest, AnArchiveThatCannotBeOpenedIsToldOnce) {
+    WriteFileBytes(dir_->File("notes.sqlite"), "not an archive\n");
+    QSignalSpy openFailed(&Jobs(), &TJobController::OpenFailed);
+    QSignalSpy failed(&Jobs(), &TJobController::Failed);
+    UseArchive(dir_->File("notes.sqlite"));
+    // A work posted after the open: its failure comes after all the open's.
+    Jobs().ListJobs([](std::vector<TJobEntry>) {});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return failed.count() > 0 && failed.last()[0].toString().startsWith("Listing"); },
+        PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_EQ(openFailed.count(), 1);
+    EXPECT_EQ(failed.count(), 2);
+}
+
 // An add that finds another program writing the archive waits, the status line says so, and
 // Job → Stop waiting for the archive ends it with nothing added.
 TEST_F(JobWindowTest, AnAddWaitingForAnotherProgramIsToldAndCanBeStopped) {

@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
-const std::string Fixtures = MERIDAX_JOB_FIXTURES;
+const std::string JobFixtures = MERIDAX_JOB_FIXTURES;
 
 class ArchiveSafetyTest : public CliTest {
 protected:
@@ -33,10 +33,10 @@ protected:
 
     // Job R with the fixtures' first download.
     void MakeJob(const std::string& archive = "") {
-        const TRun made = Job({"new", "R", "--budget", Fixtures + "/budget.json"}, archive);
+        const TRun made = Job({"new", "R", "--budget", JobFixtures + "/budget.json"}, archive);
         ASSERT_EQ(made.exitCode, 0) << made.err;
         const TRun added =
-            Job({"add", "R", Fixtures + "/meter1-a-b.dump", "--direction", "a-b"}, archive);
+            Job({"add", "R", JobFixtures + "/meter1-a-b.dump", "--direction", "a-b"}, archive);
         ASSERT_EQ(added.exitCode, 0) << added.err;
     }
 };
@@ -50,8 +50,8 @@ TEST_F(ArchiveSafetyTest, NoOutputReplacesAnArchive) {
     ASSERT_EQ(::link(Archive().c_str(), Path("same.pdf").c_str()), 0);
     for (const char* other : {"other.csv", "other.xlsx", "other.xls", "other.pdf"})
         Put(Path(other), bytes);
-    const std::string dump = Fixtures + "/meter1-a-b.dump";
-    const std::string budget = Fixtures + "/budget.json";
+    const std::string dump = JobFixtures + "/meter1-a-b.dump";
+    const std::string budget = JobFixtures + "/budget.json";
     const struct {
         Args words;
         const char* reason;
@@ -97,7 +97,8 @@ TEST_F(ArchiveSafetyTest, AnEmptyFileIsNoArchiveAndADamagedOneIsTold) {
     Put(Archive(), cut);
     fs::remove(Archive() + "-wal");
     fs::remove(Archive() + "-shm");
-    for (const Args& words : {Args{"show", "R"}, Args{"add", "R", Fixtures + "/meter1-b-a.dump"}}) {
+    for (const Args& words :
+         {Args{"show", "R"}, Args{"add", "R", JobFixtures + "/meter1-b-a.dump"}}) {
         const TRun run = Job(words);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_NE(run.err.find("the archive " + Archive() +
@@ -107,7 +108,7 @@ TEST_F(ArchiveSafetyTest, AnEmptyFileIsNoArchiveAndADamagedOneIsTold) {
             << run.err;
         EXPECT_NE(run.err.find(".recover"), std::string::npos) << run.err;
     }
-    EXPECT_NE(Job({"add", "R", Fixtures + "/meter1-b-a.dump"})
+    EXPECT_NE(Job({"add", "R", JobFixtures + "/meter1-b-a.dump"})
                   .err.find("; nothing was added, and trying again will not help until that is "
                             "mended\n"),
               std::string::npos);
@@ -145,7 +146,7 @@ TEST_F(ArchiveSafetyTest, AnAddWaitsForAnotherProgramAndStopsOnCtrlC) {
         options.ErrorPath = Path(errorFile);
         return std::make_unique<TSubprocess>(
             std::vector<std::string>{MERIDAX_CLI_PATH, "job", "add", "R",
-                                     Fixtures + "/meter1-b-a.dump", "--archive", Archive()},
+                                     JobFixtures + "/meter1-b-a.dump", "--archive", Archive()},
             options);
     };
     const auto waitsAndSays = [&](const char* errorFile) {

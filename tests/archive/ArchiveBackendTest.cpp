@@ -131,8 +131,8 @@ TEST_P(ArchiveBackendTest, ValuesBeyondTheLimitsAreRefusedBeforeAnyWrite) {
          "test_date: '2026-99-99' is not a date such as 2026-12-07"},
         {[&] { Archive().AddDownload("TARGETJOB", zeroInOperator); }, "operator" + zeroByte},
     };
-    for (const auto& [action, message] : cases) {
-        EXPECT_SYSTEM_ERROR(action(), EArchiveError, TArchiveErrc::BadInput, message);
+    for (const auto& entry : cases) {
+        EXPECT_SYSTEM_ERROR(entry.first(), EArchiveError, TArchiveErrc::BadInput, entry.second);
     }
     EXPECT_EQ(Archive().ChangeMark(), mark);
     EXPECT_EQ(Archive().ListJobs().size(), 1u);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,6 +60,17 @@ public:
     // A number that changes whenever any process changes the archive; cheap to ask, so that a
     // window can poll it.
     virtual std::int64_t ChangeMark() = 0;
+
+    // Told how long a write has waited for another program writing the archive, from the first
+    // second on and then about every tenth of a second, on the thread that writes; false stops
+    // the wait, and the write fails with Busy. Without a watch a write waits until it may go on.
+    using TWaitWatch = std::function<bool(std::chrono::milliseconds waited)>;
+    virtual void WatchWaiting(TWaitWatch watch) { static_cast<void>(watch); }
+
+    // Writes a copy of the archive, whole as of one moment, to the file path: a new file that
+    // takes path's place once complete, never an archive's place. Throws EArchiveError (BadInput
+    // for an archive that is no file).
+    virtual void SaveCopy(const std::string& path);
 };
 
 // The archive a command uses: the one given (--archive), else $MERIDAX_ARCHIVE, else
@@ -70,8 +83,8 @@ enum class TArchiveCreation { MayCreate, MustExist };
 
 // Opens an archive: "postgresql://..." or "postgres://..." a PostgreSQL database (libpq's
 // settings and ~/.pgpass apply), anything else an SQLite file, made with its folder (0700)
-// when missing unless MustExist (then NoArchive). A file the user may not write opens for
-// reading only. Throws EArchiveError.
+// when missing unless MustExist (then NoArchive; an empty file counts as missing). A file the
+// user may not write opens for reading only. Throws EArchiveError.
 std::unique_ptr<TArchive> OpenArchive(const std::string& location,
                                       TArchiveCreation creation = TArchiveCreation::MayCreate);
 

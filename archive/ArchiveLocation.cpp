@@ -72,12 +72,28 @@ std::unique_ptr<TArchive> OpenArchive(const std::string& location, TArchiveCreat
     if (IsPostgresUri(location)) {
         return OpenPostgresArchive(location);
     }
-    std::error_code error;
-    if (creation == TArchiveCreation::MustExist && !location.empty() &&
-        !std::filesystem::exists(location, error) && !error) {
-        throw EArchiveError(TArchiveErrc::NoArchive, "there is no archive " + location);
+    if (creation == TArchiveCreation::MustExist && !location.empty()) {
+        // An empty file is no archive yet, as a missing one: SQLite would silently make it one.
+        std::error_code error;
+        const bool exists = std::filesystem::exists(location, error);
+        if (!error && !exists) {
+            throw EArchiveError(TArchiveErrc::NoArchive, "there is no archive " + location);
+        }
+        if (std::filesystem::is_regular_file(location, error) &&
+            std::filesystem::file_size(location, error) == 0 && !error) {
+            throw EArchiveError(TArchiveErrc::NoArchive,
+                                "there is no archive " + location + ": the file is empty");
+        }
     }
     return OpenSqliteArchive(location);
+}
+
+void TArchive::SaveCopy(const std::string& path) {
+    static_cast<void>(path);
+    throw EArchiveError(TArchiveErrc::BadInput,
+                        "the archive " + Location() +
+                            " is a database on a server: copy it with the server's own tools "
+                            "(pg_dump)");
 }
 
 std::string ShownLocation(const std::string& location) {

@@ -11,6 +11,7 @@
 #include <pqxx/transaction>
 
 #include "archive/AddDownloadPause.h"
+#include "archive/ArchiveLimits.h"
 #include "archive/JobLogo.h"
 #include "archive/PostgresErrors.h"
 #include "archive/PostgresLocation.h"
@@ -203,6 +204,7 @@ void TPostgresArchive::CreateJob(const TJob& job) {
         throw EArchiveError(TArchiveErrc::BadInput, "a job needs a name");
     }
     CheckLogo(job.Name, job.Logo, job.LogoType);
+    RequireJobLimits(job);
     static const std::string insert =
         "INSERT INTO jobs(name, customer, site, contractor, notes, created_at, logo, logo_type)"
         " VALUES ($1, $2, $3, $4, $5, COALESCE(NULLIF($6, ''), " +
@@ -288,6 +290,7 @@ void TPostgresArchive::ChangeJob(const std::string& name, const TJobChanges& cha
     if (changes.Logo) {
         CheckLogo(name, *changes.Logo, changes.LogoType.value_or(""));
     }
+    RequireChangeLimits(changes);
     Write([&](pqxx::transaction_base& tx) {
         const std::int64_t jobId = LockJob(tx, name, shown_);
         ChangeIdentity(tx, jobId, changes);
@@ -306,6 +309,7 @@ TAddOutcome TPostgresArchive::AddDownload(const std::string& jobName, const TDow
         " added_at, void, void_reason, sha256) SELECT $1, COALESCE(max(number), 0) + 1, $2, $3,"
         " $4, COALESCE(NULLIF($5, ''), substr($7, 1, 10)), $6, $7, $8, $9, $10"
         " FROM downloads WHERE job_id = $1 RETURNING id, number";
+    RequireDownloadLimits(download);
     const std::string sha = DownloadHashFor(jobName, download);
     return Write([&](pqxx::transaction_base& tx) {
         const std::int64_t jobId = LockJob(tx, jobName, shown_);
@@ -357,6 +361,7 @@ std::vector<TDownload> TPostgresArchive::Downloads(const std::string& jobName) {
 
 void TPostgresArchive::SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
                                const std::string& reason) {
+    RequireVoidReasonLimits(reason);
     Write([&](pqxx::transaction_base& tx) {
         const std::int64_t jobId = LockJob(tx, jobName, shown_);
         const pqxx::result changed = tx.exec_params(

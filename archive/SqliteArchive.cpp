@@ -4,26 +4,36 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
 
 #include "archive/AddDownloadPause.h"
+#include "archive/ArchiveLimits.h"
 #include "archive/ArchiveTime.h"
 #include "archive/JobLogo.h"
 #include "archive/SqliteSchema.h"
 #include "data/Latin1Utf8.h"
 #include "data/MeasurementText.h"
 #include "jobs/DownloadHash.h"
+#include "sys/FileReplacement.h"
+#include "sys/ProtectedFiles.h"
 #include "sys/SystemText.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// How long a write waits for another process's transaction before it gives up.
-constexpr int BusyTimeoutMs = 10000;
+// How long a new file waits for another process to let it switch to the write-ahead log.
+constexpr int LogSwitchTimeoutMs = 10000;
+// The log is cut back to this size whenever it starts over, and to nothing at the last close;
+// an add of at least LargeAdd readings checkpoints it at once.
+constexpr std::int64_t LogSizeLimit = 4 << 20;
+constexpr std::size_t LargeAdd = 10000;
+// Another program's write is waited for as long as it takes, unless the watch stops it.
+constexpr auto FirstWaitReport = std::chrono::seconds(1);
 
 // The path as a "file:" URI path: characters a URI gives meaning to are escaped.
 std::string UriPath(const std::string& path) {
@@ -60,12 +70,39 @@ bool Writable(const std::string& path) {
     return ::access(path.c_str(), W_OK) == 0;
 }
 
+// The check's findings on one line: the first few, which say enough.
+std::string CheckFindings(std::string text) {
+    constexpr std::size_t Shown = 200;
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text.size() > Shown ? text.substr(0, Shown) + "..." : text;
+}
+
+// SQLite's own words for the damage, and the two ways out: the jobs' last exports, or what
+// SQLite can still read of the file.
+EArchiveError DamagedError(const std::string& path, const std::string& sqliteText) {
+    return EArchiveError(TArchiveErrc::Damaged,
+                         "the archive " + path + " is damaged (" + sqliteText +
+                             "); nothing is written into it. Import the jobs' last exports into "
+                             "a new archive (meridax-cli job import FILE --archive NEW), or "
+                             "recover what the file still holds: sqlite3 " +
+                             path + " .recover | sqlite3 NEW");
+}
+
 EArchiveError Translated(const ESqliteError& error, const std::string& path) {
     switch (error.PrimaryCode()) {
         case SQLITE_READONLY:
             return EArchiveError(TArchiveErrc::ReadOnly,
                                  "the archive " + path + " may not be changed: " + error.what());
+        case SQLITE_CORRUPT:
+            return DamagedError(path, error.what());
+        case SQLITE_BUSY:
+            return EArchiveError(TArchiveErrc::Busy, "another program is writing the archive " +
+                                                         path +
+                                                         ", and the wait for it was stopped");
         case SQLITE_NOTADB:
+            // A database's own first bytes with the rest unreadable: a damaged file.
+            if (HasDatabaseHeader(path))
+                return DamagedError(path, error.what());
             return EArchiveError(TArchiveErrc::NotAnArchive,
                                  path + " is not an archive of meridax jobs");
         default:
@@ -124,6 +161,7 @@ TSqliteArchive::TSqliteArchive(const std::string& path) : path_(path) {
     if (path.empty()) {
         throw EArchiveError(TArchiveErrc::BadInput, "no archive file given");
     }
+    protectedFile_.emplace(fs::absolute(path).string());
     Guarded([this] { Open(); });
 }
 
@@ -137,19 +175,52 @@ void TSqliteArchive::Open() {
     connection_ = std::make_unique<TSqliteConnection>(
         uri + (readOnly_ ? "?mode=ro" : "?mode=rwc"),
         readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    sqlite3_busy_timeout(connection_->Handle(), BusyTimeoutMs);
+    sqlite3_busy_handler(connection_->Handle(), &TSqliteArchive::WaitWhileBusy, this);
     connection_->Execute("PRAGMA foreign_keys = ON");
     if (readOnly_) {
         OpenForReading(uri);
         return;
     }
     // The log and its index stay when the last writer closes, so that a user who may not
-    // write the folder can still read the archive.
+    // write the folder can still read the archive; with a size limit the log is emptied then,
+    // so that the file alone holds every change.
     int persist = 1;
     sqlite3_file_control(connection_->Handle(), "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    connection_->Execute(("PRAGMA journal_size_limit = " + std::to_string(LogSizeLimit)).c_str());
     if (ArchiveSchemaVersion(*connection_, path_) < NewestArchiveVersion()) {
-        MigrateArchive(*connection_, path_, std::chrono::milliseconds(BusyTimeoutMs));
+        MigrateArchive(*connection_, path_, std::chrono::milliseconds(LogSwitchTimeoutMs));
     }
+}
+
+int TSqliteArchive::WaitWhileBusy(void* archive, int count) noexcept {
+    auto& self = *static_cast<TSqliteArchive*>(archive);
+    if (self.trimming_)
+        return 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (count == 0)
+        self.waitStart_ = now;
+    const auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - self.waitStart_);
+    if (waited >= FirstWaitReport && self.waitWatch_) {
+        try {
+            if (!self.waitWatch_(waited))
+                return 0;
+        } catch (...) {
+            return 0;
+        }
+    }
+    // Short sleeps at first, as SQLite's own timeout takes them, then a tenth of a second.
+    sqlite3_sleep(count < 10 ? 1 << (count / 2) : 100);
+    return 1;
+}
+
+void TSqliteArchive::TrimLog() noexcept {
+    // A checkpoint that gives way to any other reader or writer at once: the write is done,
+    // and what stays in the log is cut back the next time it starts over.
+    trimming_ = true;
+    sqlite3_wal_checkpoint_v2(connection_->Handle(), "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr,
+                              nullptr);
+    trimming_ = false;
 }
 
 void TSqliteArchive::OpenForReading(const std::string& uri) {
@@ -186,17 +257,37 @@ auto TSqliteArchive::Guarded(F&& action) -> decltype(action()) {
     try {
         return action();
     } catch (const ESqliteError& error) {
-        throw Translated(error, path_);
+        EArchiveError translated = Translated(error, path_);
+        if (translated.code() == TArchiveErrc::Damaged)
+            damage_ = translated.what();
+        throw translated;
     }
 }
 
-void TSqliteArchive::RequireWritable() const {
+void TSqliteArchive::RequireWritable() {
     if (readOnly_) {
         throw EArchiveError(TArchiveErrc::ReadOnly,
                             "the archive " + path_ +
                                 " is open for reading only: this user may not write its file "
                                 "or folder");
     }
+    // A write into a file with damaged pages would spread the damage: the file is checked
+    // before the first write, outside the write lock, and never written once it failed.
+    if (!checked_ && damage_.empty()) {
+        try {
+            Guarded([this] {
+                TSqliteStatement check(*connection_, "PRAGMA quick_check");
+                if (check.Step() && check.TextView(0) != "ok")
+                    throw ESqliteError(SQLITE_CORRUPT, CheckFindings(check.Text(0)));
+            });
+        } catch (const EArchiveError& error) {
+            if (error.code() != TArchiveErrc::Damaged)
+                throw;
+        }
+        checked_ = damage_.empty();
+    }
+    if (!damage_.empty())
+        throw EArchiveError(TArchiveErrc::Damaged, damage_);
 }
 
 std::int64_t TSqliteArchive::JobId(const std::string& name) {
@@ -270,6 +361,7 @@ void TSqliteArchive::CreateJob(const TJob& job) {
         throw EArchiveError(TArchiveErrc::BadInput, "a job needs a name");
     }
     CheckLogo(job.Name, job.Logo, job.LogoType);
+    RequireJobLimits(job);
     Guarded([&] {
         TWriteTransaction transaction(*connection_);
         TSqliteStatement exists(*connection_, "SELECT 1 FROM jobs WHERE name = ?");
@@ -356,6 +448,7 @@ void TSqliteArchive::ChangeJob(const std::string& name, const TJobChanges& chang
     if (changes.Logo) {
         CheckLogo(name, *changes.Logo, changes.LogoType.value_or(""));
     }
+    RequireChangeLimits(changes);
     Guarded([&] {
         TWriteTransaction transaction(*connection_);
         const std::int64_t jobId = JobId(name);
@@ -400,8 +493,19 @@ void TSqliteArchive::InsertReadings(std::int64_t downloadId,
 
 TAddOutcome TSqliteArchive::AddDownload(const std::string& jobName, const TDownload& download) {
     RequireWritable();
+    RequireDownloadLimits(download);
     const std::string sha = DownloadHashFor(jobName, download);
-    return Guarded([&] {
+    // A large add, or one that failed (a full disk), leaves no grown log behind.
+    struct TLogTrim {
+        TSqliteArchive& archive;
+        bool large;
+        bool done = false;
+        ~TLogTrim() {
+            if (large || !done)
+                archive.TrimLog();
+        }
+    } trim{*this, download.Readings.size() >= LargeAdd};
+    TAddOutcome result = Guarded([&] {
         TWriteTransaction transaction(*connection_);
         const std::int64_t jobId = JobId(jobName);
         if (const auto number = FindDownloadNumber(jobId, sha)) {
@@ -430,6 +534,8 @@ TAddOutcome TSqliteArchive::AddDownload(const std::string& jobName, const TDownl
         transaction.Commit();
         return outcome;
     });
+    trim.done = true;
+    return result;
 }
 
 void TSqliteArchive::ReadReadings(std::int64_t downloadId, TDownload& download) {
@@ -485,6 +591,7 @@ std::vector<TDownload> TSqliteArchive::Downloads(const std::string& jobName) {
 void TSqliteArchive::SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
                              const std::string& reason) {
     RequireWritable();
+    RequireVoidReasonLimits(reason);
     Guarded([&] {
         TWriteTransaction transaction(*connection_);
         TSqliteStatement update(*connection_,
@@ -506,6 +613,40 @@ std::int64_t TSqliteArchive::ChangeMark() {
         query.Step();
         return query.Int(0);
     });
+}
+
+void TSqliteArchive::WriteCopy(const std::string& writePath) {
+    TSqliteConnection copy("file:" + UriPath(writePath) + "?mode=rw", SQLITE_OPEN_READWRITE);
+    const std::unique_ptr<sqlite3_backup, int (*)(sqlite3_backup*)> backup(
+        sqlite3_backup_init(copy.Handle(), "main", connection_->Handle(), "main"),
+        &sqlite3_backup_finish);
+    if (!backup)
+        copy.Fail(sqlite3_extended_errcode(copy.Handle()));
+    // In one step: the copy is of one moment, the source read in one read transaction.
+    const int code = sqlite3_backup_step(backup.get(), -1);
+    if (code != SQLITE_DONE)
+        throw ESqliteError(code, sqlite3_errstr(code));
+}
+
+void TSqliteArchive::SaveCopy(const std::string& path) {
+    TReplaceHooks hooks;
+    hooks.fail = [this](const std::error_code& code, TReplaceFailure, const std::string& target) {
+        throw EArchiveError(TArchiveErrc::BadInput, "cannot write the copy of the archive " +
+                                                        path_ + " to " + target + ": " +
+                                                        SystemErrorText(code));
+    };
+    hooks.syncBeforeRename = true;
+    ReplaceFileSafely(
+        path,
+        [this](const std::string& writePath, const std::string& target) {
+            if (writePath == target) {
+                throw EArchiveError(TArchiveErrc::BadInput,
+                                    "the copy of the archive " + path_ +
+                                        " goes to a file of its own, not to " + target);
+            }
+            Guarded([&] { WriteCopy(writePath); });
+        },
+        hooks);
 }
 
 std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path) {

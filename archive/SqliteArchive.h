@@ -1,11 +1,14 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "archive/Archive.h"
 #include "archive/SqliteDb.h"
+#include "sys/ProtectedFiles.h"
 
 // An archive in one SQLite file: write-ahead log, foreign keys, every write one BEGIN
 // IMMEDIATE transaction that also counts archive_state.change_count up.
@@ -27,16 +30,21 @@ public:
     void SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
                  const std::string& reason) override;
     std::int64_t ChangeMark() override;
+    void WatchWaiting(TWaitWatch watch) override { waitWatch_ = std::move(watch); }
+    void SaveCopy(const std::string& path) override;
 
 private:
     class TWriteTransaction;
     class TReadTransaction;
 
     void Open();
+    static int WaitWhileBusy(void* archive, int count) noexcept;
+    void TrimLog() noexcept;
+    void WriteCopy(const std::string& writePath);
     void OpenForReading(const std::string& uri);
     template <class F>
     auto Guarded(F&& action) -> decltype(action());
-    void RequireWritable() const;
+    void RequireWritable();
     std::int64_t JobId(const std::string& name);
     void InsertBudget(std::int64_t jobId, const TJobBudget& budget);
     void SetExpectedFibres(std::int64_t jobId, const std::map<std::string, int>& fibres);
@@ -46,8 +54,15 @@ private:
     void ReadReadings(std::int64_t downloadId, TDownload& download);
 
     std::string path_;
+    // No output of this process may replace the file while it is open.
+    std::optional<TProtectedFile> protectedFile_;
     bool readOnly_ = false;
+    bool checked_ = false;  // the file passed its check, so writes may go on
+    std::string damage_;    // the message of the damage found; writes are refused
     std::unique_ptr<TSqliteConnection> connection_;
+    TWaitWatch waitWatch_;
+    std::chrono::steady_clock::time_point waitStart_;
+    bool trimming_ = false;  // a checkpoint that gives way at once to other programs
 };
 
 std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "jobs/ArchiveErrors.h"
+#include "sys/ProtectedFiles.h"
 
 namespace {
 
@@ -95,8 +96,12 @@ int ArchiveSchemaVersion(TSqliteConnection& connection, const std::string& path)
         if (!HasTable(connection, "schema_version") || !HasTable(connection, "archive_state")) {
             ThrowNotAnArchive(path);
         }
-        TSqliteStatement version(connection, "SELECT max(version), count(*) FROM schema_version");
-        if (!version.Step() || version.IsNull(0) || version.Int(1) != 1 || version.Int(0) < 1) {
+        // Read strictly: a version stored as a text ('1abc') or a fraction is no version.
+        TSqliteStatement version(connection,
+                                 "SELECT max(version), count(*), typeof(max(version)) "
+                                 "FROM schema_version");
+        if (!version.Step() || version.IsNull(0) || version.Int(1) != 1 ||
+            version.TextView(2) != "integer" || version.Int(0) < 1) {
             ThrowNotAnArchive(path);
         }
         const std::int64_t found = version.Int(0);
@@ -108,7 +113,9 @@ int ArchiveSchemaVersion(TSqliteConnection& connection, const std::string& path)
         }
         return static_cast<int>(found);
     } catch (const ESqliteError& error) {
-        if (error.PrimaryCode() == SQLITE_NOTADB || error.PrimaryCode() == SQLITE_CORRUPT) {
+        // A file that begins as a database does but cannot be read is a damaged one, which
+        // the caller tells as such.
+        if (error.PrimaryCode() == SQLITE_NOTADB && !HasDatabaseHeader(path)) {
             ThrowNotAnArchive(path);
         }
         throw;

@@ -13,7 +13,8 @@ struct TSqliteMigration {
 
 // The archive's version: 0 for a database without tables (a new file). Throws EArchiveError
 // NotAnArchive for a database that is not an archive (path names it in the message) and
-// NewerSchema for one of a newer version; ESqliteError for anything else.
+// NewerSchema for one of a newer version; ESqliteError for anything else (SQLITE_CORRUPT or
+// SQLITE_NOTADB for a damaged file).
 int ArchiveSchemaVersion(TSqliteConnection& connection, const std::string& path);
 
 // Brings the archive to the newest version in one write transaction, checking again inside

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "sys/FullPath.h"
+#include "sys/ProtectedFiles.h"
 #include "sys/SystemText.h"
 
 namespace {
@@ -61,6 +62,9 @@ TXLSWriter::TXLSWriter(const std::string& FileName, const std::string& WritePath
     struct stat status {};
     const bool exists = ::stat(path.c_str(), &status) == 0;
     const char* failure = exists ? "Cannot open file" : "Cannot create file";
+    // Written in place (the window's export): an archive of jobs is refused before a byte.
+    if (const std::error_code refusal = OutputRefusal(path))
+        ThrowFileError(failure, FileName, refusal);
     TUniqueFd fd(exists ? ::open(path.c_str(), O_WRONLY | O_CLOEXEC)
                         : ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!fd)

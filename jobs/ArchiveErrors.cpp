@@ -31,6 +31,10 @@ public:
                 return "the database failed";
             case TArchiveErrc::NoArchive:
                 return "no archive";
+            case TArchiveErrc::Damaged:
+                return "the archive is damaged";
+            case TArchiveErrc::Busy:
+                return "another program is writing the archive";
         }
         return "unknown archive error";
     }

@@ -19,6 +19,8 @@ enum class TArchiveErrc {
     ServerUnavailable,  // the database server cannot be reached or went away
     DatabaseFailed,     // any other failure the database reported
     NoArchive,          // no archive file where one was to be opened, not made
+    Damaged,            // an archive whose file failed the database's own check
+    Busy,               // another program was writing the archive, and the wait was stopped
 };
 
 const std::error_category& ArchiveCategory() noexcept;

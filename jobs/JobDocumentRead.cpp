@@ -12,6 +12,7 @@
 #include "jobs/Base64.h"
 #include "jobs/DownloadHash.h"
 #include "jobs/JobDocument.h"
+#include "jobs/JobLimits.h"
 
 // Reading a job document back: every value is checked where it is met, so that the message
 // names its place as a JSON pointer; docs/job.schema.json states the same rules.
@@ -32,26 +33,13 @@ std::string Child(const std::string& pointer, std::size_t index) {
     return pointer + "/" + std::to_string(index);
 }
 
-bool IsDigits(std::string_view text, std::size_t from, std::size_t count) {
-    for (std::size_t i = from; i < from + count; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return false;
-        }
-    }
-    return true;
-}
-
-// "YYYY-MM-DD".
+// Dates and times as the archive keeps them, real ones only (no 2026-99-99).
 bool IsDate(std::string_view text) {
-    return text.size() == 10 && IsDigits(text, 0, 4) && text[4] == '-' && IsDigits(text, 5, 2) &&
-           text[7] == '-' && IsDigits(text, 8, 2);
+    return IsCalendarDate(text);
 }
 
-// "YYYY-MM-DDTHH:MM:SS.ffffffZ".
 bool IsTime(std::string_view text) {
-    return text.size() == 27 && IsDate(text.substr(0, 10)) && text[10] == 'T' &&
-           IsDigits(text, 11, 2) && text[13] == ':' && IsDigits(text, 14, 2) && text[16] == ':' &&
-           IsDigits(text, 17, 2) && text[19] == '.' && IsDigits(text, 20, 6) && text[26] == 'Z';
+    return IsArchiveTime(text);
 }
 
 bool IsSha256(std::string_view text) {
@@ -64,6 +52,13 @@ public:
 
     [[noreturn]] void Fail(const std::string& pointer, const std::string& problem) const {
         throw EArchiveError(TArchiveErrc::BadDocument, fileName_ + ": " + pointer + ": " + problem);
+    }
+
+    // The archive's limits, which every way into it keeps, on the value at pointer.
+    void Require(const std::optional<TLimitBreach>& breach, const std::string& pointer) const {
+        if (breach) {
+            Fail(pointer + "/" + breach->Field, breach->Problem);
+        }
     }
 
     // The object's member key, which must be there.
@@ -350,6 +345,7 @@ TDownload ReadDownload(const TDocumentReader& in, const TJson& value, const std:
     download.Void = in.Boolean(value, pointer, "void");
     download.VoidReason = in.Text(value, pointer, "void_reason");
     download.Sha256 = in.Text(value, pointer, "sha256", IsSha256, "64 lowercase hex digits");
+    in.Require(DownloadLimitBreach(download), pointer);
     const std::string readingsPointer = Child(pointer, "readings");
     // The parse took the readings out, leaving the array.
     in.Array(in.Field(value, pointer, "readings"), readingsPointer);
@@ -410,7 +406,7 @@ std::map<std::string, int> ReadExpectedFibres(const TDocumentReader& in, const T
     std::map<std::string, int> read;
     for (const auto& item : fibres.items()) {
         read[item.key()] = static_cast<int>(
-            in.Integer(item.value(), Child("/expected_fibres", item.key()), 1, INT_MAX));
+            in.Integer(item.value(), Child("/expected_fibres", item.key()), 1, MaxExpectedFibres));
     }
     return read;
 }
@@ -463,6 +459,7 @@ TJob ReadJob(const TDocumentReader& in, const TJson& root) {
     ReadLogo(in, root, job);
     job.ExpectedFibres = ReadExpectedFibres(in, root);
     job.Budgets = ReadBudgets(in, root);
+    in.Require(JobLimitBreach(job), "");
     return job;
 }
 

@@ -1,6 +1,7 @@
 #include "jobs/JobWork.h"
 
 #include "data/CountText.h"
+#include "jobs/ArchiveErrors.h"
 #include "jobs/DownloadHash.h"
 #include "verdict/Verdict.h"
 
@@ -18,6 +19,25 @@ TDownload MakeDownload(TMeraniaArray records, std::string meter, std::string sou
         download.Readings.push_back({std::move(record), answers.Direction});
     }
     return download;
+}
+
+namespace {
+bool TryingAgainMayHelp(const std::error_code& code) {
+    if (code.category() == ArchiveCategory()) {
+        return code == TArchiveErrc::Busy || code == TArchiveErrc::ServerUnavailable ||
+               code == TArchiveErrc::DatabaseFailed;
+    }
+    return code == std::errc::no_space_on_device || code == std::errc::io_error ||
+           code == std::errc::resource_unavailable_try_again || code == std::errc::interrupted ||
+           code == std::errc::not_enough_memory;
+}
+}  // namespace
+
+std::string AddFailureText(const std::string& message, const std::error_code& code) {
+    return message + (TryingAgainMayHelp(code)
+                          ? "; nothing was added, and trying again may help"
+                          : "; nothing was added, and trying again will not help until that is "
+                            "mended");
 }
 
 const char* DirectionCaption(TDirection direction) {

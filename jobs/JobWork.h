@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "data/uMeranie.h"
@@ -24,6 +25,11 @@ TDownload MakeDownload(TMeraniaArray records, std::string meter, std::string sou
 // nothing added". UTF-8.
 std::string AddOutcomeText(const std::string& jobName, const TAddOutcome& outcome,
                            const TDownload& download);
+
+// The message of an add that failed, whatever the reason: message, that nothing was added,
+// and whether trying again may help, as code says (a busy archive, a server away or a full
+// disk may pass; a missing job or a damaged archive do not).
+std::string AddFailureText(const std::string& message, const std::error_code& code);
 
 // "A→B", "B→A", "none".
 const char* DirectionCaption(TDirection direction);

@@ -12,6 +12,7 @@
 #include <set>
 #include <utility>
 
+#include "sys/ProtectedFiles.h"
 #include "sys/SystemText.h"
 #include "sys/UniqueFd.h"
 
@@ -141,6 +142,8 @@ void ReplaceFileSafely(
     if (exists) {
         if (S_ISDIR(status.st_mode))
             hooks.fail(ErrnoCode(EISDIR), TReplaceFailure::Open, target);
+        if (const std::error_code refusal = OutputRefusal(target))
+            hooks.fail(refusal, TReplaceFailure::Open, target);
         if (!S_ISREG(status.st_mode))
             return write(target, target);
         if (hooks.vetExisting && hooks.vetExisting(target))

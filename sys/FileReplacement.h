@@ -6,7 +6,8 @@
 
 // The step of a replacement that failed, for the caller's choice of message.
 enum class TReplaceFailure {
-    Open,    // the target is a folder or a loop of links, or the caller's vetting refused it
+    Open,    // the target is a folder, a loop of links, an archive of jobs (OutputRefusal), or
+             // the caller's vetting refused it
     Create,  // no temporary file could be made, or it could not be renamed over the target
     Finish,  // syncing or closing the temporary file failed
 };

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "sys/SystemText.h"
+
 bool ParentFolderExists(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     std::string parent;
@@ -19,6 +21,9 @@ bool ParentFolderExists(const std::string& path) {
 }
 
 std::string InOutMessage(const std::error_code& code, const std::string& path) {
+    // A refusal of this program's own (an archive as the output) says itself what it is.
+    if (code.category() != std::generic_category() && code.category() != std::system_category())
+        return SystemErrorText(code);
     switch (code.value()) {
         case ENOENT:
             // The file itself is missing only when its folder is there.

@@ -1,6 +1,8 @@
 #include "app/job/JobController.h"
 
 #include <QMetaObject>
+#include <chrono>
+#include <stdexcept>
 
 #include "MeridaxVersion.h"
 #include "app/common/Latin1.h"
@@ -58,7 +60,46 @@ void TJobController::UseArchive(const std::string& location) {
                 },
                 Qt::QueuedConnection);
         });
+    WatchWaiting();
     emit JobChanged();
+}
+
+void TJobController::WatchWaiting() {
+    stopWaiting_->store(false);
+    const std::uint64_t archiveId = archiveId_;
+    runner_->Post(
+        [this, archiveId, stop = stopWaiting_, shown = ShownArchive()](TArchive& archive) {
+            archive.WatchWaiting([this, archiveId, stop, shown, told = std::chrono::seconds(0)](
+                                     std::chrono::milliseconds waited) mutable {
+                if (stop->exchange(false)) {
+                    return false;
+                }
+                const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(waited);
+                if (seconds != told) {
+                    told = seconds;
+                    const QString text =
+                        QStringLiteral(
+                            "Waiting for another program writing the archive %1 (%2 s); "
+                            "Job \u2192 Stop waiting for the archive ends the wait")
+                            .arg(shown, QString::number(seconds.count()));
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this, archiveId, text] {
+                            if (archiveId == archiveId_) {
+                                emit Waiting(text);
+                            }
+                        },
+                        Qt::QueuedConnection);
+                }
+                return true;
+            });
+        },
+        // An archive that failed to open has said so once already.
+        [](const std::string&, std::error_code) {});
+}
+
+void TJobController::StopWaiting() {
+    stopWaiting_->store(true);
 }
 
 QString TJobController::ShownArchive() const {
@@ -156,9 +197,16 @@ void TJobController::AddRecords(TMeraniaArray records, std::string meter, std::s
         [this, name = jobName_, records = std::move(records), meter = std::move(meter),
          source = std::move(source), answers](TArchive& archive) mutable -> std::function<void()> {
             // The meter's name line is 8-bit, as it sends it; the archive keeps UTF-8.
-            const TDownload download =
-                MakeDownload(std::move(records), Latin1ToUtf8(meter), source, answers);
-            const TAddOutcome outcome = archive.AddDownload(name, download);
+            TDownload download;
+            TAddOutcome outcome;
+            try {
+                download = MakeDownload(std::move(records), Latin1ToUtf8(meter), source, answers);
+                outcome = archive.AddDownload(name, download);
+            } catch (const EArchiveError& e) {
+                throw EArchiveError(e.code(), AddFailureText(e.what(), e.code()));
+            } catch (const std::exception& e) {
+                throw std::runtime_error(AddFailureText(e.what(), {}));
+            }
             const std::string text = AddOutcomeText(name, outcome, download);
             return [this, text, added = outcome.Added] {
                 emit Status(Utf8(text));
@@ -217,6 +265,18 @@ void TJobController::WriteReport(const std::string& path) {
             };
         },
         QStringLiteral("Writing the job report"));
+}
+
+void TJobController::SaveCopy(const std::string& path) {
+    Post(
+        [this, path](TArchive& archive) -> std::function<void()> {
+            archive.SaveCopy(path);
+            return [this, path] {
+                emit Status(QStringLiteral("Saved a copy of the archive %1 to %2")
+                                .arg(ShownArchive(), Utf8(path)));
+            };
+        },
+        QStringLiteral("Saving a copy of the archive"));
 }
 
 void TJobController::ExportJob(const std::string& path) {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,6 +51,11 @@ public:
     void ExportJob(const std::string& path);
     // The job's PDF report, read and drawn on the archive's thread as meridax-cli draws it.
     void WriteReport(const std::string& path);
+    // A copy of the archive, whole as of one moment (SQLite's backup), to the file path.
+    void SaveCopy(const std::string& path);
+    // Ends the write that waits for another program writing the archive (Waiting told of
+    // it); the write then fails, having changed nothing.
+    void StopWaiting();
 
 signals:
     // An operation's result, for the status line.
@@ -63,6 +69,8 @@ signals:
     void JobChanged();
     // The archive could not be opened (after Failed with the same message).
     void OpenFailed(const QString& message);
+    // A write waits for another program writing the archive: how long so far, once a second.
+    void Waiting(const QString& text);
 
 private:
     // Runs work on the archive's thread; then runs done here unless the archive or job
@@ -70,6 +78,9 @@ private:
     void Post(std::function<std::function<void()>(TArchive&)> work, const QString& what);
     void ReportFailure(std::uint64_t generation, const QString& what, const std::string& message);
     void ArchiveChanged();
+    // Has the archive's writes tell how long they wait for another program, and stop on
+    // StopWaiting.
+    void WatchWaiting();
 
     std::unique_ptr<TJobRunner> runner_;
     // Runners of archives given up, finishing what was posted to them (an add is never
@@ -82,4 +93,6 @@ private:
     // Which archive's change notices are current.
     std::uint64_t archiveId_ = 0;
     bool refreshWaiting_ = false;
+    // Set by StopWaiting for the archive's thread, which clears it when it stops the wait.
+    std::shared_ptr<std::atomic<bool>> stopWaiting_ = std::make_shared<std::atomic<bool>>(false);
 };

@@ -160,8 +160,23 @@ std::optional<TArchiveChoice> TQtJobDialogs::AskArchive(QWidget* owner,
                                        : standard)
         ->setChecked(true);
     (current.Kind == TKind::Postgres ? uri : fileName)->setText(Utf8(current.Location));
+    // The only safe copy of an archive in use: made by the archive itself, whole.
+    auto* saveCopy = new QPushButton(QStringLiteral("Save a copy\u2026"), &dialog);
+    saveCopy->setObjectName(QStringLiteral("btnSaveCopy"));
+    saveCopy->setToolTip(QStringLiteral("Writes a copy of the archive in use, whole as of now"));
+    dialog.Form->addRow(saveCopy);
+    bool copyWanted = false;
+    QObject::connect(saveCopy, &QPushButton::clicked, &dialog, [&dialog, &copyWanted] {
+        copyWanted = true;
+        dialog.accept();
+    });
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
+    }
+    if (copyWanted) {
+        TArchiveChoice copy = current;
+        copy.SaveCopy = true;
+        return copy;
     }
     TArchiveChoice choice;
     if (file->isChecked()) {

@@ -17,6 +17,8 @@ struct TArchiveChoice {
     TKind Kind = TKind::Default;
     std::string Location;  // the file or the URI (without a password); empty for Default
     std::string Password;  // for this run only; empty: libpq's own (~/.pgpass)
+    // "Save a copy…" was chosen: a copy of the archive in use is wanted, nothing else changes.
+    bool SaveCopy = false;
 };
 
 // A job's properties as the user gave them: the texts, and the files to take the budget and

@@ -41,12 +41,24 @@ TJobMenu::TJobMenu(QMainWindow& window, IJobMenuHost& host, TJobMenuOptions opti
     actExportJob = AddJobAction(Menu, "actExportJob", QStringLiteral("Export job\u2026"));
     actJobProperties =
         AddJobAction(Menu, "actJobProperties", QStringLiteral("Job properties\u2026"));
+    Menu->addSeparator();
+    actStopWaiting =
+        AddJobAction(Menu, "actStopWaiting", QStringLiteral("Stop waiting for the archive"));
+    actStopWaiting->setEnabled(false);
 
     settings_ = std::make_unique<TJobSettings>(options_.SettingsFile);
     controller_ = std::make_unique<TJobController>();
-    const auto showStatus = [this](const QString& text) { host_.ShowStatusText(text); };
+    // A result ends any wait for another program that the status line told of.
+    const auto showStatus = [this](const QString& text) {
+        actStopWaiting->setEnabled(false);
+        host_.ShowStatusText(text);
+    };
     connect(controller_.get(), &TJobController::Status, this, showStatus);
     connect(controller_.get(), &TJobController::Failed, this, showStatus);
+    connect(controller_.get(), &TJobController::Waiting, this, [this](const QString& text) {
+        actStopWaiting->setEnabled(true);
+        host_.ShowStatusText(text);
+    });
     connect(controller_.get(), &TJobController::JobChanged, this, &TJobMenu::EnableCommands);
     connect(controller_.get(), &TJobController::OpenFailed, this, &TJobMenu::ArchiveOpenFailed);
     ConnectActions();
@@ -70,6 +82,7 @@ void TJobMenu::ConnectActions() {
     connect(actExportJob, &QAction::triggered, this, command(&TJobMenu::ExportJobClick));
     connect(actJobReport, &QAction::triggered, this, command(&TJobMenu::JobReportClick));
     connect(actJobProperties, &QAction::triggered, this, command(&TJobMenu::JobPropertiesClick));
+    connect(actStopWaiting, &QAction::triggered, this, command(&TJobMenu::StopWaitingClick));
 }
 
 void TJobMenu::ArchiveOpenFailed(const QString& message) {
@@ -155,6 +168,10 @@ void TJobMenu::ArchiveClick() {
     if (!choice) {
         return;
     }
+    if (choice->SaveCopy) {
+        SaveCopy();
+        return;
+    }
     if (choice->Kind != TArchiveChoice::TKind::Default && choice->Location.empty()) {
         host_.ShowStatusText(QStringLiteral("Archive not changed: no file or URI given"));
         return;
@@ -163,6 +180,24 @@ void TJobMenu::ArchiveClick() {
     passwordAsked_ = false;
     controller_->UseArchive(settings_->Location());
     host_.ShowStatusText(QStringLiteral("Archive: %1").arg(controller_->ShownArchive()));
+}
+
+void TJobMenu::SaveCopy() {
+    const auto fileName = options_.FileDialogs->AskSaveFileName(
+        &window_, QStringLiteral("Save a copy of the archive"),
+        QStringLiteral("SQLite archive (*.sqlite)"), "sqlite");
+    if (!fileName) {
+        return;
+    }
+    UseArchive();
+    host_.ShowStatusText(
+        QStringLiteral("Saving a copy of the archive %1\u2026").arg(controller_->ShownArchive()));
+    controller_->SaveCopy(ToFileName(*fileName));
+}
+
+void TJobMenu::StopWaitingClick() {
+    controller_->StopWaiting();
+    actStopWaiting->setEnabled(false);
 }
 
 void TJobMenu::AddToJobClick() {

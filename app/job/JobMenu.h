@@ -65,6 +65,7 @@ public:
     QAction* actJobReport;
     QAction* actExportJob;
     QAction* actJobProperties;
+    QAction* actStopWaiting;
 
     // What each action does (each ends with an exception on failure; the actions run them
     // under the application's default error handler).
@@ -75,6 +76,7 @@ public:
     void ExportJobClick();
     void JobReportClick();
     void JobPropertiesClick();
+    void StopWaitingClick();
 
     TJobController& Controller() { return *controller_; }
     // The job window; made when a job is first made or opened.
@@ -88,6 +90,8 @@ public:
 
 private:
     void ConnectActions();
+    // Asks where and writes a copy of the archive in use.
+    void SaveCopy();
     // Opens the archive chosen unless one is open.
     void UseArchive();
     void ShowJobWindow();

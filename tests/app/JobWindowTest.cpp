@@ -2,6 +2,7 @@
 // through the window's open-file path, the job's rows, colours, filters and sorting, the
 // window following changes made by another archive object, and the PostgreSQL archive,
 // including a server that goes away in the middle of an add.
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +34,7 @@
 #include "archive/Archive.h"
 #include "archive/JobImport.h"
 #include "archive/PostgresServer.h"
+#include "archive/SqliteDb.h"
 #include "data/MeasurementText.h"
 #include "support/Nobody.h"
 #include "support/Subprocess.h"
@@ -275,8 +277,10 @@ TEST_F(JobWindowTest, JobMenuSitsBesideOptionsWithTheJobCommandsEnabledByWhatIsO
         (QStringList{QStringLiteral("New job\u2026"), QStringLiteral("Open job\u2026"),
                      QStringLiteral("Archive\u2026"), QString(), QStringLiteral("Add to job"),
                      QStringLiteral("Job report (PDF)\u2026"), QStringLiteral("Export job\u2026"),
-                     QStringLiteral("Job properties\u2026")}));
+                     QStringLiteral("Job properties\u2026"), QString(),
+                     QStringLiteral("Stop waiting for the archive")}));
     EXPECT_TRUE(Menu().actNewJob->isEnabled());
+    EXPECT_FALSE(Menu().actStopWaiting->isEnabled());
     EXPECT_FALSE(Menu().actAddToJob->isEnabled());
     EXPECT_FALSE(Menu().actExportJob->isEnabled());
 
@@ -527,6 +531,20 @@ TEST_F(JobWindowTest, ExportJobWritesTheJobDocumentOfTheArchive) {
     EXPECT_EQ(document.Downloads[1].Direction, TDirection::BToA);
 }
 
+// The window's exports never write over the archive in use (nor any other archive).
+TEST_F(JobWindowTest, NoExportReplacesTheArchiveInUse) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
+    const std::string archive = dir_->File("jobs.sqlite");
+    fileDialogs_->Answers.push_back(QString::fromStdString(archive));
+    Menu().ExportJobClick();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Status().contains(QStringLiteral("failed")); }, PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_EQ(Status(), QStringLiteral("Exporting the job failed: It is the archive of jobs in "
+                                       "use, which no output may replace"));
+    EXPECT_EQ(OpenArchive(archive, TArchiveCreation::MustExist)->Downloads("Riser").size(), 2u);
+}
+
 // The text of a report without the line that says when it was printed.
 std::string ReportTextWithoutTime(const std::string& path) {
     std::string text = PdfText(path);
@@ -678,6 +696,65 @@ TEST_F(JobWindowTest, AReadOnlyArchiveRefusesTheAddWithAMessage) {
     ASSERT_EQ(child.Wait(PatientWait), 0) << status;
     EXPECT_TRUE(status.starts_with("Adding to job Riser failed: ")) << status;
     EXPECT_TRUE(OpenArchive(archive)->Downloads("Riser").empty());
+}
+
+// Save a copy… in the Archive dialog writes the archive in use, whole, into a file of its own.
+TEST_F(JobWindowTest, SaveACopyWritesTheWholeArchiveInUse) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
+    TArchiveChoice choice = ArchiveAt(dir_->File("jobs.sqlite"));
+    choice.SaveCopy = true;
+    jobDialogs_->Archives.push_back(choice);
+    const std::string copy = dir_->File("copy.sqlite");
+    fileDialogs_->Answers.push_back(QString::fromStdString(copy));
+    Menu().ArchiveClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Status().startsWith(QStringLiteral("Saved")); },
+                                PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_EQ(Status().toStdString(),
+              "Saved a copy of the archive " + dir_->File("jobs.sqlite") + " to " + copy);
+    EXPECT_EQ(OpenArchive(copy, TArchiveCreation::MustExist)->Downloads("Riser").size(), 2u);
+}
+
+// An archive that cannot be opened is told once: the watch of waits set up with it says
+// nothing more.
+TEST_F(JobWindowTest, AnArchiveThatCannotBeOpenedIsToldOnce) {
+    WriteFileBytes(dir_->File("notes.sqlite"), "not an archive\n");
+    QSignalSpy openFailed(&Jobs(), &TJobController::OpenFailed);
+    QSignalSpy failed(&Jobs(), &TJobController::Failed);
+    UseArchive(dir_->File("notes.sqlite"));
+    // A work posted after the open: its failure comes after all the open's.
+    Jobs().ListJobs([](std::vector<TJobEntry>) {});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return failed.count() > 0 && failed.last()[0].toString().startsWith("Listing"); },
+        PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_EQ(openFailed.count(), 1);
+    EXPECT_EQ(failed.count(), 2);
+}
+
+// An add that finds another program writing the archive waits, the status line says so, and
+// Job → Stop waiting for the archive ends it with nothing added.
+TEST_F(JobWindowTest, AnAddWaitingForAnotherProgramIsToldAndCanBeStopped) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiser());
+    ASSERT_NO_FATAL_FAILURE(OpenDump("meter1-a-b.dump"));
+    TSqliteConnection other("file:" + dir_->File("jobs.sqlite"), SQLITE_OPEN_READWRITE);
+    other.Execute("BEGIN IMMEDIATE");
+    jobDialogs_->Adds.push_back(Answers(TDirection::AToB, "Ann", "2026-11-02"));
+    Menu().AddToJobClick();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Status().startsWith(QStringLiteral("Waiting for another program")); },
+        PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_TRUE(Menu().actStopWaiting->isEnabled());
+    Menu().actStopWaiting->trigger();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Status().contains(QStringLiteral("failed")); }, PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_TRUE(Status().endsWith(QStringLiteral("nothing was added, and trying again may help")))
+        << Status().toStdString();
+    EXPECT_FALSE(Menu().actStopWaiting->isEnabled());
+    other.Execute("ROLLBACK");
+    EXPECT_TRUE(OpenArchive(dir_->File("jobs.sqlite"))->Downloads("Riser").empty());
 }
 
 TEST_F(JobWindowTest, TheAddDialogOffersThePreviousAnswersAndGivesWhatWasChosen) {

@@ -1,6 +1,7 @@
 // The archive's behaviour that every back end shares, run once per back end.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <regex>
 
@@ -115,6 +116,46 @@ TEST_P(ArchiveBackendTest, RefusesANamelessJobALogoOverOneMegabyteOrNotOfItsType
     job.Logo.pop_back();
     Archive().CreateJob(job);
     EXPECT_EQ(Archive().FindJob("J")->Logo.size(), 1024u * 1024u);
+}
+
+// One set of limits on every back end, kept before anything is written: a zero byte that
+// PostgreSQL would cut a name at, a name longer than its index takes, a fibre count no report
+// could list, a date that is none; each refusal names the field.
+TEST_P(ArchiveBackendTest, ValuesBeyondTheLimitsAreRefusedBeforeAnyWrite) {
+    Archive().CreateJob(SampleJob("TARGETJOB"));
+    const std::int64_t mark = Archive().ChangeMark();
+    TJob manyFibres = SampleJob("K");
+    manyFibres.ExpectedFibres = {{"C", 2147483647}};
+    TJobChanges moreFibres;
+    moreFibres.ExpectedFibres = {{"C", 1000001}};
+    TJobChanges zeroInNotes;
+    zeroInNotes.Notes = std::string("a\0b", 3);
+    TDownload noDay = SampleDownload("D");
+    noDay.TestDate = "2026-99-99";
+    TDownload zeroInOperator = SampleDownload("E");
+    zeroInOperator.Operator = std::string("A\0B", 3);
+    const std::string zeroByte = ": holds a zero byte (\\u0000), which no text may hold";
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { Archive().CreateJob(SampleJob(std::string("TARGETJOB\0-other", 16))); },
+         "name" + zeroByte},
+        {[&] { Archive().CreateJob(SampleJob(std::string(3000, 'x'))); },
+         "name: longer than 500 characters (3000)"},
+        {[&] { Archive().CreateJob(manyFibres); },
+         "expected_fibres/C: 2147483647 is not from 0 to 1000000 fibres"},
+        {[&] { Archive().ChangeJob("TARGETJOB", moreFibres); },
+         "expected_fibres/C: 1000001 is not from 0 to 1000000 fibres"},
+        {[&] { Archive().ChangeJob("TARGETJOB", zeroInNotes); }, "notes" + zeroByte},
+        {[&] { Archive().AddDownload("TARGETJOB", noDay); },
+         "test_date: '2026-99-99' is not a date such as 2026-12-07"},
+        {[&] { Archive().AddDownload("TARGETJOB", zeroInOperator); }, "operator" + zeroByte},
+    };
+    for (const auto& entry : cases) {
+        EXPECT_SYSTEM_ERROR(entry.first(), EArchiveError, TArchiveErrc::BadInput, entry.second);
+    }
+    EXPECT_EQ(Archive().ChangeMark(), mark);
+    EXPECT_EQ(Archive().ListJobs().size(), 1u);
+    EXPECT_EQ(Archive().FindJob("TARGETJOB")->Notes, SampleJob("TARGETJOB").Notes);
+    EXPECT_TRUE(Archive().Downloads("TARGETJOB").empty());
 }
 
 TEST_P(ArchiveBackendTest, ChangesOnlyWhatIsGiven) {

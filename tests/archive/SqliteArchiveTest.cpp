@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -236,21 +237,148 @@ TEST_F(SqliteArchiveTest, AFileThatIsNoArchiveIsRefusedUntouched) {
          "CREATE TABLE schema_version(version INTEGER);"
          "CREATE TABLE archive_state(change_count BIGINT);"
          "INSERT INTO schema_version VALUES (1), (1)"},
+        {"text-version.db",
+         "CREATE TABLE schema_version(version INTEGER);"
+         "CREATE TABLE archive_state(change_count BIGINT);"
+         "INSERT INTO schema_version VALUES ('1abc')"},
     };
     for (const auto& [name, sql] : files) {
         Execute(folder_.File(name), sql.c_str());
     }
     WriteFileBytes(folder_.File("text.txt"), "job list\nJ 2026-12-07\n");
-    WriteFileBytes(folder_.File("corrupt.sqlite"),
-                   std::string("SQLite format 3\0", 16) + std::string(4080, '\x5A'));
     for (const char* name : {"other.db", "jobs-only.db", "no-version.db", "two-versions.db",
-                             "text.txt", "corrupt.sqlite"}) {
+                             "text-version.db", "text.txt"}) {
         const std::string path = folder_.File(name);
         const std::string before = ReadFileBytes(path);
         EXPECT_SYSTEM_ERROR(OpenArchive(path), EArchiveError, TArchiveErrc::NotAnArchive,
                             path + " is not an archive of meridax jobs");
         EXPECT_EQ(ReadFileBytes(path), before) << name;
     }
+}
+
+// A file cut short, one with pages overwritten and one with a database's first bytes alone are
+// told as damaged, in SQLite's words with the ways out, and never written; an empty file is
+// no archive yet.
+TEST_F(SqliteArchiveTest, ADamagedArchiveIsToldAsSuchAndNeverWritten) {
+    {
+        const std::unique_ptr<TArchive> archive = OpenArchive(Path());
+        archive->CreateJob(SampleJob("J"));
+        archive->AddDownload("J", SampleDownload("A", 5000));
+    }
+    const std::string bytes = ReadFileBytes(Path());
+    ASSERT_GT(bytes.size(), 40000u);
+    std::string pages = bytes;
+    std::fill(pages.end() - 16384, pages.end(), '\x55');
+    const struct {
+        const char* name;
+        std::string content;
+        const char* sqliteSays;
+    } files[] = {
+        {"cut.sqlite", bytes.substr(0, bytes.size() / 2), "database disk image is malformed"},
+        {"pages.sqlite", pages, "*** in database main *** Page "},
+        {"header.sqlite", std::string("SQLite format 3\0", 16) + std::string(4080, '\x5A'),
+         "file is not a database"},
+    };
+    for (const auto& [name, content, sqliteSays] : files) {
+        const std::string path = folder_.File(name);
+        WriteFileBytes(path, content);
+        const std::string message = MessageOf<EArchiveError>([&] {
+            OpenArchive(path, TArchiveCreation::MustExist)->AddDownload("J", SampleDownload("B"));
+        });
+        EXPECT_TRUE(message.starts_with("the archive " + path + " is damaged (")) << message;
+        EXPECT_NE(message.find(std::string(" is damaged (") + sqliteSays), std::string::npos)
+            << message;
+        EXPECT_NE(message.find("nothing is written into it"), std::string::npos) << message;
+        EXPECT_NE(message.find("sqlite3 " + path + " .recover"), std::string::npos) << message;
+        EXPECT_TRUE(ReadFileBytes(path) == content) << name;
+    }
+    WriteFileBytes(Path(), "");
+    EXPECT_SYSTEM_ERROR(OpenArchive(Path(), TArchiveCreation::MustExist), EArchiveError,
+                        TArchiveErrc::NoArchive,
+                        "there is no archive " + Path() + ": the file is empty");
+    EXPECT_EQ(SizeOf(Path()), 0u);
+}
+
+// The file alone is the archive: a large add leaves the log empty at once, and the copy holds
+// every change, those still in the log included, while the archive stays open.
+TEST_F(SqliteArchiveTest, TheLogIsCutBackAndTheCopyIsWhole) {
+    const std::unique_ptr<TArchive> archive = OpenArchive(Path());
+    archive->CreateJob(SampleJob("J"));
+    archive->AddDownload("J", SampleDownload("A", 20000));
+    EXPECT_EQ(SizeOf(Path() + "-wal"), 0u);
+    archive->AddDownload("J", SampleDownload("B"));
+    archive->SetVoid("J", 1, true, "wrong fibre");
+    const std::string copyPath = folder_.File("copy.sqlite");
+    archive->SaveCopy(copyPath);
+    const std::vector<TDownload> kept = archive->Downloads("J");
+    const std::vector<TDownload> copied =
+        OpenArchive(copyPath, TArchiveCreation::MustExist)->Downloads("J");
+    ASSERT_EQ(copied.size(), 2u);
+    for (std::size_t at = 0; at < copied.size(); ++at) {
+        EXPECT_TRUE(SameDownload(kept[at], copied[at]));
+        EXPECT_EQ(copied[at].Void, kept[at].Void);
+    }
+    EXPECT_TRUE(copied[0].Void);
+    // A copy never takes an archive's place, its own least of all.
+    for (const std::string& target : {Path(), copyPath}) {
+        const std::string before = ReadFileBytes(target);
+        EXPECT_NE(MessageOf<EArchiveError>([&] {
+                      archive->SaveCopy(target);
+                  }).find("which no output may replace"),
+                  std::string::npos);
+        EXPECT_EQ(ReadFileBytes(target), before);
+    }
+}
+
+// A disk that fills up inside an add (a file size limit stands in for it) fails the add
+// cleanly and leaves no grown log behind.
+TEST_F(SqliteArchiveTest, AFullDiskFailsTheAddAndLeavesNoGrownLog) {
+    MakeArchive(Path());
+    const rlim_t limit = SizeOf(Path()) + (256 << 10);
+    TSubprocess child(
+        [this, limit] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit fileSize{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &fileSize);
+            const std::unique_ptr<TArchive> archive = OpenArchive(Path());
+            try {
+                archive->AddDownload("J", SampleDownload("B", 50000));
+            } catch (const EArchiveError& error) {
+                return error.code() == TArchiveErrc::DatabaseFailed ? 0 : 2;
+            }
+            return 1;
+        },
+        TSubprocessOptions{});
+    EXPECT_EQ(child.Wait(120s), 0);
+    EXPECT_EQ(SizeOf(Path() + "-wal"), 0u);
+    EXPECT_EQ(OpenArchive(Path())->Downloads("J").size(), 1u);
+}
+
+// A write waits for another program's as long as it takes (SQLite's ten seconds' timeout
+// gave up), telling its watch how long from the first second on; a watch that stops the wait
+// fails the write, which then changed nothing.
+TEST_F(SqliteArchiveTest, AWriteWaitsForAnotherProgramUntilItsWatchStopsIt) {
+    MakeArchive(Path());
+    TSqliteConnection other("file:" + Path(), SQLITE_OPEN_READWRITE);
+    other.Execute("BEGIN IMMEDIATE");
+    const std::unique_ptr<TArchive> archive = OpenArchive(Path());
+    std::vector<std::chrono::milliseconds> told;
+    archive->WatchWaiting([&told](std::chrono::milliseconds waited) {
+        told.push_back(waited);
+        return false;
+    });
+    EXPECT_SYSTEM_ERROR(
+        archive->AddDownload("J", SampleDownload("B")), EArchiveError, TArchiveErrc::Busy,
+        "another program is writing the archive " + Path() + ", and the wait for it was stopped");
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_GE(told[0], 1s);
+    archive->WatchWaiting([&other](std::chrono::milliseconds waited) {
+        if (waited > 11s)
+            other.Execute("COMMIT");
+        return true;
+    });
+    EXPECT_EQ(archive->AddDownload("J", SampleDownload("B")).Number, 2);
+    EXPECT_EQ(archive->Downloads("J").size(), 2u);
 }
 
 TEST_F(SqliteArchiveTest, AFolderThatCannotBeMadeIsNamed) {

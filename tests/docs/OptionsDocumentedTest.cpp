@@ -70,7 +70,8 @@ TOptions CompletionOptions(const std::string& command) {
     return found.empty() ? TOptions{} : OptionsIn(found[1].str());
 }
 
-const std::vector<std::string> CliCommands{"convert", "import", "report", "job", "ports"};
+const std::vector<std::string> CliCommands{"convert", "import",  "report",
+                                           "job",     "archive", "ports"};
 // The job's own commands; the completion names each "job-new" and so on.
 const std::vector<std::string> JobCommands{"new",  "add",    "list",   "show",   "set",
                                            "void", "unvoid", "report", "export", "import"};
@@ -83,6 +84,7 @@ TEST(OptionsDocumentedTest, TheCliHelpTheManPageAndTheCompletionNameTheSameOptio
     for (const std::string& command : JobCommands) {
         help = Joined(help, OptionsIn(Help(MERIDAX_CLI, {"job", command})));
     }
+    help = Joined(help, OptionsIn(Help(MERIDAX_CLI, {"archive", "backup"})));
     EXPECT_FALSE(help.empty());
     EXPECT_TRUE(help.contains("--fibers"));
     EXPECT_EQ(ManPageOptions("meridax-cli.1"), help);
@@ -91,8 +93,8 @@ TEST(OptionsDocumentedTest, TheCliHelpTheManPageAndTheCompletionNameTheSameOptio
 
 TEST(OptionsDocumentedTest, EachCliCommandIsCompletedWithItsOwnOptions) {
     for (const std::string& command : CliCommands) {
-        if (command == "job")
-            continue;  // it has commands of its own, below
+        if (command == "job" || command == "archive")
+            continue;  // they have commands of their own, below
         SCOPED_TRACE(command);
         // Every command takes --help, which its own text does not repeat.
         EXPECT_EQ(CompletionOptions(command),
@@ -103,13 +105,15 @@ TEST(OptionsDocumentedTest, EachCliCommandIsCompletedWithItsOwnOptions) {
         EXPECT_EQ(CompletionOptions("job-" + command),
                   Joined(OptionsIn(Help(MERIDAX_CLI, {"job", command})), {"--help"}));
     }
+    EXPECT_EQ(CompletionOptions("archive-backup"),
+              Joined(OptionsIn(Help(MERIDAX_CLI, {"archive", "backup"})), {"--help"}));
 }
 
 TEST(OptionsDocumentedTest, TheCliCommandsAreThoseItsHelpNames) {
     const std::regex commands(R"(compgen -W '((?:[a-z]+ )+)--help --version')");
     std::smatch found;
     ASSERT_TRUE(std::regex_search(Completion, found, commands));
-    EXPECT_EQ(found[1].str(), "convert import report job ports ");
+    EXPECT_EQ(found[1].str(), "convert import report job archive ports ");
     const std::string help = Help(MERIDAX_CLI);
     for (const std::string& command : CliCommands) {
         EXPECT_NE(help.find("meridax-cli " + command + " "), std::string::npos) << command;

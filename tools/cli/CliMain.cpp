@@ -9,6 +9,7 @@
 #include "MeridaxBuildId.h"
 #include "data/Errors.h"
 #include "sys/StandardDescriptors.h"
+#include "tools/cli/ArchiveCommand.h"
 #include "tools/cli/Commands.h"
 #include "tools/cli/JobOptions.h"
 #include "tools/common/CommandLine.h"
@@ -23,6 +24,7 @@ const std::string Usage = std::string(ConvertUsage) +
                           "meridax-cli import --help)\n"
                           "       meridax-cli job new|add|list|show|set|void|unvoid|report|export|"
                           "import ...   (see meridax-cli job --help)\n"
+                          "       meridax-cli archive backup --to FILE [--archive FILE]\n"
                           "       meridax-cli ports [--all]\n"
                           "       meridax-cli --help | --version\n";
 const char* const PortsUsage = "usage: meridax-cli ports [--all]\n";
@@ -89,6 +91,8 @@ int CliMain(int argc, char** argv) {
     const CLI::App& report = AddReportCommand(app, reportOptions);
     TJobOptions jobOptions;
     const CLI::App& job = AddJobCommand(app, jobOptions);
+    TArchiveOptions archiveOptions;
+    const CLI::App& archive = AddArchiveCommand(app, archiveOptions);
     CLI::App& ports = *app.add_subcommand("ports");
     SetHelpText(ports, std::string(PortsUsage) + '\n' + PortsHelp);
     bool allPorts = false;
@@ -109,6 +113,8 @@ int CliMain(int argc, char** argv) {
             return ReportUsage;
         if (&command == &ports)
             return PortsUsage;
+        if (&command == &archive || command.get_parent() == &archive)
+            return ArchiveUsage;
         if (const char* jobUsage = JobCommandUsage(command))
             return jobUsage;
         return Usage;
@@ -140,5 +146,7 @@ int CliMain(int argc, char** argv) {
         const std::string name = "meridax-cli job " + job.get_subcommands().front()->get_name();
         return Run(name, [&] { return RunJob(jobOptions); });
     }
+    if (archive.parsed())
+        return Run("meridax-cli archive backup", [&] { return RunArchiveBackup(archiveOptions); });
     return Run("meridax-cli", [&] { return RunPorts(allPorts, portsFolder); });
 }

@@ -1,6 +1,8 @@
 #include <fnmatch.h>
 
+#include <chrono>
 #include <ctime>
+#include <functional>
 #include <iostream>
 #include <stdexcept>
 #include <utility>
@@ -12,11 +14,18 @@
 #include "export/ClipboardText.h"
 #include "export/ExportFields.h"
 #include "jobs/JobWork.h"
+#include "sys/FileErrors.h"
 #include "tools/cli/JobCommands.h"
 #include "tools/cli/MeraniaInput.h"
 #include "tools/cli/MeterImport.h"
+#include "tools/cli/StopSignalWatch.h"
 
 namespace {
+
+// Ctrl+C ends a wait for another program, or an add under way, which the archive then holds
+// not at all.
+const char* const InterruptedAdd =
+    "meridax-cli job add: interrupted: a download not reported as added was not added\n";
 
 // The local calendar's date: a technician's "today".
 std::string Today() {
@@ -82,31 +91,67 @@ int AddFromMeter(const TJobOptions& options, TArchive& archive) {
     TImportOptions port;
     port.Port = options.Port;
     port.Baud = options.Baud;
-    return ImportFromMeter(port, std::cout, "meridax-cli job add",
-                           [&](const std::string& name, TMeraniaArray records) {
-                               // The meter's name line is 8-bit, as it sends it; the archive keeps
-                               // UTF-8, and the TAB the label shows as four blanks.
-                               Add(options, archive,
-                                   TakeDownload(options, options.Port,
-                                                Latin1ToUtf8(DeviceLineFromLabel(name)), records));
-                           });
+    return ImportFromMeter(
+        port, std::cout, "meridax-cli job add",
+        [&](const std::string& name, TMeraniaArray records) {
+            const TStopSignalWatch stopSignals(InterruptedAdd);
+            // The meter's name line is 8-bit, as it sends it; the archive keeps UTF-8, and the
+            // TAB the label shows as four blanks.
+            Add(options, archive,
+                TakeDownload(options, options.Port, Latin1ToUtf8(DeviceLineFromLabel(name)),
+                             records));
+        });
+}
+
+// Says on standard error, after the first second and then every five, how long the add has
+// waited for another program writing the archive.
+void TellTheWait(TArchive& archive) {
+    archive.WatchWaiting([location = archive.Location(), next = std::chrono::seconds(1)](
+                             std::chrono::milliseconds waited) mutable {
+        if (waited >= next) {
+            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(waited);
+            std::cerr << "meridax-cli job add: waiting for another program writing the archive "
+                      << location << " (" << seconds.count() << " s; Ctrl+C stops)\n";
+            next = seconds + std::chrono::seconds(5);
+        }
+        return true;
+    });
 }
 
 }  // namespace
 
+void AddOrTell(const std::function<void()>& add) {
+    try {
+        add();
+    } catch (const EArchiveError& error) {
+        throw EArchiveError(error.code(), AddFailureText(error.what(), error.code()));
+    } catch (const EInOutError& error) {
+        throw EInOutError(AddFailureText(error.what(), error.code()), error.Path(), error.code());
+    } catch (const EOutOfMemory& error) {
+        throw EOutOfMemory(AddFailureText(error.what(), error.code()), error.Path(), error.Size());
+    } catch (const std::exception& error) {
+        throw std::runtime_error(AddFailureText(error.what(), {}));
+    }
+}
+
 int RunJobAdd(const TJobOptions& options, TArchive& archive) {
-    // A job that is not there, or an archive that cannot be written, is told before any
-    // input is read.
-    RequireJob(archive, options.Name);
-    if (archive.IsReadOnly()) {
-        throw EArchiveError(TArchiveErrc::ReadOnly,
-                            archive.Location() + " can only be read: nothing was added");
-    }
-    if (!options.Port.empty())
-        return AddFromMeter(options, archive);
-    for (const std::string& input : options.Inputs) {
-        TMeraniaArray records = ReadMeraniaInput(input);
-        Add(options, archive, TakeDownload(options, FileName(input), options.Meter, records));
-    }
-    return 0;
+    int exitCode = 0;
+    AddOrTell([&] {
+        // A job that is not there, or an archive that cannot be written, is told before any
+        // input is read.
+        RequireJob(archive, options.Name);
+        if (archive.IsReadOnly())
+            throw EArchiveError(TArchiveErrc::ReadOnly, archive.Location() + " can only be read");
+        TellTheWait(archive);
+        if (!options.Port.empty()) {
+            exitCode = AddFromMeter(options, archive);
+            return;
+        }
+        const TStopSignalWatch stopSignals(InterruptedAdd);
+        for (const std::string& input : options.Inputs) {
+            TMeraniaArray records = ReadMeraniaInput(input);
+            Add(options, archive, TakeDownload(options, FileName(input), options.Meter, records));
+        }
+    });
+    return exitCode;
 }

@@ -102,9 +102,15 @@ int RunJobVoid(const TJobOptions& options, TArchive& archive) {
 int RunJob(const TJobOptions& options) {
     // Only a new job or an imported one makes a missing archive file.
     const bool makes = options.Action == TJobAction::New || options.Action == TJobAction::Import;
-    const std::unique_ptr<TArchive> archive =
-        OpenArchive(ArchiveLocation(options.Archive),
-                    makes ? TArchiveCreation::MayCreate : TArchiveCreation::MustExist);
+    std::unique_ptr<TArchive> archive;
+    const auto open = [&] {
+        archive = OpenArchive(ArchiveLocation(options.Archive),
+                              makes ? TArchiveCreation::MayCreate : TArchiveCreation::MustExist);
+    };
+    if (options.Action == TJobAction::Add)
+        AddOrTell(open);
+    else
+        open();
     switch (options.Action) {
         case TJobAction::New:
             return RunJobNew(options, *archive);

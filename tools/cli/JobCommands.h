@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <memory>
 #include <string>
 
@@ -12,6 +14,9 @@ int RunJobNew(const TJobOptions& options, TArchive& archive);
 int RunJobSet(const TJobOptions& options, TArchive& archive);
 int RunJobList(TArchive& archive);
 int RunJobVoid(const TJobOptions& options, TArchive& archive);
+// Runs the add (or the opening of its archive); its failure, whatever the reason, says that
+// nothing (more) was added and whether trying again may help.
+void AddOrTell(const std::function<void()>& add);
 int RunJobAdd(const TJobOptions& options, TArchive& archive);
 int RunJobShow(const TJobOptions& options, TArchive& archive);
 // ReportFailedExitCode when a row is FAIL or CHECK.

@@ -173,7 +173,7 @@ void AddSetOptions(CLI::App& set, TJobOptions& options) {
     set.add_option("--cable", options.Cables)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     set.add_option("--fibers", options.Fibers)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
-        ->check(CLI::Range(0, 1000000));
+        ->check(CLI::Range(0, MaxExpectedFibres));
     set.callback([&options] {
         if (options.Cables.size() != options.Fibers.size())
             throw CLI::ValidationError("each --cable C wants its --fibers N");
@@ -277,23 +277,6 @@ const char* JobCommandUsage(const CLI::App& command) {
         return JobUsage;
     const TJobCommand* job = FindJobCommand(command);
     return job == nullptr ? nullptr : job->Usage;
-}
-
-bool IsCalendarDate(const std::string& text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    for (std::size_t at : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        if (text[at] < '0' || text[at] > '9')
-            return false;
-    }
-    const int year = std::stoi(text.substr(0, 4));
-    const int month = std::stoi(text.substr(5, 2));
-    const int day = std::stoi(text.substr(8, 2));
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    static constexpr int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1)
-        return false;
-    return day <= Days[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 bool HideArchivePasswords(int argc, char** argv) {

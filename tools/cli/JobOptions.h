@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "jobs/JobLimits.h"  // IsCalendarDate, MaxExpectedFibres
 #include "jobs/JobTypes.h"
 
 namespace CLI {
@@ -63,6 +64,3 @@ const char* JobCommandUsage(const CLI::App& command);
 // users do not see it in the program's command line (ps); true when there was one. The caller
 // reads the arguments from a copy made before.
 bool HideArchivePasswords(int argc, char** argv);
-
-// True for a real date written YYYY-MM-DD (2024-02-29 is one, 2023-02-29 is not).
-bool IsCalendarDate(const std::string& text);

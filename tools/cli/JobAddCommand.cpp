@@ -91,16 +91,15 @@ int AddFromMeter(const TJobOptions& options, TArchive& archive) {
     TImportOptions port;
     port.Port = options.Port;
     port.Baud = options.Baud;
-    return ImportFromMeter(
-        port, std::cout, "meridax-cli job add",
-        [&](const std::string& name, TMeraniaArray records) {
-            const TStopSignalWatch stopSignals(InterruptedAdd);
-            // The meter's name line is 8-bit, as it sends it; the archive keeps UTF-8, and the
-            // TAB the label shows as four blanks.
-            Add(options, archive,
-                TakeDownload(options, options.Port, Latin1ToUtf8(DeviceLineFromLabel(name)),
-                             records));
-        });
+    return ImportFromMeter(port, std::cout, "meridax-cli job add",
+                           [&](const std::string& name, TMeraniaArray records) {
+                               const TStopSignalWatch stopSignals(InterruptedAdd);
+                               // The meter's name line is 8-bit, as it sends it; the archive keeps
+                               // UTF-8, and the TAB the label shows as four blanks.
+                               Add(options, archive,
+                                   TakeDownload(options, options.Port,
+                                                Latin1ToUtf8(DeviceLineFromLabel(name)), records));
+                           });
 }
 
 // Says on standard error, after the first second and then every five, how long the add has

@@ -65,13 +65,12 @@ QByteArray RenderJobReport(const TJobReportInput& input, const std::string& path
 }  // namespace
 
 TJobReportInput MakeJobReportInput(const TJob& job, const std::vector<TDownload>& downloads,
-                                   const TJobResults& results, const std::string& archiveLocation,
-                                   const std::string& version, const std::string& title) {
+                                   const TJobResults& results, const std::string& version,
+                                   const std::string& title) {
     TJobReportInput input;
     input.Job = &job;
     input.Downloads = &downloads;
     input.Results = &results;
-    input.ArchiveLocation = archiveLocation;
     if (!title.empty())
         input.Title = title;
     input.Version = version;

@@ -14,7 +14,6 @@ struct TJobReportInput {
     const TJob* Job = nullptr;
     const std::vector<TDownload>* Downloads = nullptr;  // void ones included, in any order
     const TJobResults* Results = nullptr;
-    std::string ArchiveLocation;  // as the archive is shown (ShownLocation), no password
     std::string Title = "Job test report";
     std::string ProgramName = "MERIDAX data exporter";
     std::string Version;
@@ -23,10 +22,11 @@ struct TJobReportInput {
 
 // The input the window and meridax-cli both make, so that their reports cannot drift apart:
 // the report's own title unless title is given, the date and time now as the test report
-// prints it, the program's version. The result points at job, downloads and results.
+// prints it, the program's version. The result points at job, downloads and results. The
+// report is the customer's document: it names no archive (a host, a user, a home folder).
 TJobReportInput MakeJobReportInput(const TJob& job, const std::vector<TDownload>& downloads,
-                                   const TJobResults& results, const std::string& archiveLocation,
-                                   const std::string& version, const std::string& title = {});
+                                   const TJobResults& results, const std::string& version,
+                                   const std::string& title = {});
 
 // Writes the job's report as an A4 PDF/A-1b to path through the safe replacement: cover,
 // summary, results, charts, re-tests and sign-off. Needs a QGuiApplication (the offscreen

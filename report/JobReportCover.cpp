@@ -172,7 +172,6 @@ void AddJobCover(TBlockList& list, const TJobReportInput& input, const TBudget& 
                          {QStringLiteral("Customer"), OrNone(job.Customer)},
                          {QStringLiteral("Site"), OrNone(job.Site)},
                          {QStringLiteral("Contractor"), OrNone(job.Contractor)},
-                         {QStringLiteral("Archive"), OrNone(input.ArchiveLocation)},
                          {QStringLiteral("Printed"), OrNone(input.DateTime)}}));
     list.Gap(16);
     AddResult(list, *input.Results);

@@ -256,9 +256,7 @@ void TJobController::WriteReport(const std::string& path) {
             }
             const std::vector<TDownload> downloads = archive.Downloads(name);
             const TJobResults results = ComputeJobResults(*job, downloads);
-            WriteJobReport(
-                MakeJobReportInput(*job, downloads, results, archive.Location(), MERIDAX_VERSION),
-                path);
+            WriteJobReport(MakeJobReportInput(*job, downloads, results, MERIDAX_VERSION), path);
             return [this, name, path] {
                 emit Status(
                     QStringLiteral("Wrote the report of job %1 to %2").arg(Utf8(name), Utf8(path)));

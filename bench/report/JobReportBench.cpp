@@ -114,7 +114,6 @@ int main(int argc, char** argv) {
     input.Job = &job;
     input.Downloads = &downloads;
     input.Results = &results;
-    input.ArchiveLocation = "benchmark";
     input.DateTime = "2026-12-07 14:05";
     const auto written = std::chrono::steady_clock::now();
     WriteJobReport(input, argv[2]);

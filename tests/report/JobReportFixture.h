@@ -92,7 +92,6 @@ protected:
         input.Job = &job_;
         input.Downloads = &downloads_;
         input.Results = &results_;
-        input.ArchiveLocation = "/home/ann/.local/share/meridax/archive.sqlite";
         input.Title = "Fibre acceptance report";
         input.Version = "1.1";
         input.DateTime = "2026-12-07 14:05";

@@ -117,8 +117,8 @@ int RunJobReport(const TJobOptions& options, TArchive& archive) {
         case TJobReportOutput::Pdf: {
             // Qt's fonts and PDF writer want an application object: offscreen, no display.
             const TOffscreenGui gui;
-            WriteJobReport(MakeJobReportInput(job, downloads, results, archive.Location(),
-                                              MERIDAX_VERSION, options.Title.value_or("")),
+            WriteJobReport(MakeJobReportInput(job, downloads, results, MERIDAX_VERSION,
+                                              options.Title.value_or("")),
                            options.Output);
             break;
         }

@@ -1,6 +1,9 @@
 #include "data/DumpScanner.h"
 
+#include <algorithm>
 #include <array>
+#include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,23 +27,6 @@ bool IsLineStop(char c) {
 bool SplitsFields(char c) {
     const auto code = static_cast<unsigned char>(c);
     return code >= 1 && code < 32 && c != '\t' && c != '\n' && c != '\r';
-}
-
-// Whether the line's fields are cut into pieces by control bytes (see FindSplitLines).
-bool IsSplitLine(std::string_view line) {
-    std::size_t separators = 0;
-    std::size_t pieces = 0;
-    bool inPiece = false;
-    for (const char c : line) {
-        separators += c == '\t' || c == '@';
-        if (SplitsFields(c)) {
-            inPiece = false;
-        } else if (c != ' ' && !inPiece) {
-            inPiece = true;
-            ++pieces;
-        }
-    }
-    return separators >= 3 && pieces >= 2;
 }
 
 class TDumpScanner {
@@ -190,21 +176,70 @@ void ScanDeviceDump(std::string_view text, TMeraniaArray& target) {
     TDumpScanner(text, target).Run();
 }
 
+namespace {
+
+// The records of text, or nullopt when a number does not convert.
+std::optional<TMeraniaArray> RecordsOf(std::string_view text) {
+    TMeraniaArray records;
+    try {
+        ScanDeviceDump(text, records);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    return records;
+}
+
+std::string WithoutSplitters(std::string_view text) {
+    std::string kept;
+    for (const char c : text) {
+        if (!SplitsFields(c))
+            kept += c;
+    }
+    return kept;
+}
+
+// Whether the line's control bytes cut its fields: its records differ from those it gives
+// with the control bytes taken out (in its records' texts as well, where quotes kept them).
+bool IsSplitLine(std::string_view line) {
+    const std::optional<TMeraniaArray> read = RecordsOf(line);
+    const std::optional<TMeraniaArray> whole = RecordsOf(WithoutSplitters(line));
+    if (!read || !whole)
+        return false;
+    if (read->size() != whole->size())
+        return true;
+    for (std::size_t i = 0; i < read->size(); ++i) {
+        const TMeranie& a = (*read)[i];
+        const TMeranie& b = (*whole)[i];
+        if (WithoutSplitters(a.Cable) != b.Cable || WithoutSplitters(a.Fiber) != b.Fiber ||
+            a.IsRelative != b.IsRelative || a.WaveLength != b.WaveLength || a.Value != b.Value ||
+            a.Reference != b.Reference)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::vector<TTextRange> FindSplitLines(std::string_view text) {
     std::vector<TTextRange> lines;
     // Nearly every dump has no such byte at all.
-    std::size_t p = 0;
-    while (p < text.size() && !SplitsFields(text[p]))
-        ++p;
-    if (p == text.size())
+    if (std::none_of(text.begin(), text.end(), SplitsFields))
         return lines;
+    // Lines end at CR, LF and "^" outside quotes; a quoted text may hold them.
     std::size_t begin = 0;
+    bool quoted = false;
+    bool splitter = false;
     for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] != '\n' && text[i] != '\r' && text[i] != '^')
-            continue;
-        if (IsSplitLine(text.substr(begin, i - begin)))
+        if (i < text.size()) {
+            quoted = quoted != (text[i] == '"');
+            splitter = splitter || SplitsFields(text[i]);
+            if (quoted || (text[i] != '\n' && text[i] != '\r' && text[i] != '^'))
+                continue;
+        }
+        if (splitter && IsSplitLine(text.substr(begin, i - begin)))
             lines.push_back({begin, i});
         begin = i + 1;
+        splitter = false;
     }
     return lines;
 }

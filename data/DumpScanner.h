@@ -17,9 +17,10 @@ struct TTextRange {
     std::size_t End = 0;
 };
 
-// The lines (between CR, LF and "^") that look like a record (three field separators or
-// more) but whose fields control bytes other than TAB, CR and LF cut into several pieces.
-// A control byte beside a record (a trailing ^Z, say) splits nothing.
+// The lines (between CR, LF and "^" outside quotes) whose control bytes other than TAB, CR
+// and LF cut their fields: read with those bytes as blanks, as the meter's format has it,
+// they give other records than with the bytes taken out. A control byte beside a record (a
+// trailing ^Z, say) or inside a quoted text cuts nothing.
 std::vector<TTextRange> FindSplitLines(std::string_view text);
 
 // An upper estimate of the records in a dump, for reserving: one per line end.

@@ -63,39 +63,12 @@ struct TParse {
     std::string error;  // empty when the parse returned normally
 };
 
-// A line (between CR, LF and "^") with three or more TABs and "@"s that the other control
-// bytes cut into more than one segment holding more than spaces reads as blanks.
-std::string WithoutSplitRecords(std::string text) {
-    const auto cuts = [](char c) { return c > 0 && c < 32 && c != '\t'; };
-    std::size_t begin = 0;
-    while (begin <= text.size()) {
-        const std::size_t end = std::min(text.find_first_of("\r\n^", begin), text.size());
-        const std::string line = text.substr(begin, end - begin);
-        std::vector<std::string> segments(1);
-        for (const char c : line) {
-            if (cuts(c))
-                segments.emplace_back();
-            else
-                segments.back() += c;
-        }
-        const auto filled = std::count_if(segments.begin(), segments.end(), [](const auto& s) {
-            return s.find_first_not_of(' ') != std::string::npos;
-        });
-        const auto separators =
-            std::count(line.begin(), line.end(), '\t') + std::count(line.begin(), line.end(), '@');
-        if (separators >= 3 && filled >= 2)
-            text.replace(begin, end - begin, end - begin, ' ');
-        begin = end + 1;
-    }
-    return text;
-}
-
 // The parse step by step as written down: up to the zero byte, LF CR -> "^" left to right,
 // TAB -> "@", split at "^", each non-empty piece split at "@", AddMeranie for four or more.
-TParse Reference(const std::string& dump) {
-    TParse outcome;
+// Lines whose control bytes cut their fields are blanked first (WithoutSplitRecords).
+std::optional<TMeraniaArray> ReferenceRecords(const std::string& text,
+                                              std::string* error = nullptr) {
     Merania.clear();
-    const std::string text = WithoutSplitRecords(dump.substr(0, dump.find('\0')));
     std::string rewritten;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '\r') {
@@ -113,10 +86,70 @@ TParse Reference(const std::string& dump) {
             if (fields.size() > 3)
                 AddMeranie(fields);
         }
-    } catch (const EConvertError& error) {
-        outcome.error = error.what();
+    } catch (const EConvertError& caught) {
+        if (error != nullptr)
+            *error = caught.what();
+        return std::nullopt;
     }
+    return Merania;
+}
+
+bool Cuts(char c) {
+    return c > 0 && c < 32 && c != '\t' && c != '\n' && c != '\r';
+}
+
+std::string Uncut(std::string text) {
+    text.erase(std::remove_if(text.begin(), text.end(), Cuts), text.end());
+    return text;
+}
+
+// A line (between CR, LF and "^" outside double quotes) holding a control byte that is not
+// TAB, CR or LF reads as blanks when its records differ from those of the line without such
+// bytes (their texts compared without them too).
+std::string WithoutSplitRecords(std::string text) {
+    std::vector<std::pair<std::size_t, std::size_t>> lines;
+    std::size_t begin = 0;
+    int quotes = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        quotes += text[i] == '"';
+        if (quotes % 2 == 0 && (text[i] == '\r' || text[i] == '\n' || text[i] == '^')) {
+            lines.emplace_back(begin, i);
+            begin = i + 1;
+        }
+    }
+    lines.emplace_back(begin, text.size());
+    std::vector<std::pair<std::size_t, std::size_t>> blanked;
+    for (const auto& [from, to] : lines) {
+        const std::string line = text.substr(from, to - from);
+        if (std::none_of(line.begin(), line.end(), Cuts))
+            continue;
+        const auto read = ReferenceRecords(line);
+        const auto whole = ReferenceRecords(Uncut(line));
+        if (!read || !whole)
+            continue;
+        bool differ = read->size() != whole->size();
+        for (std::size_t r = 0; !differ && r < read->size(); ++r) {
+            TMeranie shown = (*read)[r];
+            shown.Cable = Uncut(shown.Cable);
+            shown.Fiber = Uncut(shown.Fiber);
+            differ = !SameRecord(shown, (*whole)[r]);
+        }
+        if (differ)
+            blanked.emplace_back(from, to);
+    }
+    for (const auto& [from, to] : blanked)
+        text.replace(from, to - from, to - from, ' ');
+    return text;
+}
+
+TParse Reference(const std::string& dump) {
+    TParse outcome;
+    std::string error;
+    const auto records =
+        ReferenceRecords(WithoutSplitRecords(dump.substr(0, dump.find('\0'))), &error);
+    outcome.error = error;
     outcome.records = Merania;
+    (void)records;
     return outcome;
 }
 

@@ -1,6 +1,7 @@
 #include "jobs/JobResults.h"
 
 #include "data/Latin1Utf8.h"
+#include "jobs/JobLimits.h"
 
 #include <algorithm>
 #include <bit>
@@ -376,11 +377,14 @@ TJobCompleteness CompletenessOf(const std::map<std::string, int>& expected,
     TJobCompleteness completeness;
     std::unordered_map<std::string, std::size_t> indexOfCable;  // by the records' Latin-1
     std::vector<std::vector<bool>> tested;
-    for (const auto& [cable, fibres] : expected) {
+    for (const auto& [cable, stored] : expected) {
+        // A count stored before the archives kept their limits may be any int: the list of
+        // untested fibres must not take all memory.
+        const int fibres = std::clamp(stored, 0, MaxExpectedFibres);
         if (const auto latin1 = Utf8ToLatin1(cable))
             indexOfCable.emplace(*latin1, completeness.Cables.size());
-        completeness.Cables.push_back({cable, std::max(fibres, 0), 0, {}});
-        tested.emplace_back(static_cast<std::size_t>(std::max(fibres, 0)), false);
+        completeness.Cables.push_back({cable, fibres, 0, {}});
+        tested.emplace_back(static_cast<std::size_t>(fibres), false);
     }
     for (const TResultRow& row : rows) {
         const auto cable = indexOfCable.find(row.Cable);

@@ -181,6 +181,14 @@ TEST_P(FixtureJob, GivesTheRowsCountsAndFibresWorkedOutByHand) {
     EXPECT_EQ(results.VoidDownloads.size(), expected.Voided.size());
 }
 
+// A count an older archive may hold beyond today's limit is read at the limit, not with all
+// memory.
+TEST(JobResults, AnExpectedCountBeyondTheLimitIsReadAtTheLimit) {
+    const TJobResults results =
+        ComputeJobResults(TBudget(), {{"R", INT_MAX}}, {Fixture(1), Fixture(2)});
+    EXPECT_EQ(CompletenessText(results.Completeness), "5 of 1000000 fibres tested");
+}
+
 // A pair's text: what both rules share, then the figures under "worst" (the worse
 // direction's) or "average" (the average's), then the verdict.
 struct TPairText {

@@ -145,7 +145,8 @@ expect_completion() {
     got=$(complete_line "$1")
     [ "$got" = "$2" ] || fail "completing '$1' gave '$got', expected '$2'"
 }
-expect_completion 'meridax-cli ' '--help --version convert import job ports report'
+expect_completion 'meridax-cli ' '--help --version archive convert import job ports report'
+expect_completion 'meridax-cli archive ' '--help backup'
 expect_completion 'meridax-cli convert a.mxe --page ' 'absolute all relative'
 expect_completion 'meridax-cli convert a.mxe --to ' 'a.mxe c.xls d.xlsx e.csv'
 expect_completion 'meridax-cli report a.mxe --to ' 'd.xlsx e.csv g.pdf'

@@ -40,17 +40,23 @@ std::string DownloadSha256(const TMeraniaArray& records) {
     return Sha256Hex(MeasurementFileText(table));
 }
 
+std::string ReadingsSha256(const std::vector<TStoredReading>& readings) {
+    std::size_t nameBytes = 0;
+    for (const TStoredReading& reading : readings)
+        nameBytes += reading.Record.Cable.size() + reading.Record.Fiber.size();
+    TMeasurementTable table;
+    ReserveForDump(table, readings.size(), nameBytes);
+    for (const TStoredReading& reading : readings)
+        FillListItem(table, reading.Record);
+    return Sha256Hex(MeasurementFileText(table));
+}
+
 std::string DownloadHashFor(const std::string& jobName, const TDownload& download) {
     if (!download.Sha256.empty()) {
         return download.Sha256;
     }
-    TMeraniaArray records;
-    records.reserve(download.Readings.size());
-    for (const TStoredReading& reading : download.Readings) {
-        records.push_back(reading.Record);
-    }
     try {
-        return DownloadSha256(records);
+        return ReadingsSha256(download.Readings);
     } catch (const EUnsavableText& error) {
         throw EArchiveError(TArchiveErrc::BadInput,
                             "job " + jobName + " cannot take these records: " + error.what());

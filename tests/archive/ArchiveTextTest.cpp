@@ -49,6 +49,19 @@ TEST(DownloadHash, IsTheSha256OfTheMeasurementFileText) {
         "6d9b84bb015d8ec947d2510c582fc27f7888761e3f914d4aa4f01006e0d20afe");
 }
 
+TEST(DownloadHash, OfReadingsIsOfTheirRecordsWhateverTheirDirection) {
+    const std::vector<TStoredReading> readings{
+        {{"1", "a@b", 1310, -3.52, 99, false}, TDirection::AToB},
+        {{"2", "1", 850, 0.3, -1, true}, TDirection::BToA}};
+    EXPECT_EQ(ReadingsSha256(readings),
+              "6d9b84bb015d8ec947d2510c582fc27f7888761e3f914d4aa4f01006e0d20afe");
+    // A download without a hash gets its readings'.
+    TDownload download;
+    download.Readings = readings;
+    EXPECT_EQ(DownloadHashFor("J", download),
+              "6d9b84bb015d8ec947d2510c582fc27f7888761e3f914d4aa4f01006e0d20afe");
+}
+
 TEST(DownloadHash, HashesTheMetersLatin1Bytes) {
     // Of K\xE4@1@1550@-0.5^ itself, not of its UTF-8 form.
     EXPECT_EQ(DownloadSha256({{"K\xE4", "1", 1550, -0.5, 0, false}}),

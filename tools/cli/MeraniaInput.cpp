@@ -4,6 +4,7 @@
 #include <new>
 
 #include "data/ControlText.h"
+#include "data/DumpScanner.h"
 #include "data/DumpTable.h"
 #include "data/uMeranie.h"
 #include "sys/IoErrors.h"
@@ -47,6 +48,9 @@ void ParseOrTellMemory(const std::string& input, std::string& text, TResult& res
     }
 }
 
+// Records parsed before they are handed on.
+constexpr std::size_t RecordsPerRead = 4096;
+
 }  // namespace
 
 TMeraniaArray ReadMeraniaInput(const std::string& input) {
@@ -65,4 +69,17 @@ TMeasurementTable ReadMeraniaTable(const std::string& input, TTablePage page) {
     ParseOrTellMemory(input, text, table, [&] { ParseDeviceDumpToTable(text, table, &damage); });
     TellDamage(input, damage);
     return table;
+}
+
+void ReadMeraniaBatches(const std::string& input, const std::function<void(std::size_t)>& reserve,
+                        const std::function<void(TMeraniaArray&)>& take) {
+    std::string text = ReadInput(input);
+    TDumpDamage damage;
+    bool parsed = false;
+    ParseOrTellMemory(input, text, parsed, [&] {
+        const std::string_view dump(text);
+        reserve(EstimateRecordCount(dump.substr(0, dump.find('\0'))));
+        ParseDeviceDumpInBatches(text, RecordsPerRead, take, &damage);
+    });
+    TellDamage(input, damage);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 #include "data/MeasurementTable.h"
@@ -14,3 +16,9 @@ TMeraniaArray ReadMeraniaInput(const std::string& input);
 // records are parsed, so that they never all exist at once: for outputs made from the table
 // alone.
 TMeasurementTable ReadMeraniaTable(const std::string& input, TTablePage page);
+
+// INPUT's records (read as ReadMeraniaInput reads them) handed to take a batch at a time, in
+// their order, after reserve is told an upper bound of their count: for a reader that keeps
+// them in a form of its own, so that they never exist twice.
+void ReadMeraniaBatches(const std::string& input, const std::function<void(std::size_t)>& reserve,
+                        const std::function<void(TMeraniaArray&)>& take);

@@ -36,6 +36,7 @@ public:
 private:
     class TWriteTransaction;
     class TReadTransaction;
+    class TForeignKeysOff;
 
     void Open();
     static int WaitWhileBusy(void* archive, int count) noexcept;

@@ -32,6 +32,9 @@ bool SplitsFields(char c) {
 class TDumpScanner {
 public:
     TDumpScanner(std::string_view text, TMeraniaArray& target) : text_(text), target_(target) {}
+    TDumpScanner(std::string_view text, TMeraniaArray& target, std::size_t batch,
+                 const std::function<void(TMeraniaArray&)>& take)
+        : text_(text), target_(target), batch_(batch), take_(&take) {}
 
     void Run() {
         const std::size_t n = text_.size();
@@ -51,10 +54,19 @@ public:
             // is simply passed.
             if (const std::size_t width = LineEndWidth(p); width != 0)
                 p = SkipBlanks(p + width);
+            if (take_ != nullptr && target_.size() >= batch_)
+                HandOn();
         }
+        if (take_ != nullptr && !target_.empty())
+            HandOn();
     }
 
 private:
+    void HandOn() {
+        (*take_)(target_);
+        target_.clear();
+    }
+
     bool IsPair(std::size_t p) const {
         return text_[p] == '\n' && p + 1 < text_.size() && text_[p + 1] == '\r';
     }
@@ -168,12 +180,19 @@ private:
     std::string quoted_;
     std::array<std::string, 6> scratch_;
     std::vector<std::string> pieces_;
+    std::size_t batch_ = 0;
+    const std::function<void(TMeraniaArray&)>* take_ = nullptr;
 };
 
 }  // namespace
 
 void ScanDeviceDump(std::string_view text, TMeraniaArray& target) {
     TDumpScanner(text, target).Run();
+}
+
+void ScanDeviceDump(std::string_view text, TMeraniaArray& target, std::size_t batch,
+                    const std::function<void(TMeraniaArray&)>& take) {
+    TDumpScanner(text, target, batch, take).Run();
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +12,12 @@
 // pieces, and gives exactly the records of SplitDelimited + ParseMeraniaLines on the
 // rewritten text. text must not contain a zero byte.
 void ScanDeviceDump(std::string_view text, TMeraniaArray& target);
+
+// The same, handing target to take whenever it holds batch records and once at the end, then
+// emptying it: the records of a large dump never all exist at once. A conversion error leaves
+// the failing record in target, not handed on.
+void ScanDeviceDump(std::string_view text, TMeraniaArray& target, std::size_t batch,
+                    const std::function<void(TMeraniaArray&)>& take);
 
 struct TTextRange {
     std::size_t Begin = 0;

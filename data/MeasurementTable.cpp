@@ -148,10 +148,18 @@ void FillMeasurementTable(const TMeraniaArray& records, TMeasurementTable& table
     }
     // An upper bound: the pages never written to stay out of memory.
     table.Reserve(rows, textBytes);
+    AppendMeasurementRows(records, table);
+}
+
+void AppendMeasurementRows(const TMeraniaArray& records, TMeasurementTable& table) {
     for (const TMeranie& record : records) {
         if (OnPage(record, table.Page()))
             FillListItem(table, record);
     }
+}
+
+void ReserveForDump(TMeasurementTable& table, std::size_t records, std::size_t textBytes) {
+    table.Reserve(records, textBytes + records * 3 * MaxNumberText);
 }
 
 void FillMeasurementTables(const TMeraniaArray& records, TMeasurementTable& all,

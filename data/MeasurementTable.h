@@ -81,6 +81,12 @@ void FillListItem(TMeasurementTable& table, const TMeranie& record);
 // rows unticked.
 void FillMeasurementTable(const TMeraniaArray& records, TMeasurementTable& table);
 
+// Appends the rows of the records that belong on the table's page, in their order, unticked.
+void AppendMeasurementRows(const TMeraniaArray& records, TMeasurementTable& table);
+
+// Reserves room for at most records rows whose cables and fibers take at most textBytes.
+void ReserveForDump(TMeasurementTable& table, std::size_t records, std::size_t textBytes);
+
 // Empties the three tables and fills them from records: every record in all, each also in
 // absolute or relative by its IsRelative flag. All rows unticked.
 void FillMeasurementTables(const TMeraniaArray& records, TMeasurementTable& all,

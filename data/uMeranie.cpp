@@ -116,6 +116,31 @@ std::string DumpDamageText(const TDumpDamage& damage) {
            EscapeLatin1Controls(damage.FirstLine) + "\")";
 }
 
+namespace {
+
+// Tells damage of the lines whose fields control bytes split and scans the text with those
+// lines as blanks, which give no record.
+template <class TScan>
+void ScanLeavingSplitLinesOut(std::string_view text, TDumpDamage* damage, TScan&& scan) {
+    const std::vector<TTextRange> split = FindSplitLines(text);
+    if (damage != nullptr) {
+        damage->Count = split.size();
+        damage->FirstLine.clear();
+        if (!split.empty())
+            damage->FirstLine = text.substr(split[0].Begin, split[0].End - split[0].Begin);
+    }
+    if (split.empty()) {
+        scan(text);
+        return;
+    }
+    std::string blanked(text);
+    for (const TTextRange& line : split)
+        blanked.replace(line.Begin, line.End - line.Begin, line.End - line.Begin, ' ');
+    scan(std::string_view(blanked));
+}
+
+}  // namespace
+
 void ParseDeviceDump(std::string_view text, TMeraniaArray& target, TDumpDamage* damage) {
     text = text.substr(0, text.find('\0'));
     // A fresh array rather than clear(): the old set's memory goes back before the new
@@ -128,20 +153,17 @@ void ParseDeviceDump(std::string_view text, TMeraniaArray& target, TDumpDamage* 
     } catch (const std::bad_alloc&) {
     }
     AdviseHugePages(target.data(), target.capacity() * sizeof(TMeranie));
-    const std::vector<TTextRange> split = FindSplitLines(text);
-    if (damage != nullptr) {
-        damage->Count = split.size();
-        damage->FirstLine.clear();
-        if (!split.empty())
-            damage->FirstLine = text.substr(split[0].Begin, split[0].End - split[0].Begin);
-    }
-    if (split.empty()) {
-        ScanDeviceDump(text, target);
-        return;
-    }
-    // Such lines read as blanks, which give no record.
-    std::string blanked(text);
-    for (const TTextRange& line : split)
-        blanked.replace(line.Begin, line.End - line.Begin, line.End - line.Begin, ' ');
-    ScanDeviceDump(blanked, target);
+    ScanLeavingSplitLinesOut(text, damage,
+                             [&](std::string_view scanned) { ScanDeviceDump(scanned, target); });
+}
+
+void ParseDeviceDumpInBatches(std::string_view text, std::size_t batch,
+                              const std::function<void(TMeraniaArray&)>& take,
+                              TDumpDamage* damage) {
+    text = text.substr(0, text.find('\0'));
+    TMeraniaArray records;
+    records.reserve(batch);
+    ScanLeavingSplitLinesOut(text, damage, [&](std::string_view scanned) {
+        ScanDeviceDump(scanned, records, batch, take);
+    });
 }

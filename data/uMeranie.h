@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,3 +50,11 @@ void ParseDeviceDump(std::string_view text);
 // The same into target instead of Merania (a worker thread reads into a set of its own).
 // damage, when given, gets the lines left out.
 void ParseDeviceDump(std::string_view text, TMeraniaArray& target, TDumpDamage* damage = nullptr);
+
+// The records ParseDeviceDump(text, target, damage) gives, in their order, handed to take in
+// batches of at most batch records (take may keep or change them): for a reader that needs
+// each record once, so that a large dump's records never all exist at once. A conversion error
+// is thrown as there, the failing record not handed on.
+void ParseDeviceDumpInBatches(std::string_view text, std::size_t batch,
+                              const std::function<void(TMeraniaArray&)>& take,
+                              TDumpDamage* damage = nullptr);

@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -13,25 +14,64 @@ namespace {
 struct TDigestContextFree {
     void operator()(EVP_MD_CTX* context) const noexcept { EVP_MD_CTX_free(context); }
 };
+
+// SHA-256 fed piece by piece.
+class TSha256 {
+public:
+    TSha256() : context_(EVP_MD_CTX_new()) {
+        if (!context_ || EVP_DigestInit_ex(context_.get(), EVP_sha256(), nullptr) != 1)
+            Unavailable();
+    }
+
+    void Add(const std::string& bytes) {
+        if (EVP_DigestUpdate(context_.get(), bytes.data(), bytes.size()) != 1)
+            Unavailable();
+    }
+
+    std::string Hex() {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int size = 0;
+        if (EVP_DigestFinal_ex(context_.get(), digest, &size) != 1)
+            Unavailable();
+        static constexpr char Digits[] = "0123456789abcdef";
+        std::string hex;
+        hex.reserve(size * 2);
+        for (unsigned int i = 0; i < size; ++i) {
+            hex += Digits[digest[i] >> 4];
+            hex += Digits[digest[i] & 0x0F];
+        }
+        return hex;
+    }
+
+private:
+    [[noreturn]] static void Unavailable() {
+        throw std::runtime_error("SHA-256 is not available from libcrypto");
+    }
+
+    std::unique_ptr<EVP_MD_CTX, TDigestContextFree> context_;
+};
+
+// Readings hashed a piece at a time: a measurement file's text is its rows' texts one after the
+// other, so the pieces' texts hash as the whole text does, without the whole table and text
+// of a million readings (49 MB) beside them.
+constexpr std::size_t ReadingsPerHashPiece = 4096;
+
+// The whole text's table, only for the message of a reading the file cannot hold, which names
+// its row.
+[[noreturn]] void RefuseAsTheWholeTable(const std::vector<TStoredReading>& readings) {
+    TMeasurementTable table;
+    for (const TStoredReading& reading : readings)
+        FillListItem(table, reading.Record);
+    MeasurementFileText(table);
+    throw std::logic_error("a piece of the readings was refused, their whole text was not");
+}
+
 }  // namespace
 
 std::string Sha256Hex(const std::string& bytes) {
-    const std::unique_ptr<EVP_MD_CTX, TDigestContextFree> context(EVP_MD_CTX_new());
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1 ||
-        EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) != 1 ||
-        EVP_DigestFinal_ex(context.get(), digest, &size) != 1) {
-        throw std::runtime_error("SHA-256 is not available from libcrypto");
-    }
-    static constexpr char Digits[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(size * 2);
-    for (unsigned int i = 0; i < size; ++i) {
-        hex += Digits[digest[i] >> 4];
-        hex += Digits[digest[i] & 0x0F];
-    }
-    return hex;
+    TSha256 sha;
+    sha.Add(bytes);
+    return sha.Hex();
 }
 
 std::string DownloadSha256(const TMeraniaArray& records) {
@@ -40,17 +80,29 @@ std::string DownloadSha256(const TMeraniaArray& records) {
     return Sha256Hex(MeasurementFileText(table));
 }
 
+std::string ReadingsSha256(const std::vector<TStoredReading>& readings) {
+    TSha256 sha;
+    TMeasurementTable piece;
+    for (std::size_t first = 0; first < readings.size(); first += ReadingsPerHashPiece) {
+        const std::size_t end = std::min(readings.size(), first + ReadingsPerHashPiece);
+        piece.Clear();
+        for (std::size_t i = first; i < end; ++i)
+            FillListItem(piece, readings[i].Record);
+        try {
+            sha.Add(MeasurementFileText(piece));
+        } catch (const EUnsavableText&) {
+            RefuseAsTheWholeTable(readings);
+        }
+    }
+    return sha.Hex();
+}
+
 std::string DownloadHashFor(const std::string& jobName, const TDownload& download) {
     if (!download.Sha256.empty()) {
         return download.Sha256;
     }
-    TMeraniaArray records;
-    records.reserve(download.Readings.size());
-    for (const TStoredReading& reading : download.Readings) {
-        records.push_back(reading.Record);
-    }
     try {
-        return DownloadSha256(records);
+        return ReadingsSha256(download.Readings);
     } catch (const EUnsavableText& error) {
         throw EArchiveError(TArchiveErrc::BadInput,
                             "job " + jobName + " cannot take these records: " + error.what());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "data/uMeranie.h"
 #include "jobs/JobTypes.h"
@@ -10,6 +11,9 @@
 // same hash whether they came from the meter's memory or from a file saved from it. Throws
 // EUnsavableText for records a measurement file cannot hold.
 std::string DownloadSha256(const TMeraniaArray& records);
+
+// The same of the readings' records, without a copy of them.
+std::string ReadingsSha256(const std::vector<TStoredReading>& readings);
 
 // The SHA-256 of any bytes, as 64 lowercase hex digits.
 std::string Sha256Hex(const std::string& bytes);

@@ -21,6 +21,19 @@ TDownload MakeDownload(TMeraniaArray records, std::string meter, std::string sou
     return download;
 }
 
+TDownload MakeDownloadOfReadings(std::vector<TStoredReading> readings, std::string meter,
+                                 std::string source, const TAddAnswers& answers) {
+    TDownload download;
+    download.Meter = std::move(meter);
+    download.Source = std::move(source);
+    download.Operator = answers.Operator;
+    download.TestDate = answers.TestDate;
+    download.Direction = answers.Direction;
+    download.Sha256 = ReadingsSha256(readings);
+    download.Readings = std::move(readings);
+    return download;
+}
+
 namespace {
 bool TryingAgainMayHelp(const std::error_code& code) {
     if (code.category() == ArchiveCategory()) {

@@ -21,6 +21,11 @@ struct TAddAnswers {
 TDownload MakeDownload(TMeraniaArray records, std::string meter, std::string source,
                        const TAddAnswers& answers);
 
+// The same of readings made already (each with the download's direction), moved in: for a
+// reader that parses straight into them, so that the records never exist twice.
+TDownload MakeDownloadOfReadings(std::vector<TStoredReading> readings, std::string meter,
+                                 std::string source, const TAddAnswers& answers);
+
 // "Added download 3 to job Riser (12 readings, A→B)" or "Already in job Riser (download 2):
 // nothing added". UTF-8.
 std::string AddOutcomeText(const std::string& jobName, const TAddOutcome& outcome,

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # meridax-cli job add of a generated 1,000,000-record dump against the database shells loading
 # the same rows as CSV into a table of the same columns (sqlite3's .import; psql's \copy, on a
-# throw-away server of scripts/test-postgres.sh), rounds alternating so that both see the same
-# machine load; the peak memory of job add against convert of the same dump; job report to the
-# terminal of a job with 100,000 current readings.
+# throw-away server of scripts/test-postgres.sh), and against sqlite3's .import of the rows
+# alone (cable, fiber, three numbers, the relative flag) into a plain table without keys, what
+# a user would otherwise do; rounds alternating so that all see the same machine load; the peak
+# memory of job add against convert of the same dump; job report to the terminal of a job with
+# 100,000 current readings.
 #   bench/archive/job-add-vs-shells.sh [BUILD_DIR] [ROUNDS]
 set -euo pipefail
 build=${1:-build}
@@ -26,6 +28,9 @@ trap cleanup EXIT
 sed '1s/^\xEF\xBB\xBF//' "$work/rows.csv" | tr -d '\r' |
     awk -F, -v OFS=, '{ print 1, NR, $1, $2, $3, $4, ($5 == "" ? 0 : $5), ($5 == "" ? 0 : 1), "a-b" }' \
     > "$work/rows-only.csv"
+awk -F, -v OFS=, '{ print $3, $4, $5, $6, $7, $8 }' "$work/rows-only.csv" > "$work/rows-plain.csv"
+plain="cable TEXT NOT NULL, fiber TEXT NOT NULL, wavelength REAL, value REAL, reference REAL,
+       is_relative INTEGER"
 columns="download_id BIGINT NOT NULL, seq INTEGER NOT NULL, cable TEXT NOT NULL, fiber TEXT NOT NULL,
          wavelength DOUBLE PRECISION, value DOUBLE PRECISION, reference DOUBLE PRECISION,
          is_relative INTEGER, direction TEXT NOT NULL, PRIMARY KEY (download_id, seq)"
@@ -38,12 +43,15 @@ timed() {  # LABEL COMMAND...
 }
 
 for round in $(seq "$rounds"); do
-    rm -f "$work"/a.sqlite* "$work"/s.sqlite*
+    rm -f "$work"/a.sqlite* "$work"/s.sqlite* "$work"/p.sqlite*
     "$cli" job new J --archive "$work/a.sqlite" >/dev/null
     timed "job add (SQLite)" "$cli" job add J "$work/dump.txt" --direction a-b --archive "$work/a.sqlite"
     sqlite3 "$work/s.sqlite" "PRAGMA journal_mode=WAL;" \
         "CREATE TABLE readings($columns) WITHOUT ROWID;" >/dev/null
     timed "sqlite3 .import  " sqlite3 "$work/s.sqlite" ".mode csv" ".import $work/rows-only.csv readings"
+    sqlite3 "$work/p.sqlite" "CREATE TABLE readings($plain)"
+    timed "sqlite3 .import, plain table" sqlite3 "$work/p.sqlite" ".mode csv" \
+        ".import $work/rows-plain.csv readings"
 done
 
 scripts/test-postgres.sh start "$server" >/dev/null

@@ -8,8 +8,10 @@
 #include "archive/Archive.h"
 #include "archive/ArchiveTime.h"
 #include "data/Latin1Utf8.h"
+#include "data/MeasurementText.h"
 #include "jobs/DownloadHash.h"
 #include "support/TempFolder.h"
+#include "support/Throws.h"
 
 namespace {
 
@@ -47,6 +49,43 @@ TEST(DownloadHash, IsTheSha256OfTheMeasurementFileText) {
     EXPECT_EQ(
         DownloadSha256({{"1", "a@b", 1310, -3.52, 99, false}, {"2", "1", 850, 0.3, -1, true}}),
         "6d9b84bb015d8ec947d2510c582fc27f7888761e3f914d4aa4f01006e0d20afe");
+}
+
+TEST(DownloadHash, OfReadingsIsOfTheirRecordsWhateverTheirDirection) {
+    const std::vector<TStoredReading> readings{
+        {{"1", "a@b", 1310, -3.52, 99, false}, TDirection::AToB},
+        {{"2", "1", 850, 0.3, -1, true}, TDirection::BToA}};
+    EXPECT_EQ(ReadingsSha256(readings),
+              "6d9b84bb015d8ec947d2510c582fc27f7888761e3f914d4aa4f01006e0d20afe");
+    // A download without a hash gets its readings'.
+    TDownload download;
+    download.Readings = readings;
+    EXPECT_EQ(DownloadHashFor("J", download),
+              "6d9b84bb015d8ec947d2510c582fc27f7888761e3f914d4aa4f01006e0d20afe");
+}
+
+// Hashed a few thousand at a time, the readings give the whole text's hash, and a reading the
+// file cannot hold is refused naming its row in the whole download.
+TEST(DownloadHash, OfManyReadingsIsTheWholeTextsAndRefusesByTheirRow) {
+    const char* const names[] = {"1", "a@b", "x y", "\"q", "K\xE4", "r^s", ""};
+    TMeraniaArray records;
+    std::vector<TStoredReading> readings;
+    for (int i = 0; i < 4096 * 2 + 5; ++i) {
+        records.push_back({names[i % 7], names[(i / 7) % 7], 1310.0 + i, -0.01 * i,
+                           i % 3 == 0 ? -2.5 : 0.0, i % 3 == 0});
+        readings.push_back({records.back(), TDirection::AToB});
+    }
+    EXPECT_EQ(ReadingsSha256(readings), DownloadSha256(records));
+    records[5000].Fiber = "a\tb";
+    readings[5000].Record.Fiber = "a\tb";
+    std::string expected;
+    try {
+        DownloadSha256(records);
+    } catch (const EUnsavableText& error) {
+        expected = error.what();
+    }
+    EXPECT_NE(expected.find("row 5001"), std::string::npos) << expected;
+    EXPECT_THROW_MESSAGE(ReadingsSha256(readings), EUnsavableText, expected);
 }
 
 TEST(DownloadHash, HashesTheMetersLatin1Bytes) {

@@ -119,6 +119,55 @@ TEST_F(SqliteArchiveTest, KeepsCableAndFibreAsUtf8) {
               std::vector<std::string>{"K\xC3\xB6ln \xC2\xB0|F\xC3\xA4"});
 }
 
+// Rows go in by statements of several rows each: every row, in order, whatever the count
+// (full statements and a shorter last one), each name and number as it came.
+TEST_F(SqliteArchiveTest, EveryRowOfALargeAddIsStoredAsItCame) {
+    const std::unique_ptr<TArchive> archive = OpenArchive(Path());
+    archive->CreateJob(SampleJob("J"));
+    for (const int count : {1, 63, 64, 65, 133, 200}) {
+        TDownload download = SampleDownload("A", 0);
+        download.Source = "rows " + std::to_string(count);
+        std::vector<std::string> expected;
+        for (int i = 1; i <= count; ++i) {
+            const bool latin1 = i % 7 == 3;
+            const bool relative = i % 3 == 0;
+            const double value = i % 11 == 5 ? -0.0 : -0.125 * i;
+            const TDirection direction = i % 5 == 4 ? TDirection::BToA : TDirection::AToB;
+            download.Readings.push_back(
+                {{latin1 ? "K\xF6ln " + std::to_string(i) : "C" + std::to_string(i),
+                  latin1 ? "F\xE4" : std::to_string(i % 12), 1310.5, value, relative ? -1.5 : 0.0,
+                  relative},
+                 direction});
+            expected.push_back(std::to_string(i) + "|" +
+                               (latin1 ? "K\xC3\xB6ln " + std::to_string(i) + "|F\xC3\xA4"
+                                       : "C" + std::to_string(i) + "|" + std::to_string(i % 12)) +
+                               "|real 1310.500000|real " + std::to_string(value) + "|real " +
+                               std::to_string(relative ? -1.5 : 0.0) + (relative ? "|1" : "|0") +
+                               (direction == TDirection::BToA ? "|b-a" : "|a-b"));
+        }
+        archive->AddDownload("J", download);
+        TSqliteConnection connection("file:" + Path(), SQLITE_OPEN_READWRITE);
+        TSqliteStatement query(
+            connection,
+            "SELECT r.seq, r.cable, r.fiber, typeof(r.wavelength), r.wavelength, "
+            "typeof(r.value), r.value, typeof(r.reference), r.reference, "
+            "r.is_relative, r.direction FROM readings r JOIN downloads d "
+            "ON d.id = r.download_id WHERE d.source = ? ORDER BY r.seq");
+        query.Bind(1, download.Source);
+        std::vector<std::string> rows;
+        while (query.Step()) {
+            // std::to_string keeps the sign of -0.0, which a stored integer 0 would lose.
+            const auto number = [&](int column) {
+                return query.Text(column) + " " + std::to_string(query.Real(column + 1));
+            };
+            rows.push_back(std::to_string(query.Int(0)) + "|" + query.Text(1) + "|" +
+                           query.Text(2) + "|" + number(3) + "|" + number(5) + "|" + number(7) +
+                           "|" + std::to_string(query.Int(9)) + "|" + query.Text(10));
+        }
+        EXPECT_EQ(rows, expected) << count << " rows";
+    }
+}
+
 TEST_F(SqliteArchiveTest, AFailureInsideAddingLeavesNothingBehind) {
     MakeArchive(Path());
     const std::unique_ptr<TArchive> archive = OpenArchive(Path());

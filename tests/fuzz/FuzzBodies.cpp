@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "data/DumpTable.h"
 #include "data/Errors.h"
 #include "data/NumberText.h"
 #include "verdict/Budget.h"
@@ -214,6 +215,94 @@ TFuzzOutcome CheckParseDump(const std::string& dump) {
         if (!difference.empty())
             outcome.Failure = "\"" + Printable(dump) + "\"\n  " + difference;
     }
+    return outcome;
+}
+
+namespace {
+
+// Where two tables differ, or empty.
+std::string TableDifference(const TMeasurementTable& expected, const TMeasurementTable& actual) {
+    if (expected.RowCount() != actual.RowCount())
+        return std::to_string(expected.RowCount()) + " rows, the pieces " +
+               std::to_string(actual.RowCount());
+    for (std::size_t row = 0; row < expected.RowCount(); ++row) {
+        for (int item = 0; item < TMeasurementTable::SubItemCount; ++item) {
+            if (expected.SubItem(row, item) != actual.SubItem(row, item))
+                return "row " + std::to_string(row) + " item " + std::to_string(item) + ": \"" +
+                       Printable(std::string(expected.SubItem(row, item))) + "\", the pieces \"" +
+                       Printable(std::string(actual.SubItem(row, item))) + "\"";
+        }
+    }
+    return {};
+}
+
+// The records of a parse in batches of batch, put together again, against the whole parse.
+std::string BatchDifference(const std::string& dump, std::size_t batch, const TParse& whole,
+                            const TDumpDamage& wholeDamage) {
+    TParse pieces;
+    TDumpDamage damage;
+    try {
+        ParseDeviceDumpInBatches(
+            dump, batch,
+            [&](TMeraniaArray& records) {
+                if (records.empty() || records.size() > batch)
+                    pieces.error = "a batch of " + std::to_string(records.size());
+                pieces.records.insert(pieces.records.end(), records.begin(), records.end());
+            },
+            &damage);
+    } catch (const EConvertError& error) {
+        pieces.error = error.what();
+    }
+    // After a conversion error the records handed on are a prefix of the whole parse's.
+    bool same = pieces.error == whole.error && damage.Count == wholeDamage.Count &&
+                damage.FirstLine == wholeDamage.FirstLine &&
+                (whole.error.empty() ? pieces.records.size() == whole.records.size()
+                                     : pieces.records.size() < whole.records.size());
+    for (std::size_t r = 0; same && r < pieces.records.size(); ++r)
+        same = SameRecord(whole.records[r], pieces.records[r]);
+    if (same)
+        return {};
+    return "batches of " + std::to_string(batch) + ": " + std::to_string(pieces.records.size()) +
+           " records, error '" + pieces.error + "', " + std::to_string(damage.Count) +
+           " left out; whole: " + std::to_string(whole.records.size()) + " records, error '" +
+           whole.error + "', " + std::to_string(wholeDamage.Count) + " left out";
+}
+
+std::string DumpTableDifference(const std::string& dump, const TMeraniaArray& whole) {
+    for (const TTablePage page : {TTablePage::All, TTablePage::Absolute, TTablePage::Relative}) {
+        TMeasurementTable expected(page);
+        FillMeasurementTable(whole, expected);
+        TMeasurementTable actual(page);
+        ParseDeviceDumpToTable(dump, actual);
+        const std::string difference = TableDifference(expected, actual);
+        if (!difference.empty())
+            return "page " + std::to_string(static_cast<int>(page)) + ": " + difference;
+    }
+    return {};
+}
+
+}  // namespace
+
+TFuzzOutcome CheckParseInPieces(const std::string& dump) {
+    TFuzzOutcome outcome;
+    TParse whole;
+    TDumpDamage wholeDamage;
+    try {
+        ParseDeviceDump(dump, whole.records, &wholeDamage);
+    } catch (const EConvertError& error) {
+        whole.error = error.what();
+    }
+    outcome.Accepted = whole.error.empty() && !whole.records.empty();
+    outcome.Refused = !whole.error.empty();
+    std::string difference;
+    for (const std::size_t batch : {1, 2, 3, 4096}) {
+        if (difference.empty())
+            difference = BatchDifference(dump, batch, whole, wholeDamage);
+    }
+    if (difference.empty() && whole.error.empty())
+        difference = DumpTableDifference(dump, whole.records);
+    if (!difference.empty())
+        outcome.Failure = "\"" + Printable(dump) + "\"\n  " + difference;
     return outcome;
 }
 

@@ -16,6 +16,9 @@ struct TFuzzOutcome {
 // The dump parser's fast path against the reference split, then Save and Open of what it
 // gave. Accepted: some records came out; Refused: the parse ended with a conversion error.
 TFuzzOutcome CheckParseDump(const std::string& dump);
+// The dump parsed in batches of 1, 2, 3 and 4096 records, and into a table as it is parsed,
+// against the whole parse (records, error, lines left out) and the table filled from it.
+TFuzzOutcome CheckParseInPieces(const std::string& dump);
 // SplitDelimited against the pointer walk, at "^", "@" and TAB.
 TFuzzOutcome CheckSplit(const std::string& text);
 // Records saved and opened come back with the same texts and numbers bit for bit.

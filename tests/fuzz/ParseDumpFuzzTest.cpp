@@ -62,6 +62,25 @@ private:
     std::mt19937_64 random_;
 };
 
+// The pieces convert reads a dump in never show: every record, line left out and error as the
+// whole parse gives them.
+TEST(ParseDumpFuzz, PiecesMatchTheWholeParse) {
+    const std::uint64_t seed = FuzzSeed();
+    const std::uint64_t iterations = FuzzIterations(20000);
+    TDumpMaker maker(seed);
+    std::size_t withRecords = 0;
+    std::size_t withErrors = 0;
+    for (std::uint64_t i = 0; i < iterations; ++i) {
+        const std::string dump = maker.Below(3) == 0 ? maker.Bytes() : maker.Lines();
+        const TFuzzOutcome outcome = CheckParseInPieces(dump);
+        withRecords += outcome.Accepted;
+        withErrors += outcome.Refused;
+        ASSERT_EQ(outcome.Failure, "") << "seed " << seed << ", case " << i;
+    }
+    EXPECT_GT(withRecords, iterations / 10);
+    EXPECT_GT(withErrors, iterations / 20);
+}
+
 TEST(ParseDumpFuzz, FastPathMatchesTheReferenceSplit) {
     const std::uint64_t seed = FuzzSeed();
     const std::uint64_t iterations = FuzzIterations(60000);

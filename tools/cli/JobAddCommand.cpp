@@ -4,6 +4,7 @@
 #include <ctime>
 #include <functional>
 #include <iostream>
+#include <new>
 #include <stdexcept>
 #include <utility>
 
@@ -51,21 +52,58 @@ void KeepCables(const std::string& glob, TMeraniaArray& records) {
                   [&glob](const TMeranie& record) { return !CableMatches(glob, record.Cable); });
 }
 
-// The records as a download of the job, moved out of records; the hash is of the records
-// taken, so that a memory split over two jobs gives each its own.
-TDownload TakeDownload(const TJobOptions& options, const std::string& source,
-                       const std::string& meter, TMeraniaArray& records) {
-    KeepCables(options.CablesGlob, records);
-    if (records.empty()) {
+std::string FileName(const std::string& input) {
+    if (input == "-")
+        return "standard input";
+    const std::size_t slash = input.find_last_of('/');
+    return slash == std::string::npos ? input : input.substr(slash + 1);
+}
+
+void RequireReadings(const TJobOptions& options, const std::string& source, bool empty) {
+    if (empty) {
         throw std::runtime_error(
             source + ": " +
             (options.CablesGlob.empty()
                  ? std::string("holds no readings")
                  : "no reading's cable matches --cables " + options.CablesGlob));
     }
-    const TAddAnswers answers{options.Direction, options.Operator,
-                              options.Date.empty() ? Today() : options.Date};
-    return MakeDownload(std::exchange(records, {}), meter, source, answers);
+}
+
+TAddAnswers Answers(const TJobOptions& options) {
+    return {options.Direction, options.Operator, options.Date.empty() ? Today() : options.Date};
+}
+
+// The records as a download of the job, moved out of records; the hash is of the records
+// taken, so that a memory split over two jobs gives each its own.
+TDownload TakeDownload(const TJobOptions& options, const std::string& source,
+                       const std::string& meter, TMeraniaArray& records) {
+    KeepCables(options.CablesGlob, records);
+    RequireReadings(options, source, records.empty());
+    return MakeDownload(std::exchange(records, {}), meter, source, Answers(options));
+}
+
+// The same of an input file, parsed straight into the download's readings: a million records
+// would otherwise exist twice for a moment (96 and 104 bytes each).
+TDownload ReadDownload(const TJobOptions& options, const std::string& input) {
+    std::vector<TStoredReading> readings;
+    ReadMeraniaBatches(
+        input,
+        [&readings](std::size_t most) {
+            // An upper bound, which for a text of mostly empty lines can be more than memory
+            // allows: then the readings just grow as they come.
+            try {
+                readings.reserve(most);
+            } catch (const std::bad_alloc&) {
+            }
+        },
+        [&](TMeraniaArray& records) {
+            KeepCables(options.CablesGlob, records);
+            for (TMeranie& record : records)
+                readings.push_back({std::move(record), options.Direction});
+        });
+    const std::string source = FileName(input);
+    RequireReadings(options, source, readings.empty());
+    return MakeDownloadOfReadings(std::move(readings), options.Meter, source, Answers(options));
 }
 
 void Add(const TJobOptions& options, TArchive& archive, const TDownload& download) {
@@ -78,13 +116,6 @@ void Add(const TJobOptions& options, TArchive& archive, const TDownload& downloa
         std::cout << EscapeControls(download.Source) << ": already in job "
                   << EscapeControls(options.Name) << " (download " << outcome.Number << ")\n";
     }
-}
-
-std::string FileName(const std::string& input) {
-    if (input == "-")
-        return "standard input";
-    const std::size_t slash = input.find_last_of('/');
-    return slash == std::string::npos ? input : input.substr(slash + 1);
 }
 
 int AddFromMeter(const TJobOptions& options, TArchive& archive) {
@@ -148,8 +179,7 @@ int RunJobAdd(const TJobOptions& options, TArchive& archive) {
         }
         const TStopSignalWatch stopSignals(InterruptedAdd);
         for (const std::string& input : options.Inputs) {
-            TMeraniaArray records = ReadMeraniaInput(input);
-            Add(options, archive, TakeDownload(options, FileName(input), options.Meter, records));
+            Add(options, archive, ReadDownload(options, input));
         }
     });
     return exitCode;

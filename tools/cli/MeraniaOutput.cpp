@@ -61,18 +61,12 @@ void ReadOutputBudget(TConvertOptions& options) {
         options.budget = ReadCommandLineBudget(options.budgetFile);
 }
 
-void WriteMeraniaOutput(const TConvertOptions& options, TMeraniaArray records) {
-    TMeasurementTable table(options.outputKind == TOutputKind::Mxe ? TTablePage::All
-                                                                   : options.page);
-    FillMeasurementTable(records, table);
-    const std::vector<TVerdict> verdicts =
-        options.budget ? PageVerdicts(JudgeRecords(*options.budget, records), records, table.Page())
-                       : std::vector<TVerdict>();
-    // The workbook takes its numbers from the records; every other output only from the table.
-    if (options.outputKind != TOutputKind::Xlsx)
-        TMeraniaArray().swap(records);
-    table.SetAllChecked(true);
+namespace {
 
+// The table (every row ticked) to options.output; records only for the workbook.
+void WriteTableOutput(const TConvertOptions& options, TMeasurementTable& table,
+                      const TMeraniaArray& records, const std::vector<TVerdict>& verdicts) {
+    table.SetAllChecked(true);
     const std::string deviceLine =
         options.device ? DeviceLineFromLabel(options.deviceLabel) : std::string();
     switch (options.outputKind) {
@@ -103,6 +97,32 @@ void WriteMeraniaOutput(const TConvertOptions& options, TMeraniaArray records) {
             break;
         }
     }
+}
+
+}  // namespace
+
+TTablePage OutputPage(const TConvertOptions& options) {
+    return options.outputKind == TOutputKind::Mxe ? TTablePage::All : options.page;
+}
+
+bool OutputNeedsRecords(const TConvertOptions& options) {
+    return options.outputKind == TOutputKind::Xlsx || options.budget.has_value();
+}
+
+void WriteMeraniaOutput(const TConvertOptions& options, TMeraniaArray records) {
+    TMeasurementTable table(OutputPage(options));
+    FillMeasurementTable(records, table);
+    const std::vector<TVerdict> verdicts =
+        options.budget ? PageVerdicts(JudgeRecords(*options.budget, records), records, table.Page())
+                       : std::vector<TVerdict>();
+    // The workbook takes its numbers from the records; every other output only from the table.
+    if (options.outputKind != TOutputKind::Xlsx)
+        TMeraniaArray().swap(records);
+    WriteTableOutput(options, table, records, verdicts);
+}
+
+void WriteMeraniaTable(const TConvertOptions& options, TMeasurementTable table) {
+    WriteTableOutput(options, table, {}, {});
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/MeasurementTable.h"
 #include "data/uMeranie.h"
 #include "tools/cli/ConvertOptions.h"
 
@@ -12,6 +13,14 @@ void ReadOutputBudget(TConvertOptions& options);
 // output), judged by options.budget when it is set. The records and the table are released as
 // soon as the next stage has what it needs, so a million records stay well under 150 bytes each.
 void WriteMeraniaOutput(const TConvertOptions& options, TMeraniaArray records);
+
+// The page of the table options.output is made from.
+TTablePage OutputPage(const TConvertOptions& options);
+// Whether the output needs the records beside the table (the workbook's numbers, a budget's
+// verdicts); when not, WriteMeraniaTable writes it from the table alone.
+bool OutputNeedsRecords(const TConvertOptions& options);
+// Writes what WriteMeraniaOutput writes from the table of OutputPage(options).
+void WriteMeraniaTable(const TConvertOptions& options, TMeasurementTable table);
 
 // Throws what WriteMeraniaOutput would throw for an OUTPUT that cannot be made (a missing
 // folder, one that forbids new files), leaving OUTPUT untouched: for the checks before a

@@ -26,31 +26,6 @@ std::string HomeFolder() {
     return home;
 }
 
-bool IsPostgresUri(const std::string& location) {
-    return location.starts_with("postgresql://") || location.starts_with("postgres://");
-}
-
-// Replaces the value of every "password=" parameter of a URI's query with "***".
-std::string HideQueryPasswords(std::string uri) {
-    const std::size_t query = uri.find('?');
-    if (query == std::string::npos) {
-        return uri;
-    }
-    for (std::size_t at = query; at < uri.size();) {
-        const std::size_t start = at + 1;
-        const std::size_t equals = uri.find('=', start);
-        const std::size_t end = std::min(uri.find('&', start), uri.size());
-        if (equals < end &&
-            IsPasswordParameter(std::string_view(uri).substr(start, equals - start))) {
-            const std::size_t valueStart = equals + 1;
-            const std::size_t valueEnd = std::min(uri.find_first_of("&#", valueStart), uri.size());
-            uri.replace(valueStart, valueEnd - valueStart, "***");
-        }
-        at = uri.find('&', start);
-    }
-    return uri;
-}
-
 }  // namespace
 
 std::string ArchiveLocation(const std::string& given) {
@@ -69,7 +44,7 @@ std::string ArchiveLocation(const std::string& given) {
 }
 
 std::unique_ptr<TArchive> OpenArchive(const std::string& location, TArchiveCreation creation) {
-    if (IsPostgresUri(location)) {
+    if (IsPostgresLocation(location)) {
         return OpenPostgresArchive(location);
     }
     if (creation == TArchiveCreation::MustExist && !location.empty()) {
@@ -97,26 +72,5 @@ void TArchive::SaveCopy(const std::string& path) {
 }
 
 std::string ShownLocation(const std::string& location) {
-    if (!IsPostgresUri(location)) {
-        return location;
-    }
-    // What libpq cannot read, or reads with a password's "@" taken for the host's, hides
-    // the whole of what may be a password.
-    try {
-        SplitPostgresLocation(location);
-    } catch (const EArchiveError&) {
-        return HiddenPostgresLocation(location);
-    }
-    const std::size_t authority = location.find("://") + 3;
-    const std::size_t authorityEnd =
-        std::min(location.find_first_of("/?#", authority), location.size());
-    const std::size_t at = location.rfind('@', authorityEnd);
-    std::string shown = location;
-    if (at != std::string::npos && at >= authority) {
-        const std::size_t colon = location.find(':', authority);
-        if (colon != std::string::npos && colon < at) {
-            shown.replace(colon + 1, at - colon - 1, "***");
-        }
-    }
-    return HideQueryPasswords(shown);
+    return IsPostgresLocation(location) ? ShownPostgresLocation(location) : location;
 }

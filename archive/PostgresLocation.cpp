@@ -61,6 +61,41 @@ TUriParts Parts(std::string_view uri) {
     return parts;
 }
 
+// A parameter of the query: its "?" or "&" at Begin, its name up to NameEnd (its "=", or End
+// without one).
+struct TParameter {
+    std::size_t Begin = 0;
+    std::size_t NameEnd = 0;
+    std::size_t End = 0;
+};
+
+std::vector<TParameter> Parameters(std::string_view uri, const TUriParts& parts) {
+    std::vector<TParameter> parameters;
+    for (std::size_t at = parts.QueryBegin; at < uri.size();) {
+        const std::size_t end = std::min(uri.find('&', at + 1), uri.size());
+        parameters.push_back({at, std::min(uri.find('=', at + 1), end), end});
+        at = end;
+    }
+    return parameters;
+}
+
+bool IsPassword(std::string_view uri, const TParameter& parameter) {
+    return IsPasswordParameter(
+        uri.substr(parameter.Begin + 1, parameter.NameEnd - parameter.Begin - 1));
+}
+
+// The query with the value of every password parameter as "***".
+std::string HiddenQuery(std::string_view uri, const TUriParts& parts) {
+    std::string query;
+    for (const TParameter& parameter : Parameters(uri, parts)) {
+        const bool hidden = parameter.NameEnd < parameter.End && IsPassword(uri, parameter);
+        query += uri.substr(parameter.Begin,
+                            (hidden ? parameter.NameEnd + 1 : parameter.End) - parameter.Begin);
+        query += hidden ? "***" : "";
+    }
+    return query;
+}
+
 // Every text of uri that may hold a password, raw and decoded, longest first.
 std::vector<std::string> Secrets(std::string_view uri) {
     const TUriParts parts = Parts(uri);
@@ -76,13 +111,9 @@ std::vector<std::string> Secrets(std::string_view uri) {
     add(userinfo);
     if (const std::size_t colon = userinfo.find(':'); colon != std::string_view::npos)
         add(userinfo.substr(colon + 1));
-    for (std::size_t at = parts.QueryBegin; at < uri.size();) {
-        const std::size_t end = std::min(uri.find('&', at + 1), uri.size());
-        const std::string_view parameter = uri.substr(at + 1, end - at - 1);
-        const std::size_t equals = parameter.find('=');
-        if (equals != std::string_view::npos && IsPasswordParameter(parameter.substr(0, equals)))
-            add(parameter.substr(equals + 1));
-        at = end;
+    for (const TParameter& parameter : Parameters(uri, parts)) {
+        if (parameter.NameEnd < parameter.End && IsPassword(uri, parameter))
+            add(uri.substr(parameter.NameEnd + 1, parameter.End - parameter.NameEnd - 1));
     }
     std::sort(secrets.begin(), secrets.end(),
               [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
@@ -149,12 +180,10 @@ std::string WithoutPassword(const std::string& uri, const TOptions& given) {
     if (parts.UserinfoEnd > parts.AuthorityBegin && colon < parts.UserinfoEnd)
         stripped.erase(colon, parts.UserinfoEnd - colon);
     std::string query;
-    for (std::size_t at = parts.QueryBegin; at < uri.size();) {
-        const std::size_t end = std::min(uri.find('&', at + 1), uri.size());
-        const std::string parameter = uri.substr(at + 1, end - at - 1);
-        if (!IsPasswordParameter(parameter.substr(0, parameter.find('='))))
-            query += (query.empty() ? "?" : "&") + parameter;
-        at = end;
+    for (const TParameter& parameter : Parameters(uri, parts)) {
+        if (!IsPassword(uri, parameter))
+            query += (query.empty() ? "?" : "&") +
+                     uri.substr(parameter.Begin + 1, parameter.End - parameter.Begin - 1);
     }
     stripped += query;
     TOptions expected = given;
@@ -182,18 +211,27 @@ std::string HiddenPostgresLocation(std::string_view uri) {
     if (parts.UserinfoEnd > parts.AuthorityBegin)
         hidden += "***";
     hidden += uri.substr(parts.UserinfoEnd, parts.QueryBegin - parts.UserinfoEnd);
-    for (std::size_t at = parts.QueryBegin; at < uri.size();) {
-        const std::size_t end = std::min(uri.find('&', at + 1), uri.size());
-        const std::string_view parameter = uri.substr(at + 1, end - at - 1);
-        const std::size_t equals = parameter.find('=');
-        hidden += uri[at];
-        if (equals != std::string_view::npos && IsPasswordParameter(parameter.substr(0, equals)))
-            hidden += std::string(parameter.substr(0, equals + 1)) + "***";
-        else
-            hidden += parameter;
-        at = end;
+    return hidden + HiddenQuery(uri, parts);
+}
+
+std::string ShownPostgresLocation(const std::string& uri) {
+    // What libpq cannot read, or reads with a password's "@" taken for the host's, hides
+    // the whole of what may be a password.
+    try {
+        SplitPostgresLocation(uri);
+    } catch (const EArchiveError&) {
+        return HiddenPostgresLocation(uri);
     }
-    return hidden;
+    const TUriParts parts = Parts(uri);
+    std::string shown = uri.substr(0, parts.QueryBegin);
+    const std::size_t colon = shown.find(':', parts.AuthorityBegin);
+    if (parts.UserinfoEnd > parts.AuthorityBegin && colon < parts.UserinfoEnd)
+        shown.replace(colon + 1, parts.UserinfoEnd - colon - 1, "***");
+    return shown + HiddenQuery(uri, parts);
+}
+
+bool IsPostgresLocation(std::string_view location) {
+    return location.starts_with("postgresql://") || location.starts_with("postgres://");
 }
 
 std::string StarredPostgresLocation(std::string_view uri) {
@@ -204,12 +242,9 @@ std::string StarredPostgresLocation(std::string_view uri) {
             starred[at] = '*';
     };
     star(parts.AuthorityBegin, parts.UserinfoEnd);
-    for (std::size_t at = parts.QueryBegin; at < uri.size();) {
-        const std::size_t end = std::min(uri.find('&', at + 1), uri.size());
-        const std::size_t equals = uri.find('=', at + 1);
-        if (equals < end && IsPasswordParameter(uri.substr(at + 1, equals - at - 1)))
-            star(equals + 1, end);
-        at = end;
+    for (const TParameter& parameter : Parameters(uri, parts)) {
+        if (IsPassword(uri, parameter))
+            star(parameter.NameEnd + 1, parameter.End);
     }
     return starred;
 }

@@ -24,6 +24,13 @@ std::string PostgresLocationWithPassword(const std::string& location, const std:
 // "pass%77ord" too) as "***".
 std::string HiddenPostgresLocation(std::string_view uri);
 
+// A location as messages and the window show it: the password of "user:password@" and of
+// every password parameter as "***" (what libpq cannot read as HiddenPostgresLocation).
+std::string ShownPostgresLocation(const std::string& uri);
+
+// Whether location names a PostgreSQL database ("postgresql://" or "postgres://").
+bool IsPostgresLocation(std::string_view location);
+
 // uri with every character HiddenPostgresLocation hides turned into "*", of the same length:
 // for a command line overwritten in place.
 std::string StarredPostgresLocation(std::string_view uri);

@@ -21,10 +21,6 @@ std::unique_ptr<QSettings> OpenSettings(const QString& fileName) {
 
 }  // namespace
 
-bool IsPostgresLocation(const std::string& location) {
-    return location.starts_with("postgresql://") || location.starts_with("postgres://");
-}
-
 std::string UriWithoutPassword(const std::string& uri, std::string* password) {
     if (password) {
         password->clear();

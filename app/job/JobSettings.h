@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/job/JobDialogs.h"
+#include "archive/PostgresLocation.h"  // IsPostgresLocation
 
 // The archive the Job menu uses, kept in the user's own settings (never settings.ini) and
 // never with a password: a password lives only in memory for the run.
@@ -32,4 +33,3 @@ private:
 std::string UriWithoutPassword(const std::string& uri, std::string* password = nullptr);
 // The URI with password set (unchanged when password is empty).
 std::string UriWithPassword(const std::string& uri, const std::string& password);
-bool IsPostgresLocation(const std::string& location);

@@ -290,7 +290,7 @@ bool HideArchivePasswords(int argc, char** argv) {
         else
             continue;
         const std::string_view uri(value);
-        if (!uri.starts_with("postgresql://") && !uri.starts_with("postgres://"))
+        if (!IsPostgresLocation(uri))
             continue;
         const std::string starred = StarredPostgresLocation(uri);
         hidden = hidden || starred != uri;

@@ -7,18 +7,13 @@
 
 TDownload MakeDownload(TMeraniaArray records, std::string meter, std::string source,
                        const TAddAnswers& answers) {
-    TDownload download;
-    download.Meter = std::move(meter);
-    download.Source = std::move(source);
-    download.Operator = answers.Operator;
-    download.TestDate = answers.TestDate;
-    download.Direction = answers.Direction;
-    download.Sha256 = DownloadSha256(records);
-    download.Readings.reserve(records.size());
+    std::vector<TStoredReading> readings;
+    readings.reserve(records.size());
     for (TMeranie& record : records) {
-        download.Readings.push_back({std::move(record), answers.Direction});
+        readings.push_back({std::move(record), answers.Direction});
     }
-    return download;
+    return MakeDownloadOfReadings(std::move(readings), std::move(meter), std::move(source),
+                                  answers);
 }
 
 TDownload MakeDownloadOfReadings(std::vector<TStoredReading> readings, std::string meter,

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "data/Latin1Utf8.h"
+
 namespace {
 
 bool NeedsEscape(unsigned char byte) {
@@ -86,18 +88,7 @@ std::string XlsxCellText(std::string_view latin1) {
 }
 
 std::string XlsxPropertyText(std::string_view latin1) {
-    std::string utf8;
-    utf8.reserve(latin1.size());
-    for (const char c : latin1) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80) {
-            utf8 += static_cast<char>(0xC0 | (byte >> 6));
-            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-        } else {
-            utf8 += c;
-        }
-    }
-    return XlsxUtf8PropertyText(utf8);
+    return XlsxUtf8PropertyText(Latin1ToUtf8(latin1));
 }
 
 std::string XlsxUtf8PropertyText(std::string_view utf8) {

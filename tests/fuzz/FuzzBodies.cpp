@@ -145,12 +145,9 @@ std::string WithoutSplitRecords(std::string text) {
 
 TParse Reference(const std::string& dump) {
     TParse outcome;
-    std::string error;
-    const auto records =
-        ReferenceRecords(WithoutSplitRecords(dump.substr(0, dump.find('\0'))), &error);
-    outcome.error = error;
+    // A conversion error leaves the records read so far, the failing one partial, in Merania.
+    ReferenceRecords(WithoutSplitRecords(dump.substr(0, dump.find('\0'))), &outcome.error);
     outcome.records = Merania;
-    (void)records;
     return outcome;
 }
 

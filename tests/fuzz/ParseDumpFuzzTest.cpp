@@ -62,17 +62,17 @@ private:
     std::mt19937_64 random_;
 };
 
-// The pieces convert reads a dump in never show: every record, line left out and error as the
-// whole parse gives them.
-TEST(ParseDumpFuzz, PiecesMatchTheWholeParse) {
+// Runs check over generated dumps, raw bytes one time in three; the generator must reach
+// both outcomes, or the comparison proves little.
+void CheckGeneratedDumps(TFuzzOutcome (*check)(const std::string&), std::uint64_t defaultCount) {
     const std::uint64_t seed = FuzzSeed();
-    const std::uint64_t iterations = FuzzIterations(20000);
+    const std::uint64_t iterations = FuzzIterations(defaultCount);
     TDumpMaker maker(seed);
     std::size_t withRecords = 0;
     std::size_t withErrors = 0;
     for (std::uint64_t i = 0; i < iterations; ++i) {
         const std::string dump = maker.Below(3) == 0 ? maker.Bytes() : maker.Lines();
-        const TFuzzOutcome outcome = CheckParseInPieces(dump);
+        const TFuzzOutcome outcome = check(dump);
         withRecords += outcome.Accepted;
         withErrors += outcome.Refused;
         ASSERT_EQ(outcome.Failure, "") << "seed " << seed << ", case " << i;
@@ -81,22 +81,14 @@ TEST(ParseDumpFuzz, PiecesMatchTheWholeParse) {
     EXPECT_GT(withErrors, iterations / 20);
 }
 
+// The pieces convert reads a dump in never show: every record, line left out and error as the
+// whole parse gives them.
+TEST(ParseDumpFuzz, PiecesMatchTheWholeParse) {
+    CheckGeneratedDumps(CheckParseInPieces, 20000);
+}
+
 TEST(ParseDumpFuzz, FastPathMatchesTheReferenceSplit) {
-    const std::uint64_t seed = FuzzSeed();
-    const std::uint64_t iterations = FuzzIterations(60000);
-    TDumpMaker maker(seed);
-    std::size_t withRecords = 0;
-    std::size_t withErrors = 0;
-    for (std::uint64_t i = 0; i < iterations; ++i) {
-        const std::string dump = maker.Below(3) == 0 ? maker.Bytes() : maker.Lines();
-        const TFuzzOutcome outcome = CheckParseDump(dump);
-        withRecords += outcome.Accepted;
-        withErrors += outcome.Refused;
-        ASSERT_EQ(outcome.Failure, "") << "seed " << seed << ", case " << i;
-    }
-    // The generator must reach both outcomes, or the comparison proves little.
-    EXPECT_GT(withRecords, iterations / 10);
-    EXPECT_GT(withErrors, iterations / 20);
+    CheckGeneratedDumps(CheckParseDump, 60000);
 }
 
 TEST(ParseDumpFuzz, SplitDelimitedMatchesThePointerWalk) {

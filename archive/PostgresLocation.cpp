@@ -241,7 +241,11 @@ std::string StarredPostgresLocation(std::string_view uri) {
         for (std::size_t at = from; at < to; ++at)
             starred[at] = '*';
     };
-    star(parts.AuthorityBegin, parts.UserinfoEnd);
+    // A user name alone is no secret; with a password the whole of it goes, as a password
+    // holding an "@" of its own leaves no sure place where the name ends.
+    if (uri.substr(parts.AuthorityBegin, parts.UserinfoEnd - parts.AuthorityBegin).find(':') !=
+        std::string_view::npos)
+        star(parts.AuthorityBegin, parts.UserinfoEnd);
     for (const TParameter& parameter : Parameters(uri, parts)) {
         if (IsPassword(uri, parameter))
             star(parameter.NameEnd + 1, parameter.End);

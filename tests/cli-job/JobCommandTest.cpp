@@ -589,10 +589,14 @@ TEST_F(JobTest, APasswordOnTheCommandLineIsNeverShown) {
     std::string first = "--archive=postgresql://ann:S3cret@db/jobs";
     std::string second = "postgres://db/jobs?pass%77ord=S3cret&sslmode=require";
     std::string third = "/home/ann/S3cret.sqlite";
+    std::string userOnly = "--archive=postgresql://ann@/jobs?host=/tmp/x";
     char* argv[] = {first.data(), second.data(), third.data()};
     char option[] = "--archive";
     char program[] = "meridax-cli";
     char* line[] = {program, first.data(), option, second.data(), option, third.data()};
+    char* nameOnly[] = {program, userOnly.data()};
+    EXPECT_FALSE(HideArchivePasswords(2, nameOnly));
+    EXPECT_EQ(userOnly, "--archive=postgresql://ann@/jobs?host=/tmp/x");
     EXPECT_TRUE(HideArchivePasswords(6, line));
     EXPECT_EQ(std::string(argv[0]), "--archive=postgresql://**********@db/jobs");
     EXPECT_EQ(std::string(argv[1]), "postgres://db/jobs?pass%77ord=******&sslmode=require");

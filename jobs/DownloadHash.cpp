@@ -1,56 +1,14 @@
 #include "jobs/DownloadHash.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
-#include <memory>
 #include <stdexcept>
 
 #include "data/MeasurementTable.h"
 #include "data/MeasurementText.h"
 #include "jobs/ArchiveErrors.h"
+#include "jobs/Sha256.h"
 
 namespace {
-struct TDigestContextFree {
-    void operator()(EVP_MD_CTX* context) const noexcept { EVP_MD_CTX_free(context); }
-};
-
-// SHA-256 fed piece by piece.
-class TSha256 {
-public:
-    TSha256() : context_(EVP_MD_CTX_new()) {
-        if (!context_ || EVP_DigestInit_ex(context_.get(), EVP_sha256(), nullptr) != 1)
-            Unavailable();
-    }
-
-    void Add(const std::string& bytes) {
-        if (EVP_DigestUpdate(context_.get(), bytes.data(), bytes.size()) != 1)
-            Unavailable();
-    }
-
-    std::string Hex() {
-        unsigned char digest[EVP_MAX_MD_SIZE];
-        unsigned int size = 0;
-        if (EVP_DigestFinal_ex(context_.get(), digest, &size) != 1)
-            Unavailable();
-        static constexpr char Digits[] = "0123456789abcdef";
-        std::string hex;
-        hex.reserve(size * 2);
-        for (unsigned int i = 0; i < size; ++i) {
-            hex += Digits[digest[i] >> 4];
-            hex += Digits[digest[i] & 0x0F];
-        }
-        return hex;
-    }
-
-private:
-    [[noreturn]] static void Unavailable() {
-        throw std::runtime_error("SHA-256 is not available from libcrypto");
-    }
-
-    std::unique_ptr<EVP_MD_CTX, TDigestContextFree> context_;
-};
-
 // Readings hashed a piece at a time: a measurement file's text is its rows' texts one after the
 // other, so the pieces' texts hash as the whole text does, without the whole table and text
 // of a million readings (49 MB) beside them.

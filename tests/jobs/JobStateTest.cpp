@@ -84,6 +84,39 @@ TEST(JobStateTest, WorkedExample) {
                       : "direction: kept Ben's b-a over Ann's a-b, made without seeing each other");
 }
 
+// Values as plain text: void marks, objects' members, a long text cut within 60 bytes at a
+// character's start, null; several others listed with ", " and "and"; no author: "someone".
+TEST(JobStateTest, ConflictTexts) {
+    const auto made = [](const std::string& author, const std::string& value) {
+        TJobEvent event;
+        event.Author = author;
+        event.Value = value;
+        return event;
+    };
+    std::string longText = "x";
+    for (int i = 0; i < 35; ++i)
+        longText += "\xC3\xA9";
+    const std::pair<TConflict, std::string> cases[] = {
+        {{"",
+          EventField::Void,
+          made("Cid", VoidValue(true, "wrong cable")),
+          {made("", VoidValue(false, "")), made("Ann", VoidValue(true, ""))}},
+         "void: kept Cid's void (wrong cable) over someone's not void and Ann's void, made "
+         "without seeing each other"},
+        {{"",
+          EventField::Added,
+          made("Ann", AddedValue("M", "S")),
+          {made("Ben", AddedValue("", "S2")), made("Cid", IntegerValue(12)),
+           made("Dan", NullValue()), made("Eve", LogoValue("\x89PNG", "svg"))}},
+         "added: kept Ann's M, S over Ben's (empty), S2, Cid's 12, Dan's (none) and Eve's svg "
+         "logo, made without seeing each other"},
+        {{"", EventField::Budget, made("Ann", StringValue(longText)), {made("Ben", "{bad")}},
+         "budget: kept Ann's " + longText.substr(0, 59) +
+             "... over Ben's {bad, made without seeing each other"}};
+    for (const auto& [conflict, text] : cases)
+        EXPECT_EQ(ConflictText(conflict), text);
+}
+
 // A laptop whose wall clock is a year behind takes the server's events, then adds a download and
 // corrects the voided one's direction: NextClock puts both after what it saw, so the new
 // download comes second and the fix is seen as made after the void.
@@ -173,16 +206,19 @@ private:
             {DownloadTarget("h1"), EventField::Direction},
             {DownloadTarget("h2"), EventField::Added},
             {DownloadTarget("h2"), EventField::Date}};
+        // Each field gets values of every shape, most of them wrong for it, and one that is no
+        // JSON.
         static const char* const values[] = {R"("")",
                                              R"("a-b")",
                                              R"("b-a")",
                                              R"("2026-12-01")",
                                              "3",
                                              "0",
+                                             "[1]",
+                                             "{",
                                              R"({"reason":"r","void":true})",
                                              R"({"reason":"","void":false})",
-                                             R"({"meter":"M","source":"S"})",
-                                             "[1]"};
+                                             R"({"meter":"M","source":"S"})"};
         const auto& [target, field] = fields[Pick(std::size(fields))];
         std::vector<std::string> pred;
         for (const std::size_t index : seen) {

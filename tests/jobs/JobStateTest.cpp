@@ -299,74 +299,105 @@ std::string StateText(const TJobState& state) {
     return text;
 }
 
-// What the oracle's heads say of some of the state's fields, to hold DeriveJobState to.
-std::string OracleStateText(const std::vector<TJobEvent>& events) {
-    const auto heads = OracleHeads(events);
-    const auto winner = [&](const std::string& target, const char* field) {
-        const auto found = heads.find({target, field});
-        return found == heads.end() ? nullptr : found->second.front();
-    };
-    const auto plainString = [](const TJobEvent* event) {
-        return event && event->Value.front() == '"'
-                   ? event->Value.substr(1, event->Value.size() - 2)
-                   : std::string();
-    };
-    std::string text = "customer " + plainString(winner(JobTarget, EventField::Customer)) + "\n";
-    std::vector<const TJobEvent*> budgets;
-    for (const TJobEvent& event : events) {
-        if (event.Field == EventField::Budget &&
-            std::none_of(budgets.begin(), budgets.end(),
-                         [&](const TJobEvent* b) { return b->Id == event.Id; }))
-            budgets.push_back(&event);
-    }
-    std::sort(budgets.begin(), budgets.end(), [](auto* a, auto* b) { return ClockIdAbove(b, a); });
-    const TJobEvent* budgetWinner = winner(JobTarget, EventField::Budget);
-    std::erase(budgets, budgetWinner);
-    if (budgetWinner)
-        budgets.push_back(budgetWinner);
-    for (const TJobEvent* budget : budgets) {
-        if (budget->Value.front() == '"')
-            text += "budget " + plainString(budget) + "\n";
-    }
-    if (const TJobEvent* fibres = winner(CableTarget("R"), EventField::Fibers);
-        fibres && fibres->Value == "3")
-        text += "fibres 3\n";
-    std::vector<const TJobEvent*> firstAdds;
-    for (const char* hash : {"h1", "h2"}) {
-        const TJobEvent* first = nullptr;
-        for (const TJobEvent& event : events) {
-            if (event.Target == DownloadTarget(hash) && event.Field == EventField::Added &&
-                (!first || ClockIdAbove(first, &event)))
-                first = &event;
-        }
-        if (first)
-            firstAdds.push_back(first);
-    }
-    std::sort(firstAdds.begin(), firstAdds.end(),
-              [](auto* a, auto* b) { return ClockIdAbove(b, a); });
-    for (const TJobEvent* add : firstAdds) {
-        text += "download " + add->Target;
-        const TJobEvent* direction = winner(add->Target, EventField::Direction);
-        const TJobEvent* mark = winner(add->Target, EventField::Void);
-        if (direction && (direction->Value == R"("a-b")" || direction->Value == R"("b-a")"))
-            text += " " + plainString(direction);
-        if (mark && mark->Value.find("true") != std::string::npos) {
-            text += " void " + mark->Author + " fixed";
-            const TJobEvent* fix = nullptr;
-            for (const TJobEvent& event : events) {
-                if (event.Target == add->Target && event.Field == EventField::Direction &&
-                    event.Clock > mark->Clock && (!fix || ClockIdAbove(&event, fix)))
-                    fix = &event;
-            }
-            text += fix ? " " + fix->Author : "";
-        }
-        text += "\n";
-    }
-    std::size_t conflicts = 0;
-    for (const auto& [key, list] : heads)
-        conflicts += list.size() > 1 ? 1 : 0;
-    return text + "conflicts " + std::to_string(conflicts) + "\n";
+std::string PlainString(const TJobEvent* event) {
+    return event && event->Value.front() == '"' ? event->Value.substr(1, event->Value.size() - 2)
+                                                : std::string();
 }
+
+// What the oracle's heads say of some of the state's fields, to hold DeriveJobState to.
+class TOracleState {
+public:
+    explicit TOracleState(const std::vector<TJobEvent>& events)
+        : events_(events), heads_(OracleHeads(events)) {}
+
+    std::string Text() const {
+        std::string text =
+            "customer " + PlainString(Winner(JobTarget, EventField::Customer)) + "\n" + Budgets();
+        if (const TJobEvent* fibres = Winner(CableTarget("R"), EventField::Fibers);
+            fibres && fibres->Value == "3")
+            text += "fibres 3\n";
+        text += Downloads();
+        std::size_t conflicts = 0;
+        for (const auto& [key, list] : heads_)
+            conflicts += list.size() > 1 ? 1 : 0;
+        return text + "conflicts " + std::to_string(conflicts) + "\n";
+    }
+
+private:
+    const TJobEvent* Winner(const std::string& target, const char* field) const {
+        const auto found = heads_.find({target, field});
+        return found == heads_.end() ? nullptr : found->second.front();
+    }
+
+    // Every budget by (Clock, Id), the winner last, those of other shapes left out.
+    std::string Budgets() const {
+        std::vector<const TJobEvent*> budgets;
+        for (const TJobEvent& event : events_) {
+            if (event.Field == EventField::Budget &&
+                std::none_of(budgets.begin(), budgets.end(),
+                             [&](const TJobEvent* b) { return b->Id == event.Id; }))
+                budgets.push_back(&event);
+        }
+        std::sort(budgets.begin(), budgets.end(),
+                  [](auto* a, auto* b) { return ClockIdAbove(b, a); });
+        const TJobEvent* winner = Winner(JobTarget, EventField::Budget);
+        std::erase(budgets, winner);
+        if (winner)
+            budgets.push_back(winner);
+        std::string text;
+        for (const TJobEvent* budget : budgets) {
+            if (budget->Value.front() == '"')
+                text += "budget " + PlainString(budget) + "\n";
+        }
+        return text;
+    }
+
+    // The lowest (Clock, Id) of any event matching, or none.
+    template <class F>
+    const TJobEvent* Lowest(F matches) const {
+        const TJobEvent* lowest = nullptr;
+        for (const TJobEvent& event : events_) {
+            if (matches(event) && (!lowest || ClockIdAbove(lowest, &event)))
+                lowest = &event;
+        }
+        return lowest;
+    }
+
+    std::string Downloads() const {
+        std::vector<const TJobEvent*> firstAdds;
+        for (const char* hash : {"h1", "h2"}) {
+            if (const TJobEvent* first = Lowest([&](const TJobEvent& event) {
+                    return event.Target == DownloadTarget(hash) && event.Field == EventField::Added;
+                }))
+                firstAdds.push_back(first);
+        }
+        std::sort(firstAdds.begin(), firstAdds.end(),
+                  [](auto* a, auto* b) { return ClockIdAbove(b, a); });
+        std::string text;
+        for (const TJobEvent* add : firstAdds) {
+            text += "download " + add->Target;
+            const TJobEvent* direction = Winner(add->Target, EventField::Direction);
+            if (direction && (direction->Value == R"("a-b")" || direction->Value == R"("b-a")"))
+                text += " " + PlainString(direction);
+            const TJobEvent* mark = Winner(add->Target, EventField::Void);
+            if (mark && mark->Value.find("true") != std::string::npos) {
+                text += " void " + mark->Author + " fixed";
+                const TJobEvent* fix = nullptr;
+                for (const TJobEvent& event : events_) {
+                    if (event.Target == add->Target && event.Field == EventField::Direction &&
+                        event.Clock > mark->Clock && (!fix || ClockIdAbove(&event, fix)))
+                        fix = &event;
+                }
+                text += fix ? " " + fix->Author : "";
+            }
+            text += "\n";
+        }
+        return text;
+    }
+
+    const std::vector<TJobEvent>& events_;
+    std::map<TFieldKey, std::vector<const TJobEvent*>> heads_;
+};
 
 // The same fields as DeriveJobState gives them.
 std::string DerivedOracleText(const TJobState& state) {
@@ -423,7 +454,7 @@ TEST(JobStateTest, RuleMatchesOracleWhateverTheOrder) {
                 expected[key].push_back(event->Id);
         }
         const std::string state = StateText(DeriveJobState("J", events));
-        EXPECT_EQ(DerivedOracleText(DeriveJobState("J", events)), OracleStateText(events));
+        EXPECT_EQ(DerivedOracleText(DeriveJobState("J", events)), TOracleState(events).Text());
         for (const auto& variant : SameEventsOtherwise(events, random)) {
             EXPECT_EQ(IdsOf(FieldOutcomes(variant)), expected);
             EXPECT_EQ(StateText(DeriveJobState("J", variant)), state);

@@ -13,16 +13,14 @@ constexpr char Version1Origin[] = "v1";
 // The events of one job, made in order.
 class TVersion1Maker {
 public:
-    explicit TVersion1Maker(const TJob& job) : job_(job) {}
-
     std::vector<TJobEvent> Take() { return std::move(events_); }
 
     // The clock of a stored time; what names the time in the message.
-    TClock ClockOf(const std::string& time, const std::string& what) const {
+    static TClock ClockOf(const std::string& time, const std::string& what) {
         if (const std::optional<TClock> clock = ClockOfTime(time))
             return *clock;
         throw EArchiveError(TArchiveErrc::BadInput,
-                            "job " + job_.Name + ": " + what + " " + QuoteForMessage(time) +
+                            what + " " + QuoteForMessage(time) +
                                 " is not a UTC time such as 2026-12-07T19:55:36.123456Z");
     }
 
@@ -43,7 +41,6 @@ public:
     }
 
 private:
-    const TJob& job_;
     std::vector<TJobEvent> events_;
 };
 
@@ -98,6 +95,20 @@ void AddDownload(TVersion1Maker& maker, const TDownload& download, TClock added)
     if (download.Void)
         add(added + 1, EventField::Void, VoidValue(true, download.VoidReason));
 }
+
+// Each download's events; one added in the same millisecond as the one before it (or earlier)
+// gets the next clock step, so that the downloads keep their order.
+void AddDownloads(TVersion1Maker& maker, const std::vector<TDownload>& downloads) {
+    TClock previous = 0;
+    for (std::size_t i = 0; i < downloads.size(); ++i) {
+        const TDownload& download = downloads[i];
+        const std::string number = std::to_string(download.Number ? download.Number : i + 1);
+        TClock added = maker.ClockOf(download.AddedAt, "download " + number + "'s added time");
+        added = i == 0 ? added : std::max(added, previous + 1);
+        AddDownload(maker, download, added);
+        previous = added;
+    }
+}
 }  // namespace
 
 std::vector<TStoredReading> OwnDirections(const TDownload& download) {
@@ -110,17 +121,14 @@ std::vector<TStoredReading> OwnDirections(const TDownload& download) {
 }
 
 std::vector<TJobEvent> Version1Events(const TJob& job, const std::vector<TDownload>& downloads) {
-    TVersion1Maker maker(job);
-    AddJobFacts(maker, job);
-    AddBudgets(maker, job);
-    TClock previous = 0;
-    for (std::size_t i = 0; i < downloads.size(); ++i) {
-        const TDownload& download = downloads[i];
-        const std::string number = std::to_string(download.Number ? download.Number : i + 1);
-        TClock added = maker.ClockOf(download.AddedAt, "download " + number + "'s added time");
-        added = i == 0 ? added : std::max(added, previous + 1);
-        AddDownload(maker, download, added);
-        previous = added;
+    TVersion1Maker maker;
+    try {
+        AddJobFacts(maker, job);
+        AddBudgets(maker, job);
+        AddDownloads(maker, downloads);
+    } catch (const EArchiveError& error) {
+        // A time that is none, or a text that is not UTF-8 (which no JSON value holds).
+        throw EArchiveError(error.code(), "job " + job.Name + ": " + error.what());
     }
     return maker.Take();
 }

@@ -23,5 +23,6 @@ std::vector<TStoredReading> OwnDirections(const TDownload& download);
 // AddedAt; void one clock step later, only when Void.
 // Where two budgets, or two downloads, would get one clock (stored times in one millisecond,
 // or out of order), the later one's clock is one step after the earlier's, so that the events
-// keep the stored order. A time that is no stored time is an EArchiveError (BadInput) naming it.
+// keep the stored order. A time that is no stored time, or a text that is not UTF-8, is an
+// EArchiveError (BadInput) naming the job and the time or saying which.
 std::vector<TJobEvent> Version1Events(const TJob& job, const std::vector<TDownload>& downloads);

@@ -99,6 +99,9 @@ TEST(Version1EventsTest, OwnDirectionsAndBadTimes) {
                         TArchiveErrc::BadInput,
                         "job J: download 7's added time '2026-12-01 09:00' is not a UTC time such "
                         "as 2026-12-07T19:55:36.123456Z");
+    job.Notes = "caf\xE9";
+    EXPECT_SYSTEM_ERROR(Version1Events(job, {}), EArchiveError, TArchiveErrc::BadInput,
+                        "job J: an event's value holds a text that is not UTF-8");
     job.CreatedAt.clear();
     EXPECT_SYSTEM_ERROR(Version1Events(job, {}), EArchiveError, TArchiveErrc::BadInput,
                         "job J: its creation time '' is not a UTC time such as "

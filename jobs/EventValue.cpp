@@ -68,7 +68,7 @@ std::string PlainJsonText(const TValueJson& json) {
                                         : "not void";
     }
     if (json.contains("data") && json.contains("type"))
-        return "a " + PlainJsonText(json["type"]) + " logo";
+        return PlainJsonText(json["type"]) + " logo";
     std::string text;
     for (const auto& member : json.items())
         text += (text.empty() ? "" : ", ") + PlainJsonText(member.value());

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "jobs/ArchiveErrors.h"
+#include "jobs/JobEvent.h"
+#include "jobs/JobState.h"
 #include "jobs/JobTypes.h"
 
 // Changes to a job's own facts; what is absent stays as it is. A budget given is added to the
@@ -18,11 +20,32 @@ struct TJobChanges {
     std::optional<std::string> Contractor;
     std::optional<std::string> Notes;
     std::optional<std::string> BudgetJson;
-    std::optional<std::string> BudgetSetAt;     // with BudgetJson: when it was set (an import
-                                                // keeps it); absent: now
     std::optional<std::string> Logo;            // bytes; "" removes the logo
     std::optional<std::string> LogoType;        // with Logo
     std::map<std::string, int> ExpectedFibres;  // cable → count, set or replaced; 0 removes
+};
+
+// A download's row: its records' hashes and the number it has in this archive alone.
+struct TDownloadRow {
+    std::int64_t Number = 0;
+    std::string RecordsSha256;  // the download's identity
+    std::string TextSha256;     // of the records' measurement-file text
+    std::int64_t Readings = 0;
+};
+
+// A correction of a download's facts; what is absent stays as it is.
+struct TDownloadFix {
+    std::optional<TDirection> Direction;
+    std::optional<std::string> TestDate;  // YYYY-MM-DD
+    std::optional<std::string> Operator;
+};
+
+// What a merge of another archive's download or events did.
+struct TMergeOutcome {
+    bool JobMade = false;
+    bool RecordsAdded = false;
+    std::int64_t EventsAdded = 0;
+    std::vector<TJobEvent> FarAhead;  // added events more than a day ahead of this clock
 };
 
 // An archive of jobs: an SQLite file or a PostgreSQL database, the same tables in both. Every
@@ -47,15 +70,48 @@ public:
     // Throws NoSuchJob.
     virtual void ChangeJob(const std::string& name, const TJobChanges& changes) = 0;
 
-    // Adds a download unless the job holds one with the same Sha256 (then nothing changes and
-    // the outcome names that download). Number and AddedAt are set by the archive unless
-    // download.AddedAt is given (an import keeps the times of adding). Throws NoSuchJob.
+    // Adds a download unless the job holds the same records (the same records hash, or the
+    // same measurement-file text: then nothing changes and the outcome names that download).
+    // Number, AddedAt and the hashes are set by the archive. Throws NoSuchJob.
     virtual TAddOutcome AddDownload(const std::string& jobName, const TDownload& download) = 0;
-    // Every download of the job with its readings, in the order of their numbers.
+    // Every download of the job with its readings (each with its direction in force), in the
+    // order they were first added.
     virtual std::vector<TDownload> Downloads(const std::string& jobName) = 0;
-    // Sets or clears a download's void flag; reason is kept with it. Throws NoSuchDownload.
-    virtual void SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
+    // Sets or clears a download's void flag; reason is kept with it. download names it by its
+    // number here or a prefix of its records hash (FindDownload). Throws NoSuchDownload.
+    virtual void SetVoid(const std::string& jobName, const std::string& download, bool isVoid,
                          const std::string& reason) = 0;
+    void SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
+                 const std::string& reason) {
+        SetVoid(jobName, std::to_string(number), isVoid, reason);
+    }
+    // Corrects a download's direction, test date or operator. Throws NoSuchDownload.
+    virtual void FixDownload(const std::string& jobName, const std::string& download,
+                             const TDownloadFix& fix) = 0;
+    // The records hash of the download a name means: its number in this archive, or a prefix
+    // of at least 6 hex digits of its records hash. Throws NoSuchDownload, AmbiguousDownload
+    // (naming the candidates).
+    virtual std::string FindDownload(const std::string& jobName, const std::string& name) = 0;
+
+    // The job's events and what they add up to (conflicts included). Throws NoSuchJob.
+    virtual std::vector<TJobEvent> Events(const std::string& jobName) = 0;
+    virtual TJobState State(const std::string& jobName) = 0;
+    // The author of the events this object makes; by default the user's name.
+    virtual void SetAuthor(const std::string& author) { static_cast<void>(author); }
+    // Takes in another archive's events of a job, and the records of one download when
+    // given, in one transaction; what is there already is left. Makes the job when missing.
+    virtual TMergeOutcome Merge(const std::string& jobName, const std::vector<TJobEvent>& events,
+                                const TDownload* records) = 0;
+    // The downloads' rows (numbers, hashes, reading counts) without their readings.
+    virtual std::vector<TDownloadRow> DownloadRows(const std::string& jobName) = 0;
+    // The readings of one download (own directions: None where the download's holds), by
+    // records hash; empty when the job has no such download.
+    virtual std::vector<TStoredReading> Records(const std::string& jobName,
+                                                const std::string& recordsSha256) = 0;
+
+    // What opening the archive did that its user should know (an upgrade, and where the copy
+    // from before it went); empty when nothing.
+    virtual std::string OpenNotice() const { return {}; }
 
     // A number that changes whenever any process changes the archive; cheap to ask, so that a
     // window can poll it.

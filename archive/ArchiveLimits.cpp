@@ -26,9 +26,6 @@ void RequireChangeLimits(const TJobChanges& changes) {
             RequireWithin(TextBreach(field, **text));
         }
     }
-    if (changes.BudgetSetAt) {
-        RequireWithin(TimeBreach("budget_set_at", *changes.BudgetSetAt));
-    }
     for (const auto& [cable, count] : changes.ExpectedFibres) {
         RequireWithin(ExpectedFibresBreach(cable, count));
     }

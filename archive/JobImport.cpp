@@ -1,138 +1,99 @@
 #include "archive/JobImport.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 
-namespace {
-// The identity fields of the archive's job that differ from the document's, by their names in
-// the document.
-std::vector<std::string> DifferingFields(const TJob& stored, const TJob& imported) {
-    std::vector<std::string> fields;
-    const auto compare = [&](const char* name, bool same) {
-        if (!same) {
-            fields.emplace_back(name);
-        }
-    };
-    compare("customer", stored.Customer == imported.Customer);
-    compare("site", stored.Site == imported.Site);
-    compare("contractor", stored.Contractor == imported.Contractor);
-    compare("notes", stored.Notes == imported.Notes);
-    compare("logo", stored.Logo == imported.Logo && stored.LogoType == imported.LogoType);
-    compare("expected_fibres", stored.ExpectedFibres == imported.ExpectedFibres);
-    return fields;
-}
-
-std::string JoinFields(const std::vector<std::string>& fields) {
-    std::string joined;
-    for (const std::string& field : fields) {
-        joined += (joined.empty() ? "" : ", ") + field;
-    }
-    return joined;
-}
-
-// The changes that make the stored job's identity the document's.
-TJobChanges IdentityChanges(const TJob& stored, const TJob& imported) {
-    TJobChanges changes;
-    changes.Customer = imported.Customer;
-    changes.Site = imported.Site;
-    changes.Contractor = imported.Contractor;
-    changes.Notes = imported.Notes;
-    changes.Logo = imported.Logo;
-    changes.LogoType = imported.LogoType;
-    changes.ExpectedFibres = imported.ExpectedFibres;
-    for (const auto& [cable, count] : stored.ExpectedFibres) {
-        changes.ExpectedFibres.emplace(cable, 0);  // 0 removes a cable the document lacks
-    }
-    return changes;
-}
-
-// The newest budget (by the time it was set) is the one in force, and the last is the one the
-// archive puts in force. A budget merged in that is older than the job's newest would come
-// last: the newest is then set once more, with its own time, so that it stays in force.
-void KeepNewestInForce(TArchive& archive, const std::string& jobName) {
-    const std::vector<TJobBudget> budgets = archive.FindJob(jobName).value_or(TJob{}).Budgets;
-    if (budgets.empty()) {
-        return;
-    }
-    const auto newest = std::max_element(
-        budgets.begin(), budgets.end(),
-        [](const TJobBudget& a, const TJobBudget& b) { return a.SetAt < b.SetAt; });
-    if (newest->SetAt > budgets.back().SetAt) {
-        TJobChanges changes;
-        changes.BudgetJson = newest->Json;
-        changes.BudgetSetAt = newest->SetAt;
-        archive.ChangeJob(jobName, changes);
-    }
-}
-
-// Budgets are the same when set at the same time with the same text. Those the job lacks are
-// added oldest first.
-std::int64_t AddMissingBudgets(TArchive& archive, const TJob& stored, const TJob& imported) {
-    std::vector<TJobBudget> missing;
-    for (const TJobBudget& budget : imported.Budgets) {
-        if (std::find(stored.Budgets.begin(), stored.Budgets.end(), budget) ==
-            stored.Budgets.end()) {
-            missing.push_back(budget);
-        }
-    }
-    std::stable_sort(missing.begin(), missing.end(),
-                     [](const TJobBudget& a, const TJobBudget& b) { return a.SetAt < b.SetAt; });
-    for (const TJobBudget& budget : missing) {
-        TJobChanges changes;
-        changes.BudgetJson = budget.Json;
-        changes.BudgetSetAt = budget.SetAt;
-        archive.ChangeJob(imported.Name, changes);
-    }
-    if (!missing.empty()) {
-        KeepNewestInForce(archive, imported.Name);
-    }
-    return static_cast<std::int64_t>(missing.size());
-}
-
-void AddDownloads(TArchive& archive, const TJobDocument& document, TImportOutcome& outcome) {
-    for (const TDownload& download : document.Downloads) {
-        const TAddOutcome added = archive.AddDownload(document.Job.Name, download);
-        if (!added.Added) {
-            ++outcome.DownloadsPresent;
-            continue;
-        }
-        ++outcome.DownloadsAdded;
-        if (download.Void) {
-            archive.SetVoid(document.Job.Name, added.Number, true, download.VoidReason);
-        }
-    }
-}
-}  // namespace
+#include "archive/ArchiveTime.h"
+#include "jobs/RecordsHash.h"
+#include "jobs/Version1Events.h"
 
 std::string ExportJob(TArchive& archive, const std::string& jobName) {
-    const std::optional<TJob> job = archive.FindJob(jobName);
-    if (!job) {
-        throw EArchiveError(TArchiveErrc::NoSuchJob,
-                            "there is no job " + jobName + " in the archive " + archive.Location());
+    std::vector<TJobEvent> events = archive.Events(jobName);
+    std::vector<TDownload> downloads;
+    for (const TDownloadRow& row : archive.DownloadRows(jobName)) {
+        TDownload& download = downloads.emplace_back();
+        download.RecordsSha256 = row.RecordsSha256;
+        download.Sha256 = row.TextSha256;
+        download.Readings = archive.Records(jobName, row.RecordsSha256);
     }
-    return JobDocumentText(*job, archive.Downloads(jobName));
+    return JobDocumentText(jobName, events, downloads);
 }
 
-TImportOutcome ImportJob(TArchive& archive, const TJobDocument& document, bool replace) {
-    TImportOutcome outcome;
-    const TJob& imported = document.Job;
-    const std::optional<TJob> stored = archive.FindJob(imported.Name);
-    if (!stored) {
-        archive.CreateJob(imported);
-        outcome.Created = true;
-        outcome.BudgetsAdded = static_cast<std::int64_t>(imported.Budgets.size());
-    } else {
-        const std::vector<std::string> differing = DifferingFields(*stored, imported);
-        if (!differing.empty() && !replace) {
-            throw EArchiveError(TArchiveErrc::IdentityDiffers,
-                                "job " + imported.Name + " in the archive " + archive.Location() +
-                                    " differs from the document in: " + JoinFields(differing));
-        }
-        if (!differing.empty()) {
-            archive.ChangeJob(imported.Name, IdentityChanges(*stored, imported));
-            outcome.Replaced = true;
-        }
-        outcome.BudgetsAdded = AddMissingBudgets(archive, *stored, imported);
+namespace {
+
+// The document's downloads as the second version keeps them, with their events.
+struct TDocumentParts {
+    std::vector<TJobEvent> Events;
+    std::vector<TDownload> Downloads;  // records hash, text hash, own-direction readings
+};
+
+TDocumentParts PartsOf(const TJobDocument& document) {
+    if (document.Version >= 2)
+        return {document.Events, document.Downloads};
+    TDocumentParts parts{Version1Events(document.Job, document.Downloads), {}};
+    for (const TDownload& download : document.Downloads) {
+        TDownload& records = parts.Downloads.emplace_back();
+        records.Readings = OwnDirections(download);
+        records.RecordsSha256 = RecordsSha256(records.Readings);
+        records.Sha256 = download.Sha256;
     }
-    AddDownloads(archive, document, outcome);
+    return parts;
+}
+
+}  // namespace
+
+TImportOutcome ImportJob(TArchive& archive, const TJobDocument& document) {
+    const std::string& name = document.Job.Name;
+    TImportOutcome outcome;
+    outcome.Created = !archive.FindJob(name).has_value();
+    const TDocumentParts parts = PartsOf(document);
+    std::set<std::string> sent;
+    const auto merge = [&](const std::vector<TJobEvent>& events, const TDownload* records) {
+        const TMergeOutcome merged = archive.Merge(name, events, records);
+        outcome.EventsAdded += merged.EventsAdded;
+        outcome.FarAhead.insert(outcome.FarAhead.end(), merged.FarAhead.begin(),
+                                merged.FarAhead.end());
+        for (const TJobEvent& event : events)
+            sent.insert(event.Id);
+        return merged;
+    };
+    for (const TDownload& download : parts.Downloads) {
+        std::vector<TJobEvent> events;
+        for (const TJobEvent& event : parts.Events) {
+            if (event.Target == DownloadTarget(download.RecordsSha256))
+                events.push_back(event);
+        }
+        const TMergeOutcome merged = merge(events, &download);
+        ++(merged.RecordsAdded ? outcome.DownloadsAdded : outcome.DownloadsPresent);
+    }
+    std::vector<TJobEvent> rest;
+    for (const TJobEvent& event : parts.Events) {
+        if (sent.count(event.Id) == 0)
+            rest.push_back(event);
+    }
+    if (!rest.empty() || outcome.Created)
+        merge(rest, nullptr);
     return outcome;
+}
+
+std::string FarAheadWarning(const std::vector<TJobEvent>& farAhead) {
+    std::map<std::pair<std::string, std::string>, std::pair<std::size_t, TClock>> by;
+    for (const TJobEvent& event : farAhead) {
+        auto& [count, clock] = by[{event.Origin, event.Author}];
+        ++count;
+        clock = std::max(clock, event.Clock);
+    }
+    std::string text;
+    for (const auto& [who, what] : by) {
+        const std::string author = who.second.empty() ? "someone" : who.second;
+        text += (text.empty() ? "" : "\n") + std::to_string(what.first) +
+                (what.first == 1 ? " event" : " events") + " made by " + author + " on archive " +
+                who.first.substr(0, 8) +
+                " carry a clock more than a day ahead of this computer's (up to " +
+                ArchiveTimeText(std::chrono::system_clock::time_point(
+                    std::chrono::milliseconds(MsOfClock(what.second)))) +
+                "): taken in; changes made here from now on sort after them";
+    }
+    return text;
 }

@@ -12,6 +12,7 @@
 
 #include "archive/AddDownloadPause.h"
 #include "archive/ArchiveLimits.h"
+#include "archive/EventArchive.h"
 #include "archive/JobLogo.h"
 #include "archive/PostgresErrors.h"
 #include "archive/PostgresLocation.h"
@@ -53,50 +54,10 @@ std::int64_t LockJob(pqxx::transaction_base& tx, const std::string& name,
     return row[0][0].as<std::int64_t>();
 }
 
-std::int64_t FindJobId(pqxx::transaction_base& tx, const std::string& name,
-                       const std::string& shown) {
-    const pqxx::result row = tx.exec_params("SELECT id FROM jobs WHERE name = $1", name);
-    if (row.empty()) {
-        ThrowNoSuchJob(name, shown);
-    }
-    return row[0][0].as<std::int64_t>();
-}
-
 void CountChange(pqxx::transaction_base& tx) {
     tx.exec_params("UPDATE archive_state SET change_count = change_count + 1");
 }
 
-void AddBudget(pqxx::transaction_base& tx, std::int64_t jobId, const std::string& json,
-               const std::string& setAt) {
-    static const std::string insert =
-        "INSERT INTO job_budgets(job_id, seq, json, set_at) SELECT $1, COALESCE(max(seq), 0) + 1,"
-        " $2, COALESCE(NULLIF($3, ''), " +
-        ServerNow + ") FROM job_budgets WHERE job_id = $1";
-    tx.exec_params(insert, jobId, json, setAt);
-}
-
-void SetExpectedFibres(pqxx::transaction_base& tx, std::int64_t jobId,
-                       const std::map<std::string, int>& fibres) {
-    for (const auto& [cable, count] : fibres) {
-        if (count < 0) {
-            throw EArchiveError(TArchiveErrc::BadInput, "cable " + cable + " cannot expect " +
-                                                            std::to_string(count) + " fibres");
-        }
-        if (count == 0) {
-            tx.exec_params("DELETE FROM expected_fibres WHERE job_id = $1 AND cable = $2", jobId,
-                           cable);
-        } else {
-            tx.exec_params(
-                "INSERT INTO expected_fibres(job_id, cable, fibres) VALUES ($1, $2, $3)"
-                " ON CONFLICT (job_id, cable) DO UPDATE SET fibres = EXCLUDED.fibres",
-                jobId, cable, count);
-        }
-    }
-}
-
-std::string BytesOf(const pqxx::field& field) {
-    return field.is_null() ? std::string() : pqxx::binarystring(field).str();
-}
 }  // namespace
 
 template <class F>
@@ -134,10 +95,11 @@ auto TPostgresArchive::Write(F&& body) {
     }
 }
 
-TPostgresArchive::TPostgresArchive(const std::string& uri)
+TPostgresArchive::TPostgresArchive(const std::string& uri, bool upgrade,
+                                   const std::function<void(std::size_t, std::size_t)>& progress)
     : uri_(uri), shown_(ShownLocation(uri)), password_(SplitPostgresLocation(uri).Password) {
     try {
-        PreparePostgresSchema(Connection(), shown_);
+        PreparePostgresSchema(Connection(), shown_, upgrade, progress);
         readOnly_ = ProbeReadOnly();
     } catch (...) {
         RethrowAsArchiveError(shown_, password_, DropIfLost());
@@ -183,196 +145,164 @@ bool TPostgresArchive::ProbeReadOnly() {
     return !row[0].as<bool>();
 }
 
-std::vector<TJobEntry> TPostgresArchive::ListJobs() {
+namespace {
+
+std::vector<TJobEvent> ReadEvents(pqxx::transaction_base& tx, std::int64_t jobId,
+                                  bool jobTargetOnly) {
+    std::vector<TJobEvent> events;
+    for (const pqxx::row& row : tx.exec_params(
+             "SELECT id, origin, author, wall_time, clock, target, field, value, pred FROM events"
+             " WHERE job_id = $1 AND (NOT $2 OR target = 'job') ORDER BY clock, id",
+             jobId, jobTargetOnly)) {
+        events.push_back({row[0].as<std::string>(), row[1].as<std::string>(),
+                          row[2].as<std::string>(), row[3].as<std::string>(),
+                          static_cast<TClock>(row[4].as<std::int64_t>()), row[5].as<std::string>(),
+                          row[6].as<std::string>(), row[7].as<std::string>(),
+                          SplitEventIds(row[8].as<std::string>())});
+    }
+    return events;
+}
+
+TJobView ReadView(pqxx::transaction_base& tx, std::int64_t jobId) {
+    TJobView view;
+    view.Events = ReadEvents(tx, jobId, false);
+    for (const pqxx::row& row : tx.exec_params("SELECT number, records_sha256, text_sha256,"
+                                               " readings FROM downloads WHERE job_id = $1"
+                                               " ORDER BY number",
+                                               jobId)) {
+        view.Downloads.push_back({row[0].as<std::int64_t>(), row[1].as<std::string>(),
+                                  row[2].as<std::string>(), row[3].as<std::int64_t>()});
+    }
+    const pqxx::row state = tx.exec_params1("SELECT origin, " + ServerNow + " FROM archive_state");
+    view.Origin = state[0].as<std::string>();
+    view.Now = state[1].as<std::string>();
+    return view;
+}
+
+std::optional<std::int64_t> JobIdOf(pqxx::transaction_base& tx, const std::string& name) {
+    const pqxx::result row = tx.exec_params("SELECT id FROM jobs WHERE name = $1", name);
+    if (row.empty())
+        return std::nullopt;
+    return row[0][0].as<std::int64_t>();
+}
+
+std::int64_t DownloadIdOf(pqxx::transaction_base& tx, std::int64_t jobId, std::int64_t number) {
+    const pqxx::result row =
+        tx.exec_params("SELECT id FROM downloads WHERE job_id = $1 AND number = $2", jobId, number);
+    return row.empty() ? 0 : row[0][0].as<std::int64_t>();
+}
+
+std::int64_t InsertEvents(pqxx::transaction_base& tx, std::int64_t jobId,
+                          const std::vector<TJobEvent>& events) {
+    std::int64_t added = 0;
+    for (const TJobEvent& event : events) {
+        added += tx.exec_params(
+                       "INSERT INTO events(job_id, id, origin, author, wall_time, clock,"
+                       " target, field, value, pred) VALUES ($1, $2, $3, $4, $5, $6, $7,"
+                       " $8, $9, $10) ON CONFLICT DO NOTHING",
+                       jobId, event.Id, event.Origin, event.Author, event.WallTime,
+                       static_cast<std::int64_t>(event.Clock), event.Target, event.Field,
+                       event.Value, JoinEventIds(event.Pred))
+                     .affected_rows();
+    }
+    return added;
+}
+
+std::int64_t InsertRecords(pqxx::transaction_base& tx, std::int64_t jobId,
+                           const TNewRecords& records) {
+    const pqxx::row added = tx.exec_params1(
+        "INSERT INTO downloads(job_id, number, records_sha256, text_sha256, readings)"
+        " SELECT $1, COALESCE(max(number), 0) + 1, $2, $3, $4 FROM downloads WHERE job_id = $1"
+        " RETURNING id, number",
+        jobId, records.RecordsSha256, records.TextSha256,
+        static_cast<std::int64_t>(records.Readings->size()));
+    CopyReadings(tx, added[0].as<std::int64_t>(), *records.Readings);
+    return added[1].as<std::int64_t>();
+}
+
+}  // namespace
+
+std::vector<TJobListing> TPostgresArchive::ListJobs() {
     return Read([](pqxx::transaction_base& tx) {
-        const pqxx::result rows = tx.exec_params(
-            "SELECT j.name, j.customer, j.site, j.created_at, count(d.id),"
-            " COALESCE(max(d.added_at), '') FROM jobs j LEFT JOIN downloads d ON d.job_id = j.id"
-            " GROUP BY j.id ORDER BY j.created_at DESC, j.id DESC");
-        std::vector<TJobEntry> jobs;
-        for (const pqxx::row& row : rows) {
-            jobs.push_back({row[0].as<std::string>(), row[1].as<std::string>(),
-                            row[2].as<std::string>(), row[3].as<std::string>(),
-                            row[4].as<std::int64_t>(), row[5].as<std::string>()});
+        std::vector<TJobListing> jobs;
+        for (const pqxx::row& row : tx.exec_params(
+                 "SELECT j.id, j.name, (SELECT count(*) FROM downloads d WHERE d.job_id = j.id),"
+                 " (SELECT COALESCE(max(wall_time), '') FROM events e WHERE e.job_id = j.id AND"
+                 " e.field = 'added') FROM jobs j ORDER BY j.id")) {
+            jobs.push_back({row[1].as<std::string>(),
+                            ReadEvents(tx, row[0].as<std::int64_t>(), true),
+                            row[2].as<std::int64_t>(), row[3].as<std::string>()});
         }
         return jobs;
     });
 }
 
-void TPostgresArchive::CreateJob(const TJob& job) {
-    if (job.Name.empty()) {
-        throw EArchiveError(TArchiveErrc::BadInput, "a job needs a name");
-    }
-    CheckLogo(job.Name, job.Logo, job.LogoType);
-    RequireJobLimits(job);
-    static const std::string insert =
-        "INSERT INTO jobs(name, customer, site, contractor, notes, created_at, logo, logo_type)"
-        " VALUES ($1, $2, $3, $4, $5, COALESCE(NULLIF($6, ''), " +
-        ServerNow +
-        "),"
-        " NULLIF($7::bytea, ''::bytea), $8) ON CONFLICT (name) DO NOTHING RETURNING id";
-    Write([&](pqxx::transaction_base& tx) {
-        const pqxx::result made =
-            tx.exec_params(insert, job.Name, job.Customer, job.Site, job.Contractor, job.Notes,
-                           job.CreatedAt, pqxx::binarystring(job.Logo), job.LogoType);
-        if (made.empty()) {
-            throw EArchiveError(TArchiveErrc::JobExists,
-                                "the archive " + shown_ + " already holds a job " + job.Name);
-        }
-        const auto jobId = made[0][0].as<std::int64_t>();
-        for (const TJobBudget& budget : job.Budgets) {
-            AddBudget(tx, jobId, budget.Json, budget.SetAt);
-        }
-        SetExpectedFibres(tx, jobId, job.ExpectedFibres);
-        CountChange(tx);
-        return 0;
-    });
-}
-
-std::optional<TJob> TPostgresArchive::FindJob(const std::string& name) {
-    return Read([&](pqxx::transaction_base& tx) -> std::optional<TJob> {
-        const pqxx::result found = tx.exec_params(
-            "SELECT id, customer, site, contractor, notes, created_at, logo, logo_type"
-            " FROM jobs WHERE name = $1",
-            name);
-        if (found.empty()) {
+std::optional<TJobView> TPostgresArchive::ReadJob(const std::string& name) {
+    return Read([&](pqxx::transaction_base& tx) -> std::optional<TJobView> {
+        const std::optional<std::int64_t> jobId = JobIdOf(tx, name);
+        if (!jobId)
             return std::nullopt;
-        }
-        const pqxx::row row = found[0];
-        TJob job{name,
-                 row[1].as<std::string>(),
-                 row[2].as<std::string>(),
-                 row[3].as<std::string>(),
-                 row[4].as<std::string>(),
-                 row[5].as<std::string>(),
-                 {},
-                 BytesOf(row[6]),
-                 row[7].as<std::string>(),
-                 {}};
-        const auto jobId = row[0].as<std::int64_t>();
-        for (const pqxx::row& budget : tx.exec_params(
-                 "SELECT json, set_at FROM job_budgets WHERE job_id = $1 ORDER BY seq", jobId)) {
-            job.Budgets.push_back({budget[0].as<std::string>(), budget[1].as<std::string>()});
-        }
-        for (const pqxx::row& cable :
-             tx.exec_params("SELECT cable, fibres FROM expected_fibres WHERE job_id = $1", jobId)) {
-            job.ExpectedFibres[cable[0].as<std::string>()] = cable[1].as<int>();
-        }
-        return job;
+        return ReadView(tx, *jobId);
     });
 }
 
-namespace {
-void ChangeIdentity(pqxx::transaction_base& tx, std::int64_t jobId, const TJobChanges& changes) {
-    // The column names are fixed here; only the values come from the caller.
-    const std::pair<const char*, const std::optional<std::string>*> fields[] = {
-        {"customer", &changes.Customer},
-        {"site", &changes.Site},
-        {"contractor", &changes.Contractor},
-        {"notes", &changes.Notes}};
-    for (const auto& [column, value] : fields) {
-        if (value->has_value()) {
-            tx.exec_params(std::string("UPDATE jobs SET ") + column + " = $2 WHERE id = $1", jobId,
-                           **value);
-        }
-    }
-    if (changes.Logo) {
-        tx.exec_params(
-            "UPDATE jobs SET logo = NULLIF($2::bytea, ''::bytea), logo_type = $3"
-            " WHERE id = $1",
-            jobId, pqxx::binarystring(*changes.Logo),
-            changes.Logo->empty() ? std::string() : changes.LogoType.value_or(""));
-    }
+std::optional<std::pair<TJobView, std::vector<std::vector<TStoredReading>>>>
+TPostgresArchive::ReadJobWithReadings(const std::string& name) {
+    return Read(
+        [&](pqxx::transaction_base& tx)
+            -> std::optional<std::pair<TJobView, std::vector<std::vector<TStoredReading>>>> {
+            const std::optional<std::int64_t> jobId = JobIdOf(tx, name);
+            if (!jobId)
+                return std::nullopt;
+            TJobView view = ReadView(tx, *jobId);
+            std::vector<std::vector<TStoredReading>> readings;
+            for (const TDownloadRow& row : view.Downloads)
+                readings.push_back(ReadReadings(tx, DownloadIdOf(tx, *jobId, row.Number)));
+            return std::pair(std::move(view), std::move(readings));
+        });
 }
-}  // namespace
 
-void TPostgresArchive::ChangeJob(const std::string& name, const TJobChanges& changes) {
-    if (changes.Logo) {
-        CheckLogo(name, *changes.Logo, changes.LogoType.value_or(""));
-    }
-    RequireChangeLimits(changes);
-    Write([&](pqxx::transaction_base& tx) {
-        const std::int64_t jobId = LockJob(tx, name, shown_);
-        ChangeIdentity(tx, jobId, changes);
-        if (changes.BudgetJson) {
-            AddBudget(tx, jobId, *changes.BudgetJson, changes.BudgetSetAt.value_or(""));
-        }
-        SetExpectedFibres(tx, jobId, changes.ExpectedFibres);
-        CountChange(tx);
-        return 0;
+std::vector<TStoredReading> TPostgresArchive::ReadRecords(const std::string& name,
+                                                          std::int64_t number) {
+    return Read([&](pqxx::transaction_base& tx) -> std::vector<TStoredReading> {
+        const std::optional<std::int64_t> jobId = JobIdOf(tx, name);
+        const std::int64_t downloadId = jobId ? DownloadIdOf(tx, *jobId, number) : 0;
+        return downloadId != 0 ? ReadReadings(tx, downloadId) : std::vector<TStoredReading>{};
     });
 }
 
-TAddOutcome TPostgresArchive::AddDownload(const std::string& jobName, const TDownload& download) {
-    static const std::string insert =
-        "INSERT INTO downloads(job_id, number, meter, source, operator, test_date, direction,"
-        " added_at, void, void_reason, sha256) SELECT $1, COALESCE(max(number), 0) + 1, $2, $3,"
-        " $4, COALESCE(NULLIF($5, ''), substr($7, 1, 10)), $6, $7, $8, $9, $10"
-        " FROM downloads WHERE job_id = $1 RETURNING id, number";
-    RequireDownloadLimits(download);
-    const std::string sha = DownloadHashFor(jobName, download);
+TWriteOutcome TPostgresArchive::WriteJob(const std::string& name, TJobPresence presence,
+                                         const std::function<TJobWrite(const TJobView&)>& decide) {
     return Write([&](pqxx::transaction_base& tx) {
-        const std::int64_t jobId = LockJob(tx, jobName, shown_);
-        const pqxx::result same = tx.exec_params(
-            "SELECT number FROM downloads WHERE job_id = $1 AND sha256 = $2", jobId, sha);
-        if (!same.empty()) {
-            return TAddOutcome{false, same[0][0].as<std::int64_t>()};
+        bool jobMade = false;
+        if (presence != TJobPresence::MustExist) {
+            const pqxx::result made = tx.exec_params(
+                "INSERT INTO jobs(name) VALUES ($1) ON CONFLICT (name) DO NOTHING RETURNING id",
+                name);
+            jobMade = !made.empty();
+            if (made.empty() && presence == TJobPresence::MustBeNew)
+                throw EArchiveError(TArchiveErrc::JobExists,
+                                    "the archive " + shown_ + " already holds a job " + name);
         }
-        const std::string addedAt =
-            download.AddedAt.empty() ? tx.exec_params1("SELECT " + ServerNow)[0].as<std::string>()
-                                     : download.AddedAt;
-        const pqxx::row added =
-            tx.exec_params1(insert, jobId, download.Meter, download.Source, download.Operator,
-                            download.TestDate, std::string(DirectionName(download.Direction)),
-                            addedAt, download.Void, download.VoidReason, sha);
-        CopyReadings(tx, added[0].as<std::int64_t>(), download.Readings);
-        PauseInsideAddDownload();
-        CountChange(tx);
-        return TAddOutcome{true, added[1].as<std::int64_t>()};
-    });
-}
-
-std::vector<TDownload> TPostgresArchive::Downloads(const std::string& jobName) {
-    return Read([&](pqxx::transaction_base& tx) {
-        const pqxx::result rows = tx.exec_params(
-            "SELECT id, number, meter, source, operator, test_date, direction, added_at, void,"
-            " void_reason, sha256 FROM downloads WHERE job_id = $1 ORDER BY number",
-            FindJobId(tx, jobName, shown_));
-        std::vector<TDownload> downloads;
-        downloads.reserve(rows.size());
-        for (const pqxx::row& row : rows) {
-            TDownload download;
-            download.Number = row[1].as<std::int64_t>();
-            download.Meter = row[2].as<std::string>();
-            download.Source = row[3].as<std::string>();
-            download.Operator = row[4].as<std::string>();
-            download.TestDate = row[5].as<std::string>();
-            download.Direction = FindDirection(row[6].as<std::string>()).value_or(TDirection::None);
-            download.AddedAt = row[7].as<std::string>();
-            download.Void = row[8].as<bool>();
-            download.VoidReason = row[9].as<std::string>();
-            download.Sha256 = row[10].as<std::string>();
-            download.Readings = ReadReadings(tx, row[0].as<std::int64_t>());
-            downloads.push_back(std::move(download));
+        const std::int64_t jobId = LockJob(tx, name, shown_);
+        const TJobView view = ReadView(tx, jobId);
+        const TJobWrite write = decide(view);
+        TWriteOutcome result;
+        result.EventsAdded = InsertEvents(tx, jobId, write.Events);
+        if (write.Records) {
+            for (const TDownloadRow& row : view.Downloads) {
+                if (row.RecordsSha256 == write.Records->RecordsSha256)
+                    result.Number = row.Number;
+            }
+            if (result.Number == 0) {
+                result.Number = InsertRecords(tx, jobId, *write.Records);
+                result.RecordsAdded = true;
+                PauseInsideAddDownload();
+            }
         }
-        return downloads;
-    });
-}
-
-void TPostgresArchive::SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
-                               const std::string& reason) {
-    RequireVoidReasonLimits(reason);
-    Write([&](pqxx::transaction_base& tx) {
-        const std::int64_t jobId = LockJob(tx, jobName, shown_);
-        const pqxx::result changed = tx.exec_params(
-            "UPDATE downloads SET void = $3, void_reason = $4 WHERE job_id = $1 AND number = $2",
-            jobId, number, isVoid, reason);
-        if (changed.affected_rows() == 0) {
-            throw EArchiveError(TArchiveErrc::NoSuchDownload,
-                                "job " + jobName + " has no download " + std::to_string(number));
-        }
-        CountChange(tx);
-        return 0;
+        if (jobMade || result.RecordsAdded || result.EventsAdded > 0)
+            CountChange(tx);
+        return result;
     });
 }
 
@@ -383,5 +313,10 @@ std::int64_t TPostgresArchive::ChangeMark() {
 }
 
 std::unique_ptr<TArchive> OpenPostgresArchive(const std::string& uri) {
-    return std::make_unique<TPostgresArchive>(uri);
+    return std::make_unique<TEventArchive>(std::make_unique<TPostgresArchive>(uri));
+}
+
+void UpgradePostgresArchiveAt(const std::string& uri,
+                              const std::function<void(std::size_t, std::size_t)>& progress) {
+    TPostgresArchive archive(uri, true, progress);
 }

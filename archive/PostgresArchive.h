@@ -1,35 +1,38 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "archive/Archive.h"
+#include "archive/JobStore.h"
 
 namespace pqxx {
 class connection_base;
 }  // namespace pqxx
 
-// A team's archive in a PostgreSQL database. Every write is one transaction; one that a
+// The jobs of a team's PostgreSQL database. Every write is one transaction; one that a
 // concurrent writer's commit ended (a key taken at the same moment, a serialization failure)
 // runs again. Times come from the server's clock, the one clock all its users share.
-class TPostgresArchive final : public TArchive {
+class TPostgresArchive final : public TJobStore {
 public:
     // uri: "postgresql://..." as libpq takes it (PGHOST, ~/.pgpass, sslmode... apply).
-    explicit TPostgresArchive(const std::string& uri);
+    // upgrade: bring an archive of an older version up to date (else NeedsUpgrade).
+    explicit TPostgresArchive(const std::string& uri, bool upgrade = false,
+                              const std::function<void(std::size_t, std::size_t)>& progress = {});
     ~TPostgresArchive() noexcept override;
     TPostgresArchive(const TPostgresArchive&) = delete;
     TPostgresArchive& operator=(const TPostgresArchive&) = delete;
 
     std::string Location() const override { return shown_; }
     bool IsReadOnly() const override { return readOnly_; }
-    std::vector<TJobEntry> ListJobs() override;
-    void CreateJob(const TJob& job) override;
-    std::optional<TJob> FindJob(const std::string& name) override;
-    void ChangeJob(const std::string& name, const TJobChanges& changes) override;
-    TAddOutcome AddDownload(const std::string& jobName, const TDownload& download) override;
-    std::vector<TDownload> Downloads(const std::string& jobName) override;
-    void SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
-                 const std::string& reason) override;
+    std::vector<TJobListing> ListJobs() override;
+    std::optional<TJobView> ReadJob(const std::string& name) override;
+    std::optional<std::pair<TJobView, std::vector<std::vector<TStoredReading>>>>
+    ReadJobWithReadings(const std::string& name) override;
+    std::vector<TStoredReading> ReadRecords(const std::string& name, std::int64_t number) override;
+    TWriteOutcome WriteJob(const std::string& name, TJobPresence presence,
+                           const std::function<TJobWrite(const TJobView&)>& decide) override;
     std::int64_t ChangeMark() override;
 
 private:
@@ -54,3 +57,8 @@ private:
 // The archive at uri. Throws EArchiveError: ServerUnavailable with libpq's reason when the
 // server cannot be reached, NotAnArchive, NewerSchema.
 std::unique_ptr<TArchive> OpenPostgresArchive(const std::string& uri);
+
+// Upgrades the archive at uri to this program's version (nothing when it is there already),
+// telling progress of each job done. Throws as OpenPostgresArchive.
+void UpgradePostgresArchiveAt(const std::string& uri,
+                              const std::function<void(std::size_t, std::size_t)>& progress);

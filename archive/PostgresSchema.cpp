@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "archive/JobStore.h"
+#include "archive/PostgresUpgrade.h"
 #include "jobs/ArchiveErrors.h"
 
 namespace {
@@ -37,6 +39,8 @@ const std::vector<std::vector<const char*>>& PostgresMigrations() {
         " direction TEXT NOT NULL DEFAULT '', PRIMARY KEY(download_id, seq))",
         "INSERT INTO schema_version(version) VALUES (0)",
     }};
+    // The second version (downloads known by their records, decisions as events) is made by
+    // UpgradePostgresArchive.
     return migrations;
 }
 
@@ -64,7 +68,9 @@ int StoredVersion(pqxx::work& tx, const std::string& shown) {
 }
 }  // namespace
 
-void PreparePostgresSchema(pqxx::connection_base& connection, const std::string& shown) {
+void PreparePostgresSchema(pqxx::connection_base& connection, const std::string& shown,
+                           bool upgrade,
+                           const std::function<void(std::size_t, std::size_t)>& progress) {
     pqxx::work tx(connection);
     // Two programs opening an empty database at once must not both make the tables.
     tx.exec_params("SELECT pg_advisory_xact_lock(7308041296)");
@@ -75,12 +81,24 @@ void PreparePostgresSchema(pqxx::connection_base& connection, const std::string&
                                 std::to_string(version) + ", this program reads " +
                                 std::to_string(PostgresSchemaVersion) + ")");
     }
+    if (version > 0 && version < PostgresSchemaVersion && !upgrade) {
+        throw EArchiveError(TArchiveErrc::NeedsUpgrade,
+                            "the archive " + shown + " is of version " + std::to_string(version) +
+                                " and this program reads version " +
+                                std::to_string(PostgresSchemaVersion) +
+                                ": its team upgrades it once, after a pg_dump of it, with "
+                                "meridax-cli archive upgrade --archive URI");
+    }
     const auto& migrations = PostgresMigrations();
-    for (int step = version; step < PostgresSchemaVersion; ++step) {
+    for (int step = version; step < 1; ++step) {
         for (const char* statement : migrations[static_cast<std::size_t>(step)]) {
             tx.exec(statement);
         }
         tx.exec_params("UPDATE schema_version SET version = $1", step + 1);
+    }
+    if (version < PostgresSchemaVersion) {
+        UpgradePostgresArchive(tx, shown, NewArchiveOrigin(), progress);
+        tx.exec_params("UPDATE schema_version SET version = $1", PostgresSchemaVersion);
     }
     tx.commit();
 }

@@ -14,6 +14,7 @@
 #include "archive/AddDownloadPause.h"
 #include "archive/ArchiveLimits.h"
 #include "archive/ArchiveTime.h"
+#include "archive/EventArchive.h"
 #include "archive/JobLogo.h"
 #include "archive/SqliteSchema.h"
 #include "data/Latin1Utf8.h"
@@ -204,9 +205,24 @@ void TSqliteArchive::Open() {
     int persist = 1;
     sqlite3_file_control(connection_->Handle(), "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     connection_->Execute(("PRAGMA journal_size_limit = " + std::to_string(LogSizeLimit)).c_str());
-    if (ArchiveSchemaVersion(*connection_, path_) < NewestArchiveVersion()) {
+    const int version = ArchiveSchemaVersion(*connection_, path_);
+    if (version < NewestArchiveVersion()) {
+        if (version > 0)
+            BackUpBeforeUpgrade(version);
         MigrateArchive(*connection_, path_, std::chrono::milliseconds(LogSwitchTimeoutMs));
     }
+}
+
+void TSqliteArchive::BackUpBeforeUpgrade(int version) {
+    // A copy of the file as this version left it, beside it, under a name no other file has.
+    const std::string base = path_ + ".version-" + std::to_string(version);
+    std::string copy = base;
+    for (int other = 2; ::access(copy.c_str(), F_OK) == 0; ++other)
+        copy = base + "-" + std::to_string(other);
+    TSqliteStatement vacuum(*connection_, "VACUUM INTO ?");
+    vacuum.Bind(1, copy).Run();
+    openNotice_ = "upgraded the archive " + path_ + " to version " +
+                  std::to_string(NewestArchiveVersion()) + "; its copy from before is " + copy;
 }
 
 int TSqliteArchive::WaitWhileBusy(void* archive, int count) noexcept {
@@ -307,185 +323,197 @@ void TSqliteArchive::RequireWritable() {
         throw EArchiveError(TArchiveErrc::Damaged, damage_);
 }
 
-std::int64_t TSqliteArchive::JobId(const std::string& name) {
+std::optional<std::int64_t> TSqliteArchive::FindJobId(const std::string& name) {
     TSqliteStatement query(*connection_, "SELECT id FROM jobs WHERE name = ?");
-    query.Bind(1, name);
-    if (!query.Step()) {
-        throw EArchiveError(TArchiveErrc::NoSuchJob,
-                            "there is no job " + name + " in the archive " + path_);
-    }
+    if (!query.Bind(1, name).Step())
+        return std::nullopt;
     return query.Int(0);
 }
 
-std::vector<TJobEntry> TSqliteArchive::ListJobs() {
+std::vector<TJobEvent> TSqliteArchive::ReadEvents(std::int64_t jobId, const char* onlyTarget) {
+    TSqliteStatement query(*connection_,
+                           "SELECT id, origin, author, wall_time, clock, target, field, value, "
+                           "pred FROM events WHERE job_id = ?1 AND (?2 IS NULL OR target = ?2) "
+                           "ORDER BY clock, id");
+    query.Bind(1, jobId);
+    if (onlyTarget != nullptr)
+        query.Bind(2, std::string_view(onlyTarget));
+    else
+        query.BindNull(2);
+    std::vector<TJobEvent> events;
+    while (query.Step()) {
+        TJobEvent& event = events.emplace_back();
+        event.Id = query.Text(0);
+        event.Origin = query.Text(1);
+        event.Author = query.Text(2);
+        event.WallTime = query.Text(3);
+        event.Clock = static_cast<TClock>(query.Int(4));
+        event.Target = query.Text(5);
+        event.Field = query.Text(6);
+        event.Value = query.Text(7);
+        event.Pred = SplitEventIds(query.TextView(8));
+    }
+    return events;
+}
+
+TJobView TSqliteArchive::ReadView(std::int64_t jobId) {
+    TJobView view;
+    view.Events = ReadEvents(jobId, nullptr);
+    TSqliteStatement rows(*connection_,
+                          "SELECT number, records_sha256, text_sha256, readings FROM downloads "
+                          "WHERE job_id = ? ORDER BY number");
+    rows.Bind(1, jobId);
+    while (rows.Step()) {
+        view.Downloads.push_back({rows.Int(0), rows.Text(1), rows.Text(2), rows.Int(3)});
+    }
+    TSqliteStatement origin(*connection_, "SELECT origin FROM archive_state");
+    origin.Step();
+    view.Origin = origin.Text(0);
+    view.Now = ArchiveTimeNow();
+    return view;
+}
+
+std::vector<TJobListing> TSqliteArchive::ListJobs() {
     return Guarded([this] {
+        TReadTransaction transaction(*connection_);
         TSqliteStatement query(*connection_,
-                               "SELECT j.name, j.customer, j.site, j.created_at, count(d.id), "
-                               "coalesce(max(d.added_at), '') FROM jobs j "
-                               "LEFT JOIN downloads d ON d.job_id = j.id "
-                               "GROUP BY j.id ORDER BY j.created_at DESC, j.id DESC");
-        std::vector<TJobEntry> jobs;
+                               "SELECT j.id, j.name, (SELECT count(*) FROM downloads d WHERE "
+                               "d.job_id = j.id), (SELECT coalesce(max(wall_time), '') FROM "
+                               "events e WHERE e.job_id = j.id AND e.field = 'added') FROM jobs j "
+                               "ORDER BY j.id");
+        std::vector<TJobListing> jobs;
         while (query.Step()) {
-            jobs.push_back({query.Text(0), query.Text(1), query.Text(2), query.Text(3),
-                            query.Int(4), query.Text(5)});
+            jobs.push_back(
+                {query.Text(1), ReadEvents(query.Int(0), JobTarget), query.Int(2), query.Text(3)});
         }
         return jobs;
     });
 }
 
-void TSqliteArchive::InsertBudget(std::int64_t jobId, const TJobBudget& budget) {
-    TSqliteStatement insert(*connection_,
-                            "INSERT INTO job_budgets(job_id, seq, json, set_at) "
-                            "SELECT ?1, coalesce(max(seq), 0) + 1, ?2, ?3 FROM job_budgets "
-                            "WHERE job_id = ?1");
-    insert.Bind(1, jobId).Bind(2, budget.Json);
-    insert.Bind(3, budget.SetAt.empty() ? ArchiveTimeNow() : budget.SetAt).Run();
-}
-
-void TSqliteArchive::SetExpectedFibres(std::int64_t jobId,
-                                       const std::map<std::string, int>& fibres) {
-    TSqliteStatement remove(*connection_,
-                            "DELETE FROM expected_fibres WHERE job_id = ? AND cable = ?");
-    TSqliteStatement upsert(*connection_,
-                            "INSERT INTO expected_fibres(job_id, cable, fibres) VALUES (?, ?, ?) "
-                            "ON CONFLICT(job_id, cable) DO UPDATE SET fibres = excluded.fibres");
-    for (const auto& [cable, count] : fibres) {
-        if (count < 0) {
-            throw EArchiveError(TArchiveErrc::BadInput, "cable " + cable + " cannot expect " +
-                                                            std::to_string(count) + " fibres");
-        }
-        if (count == 0) {
-            remove.Bind(1, jobId).Bind(2, cable).Run();
-        } else {
-            upsert.Bind(1, jobId).Bind(2, cable).Bind(3, static_cast<std::int64_t>(count)).Run();
-        }
-    }
-}
-
-namespace {
-void BindLogo(TSqliteStatement& statement, int index, const std::string& logo) {
-    if (logo.empty()) {
-        statement.BindNull(index);
-    } else {
-        statement.BindBlob(index, logo);
-    }
-}
-}  // namespace
-
-void TSqliteArchive::CreateJob(const TJob& job) {
-    RequireWritable();
-    if (job.Name.empty()) {
-        throw EArchiveError(TArchiveErrc::BadInput, "a job needs a name");
-    }
-    CheckLogo(job.Name, job.Logo, job.LogoType);
-    RequireJobLimits(job);
-    Guarded([&] {
-        TWriteTransaction transaction(*connection_);
-        TSqliteStatement exists(*connection_, "SELECT 1 FROM jobs WHERE name = ?");
-        if (exists.Bind(1, job.Name).Step()) {
-            throw EArchiveError(TArchiveErrc::JobExists,
-                                "the archive " + path_ + " already holds a job " + job.Name);
-        }
-        TSqliteStatement insert(*connection_,
-                                "INSERT INTO jobs(name, customer, site, contractor, notes, "
-                                "created_at, logo, logo_type) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        insert.Bind(1, job.Name).Bind(2, job.Customer).Bind(3, job.Site);
-        insert.Bind(4, job.Contractor).Bind(5, job.Notes);
-        insert.Bind(6, job.CreatedAt.empty() ? ArchiveTimeNow() : job.CreatedAt);
-        BindLogo(insert, 7, job.Logo);
-        insert.Bind(8, job.Logo.empty() ? std::string() : job.LogoType).Run();
-        const std::int64_t jobId = connection_->LastRowId();
-        for (const TJobBudget& budget : job.Budgets) {
-            InsertBudget(jobId, budget);
-        }
-        SetExpectedFibres(jobId, job.ExpectedFibres);
-        transaction.Commit();
-    });
-}
-
-std::optional<TJob> TSqliteArchive::FindJob(const std::string& name) {
-    return Guarded([&]() -> std::optional<TJob> {
-        TSqliteStatement query(*connection_,
-                               "SELECT id, name, customer, site, contractor, notes, created_at, "
-                               "logo, logo_type FROM jobs WHERE name = ?");
-        if (!query.Bind(1, name).Step()) {
+std::optional<TJobView> TSqliteArchive::ReadJob(const std::string& name) {
+    return Guarded([&]() -> std::optional<TJobView> {
+        TReadTransaction transaction(*connection_);
+        const std::optional<std::int64_t> jobId = FindJobId(name);
+        if (!jobId)
             return std::nullopt;
-        }
-        TJob job{query.Text(1),
-                 query.Text(2),
-                 query.Text(3),
-                 query.Text(4),
-                 query.Text(5),
-                 query.Text(6),
-                 {},
-                 query.Blob(7),
-                 query.Text(8),
-                 {}};
-        TSqliteStatement budgets(*connection_,
-                                 "SELECT json, set_at FROM job_budgets WHERE job_id = ? "
-                                 "ORDER BY seq");
-        budgets.Bind(1, query.Int(0));
-        while (budgets.Step()) {
-            job.Budgets.push_back({budgets.Text(0), budgets.Text(1)});
-        }
-        TSqliteStatement fibres(*connection_,
-                                "SELECT cable, fibres FROM expected_fibres WHERE job_id = ?");
-        fibres.Bind(1, query.Int(0));
-        while (fibres.Step()) {
-            job.ExpectedFibres[fibres.Text(0)] = static_cast<int>(fibres.Int(1));
-        }
-        return job;
+        return ReadView(*jobId);
     });
 }
 
-void TSqliteArchive::ChangeIdentity(std::int64_t jobId, const TJobChanges& changes) {
-    const std::pair<const char*, const std::optional<std::string>*> fields[] = {
-        {"UPDATE jobs SET customer = ? WHERE id = ?", &changes.Customer},
-        {"UPDATE jobs SET site = ? WHERE id = ?", &changes.Site},
-        {"UPDATE jobs SET contractor = ? WHERE id = ?", &changes.Contractor},
-        {"UPDATE jobs SET notes = ? WHERE id = ?", &changes.Notes},
-    };
-    for (const auto& [sql, value] : fields) {
-        if (value->has_value()) {
-            TSqliteStatement update(*connection_, sql);
-            update.Bind(1, **value).Bind(2, jobId).Run();
-        }
-    }
-    if (changes.Logo) {
-        TSqliteStatement update(*connection_,
-                                "UPDATE jobs SET logo = ?, logo_type = ? WHERE id = ?");
-        BindLogo(update, 1, *changes.Logo);
-        update.Bind(2, changes.Logo->empty() ? std::string() : changes.LogoType.value_or(""));
-        update.Bind(3, jobId).Run();
-    }
+std::optional<std::pair<TJobView, std::vector<std::vector<TStoredReading>>>>
+TSqliteArchive::ReadJobWithReadings(const std::string& name) {
+    return Guarded(
+        [&]() -> std::optional<std::pair<TJobView, std::vector<std::vector<TStoredReading>>>> {
+            // One read transaction, so that the downloads and their readings agree.
+            TReadTransaction transaction(*connection_);
+            const std::optional<std::int64_t> jobId = FindJobId(name);
+            if (!jobId)
+                return std::nullopt;
+            TJobView view = ReadView(*jobId);
+            std::vector<std::vector<TStoredReading>> readings;
+            for (const TDownloadRow& row : view.Downloads)
+                readings.push_back(ReadReadings(*jobId, row.Number));
+            return std::pair(std::move(view), std::move(readings));
+        });
 }
 
-void TSqliteArchive::ChangeJob(const std::string& name, const TJobChanges& changes) {
+std::vector<TStoredReading> TSqliteArchive::ReadRecords(const std::string& name,
+                                                        std::int64_t number) {
+    return Guarded([&]() -> std::vector<TStoredReading> {
+        TReadTransaction transaction(*connection_);
+        const std::optional<std::int64_t> jobId = FindJobId(name);
+        return jobId ? ReadReadings(*jobId, number) : std::vector<TStoredReading>{};
+    });
+}
+
+std::int64_t TSqliteArchive::InsertEvents(std::int64_t jobId,
+                                          const std::vector<TJobEvent>& events) {
+    TSqliteStatement insert(*connection_,
+                            "INSERT OR IGNORE INTO events(job_id, id, origin, author, wall_time, "
+                            "clock, target, field, value, pred) VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
+                            "?, ?)");
+    std::int64_t added = 0;
+    for (const TJobEvent& event : events) {
+        insert.Bind(1, jobId).Bind(2, event.Id).Bind(3, event.Origin).Bind(4, event.Author);
+        insert.Bind(5, event.WallTime).Bind(6, static_cast<std::int64_t>(event.Clock));
+        insert.Bind(7, event.Target).Bind(8, event.Field).Bind(9, event.Value);
+        insert.Bind(10, JoinEventIds(event.Pred)).Run();
+        added += connection_->Changes();
+    }
+    return added;
+}
+
+std::int64_t TSqliteArchive::InsertRecords(std::int64_t jobId, const TNewRecords& records) {
+    TSqliteStatement insert(*connection_,
+                            "INSERT INTO downloads(job_id, number, records_sha256, text_sha256, "
+                            "readings) SELECT ?1, coalesce(max(number), 0) + 1, ?2, ?3, ?4 "
+                            "FROM downloads WHERE job_id = ?1 RETURNING id, number");
+    insert.Bind(1, jobId).Bind(2, records.RecordsSha256).Bind(3, records.TextSha256);
+    insert.Bind(4, static_cast<std::int64_t>(records.Readings->size()));
+    insert.Step();
+    const std::int64_t downloadId = insert.Int(0);
+    const std::int64_t number = insert.Int(1);
+    insert.Run();
+    InsertReadings(downloadId, *records.Readings);
+    return number;
+}
+
+TWriteOutcome TSqliteArchive::WriteJob(const std::string& name, TJobPresence presence,
+                                       const std::function<TJobWrite(const TJobView&)>& decide) {
     RequireWritable();
-    if (changes.Logo) {
-        CheckLogo(name, *changes.Logo, changes.LogoType.value_or(""));
-    }
-    RequireChangeLimits(changes);
-    Guarded([&] {
-        TWriteTransaction transaction(*connection_);
-        const std::int64_t jobId = JobId(name);
-        ChangeIdentity(jobId, changes);
-        if (changes.BudgetJson) {
-            InsertBudget(jobId, {*changes.BudgetJson, changes.BudgetSetAt.value_or("")});
+    // A large add, or one that failed (a full disk), leaves no grown log behind.
+    struct TLogTrim {
+        TSqliteArchive& archive;
+        bool large = false;
+        bool done = false;
+        ~TLogTrim() {
+            if (large || !done)
+                archive.TrimLog();
         }
-        SetExpectedFibres(jobId, changes.ExpectedFibres);
-        transaction.Commit();
+    } trim{*this};
+    TWriteOutcome outcome = Guarded([&] {
+        // The keys to the job and to the download hold by construction: both are read or made
+        // in the write's own transaction. SQLite's check of each reading's key took a tenth of
+        // a large add; it can only be switched outside a transaction.
+        const TForeignKeysOff keysOff(*connection_);
+        TWriteTransaction transaction(*connection_);
+        std::optional<std::int64_t> jobId = FindJobId(name);
+        if (jobId && presence == TJobPresence::MustBeNew) {
+            throw EArchiveError(TArchiveErrc::JobExists,
+                                "the archive " + path_ + " already holds a job " + name);
+        }
+        if (!jobId && presence == TJobPresence::MustExist) {
+            throw EArchiveError(TArchiveErrc::NoSuchJob,
+                                "there is no job " + name + " in the archive " + path_);
+        }
+        const bool made = !jobId;
+        if (made) {
+            TSqliteStatement insert(*connection_, "INSERT INTO jobs(name) VALUES (?)");
+            insert.Bind(1, name).Run();
+            jobId = connection_->LastRowId();
+        }
+        const TJobView view = ReadView(*jobId);
+        const TJobWrite write = decide(view);
+        TWriteOutcome result;
+        result.EventsAdded = InsertEvents(*jobId, write.Events);
+        if (write.Records) {
+            for (const TDownloadRow& row : view.Downloads) {
+                if (row.RecordsSha256 == write.Records->RecordsSha256)
+                    result.Number = row.Number;
+            }
+            if (result.Number == 0) {
+                trim.large = write.Records->Readings->size() >= LargeAdd;
+                result.Number = InsertRecords(*jobId, *write.Records);
+                result.RecordsAdded = true;
+                PauseInsideAddDownload();
+            }
+        }
+        if (made || result.RecordsAdded || result.EventsAdded > 0)
+            transaction.Commit();
+        return result;
     });
-}
-
-std::optional<std::int64_t> TSqliteArchive::FindDownloadNumber(std::int64_t jobId,
-                                                               const std::string& sha) {
-    TSqliteStatement query(*connection_,
-                           "SELECT number FROM downloads WHERE job_id = ? AND sha256 = ?");
-    if (!query.Bind(1, jobId).Bind(2, sha).Step()) {
-        return std::nullopt;
-    }
-    return query.Int(0);
+    trim.done = true;
+    return outcome;
 }
 
 namespace {
@@ -547,125 +575,29 @@ void TSqliteArchive::InsertReadings(std::int64_t downloadId,
         insert.Run();
     }
 }
-
-TAddOutcome TSqliteArchive::AddDownload(const std::string& jobName, const TDownload& download) {
-    RequireWritable();
-    RequireDownloadLimits(download);
-    const std::string sha = DownloadHashFor(jobName, download);
-    // A large add, or one that failed (a full disk), leaves no grown log behind.
-    struct TLogTrim {
-        TSqliteArchive& archive;
-        bool large;
-        bool done = false;
-        ~TLogTrim() {
-            if (large || !done)
-                archive.TrimLog();
-        }
-    } trim{*this, download.Readings.size() >= LargeAdd};
-    TAddOutcome result = Guarded([&] {
-        // The keys to the job and to the download hold by construction: both are read or made
-        // in the add's own write transaction. SQLite's check of each reading's key took a
-        // tenth of a large add; it can only be switched outside a transaction.
-        const TForeignKeysOff keysOff(*connection_);
-        TWriteTransaction transaction(*connection_);
-        const std::int64_t jobId = JobId(jobName);
-        if (const auto number = FindDownloadNumber(jobId, sha)) {
-            return TAddOutcome{false, *number};
-        }
-        const std::string addedAt = download.AddedAt.empty() ? ArchiveTimeNow() : download.AddedAt;
-        TSqliteStatement insert(*connection_,
-                                "INSERT INTO downloads(job_id, number, meter, source, operator, "
-                                "test_date, direction, added_at, void, void_reason, sha256) "
-                                "SELECT ?1, coalesce(max(number), 0) + 1, ?2, ?3, ?4, ?5, ?6, "
-                                "?7, ?8, ?9, ?10 FROM downloads WHERE job_id = ?1 "
-                                "RETURNING id, number");
-        insert.Bind(1, jobId).Bind(2, download.Meter).Bind(3, download.Source);
-        insert.Bind(4, download.Operator);
-        insert.Bind(5, download.TestDate.empty() ? addedAt.substr(0, 10) : download.TestDate);
-        insert.Bind(6, std::string_view(DirectionName(download.Direction))).Bind(7, addedAt);
-        insert.Bind(8, std::int64_t{download.Void ? 1 : 0})
-            .Bind(9, download.VoidReason)
-            .Bind(10, sha);
-        insert.Step();
-        const std::int64_t downloadId = insert.Int(0);
-        const TAddOutcome outcome{true, insert.Int(1)};
-        insert.Run();
-        InsertReadings(downloadId, download.Readings);
-        PauseInsideAddDownload();
-        transaction.Commit();
-        return outcome;
-    });
-    trim.done = true;
-    return result;
-}
-
-void TSqliteArchive::ReadReadings(std::int64_t downloadId, TDownload& download) {
+std::vector<TStoredReading> TSqliteArchive::ReadReadings(std::int64_t jobId, std::int64_t number) {
     TSqliteStatement query(*connection_,
-                           "SELECT cable, fiber, wavelength, value, reference, is_relative, "
-                           "direction FROM readings WHERE download_id = ? ORDER BY seq");
-    query.Bind(1, downloadId);
+                           "SELECT r.cable, r.fiber, r.wavelength, r.value, r.reference, "
+                           "r.is_relative, r.direction FROM readings r JOIN downloads d ON "
+                           "d.id = r.download_id WHERE d.job_id = ? AND d.number = ? "
+                           "ORDER BY r.seq");
+    query.Bind(1, jobId).Bind(2, number);
+    std::vector<TStoredReading> readings;
     while (query.Step()) {
         std::optional<std::string> cable = Utf8ToLatin1(query.TextView(0));
         std::optional<std::string> fiber = Utf8ToLatin1(query.TextView(1));
         if (!cable || !fiber) {
-            throw EArchiveError(TArchiveErrc::DatabaseFailed,
-                                "the archive " + path_ +
-                                    " holds a cable or fibre name in download " +
-                                    std::to_string(download.Number) +
-                                    " that the meter's character set cannot hold");
+            throw EArchiveError(
+                TArchiveErrc::DatabaseFailed,
+                "the archive " + path_ + " holds a cable or fibre name in download " +
+                    std::to_string(number) + " that the meter's character set cannot hold");
         }
-        TStoredReading& reading = download.Readings.emplace_back();
+        TStoredReading& reading = readings.emplace_back();
         reading.Record = {std::move(*cable), std::move(*fiber), query.Real(2),
                           query.Real(3),     query.Real(4),     query.Int(5) != 0};
         reading.Direction = FindDirection(query.TextView(6)).value_or(TDirection::None);
     }
-}
-
-std::vector<TDownload> TSqliteArchive::Downloads(const std::string& jobName) {
-    return Guarded([&] {
-        // One read transaction, so that the downloads and their readings agree.
-        TReadTransaction transaction(*connection_);
-        TSqliteStatement query(*connection_,
-                               "SELECT id, number, meter, source, operator, test_date, "
-                               "direction, added_at, void, void_reason, sha256 "
-                               "FROM downloads WHERE job_id = ? ORDER BY number");
-        query.Bind(1, JobId(jobName));
-        std::vector<TDownload> downloads;
-        while (query.Step()) {
-            TDownload& download = downloads.emplace_back();
-            download.Number = query.Int(1);
-            download.Meter = query.Text(2);
-            download.Source = query.Text(3);
-            download.Operator = query.Text(4);
-            download.TestDate = query.Text(5);
-            download.Direction = FindDirection(query.TextView(6)).value_or(TDirection::None);
-            download.AddedAt = query.Text(7);
-            download.Void = query.Int(8) != 0;
-            download.VoidReason = query.Text(9);
-            download.Sha256 = query.Text(10);
-            ReadReadings(query.Int(0), download);
-        }
-        return downloads;
-    });
-}
-
-void TSqliteArchive::SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
-                             const std::string& reason) {
-    RequireWritable();
-    RequireVoidReasonLimits(reason);
-    Guarded([&] {
-        TWriteTransaction transaction(*connection_);
-        TSqliteStatement update(*connection_,
-                                "UPDATE downloads SET void = ?, void_reason = ? "
-                                "WHERE job_id = ? AND number = ?");
-        update.Bind(1, std::int64_t{isVoid ? 1 : 0}).Bind(2, reason).Bind(3, JobId(jobName));
-        update.Bind(4, number).Run();
-        if (connection_->Changes() == 0) {
-            throw EArchiveError(TArchiveErrc::NoSuchDownload,
-                                "job " + jobName + " has no download " + std::to_string(number));
-        }
-        transaction.Commit();
-    });
+    return readings;
 }
 
 std::int64_t TSqliteArchive::ChangeMark() {
@@ -711,5 +643,5 @@ void TSqliteArchive::SaveCopy(const std::string& path) {
 }
 
 std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path) {
-    return std::make_unique<TSqliteArchive>(path);
+    return std::make_unique<TEventArchive>(std::make_unique<TSqliteArchive>(path));
 }

@@ -7,31 +7,33 @@
 #include <string>
 
 #include "archive/Archive.h"
+#include "archive/JobStore.h"
 #include "archive/SqliteDb.h"
 #include "sys/ProtectedFiles.h"
 
-// An archive in one SQLite file: write-ahead log, foreign keys, every write one BEGIN
-// IMMEDIATE transaction that also counts archive_state.change_count up.
-class TSqliteArchive final : public TArchive {
+// The jobs of one SQLite file: write-ahead log, foreign keys, every write one BEGIN IMMEDIATE
+// transaction that also counts archive_state.change_count up.
+class TSqliteArchive final : public TJobStore {
 public:
-    // Opens (or makes, with its missing folders 0700) the archive at path. A file or folder
-    // the user may not write opens for reading only. Throws EArchiveError.
+    // Opens (or makes, with its missing folders 0700) the archive at path; an archive of an
+    // older version is upgraded, after a copy of it is written beside it. A file or folder the
+    // user may not write opens for reading only. Throws EArchiveError.
     explicit TSqliteArchive(const std::string& path);
 
     std::string Location() const override { return path_; }
     bool IsReadOnly() const override { return readOnly_; }
 
-    std::vector<TJobEntry> ListJobs() override;
-    void CreateJob(const TJob& job) override;
-    std::optional<TJob> FindJob(const std::string& name) override;
-    void ChangeJob(const std::string& name, const TJobChanges& changes) override;
-    TAddOutcome AddDownload(const std::string& jobName, const TDownload& download) override;
-    std::vector<TDownload> Downloads(const std::string& jobName) override;
-    void SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
-                 const std::string& reason) override;
+    std::vector<TJobListing> ListJobs() override;
+    std::optional<TJobView> ReadJob(const std::string& name) override;
+    std::optional<std::pair<TJobView, std::vector<std::vector<TStoredReading>>>>
+    ReadJobWithReadings(const std::string& name) override;
+    std::vector<TStoredReading> ReadRecords(const std::string& name, std::int64_t number) override;
+    TWriteOutcome WriteJob(const std::string& name, TJobPresence presence,
+                           const std::function<TJobWrite(const TJobView&)>& decide) override;
     std::int64_t ChangeMark() override;
-    void WatchWaiting(TWaitWatch watch) override { waitWatch_ = std::move(watch); }
+    void WatchWaiting(TArchive::TWaitWatch watch) override { waitWatch_ = std::move(watch); }
     void SaveCopy(const std::string& path) override;
+    std::string OpenNotice() const override { return openNotice_; }
 
 private:
     class TWriteTransaction;
@@ -46,13 +48,14 @@ private:
     template <class F>
     auto Guarded(F&& action) -> decltype(action());
     void RequireWritable();
-    std::int64_t JobId(const std::string& name);
-    void InsertBudget(std::int64_t jobId, const TJobBudget& budget);
-    void SetExpectedFibres(std::int64_t jobId, const std::map<std::string, int>& fibres);
-    void ChangeIdentity(std::int64_t jobId, const TJobChanges& changes);
-    std::optional<std::int64_t> FindDownloadNumber(std::int64_t jobId, const std::string& sha);
+    void BackUpBeforeUpgrade(int version);
+    std::optional<std::int64_t> FindJobId(const std::string& name);
+    std::vector<TJobEvent> ReadEvents(std::int64_t jobId, const char* onlyTarget);
+    TJobView ReadView(std::int64_t jobId);
+    std::int64_t InsertEvents(std::int64_t jobId, const std::vector<TJobEvent>& events);
+    std::int64_t InsertRecords(std::int64_t jobId, const TNewRecords& records);
     void InsertReadings(std::int64_t downloadId, const std::vector<TStoredReading>& readings);
-    void ReadReadings(std::int64_t downloadId, TDownload& download);
+    std::vector<TStoredReading> ReadReadings(std::int64_t jobId, std::int64_t number);
 
     std::string path_;
     // No output of this process may replace the file while it is open.
@@ -61,9 +64,10 @@ private:
     bool checked_ = false;  // the file passed its check, so writes may go on
     std::string damage_;    // the message of the damage found; writes are refused
     std::unique_ptr<TSqliteConnection> connection_;
-    TWaitWatch waitWatch_;
+    TArchive::TWaitWatch waitWatch_;
     std::chrono::steady_clock::time_point waitStart_;
-    bool trimming_ = false;  // a checkpoint that gives way at once to other programs
+    bool trimming_ = false;
+    std::string openNotice_;  // a checkpoint that gives way at once to other programs
 };
 
 std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path);

@@ -6,7 +6,10 @@
 #include <iterator>
 #include <thread>
 
+#include "archive/JobStore.h"
+#include "archive/SqliteUpgrade.h"
 #include "jobs/ArchiveErrors.h"
+#include "jobs/JobEvent.h"
 #include "sys/ProtectedFiles.h"
 
 namespace {
@@ -67,6 +70,8 @@ CREATE TABLE readings(
     direction TEXT NOT NULL DEFAULT '',
     PRIMARY KEY(download_id, seq)) WITHOUT ROWID;
 )sql"},
+    // Downloads known by their records, decisions kept as events: UpgradeSqliteArchive.
+    {2, nullptr},
 };
 
 [[noreturn]] void ThrowNotAnArchive(const std::string& path) {
@@ -151,12 +156,17 @@ void MigrateArchive(TSqliteConnection& connection, const std::string& path,
         // Kept in the file: every later connection uses the write-ahead log.
         SwitchToWriteAheadLog(connection, busyTimeout);
     }
+    // Tables are dropped and made anew: their keys are checked by the upgrade's own reading
+    // back, not by a cascade of each drop (switched only outside a transaction).
+    connection.Execute("PRAGMA foreign_keys = OFF");
     connection.Execute("BEGIN IMMEDIATE");
     try {
         const int from = ArchiveSchemaVersion(connection, path);
         for (const TSqliteMigration& migration : SqliteMigrations) {
-            if (migration.Version > from) {
+            if (migration.Version > from && migration.Sql != nullptr) {
                 connection.Execute(migration.Sql);
+            } else if (migration.Version > from) {
+                UpgradeSqliteArchive(connection, path, NewArchiveOrigin());
             }
         }
         if (from < NewestArchiveVersion()) {
@@ -167,6 +177,8 @@ void MigrateArchive(TSqliteConnection& connection, const std::string& path,
         connection.Execute("COMMIT");
     } catch (...) {
         sqlite3_exec(connection.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(connection.Handle(), "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
         throw;
     }
+    connection.Execute("PRAGMA foreign_keys = ON");
 }

@@ -35,6 +35,10 @@ public:
                 return "the archive is damaged";
             case TArchiveErrc::Busy:
                 return "another program is writing the archive";
+            case TArchiveErrc::AmbiguousDownload:
+                return "more than one download begins so";
+            case TArchiveErrc::NeedsUpgrade:
+                return "the archive needs to be upgraded";
         }
         return "unknown archive error";
     }

@@ -21,6 +21,8 @@ enum class TArchiveErrc {
     NoArchive,          // no archive file where one was to be opened, not made
     Damaged,            // an archive whose file failed the database's own check
     Busy,               // another program was writing the archive, and the wait was stopped
+    AmbiguousDownload,  // a hash prefix that more than one download of the job begins with
+    NeedsUpgrade,       // a shared archive of an older version, which only its command upgrades
 };
 
 const std::error_category& ArchiveCategory() noexcept;

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "data/Latin1Utf8.h"
 #include "jobs/ArchiveErrors.h"
 #include "jobs/Base64.h"
+#include "jobs/JobState.h"
+#include "jobs/RecordsHash.h"
 
 // The document is written here field by field, so that its layout is fixed: one line per
 // field, one line per budget and per reading (a download of a million readings stays
@@ -107,48 +110,83 @@ void WriteReadings(TDocumentWriter& out, const std::vector<TStoredReading>& read
     out.Raw("\n      ]");
 }
 
-void WriteDownload(TDocumentWriter& out, const TDownload& download) {
+void WriteDownload(TDocumentWriter& out, const TDownload& download, std::int64_t index) {
     constexpr int Depth = 3;
-    out.SetDownload(download.Number);
+    out.SetDownload(index);
     out.Raw("{");
-    out.Key("number", Depth, true);
-    out.Integer(download.Number);
-    const std::pair<const char*, const std::string*> texts[] = {{"test_date", &download.TestDate},
-                                                                {"meter", &download.Meter},
-                                                                {"source", &download.Source},
-                                                                {"operator", &download.Operator},
-                                                                {"added_at", &download.AddedAt}};
-    for (const auto& [key, value] : texts) {
-        out.Key(key, Depth, false);
-        out.String(key, *value);
-    }
-    out.Key("direction", Depth, false);
-    out.String("direction", DirectionName(download.Direction));
-    out.Key("void", Depth, false);
-    out.Raw(download.Void ? "true" : "false");
-    out.Key("void_reason", Depth, false);
-    out.String("void reason", download.VoidReason);
-    out.Key("sha256", Depth, false);
-    out.String("sha256", download.Sha256);
+    out.Key("sha256", Depth, true);
+    out.String("sha256", download.RecordsSha256);
+    out.Key("text_sha256", Depth, false);
+    out.String("text_sha256", download.Sha256);
     out.Key("readings", Depth, false);
     WriteReadings(out, download.Readings);
     out.Raw("\n    }");
     out.SetDownload(0);
 }
 
-void WriteBudgets(TDocumentWriter& out, const std::vector<TJobBudget>& budgets) {
-    if (budgets.empty()) {
+// A download as its events decide it: one line, in the job's order.
+void WriteDecisions(TDocumentWriter& out, const TDownloadState& download) {
+    out.Raw("{");
+    out.InlineKey("sha256", true);
+    out.String("sha256", download.Hash);
+    const std::pair<const char*, const std::string*> texts[] = {{"test_date", &download.TestDate},
+                                                                {"meter", &download.Meter},
+                                                                {"source", &download.Source},
+                                                                {"operator", &download.Operator},
+                                                                {"added_at", &download.AddedAt}};
+    for (const auto& [key, value] : texts) {
+        out.InlineKey(key, false);
+        out.String(key, *value);
+    }
+    out.InlineKey("direction", false);
+    out.String("direction", DirectionName(download.Direction));
+    out.InlineKey("void", false);
+    out.Raw(download.Void ? "true" : "false");
+    out.InlineKey("void_reason", false);
+    out.String("void reason", download.VoidReason);
+    out.Raw("}");
+}
+
+void WriteEvent(TDocumentWriter& out, const TJobEvent& event) {
+    out.Raw("{");
+    const std::pair<const char*, const std::string*> texts[] = {{"id", &event.Id},
+                                                                {"origin", &event.Origin},
+                                                                {"author", &event.Author},
+                                                                {"wall_time", &event.WallTime}};
+    bool first = true;
+    for (const auto& [key, value] : texts) {
+        out.InlineKey(key, first);
+        out.String(key, *value);
+        first = false;
+    }
+    out.InlineKey("clock", false);
+    out.String("clock", ClockText(event.Clock));
+    out.InlineKey("target", false);
+    out.String("target", event.Target);
+    out.InlineKey("field", false);
+    out.String("field", event.Field);
+    out.InlineKey("value", false);
+    out.String("value", event.Value);
+    out.InlineKey("pred", false);
+    out.Raw("[");
+    for (std::size_t i = 0; i < event.Pred.size(); ++i) {
+        out.Raw(i == 0 ? "" : ", ");
+        out.String("pred", event.Pred[i]);
+    }
+    out.Raw("]}");
+}
+
+// One item per line of a list at depth 1, each written by write.
+template <class T, class F>
+void WriteList(TDocumentWriter& out, const std::vector<T>& items, F&& write) {
+    if (items.empty()) {
         out.Raw("[]");
         return;
     }
     out.Raw("[");
-    for (std::size_t i = 0; i < budgets.size(); ++i) {
-        out.Raw(i == 0 ? "\n    {" : ",\n    {");
-        out.InlineKey("set_at", true);
-        out.String("budget's time", budgets[i].SetAt);
-        out.InlineKey("json", false);
-        out.String("budget", budgets[i].Json);
-        out.Raw("}");
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out.Raw(i == 0 ? "\n    " : ",\n    ");
+        write(items[i], i);
     }
     out.Raw("\n  ]");
 }
@@ -166,52 +204,81 @@ void WriteExpectedFibres(TDocumentWriter& out, const std::map<std::string, int>&
     out.Raw("}");
 }
 
-void WriteJob(TDocumentWriter& out, const TJob& job) {
-    constexpr int Depth = 1;
-    out.Key("format", Depth, true);
-    out.String("format", JobDocumentFormat);
-    out.Key("version", Depth, false);
-    out.Integer(JobDocumentVersion);
+// The job's fields as its events decide them, after the "state" key.
+void WriteState(TDocumentWriter& out, const TJobState& state) {
+    constexpr int Depth = 2;
+    const TJob& job = state.Job;
     const std::pair<const char*, const std::string*> texts[] = {
-        {"name", &job.Name},         {"customer", &job.Customer},
-        {"site", &job.Site},         {"contractor", &job.Contractor},
-        {"notes", &job.Notes},       {"created_at", &job.CreatedAt},
-        {"logo_type", &job.LogoType}};
+        {"customer", &job.Customer},     {"site", &job.Site},
+        {"contractor", &job.Contractor}, {"notes", &job.Notes},
+        {"created_at", &job.CreatedAt},  {"logo_type", &job.LogoType}};
+    bool first = true;
+    out.Raw("{");
     for (const auto& [key, value] : texts) {
-        out.Key(key, Depth, false);
+        out.Key(key, Depth, first);
         out.String(key, *value);
+        first = false;
     }
     out.Key("logo", Depth, false);
     out.String("logo", Base64Encode(job.Logo));
     out.Key("expected_fibres", Depth, false);
     WriteExpectedFibres(out, job.ExpectedFibres);
     out.Key("budgets", Depth, false);
-    WriteBudgets(out, job.Budgets);
+    out.Raw(job.Budgets.empty() ? "[]" : "[");
+    for (std::size_t i = 0; i < job.Budgets.size(); ++i) {
+        out.Raw(i == 0 ? "\n      {" : ",\n      {");
+        out.InlineKey("set_at", true);
+        out.String("budget's time", job.Budgets[i].SetAt);
+        out.InlineKey("json", false);
+        out.String("budget", job.Budgets[i].Json);
+        out.Raw("}");
+    }
+    out.Raw(job.Budgets.empty() ? "" : "\n    ]");
+    out.Key("downloads", Depth, false);
+    out.Raw(state.Downloads.empty() ? "[]" : "[");
+    for (std::size_t i = 0; i < state.Downloads.size(); ++i) {
+        out.Raw(i == 0 ? "\n      " : ",\n      ");
+        WriteDecisions(out, state.Downloads[i]);
+    }
+    out.Raw(state.Downloads.empty() ? "" : "\n    ]");
+    out.Key("conflicts", Depth, false);
+    out.Raw(std::to_string(state.Conflicts.size()));
+    out.Raw("\n  }");
 }
 }  // namespace
 
-std::string JobDocumentText(const TJob& job, const std::vector<TDownload>& downloads) {
-    std::vector<const TDownload*> ordered;
-    ordered.reserve(downloads.size());
-    for (const TDownload& download : downloads) {
-        ordered.push_back(&download);
-    }
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const TDownload* a, const TDownload* b) { return a->Number < b->Number; });
-    TDocumentWriter out(job.Name);
+std::string JobDocumentText(const std::string& jobName, const std::vector<TJobEvent>& events,
+                            const std::vector<TDownload>& downloads) {
+    std::vector<TDownload> byHash(downloads);
+    std::sort(byHash.begin(), byHash.end(), [](const TDownload& a, const TDownload& b) {
+        return a.RecordsSha256 < b.RecordsSha256;
+    });
+    std::vector<TJobEvent> byClock(events);
+    std::sort(byClock.begin(), byClock.end(), [](const TJobEvent& a, const TJobEvent& b) {
+        return std::tie(a.Clock, a.Id) < std::tie(b.Clock, b.Id);
+    });
+    byClock.erase(std::unique(byClock.begin(), byClock.end(),
+                              [](const TJobEvent& a, const TJobEvent& b) { return a.Id == b.Id; }),
+                  byClock.end());
+    TDocumentWriter out(jobName);
     out.Raw("{");
-    WriteJob(out, job);
+    out.Key("format", 1, true);
+    out.String("format", JobDocumentFormat);
+    out.Key("version", 1, false);
+    out.Integer(JobDocumentVersion);
+    out.Key("name", 1, false);
+    out.String("name", jobName);
+    out.Key("records_format", 1, false);
+    out.String("records_format", RecordsHashFormat);
+    out.Key("state", 1, false);
+    WriteState(out, DeriveJobState(jobName, byClock));
     out.Key("downloads", 1, false);
-    if (ordered.empty()) {
-        out.Raw("[]");
-    } else {
-        out.Raw("[");
-        for (std::size_t i = 0; i < ordered.size(); ++i) {
-            out.Raw(i == 0 ? "\n    " : ",\n    ");
-            WriteDownload(out, *ordered[i]);
-        }
-        out.Raw("\n  ]");
-    }
+    WriteList(out, byHash, [&out](const TDownload& download, std::size_t index) {
+        WriteDownload(out, download, static_cast<std::int64_t>(index) + 1);
+    });
+    out.Key("events", 1, false);
+    WriteList(out, byClock,
+              [&out](const TJobEvent& event, std::size_t) { WriteEvent(out, event); });
     out.Raw("\n}\n");
     return out.Take();
 }

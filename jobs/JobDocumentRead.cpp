@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "data/Latin1Utf8.h"
 #include "data/MeasurementText.h"
@@ -13,6 +14,8 @@
 #include "jobs/DownloadHash.h"
 #include "jobs/JobDocument.h"
 #include "jobs/JobLimits.h"
+#include "jobs/JobState.h"
+#include "jobs/RecordsHash.h"
 
 // Reading a job document back: every value is checked where it is met, so that the message
 // names its place as a JSON pointer; docs/job.schema.json states the same rules.
@@ -428,20 +431,127 @@ void ReadLogo(const TDocumentReader& in, const TJson& root, TJob& job) {
     }
 }
 
-// The format and version come first: a newer version's fields are not this one's.
-void ReadHeading(const TDocumentReader& in, const TJson& root) {
+// The format and version come first: a newer version's fields are not this one's. Returns the
+// version.
+int ReadHeading(const TDocumentReader& in, const TJson& root) {
     const std::string format = in.Text(root, "", "format");
     if (format != JobDocumentFormat) {
         in.Fail("/format", QuoteForMessage(format) + " is not " + JobDocumentFormat);
     }
-    const TJson& version = in.Field(root, "", "version");
-    if (in.Integer(version, "/version", 1, INT64_MAX) != JobDocumentVersion) {
-        in.Fail("/version", "version " + version.dump() + " is newer than this program reads (" +
+    const TJson& json = in.Field(root, "", "version");
+    const std::int64_t version = in.Integer(json, "/version", 1, INT64_MAX);
+    if (version > JobDocumentVersion) {
+        in.Fail("/version", "version " + json.dump() + " is newer than this program reads (" +
                                 std::to_string(JobDocumentVersion) + ")");
     }
-    in.Object(root, "",
-              {"format", "version", "name", "customer", "site", "contractor", "notes", "created_at",
-               "logo_type", "logo", "expected_fibres", "budgets", "downloads"});
+    if (version == 1) {
+        in.Object(root, "",
+                  {"format", "version", "name", "customer", "site", "contractor", "notes",
+                   "created_at", "logo_type", "logo", "expected_fibres", "budgets", "downloads"});
+    } else {
+        in.Object(root, "",
+                  {"format", "version", "name", "records_format", "state", "downloads", "events"});
+        const std::string records = in.Text(root, "", "records_format");
+        if (records != RecordsHashFormat)
+            in.Fail("/records_format", QuoteForMessage(records) + " is not " + RecordsHashFormat);
+    }
+    return static_cast<int>(version);
+}
+
+TDownload ReadRecords(const TDocumentReader& in, const TJson& value, const std::string& pointer,
+                      TCollectedReadings collected) {
+    in.Object(value, pointer, {"sha256", "text_sha256", "readings"});
+    TDownload download;
+    download.RecordsSha256 = in.Text(value, pointer, "sha256", IsSha256, "64 lowercase hex digits");
+    download.Sha256 = in.Text(value, pointer, "text_sha256", IsSha256, "64 lowercase hex digits");
+    in.Array(in.Field(value, pointer, "readings"), Child(pointer, "readings"));
+    if (collected.Fault)
+        throw *collected.Fault;
+    download.Readings = std::move(collected.Readings);
+    in.Require(DownloadLimitBreach(download), pointer);
+    if (RecordsSha256(download.Readings) != download.RecordsSha256)
+        in.Fail(Child(pointer, "sha256"), "does not match the download's readings");
+    CheckSha256(in, download, pointer);
+    return download;
+}
+
+std::vector<TDownload> ReadAllRecords(const TDocumentReader& in, const TJson& root,
+                                      std::vector<TCollectedReadings>& collected) {
+    const TJson& downloads = in.Array(in.Field(root, "", "downloads"), "/downloads");
+    std::vector<TDownload> read;
+    for (std::size_t i = 0; i < downloads.size(); ++i) {
+        const std::string pointer = Child("/downloads", i);
+        read.push_back(
+            ReadRecords(in, downloads[i], pointer,
+                        i < collected.size() ? std::move(collected[i]) : TCollectedReadings{}));
+        if (i > 0 && read[i].RecordsSha256 <= read[i - 1].RecordsSha256)
+            in.Fail(Child(pointer, "sha256"), "does not follow the download before it in order");
+    }
+    return read;
+}
+
+TJobEvent ReadEvent(const TDocumentReader& in, const TJson& value, const std::string& pointer) {
+    in.Object(value, pointer,
+              {"id", "origin", "author", "wall_time", "clock", "target", "field", "value", "pred"});
+    TJobEvent event;
+    event.Id = in.Text(value, pointer, "id", IsSha256, "64 lowercase hex digits");
+    event.Origin = in.Text(value, pointer, "origin");
+    event.Author = in.Text(value, pointer, "author");
+    event.WallTime = in.Text(value, pointer, "wall_time");
+    const std::string clock = in.Text(value, pointer, "clock");
+    const std::optional<TClock> parsed = ParseClock(clock);
+    if (!parsed)
+        in.Fail(Child(pointer, "clock"), QuoteForMessage(clock) + " is not 16 hex digits");
+    event.Clock = *parsed;
+    event.Target = in.Text(value, pointer, "target");
+    event.Field = in.Text(value, pointer, "field");
+    event.Value = in.Text(value, pointer, "value");
+    const TJson& pred = in.Array(in.Field(value, pointer, "pred"), Child(pointer, "pred"));
+    for (std::size_t i = 0; i < pred.size(); ++i) {
+        if (!pred[i].is_string() || !IsSha256(pred[i].get<std::string>()))
+            in.Fail(Child(Child(pointer, "pred"), i), "not an event's id");
+        event.Pred.push_back(pred[i].get<std::string>());
+    }
+    if (SealEvent(event) != event)
+        in.Fail(Child(pointer, "id"), "not the hash of the event (changed after it was made?)");
+    return event;
+}
+
+std::vector<TJobEvent> ReadEvents(const TDocumentReader& in, const TJson& root) {
+    const TJson& events = in.Array(in.Field(root, "", "events"), "/events");
+    std::vector<TJobEvent> read;
+    std::set<std::string> ids;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        read.push_back(ReadEvent(in, events[i], Child("/events", i)));
+        ids.insert(read.back().Id);
+    }
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        for (std::size_t at = 0; at < read[i].Pred.size(); ++at) {
+            if (ids.count(read[i].Pred[at]) == 0)
+                in.Fail(Child(Child(Child("/events", i), "pred"), at),
+                        "names an event the document does not carry");
+        }
+    }
+    return read;
+}
+
+// A second-version document: its state must be the one its events give.
+TJobDocument ReadEventDocument(const TDocumentReader& in, const TJson& root,
+                               std::vector<TCollectedReadings>& collected) {
+    TJobDocument document;
+    document.Version = 2;
+    document.Job.Name = in.Text(root, "", "name");
+    if (document.Job.Name.empty())
+        in.Fail("/name", "empty");
+    document.Downloads = ReadAllRecords(in, root, collected);
+    document.Events = ReadEvents(in, root);
+    const TJson expected =
+        TJson::parse(JobDocumentText(document.Job.Name, document.Events, document.Downloads));
+    if (in.Field(root, "", "state") != expected["state"])
+        in.Fail("/state", "does not agree with the document's events");
+    document.Job = DeriveJobState(document.Job.Name, document.Events).Job;
+    in.Require(JobLimitBreach(document.Job), "/state");
+    return document;
 }
 
 TJob ReadJob(const TDocumentReader& in, const TJson& root) {
@@ -502,8 +612,10 @@ TJobDocument ReadJobDocument(std::string_view text, const std::string& fileName)
     if (!root.is_object()) {
         throw EArchiveError(TArchiveErrc::BadDocument, fileName + ": not a JSON object");
     }
-    ReadHeading(in, root);
+    if (ReadHeading(in, root) >= 2)
+        return ReadEventDocument(in, root, collector.Collected());
     TJobDocument document;
+    document.Version = 1;
     document.Job = ReadJob(in, root);
     document.Downloads = ReadDownloads(in, root, collector.Collected());
     return document;

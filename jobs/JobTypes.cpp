@@ -32,7 +32,8 @@ bool TDownload::operator==(const TDownload& other) const {
     if (Number != other.Number || Meter != other.Meter || Source != other.Source ||
         Operator != other.Operator || TestDate != other.TestDate || Direction != other.Direction ||
         AddedAt != other.AddedAt || Void != other.Void || VoidReason != other.VoidReason ||
-        Sha256 != other.Sha256 || Readings.size() != other.Readings.size()) {
+        Sha256 != other.Sha256 || RecordsSha256 != other.RecordsSha256 ||
+        Readings.size() != other.Readings.size()) {
         return false;
     }
     for (std::size_t i = 0; i < Readings.size(); ++i) {

@@ -60,8 +60,11 @@ struct TDownload {
     std::string AddedAt;  // UTC, as TJobBudget::SetAt; set by the archive when added
     bool Void = false;
     std::string VoidReason;
-    std::string Sha256;  // of the records' measurement-file text, 64 lowercase hex digits
+    std::string Sha256;         // of the records' measurement-file text, 64 lowercase hex digits
+    std::string RecordsSha256;  // of every reading's fields (RecordsHash.h): its identity
     std::vector<TStoredReading> Readings;
+    // Set by an archive: who voided it and when, and a fix made after the void; empty when none.
+    std::string VoidBy, VoidAt, FixedAfterVoidBy, FixedAfterVoidAt;
 
     bool operator==(const TDownload&) const;
 };
@@ -78,6 +81,8 @@ struct TJobEntry {
 
 // What AddDownload did.
 struct TAddOutcome {
-    bool Added = false;       // false: the same records were already in the job
-    std::int64_t Number = 0;  // the new download's number, or the one that holds the records
+    bool Added = false;         // false: the same records were already in the job
+    std::int64_t Number = 0;    // the new download's number, or the one that holds the records
+    std::string RecordsSha256;  // the new download's, or the one's that holds the records
+    bool SameText = false;      // not added: another download holds the same file text
 };

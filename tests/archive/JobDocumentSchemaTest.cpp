@@ -25,8 +25,7 @@ TRunResult CheckAgainstSchema(const std::vector<std::string>& paths) {
 }
 
 std::string SampleDocumentText() {
-    const TJobDocument sample = SampleJob();
-    return JobDocumentText(sample.Job, sample.Downloads);
+    return SecondVersionText(SampleJob());
 }
 
 // A change to the sample document: the value at Pointer becomes Value (JSON text), or a copy
@@ -278,16 +277,13 @@ class BadJobDocument : public testing::TestWithParam<TBadDocument> {};
 TEST(JobSchema, ExportedDocumentsAreValid) {
     TTempFolder folder;
     TJobDocument sample = SampleJob();
-    WriteFileBytes(folder.File("sample.json"), JobDocumentText(sample.Job, sample.Downloads));
-    TJob empty;
-    empty.Name = "empty";
-    empty.CreatedAt = "2026-12-07T19:55:36.123456Z";
-    WriteFileBytes(folder.File("empty.json"), JobDocumentText(empty, {}));
+    WriteFileBytes(folder.File("sample.json"), SecondVersionText(sample));
+    WriteFileBytes(folder.File("empty.json"), JobDocumentText("empty", {}, {}));
     sample.Job.Logo = "<svg/>";
     sample.Job.LogoType = "svg";
     sample.Downloads[0].Readings[0].Record.Cable = std::string("\x01\x7f\xff", 3);
     sample.Downloads[0].Readings[0].Record.Value = -0.0;
-    WriteFileBytes(folder.File("svg.json"), JobDocumentText(sample.Job, sample.Downloads));
+    WriteFileBytes(folder.File("svg.json"), SecondVersionText(sample));
     const TRunResult result = CheckAgainstSchema(
         {folder.File("sample.json"), folder.File("empty.json"), folder.File("svg.json")});
     EXPECT_EQ(result.ExitCode, 0) << result.Out << result.Err;

@@ -1,124 +1,98 @@
 #include "MemoryArchive.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <chrono>
 
-std::string TMemoryArchive::Now() {
-    char text[40];
-    ++clock_;
-    std::snprintf(text, sizeof text, "2030-01-01T00:%02d:%02d.000000Z", clock_ / 60 % 60,
-                  clock_ % 60);
-    return text;
+#include "archive/ArchiveTime.h"
+#include "archive/EventArchive.h"
+
+TMemoryStore::TMemoryStore(std::string origin) : origin_(std::move(origin)) {}
+
+TJobView TMemoryStore::View(const TStoredJob& job) const {
+    TJobView view{job.Events, job.Rows, origin_, ""};
+    view.Now =
+        ArchiveTimeText(std::chrono::system_clock::time_point(std::chrono::seconds(seconds_)));
+    return view;
 }
 
-TMemoryArchive::TStoredJob& TMemoryArchive::Stored(const std::string& name) {
-    const auto found = jobs_.find(name);
-    if (found == jobs_.end()) {
-        throw EArchiveError(TArchiveErrc::NoSuchJob, "no job '" + name + "' in memory");
-    }
-    return found->second;
-}
-
-std::vector<TJobEntry> TMemoryArchive::ListJobs() {
-    std::vector<TJobEntry> entries;
-    for (const auto& [name, stored] : jobs_) {
-        TJobEntry entry{name,
-                        stored.Job.Customer,
-                        stored.Job.Site,
-                        stored.Job.CreatedAt,
-                        static_cast<std::int64_t>(stored.Downloads.size()),
-                        ""};
-        if (!stored.Downloads.empty()) {
-            entry.LastAddedAt = stored.Downloads.back().AddedAt;
-        }
-        entries.push_back(entry);
-    }
-    return entries;
-}
-
-void TMemoryArchive::CreateJob(const TJob& job) {
-    if (jobs_.count(job.Name) != 0) {
-        throw EArchiveError(TArchiveErrc::JobExists, "job '" + job.Name + "' exists");
-    }
-    TStoredJob stored{job, {}};
-    if (stored.Job.CreatedAt.empty()) {
-        stored.Job.CreatedAt = Now();
-    }
-    for (TJobBudget& budget : stored.Job.Budgets) {
-        if (budget.SetAt.empty()) {
-            budget.SetAt = Now();
+std::vector<TJobListing> TMemoryStore::ListJobs() {
+    std::vector<TJobListing> jobs;
+    for (const auto& [name, job] : jobs_) {
+        TJobListing& listing = jobs.emplace_back();
+        listing.Name = name;
+        listing.Downloads = static_cast<std::int64_t>(job.Rows.size());
+        for (const TJobEvent& event : job.Events) {
+            if (event.Target == JobTarget)
+                listing.JobEvents.push_back(event);
+            if (event.Field == EventField::Added)
+                listing.LastAddedAt = std::max(listing.LastAddedAt, event.WallTime);
         }
     }
-    jobs_.emplace(job.Name, stored);
-    ++changes_;
+    return jobs;
 }
 
-std::optional<TJob> TMemoryArchive::FindJob(const std::string& name) {
+std::optional<TJobView> TMemoryStore::ReadJob(const std::string& name) {
     const auto found = jobs_.find(name);
-    if (found == jobs_.end()) {
+    if (found == jobs_.end())
         return std::nullopt;
-    }
-    return found->second.Job;
+    return View(found->second);
 }
 
-void TMemoryArchive::ChangeJob(const std::string& name, const TJobChanges& changes) {
-    TJob& job = Stored(name).Job;
-    const std::pair<const std::optional<std::string>*, std::string*> texts[] = {
-        {&changes.Customer, &job.Customer},
-        {&changes.Site, &job.Site},
-        {&changes.Contractor, &job.Contractor},
-        {&changes.Notes, &job.Notes},
-        {&changes.Logo, &job.Logo},
-        {&changes.LogoType, &job.LogoType}};
-    for (const auto& [given, field] : texts) {
-        if (*given) {
-            *field = **given;
+std::optional<std::pair<TJobView, std::vector<std::vector<TStoredReading>>>>
+TMemoryStore::ReadJobWithReadings(const std::string& name) {
+    const auto found = jobs_.find(name);
+    if (found == jobs_.end())
+        return std::nullopt;
+    return std::pair(View(found->second), found->second.Readings);
+}
+
+std::vector<TStoredReading> TMemoryStore::ReadRecords(const std::string& name,
+                                                      std::int64_t number) {
+    const auto found = jobs_.find(name);
+    if (found == jobs_.end() || number < 1 ||
+        number > static_cast<std::int64_t>(found->second.Readings.size()))
+        return {};
+    return found->second.Readings[static_cast<std::size_t>(number - 1)];
+}
+
+TWriteOutcome TMemoryStore::WriteJob(const std::string& name, TJobPresence presence,
+                                     const std::function<TJobWrite(const TJobView&)>& decide) {
+    const bool exists = jobs_.count(name) != 0;
+    if (exists && presence == TJobPresence::MustBeNew)
+        throw EArchiveError(TArchiveErrc::JobExists, "job '" + name + "' exists");
+    if (!exists && presence == TJobPresence::MustExist)
+        throw EArchiveError(TArchiveErrc::NoSuchJob, "no job '" + name + "' in memory");
+    TStoredJob job = exists ? jobs_[name] : TStoredJob{};
+    const TJobWrite write = decide(View(job));
+    TWriteOutcome outcome;
+    for (const TJobEvent& event : write.Events) {
+        const bool known = std::any_of(job.Events.begin(), job.Events.end(),
+                                       [&](const TJobEvent& e) { return e.Id == event.Id; });
+        if (!known) {
+            job.Events.push_back(event);
+            ++outcome.EventsAdded;
         }
     }
-    if (changes.BudgetJson) {
-        job.Budgets.push_back({*changes.BudgetJson, changes.BudgetSetAt.value_or(Now())});
-    }
-    for (const auto& [cable, count] : changes.ExpectedFibres) {
-        if (count == 0) {
-            job.ExpectedFibres.erase(cable);
-        } else {
-            job.ExpectedFibres[cable] = count;
+    if (write.Records) {
+        for (const TDownloadRow& row : job.Rows) {
+            if (row.RecordsSha256 == write.Records->RecordsSha256)
+                outcome.Number = row.Number;
+        }
+        if (outcome.Number == 0) {
+            outcome.Number = static_cast<std::int64_t>(job.Rows.size()) + 1;
+            job.Rows.push_back({outcome.Number, write.Records->RecordsSha256,
+                                write.Records->TextSha256,
+                                static_cast<std::int64_t>(write.Records->Readings->size())});
+            job.Readings.push_back(*write.Records->Readings);
+            outcome.RecordsAdded = true;
         }
     }
+    jobs_[name] = std::move(job);
     ++changes_;
+    seconds_ += 60;
+    return outcome;
 }
 
-TAddOutcome TMemoryArchive::AddDownload(const std::string& jobName, const TDownload& download) {
-    std::vector<TDownload>& downloads = Stored(jobName).Downloads;
-    for (const TDownload& held : downloads) {
-        if (held.Sha256 == download.Sha256) {
-            return {false, held.Number};
-        }
-    }
-    TDownload added = download;
-    added.Number = static_cast<std::int64_t>(downloads.size()) + 1;
-    added.Void = false;
-    added.VoidReason.clear();
-    if (added.AddedAt.empty()) {
-        added.AddedAt = Now();
-    }
-    downloads.push_back(added);
-    ++changes_;
-    return {true, added.Number};
-}
-
-std::vector<TDownload> TMemoryArchive::Downloads(const std::string& jobName) {
-    return Stored(jobName).Downloads;
-}
-
-void TMemoryArchive::SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
-                             const std::string& reason) {
-    for (TDownload& download : Stored(jobName).Downloads) {
-        if (download.Number == number) {
-            download.Void = isVoid;
-            download.VoidReason = reason;
-            ++changes_;
-            return;
-        }
-    }
-    throw EArchiveError(TArchiveErrc::NoSuchDownload, "no download " + std::to_string(number));
+std::unique_ptr<TArchive> MakeMemoryArchive(std::string origin) {
+    return std::make_unique<TEventArchive>(std::make_unique<TMemoryStore>(std::move(origin)));
 }

@@ -1,36 +1,47 @@
 #pragma once
 
 #include <map>
+#include <memory>
 
 #include "archive/Archive.h"
+#include "archive/JobStore.h"
 
-// An archive held in memory that keeps the interface's promises (numbers, times given or set,
-// the same SHA-256 added once), for the tests of what is built on the interface. Times it sets
-// come from a counter, so that they differ and sort in the order they were set.
-class TMemoryArchive final : public TArchive {
+// An archive held in memory that keeps the store's promises (numbers, events and records kept
+// once, one write at a time), for the tests of what is built on it. Its clock is its own:
+// each write's time is a minute after the last, from a start a test may set, so that archives
+// with clocks a year apart or stepping back can be simulated.
+class TMemoryStore final : public TJobStore {
 public:
+    explicit TMemoryStore(std::string origin = "00000000000000000000000000000001");
+
     std::string Location() const override { return "memory"; }
     bool IsReadOnly() const override { return false; }
-
-    std::vector<TJobEntry> ListJobs() override;
-    void CreateJob(const TJob& job) override;
-    std::optional<TJob> FindJob(const std::string& name) override;
-    void ChangeJob(const std::string& name, const TJobChanges& changes) override;
-    TAddOutcome AddDownload(const std::string& jobName, const TDownload& download) override;
-    std::vector<TDownload> Downloads(const std::string& jobName) override;
-    void SetVoid(const std::string& jobName, std::int64_t number, bool isVoid,
-                 const std::string& reason) override;
+    std::vector<TJobListing> ListJobs() override;
+    std::optional<TJobView> ReadJob(const std::string& name) override;
+    std::optional<std::pair<TJobView, std::vector<std::vector<TStoredReading>>>>
+    ReadJobWithReadings(const std::string& name) override;
+    std::vector<TStoredReading> ReadRecords(const std::string& name, std::int64_t number) override;
+    TWriteOutcome WriteJob(const std::string& name, TJobPresence presence,
+                           const std::function<TJobWrite(const TJobView&)>& decide) override;
     std::int64_t ChangeMark() override { return changes_; }
+
+    // The wall clock from now on: seconds since 1970 (each write adds 60).
+    void SetClock(std::int64_t seconds) { seconds_ = seconds; }
 
 private:
     struct TStoredJob {
-        TJob Job;
-        std::vector<TDownload> Downloads;
+        std::vector<TJobEvent> Events;
+        std::vector<TDownloadRow> Rows;
+        std::vector<std::vector<TStoredReading>> Readings;
     };
-    TStoredJob& Stored(const std::string& name);
-    std::string Now();
+    TJobView View(const TStoredJob& job) const;
 
+    std::string origin_;
     std::map<std::string, TStoredJob> jobs_;
     std::int64_t changes_ = 0;
-    int clock_ = 0;
+    std::int64_t seconds_ = 1893456000;  // 2030-01-01
 };
+
+// A whole archive in memory.
+std::unique_ptr<TArchive> MakeMemoryArchive(
+    std::string origin = "00000000000000000000000000000001");

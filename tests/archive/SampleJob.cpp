@@ -1,6 +1,8 @@
 #include "SampleJob.h"
 
 #include "jobs/DownloadHash.h"
+#include "jobs/RecordsHash.h"
+#include "jobs/Version1Events.h"
 
 TDownload DocumentDownload(std::int64_t number, const TMeraniaArray& records, TDirection direction,
                            const std::string& addedAt) {
@@ -21,6 +23,7 @@ TDownload DocumentDownload(std::int64_t number, const TMeraniaArray& records, TD
 
 TJobDocument SampleJob() {
     TJobDocument document;
+    document.Version = 1;
     TJob& job = document.Job;
     job.Name = "Bratislava \"Nivy\"";
     job.Customer = "Slovanet";
@@ -49,4 +52,16 @@ TJobDocument SampleJob() {
     document.Downloads[1].Void = true;
     document.Downloads[1].VoidReason = "wrong job";
     return document;
+}
+
+std::string SecondVersionText(const TJobDocument& firstVersion) {
+    std::vector<TDownload> downloads;
+    for (const TDownload& download : firstVersion.Downloads) {
+        TDownload& records = downloads.emplace_back();
+        records.Readings = OwnDirections(download);
+        records.RecordsSha256 = RecordsSha256(records.Readings);
+        records.Sha256 = download.Sha256;
+    }
+    return JobDocumentText(firstVersion.Job.Name,
+                           Version1Events(firstVersion.Job, firstVersion.Downloads), downloads);
 }

@@ -3,10 +3,14 @@
 #include <iostream>
 
 #include "archive/Archive.h"
+#include "archive/PostgresArchive.h"
+#include "archive/PostgresLocation.h"
 #include "tools/cli/StopSignalWatch.h"
 #include "tools/common/CommandLine.h"
 
-const char* const ArchiveUsage = "usage: meridax-cli archive backup --to FILE [--archive FILE]\n";
+const char* const ArchiveUsage =
+    "usage: meridax-cli archive backup --to FILE [--archive FILE]\n"
+    "       meridax-cli archive upgrade [--archive FILE|URI]\n";
 
 namespace {
 
@@ -18,7 +22,12 @@ const char* const ArchiveHelp =
     "replaced once the copy is whole; an archive is never replaced.\n"
     "  --archive FILE  the archive (default $MERIDAX_ARCHIVE, else\n"
     "                  $XDG_DATA_HOME/meridax/archive.sqlite); a PostgreSQL archive is copied\n"
-    "                  with the server's own tools (pg_dump)\n";
+    "                  with the server's own tools (pg_dump)\n"
+    "archive upgrade: brings an archive made by an earlier version of meridax up to this\n"
+    "version, in one transaction that is undone if any job would read differently after it.\n"
+    "An archive file upgrades itself when it is first opened, after writing a copy of itself\n"
+    "beside it; a PostgreSQL archive is shared by a team and upgrades only by this command\n"
+    "(take a pg_dump of it first).\n";
 
 }  // namespace
 
@@ -30,7 +39,31 @@ CLI::App& AddArchiveCommand(CLI::App& app, TArchiveOptions& options) {
     SetHelpText(backup, std::string(ArchiveUsage) + '\n' + ArchiveHelp);
     backup.add_option("--to", options.Output)->required();
     backup.add_option("--archive", options.Archive);
+    CLI::App& upgrade = *archive.add_subcommand("upgrade");
+    SetHelpText(upgrade, std::string(ArchiveUsage) + '\n' + ArchiveHelp);
+    upgrade.add_option("--archive", options.Archive);
+    upgrade.parse_complete_callback([&options] { options.Upgrade = true; });
     return archive;
+}
+
+namespace {
+
+int RunArchiveUpgrade(const TArchiveOptions& options) {
+    const std::string location = ArchiveLocation(options.Archive);
+    if (IsPostgresLocation(location)) {
+        UpgradePostgresArchiveAt(location, [](std::size_t done, std::size_t of) {
+            std::cerr << "\rjobs upgraded: " << done << " of " << of << std::flush;
+            if (done == of)
+                std::cerr << '\n';
+        });
+        std::cout << "the archive " << ShownLocation(location) << " is up to date\n";
+        return 0;
+    }
+    const std::unique_ptr<TArchive> archive = OpenArchive(location, TArchiveCreation::MustExist);
+    const std::string notice = archive->OpenNotice();
+    std::cout << (notice.empty() ? "the archive " + archive->Location() + " is up to date" : notice)
+              << '\n';
+    return 0;
 }
 
 int RunArchiveBackup(const TArchiveOptions& options) {
@@ -41,4 +74,10 @@ int RunArchiveBackup(const TArchiveOptions& options) {
     archive->SaveCopy(options.Output);
     std::cout << "copied the archive " << archive->Location() << " to " << options.Output << '\n';
     return 0;
+}
+
+}  // namespace
+
+int RunArchiveCommand(const TArchiveOptions& options) {
+    return options.Upgrade ? RunArchiveUpgrade(options) : RunArchiveBackup(options);
 }

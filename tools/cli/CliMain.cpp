@@ -147,6 +147,8 @@ int CliMain(int argc, char** argv) {
         return Run(name, [&] { return RunJob(jobOptions); });
     }
     if (archive.parsed())
-        return Run("meridax-cli archive backup", [&] { return RunArchiveBackup(archiveOptions); });
+        return Run(
+            archiveOptions.Upgrade ? "meridax-cli archive upgrade" : "meridax-cli archive backup",
+            [&] { return RunArchiveCommand(archiveOptions); });
     return Run("meridax-cli", [&] { return RunPorts(allPorts, portsFolder); });
 }

@@ -112,6 +112,13 @@ void Add(const TJobOptions& options, TArchive& archive, const TDownload& downloa
         std::cout << EscapeControls(download.Source) << ": download " << outcome.Number
                   << " of job " << EscapeControls(options.Name) << ", "
                   << Counted(download.Readings.size(), "reading", "readings") << '\n';
+    } else if (outcome.SameText) {
+        // The same records written by another program (a dump and the file saved from it):
+        // figures equal to the digits a file keeps, so not added a second time.
+        std::cout << EscapeControls(download.Source) << ": same records as "
+                  << outcome.RecordsSha256.substr(0, 8) << "\xE2\x80\xA6 in job "
+                  << EscapeControls(options.Name) << " (download " << outcome.Number
+                  << "): nothing added\n";
     } else {
         std::cout << EscapeControls(download.Source) << ": already in job "
                   << EscapeControls(options.Name) << " (download " << outcome.Number << ")\n";

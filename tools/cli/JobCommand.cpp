@@ -91,17 +91,44 @@ int RunJobList(TArchive& archive) {
     return 0;
 }
 
+// "download 3 (3f2a9c1e)": the name given and the hash every archive knows it by.
+std::string DownloadNamed(TArchive& archive, const TJobOptions& options) {
+    const std::string hash = archive.FindDownload(options.Name, options.Download);
+    return "download " + options.Download +
+           (hash.starts_with(options.Download) ? "" : " (" + hash.substr(0, 8) + ")");
+}
+
 int RunJobVoid(const TJobOptions& options, TArchive& archive) {
     const bool isVoid = options.Action == TJobAction::Void;
-    archive.SetVoid(options.Name, options.Number, isVoid, isVoid ? options.Reason : "");
-    std::cout << "download " << options.Number << " of job " << Quoted(options.Name)
-              << (isVoid ? " is void: " + options.Reason : std::string(" counts again")) << '\n';
+    archive.SetVoid(options.Name, options.Download, isVoid, isVoid ? options.Reason : "");
+    std::cout << DownloadNamed(archive, options) << " of job " << Quoted(options.Name)
+              << (isVoid ? " is void: " + EscapeControls(options.Reason)
+                         : std::string(" counts again"))
+              << '\n';
+    return 0;
+}
+
+int RunJobFix(const TJobOptions& options, TArchive& archive) {
+    archive.FixDownload(options.Name, options.Download, options.Fix);
+    std::string fixed;
+    if (options.Fix.Direction) {
+        const char* direction = DirectionName(*options.Fix.Direction);
+        fixed += std::string("direction ") + (*direction == '\0' ? "none" : direction);
+    }
+    if (options.Fix.TestDate)
+        fixed += (fixed.empty() ? "" : ", ") + std::string("date ") + *options.Fix.TestDate;
+    if (options.Fix.Operator)
+        fixed += (fixed.empty() ? "" : ", ") + std::string("operator ") +
+                 EscapeControls(*options.Fix.Operator);
+    std::cout << DownloadNamed(archive, options) << " of job " << Quoted(options.Name) << ": "
+              << fixed << '\n';
     return 0;
 }
 
 int RunJob(const TJobOptions& options) {
     // Only a new job or an imported one makes a missing archive file.
-    const bool makes = options.Action == TJobAction::New || options.Action == TJobAction::Import;
+    const bool makes = options.Action == TJobAction::New || options.Action == TJobAction::Import ||
+                       options.Action == TJobAction::Sync;
     std::unique_ptr<TArchive> archive;
     const auto open = [&] {
         archive = OpenArchive(ArchiveLocation(options.Archive),
@@ -111,6 +138,8 @@ int RunJob(const TJobOptions& options) {
         AddOrTell(open);
     else
         open();
+    if (const std::string notice = archive->OpenNotice(); !notice.empty())
+        std::cerr << "meridax-cli: " << notice << '\n';
     switch (options.Action) {
         case TJobAction::New:
             return RunJobNew(options, *archive);
@@ -125,6 +154,10 @@ int RunJob(const TJobOptions& options) {
         case TJobAction::Void:
         case TJobAction::Unvoid:
             return RunJobVoid(options, *archive);
+        case TJobAction::Fix:
+            return RunJobFix(options, *archive);
+        case TJobAction::Sync:
+            return RunJobSync(options, *archive);
         case TJobAction::Report:
             return RunJobReport(options, *archive);
         case TJobAction::Export:

@@ -23,6 +23,7 @@ int RunJobShow(const TJobOptions& options, TArchive& archive);
 int RunJobReport(const TJobOptions& options, TArchive& archive);
 int RunJobExport(const TJobOptions& options, TArchive& archive);
 int RunJobImport(const TJobOptions& options, TArchive& archive);
+int RunJobSync(const TJobOptions& options, TArchive& archive);
 
 // The job, or EArchiveError NoSuchJob naming it and the archive.
 TJob RequireJob(TArchive& archive, const std::string& name);

@@ -22,12 +22,16 @@ const char* const JobUsage =
     "       meridax-cli job show NAME\n"
     "       meridax-cli job set NAME [--customer T] [--site T] [--contractor T] [--notes T]\n"
     "                           [--budget FILE] [--logo FILE] [--cable C --fibers N]...\n"
-    "       meridax-cli job void NAME N --reason T\n"
-    "       meridax-cli job unvoid NAME N\n"
+    "       meridax-cli job void NAME DOWNLOAD --reason T\n"
+    "       meridax-cli job unvoid NAME DOWNLOAD\n"
+    "       meridax-cli job fix NAME DOWNLOAD [--direction a-b|b-a|none] [--date YYYY-MM-DD]\n"
+    "                           [--operator T]\n"
     "       meridax-cli job report NAME --to OUTPUT\n"
     "       meridax-cli job export NAME --to FILE.json\n"
-    "       meridax-cli job import FILE.json [--replace]\n"
-    "Every job command takes --archive FILE|URI.\n";
+    "       meridax-cli job import FILE.json\n"
+    "       meridax-cli job sync NAME --with FILE|URI\n"
+    "Every job command takes --archive FILE|URI. DOWNLOAD is a download's number in this\n"
+    "archive (job show) or the first 6 or more hex digits of its hash, the same everywhere.\n";
 
 namespace {
 
@@ -83,11 +87,17 @@ const TJobCommand JobCommands[] = {
      "kept); --logo \"\" removes the logo; each --cable C with its --fibers N sets the number\n"
      "of fibres expected in cable C (0 forgets it).\n"},
     {"void", TJobAction::Void,
-     "usage: meridax-cli job void NAME N --reason T [--archive FILE|URI]\n",
-     "job void: takes download N out of every result (added to the wrong job, or with the\n"
-     "wrong direction); it is kept and listed with the reason.\n"},
-    {"unvoid", TJobAction::Unvoid, "usage: meridax-cli job unvoid NAME N [--archive FILE|URI]\n",
-     "job unvoid: gives download N its part in the results again.\n"},
+     "usage: meridax-cli job void NAME DOWNLOAD --reason T [--archive FILE|URI]\n",
+     "job void: takes the download out of every result (added to the wrong job, or measured\n"
+     "wrongly); it is kept and listed with the reason.\n"},
+    {"unvoid", TJobAction::Unvoid,
+     "usage: meridax-cli job unvoid NAME DOWNLOAD [--archive FILE|URI]\n",
+     "job unvoid: gives the download its part in the results again.\n"},
+    {"fix", TJobAction::Fix,
+     "usage: meridax-cli job fix NAME DOWNLOAD [--direction a-b|b-a|none] [--date YYYY-MM-DD]\n"
+     "                           [--operator T] [--archive FILE|URI]\n",
+     "job fix: corrects what was said of a download when it was added: the direction its\n"
+     "fibres were tested in, the test date, the operator. The records stay as they are.\n"},
     {"report", TJobAction::Report,
      "usage: meridax-cli job report NAME --to OUTPUT [--title TEXT] [--archive FILE|URI]\n",
      "job report: one row per current reading or pair: Cable, Fiber, WaveLength, A->B, B->A,\n"
@@ -103,10 +113,16 @@ const TJobCommand JobCommands[] = {
      "usage: meridax-cli job export NAME --to FILE.json [--archive FILE|URI]\n",
      "job export: writes the job, its budgets and every download with its readings as one\n"
      "JSON document (docs/job.schema.json); - for standard output.\n"},
-    {"import", TJobAction::Import,
-     "usage: meridax-cli job import FILE.json [--replace] [--archive FILE|URI]\n",
+    {"import", TJobAction::Import, "usage: meridax-cli job import FILE.json [--archive FILE|URI]\n",
      "job import: makes the job of the document, or adds to the job of that name the\n"
-     "downloads it lacks. Differing identity fields are refused unless --replace.\n"},
+     "downloads and decisions it lacks. Decisions made without seeing each other are both\n"
+     "kept: the later one holds, and job show lists the conflict until the next change.\n"},
+    {"sync", TJobAction::Sync,
+     "usage: meridax-cli job sync NAME --with FILE|URI [--archive FILE|URI]\n",
+     "job sync: exchanges the job with another archive (a laptop's file and the team's\n"
+     "database): each gets the downloads and decisions it lacks, so that both then hold the\n"
+     "same job. An archive that may only be read only gives. Stopped, it goes on where it\n"
+     "was when run again.\n"},
 };
 
 const TJobCommand* FindJobCommand(const CLI::App& command) {
@@ -138,6 +154,15 @@ void CheckLogo(const TJobOptions& options) {
         throw CLI::ValidationError("--logo", "wants a .png or .svg file");
 }
 
+void AddDateOption(CLI::App& command, std::string& date) {
+    command.add_option("--date", date)
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                return IsCalendarDate(text) ? "" : "wants a date YYYY-MM-DD, not '" + text + "'";
+            },
+            ""));
+}
+
 void AddAddOptions(CLI::App& add, TJobOptions& options) {
     add.add_option("INPUT", options.Inputs);
     add.add_option("--port", options.Port);
@@ -151,12 +176,7 @@ void AddAddOptions(CLI::App& add, TJobOptions& options) {
     });
     add.add_option("--operator", options.Operator);
     add.add_option("--meter", options.Meter);
-    add.add_option("--date", options.Date)
-        ->check(CLI::Validator(
-            [](const std::string& text) -> std::string {
-                return IsCalendarDate(text) ? "" : "wants a date YYYY-MM-DD, not '" + text + "'";
-            },
-            ""));
+    AddDateOption(add, options.Date);
     add.add_option("--cables", options.CablesGlob);
     add.callback([&add, &options] {
         if (options.Port.empty() == options.Inputs.empty())
@@ -165,6 +185,25 @@ void AddAddOptions(CLI::App& add, TJobOptions& options) {
             throw CLI::ValidationError("--meter applies to files only: the meter names itself");
         if (options.Port.empty() && add.count("--baud") > 0)
             throw CLI::ValidationError("--baud applies to --port only");
+    });
+}
+
+void AddFixOptions(CLI::App& fix, TJobOptions& options) {
+    fix.add_option_function<std::string>("--direction", [&options](const std::string& text) {
+        const std::optional<TDirection> direction =
+            text == "none" ? std::optional(TDirection::None) : FindDirection(text);
+        if (!direction || (text != "none" && *direction == TDirection::None))
+            throw CLI::ValidationError("--direction", "wants a-b, b-a or none, not '" + text + "'");
+        options.Fix.Direction = *direction;
+    });
+    AddDateOption(fix, options.Date);
+    fix.add_option_function<std::string>(
+        "--operator", [&options](const std::string& text) { options.Fix.Operator = text; });
+    fix.callback([&options] {
+        if (!options.Date.empty())
+            options.Fix.TestDate = options.Date;
+        if (!options.Fix.Direction && !options.Fix.TestDate && !options.Fix.Operator)
+            throw CLI::ValidationError("say what to fix: --direction, --date or --operator");
     });
 }
 
@@ -214,6 +253,12 @@ void AddCommandOptions(CLI::App& command, TJobAction action, TJobOptions& option
         case TJobAction::Void:
             command.add_option("--reason", options.Reason)->required();
             break;
+        case TJobAction::Fix:
+            AddFixOptions(command, options);
+            break;
+        case TJobAction::Sync:
+            command.add_option("--with", options.With)->required();
+            break;
         case TJobAction::Report:
             command.add_option("--to", options.Output)->required();
             command.add_option("--title", options.Title);
@@ -223,7 +268,8 @@ void AddCommandOptions(CLI::App& command, TJobAction action, TJobOptions& option
             command.add_option("--to", options.Output)->required();
             break;
         case TJobAction::Import:
-            command.add_flag("--replace", options.Replace);
+            // Kept for the scripts that gave it: an import now keeps both sides' decisions.
+            command.add_flag("--replace", options.Replace)->group("");
             break;
         case TJobAction::List:
         case TJobAction::Show:
@@ -241,17 +287,8 @@ void AddPositionals(CLI::App& command, TJobAction action, TJobOptions& options) 
         return;
     }
     command.add_option("NAME", options.Name)->required();
-    if (action == TJobAction::Void || action == TJobAction::Unvoid)
-        command.add_option("N", options.Number)
-            ->required()
-            ->check(CLI::Validator(
-                [](const std::string& text) -> std::string {
-                    return text.find_first_not_of("0123456789") == std::string::npos &&
-                                   text.find_first_not_of('0') != std::string::npos
-                               ? ""
-                               : "wants a download's number (1, 2, ...), not '" + text + "'";
-                },
-                ""));
+    if (action == TJobAction::Void || action == TJobAction::Unvoid || action == TJobAction::Fix)
+        command.add_option("DOWNLOAD", options.Download)->required();
 }
 
 }  // namespace

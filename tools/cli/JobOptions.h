@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "archive/Archive.h"
 #include "jobs/JobLimits.h"  // IsCalendarDate, MaxExpectedFibres
 #include "jobs/JobTypes.h"
 
@@ -13,7 +14,20 @@ namespace CLI {
 class App;
 }
 
-enum class TJobAction { New, Add, List, Show, Set, Void, Unvoid, Report, Export, Import };
+enum class TJobAction {
+    New,
+    Add,
+    List,
+    Show,
+    Set,
+    Void,
+    Unvoid,
+    Fix,
+    Report,
+    Export,
+    Import,
+    Sync
+};
 
 enum class TJobReportOutput { Xlsx, Csv, Pdf, Text };
 
@@ -40,9 +54,12 @@ struct TJobOptions {
     std::string Meter;
     std::string Date;  // YYYY-MM-DD, checked; empty: today
     std::string CablesGlob;
-    // void and unvoid
-    std::int64_t Number = 0;
+    // void, unvoid and fix: the download's number here or a prefix of its hash
+    std::string Download;
     std::string Reason;
+    TDownloadFix Fix;
+    // sync: the other archive
+    std::string With;
     // report and export: the file, or "-" for standard output
     std::string Output;
     TJobReportOutput OutputKind = TJobReportOutput::Text;

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -56,20 +57,51 @@ std::string MeterShown(const std::string& meter) {
     return shown;
 }
 
+// "void: reason", and when a fix was made after the void: who fixed it, and what to do.
+std::string VoidText(const TDownload& download) {
+    if (!download.Void)
+        return "";
+    std::string text = "void: " + EscapeControls(download.VoidReason);
+    if (!download.FixedAfterVoidAt.empty())
+        text += "; fixed after voiding by " +
+                EscapeControls(download.FixedAfterVoidBy.empty() ? "someone"
+                                                                 : download.FixedAfterVoidBy) +
+                " on " + download.FixedAfterVoidAt + ": unvoid if the fix is right";
+    return text;
+}
+
 std::string DownloadsText(const std::vector<TDownload>& downloads) {
     if (downloads.empty())
         return "no downloads\n";
     std::vector<std::vector<std::string>> lines{
-        {"N", "Date", "Direction", "Operator", "Meter", "Source", "Readings", "Void"}};
+        {"N", "Download", "Date", "Direction", "Operator", "Meter", "Source", "Readings", "Void"}};
     for (const TDownload& download : downloads) {
         const char* direction = DirectionName(download.Direction);
-        lines.push_back({std::to_string(download.Number), download.TestDate,
-                         *direction == '\0' ? "none" : direction, download.Operator,
-                         MeterShown(download.Meter), download.Source,
-                         std::to_string(download.Readings.size()),
-                         download.Void ? "void: " + download.VoidReason : std::string()});
+        lines.push_back({std::to_string(download.Number), download.RecordsSha256.substr(0, 8),
+                         download.TestDate, *direction == '\0' ? "none" : direction,
+                         download.Operator, MeterShown(download.Meter), download.Source,
+                         std::to_string(download.Readings.size()), VoidText(download)});
     }
-    return AlignedColumns(lines, {true, false, false, false, false, false, true, false});
+    return AlignedColumns(lines, {true, false, false, false, false, false, false, true, false});
+}
+
+// The decisions made without seeing each other, until the next change of their field.
+std::string ConflictsText(const TJobState& state) {
+    if (state.Conflicts.empty())
+        return "";
+    std::string text = "\nconflicts:\n";
+    for (const TConflict& conflict : state.Conflicts) {
+        const std::string_view target = conflict.Target;
+        const std::string where =
+            target.starts_with(DownloadTargetPrefix)
+                ? "download " + std::string(target.substr(std::strlen(DownloadTargetPrefix), 8)) +
+                      ", "
+            : target.starts_with(CableTargetPrefix)
+                ? "cable " + std::string(target.substr(std::strlen(CableTargetPrefix))) + ", "
+                : std::string();
+        text += EscapeControls(where + ConflictText(conflict)) + '\n';
+    }
+    return text;
 }
 
 std::string OneDirectionText(const TJobResults& results) {
@@ -96,7 +128,8 @@ int RunJobShow(const TJobOptions& options, TArchive& archive) {
     const std::vector<TDownload> downloads = archive.Downloads(job.Name);
     const TJobResults results = ComputeJobResults(job, downloads);
     WriteStandardOutput(IdentityText(job) + '\n' + DownloadsText(downloads) + '\n' +
-                        JobCountsText(results) + OneDirectionText(results));
+                        JobCountsText(results) + OneDirectionText(results) +
+                        ConflictsText(archive.State(job.Name)));
     return 0;
 }
 

@@ -79,8 +79,10 @@ std::vector<const TDownload*> OrderedDownloads(const std::vector<TDownload>& dow
             ordered.push_back(&download);
     }
     std::sort(ordered.begin(), ordered.end(), [](const TDownload* a, const TDownload* b) {
-        return std::tie(a->TestDate, a->AddedAt, a->Sha256, a->Number) <
-               std::tie(b->TestDate, b->AddedAt, b->Sha256, b->Number);
+        // The records hash decides between downloads of one date and time, in every archive
+        // alike; the number only where there is none (records not from an archive).
+        return std::tie(a->TestDate, a->AddedAt, a->RecordsSha256, a->Sha256, a->Number) <
+               std::tie(b->TestDate, b->AddedAt, b->RecordsSha256, b->Sha256, b->Number);
     });
     return ordered;
 }
@@ -410,10 +412,8 @@ std::vector<TVoidDownload> VoidDownloadsOf(const std::vector<TDownload>& downloa
     std::vector<TVoidDownload> voids;
     for (const TDownload& download : downloads) {
         if (download.Void)
-            voids.push_back({download.Number, download.VoidReason});
+            voids.push_back({download.Number, download.VoidReason, download.RecordsSha256});
     }
-    std::sort(voids.begin(), voids.end(),
-              [](const TVoidDownload& a, const TVoidDownload& b) { return a.Number < b.Number; });
     return voids;
 }
 

@@ -111,6 +111,7 @@ struct TJobCounts {
 struct TVoidDownload {
     std::int64_t Number = 0;
     std::string Reason;
+    std::string RecordsSha256;  // its name in every archive
 
     bool operator==(const TVoidDownload&) const = default;
 };
@@ -153,7 +154,7 @@ struct TJobResults {
     std::vector<TFibreResult> Fibres;
     // Empty (no cable, 0 of 0) when the job expects no fibre count.
     TJobCompleteness Completeness;
-    // In the order of their numbers.
+    // In the order of the downloads given.
     std::vector<TVoidDownload> VoidDownloads;
 };
 

@@ -48,14 +48,17 @@ void AddResultRow(TTableBlock& table, const TResultRow& row) {
     table.Verdicts.push_back(row.Kind);
 }
 
-// "3 (2026-11-04, Ann Smith)": a download by its number, test date and operator.
+// "3f2a9c1e (2026-11-04, Ann Smith)": a download by the start of its hash, the same in every
+// archive (its number only where it has no hash), test date and operator.
 QString DownloadText(const std::map<std::int64_t, const TDownload*>& downloads,
                      std::int64_t number) {
     const auto found = downloads.find(number);
     if (found == downloads.end())
         return QString::number(number);
     const TDownload& download = *found->second;
-    QString text = QString::number(number) + QStringLiteral(" (") + Utf8(download.TestDate);
+    QString text = (download.RecordsSha256.empty() ? QString::number(number)
+                                                   : Utf8(download.RecordsSha256.substr(0, 8))) +
+                   QStringLiteral(" (") + Utf8(download.TestDate);
     if (!download.Operator.empty())
         text += QStringLiteral(", ") + Utf8(download.Operator);
     return text + QLatin1Char(')');

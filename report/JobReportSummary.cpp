@@ -112,7 +112,9 @@ void AddReadingCounts(TBlockList& list, const TJobResults& results) {
     TTableBlock voided;
     voided.Columns = {{QStringLiteral("Void download"), true}, {QStringLiteral("Reason")}};
     for (const TVoidDownload& download : results.VoidDownloads)
-        voided.AddRow({QString::number(download.Number), Utf8(download.Reason)});
+        voided.AddRow({download.RecordsSha256.empty() ? QString::number(download.Number)
+                                                      : Utf8(download.RecordsSha256.substr(0, 8)),
+                       Utf8(download.Reason)});
     list.Add(std::move(voided));
 }
 

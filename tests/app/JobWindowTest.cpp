@@ -528,7 +528,9 @@ TEST_F(JobWindowTest, ExportJobWritesTheJobDocumentOfTheArchive) {
     const TJobDocument document = ReadJobDocument(text, "riser.json");
     EXPECT_EQ(document.Job.Customer, "City fibre");
     ASSERT_EQ(document.Downloads.size(), 2u);
-    EXPECT_EQ(document.Downloads[1].Direction, TDirection::BToA);
+    const TJobState state = DeriveJobState("Riser", document.Events);
+    ASSERT_EQ(state.Downloads.size(), 2u);
+    EXPECT_EQ(state.Downloads[1].Direction, TDirection::BToA);
 }
 
 // The window's exports never write over the archive in use (nor any other archive).

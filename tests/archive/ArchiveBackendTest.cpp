@@ -9,6 +9,8 @@
 #include "ArchiveTestData.h"
 #include "archive/Archive.h"
 #include "jobs/DownloadHash.h"
+#include "jobs/RecordsHash.h"
+#include "jobs/Version1Events.h"
 #include "support/TempFolder.h"
 #include "support/Throws.h"
 
@@ -61,7 +63,9 @@ TEST_P(ArchiveBackendTest, NamesAreDataNotCommands) {
     EXPECT_EQ(Archive().ListJobs().size(), names.size());
 }
 
-TEST_P(ArchiveBackendTest, KeepsGivenTimesAndBudgetsOldestFirst) {
+// The archive sets the times: of making, of each budget (kept oldest first, the last in
+// force).
+TEST_P(ArchiveBackendTest, KeepsBudgetsOldestFirstWithTheTimesTheyWereSet) {
     TJob job = SampleJob("J");
     job.CreatedAt = "2026-01-02T03:04:05.000006Z";
     job.Budgets = {{R"({"first": 1})", "2026-01-02T03:04:05.000007Z"}, {R"({"second": 2})", ""}};
@@ -70,10 +74,12 @@ TEST_P(ArchiveBackendTest, KeepsGivenTimesAndBudgetsOldestFirst) {
     const std::optional<TJob> found = Archive().FindJob("J");
     ASSERT_TRUE(found);
     ASSERT_EQ(found->Budgets.size(), 2u);
-    EXPECT_EQ(found->Budgets[0], job.Budgets[0]);
+    EXPECT_EQ(found->Budgets[0].Json, R"({"first": 1})");
     EXPECT_EQ(found->Budgets[1].Json, R"({"second": 2})");
-    EXPECT_TRUE(std::regex_match(found->Budgets[1].SetAt, TimeForm)) << found->Budgets[1].SetAt;
-    job.Budgets[1].SetAt = found->Budgets[1].SetAt;
+    for (const std::string& time : {found->CreatedAt, found->Budgets[1].SetAt})
+        EXPECT_TRUE(std::regex_match(time, TimeForm)) << time;
+    job.CreatedAt = found->CreatedAt;
+    job.Budgets = found->Budgets;
     EXPECT_EQ(*found, job);
 }
 
@@ -250,6 +256,7 @@ TEST_P(ArchiveBackendTest, NumbersDownloadsInTheOrderOfAdding) {
             records.push_back(reading.Record);
         }
         want.Sha256 = DownloadSha256(records);
+        want.RecordsSha256 = RecordsSha256(OwnDirections(want));
         EXPECT_TRUE(SameDownload(want, downloads[i]));
         EXPECT_TRUE(std::regex_match(downloads[i].AddedAt, TimeForm)) << downloads[i].AddedAt;
     }
@@ -279,23 +286,23 @@ TEST_P(ArchiveBackendTest, TheSameRecordsAgainAddNothingToTheJob) {
     Add("J", SampleDownload("C"), 3);
 }
 
-TEST_P(ArchiveBackendTest, KeepsAGivenHashAndTimeOfAdding) {
+// A fix changes what was said of a download, and its readings' directions with it; the
+// records and their hash stay.
+TEST_P(ArchiveBackendTest, AFixCorrectsDirectionDateAndOperator) {
     Archive().CreateJob(SampleJob("J"));
-    TDownload download = SampleDownload("A");
-    download.Sha256 = std::string(64, 'a');
-    download.AddedAt = "2025-06-07T08:09:10.111213Z";
-    download.Void = true;
-    download.VoidReason = "wrong site";
-    Add("J", download, 1);
-    download.Number = 1;
-    EXPECT_TRUE(SameDownload(download, Archive().Downloads("J").at(0)));
-    // The hash given is the one compared.
-    Add("J", SampleDownload("B"), 2);
-    TDownload sameHash = SampleDownload("C");
-    sameHash.Sha256 = std::string(64, 'a');
-    const TAddOutcome outcome = Archive().AddDownload("J", sameHash);
-    EXPECT_FALSE(outcome.Added);
-    EXPECT_EQ(outcome.Number, 1);
+    Add("J", SampleDownload("A"), 1);
+    const std::string hash = Archive().Downloads("J").at(0).RecordsSha256;
+    Archive().FixDownload("J", hash.substr(0, 6), {TDirection::BToA, "2026-11-30", "Petr"});
+    const TDownload fixed = Archive().Downloads("J").at(0);
+    EXPECT_EQ(fixed.RecordsSha256, hash);
+    EXPECT_EQ(fixed.Direction, TDirection::BToA);
+    EXPECT_EQ(fixed.Readings.at(2).Direction, TDirection::BToA);
+    EXPECT_EQ(fixed.TestDate, "2026-11-30");
+    EXPECT_EQ(fixed.Operator, "Petr");
+    EXPECT_SYSTEM_ERROR(Archive().FixDownload("J", "abc", {}), EArchiveError,
+                        TArchiveErrc::NoSuchDownload,
+                        "job J has no download abc: a download is named by its number or by at "
+                        "least 6 of the first hex digits of its hash");
 }
 
 TEST_P(ArchiveBackendTest, RecordsWithoutAMeasurementFileFormAreRefused) {
@@ -336,6 +343,7 @@ TEST_P(ArchiveBackendTest, KeepsNumbersBitForBit) {
     download.Number = 1;
     download.AddedAt = stored.AddedAt;
     download.Sha256 = stored.Sha256;
+    download.RecordsSha256 = RecordsSha256(OwnDirections(download));
     EXPECT_TRUE(SameDownload(download, stored));
 }
 
@@ -355,9 +363,13 @@ TEST_P(ArchiveBackendTest, Latin1CableAndFibreNamesComeBackAsTheyWere) {
     download.AddedAt = stored.AddedAt;
     download.Sha256 = DownloadSha256(
         {download.Readings[0].Record, download.Readings[1].Record, download.Readings[2].Record});
+    download.RecordsSha256 = RecordsSha256(OwnDirections(download));
+    for (TStoredReading& reading : download.Readings)
+        reading.Direction = download.Direction;  // none of their own: the download's
     EXPECT_TRUE(SameDownload(download, stored));
 }
 
+// A reading keeps a direction of its own where it has one; the others take the download's.
 TEST_P(ArchiveBackendTest, KeepsEachReadingsDirection) {
     Archive().CreateJob(SampleJob("J"));
     TDownload download = SampleDownload("A", 3, TDirection::BToA);
@@ -367,7 +379,7 @@ TEST_P(ArchiveBackendTest, KeepsEachReadingsDirection) {
     const TDownload stored = Archive().Downloads("J").at(0);
     EXPECT_EQ(stored.Direction, TDirection::BToA);
     ASSERT_EQ(stored.Readings.size(), 3u);
-    EXPECT_EQ(stored.Readings[0].Direction, TDirection::None);
+    EXPECT_EQ(stored.Readings[0].Direction, TDirection::BToA);
     EXPECT_EQ(stored.Readings[1].Direction, TDirection::AToB);
     EXPECT_EQ(stored.Readings[2].Direction, TDirection::BToA);
 }
@@ -418,31 +430,21 @@ TEST_P(ArchiveBackendTest, ChangeMarkMovesWithEveryChangeSeenByAnotherReader) {
 }
 
 TEST_P(ArchiveBackendTest, ListsJobsNewestFirstWithTheirDownloads) {
-    for (const auto& [name, created] : std::vector<std::pair<std::string, std::string>>{
-             {"January", "2026-01-01T00:00:00.000000Z"},
-             {"March", "2026-03-01T00:00:00.000000Z"},
-             {"February", "2026-02-01T00:00:00.000000Z"}}) {
-        TJob job = SampleJob(name);
-        job.CreatedAt = created;
-        Archive().CreateJob(job);
-    }
-    TDownload first = SampleDownload("A");
-    first.AddedAt = "2026-02-03T00:00:00.000000Z";
-    TDownload second = SampleDownload("B");
-    second.AddedAt = "2026-02-02T00:00:00.000000Z";
-    Add("February", first, 1);
-    Add("February", second, 2);
+    for (const std::string name : {"January", "March", "February"})
+        Archive().CreateJob(SampleJob(name));
+    Add("February", SampleDownload("A"), 1);
+    Add("February", SampleDownload("B"), 2);
     const std::vector<TJobEntry> jobs = Archive().ListJobs();
     ASSERT_EQ(jobs.size(), 3u);
-    EXPECT_EQ(jobs[0].Name, "March");
-    EXPECT_EQ(jobs[0].Downloads, 0);
-    EXPECT_EQ(jobs[0].LastAddedAt, "");
-    EXPECT_EQ(jobs[1].Name, "February");
-    EXPECT_EQ(jobs[1].Customer, SampleJob("x").Customer);
-    EXPECT_EQ(jobs[1].Site, SampleJob("x").Site);
-    EXPECT_EQ(jobs[1].CreatedAt, "2026-02-01T00:00:00.000000Z");
-    EXPECT_EQ(jobs[1].Downloads, 2);
-    EXPECT_EQ(jobs[1].LastAddedAt, "2026-02-03T00:00:00.000000Z");
+    EXPECT_EQ(jobs[0].Name, "February");
+    EXPECT_EQ(jobs[0].Customer, SampleJob("x").Customer);
+    EXPECT_EQ(jobs[0].Site, SampleJob("x").Site);
+    EXPECT_EQ(jobs[0].CreatedAt, Archive().FindJob("February")->CreatedAt);
+    EXPECT_EQ(jobs[0].Downloads, 2);
+    EXPECT_EQ(jobs[0].LastAddedAt, Archive().Downloads("February").at(1).AddedAt);
+    EXPECT_EQ(jobs[1].Name, "March");
+    EXPECT_EQ(jobs[1].Downloads, 0);
+    EXPECT_EQ(jobs[1].LastAddedAt, "");
     EXPECT_EQ(jobs[2].Name, "January");
 }
 

@@ -28,7 +28,7 @@ protected:
 
 TEST_F(PostgresArchiveTest, MakesTheSchemaOnceAndCountsEveryWrite) {
     auto archive = Open();
-    EXPECT_EQ(Query("SELECT version FROM schema_version"), "1");
+    EXPECT_EQ(Query("SELECT version FROM schema_version"), "2");
     EXPECT_EQ(archive->ChangeMark(), 0);
     archive->CreateJob(MakeJob("Site 1"));
     EXPECT_EQ(archive->ChangeMark(), 1);
@@ -137,8 +137,8 @@ TEST_F(PostgresArchiveTest, KeepsAJobsFactsAndBinaryLogo) {
     ASSERT_TRUE(back);
     EXPECT_EQ(back->Logo, job.Logo);
     ASSERT_EQ(back->Budgets.size(), 2U);
-    EXPECT_EQ(back->Budgets[0], job.Budgets[0]);
-    // A time left empty is the server's, in the archive's fixed-width form.
+    EXPECT_EQ(back->Budgets[0].Json, job.Budgets[0].Json);
+    // Times are the server's, in the archive's fixed-width form.
     EXPECT_TRUE(IsArchiveTime(back->Budgets[1].SetAt)) << back->Budgets[1].SetAt;
     EXPECT_TRUE(IsArchiveTime(back->CreatedAt)) << back->CreatedAt;
     EXPECT_EQ(back->ExpectedFibres, job.ExpectedFibres);
@@ -151,7 +151,6 @@ TEST_F(PostgresArchiveTest, KeepsAJobsFactsAndBinaryLogo) {
     back = archive->FindJob("Logo");
     EXPECT_EQ(back->Logo, "");
     EXPECT_EQ(back->LogoType, "");
-    EXPECT_EQ(Query("SELECT logo IS NULL FROM jobs"), "t");
     ASSERT_EQ(back->Budgets.size(), 3U);
     EXPECT_EQ(back->Budgets[2].Json, "{\"c\":3}");
     EXPECT_EQ(back->ExpectedFibres, (std::map<std::string, int>{{"K2", 12}, {"K3", 48}}));
@@ -182,14 +181,14 @@ TEST_F(PostgresArchiveTest, RefusesADatabaseThatIsNotAnArchive) {
 
 TEST_F(PostgresArchiveTest, RefusesANewerSchemaNamingBothVersions) {
     Open()->CreateJob(MakeJob("Kept"));
-    ExecuteSql(database_->Uri(), "UPDATE schema_version SET version = 2");
+    ExecuteSql(database_->Uri(), "UPDATE schema_version SET version = 3");
     const auto error = ThrownBy<EArchiveError>([&] { Open(); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), make_error_code(TArchiveErrc::NewerSchema));
     const std::string message = error->what();
-    EXPECT_NE(message.find("archive version 2"), std::string::npos) << message;
-    EXPECT_NE(message.find("this program reads 1)"), std::string::npos) << message;
-    EXPECT_EQ(Query("SELECT version FROM schema_version"), "2");
+    EXPECT_NE(message.find("archive version 3"), std::string::npos) << message;
+    EXPECT_NE(message.find("this program reads 2)"), std::string::npos) << message;
+    EXPECT_EQ(Query("SELECT version FROM schema_version"), "3");
 }
 
 TEST_F(PostgresArchiveTest, ShowsNoPasswordOfTheUri) {

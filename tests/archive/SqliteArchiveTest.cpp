@@ -63,20 +63,25 @@ protected:
     TTempFolder folder_;
 };
 
-TEST_F(SqliteArchiveTest, ANewFileIsAWriteAheadLoggedArchiveOfVersionOne) {
+TEST_F(SqliteArchiveTest, ANewFileIsAWriteAheadLoggedArchiveOfVersionTwo) {
     MakeArchive(Path());
     EXPECT_EQ(Column(Path(), "PRAGMA journal_mode"), std::vector<std::string>{"wal"});
-    EXPECT_EQ(Column(Path(), "SELECT version FROM schema_version"), std::vector<std::string>{"1"});
+    EXPECT_EQ(Column(Path(), "SELECT version FROM schema_version"), std::vector<std::string>{"2"});
     EXPECT_EQ(Column(Path(), "SELECT change_count FROM archive_state"),
               std::vector<std::string>{"2"});
+    EXPECT_EQ(Column(Path(), "SELECT length(origin) FROM archive_state"),
+              std::vector<std::string>{"32"});
     EXPECT_EQ(Column(Path(), "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"),
-              (std::vector<std::string>{"archive_state", "downloads", "expected_fibres",
-                                        "job_budgets", "jobs", "readings", "schema_version"}));
+              (std::vector<std::string>{"archive_state", "downloads", "events", "jobs", "readings",
+                                        "schema_version"}));
     EXPECT_EQ(Column(Path(), "SELECT name FROM pragma_table_info('readings') ORDER BY cid"),
               (std::vector<std::string>{"download_id", "seq", "cable", "fiber", "wavelength",
                                         "value", "reference", "is_relative", "direction"}));
-    EXPECT_EQ(Column(Path(), "SELECT direction || ' ' || sha256 FROM downloads"),
-              std::vector<std::string>{"a-b " + OpenArchive(Path())->Downloads("J")[0].Sha256});
+    const TDownload stored = OpenArchive(Path())->Downloads("J").at(0);
+    EXPECT_EQ(Column(Path(), "SELECT records_sha256 || ' ' || text_sha256 FROM downloads"),
+              std::vector<std::string>{stored.RecordsSha256 + " " + stored.Sha256});
+    EXPECT_EQ(Column(Path(), "SELECT DISTINCT direction FROM readings"),
+              std::vector<std::string>{""});
 }
 
 TEST_F(SqliteArchiveTest, PathsHoldingWhatAUriMeansAreFilesAsNamed) {
@@ -143,7 +148,7 @@ TEST_F(SqliteArchiveTest, EveryRowOfALargeAddIsStoredAsItCame) {
                                        : "C" + std::to_string(i) + "|" + std::to_string(i % 12)) +
                                "|real 1310.500000|real " + std::to_string(value) + "|real " +
                                std::to_string(relative ? -1.5 : 0.0) + (relative ? "|1" : "|0") +
-                               (direction == TDirection::BToA ? "|b-a" : "|a-b"));
+                               (direction == TDirection::BToA ? "|b-a" : "|"));
         }
         archive->AddDownload("J", download);
         TSqliteConnection connection("file:" + Path(), SQLITE_OPEN_READWRITE);
@@ -152,8 +157,8 @@ TEST_F(SqliteArchiveTest, EveryRowOfALargeAddIsStoredAsItCame) {
             "SELECT r.seq, r.cable, r.fiber, typeof(r.wavelength), r.wavelength, "
             "typeof(r.value), r.value, typeof(r.reference), r.reference, "
             "r.is_relative, r.direction FROM readings r JOIN downloads d "
-            "ON d.id = r.download_id WHERE d.source = ? ORDER BY r.seq");
-        query.Bind(1, download.Source);
+            "ON d.id = r.download_id WHERE d.readings = ? ORDER BY r.seq");
+        query.Bind(1, static_cast<std::int64_t>(count));
         std::vector<std::string> rows;
         while (query.Step()) {
             // std::to_string keeps the sign of -0.0, which a stored integer 0 would lose.
@@ -262,7 +267,7 @@ TEST_F(SqliteArchiveTest, TwoProcessesAddingTheSameDownloadsKeepEachOnce) {
     ASSERT_TRUE(firstAdded && secondAdded);
     EXPECT_EQ(*firstAdded + *secondAdded, 30);
     EXPECT_EQ(OpenArchive(Path())->Downloads("J").size(), 30u);
-    EXPECT_EQ(Column(Path(), "SELECT count(DISTINCT sha256) FROM downloads"),
+    EXPECT_EQ(Column(Path(), "SELECT count(DISTINCT records_sha256) FROM downloads"),
               std::vector<std::string>{"30"});
 }
 
@@ -272,7 +277,7 @@ TEST_F(SqliteArchiveTest, AnArchiveOfANewerVersionIsRefusedNamingBothVersions) {
     EXPECT_SYSTEM_ERROR(OpenArchive(Path()), EArchiveError, TArchiveErrc::NewerSchema,
                         Path() +
                             " was made by a newer version of meridax (archive version 7, "
-                            "this program reads 1)");
+                            "this program reads 2)");
 }
 
 TEST_F(SqliteArchiveTest, AFileThatIsNoArchiveIsRefusedUntouched) {

@@ -130,25 +130,27 @@ TEST_F(JobTest, TheFixturesJobGivesTheCountsPairsAndAveragesWorkedOutByHand) {
 
     const TRun show = Job({"show", "R"});
     ASSERT_EQ(show.exitCode, 0) << show.err;
-    EXPECT_EQ(WithoutTimes(show.out),
-              "job R\n"
-              "customer: ACME\n"
-              "site: Riser\n"
-              "budget: Riser R, fixed limits\n"
-              "\n"
-              "N  Date        Direction  Operator  Meter  Source                  Readings  Void\n"
-              "1  2026-11-02  a-b        Ann       M1     meter1-a-b.dump                8\n"
-              "2  2026-11-03  b-a        Ann       M1     meter1-b-a.dump                7\n"
-              "3  2026-11-04  a-b        Ann       M2     meter2-retest-a-b.dump         3\n"
-              "4  2026-11-05  a-b        Ann       M1     meter1-again-a-b.dump          9\n"
-              "\n" +
-                  StoryCounts +
-                  "\n"
-                  "one direction:\n"
-                  "Cable  Fiber  WaveLength  Direction\n"
-                  "R      4            1310  a-b\n"
-                  "R      5            1310  b-a\n"
-                  "R      07           1310  a-b\n");
+    EXPECT_EQ(
+        WithoutTimes(show.out),
+        "job R\n"
+        "customer: ACME\n"
+        "site: Riser\n"
+        "budget: Riser R, fixed limits\n"
+        "\n"
+        "N  Download  Date        Direction  Operator  Meter  Source                  Readings  "
+        "Void\n"
+        "1  55a40be6  2026-11-02  a-b        Ann       M1     meter1-a-b.dump                8\n"
+        "2  11f9d2ee  2026-11-03  b-a        Ann       M1     meter1-b-a.dump                7\n"
+        "3  173ea1de  2026-11-04  a-b        Ann       M2     meter2-retest-a-b.dump         3\n"
+        "4  8209a5bb  2026-11-05  a-b        Ann       M1     meter1-again-a-b.dump          9\n"
+        "\n" +
+            StoryCounts +
+            "\n"
+            "one direction:\n"
+            "Cable  Fiber  WaveLength  Direction\n"
+            "R      4            1310  a-b\n"
+            "R      5            1310  b-a\n"
+            "R      07           1310  a-b\n");
 
     const TRun report = Job({"report", "R", "--to", "-"});
     EXPECT_EQ(report.exitCode, 3) << report.err;  // the CHECK of fibre 3
@@ -223,8 +225,8 @@ TEST_F(JobTest, AVoidDownloadTakesNoPartUntilItIsRestored) {
     EXPECT_NE(report.out.find("10 rows: 8 pass, 1 fail, 1 check\n"), std::string::npos)
         << report.out;
     const TRun show = Job({"show", "R"});
-    EXPECT_NE(show.out.find("3  2026-11-04  a-b        Ann       M2     meter2-retest-a-b.dump"
-                            "         3  void: meter out of calibration\n"),
+    EXPECT_NE(show.out.find("3  173ea1de  2026-11-04  a-b        Ann       M2     "
+                            "meter2-retest-a-b.dump         3  void: meter out of calibration\n"),
               std::string::npos)
         << show.out;
 
@@ -306,7 +308,7 @@ TEST_F(JobTest, ExportImportExportGivesTheSameBytes) {
     const std::string other = Path("other.sqlite");
     run = Job({"import", Path("r.json")}, other);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "job R: made, 4 downloads added, 0 already there\n");
+    EXPECT_EQ(run.out, "job R: made, 4 downloads added, 0 already there, 22 decisions taken in\n");
     run = Job({"export", "R", "--to", Path("again.json")}, other);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(Read(Path("again.json")), Read(Path("r.json")));
@@ -315,16 +317,16 @@ TEST_F(JobTest, ExportImportExportGivesTheSameBytes) {
     // Into the archive that has them all: nothing to add.
     run = Job({"import", Path("r.json")}, other);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "job R: 0 downloads added, 4 already there\n");
-    // A differing identity is refused, then taken with --replace.
+    EXPECT_EQ(run.out, "job R: 0 downloads added, 4 already there, 0 decisions taken in\n");
+    // A change made in the other archive stays there on importing the older document, and
+    // comes back with the other's document.
     ASSERT_EQ(Job({"set", "R", "--customer", "Other"}, other).exitCode, 0);
-    run = Job({"import", Path("r.json")}, other);
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("customer"), std::string::npos) << run.err;
-    run = Job({"import", Path("r.json"), "--replace"}, other);
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    run = Job({"export", "R", "--to", "-"}, other);
-    EXPECT_EQ(run.out, Read(Path("r.json")));
+    EXPECT_EQ(Job({"import", Path("r.json")}, other).exitCode, 0);
+    ASSERT_EQ(Job({"export", "R", "--to", Path("other.json")}, other).exitCode, 0);
+    EXPECT_NE(Read(Path("other.json")).find("\"customer\": \"Other\""), std::string::npos);
+    run = Job({"import", Path("other.json")});
+    EXPECT_EQ(run.out, "job R: 0 downloads added, 4 already there, 1 decision taken in\n");
+    EXPECT_EQ(Job({"export", "R", "--to", "-"}).out, Read(Path("other.json")));
 }
 
 // A new budget re-judges the job (the old one is kept); the logo comes and goes; the list
@@ -419,7 +421,7 @@ const TRefusal Refusals[] = {
      2,
      "--title applies to .pdf output only"},
     {"FibersWithoutCable", {"set", "R", "--fibers", "8"}, 2, "each --cable C wants its --fibers"},
-    {"DownloadZero", {"void", "R", "0", "--reason", "r"}, 2, "wants a download's number"},
+    {"DownloadZero", {"void", "R", "0", "--reason", "r"}, 1, "job R has no download 0"},
     {"VoidWithoutReason", {"void", "R", "1"}, 2, "--reason is required"},
     {"UnknownCommand", {"bogus"}, 2, "unknown command 'bogus'"},
     {"LogoOfAnotherKind", {"set", "R", "--logo", "@logo.gif"}, 2, "--logo"},
@@ -496,7 +498,7 @@ TEST_F(JobTest, AReadOnlyArchiveIsShownAndReportedButNotAddedTo) {
     };
     const TRunResult show = run({"show", "R"});
     EXPECT_EQ(show.ExitCode, 0) << show.Err;
-    EXPECT_NE(show.Out.find("4  2026-11-05  a-b"), std::string::npos) << show.Out;
+    EXPECT_NE(show.Out.find("4  8209a5bb  2026-11-05  a-b"), std::string::npos) << show.Out;
     const TRunResult report = run({"report", "R", "--to", "-"});
     EXPECT_EQ(report.ExitCode, 3) << report.Err;
     EXPECT_EQ(report.Out, ReportTable + "\n" + StoryCounts);

@@ -521,8 +521,9 @@ TEST(JobResults, VoidDownloadsAreListedButTakeNoPart) {
               (std::vector<std::string>{
                   "R/1 1310 one-direction: a-b -0.40#3 PASS, limit 1.00, margin 0.60 => PASS"}));
     EXPECT_EQ(results.Counts, Counts({1, 0, 0, 0}, 0, 1, 1, 0, 0, 1, 2));
+    // Listed in the order given, an archive's order of adding.
     EXPECT_EQ(results.VoidDownloads,
-              (std::vector<TVoidDownload>{{1, "empty"}, {2, "another building"}}));
+              (std::vector<TVoidDownload>{{2, "another building", ""}, {1, "empty", ""}}));
     EXPECT_EQ(RowNote(results.Rows[0]), "one direction");
 }
 

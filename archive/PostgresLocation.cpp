@@ -241,7 +241,11 @@ std::string StarredPostgresLocation(std::string_view uri) {
         for (std::size_t at = from; at < to; ++at)
             starred[at] = '*';
     };
-    star(parts.AuthorityBegin, parts.UserinfoEnd);
+    // A user name alone ("ann@") holds no password, and ps may show it.
+    const std::string_view userinfo =
+        uri.substr(parts.AuthorityBegin, parts.UserinfoEnd - parts.AuthorityBegin);
+    if (userinfo.find(':') != std::string_view::npos)
+        star(parts.AuthorityBegin, parts.UserinfoEnd);
     for (const TParameter& parameter : Parameters(uri, parts)) {
         if (IsPassword(uri, parameter))
             star(parameter.NameEnd + 1, parameter.End);

@@ -31,8 +31,8 @@ std::string ShownPostgresLocation(const std::string& uri);
 // Whether location names a PostgreSQL database ("postgresql://" or "postgres://").
 bool IsPostgresLocation(std::string_view location);
 
-// uri with every character HiddenPostgresLocation hides turned into "*", of the same length:
-// for a command line overwritten in place.
+// uri with every character HiddenPostgresLocation hides turned into "*", of the same length,
+// but for a user name without a password: for a command line overwritten in place.
 std::string StarredPostgresLocation(std::string_view uri);
 
 // Whether a query parameter's name, percent-decoded, is "password".

@@ -60,6 +60,8 @@ public:
     virtual std::string Location() const = 0;
     // True when the archive could only be opened for reading; writes throw ReadOnly.
     virtual bool IsReadOnly() const = 0;
+    // Why, when the archive knows more than that ("the user ann may only read it"); "" else.
+    virtual std::string ReadOnlyReason() const { return {}; }
 
     // Newest first.
     virtual std::vector<TJobEntry> ListJobs() = 0;

@@ -14,6 +14,7 @@ public:
 
     std::string Location() const override { return store_->Location(); }
     bool IsReadOnly() const override { return store_->IsReadOnly(); }
+    std::string ReadOnlyReason() const override { return store_->ReadOnlyReason(); }
     std::vector<TJobEntry> ListJobs() override;
     void CreateJob(const TJob& job) override;
     std::optional<TJob> FindJob(const std::string& name) override;

@@ -61,6 +61,8 @@ public:
 
     virtual std::string Location() const = 0;
     virtual bool IsReadOnly() const = 0;
+    // Why it may only be read, for messages; empty when it may be written or none is known.
+    virtual std::string ReadOnlyReason() const { return {}; }
     virtual std::vector<TJobListing> ListJobs() = 0;
     // None when there is no such job.
     virtual std::optional<TJobView> ReadJob(const std::string& name) = 0;

@@ -74,8 +74,9 @@ auto TPostgresArchive::Read(F&& body) {
 
 template <class F>
 auto TPostgresArchive::Write(F&& body) {
-    if (readOnly_) {
-        throw EArchiveError(TArchiveErrc::ReadOnly, shown_ + " is open for reading only");
+    if (!readOnlyReason_.empty()) {
+        throw EArchiveError(TArchiveErrc::ReadOnly,
+                            shown_ + " is open for reading only: " + readOnlyReason_);
     }
     for (int attempt = 1;; ++attempt) {
         try {
@@ -100,7 +101,7 @@ TPostgresArchive::TPostgresArchive(const std::string& uri, bool upgrade,
     : uri_(uri), shown_(ShownLocation(uri)), password_(SplitPostgresLocation(uri).Password) {
     try {
         PreparePostgresSchema(Connection(), shown_, upgrade, progress);
-        readOnly_ = ProbeReadOnly();
+        readOnlyReason_ = ProbeReadOnly();
     } catch (...) {
         RethrowAsArchiveError(shown_, password_, DropIfLost());
     }
@@ -136,13 +137,25 @@ bool TPostgresArchive::DropIfLost() noexcept {
     return true;
 }
 
-bool TPostgresArchive::ProbeReadOnly() {
+std::string TPostgresArchive::ProbeReadOnly() {
     TReadTransaction tx(Connection());
     const pqxx::row row = tx.exec_params1(
-        "SELECT has_table_privilege('downloads', 'INSERT') AND NOT pg_is_in_recovery()"
-        " AND current_setting('default_transaction_read_only') = 'off'");
+        "SELECT has_table_privilege('downloads', 'INSERT'), pg_is_in_recovery(),"
+        " current_setting('default_transaction_read_only') = 'on', current_user");
     tx.commit();
-    return !row[0].as<bool>();
+    if (!row[0].as<bool>()) {
+        return "the user " + row[3].as<std::string>() +
+               " may only read it (the server grants this user no right to add to the "
+               "archive's tables)";
+    }
+    if (row[1].as<bool>()) {
+        return "the server is a standby, which only reads";
+    }
+    if (row[2].as<bool>()) {
+        return "the server lets the user " + row[3].as<std::string>() +
+               " only read (default_transaction_read_only)";
+    }
+    return {};
 }
 
 namespace {

@@ -25,7 +25,8 @@ public:
     TPostgresArchive& operator=(const TPostgresArchive&) = delete;
 
     std::string Location() const override { return shown_; }
-    bool IsReadOnly() const override { return readOnly_; }
+    bool IsReadOnly() const override { return !readOnlyReason_.empty(); }
+    std::string ReadOnlyReason() const override { return readOnlyReason_; }
     std::vector<TJobListing> ListJobs() override;
     std::optional<TJobView> ReadJob(const std::string& name) override;
     std::optional<std::pair<TJobView, std::vector<std::vector<TStoredReading>>>>
@@ -44,14 +45,15 @@ private:
     pqxx::connection_base& Connection();
     // Drops a connection that broke, so that the next use connects anew; true when it did.
     bool DropIfLost() noexcept;
-    bool ProbeReadOnly();
+    // Why the server lets this user only read the archive; "" when it may write.
+    std::string ProbeReadOnly();
 
     std::string uri_;  // with its password, for connecting again; never shown
     std::string shown_;
     std::string password_;
     struct TSession;  // the connection with what it is set up with
     std::unique_ptr<TSession> session_;
-    bool readOnly_ = false;
+    std::string readOnlyReason_;
 };
 
 // The archive at uri. Throws EArchiveError: ServerUnavailable with libpq's reason when the

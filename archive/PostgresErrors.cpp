@@ -4,6 +4,7 @@
 #include <cctype>
 #include <exception>
 
+#include "archive/PostgresTlsReason.h"
 #include "jobs/ArchiveErrors.h"
 
 bool IsPostgresRetryable(const pqxx::failure& failure) {
@@ -85,9 +86,16 @@ void RethrowAsArchiveError(const std::string& shown, const std::string& password
         if (connectionLost) {
             ThrowLost(error, shown, password);
         }
+        const std::string reason = CleanReason(error.what(), password);
+        // The server was reached, but its certificate was refused: libpq's words say which
+        // file or name, ours what that means.
+        if (const std::string tls = PostgresTlsExplanation(reason); !tls.empty()) {
+            throw EArchiveError(
+                TArchiveErrc::ServerUnavailable,
+                "cannot connect to the archive " + shown + ": " + tls + "; libpq: " + reason);
+        }
         throw EArchiveError(TArchiveErrc::ServerUnavailable,
-                            "cannot reach the database server of " + shown + ": " +
-                                CleanReason(error.what(), password));
+                            "cannot reach the database server of " + shown + ": " + reason);
     } catch (const pqxx::in_doubt_error& error) {
         ThrowLost(error, shown, password);
     } catch (const pqxx::sql_error& error) {

@@ -12,7 +12,8 @@
 bool IsPostgresRetryable(const pqxx::failure& failure);
 
 // Rethrows the exception being handled as an EArchiveError: a server that cannot be reached
-// or went away → ServerUnavailable, a refused write → ReadOnly, anything else DatabaseFailed.
+// or went away, or whose certificate failed the TLS check (said in a technician's words,
+// then libpq's) → ServerUnavailable, a refused write → ReadOnly, anything else DatabaseFailed.
 // An EArchiveError passes unchanged; with connectionLost any other failure is the server's
 // going away. Messages name shown and libpq's reason, with password (the URI's, when it has
 // one) replaced by "***". Call only inside a catch block.

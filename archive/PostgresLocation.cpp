@@ -79,16 +79,25 @@ std::vector<TParameter> Parameters(std::string_view uri, const TUriParts& parts)
     return parameters;
 }
 
-bool IsPassword(std::string_view uri, const TParameter& parameter) {
-    return IsPasswordParameter(
-        uri.substr(parameter.Begin + 1, parameter.NameEnd - parameter.Begin - 1));
+std::string ParameterName(std::string_view uri, const TParameter& parameter) {
+    return Decoded(uri.substr(parameter.Begin + 1, parameter.NameEnd - parameter.Begin - 1));
 }
 
-// The query with the value of every password parameter as "***".
+bool IsPassword(std::string_view uri, const TParameter& parameter) {
+    return ParameterName(uri, parameter) == "password";
+}
+
+// A password or the pass phrase of the user's TLS key: never shown.
+bool IsSecret(std::string_view uri, const TParameter& parameter) {
+    const std::string name = ParameterName(uri, parameter);
+    return name == "password" || name == "sslpassword";
+}
+
+// The query with the value of every secret parameter as "***".
 std::string HiddenQuery(std::string_view uri, const TUriParts& parts) {
     std::string query;
     for (const TParameter& parameter : Parameters(uri, parts)) {
-        const bool hidden = parameter.NameEnd < parameter.End && IsPassword(uri, parameter);
+        const bool hidden = parameter.NameEnd < parameter.End && IsSecret(uri, parameter);
         query += uri.substr(parameter.Begin,
                             (hidden ? parameter.NameEnd + 1 : parameter.End) - parameter.Begin);
         query += hidden ? "***" : "";
@@ -112,7 +121,7 @@ std::vector<std::string> Secrets(std::string_view uri) {
     if (const std::size_t colon = userinfo.find(':'); colon != std::string_view::npos)
         add(userinfo.substr(colon + 1));
     for (const TParameter& parameter : Parameters(uri, parts)) {
-        if (parameter.NameEnd < parameter.End && IsPassword(uri, parameter))
+        if (parameter.NameEnd < parameter.End && IsSecret(uri, parameter))
             add(uri.substr(parameter.NameEnd + 1, parameter.End - parameter.NameEnd - 1));
     }
     std::sort(secrets.begin(), secrets.end(),
@@ -201,10 +210,6 @@ std::string WithoutPassword(const std::string& uri, const TOptions& given) {
 
 }  // namespace
 
-bool IsPasswordParameter(std::string_view name) {
-    return Decoded(name) == "password";
-}
-
 std::string HiddenPostgresLocation(std::string_view uri) {
     const TUriParts parts = Parts(uri);
     std::string hidden(uri.substr(0, parts.AuthorityBegin));
@@ -241,13 +246,13 @@ std::string StarredPostgresLocation(std::string_view uri) {
         for (std::size_t at = from; at < to; ++at)
             starred[at] = '*';
     };
-    // A user name alone is no secret; with a password the whole of it goes, as a password
-    // holding an "@" of its own leaves no sure place where the name ends.
-    if (uri.substr(parts.AuthorityBegin, parts.UserinfoEnd - parts.AuthorityBegin).find(':') !=
-        std::string_view::npos)
+    // A user name alone ("ann@") holds no password, and ps may show it.
+    const std::string_view userinfo =
+        uri.substr(parts.AuthorityBegin, parts.UserinfoEnd - parts.AuthorityBegin);
+    if (userinfo.find(':') != std::string_view::npos)
         star(parts.AuthorityBegin, parts.UserinfoEnd);
     for (const TParameter& parameter : Parameters(uri, parts)) {
-        if (IsPassword(uri, parameter))
+        if (IsSecret(uri, parameter))
             star(parameter.NameEnd + 1, parameter.End);
     }
     return starred;

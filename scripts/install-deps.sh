@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ clang clang-format libclang-rt-14-dev cmake ninja-build ccache qt6-base-dev libqt6svg6 libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev libsqlite3-dev sqlite3 libssl-dev libpqxx-dev postgresql python3-jsonschema
+          libcli11-dev nlohmann-json3-dev libsqlite3-dev sqlite3 libssl-dev libpqxx-dev postgresql openssl python3-jsonschema
           xvfb xauth imagemagick openbox xdotool x11-utils
           pkg-config libxlsxwriter-dev python3-openpyxl python3-xlsxwriter
           poppler-utils qpdf fonts-dejavu-core

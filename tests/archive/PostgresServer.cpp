@@ -26,12 +26,13 @@ bool RunByCi() {
     return ci != nullptr && std::string(ci) == "true";
 }
 
-std::optional<std::string> SharedServerUri(std::string& whyNot) {
-    const char* file = std::getenv("MERIDAX_TEST_POSTGRES");
+namespace {
+// The URI in the file the environment variable names.
+std::optional<std::string> UriOfFixture(const std::string& variable, std::string& whyNot) {
+    const char* file = std::getenv(variable.c_str());
     if (file == nullptr || *file == '\0') {
         whyNot =
-            "run through ctest, whose fixture starts the server ($MERIDAX_TEST_POSTGRES "
-            "is not set)";
+            "run through ctest, whose fixture starts the server ($" + variable + " is not set)";
         return std::nullopt;
     }
     const std::string line = FirstLine(file);
@@ -40,6 +41,15 @@ std::optional<std::string> SharedServerUri(std::string& whyNot) {
     }
     whyNot = line.empty() ? std::string(file) + " names no server" : line;
     return std::nullopt;
+}
+}  // namespace
+
+std::optional<std::string> SharedServerUri(std::string& whyNot) {
+    return UriOfFixture("MERIDAX_TEST_POSTGRES", whyNot);
+}
+
+std::optional<std::string> SharedTlsServerUri(std::string& whyNot) {
+    return UriOfFixture("MERIDAX_TEST_POSTGRES_TLS", whyNot);
 }
 
 std::string DatabaseUri(const std::string& serverUri, const std::string& database) {

@@ -13,19 +13,29 @@
 // when it did not start or the tests run outside ctest.
 std::optional<std::string> SharedServerUri(std::string& whyNot);
 
+// The shared TLS server's URI (the fixture meridax_postgres_tls, whose URI file
+// $MERIDAX_TEST_POSTGRES_TLS names): postgresql://postgres@localhost:PORT/postgres?
+// sslmode=verify-full&sslrootcert=FOLDER/ca.crt, FOLDER/server.crt its certificate for
+// localhost. Over TCP it takes TLS connections alone.
+std::optional<std::string> SharedTlsServerUri(std::string& whyNot);
+
 // In a test's SetUp: skips the test with the reason when there is no server, or fails it
 // under CI=true, where a server that cannot start must not pass unnoticed.
-#define MERIDAX_REQUIRE_POSTGRES(uriVariable)                               \
-    do {                                                                    \
-        std::string whyNot_;                                                \
-        const std::optional<std::string> found_ = SharedServerUri(whyNot_); \
-        if (!found_) {                                                      \
-            if (RunByCi()) {                                                \
-                FAIL() << "no PostgreSQL server: " << whyNot_;              \
-            }                                                               \
-            GTEST_SKIP() << "no PostgreSQL server: " << whyNot_;            \
-        }                                                                   \
-        uriVariable = *found_;                                              \
+#define MERIDAX_REQUIRE_POSTGRES(uriVariable) \
+    MERIDAX_REQUIRE_SERVER_OF(SharedServerUri, uriVariable)
+#define MERIDAX_REQUIRE_POSTGRES_TLS(uriVariable) \
+    MERIDAX_REQUIRE_SERVER_OF(SharedTlsServerUri, uriVariable)
+#define MERIDAX_REQUIRE_SERVER_OF(finder, uriVariable)             \
+    do {                                                           \
+        std::string whyNot_;                                       \
+        const std::optional<std::string> found_ = finder(whyNot_); \
+        if (!found_) {                                             \
+            if (RunByCi()) {                                       \
+                FAIL() << "no PostgreSQL server: " << whyNot_;     \
+            }                                                      \
+            GTEST_SKIP() << "no PostgreSQL server: " << whyNot_;   \
+        }                                                          \
+        uriVariable = *found_;                                     \
     } while (false)
 
 bool RunByCi();

@@ -177,8 +177,11 @@ int RunJobAdd(const TJobOptions& options, TArchive& archive) {
         // A job that is not there, or an archive that cannot be written, is told before any
         // input is read.
         RequireJob(archive, options.Name);
-        if (archive.IsReadOnly())
-            throw EArchiveError(TArchiveErrc::ReadOnly, archive.Location() + " can only be read");
+        if (archive.IsReadOnly()) {
+            const std::string why = archive.ReadOnlyReason();
+            throw EArchiveError(TArchiveErrc::ReadOnly, archive.Location() + " can only be read" +
+                                                            (why.empty() ? "" : ": " + why));
+        }
         TellTheWait(archive);
         if (!options.Port.empty()) {
             exitCode = AddFromMeter(options, archive);

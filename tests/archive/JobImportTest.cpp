@@ -177,7 +177,8 @@ namespace {
 // away in the middle of an import.
 class TFailingStore final : public TJobStore {
 public:
-    explicit TFailingStore(TJobStore& store) : store_(store) {}
+    // failAt: the write of records that fails (2: the second); 0 for none.
+    TFailingStore(TJobStore& store, int failAt) : store_(store), failAt_(failAt) {}
     std::string Location() const override { return store_.Location(); }
     bool IsReadOnly() const override { return false; }
     std::vector<TJobListing> ListJobs() override { return store_.ListJobs(); }
@@ -195,7 +196,7 @@ public:
                            const std::function<TJobWrite(const TJobView&)>& decide) override {
         return store_.WriteJob(name, presence, [&](const TJobView& view) {
             TJobWrite write = decide(view);
-            if (write.Records && ++writes_ == 2)
+            if (write.Records && ++writes_ == failAt_)
                 throw EArchiveError(TArchiveErrc::DatabaseFailed, "disk full");
             return write;
         });
@@ -204,6 +205,7 @@ public:
 
 private:
     TJobStore& store_;
+    int failAt_ = 0;
     int writes_ = 0;
 };
 
@@ -212,9 +214,9 @@ private:
 TEST(JobImportCutShort, ImportingAgainCompletesIt) {
     const std::string text = ExportedSample();
     TMemoryStore store;
-    TEventArchive failing(std::make_unique<TFailingStore>(store));
+    TEventArchive failing(std::make_unique<TFailingStore>(store, 2));
     EXPECT_THROW(ImportJob(failing, Read(text)), EArchiveError);
-    TEventArchive archive(std::make_unique<TFailingStore>(store));
+    TEventArchive archive(std::make_unique<TFailingStore>(store, 0));
     EXPECT_EQ(archive.Downloads(Name).size(), 1u);
     const TImportOutcome outcome = ImportJob(archive, Read(text));
     EXPECT_EQ(outcome.DownloadsPresent, 1);

@@ -88,7 +88,8 @@ TWriteOutcome TMemoryStore::WriteJob(const std::string& name, TJobPresence prese
         }
     }
     jobs_[name] = std::move(job);
-    ++changes_;
+    if (!exists || outcome.RecordsAdded || outcome.EventsAdded > 0)
+        ++changes_;
     seconds_ += 60;
     return outcome;
 }

@@ -1,5 +1,7 @@
 #include "tools/cli/ArchiveCommand.h"
 
+#include <unistd.h>
+
 #include <iostream>
 
 #include "archive/Archive.h"
@@ -51,7 +53,10 @@ namespace {
 int RunArchiveUpgrade(const TArchiveOptions& options) {
     const std::string location = ArchiveLocation(options.Archive);
     if (IsPostgresLocation(location)) {
-        UpgradePostgresArchiveAt(location, [](std::size_t done, std::size_t of) {
+        const bool terminal = ::isatty(STDERR_FILENO) == 1;
+        UpgradePostgresArchiveAt(location, [terminal](std::size_t done, std::size_t of) {
+            if (!terminal)
+                return;
             std::cerr << "\rjobs upgraded: " << done << " of " << of << std::flush;
             if (done == of)
                 std::cerr << '\n';

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <iostream>
 
 #include "archive/JobImport.h"
@@ -54,8 +56,12 @@ int RunJobSync(const TJobOptions& options, TArchive& archive) {
         OpenArchive(ArchiveLocation(options.With), TArchiveCreation::MayCreate);
     const TStopSignalWatch stopSignals(
         "meridax-cli job sync: interrupted; what was synced is kept, run it again to go on\n");
+    // Progress on a terminal only: a log gets the outcome alone.
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
     const TSyncOutcome outcome =
-        SyncJob(archive, *other, options.Name, [](std::int64_t done, std::int64_t of) {
+        SyncJob(archive, *other, options.Name, [terminal](std::int64_t done, std::int64_t of) {
+            if (!terminal)
+                return;
             std::cerr << "\rdownloads: " << done << " of " << of << std::flush;
             if (done == of)
                 std::cerr << '\n';

@@ -66,6 +66,30 @@ std::string Patched(const std::vector<TPatch>& patches, TBase base = TBase::Seco
 const std::string LongName = "\"" + std::string(3000, 'x') + "\"";
 const std::string ZeroHash = "\"" + std::string(64, '0') + "\"";
 
+// The sample's event at index as a writer that checks less would make it: changed, then
+// sealed again, so that the reader's later checks are reached.
+std::string Resealed(std::size_t index, void (*change)(TJobEvent&)) {
+    TJobEvent event =
+        ReadJobDocument(SampleDocumentText(TBase::Second), "sample.json").Events.at(index);
+    change(event);
+    event = SealEvent(event);
+    return nlohmann::json{{"id", event.Id},
+                          {"origin", event.Origin},
+                          {"author", event.Author},
+                          {"wall_time", event.WallTime},
+                          {"clock", ClockText(event.Clock)},
+                          {"target", event.Target},
+                          {"field", event.Field},
+                          {"value", event.Value},
+                          {"pred", event.Pred}}
+        .dump();
+}
+
+const std::string PredOfAnAbsentEvent =
+    Resealed(13, [](TJobEvent& event) { event.Pred = {std::string(64, 'a')}; });
+const std::string ZeroByteOperatorEvent =
+    Resealed(12, [](TJobEvent& event) { event.Value = "\"A\\u0000B\""; });
+
 // In the second-version sample, /downloads/0 is K2's (one reading) and /downloads/1 the
 // Latin-1 cable's (two); /events/5 sets the customer, /events/13 replaces the budget of
 // /events/8 (its pred).
@@ -103,11 +127,11 @@ const TBadDocument BadDocuments[] = {
     {"NameWithAZeroByte",
      {{"/name", "\"TARGETJOB\\u0000-other\""}},
      true,
-     "/state/name: holds a zero byte (\\u0000), which no text may hold"},
+     "/name: holds a zero byte (\\u0000), which no text may hold"},
     {"NameTooLongForAnIndex",
      {{"/name", LongName.c_str()}},
      true,
-     "/state/name: longer than 500 characters (3000)"},
+     "/name: longer than 500 characters (3000)"},
     // The downloads: their readings by hash, in the order of their hashes.
     {"DownloadsMissing", {{"/downloads", nullptr}}, true, "/downloads: missing"},
     {"DownloadNotObject", {{"/downloads/1", "7"}}, true, "/downloads/1: not an object"},
@@ -128,7 +152,7 @@ const TBadDocument BadDocuments[] = {
     {"TextSha256OfOtherReadings",
      {{"/downloads/0/text_sha256", ZeroHash.c_str()}},
      false,
-     "/downloads/0/sha256: does not match the readings of download 0 (theirs is "
+     "/downloads/0/text_sha256: does not match the readings (theirs is "
      "a0e729e2cc9c110307766cd01b753565ba0e54f68d5d9f56a028e53a5accfdbc)"},
     {"ReadingChanged",
      {{"/downloads/0/readings/0/value", "-21.25"}},
@@ -144,11 +168,11 @@ const TBadDocument BadDocuments[] = {
       {"/downloads/1", "@/swap"},
       {"/swap", nullptr}},
      false,
-     "/downloads/1/sha256: does not follow the download before it in order"},
+     "/downloads/1/sha256: below the one before it (downloads go by sha256, lowest first)"},
     {"SameReadingsTwice",
      {{"/downloads/0", "@/downloads/1"}},
      false,
-     "/downloads/1/sha256: does not follow the download before it in order"},
+     "/downloads/1/sha256: the same readings as /downloads/0"},
     {"ReadingsNull",
      {{"/downloads/0/readings", "null"}},
      true,
@@ -225,48 +249,59 @@ const TBadDocument BadDocuments[] = {
     {"ClockUppercase",
      {{"/events/0/clock", "\"01A2309E24000000\""}},
      true,
-     "/events/0/clock: '01A2309E24000000' is not 16 hex digits"},
+     "/events/0/clock: '01A2309E24000000' is not 16 lowercase hex digits"},
     {"ClockAsNumber", {{"/events/0/clock", "1"}}, true, "/events/0/clock: not a string"},
     {"ClockShort",
      {{"/events/0/clock", "\"1a2309e24000000\""}},
      true,
-     "/events/0/clock: '1a2309e24000000' is not 16 hex digits"},
+     "/events/0/clock: '1a2309e24000000' is not 16 lowercase hex digits"},
     {"PredNotAList", {{"/events/13/pred", "\"\""}}, true, "/events/13/pred: not an array"},
     {"PredNoId",
      {{"/events/13/pred/0", "\"b02bf3dc\""}},
      true,
-     "/events/13/pred/0: not an event's id"},
-    {"PredNumber", {{"/events/13/pred/0", "7"}}, true, "/events/13/pred/0: not an event's id"},
+     "/events/13/pred/0: 'b02bf3dc' is not an event's id (64 lowercase hex digits)"},
+    {"PredNumber", {{"/events/13/pred/0", "7"}}, true, "/events/13/pred/0: not a string"},
+    {"PredOfAnAbsentEvent",
+     {{"/events/13", PredOfAnAbsentEvent.c_str()}},
+     false,
+     "/events/13/pred/0: names an event the document does not carry"},
+    {"AuthorWithAZeroByte",
+     {{"/events/9/author", "\"Jana\\u0000\""}},
+     true,
+     "/events/9/author: holds a zero byte (\\u0000), which no text may hold"},
     // The state: what the events give, to the bit.
     {"StateMissing", {{"/state", nullptr}}, true, "/state: missing"},
     {"StateCustomerChanged",
      {{"/state/customer", "\"Orange\""}},
      false,
-     "/state: does not agree with the document's events"},
+     "/state/customer: does not agree with the document's events, which give 'Slovanet'"},
     {"StateVoidUndone",
      {{"/state/downloads/1/void", "false"}},
      false,
-     "/state: does not agree with the document's events"},
+     "/state/downloads/1/void: does not agree with the document's events, which give true"},
     {"StateConflictsAsText",
      {{"/state/conflicts", "\"0\""}},
      true,
-     "/state: does not agree with the document's events"},
-    {"StateNotesMissing",
-     {{"/state/notes", nullptr}},
-     true,
-     "/state: does not agree with the document's events"},
+     "/state/conflicts: does not agree with the document's events, which give 0"},
+    {"StateNotesMissing", {{"/state/notes", nullptr}}, true, "/state/notes: missing"},
     {"StateLogoUnpadded",
      {{"/state/logo", "\"iVBORw0KGgo\""}},
      true,
-     "/state: does not agree with the document's events"},
+     "/state/logo: does not agree with the document's events, which give 'iVBORw0KGgoA'"},
     {"StateExpectedFibresZero",
      {{"/state/expected_fibres/K2", "0"}},
      true,
-     "/state: does not agree with the document's events"},
+     "/state/expected_fibres/K2: does not agree with the document's events, which give 144"},
+    {"StateUnrefusedWithAZeroByte",
+     {{"/events/12", ZeroByteOperatorEvent.c_str()},
+      {"/state/downloads/0/operator", "\"A\\u0000B\""}},
+     true,
+     "/state/downloads/0/operator: holds a zero byte (\\u0000), which no text may hold"},
     {"StateDownloadTwice",
      {{"/state/downloads/1", "@/state/downloads/0"}},
      false,
-     "/state: does not agree with the document's events"},
+     "/state/downloads/1/added_at: does not agree with the document's events, which give "
+     "'2026-12-02T10:00:00.000000Z'"},
     // A few of the first version, whose rules are the reader's own.
     {"FirstVersionWithEvents",
      {{"/events", "[]"}},

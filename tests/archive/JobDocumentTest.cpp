@@ -162,7 +162,8 @@ TEST(ReadJobDocument, AFirstVersionDocumentGivesBackWhatWasWritten) {
 TEST(ReadJobDocument, ADocumentChangedByHandIsRefusedWhereItWasChanged) {
     const std::pair<std::pair<std::string, std::string>, std::string> cases[] = {
         {{"\"customer\": \"Slovanet\"", "\"customer\": \"Orange\""},
-         "job.json: /state: does not agree with the document's events"},
+         "job.json: /state/customer: does not agree with the document's events, which give "
+         "'Slovanet'"},
         {{"\"value\": \"\\\"Slovanet\\\"\"", "\"value\": \"\\\"Orange\\\"\""},
          "job.json: /events/1/id: not the hash of the event (changed after it was made?)"},
         {{"\"reference\": -10.5", "\"reference\": -10.25"},

@@ -207,8 +207,11 @@ TStoredReading ReadReading(const TDocumentReader& in, const TJson& value,
     return reading;
 }
 
-// The readings must be the ones the download's SHA-256 was made of.
-void CheckSha256(const TDocumentReader& in, const TDownload& download, const std::string& pointer) {
+// The readings must be the ones the download's measurement-text SHA-256 was made of: key is
+// the field that holds it, whose the download's words in the message ("the readings of
+// download 3").
+void CheckSha256(const TDocumentReader& in, const TDownload& download, const std::string& pointer,
+                 const char* key, const std::string& whose) {
     TMeraniaArray records;
     records.reserve(download.Readings.size());
     for (const TStoredReading& reading : download.Readings) {
@@ -223,9 +226,7 @@ void CheckSha256(const TDocumentReader& in, const TDownload& download, const std
                 "zero byte, which a measurement file cannot hold");
     }
     if (sha256 != download.Sha256) {
-        in.Fail(Child(pointer, "sha256"), "does not match the readings of download " +
-                                              std::to_string(download.Number) + " (theirs is " +
-                                              sha256 + ")");
+        in.Fail(Child(pointer, key), "does not match " + whose + " (theirs is " + sha256 + ")");
     }
 }
 
@@ -356,7 +357,8 @@ TDownload ReadDownload(const TDocumentReader& in, const TJson& value, const std:
         throw *collected.Fault;
     }
     download.Readings = std::move(collected.Readings);
-    CheckSha256(in, download, pointer);
+    CheckSha256(in, download, pointer, "sha256",
+                "the readings of download " + std::to_string(download.Number));
     return download;
 }
 
@@ -471,7 +473,7 @@ TDownload ReadRecords(const TDocumentReader& in, const TJson& value, const std::
     in.Require(DownloadLimitBreach(download), pointer);
     if (RecordsSha256(download.Readings) != download.RecordsSha256)
         in.Fail(Child(pointer, "sha256"), "does not match the download's readings");
-    CheckSha256(in, download, pointer);
+    CheckSha256(in, download, pointer, "text_sha256", "the readings");
     return download;
 }
 
@@ -484,8 +486,11 @@ std::vector<TDownload> ReadAllRecords(const TDocumentReader& in, const TJson& ro
         read.push_back(
             ReadRecords(in, downloads[i], pointer,
                         i < collected.size() ? std::move(collected[i]) : TCollectedReadings{}));
-        if (i > 0 && read[i].RecordsSha256 <= read[i - 1].RecordsSha256)
-            in.Fail(Child(pointer, "sha256"), "does not follow the download before it in order");
+        if (i > 0 && read[i].RecordsSha256 == read[i - 1].RecordsSha256)
+            in.Fail(Child(pointer, "sha256"), "the same readings as " + Child("/downloads", i - 1));
+        if (i > 0 && read[i].RecordsSha256 < read[i - 1].RecordsSha256)
+            in.Fail(Child(pointer, "sha256"),
+                    "below the one before it (downloads go by sha256, lowest first)");
     }
     return read;
 }
@@ -495,21 +500,28 @@ TJobEvent ReadEvent(const TDocumentReader& in, const TJson& value, const std::st
               {"id", "origin", "author", "wall_time", "clock", "target", "field", "value", "pred"});
     TJobEvent event;
     event.Id = in.Text(value, pointer, "id", IsSha256, "64 lowercase hex digits");
-    event.Origin = in.Text(value, pointer, "origin");
-    event.Author = in.Text(value, pointer, "author");
-    event.WallTime = in.Text(value, pointer, "wall_time");
     const std::string clock = in.Text(value, pointer, "clock");
     const std::optional<TClock> parsed = ParseClock(clock);
     if (!parsed)
-        in.Fail(Child(pointer, "clock"), QuoteForMessage(clock) + " is not 16 hex digits");
+        in.Fail(Child(pointer, "clock"),
+                QuoteForMessage(clock) + " is not 16 lowercase hex digits");
     event.Clock = *parsed;
-    event.Target = in.Text(value, pointer, "target");
-    event.Field = in.Text(value, pointer, "field");
-    event.Value = in.Text(value, pointer, "value");
+    // Kept as they are by every archive, so without a zero byte.
+    const std::pair<const char*, std::string*> texts[] = {
+        {"origin", &event.Origin}, {"author", &event.Author}, {"wall_time", &event.WallTime},
+        {"target", &event.Target}, {"field", &event.Field},   {"value", &event.Value}};
+    for (const auto& [key, text] : texts) {
+        *text = in.Text(value, pointer, key);
+        in.Require(TextBreach(key, *text), pointer);
+    }
     const TJson& pred = in.Array(in.Field(value, pointer, "pred"), Child(pointer, "pred"));
     for (std::size_t i = 0; i < pred.size(); ++i) {
-        if (!pred[i].is_string() || !IsSha256(pred[i].get<std::string>()))
-            in.Fail(Child(Child(pointer, "pred"), i), "not an event's id");
+        if (!pred[i].is_string())
+            in.Fail(Child(Child(pointer, "pred"), i), "not a string");
+        if (!IsSha256(pred[i].get<std::string>()))
+            in.Fail(Child(Child(pointer, "pred"), i),
+                    QuoteForMessage(pred[i].get<std::string>()) +
+                        " is not an event's id (64 lowercase hex digits)");
         event.Pred.push_back(pred[i].get<std::string>());
     }
     if (SealEvent(event) != event)
@@ -535,6 +547,58 @@ std::vector<TJobEvent> ReadEvents(const TDocumentReader& in, const TJson& root) 
     return read;
 }
 
+// A value the events give, as a message shows it.
+std::string ShownValue(const TJson& value) {
+    if (value.is_string())
+        return QuoteForMessage(value.get<std::string>());
+    if (value.is_object())
+        return "an object";
+    if (value.is_array())
+        return "a list of " + std::to_string(value.size());
+    return value.dump();
+}
+
+// The document's state against the one its events give (derived): refused at the first place
+// where they differ, so that a change by hand is found in a state of many downloads.
+void CheckState(const TDocumentReader& in, const TJson& given, const TJson& derived,
+                const std::string& pointer) {
+    if (given == derived)
+        return;
+    if (given.is_object() && derived.is_object()) {
+        for (const auto& item : derived.items()) {
+            const auto found = given.find(item.key());
+            if (found == given.end())
+                in.Fail(Child(pointer, item.key()), "missing");
+            CheckState(in, *found, item.value(), Child(pointer, item.key()));
+        }
+        for (const auto& item : given.items()) {
+            if (!derived.contains(item.key()))
+                in.Fail(Child(pointer, item.key()), "not a field of this object");
+        }
+    } else if (given.is_array() && derived.is_array() && given.size() == derived.size()) {
+        for (std::size_t i = 0; i < given.size(); ++i)
+            CheckState(in, given[i], derived[i], Child(pointer, i));
+    }
+    in.Fail(pointer,
+            "does not agree with the document's events, which give " + ShownValue(derived));
+}
+
+// The archive's limits on what the events give: the job's facts and the texts of each
+// download's. (A download's wall times are shown only, and its date is a date or none.)
+void CheckStateLimits(const TDocumentReader& in, const TJobState& state) {
+    in.Require(JobLimitBreach(state.Job), "/state");
+    for (std::size_t i = 0; i < state.Downloads.size(); ++i) {
+        const TDownloadState& download = state.Downloads[i];
+        const std::pair<const char*, const std::string*> texts[] = {
+            {"meter", &download.Meter},
+            {"source", &download.Source},
+            {"operator", &download.Operator},
+            {"void_reason", &download.VoidReason}};
+        for (const auto& [key, text] : texts)
+            in.Require(TextBreach(key, *text), Child("/state/downloads", i));
+    }
+}
+
 // A second-version document: its state must be the one its events give.
 TJobDocument ReadEventDocument(const TDocumentReader& in, const TJson& root,
                                std::vector<TCollectedReadings>& collected) {
@@ -543,14 +607,15 @@ TJobDocument ReadEventDocument(const TDocumentReader& in, const TJson& root,
     document.Job.Name = in.Text(root, "", "name");
     if (document.Job.Name.empty())
         in.Fail("/name", "empty");
+    in.Require(NameBreach("name", document.Job.Name), "");
     document.Downloads = ReadAllRecords(in, root, collected);
     document.Events = ReadEvents(in, root);
     const TJson expected =
         TJson::parse(JobDocumentText(document.Job.Name, document.Events, document.Downloads));
-    if (in.Field(root, "", "state") != expected["state"])
-        in.Fail("/state", "does not agree with the document's events");
-    document.Job = DeriveJobState(document.Job.Name, document.Events).Job;
-    in.Require(JobLimitBreach(document.Job), "/state");
+    CheckState(in, in.Field(root, "", "state"), expected["state"], "/state");
+    const TJobState state = DeriveJobState(document.Job.Name, document.Events);
+    CheckStateLimits(in, state);
+    document.Job = state.Job;
     return document;
 }
 

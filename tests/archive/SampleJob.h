@@ -10,6 +10,9 @@
 // holds it.
 TJobDocument SampleJob();
 
+// The sample job's first-version document, as version 1 wrote it.
+std::string FirstVersionSampleText();
+
 // A download of these records with its SHA-256, number and times set.
 TDownload DocumentDownload(std::int64_t number, const TMeraniaArray& records, TDirection direction,
                            const std::string& addedAt);

@@ -14,7 +14,7 @@ class TMemoryStore final : public TJobStore {
 public:
     explicit TMemoryStore(std::string origin = "00000000000000000000000000000001");
 
-    std::string Location() const override { return "memory"; }
+    std::string Location() const override { return "memory " + origin_; }
     bool IsReadOnly() const override { return false; }
     std::vector<TJobListing> ListJobs() override;
     std::optional<TJobView> ReadJob(const std::string& name) override;

@@ -249,3 +249,38 @@ INSTANTIATE_TEST_SUITE_P(Archives, JobImport, testing::ValuesIn(ArchiveKinds()),
                          [](const testing::TestParamInfo<TArchiveKind>& entry) {
                              return entry.param.Name;
                          });
+
+// A download is named by its number here or by the start of its hash; a start that more than
+// one begins with lists them.
+TEST(FindDownloadRow, ANumberOrAPrefixOfTheHashNamesOneDownload) {
+    const std::vector<TDownloadRow> rows = {{1, "3f2a9c1e" + std::string(56, '0'), "", 2},
+                                            {2, "3f2a9c77" + std::string(56, '1'), "", 5}};
+    EXPECT_EQ(FindDownloadRow(rows, "J", "2").Number, 2);
+    EXPECT_EQ(FindDownloadRow(rows, "J", "3f2a9c1").Number, 1);
+    EXPECT_SYSTEM_ERROR(FindDownloadRow(rows, "J", "3f2a9c"), EArchiveError,
+                        TArchiveErrc::AmbiguousDownload,
+                        "more than one download of job J begins with 3f2a9c:\n  1  " +
+                            rows[0].RecordsSha256 + "\n  2  " + rows[1].RecordsSha256);
+    EXPECT_SYSTEM_ERROR(FindDownloadRow(rows, "J", "3"), EArchiveError,
+                        TArchiveErrc::NoSuchDownload, "job J has no download 3");
+}
+
+// An event from a clock a day or more ahead is taken in, and its archive and author named.
+TEST(JobImportClock, EventsFarAheadAreTakenInAndNamed) {
+    const std::unique_ptr<TArchive> archive = MakeMemoryArchive();
+    const std::unique_ptr<TArchive> ahead = MakeMemoryArchive(std::string(32, 'b'));
+    ahead->SetAuthor("Ben");
+    static_cast<TEventArchive&>(*ahead).Store().WriteJob(
+        "J", TJobPresence::MakeIfMissing, [](const TJobView&) { return TJobWrite{}; });
+    dynamic_cast<TMemoryStore&>(static_cast<TEventArchive&>(*ahead).Store())
+        .SetClock(1893456000 + 3 * 24 * 3600);
+    TJobChanges changes;
+    changes.Site = "Hall 2";
+    ahead->ChangeJob("J", changes);
+    const TImportOutcome outcome = ImportJob(*archive, Read(ExportJob(*ahead, "J")));
+    EXPECT_EQ(archive->FindJob("J")->Site, "Hall 2");
+    EXPECT_EQ(FarAheadWarning(outcome.FarAhead),
+              "1 event made by Ben on archive bbbbbbbb carries a clock more than a day ahead of "
+              "this computer's (up to 2030-01-04T00:00:00.000000Z): taken in; changes made here "
+              "from now on sort after them");
+}

@@ -625,3 +625,27 @@ TEST_F(JobTest, APasswordOnTheCommandLineIsNeverShown) {
 }
 
 }  // namespace
+
+// The far end's dump added with the wrong direction: one fix and the pairs are there. A fix
+// made after a void leaves the download void and says so.
+TEST_F(JobTest, AWrongDirectionIsFixedWithOneCommand) {
+    MakeJob();
+    ASSERT_EQ(AddFixture(Story[0]).exitCode, 0);
+    ASSERT_EQ(AddFixture({"meter1-b-a.dump", "a-b", "2026-11-03", "M1"}).exitCode, 0);
+    // Its readings taken for re-tests of the near end's made the day before.
+    EXPECT_NE(Job({"show", "R"}).out.find("6 history, 0 repeats\n0 pairs, 8 one direction"),
+              std::string::npos);
+    const TRun fixed = Job({"fix", "R", "11f9d2ee", "--direction", "b-a"});
+    EXPECT_EQ(fixed.exitCode, 0) << fixed.err;
+    EXPECT_EQ(fixed.out, "download 11f9d2ee of job \"R\": direction b-a\n");
+    EXPECT_NE(Job({"show", "R"}).out.find("0 history, 0 repeats\n6 pairs"), std::string::npos);
+
+    ASSERT_EQ(Job({"void", "R", "2", "--reason", "wrong cord"}).exitCode, 0);
+    ASSERT_EQ(Job({"fix", "R", "2", "--operator", "Ben"}).exitCode, 0);
+    const std::string show = Job({"show", "R"}).out;
+    EXPECT_NE(show.find("void: wrong cord; fixed after voiding by "), std::string::npos) << show;
+    EXPECT_NE(show.find(": unvoid if the fix is right\n"), std::string::npos) << show;
+    const TRun unknown = Job({"fix", "R", "ffffff", "--date", "2026-11-30"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.err, "meridax-cli job fix: job R has no download ffffff\n");
+}

@@ -89,8 +89,8 @@ std::string FarAheadWarning(const std::vector<TJobEvent>& farAhead) {
         const std::string author = who.second.empty() ? "someone" : who.second;
         text += (text.empty() ? "" : "\n") + std::to_string(what.first) +
                 (what.first == 1 ? " event" : " events") + " made by " + author + " on archive " +
-                who.first.substr(0, 8) +
-                " carry a clock more than a day ahead of this computer's (up to " +
+                who.first.substr(0, 8) + (what.first == 1 ? " carries" : " carry") +
+                " a clock more than a day ahead of this computer's (up to " +
                 ArchiveTimeText(std::chrono::system_clock::time_point(
                     std::chrono::milliseconds(MsOfClock(what.second)))) +
                 "): taken in; changes made here from now on sort after them";

@@ -99,8 +99,8 @@ TSyncOutcome SyncJob(TArchive& here, TArchive& there, const std::string& jobName
                             "a job is synced between two archives, not with the same one (" +
                                 here.Location() + ")");
     }
-    TSide first{here};
-    TSide second{there};
+    TSide first{here, false, {}, {}};
+    TSide second{there, false, {}, {}};
     Read(first, jobName);
     Read(second, jobName);
     if (!first.HasJob && !second.HasJob) {

@@ -41,7 +41,9 @@ public:
     void Step() {
         TArchive& archive = *archives_[Pick(Archives)];
         if (!archive.FindJob("J")) {
-            archive.CreateJob(TJob{"J"});
+            TJob job;
+            job.Name = "J";
+            archive.CreateJob(job);
             return;
         }
         switch (Pick(9)) {

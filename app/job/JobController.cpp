@@ -6,6 +6,7 @@
 
 #include "MeridaxVersion.h"
 #include "app/common/Latin1.h"
+#include "app/job/JobOutcomeTexts.h"
 #include "archive/JobImport.h"
 #include "archive/JobRunner.h"
 #include "data/Latin1Utf8.h"
@@ -232,6 +233,22 @@ void TJobController::SetVoid(std::int64_t number, bool isVoid, const std::string
             };
         },
         QStringLiteral("Voiding a download"));
+}
+
+void TJobController::FixDownload(const TDownload& download, const TDownloadFix& fix) {
+    const QString named =
+        QStringLiteral("Download %1 (%2)")
+            .arg(QString::number(download.Number), Utf8(download.RecordsSha256.substr(0, 8)));
+    Post(
+        [this, name = jobName_, hash = download.RecordsSha256, fix,
+         named](TArchive& archive) -> std::function<void()> {
+            archive.FixDownload(name, hash, fix);
+            return [this, named, fix] {
+                emit Status(named + QStringLiteral(" fixed: ") + Utf8(FixText(fix)));
+                Refresh();
+            };
+        },
+        QStringLiteral("Fixing ") + named.toLower());
 }
 
 void TJobController::ChangeJob(const TJobChanges& changes) {

@@ -47,6 +47,8 @@ public:
     void AddRecords(TMeraniaArray records, std::string meter, std::string source,
                     TAddAnswers answers);
     void SetVoid(std::int64_t number, bool isVoid, const std::string& reason);
+    // Corrects the download (named by its records hash, which every archive knows it by).
+    void FixDownload(const TDownload& download, const TDownloadFix& fix);
     void ChangeJob(const TJobChanges& changes);
     void ExportJob(const std::string& path);
     // The job's PDF report, read and drawn on the archive's thread as meridax-cli draws it.

@@ -79,6 +79,17 @@ QLineEdit* AddFileField(TFormDialog& dialog, const QString& caption, const char*
     return edit;
 }
 
+QComboBox* AddDirectionBox(TFormDialog& dialog, TDirection direction) {
+    auto* box = new QComboBox(&dialog);
+    box->setObjectName(QStringLiteral("cbDirection"));
+    box->addItem(QStringLiteral("A\u2192B"), static_cast<int>(TDirection::AToB));
+    box->addItem(QStringLiteral("B\u2192A"), static_cast<int>(TDirection::BToA));
+    box->addItem(QStringLiteral("none"), static_cast<int>(TDirection::None));
+    box->setCurrentIndex(box->findData(static_cast<int>(direction)));
+    dialog.Form->addRow(QStringLiteral("Direction:"), box);
+    return box;
+}
+
 }  // namespace
 
 std::optional<TJob> TQtJobDialogs::AskNewJob(QWidget* owner) {
@@ -193,13 +204,7 @@ std::optional<TArchiveChoice> TQtJobDialogs::AskArchive(QWidget* owner,
 std::optional<TAddAnswers> TQtJobDialogs::AskAddToJob(QWidget* owner, const QString& jobName,
                                                       const TAddAnswers& previous) {
     TFormDialog dialog(owner, QStringLiteral("Add to job %1").arg(jobName));
-    auto* direction = new QComboBox(&dialog);
-    direction->setObjectName(QStringLiteral("cbDirection"));
-    direction->addItem(QStringLiteral("A\u2192B"), static_cast<int>(TDirection::AToB));
-    direction->addItem(QStringLiteral("B\u2192A"), static_cast<int>(TDirection::BToA));
-    direction->addItem(QStringLiteral("none"), static_cast<int>(TDirection::None));
-    direction->setCurrentIndex(direction->findData(static_cast<int>(previous.Direction)));
-    dialog.Form->addRow(QStringLiteral("Direction:"), direction);
+    QComboBox* direction = AddDirectionBox(dialog, previous.Direction);
     QLineEdit* person =
         dialog.AddLine(QStringLiteral("Operator:"), Utf8(previous.Operator), "edtOperator");
     auto* date = new QDateEdit(&dialog);
@@ -260,6 +265,46 @@ std::optional<std::string> TQtJobDialogs::AskVoidReason(QWidget* owner, std::int
         return std::nullopt;
     }
     return ToUtf8(reason);
+}
+
+std::optional<TDownloadFix> TQtJobDialogs::AskFix(QWidget* owner, const TDownload& download) {
+    TFormDialog dialog(owner, QStringLiteral("Fix download %1 (%2)")
+                                  .arg(QString::number(download.Number),
+                                       Utf8(download.RecordsSha256.substr(0, 8))));
+    auto* note = new QLabel(QStringLiteral("Only what you change is written; the readings stay "
+                                           "as the meter gave them."),
+                            &dialog);
+    note->setWordWrap(true);
+    dialog.Form->addRow(note);
+    QComboBox* direction = AddDirectionBox(dialog, download.Direction);
+    auto* date = new QDateEdit(&dialog);
+    date->setObjectName(QStringLiteral("edtTestDate"));
+    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    date->setCalendarPopup(true);
+    // A download without a date shows "none" (the lowest date) rather than a made-up one.
+    date->setMinimumDate(QDate(1990, 1, 1));
+    date->setSpecialValueText(QStringLiteral("none"));
+    const QDate given = QDate::fromString(Utf8(download.TestDate), Qt::ISODate);
+    date->setDate(given.isValid() ? given : date->minimumDate());
+    dialog.Form->addRow(QStringLiteral("Test date:"), date);
+    QLineEdit* person =
+        dialog.AddLine(QStringLiteral("Operator:"), Utf8(download.Operator), "edtOperator");
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    TDownloadFix fix;
+    const auto chosen = static_cast<TDirection>(direction->currentData().toInt());
+    if (chosen != download.Direction) {
+        fix.Direction = chosen;
+    }
+    if (date->date() != date->minimumDate() && date->date() != given) {
+        fix.TestDate = date->date().toString(Qt::ISODate).toStdString();
+    }
+    // An operator left as shown is no change, even one the archive holds with blanks around.
+    if (person->text() != Utf8(download.Operator)) {
+        fix.Operator = ToUtf8(person->text().trimmed());
+    }
+    return fix;
 }
 
 std::optional<std::string> TQtJobDialogs::AskPassword(QWidget* owner, const QString& location) {

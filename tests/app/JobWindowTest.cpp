@@ -54,7 +54,9 @@ public:
     std::deque<std::optional<TJobProperties>> Properties;
     std::deque<std::optional<std::string>> VoidReasons;
     std::deque<std::optional<std::string>> Passwords;
+    std::deque<std::optional<TDownloadFix>> Fixes;
     std::vector<TJobEntry> ListedJobs;
+    std::vector<TDownload> FixesOffered;
     std::vector<TAddAnswers> OfferedAnswers;
 
     std::optional<TJob> AskNewJob(QWidget*) override { return Next(NewJobs); }
@@ -79,6 +81,10 @@ public:
     }
     std::optional<std::string> AskPassword(QWidget*, const QString&) override {
         return Next(Passwords);
+    }
+    std::optional<TDownloadFix> AskFix(QWidget*, const TDownload& download) override {
+        FixesOffered.push_back(download);
+        return Next(Fixes);
     }
 
 private:
@@ -513,6 +519,64 @@ TEST_F(JobWindowTest, AVoidDownloadLeavesTheResultsAndCountsAgainWhenUnvoided) {
     EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 6u);
 }
 
+// A download added with the wrong direction, voided, then fixed: the fix goes in, the list
+// tells that it came after the void, and once counted again the pairs appear.
+TEST_F(JobWindowTest, AFixedDirectionMakesThePairsAndAFixAfterAVoidIsTold) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiser());
+    ASSERT_NO_FATAL_FAILURE(SetFixtureBudget());
+    ASSERT_NO_FATAL_FAILURE(OpenDump("meter1-a-b.dump"));
+    ASSERT_NO_FATAL_FAILURE(
+        Add(Answers(TDirection::AToB, "Ann", "2026-11-02"), "Added download 1"));
+    ASSERT_NO_FATAL_FAILURE(WaitForDownloads(1));
+    ASSERT_NO_FATAL_FAILURE(OpenDump("meter1-b-a.dump"));
+    ASSERT_NO_FATAL_FAILURE(
+        Add(Answers(TDirection::AToB, "Ann", "2026-11-03"), "Added download 2"));
+    ASSERT_NO_FATAL_FAILURE(WaitForDownloads(2));
+    EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 0u);
+    TfrmJob& window = *JobWindow();
+    const std::string hash = Snapshot()->Downloads[1].RecordsSha256.substr(0, 8);
+    EXPECT_TRUE(window.lstDownloads->item(1)->text().startsWith(
+        QString::fromStdString("2  " + hash + "  2026-11-03  A\u2192B  Ann  ")))
+        << window.lstDownloads->item(1)->text().toStdString();
+
+    window.lstDownloads->setCurrentRow(1);
+    jobDialogs_->VoidReasons.push_back("wrong direction?");
+    window.VoidClick(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Snapshot()->Downloads[1].Void; }, PatientWaitMs));
+    // A fix that changes nothing writes nothing.
+    window.lstDownloads->setCurrentRow(1);
+    jobDialogs_->Fixes.push_back(TDownloadFix{});
+    window.FixClick();
+    EXPECT_EQ(window.StatusText(), QStringLiteral("Download 2 not fixed: nothing was changed"));
+    TDownloadFix fix;
+    fix.Direction = TDirection::BToA;
+    jobDialogs_->Fixes.push_back(fix);
+    window.FixClick();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Snapshot()->Downloads[1].Direction == TDirection::BToA; }, PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_EQ(Status().toStdString(), "Download 2 (" + hash + ") fixed: direction B\u2192A");
+    ASSERT_EQ(jobDialogs_->FixesOffered.size(), 2u);
+    EXPECT_EQ(jobDialogs_->FixesOffered[1].Number, 2);
+    EXPECT_EQ(jobDialogs_->FixesOffered[1].Direction, TDirection::AToB);
+    const TDownload& fixed = Snapshot()->Downloads[1];
+    ASSERT_FALSE(fixed.FixedAfterVoidAt.empty());
+    EXPECT_TRUE(window.lstDownloads->item(1)->text().endsWith(QString::fromStdString(
+        "  VOID: wrong direction?; fixed after voiding by " + fixed.FixedAfterVoidBy + " on " +
+        fixed.FixedAfterVoidAt + ": unvoid if the fix is right")))
+        << window.lstDownloads->item(1)->text().toStdString();
+    EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 0u);
+
+    window.lstDownloads->setCurrentRow(1);
+    window.VoidClick(false);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Snapshot()->Results.Counts.Pairs == 6u; }, PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_EQ(RowCells(window).at("R/1/1310")[1], QStringLiteral("0.48"));
+    EXPECT_EQ(OpenArchive(dir_->File("jobs.sqlite"))->Downloads("Riser")[1].Direction,
+              TDirection::BToA);
+}
+
 TEST_F(JobWindowTest, ExportJobWritesTheJobDocumentOfTheArchive) {
     ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
     fileDialogs_->Answers.push_back(QString::fromStdString(dir_->File("riser.json")));
@@ -780,6 +844,56 @@ TEST_F(JobWindowTest, TheAddDialogOffersThePreviousAnswersAndGivesWhatWasChosen)
     EXPECT_EQ(answers->Direction, TDirection::None);
     EXPECT_EQ(answers->Operator, "Zo\u00eb");
     EXPECT_EQ(answers->TestDate, "2026-11-09");
+}
+
+// The Fix dialog shows the download as it is and gives only what the user changed; Sync with…
+// gives the file or database chosen.
+TEST_F(JobWindowTest, TheFixAndSyncDialogsGiveOnlyWhatWasChosen) {
+    TDownload download;
+    download.Number = 2;
+    download.RecordsSha256 = "3f2a9c1e77";
+    download.Direction = TDirection::AToB;
+    download.TestDate = "2026-11-03";
+    download.Operator = "Ann";
+    struct TCase {
+        std::function<void(QComboBox*, QDateEdit*, QLineEdit*)> Change;
+        std::optional<TDirection> Direction;
+        std::optional<std::string> TestDate, Operator;
+    };
+    const TCase cases[] = {
+        {[](QComboBox*, QDateEdit*, QLineEdit*) {}, {}, {}, {}},
+        {[](QComboBox*, QDateEdit*, QLineEdit* person) { person->setText(" Ben "); },
+         {},
+         {},
+         "Ben"},
+        {[](QComboBox* direction, QDateEdit* date, QLineEdit*) {
+             direction->setCurrentIndex(direction->findText(QStringLiteral("B\u2192A")));
+             date->setDate(QDate(2026, 11, 5));
+         },
+         TDirection::BToA,
+         "2026-11-05",
+         {}}};
+    TQtJobDialogs dialogs;
+    for (const TCase& test : cases) {
+        TModalWatch watch([&](QWidget* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Fix download 2 (3f2a9c1e)"));
+            auto* direction = dialog->findChild<QComboBox*>(QStringLiteral("cbDirection"));
+            auto* date = dialog->findChild<QDateEdit*>(QStringLiteral("edtTestDate"));
+            auto* person = dialog->findChild<QLineEdit*>(QStringLiteral("edtOperator"));
+            ASSERT_TRUE(direction && date && person);
+            EXPECT_EQ(direction->currentText(), QStringLiteral("A\u2192B"));
+            EXPECT_EQ(date->date(), QDate(2026, 11, 3));
+            EXPECT_EQ(person->text(), QStringLiteral("Ann"));
+            test.Change(direction, date, person);
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        const std::optional<TDownloadFix> fix = dialogs.AskFix(frm_.get(), download);
+        ASSERT_TRUE(watch.Seen());
+        ASSERT_TRUE(fix.has_value());
+        EXPECT_EQ(fix->Direction, test.Direction);
+        EXPECT_EQ(fix->TestDate, test.TestDate);
+        EXPECT_EQ(fix->Operator, test.Operator);
+    }
 }
 
 TEST(JobSettingsTest, APasswordIsKeptForTheRunButNeverStored) {

@@ -79,6 +79,49 @@ QLineEdit* AddFileField(TFormDialog& dialog, const QString& caption, const char*
     return edit;
 }
 
+// The choice of a file or a PostgreSQL database, as the Archive dialog and Sync with… offer it.
+struct TLocationFields {
+    QRadioButton* File;
+    QRadioButton* Postgres;
+    QLineEdit* FileName;
+    QLineEdit* Uri;
+    QLineEdit* Password;
+};
+
+TLocationFields AddLocationFields(TFormDialog& dialog, const TArchiveChoice& current,
+                                  const QString& passwordNote) {
+    TLocationFields fields{};
+    fields.File = new QRadioButton(QStringLiteral("Another file:"), &dialog);
+    fields.Postgres = new QRadioButton(QStringLiteral("A PostgreSQL database:"), &dialog);
+    dialog.Form->addRow(fields.File);
+    fields.FileName = AddFileField(dialog, QStringLiteral("File:"), "edtFile",
+                                   QStringLiteral("SQLite archive (*.sqlite);;All files (*)"));
+    dialog.Form->addRow(fields.Postgres);
+    fields.Uri = dialog.AddLine(QStringLiteral("URI:"), {}, "edtUri");
+    fields.Uri->setPlaceholderText(QStringLiteral("postgresql://user@host/database"));
+    fields.Password =
+        dialog.AddLine(QStringLiteral("Password:"), Utf8(current.Password), "edtPassword");
+    fields.Password->setEchoMode(QLineEdit::Password);
+    fields.Password->setPlaceholderText(passwordNote);
+    (current.Kind == TArchiveChoice::TKind::Postgres ? fields.Uri : fields.FileName)
+        ->setText(Utf8(current.Location));
+    return fields;
+}
+
+// The choice the fields hold; Default when neither kind is chosen.
+TArchiveChoice ChosenLocation(const TLocationFields& fields) {
+    TArchiveChoice choice;
+    if (fields.File->isChecked()) {
+        choice.Kind = TArchiveChoice::TKind::File;
+        choice.Location = ToUtf8(fields.FileName->text().trimmed());
+    } else if (fields.Postgres->isChecked()) {
+        choice.Kind = TArchiveChoice::TKind::Postgres;
+        choice.Location = ToUtf8(fields.Uri->text().trimmed());
+        choice.Password = ToUtf8(fields.Password->text());
+    }
+    return choice;
+}
+
 QComboBox* AddDirectionBox(TFormDialog& dialog, TDirection direction) {
     auto* box = new QComboBox(&dialog);
     box->setObjectName(QStringLiteral("cbDirection"));
@@ -153,24 +196,13 @@ std::optional<TArchiveChoice> TQtJobDialogs::AskArchive(QWidget* owner,
     using TKind = TArchiveChoice::TKind;
     TFormDialog dialog(owner, QStringLiteral("Archive"));
     auto* standard = new QRadioButton(StandardArchiveCaption(), &dialog);
-    auto* file = new QRadioButton(QStringLiteral("Another file:"), &dialog);
-    auto* postgres = new QRadioButton(QStringLiteral("A PostgreSQL database:"), &dialog);
     dialog.Form->addRow(standard);
-    dialog.Form->addRow(file);
-    QLineEdit* fileName = AddFileField(dialog, QStringLiteral("File:"), "edtFile",
-                                       QStringLiteral("SQLite archive (*.sqlite);;All files (*)"));
-    dialog.Form->addRow(postgres);
-    QLineEdit* uri = dialog.AddLine(QStringLiteral("URI:"), {}, "edtUri");
-    uri->setPlaceholderText(QStringLiteral("postgresql://user@host/database"));
-    QLineEdit* password =
-        dialog.AddLine(QStringLiteral("Password:"), Utf8(current.Password), "edtPassword");
-    password->setEchoMode(QLineEdit::Password);
-    password->setPlaceholderText(QStringLiteral("kept until the program ends; empty: ~/.pgpass"));
-    (current.Kind == TKind::File       ? file
-     : current.Kind == TKind::Postgres ? postgres
+    const TLocationFields fields = AddLocationFields(
+        dialog, current, QStringLiteral("kept until the program ends; empty: ~/.pgpass"));
+    (current.Kind == TKind::File       ? fields.File
+     : current.Kind == TKind::Postgres ? fields.Postgres
                                        : standard)
         ->setChecked(true);
-    (current.Kind == TKind::Postgres ? uri : fileName)->setText(Utf8(current.Location));
     // The only safe copy of an archive in use: made by the archive itself, whole.
     auto* saveCopy = new QPushButton(QStringLiteral("Save a copy\u2026"), &dialog);
     saveCopy->setObjectName(QStringLiteral("btnSaveCopy"));
@@ -189,16 +221,26 @@ std::optional<TArchiveChoice> TQtJobDialogs::AskArchive(QWidget* owner,
         copy.SaveCopy = true;
         return copy;
     }
-    TArchiveChoice choice;
-    if (file->isChecked()) {
-        choice.Kind = TKind::File;
-        choice.Location = ToUtf8(fileName->text().trimmed());
-    } else if (postgres->isChecked()) {
-        choice.Kind = TKind::Postgres;
-        choice.Location = ToUtf8(uri->text().trimmed());
-        choice.Password = ToUtf8(password->text());
+    return ChosenLocation(fields);
+}
+
+std::optional<TArchiveChoice> TQtJobDialogs::AskSyncWith(QWidget* owner, const QString& jobName) {
+    TFormDialog dialog(owner, QStringLiteral("Sync job %1 with").arg(jobName));
+    auto* note = new QLabel(QStringLiteral("The archive to exchange the job's downloads and "
+                                           "decisions with; the job is made there when missing."),
+                            &dialog);
+    note->setWordWrap(true);
+    dialog.Form->addRow(note);
+    TArchiveChoice start;
+    start.Kind = TArchiveChoice::TKind::File;
+    const TLocationFields fields =
+        AddLocationFields(dialog, start, QStringLiteral("for this sync only; empty: ~/.pgpass"));
+    fields.File->setText(QStringLiteral("A file:"));
+    fields.File->setChecked(true);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
     }
-    return choice;
+    return ChosenLocation(fields);
 }
 
 std::optional<TAddAnswers> TQtJobDialogs::AskAddToJob(QWidget* owner, const QString& jobName,

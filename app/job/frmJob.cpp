@@ -74,6 +74,7 @@ TfrmJob::TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialog
     connect(refresh, &QAction::triggered, this, &TfrmJob::Refresh);
     connect(&controller_, &TJobController::SnapshotReady, this, &TfrmJob::ShowSnapshot);
     connect(&controller_, &TJobController::Loading, this, &TfrmJob::ShowStatus);
+    connect(&controller_, &TJobController::Progress, this, &TfrmJob::ShowStatus);
     connect(&controller_, &TJobController::Status, this, &TfrmJob::ShowStatus);
     connect(&controller_, &TJobController::Failed, this, &TfrmJob::ShowStatus);
     connect(&controller_, &TJobController::JobChanged, this, &TfrmJob::FollowJob);

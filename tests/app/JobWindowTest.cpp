@@ -55,6 +55,7 @@ public:
     std::deque<std::optional<std::string>> VoidReasons;
     std::deque<std::optional<std::string>> Passwords;
     std::deque<std::optional<TDownloadFix>> Fixes;
+    std::deque<std::optional<TArchiveChoice>> SyncWith;
     std::vector<TJobEntry> ListedJobs;
     std::vector<TDownload> FixesOffered;
     std::vector<TAddAnswers> OfferedAnswers;
@@ -85,6 +86,9 @@ public:
     std::optional<TDownloadFix> AskFix(QWidget*, const TDownload& download) override {
         FixesOffered.push_back(download);
         return Next(Fixes);
+    }
+    std::optional<TArchiveChoice> AskSyncWith(QWidget*, const QString&) override {
+        return Next(SyncWith);
     }
 
 private:
@@ -283,15 +287,17 @@ TEST_F(JobWindowTest, JobMenuSitsBesideOptionsWithTheJobCommandsEnabledByWhatIsO
         (QStringList{QStringLiteral("New job\u2026"), QStringLiteral("Open job\u2026"),
                      QStringLiteral("Archive\u2026"), QString(), QStringLiteral("Add to job"),
                      QStringLiteral("Job report (PDF)\u2026"), QStringLiteral("Export job\u2026"),
-                     QStringLiteral("Job properties\u2026"), QString(),
-                     QStringLiteral("Stop waiting for the archive")}));
+                     QStringLiteral("Sync with\u2026"), QStringLiteral("Job properties\u2026"),
+                     QString(), QStringLiteral("Stop waiting for the archive")}));
     EXPECT_TRUE(Menu().actNewJob->isEnabled());
     EXPECT_FALSE(Menu().actStopWaiting->isEnabled());
     EXPECT_FALSE(Menu().actAddToJob->isEnabled());
     EXPECT_FALSE(Menu().actExportJob->isEnabled());
+    EXPECT_FALSE(Menu().actSyncJob->isEnabled());
 
     ASSERT_NO_FATAL_FAILURE(MakeRiser());
     EXPECT_TRUE(Menu().actExportJob->isEnabled());
+    EXPECT_TRUE(Menu().actSyncJob->isEnabled());
     // Records loaded by no import and no file: nothing to add.
     LoadRecords({Relative("R", "1", 1310, -0.4, -10)});
     EXPECT_FALSE(Menu().actAddToJob->isEnabled());
@@ -575,6 +581,56 @@ TEST_F(JobWindowTest, AFixedDirectionMakesThePairsAndAFixAfterAVoidIsTold) {
     EXPECT_EQ(RowCells(window).at("R/1/1310")[1], QStringLiteral("0.48"));
     EXPECT_EQ(OpenArchive(dir_->File("jobs.sqlite"))->Downloads("Riser")[1].Direction,
               TDirection::BToA);
+}
+
+// Job → Sync with…: the same archive is refused in one message; a new file gets the whole
+// job, and what it gains meanwhile comes back, each time with the counts told.
+TEST_F(JobWindowTest, SyncWithASecondFileCopiesTheJobBothWaysAndTellsTheCounts) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
+    const std::string here = dir_->File("jobs.sqlite");
+    const std::string laptop = dir_->File("laptop.sqlite");
+    const auto sync = [&](const std::string& location) {
+        jobDialogs_->SyncWith.push_back(ArchiveAt(location));
+        Menu().SyncJobClick();
+        return QTest::qWaitFor(
+            [&] {
+                return Status().startsWith(QStringLiteral("Synced")) ||
+                       Status().contains(QStringLiteral("failed"));
+            },
+            PatientWaitMs);
+    };
+    ASSERT_TRUE(sync(here)) << Status().toStdString();
+    EXPECT_TRUE(
+        Status().startsWith(QString::fromStdString("Syncing job Riser with " + here + " failed: ")))
+        << Status().toStdString();
+
+    const std::size_t events = OpenArchive(here)->Events("Riser").size();
+    QSignalSpy progress(&Jobs(), &TJobController::Progress);
+    ASSERT_TRUE(sync(laptop)) << Status().toStdString();
+    EXPECT_EQ(Status().toStdString(), "Synced job Riser with " + laptop +
+                                          ": from it 0 downloads, 0 decisions; to it the job "
+                                          "made, 2 downloads, " +
+                                          std::to_string(events) + " decisions");
+    ASSERT_GE(progress.count(), 2);
+    EXPECT_EQ(progress.last()[0].toString().toStdString(),
+              "Syncing job Riser with " + laptop + ": downloads: 2 of 2");
+
+    std::size_t laptopEvents = 0;
+    {
+        const std::unique_ptr<TArchive> other = OpenArchive(laptop);
+        other->AddDownload(
+            "Riser", MakeDownload(DumpRecords("meter2-retest-a-b.dump"), "Meter 2", "/dev/ttyUSB1",
+                                  Answers(TDirection::AToB, "Cy", "2026-11-04")));
+        other->SetVoid("Riser", 1, true, "reference drifted");
+        laptopEvents = other->Events("Riser").size();
+    }
+    ASSERT_TRUE(sync(laptop)) << Status().toStdString();
+    EXPECT_EQ(Status().toStdString(), "Synced job Riser with " + laptop + ": from it 1 download, " +
+                                          std::to_string(laptopEvents - events) +
+                                          " decisions; to it 0 downloads, 0 decisions");
+    ASSERT_NO_FATAL_FAILURE(WaitForDownloads(3));
+    EXPECT_TRUE(Snapshot()->Downloads[0].Void);
+    EXPECT_EQ(OpenArchive(here)->Events("Riser").size(), laptopEvents);
 }
 
 TEST_F(JobWindowTest, ExportJobWritesTheJobDocumentOfTheArchive) {
@@ -894,6 +950,19 @@ TEST_F(JobWindowTest, TheFixAndSyncDialogsGiveOnlyWhatWasChosen) {
         EXPECT_EQ(fix->TestDate, test.TestDate);
         EXPECT_EQ(fix->Operator, test.Operator);
     }
+
+    TModalWatch watch([](QWidget* dialog) {
+        auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("edtFile"));
+        ASSERT_TRUE(file);
+        file->setText(QStringLiteral(" /media/ann/laptop.sqlite "));
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    const std::optional<TArchiveChoice> choice =
+        dialogs.AskSyncWith(frm_.get(), QStringLiteral("Riser"));
+    ASSERT_TRUE(watch.Seen());
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->Kind, TArchiveChoice::TKind::File);
+    EXPECT_EQ(choice->Location, "/media/ann/laptop.sqlite");
 }
 
 TEST(JobSettingsTest, APasswordIsKeptForTheRunButNeverStored) {

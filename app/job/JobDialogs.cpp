@@ -231,6 +231,7 @@ std::optional<TArchiveChoice> TQtJobDialogs::AskSyncWith(QWidget* owner, const Q
                             &dialog);
     note->setWordWrap(true);
     dialog.Form->addRow(note);
+    dialog.setMinimumWidth(440);
     TArchiveChoice start;
     start.Kind = TArchiveChoice::TKind::File;
     const TLocationFields fields =
@@ -318,6 +319,8 @@ std::optional<TDownloadFix> TQtJobDialogs::AskFix(QWidget* owner, const TDownloa
                             &dialog);
     note->setWordWrap(true);
     dialog.Form->addRow(note);
+    // Wide enough for the title with the download's hash.
+    dialog.setMinimumWidth(380);
     QComboBox* direction = AddDirectionBox(dialog, download.Direction);
     auto* date = new QDateEdit(&dialog);
     date->setObjectName(QStringLiteral("edtTestDate"));

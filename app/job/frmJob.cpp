@@ -236,6 +236,8 @@ void TfrmJob::ShowDownloads() {
     lstDownloads->clear();
     for (const TDownload& download : controller_.Snapshot()->Downloads) {
         auto* item = new QListWidgetItem(DownloadLine(download), lstDownloads);
+        // The list is narrow: the void's reason and a later fix show whole on hovering.
+        item->setToolTip(item->text());
         item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(download.Number));
     }
     lstDownloads->setCurrentRow(std::min(current, lstDownloads->count() - 1));

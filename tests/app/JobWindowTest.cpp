@@ -571,6 +571,8 @@ TEST_F(JobWindowTest, AFixedDirectionMakesThePairsAndAFixAfterAVoidIsTold) {
         "  VOID: wrong direction?; fixed after voiding by " + fixed.FixedAfterVoidBy + " on " +
         fixed.FixedAfterVoidAt + ": unvoid if the fix is right")))
         << window.lstDownloads->item(1)->text().toStdString();
+    // Wider than the list: whole on hovering.
+    EXPECT_EQ(window.lstDownloads->item(1)->toolTip(), window.lstDownloads->item(1)->text());
     EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 0u);
 
     window.lstDownloads->setCurrentRow(1);

@@ -1072,6 +1072,34 @@ TEST_F(JobWindowPostgresTest, TheJobIsMadeAndFilledInAPostgresArchive) {
     EXPECT_EQ(OpenArchive(database.Uri())->Downloads("Riser").size(), 2u);
 }
 
+// A database is synced with as a file is; the password given for the sync never shows.
+TEST_F(JobWindowPostgresTest, SyncWithADatabaseNeverShowsItsPassword) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
+    TPostgresDatabase database(serverUri_);
+    TArchiveChoice choice = ArchiveAt(database.Uri());
+    choice.Password = "s3cret-sync";
+    jobDialogs_->SyncWith.push_back(choice);
+    QSignalSpy progress(&Jobs(), &TJobController::Progress);
+    Menu().SyncJobClick();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Status().startsWith(QStringLiteral("Synced")) ||
+                   Status().contains(QStringLiteral("failed"));
+        },
+        PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_TRUE(Status().endsWith(
+        QStringLiteral(": from it 0 downloads, 0 decisions; to it the job made, 2 downloads, ") +
+        QString::number(OpenArchive(dir_->File("jobs.sqlite"))->Events("Riser").size()) +
+        QStringLiteral(" decisions")))
+        << Status().toStdString();
+    for (const QList<QVariant>& told : progress) {
+        EXPECT_EQ(told[0].toString().indexOf(QStringLiteral("s3cret")), -1);
+    }
+    EXPECT_EQ(Status().indexOf(QStringLiteral("s3cret")), -1);
+    EXPECT_EQ(OpenArchive(database.Uri())->Downloads("Riser").size(), 2u);
+}
+
 TEST_F(JobWindowTest, AServerStoppedInTheMiddleOfAnAddGivesAMessageAndNoHalfDownload) {
     TPrivateServer server;
     if (server.Uri().empty()) {

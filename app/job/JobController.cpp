@@ -6,8 +6,10 @@
 
 #include "MeridaxVersion.h"
 #include "app/common/Latin1.h"
+#include "app/job/JobOutcomeTexts.h"
 #include "archive/JobImport.h"
 #include "archive/JobRunner.h"
+#include "archive/JobSync.h"
 #include "data/Latin1Utf8.h"
 #include "jobs/JobDocument.h"
 #include "report/JobReport.h"
@@ -66,36 +68,36 @@ void TJobController::UseArchive(const std::string& location) {
 
 void TJobController::WatchWaiting() {
     stopWaiting_->store(false);
-    const std::uint64_t archiveId = archiveId_;
     runner_->Post(
-        [this, archiveId, stop = stopWaiting_, shown = ShownArchive()](TArchive& archive) {
-            archive.WatchWaiting([this, archiveId, stop, shown, told = std::chrono::seconds(0)](
-                                     std::chrono::milliseconds waited) mutable {
-                if (stop->exchange(false)) {
-                    return false;
-                }
-                const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(waited);
-                if (seconds != told) {
-                    told = seconds;
-                    const QString text =
-                        QStringLiteral(
-                            "Waiting for another program writing the archive %1 (%2 s); "
-                            "Job \u2192 Stop waiting for the archive ends the wait")
-                            .arg(shown, QString::number(seconds.count()));
-                    QMetaObject::invokeMethod(
-                        this,
-                        [this, archiveId, text] {
-                            if (archiveId == archiveId_) {
-                                emit Waiting(text);
-                            }
-                        },
-                        Qt::QueuedConnection);
-                }
-                return true;
-            });
-        },
+        [watch = WaitWatch(ShownArchive())](TArchive& archive) { archive.WatchWaiting(watch); },
         // An archive that failed to open has said so once already.
         [](const std::string&, std::error_code) {});
+}
+
+TArchive::TWaitWatch TJobController::WaitWatch(const QString& shown) {
+    return [this, archiveId = archiveId_, stop = stopWaiting_, shown,
+            told = std::chrono::seconds(0)](std::chrono::milliseconds waited) mutable {
+        if (stop->exchange(false)) {
+            return false;
+        }
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(waited);
+        if (seconds != told) {
+            told = seconds;
+            const QString text = QStringLiteral(
+                                     "Waiting for another program writing the archive %1 (%2 s); "
+                                     "Job \u2192 Stop waiting for the archive ends the wait")
+                                     .arg(shown, QString::number(seconds.count()));
+            QMetaObject::invokeMethod(
+                this,
+                [this, archiveId, text] {
+                    if (archiveId == archiveId_) {
+                        emit Waiting(text);
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+        return true;
+    };
 }
 
 void TJobController::StopWaiting() {
@@ -232,6 +234,56 @@ void TJobController::SetVoid(std::int64_t number, bool isVoid, const std::string
             };
         },
         QStringLiteral("Voiding a download"));
+}
+
+void TJobController::FixDownload(const TDownload& download, const TDownloadFix& fix) {
+    const QString named =
+        QStringLiteral("Download %1 (%2)")
+            .arg(QString::number(download.Number), Utf8(download.RecordsSha256.substr(0, 8)));
+    Post(
+        [this, name = jobName_, hash = download.RecordsSha256, fix,
+         named](TArchive& archive) -> std::function<void()> {
+            archive.FixDownload(name, hash, fix);
+            return [this, named, fix] {
+                emit Status(named + QStringLiteral(" fixed: ") + Utf8(FixText(fix)));
+                Refresh();
+            };
+        },
+        QStringLiteral("Fixing ") + named.toLower());
+}
+
+void TJobController::SyncJob(const std::string& location) {
+    const QString shown = Utf8(ShownLocation(location));
+    const QString what = QStringLiteral("Syncing job %1 with %2").arg(Utf8(jobName_), shown);
+    emit Progress(what + QStringLiteral("\u2026"));
+    const std::uint64_t generation = generation_;
+    Post(
+        [this, name = jobName_, location, what, generation,
+         watch = WaitWatch(shown)](TArchive& archive) -> std::function<void()> {
+            const std::unique_ptr<TArchive> other =
+                OpenArchive(location, TArchiveCreation::MayCreate);
+            other->WatchWaiting(watch);
+            const TSyncOutcome outcome =
+                ::SyncJob(archive, *other, name, [&](std::int64_t done, std::int64_t of) {
+                    const QString text =
+                        what + QStringLiteral(": downloads: %1 of %2")
+                                   .arg(QString::number(done), QString::number(of));
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this, generation, text] {
+                            if (generation == generation_) {
+                                emit Progress(text);
+                            }
+                        },
+                        Qt::QueuedConnection);
+                });
+            const std::string text = SyncOutcomeText(name, outcome, archive, *other);
+            return [this, text] {
+                emit Status(Utf8(text));
+                Refresh();
+            };
+        },
+        what);
 }
 
 void TJobController::ChangeJob(const TJobChanges& changes) {

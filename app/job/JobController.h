@@ -47,6 +47,12 @@ public:
     void AddRecords(TMeraniaArray records, std::string meter, std::string source,
                     TAddAnswers answers);
     void SetVoid(std::int64_t number, bool isVoid, const std::string& reason);
+    // Corrects the download (named by its records hash, which every archive knows it by).
+    void FixDownload(const TDownload& download, const TDownloadFix& fix);
+    // Exchanges the open job's downloads and decisions with the archive at location (opened,
+    // or made, on the archive's thread); Progress tells how far it got, Status what came and
+    // went, and the job is read again.
+    void SyncJob(const std::string& location);
     void ChangeJob(const TJobChanges& changes);
     void ExportJob(const std::string& path);
     // The job's PDF report, read and drawn on the archive's thread as meridax-cli draws it.
@@ -62,6 +68,8 @@ signals:
     void Status(const QString& text);
     // An operation that failed: the whole message.
     void Failed(const QString& message);
+    // How far a long operation got.
+    void Progress(const QString& text);
     // A job is being read (for a large one this takes a while).
     void Loading(const QString& text);
     void SnapshotReady();
@@ -81,6 +89,9 @@ private:
     // Has the archive's writes tell how long they wait for another program, and stop on
     // StopWaiting.
     void WatchWaiting();
+    // The watch of a write's wait on the archive shown so: told on the status line, ended by
+    // StopWaiting.
+    TArchive::TWaitWatch WaitWatch(const QString& shown);
 
     std::unique_ptr<TJobRunner> runner_;
     // Runners of archives given up, finishing what was posted to them (an add is never

@@ -79,6 +79,60 @@ QLineEdit* AddFileField(TFormDialog& dialog, const QString& caption, const char*
     return edit;
 }
 
+// The choice of a file or a PostgreSQL database, as the Archive dialog and Sync with… offer it.
+struct TLocationFields {
+    QRadioButton* File;
+    QRadioButton* Postgres;
+    QLineEdit* FileName;
+    QLineEdit* Uri;
+    QLineEdit* Password;
+};
+
+TLocationFields AddLocationFields(TFormDialog& dialog, const TArchiveChoice& current,
+                                  const QString& passwordNote) {
+    TLocationFields fields{};
+    fields.File = new QRadioButton(QStringLiteral("Another file:"), &dialog);
+    fields.Postgres = new QRadioButton(QStringLiteral("A PostgreSQL database:"), &dialog);
+    dialog.Form->addRow(fields.File);
+    fields.FileName = AddFileField(dialog, QStringLiteral("File:"), "edtFile",
+                                   QStringLiteral("SQLite archive (*.sqlite);;All files (*)"));
+    dialog.Form->addRow(fields.Postgres);
+    fields.Uri = dialog.AddLine(QStringLiteral("URI:"), {}, "edtUri");
+    fields.Uri->setPlaceholderText(QStringLiteral("postgresql://user@host/database"));
+    fields.Password =
+        dialog.AddLine(QStringLiteral("Password:"), Utf8(current.Password), "edtPassword");
+    fields.Password->setEchoMode(QLineEdit::Password);
+    fields.Password->setPlaceholderText(passwordNote);
+    (current.Kind == TArchiveChoice::TKind::Postgres ? fields.Uri : fields.FileName)
+        ->setText(Utf8(current.Location));
+    return fields;
+}
+
+// The choice the fields hold; Default when neither kind is chosen.
+TArchiveChoice ChosenLocation(const TLocationFields& fields) {
+    TArchiveChoice choice;
+    if (fields.File->isChecked()) {
+        choice.Kind = TArchiveChoice::TKind::File;
+        choice.Location = ToUtf8(fields.FileName->text().trimmed());
+    } else if (fields.Postgres->isChecked()) {
+        choice.Kind = TArchiveChoice::TKind::Postgres;
+        choice.Location = ToUtf8(fields.Uri->text().trimmed());
+        choice.Password = ToUtf8(fields.Password->text());
+    }
+    return choice;
+}
+
+QComboBox* AddDirectionBox(TFormDialog& dialog, TDirection direction) {
+    auto* box = new QComboBox(&dialog);
+    box->setObjectName(QStringLiteral("cbDirection"));
+    box->addItem(QStringLiteral("A\u2192B"), static_cast<int>(TDirection::AToB));
+    box->addItem(QStringLiteral("B\u2192A"), static_cast<int>(TDirection::BToA));
+    box->addItem(QStringLiteral("none"), static_cast<int>(TDirection::None));
+    box->setCurrentIndex(box->findData(static_cast<int>(direction)));
+    dialog.Form->addRow(QStringLiteral("Direction:"), box);
+    return box;
+}
+
 }  // namespace
 
 std::optional<TJob> TQtJobDialogs::AskNewJob(QWidget* owner) {
@@ -142,24 +196,13 @@ std::optional<TArchiveChoice> TQtJobDialogs::AskArchive(QWidget* owner,
     using TKind = TArchiveChoice::TKind;
     TFormDialog dialog(owner, QStringLiteral("Archive"));
     auto* standard = new QRadioButton(StandardArchiveCaption(), &dialog);
-    auto* file = new QRadioButton(QStringLiteral("Another file:"), &dialog);
-    auto* postgres = new QRadioButton(QStringLiteral("A PostgreSQL database:"), &dialog);
     dialog.Form->addRow(standard);
-    dialog.Form->addRow(file);
-    QLineEdit* fileName = AddFileField(dialog, QStringLiteral("File:"), "edtFile",
-                                       QStringLiteral("SQLite archive (*.sqlite);;All files (*)"));
-    dialog.Form->addRow(postgres);
-    QLineEdit* uri = dialog.AddLine(QStringLiteral("URI:"), {}, "edtUri");
-    uri->setPlaceholderText(QStringLiteral("postgresql://user@host/database"));
-    QLineEdit* password =
-        dialog.AddLine(QStringLiteral("Password:"), Utf8(current.Password), "edtPassword");
-    password->setEchoMode(QLineEdit::Password);
-    password->setPlaceholderText(QStringLiteral("kept until the program ends; empty: ~/.pgpass"));
-    (current.Kind == TKind::File       ? file
-     : current.Kind == TKind::Postgres ? postgres
+    const TLocationFields fields = AddLocationFields(
+        dialog, current, QStringLiteral("kept until the program ends; empty: ~/.pgpass"));
+    (current.Kind == TKind::File       ? fields.File
+     : current.Kind == TKind::Postgres ? fields.Postgres
                                        : standard)
         ->setChecked(true);
-    (current.Kind == TKind::Postgres ? uri : fileName)->setText(Utf8(current.Location));
     // The only safe copy of an archive in use: made by the archive itself, whole.
     auto* saveCopy = new QPushButton(QStringLiteral("Save a copy\u2026"), &dialog);
     saveCopy->setObjectName(QStringLiteral("btnSaveCopy"));
@@ -178,28 +221,33 @@ std::optional<TArchiveChoice> TQtJobDialogs::AskArchive(QWidget* owner,
         copy.SaveCopy = true;
         return copy;
     }
-    TArchiveChoice choice;
-    if (file->isChecked()) {
-        choice.Kind = TKind::File;
-        choice.Location = ToUtf8(fileName->text().trimmed());
-    } else if (postgres->isChecked()) {
-        choice.Kind = TKind::Postgres;
-        choice.Location = ToUtf8(uri->text().trimmed());
-        choice.Password = ToUtf8(password->text());
+    return ChosenLocation(fields);
+}
+
+std::optional<TArchiveChoice> TQtJobDialogs::AskSyncWith(QWidget* owner, const QString& jobName) {
+    TFormDialog dialog(owner, QStringLiteral("Sync job %1 with").arg(jobName));
+    auto* note = new QLabel(QStringLiteral("The archive to exchange the job's downloads and "
+                                           "decisions with; the job is made there when missing."),
+                            &dialog);
+    note->setWordWrap(true);
+    dialog.Form->addRow(note);
+    dialog.setMinimumWidth(440);
+    TArchiveChoice start;
+    start.Kind = TArchiveChoice::TKind::File;
+    const TLocationFields fields =
+        AddLocationFields(dialog, start, QStringLiteral("for this sync only; empty: ~/.pgpass"));
+    fields.File->setText(QStringLiteral("A file:"));
+    fields.File->setChecked(true);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
     }
-    return choice;
+    return ChosenLocation(fields);
 }
 
 std::optional<TAddAnswers> TQtJobDialogs::AskAddToJob(QWidget* owner, const QString& jobName,
                                                       const TAddAnswers& previous) {
     TFormDialog dialog(owner, QStringLiteral("Add to job %1").arg(jobName));
-    auto* direction = new QComboBox(&dialog);
-    direction->setObjectName(QStringLiteral("cbDirection"));
-    direction->addItem(QStringLiteral("A\u2192B"), static_cast<int>(TDirection::AToB));
-    direction->addItem(QStringLiteral("B\u2192A"), static_cast<int>(TDirection::BToA));
-    direction->addItem(QStringLiteral("none"), static_cast<int>(TDirection::None));
-    direction->setCurrentIndex(direction->findData(static_cast<int>(previous.Direction)));
-    dialog.Form->addRow(QStringLiteral("Direction:"), direction);
+    QComboBox* direction = AddDirectionBox(dialog, previous.Direction);
     QLineEdit* person =
         dialog.AddLine(QStringLiteral("Operator:"), Utf8(previous.Operator), "edtOperator");
     auto* date = new QDateEdit(&dialog);
@@ -260,6 +308,48 @@ std::optional<std::string> TQtJobDialogs::AskVoidReason(QWidget* owner, std::int
         return std::nullopt;
     }
     return ToUtf8(reason);
+}
+
+std::optional<TDownloadFix> TQtJobDialogs::AskFix(QWidget* owner, const TDownload& download) {
+    TFormDialog dialog(owner, QStringLiteral("Fix download %1 (%2)")
+                                  .arg(QString::number(download.Number),
+                                       Utf8(download.RecordsSha256.substr(0, 8))));
+    auto* note = new QLabel(QStringLiteral("Only what you change is written; the readings stay "
+                                           "as the meter gave them."),
+                            &dialog);
+    note->setWordWrap(true);
+    dialog.Form->addRow(note);
+    // Wide enough for the title with the download's hash.
+    dialog.setMinimumWidth(380);
+    QComboBox* direction = AddDirectionBox(dialog, download.Direction);
+    auto* date = new QDateEdit(&dialog);
+    date->setObjectName(QStringLiteral("edtTestDate"));
+    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    date->setCalendarPopup(true);
+    // A download without a date shows "none" (the lowest date) rather than a made-up one.
+    date->setMinimumDate(QDate(1990, 1, 1));
+    date->setSpecialValueText(QStringLiteral("none"));
+    const QDate given = QDate::fromString(Utf8(download.TestDate), Qt::ISODate);
+    date->setDate(given.isValid() ? given : date->minimumDate());
+    dialog.Form->addRow(QStringLiteral("Test date:"), date);
+    QLineEdit* person =
+        dialog.AddLine(QStringLiteral("Operator:"), Utf8(download.Operator), "edtOperator");
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    TDownloadFix fix;
+    const auto chosen = static_cast<TDirection>(direction->currentData().toInt());
+    if (chosen != download.Direction) {
+        fix.Direction = chosen;
+    }
+    if (date->date() != date->minimumDate() && date->date() != given) {
+        fix.TestDate = date->date().toString(Qt::ISODate).toStdString();
+    }
+    // An operator left as shown is no change, even one the archive holds with blanks around.
+    if (person->text() != Utf8(download.Operator)) {
+        fix.Operator = ToUtf8(person->text().trimmed());
+    }
+    return fix;
 }
 
 std::optional<std::string> TQtJobDialogs::AskPassword(QWidget* owner, const QString& location) {

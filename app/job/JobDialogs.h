@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/Archive.h"  // TDownloadFix
 #include "jobs/JobTypes.h"
 #include "jobs/JobWork.h"
 
@@ -46,6 +47,12 @@ public:
                                                    const TAddAnswers& previous) = 0;
     virtual std::optional<TJobProperties> AskJobProperties(QWidget* owner, const TJob& job) = 0;
     virtual std::optional<std::string> AskVoidReason(QWidget* owner, std::int64_t download) = 0;
+    // The download's direction, test date and operator shown for correcting; gives only the
+    // fields the user changed (none at all when nothing was).
+    virtual std::optional<TDownloadFix> AskFix(QWidget* owner, const TDownload& download) = 0;
+    // The other archive to sync job jobName with: a file or a PostgreSQL database (Kind File or
+    // Postgres, the password for this sync only).
+    virtual std::optional<TArchiveChoice> AskSyncWith(QWidget* owner, const QString& jobName) = 0;
     // The password of a database that asked for one (location as shown).
     virtual std::optional<std::string> AskPassword(QWidget* owner, const QString& location) = 0;
 };
@@ -66,5 +73,7 @@ public:
                                            const TAddAnswers& previous) override;
     std::optional<TJobProperties> AskJobProperties(QWidget* owner, const TJob& job) override;
     std::optional<std::string> AskVoidReason(QWidget* owner, std::int64_t download) override;
+    std::optional<TDownloadFix> AskFix(QWidget* owner, const TDownload& download) override;
+    std::optional<TArchiveChoice> AskSyncWith(QWidget* owner, const QString& jobName) override;
     std::optional<std::string> AskPassword(QWidget* owner, const QString& location) override;
 };

@@ -39,6 +39,7 @@ TJobMenu::TJobMenu(QMainWindow& window, IJobMenuHost& host, TJobMenuOptions opti
     actAddToJob = AddJobAction(Menu, "actAddToJob", QStringLiteral("Add to job"));
     actJobReport = AddJobAction(Menu, "actJobReport", QStringLiteral("Job report (PDF)\u2026"));
     actExportJob = AddJobAction(Menu, "actExportJob", QStringLiteral("Export job\u2026"));
+    actSyncJob = AddJobAction(Menu, "actSyncJob", QStringLiteral("Sync with\u2026"));
     actJobProperties =
         AddJobAction(Menu, "actJobProperties", QStringLiteral("Job properties\u2026"));
     Menu->addSeparator();
@@ -55,6 +56,7 @@ TJobMenu::TJobMenu(QMainWindow& window, IJobMenuHost& host, TJobMenuOptions opti
     };
     connect(controller_.get(), &TJobController::Status, this, showStatus);
     connect(controller_.get(), &TJobController::Failed, this, showStatus);
+    connect(controller_.get(), &TJobController::Progress, this, showStatus);
     connect(controller_.get(), &TJobController::Waiting, this, [this](const QString& text) {
         actStopWaiting->setEnabled(true);
         host_.ShowStatusText(text);
@@ -80,6 +82,7 @@ void TJobMenu::ConnectActions() {
     connect(actArchive, &QAction::triggered, this, command(&TJobMenu::ArchiveClick));
     connect(actAddToJob, &QAction::triggered, this, command(&TJobMenu::AddToJobClick));
     connect(actExportJob, &QAction::triggered, this, command(&TJobMenu::ExportJobClick));
+    connect(actSyncJob, &QAction::triggered, this, command(&TJobMenu::SyncJobClick));
     connect(actJobReport, &QAction::triggered, this, command(&TJobMenu::JobReportClick));
     connect(actJobProperties, &QAction::triggered, this, command(&TJobMenu::JobPropertiesClick));
     connect(actStopWaiting, &QAction::triggered, this, command(&TJobMenu::StopWaitingClick));
@@ -114,6 +117,7 @@ void TJobMenu::EnableCommands() {
                             !host_.RecordsSource().empty());
     actJobReport->setEnabled(open);
     actExportJob->setEnabled(open);
+    actSyncJob->setEnabled(open);
     actJobProperties->setEnabled(open);
 }
 
@@ -228,6 +232,26 @@ void TJobMenu::ExportJobClick() {
         return;
     }
     controller_->ExportJob(ToFileName(*fileName));
+}
+
+void TJobMenu::SyncJobClick() {
+    if (!controller_->HasJob()) {
+        host_.ShowStatusText(QStringLiteral("No job open: make or open one first"));
+        return;
+    }
+    const std::optional<TArchiveChoice> choice =
+        options_.Dialogs->AskSyncWith(&window_, Utf8(controller_->JobName()));
+    if (!choice) {
+        return;
+    }
+    if (choice->Kind == TArchiveChoice::TKind::Default || choice->Location.empty()) {
+        host_.ShowStatusText(QStringLiteral("Not synced: no file or URI given"));
+        return;
+    }
+    // The password is for this sync alone: it is neither stored nor kept.
+    controller_->SyncJob(choice->Password.empty()
+                             ? choice->Location
+                             : UriWithPassword(choice->Location, choice->Password));
 }
 
 void TJobMenu::JobReportClick() {

@@ -64,6 +64,7 @@ public:
     QAction* actAddToJob;
     QAction* actJobReport;
     QAction* actExportJob;
+    QAction* actSyncJob;
     QAction* actJobProperties;
     QAction* actStopWaiting;
 
@@ -74,6 +75,8 @@ public:
     void ArchiveClick();
     void AddToJobClick();
     void ExportJobClick();
+    // Asks for the other archive and syncs the open job with it.
+    void SyncJobClick();
     void JobReportClick();
     void JobPropertiesClick();
     void StopWaitingClick();

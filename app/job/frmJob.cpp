@@ -22,13 +22,22 @@
 
 namespace {
 
+// "2  3f2a9c1e  2026-11-03  B→A  Ann  Meter 1", with the void and a fix made after it.
 QString DownloadLine(const TDownload& download) {
-    QString line = QStringLiteral("%1  %2  %3  %4  %5")
-                       .arg(QString::number(download.Number), Utf8(download.TestDate),
+    QString line = QStringLiteral("%1  %2  %3  %4  %5  %6")
+                       .arg(QString::number(download.Number),
+                            Utf8(download.RecordsSha256.substr(0, 8)), Utf8(download.TestDate),
                             Utf8(DirectionCaption(download.Direction)), Utf8(download.Operator),
                             Utf8(download.Meter.empty() ? download.Source : download.Meter));
     if (download.Void) {
         line += QStringLiteral("  VOID: ") + Utf8(download.VoidReason);
+        // Whoever voided it did not know of the fix: the fix may have been all it needed.
+        if (!download.FixedAfterVoidAt.empty()) {
+            line += QStringLiteral("; fixed after voiding by %1 on %2: unvoid if the fix is right")
+                        .arg(download.FixedAfterVoidBy.empty() ? QStringLiteral("someone")
+                                                               : Utf8(download.FixedAfterVoidBy),
+                             Utf8(download.FixedAfterVoidAt));
+        }
     }
     return line;
 }
@@ -65,6 +74,7 @@ TfrmJob::TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialog
     connect(refresh, &QAction::triggered, this, &TfrmJob::Refresh);
     connect(&controller_, &TJobController::SnapshotReady, this, &TfrmJob::ShowSnapshot);
     connect(&controller_, &TJobController::Loading, this, &TfrmJob::ShowStatus);
+    connect(&controller_, &TJobController::Progress, this, &TfrmJob::ShowStatus);
     connect(&controller_, &TJobController::Status, this, &TfrmJob::ShowStatus);
     connect(&controller_, &TJobController::Failed, this, &TfrmJob::ShowStatus);
     connect(&controller_, &TJobController::JobChanged, this, &TfrmJob::FollowJob);
@@ -125,6 +135,7 @@ void TfrmJob::BuildLayout() {
             [this](int index) { filter_->SetFilter(static_cast<TJobFilter>(index)); });
     connect(ResultsView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TfrmJob::ShowHistory);
+    connect(btnFix, &QPushButton::clicked, this, &TfrmJob::FixClick);
     connect(btnVoid, &QPushButton::clicked, this, [this] { VoidClick(true); });
     connect(btnUnvoid, &QPushButton::clicked, this, [this] { VoidClick(false); });
 }
@@ -143,6 +154,10 @@ void TfrmJob::BuildSidePanel(QWidget* splitter) {
     lstDownloads->setObjectName(QStringLiteral("lstDownloads"));
     sideLayout->addWidget(lstDownloads, 2);
     auto* buttons = new QHBoxLayout;
+    btnFix = new QPushButton(QStringLiteral("Fix\u2026"), side);
+    btnFix->setObjectName(QStringLiteral("btnFix"));
+    btnFix->setToolTip(QStringLiteral("Corrects the download's direction, test date or operator"));
+    buttons->addWidget(btnFix);
     btnVoid = new QPushButton(QStringLiteral("Void\u2026"), side);
     btnVoid->setObjectName(QStringLiteral("btnVoid"));
     btnUnvoid = new QPushButton(QStringLiteral("Count again"), side);
@@ -221,6 +236,8 @@ void TfrmJob::ShowDownloads() {
     lstDownloads->clear();
     for (const TDownload& download : controller_.Snapshot()->Downloads) {
         auto* item = new QListWidgetItem(DownloadLine(download), lstDownloads);
+        // The list is narrow: the void's reason and a later fix show whole on hovering.
+        item->setToolTip(item->text());
         item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(download.Number));
     }
     lstDownloads->setCurrentRow(std::min(current, lstDownloads->count() - 1));
@@ -252,4 +269,38 @@ void TfrmJob::VoidClick(bool isVoid) {
         reason = *given;
     }
     controller_.SetVoid(number, isVoid, reason);
+}
+
+const TDownload* TfrmJob::SelectedDownload() {
+    const QListWidgetItem* item = lstDownloads->currentItem();
+    const auto& snapshot = controller_.Snapshot();
+    if (item != nullptr && snapshot) {
+        const std::int64_t number = item->data(Qt::UserRole).toLongLong();
+        for (const TDownload& download : snapshot->Downloads) {
+            if (download.Number == number) {
+                return &download;
+            }
+        }
+    }
+    ShowStatus(QStringLiteral("Choose a download in the list first"));
+    return nullptr;
+}
+
+void TfrmJob::FixClick() {
+    const TDownload* selected = SelectedDownload();
+    if (selected == nullptr) {
+        return;
+    }
+    // A copy: the snapshot may be replaced while the dialog is open.
+    const TDownload download = *selected;
+    const std::optional<TDownloadFix> fix = dialogs_->AskFix(this, download);
+    if (!fix) {
+        return;
+    }
+    if (!fix->Direction && !fix->TestDate && !fix->Operator) {
+        ShowStatus(QStringLiteral("Download %1 not fixed: nothing was changed")
+                       .arg(QString::number(download.Number)));
+        return;
+    }
+    controller_.FixDownload(download, *fix);
 }

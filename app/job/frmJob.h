@@ -4,6 +4,7 @@
 #include <memory>
 
 class IJobDialogs;
+struct TDownload;
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -28,6 +29,7 @@ public:
     QTableView* ResultsView;
     QPlainTextEdit* edtHistory;
     QListWidget* lstDownloads;
+    QPushButton* btnFix;
     QPushButton* btnVoid;
     QPushButton* btnUnvoid;
     QLabel* lblStatus;
@@ -39,6 +41,8 @@ public:
     // F5: reads the job again.
     void Refresh();
     void VoidClick(bool isVoid);
+    // Asks what to correct in the selected download and has it fixed.
+    void FixClick();
 
 private:
     void BuildLayout();
@@ -50,6 +54,9 @@ private:
     void ShowHistory();
     void FollowJob();
     void ShowStatus(const QString& text);
+    // The download selected in the list, as last read; null, with the status line saying so,
+    // when none is.
+    const TDownload* SelectedDownload();
 
     TJobController& controller_;
     std::shared_ptr<IJobDialogs> dialogs_;

@@ -54,7 +54,10 @@ public:
     std::deque<std::optional<TJobProperties>> Properties;
     std::deque<std::optional<std::string>> VoidReasons;
     std::deque<std::optional<std::string>> Passwords;
+    std::deque<std::optional<TDownloadFix>> Fixes;
+    std::deque<std::optional<TArchiveChoice>> SyncWith;
     std::vector<TJobEntry> ListedJobs;
+    std::vector<TDownload> FixesOffered;
     std::vector<TAddAnswers> OfferedAnswers;
 
     std::optional<TJob> AskNewJob(QWidget*) override { return Next(NewJobs); }
@@ -79,6 +82,13 @@ public:
     }
     std::optional<std::string> AskPassword(QWidget*, const QString&) override {
         return Next(Passwords);
+    }
+    std::optional<TDownloadFix> AskFix(QWidget*, const TDownload& download) override {
+        FixesOffered.push_back(download);
+        return Next(Fixes);
+    }
+    std::optional<TArchiveChoice> AskSyncWith(QWidget*, const QString&) override {
+        return Next(SyncWith);
     }
 
 private:
@@ -277,15 +287,17 @@ TEST_F(JobWindowTest, JobMenuSitsBesideOptionsWithTheJobCommandsEnabledByWhatIsO
         (QStringList{QStringLiteral("New job\u2026"), QStringLiteral("Open job\u2026"),
                      QStringLiteral("Archive\u2026"), QString(), QStringLiteral("Add to job"),
                      QStringLiteral("Job report (PDF)\u2026"), QStringLiteral("Export job\u2026"),
-                     QStringLiteral("Job properties\u2026"), QString(),
-                     QStringLiteral("Stop waiting for the archive")}));
+                     QStringLiteral("Sync with\u2026"), QStringLiteral("Job properties\u2026"),
+                     QString(), QStringLiteral("Stop waiting for the archive")}));
     EXPECT_TRUE(Menu().actNewJob->isEnabled());
     EXPECT_FALSE(Menu().actStopWaiting->isEnabled());
     EXPECT_FALSE(Menu().actAddToJob->isEnabled());
     EXPECT_FALSE(Menu().actExportJob->isEnabled());
+    EXPECT_FALSE(Menu().actSyncJob->isEnabled());
 
     ASSERT_NO_FATAL_FAILURE(MakeRiser());
     EXPECT_TRUE(Menu().actExportJob->isEnabled());
+    EXPECT_TRUE(Menu().actSyncJob->isEnabled());
     // Records loaded by no import and no file: nothing to add.
     LoadRecords({Relative("R", "1", 1310, -0.4, -10)});
     EXPECT_FALSE(Menu().actAddToJob->isEnabled());
@@ -511,6 +523,116 @@ TEST_F(JobWindowTest, AVoidDownloadLeavesTheResultsAndCountsAgainWhenUnvoided) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Snapshot()->Downloads[1].Void; }, PatientWaitMs))
         << Status().toStdString();
     EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 6u);
+}
+
+// A download added with the wrong direction, voided, then fixed: the fix goes in, the list
+// tells that it came after the void, and once counted again the pairs appear.
+TEST_F(JobWindowTest, AFixedDirectionMakesThePairsAndAFixAfterAVoidIsTold) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiser());
+    ASSERT_NO_FATAL_FAILURE(SetFixtureBudget());
+    ASSERT_NO_FATAL_FAILURE(OpenDump("meter1-a-b.dump"));
+    ASSERT_NO_FATAL_FAILURE(
+        Add(Answers(TDirection::AToB, "Ann", "2026-11-02"), "Added download 1"));
+    ASSERT_NO_FATAL_FAILURE(WaitForDownloads(1));
+    ASSERT_NO_FATAL_FAILURE(OpenDump("meter1-b-a.dump"));
+    ASSERT_NO_FATAL_FAILURE(
+        Add(Answers(TDirection::AToB, "Ann", "2026-11-03"), "Added download 2"));
+    ASSERT_NO_FATAL_FAILURE(WaitForDownloads(2));
+    EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 0u);
+    TfrmJob& window = *JobWindow();
+    const std::string hash = Snapshot()->Downloads[1].RecordsSha256.substr(0, 8);
+    EXPECT_TRUE(window.lstDownloads->item(1)->text().startsWith(
+        QString::fromStdString("2  " + hash + "  2026-11-03  A\u2192B  Ann  ")))
+        << window.lstDownloads->item(1)->text().toStdString();
+
+    window.lstDownloads->setCurrentRow(1);
+    jobDialogs_->VoidReasons.push_back("wrong direction?");
+    window.VoidClick(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Snapshot()->Downloads[1].Void; }, PatientWaitMs));
+    // A fix that changes nothing writes nothing.
+    window.lstDownloads->setCurrentRow(1);
+    jobDialogs_->Fixes.push_back(TDownloadFix{});
+    window.FixClick();
+    EXPECT_EQ(window.StatusText(), QStringLiteral("Download 2 not fixed: nothing was changed"));
+    TDownloadFix fix;
+    fix.Direction = TDirection::BToA;
+    jobDialogs_->Fixes.push_back(fix);
+    window.FixClick();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Snapshot()->Downloads[1].Direction == TDirection::BToA; }, PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_EQ(Status().toStdString(), "Download 2 (" + hash + ") fixed: direction B\u2192A");
+    ASSERT_EQ(jobDialogs_->FixesOffered.size(), 2u);
+    EXPECT_EQ(jobDialogs_->FixesOffered[1].Number, 2);
+    EXPECT_EQ(jobDialogs_->FixesOffered[1].Direction, TDirection::AToB);
+    const TDownload& fixed = Snapshot()->Downloads[1];
+    ASSERT_FALSE(fixed.FixedAfterVoidAt.empty());
+    EXPECT_TRUE(window.lstDownloads->item(1)->text().endsWith(QString::fromStdString(
+        "  VOID: wrong direction?; fixed after voiding by " + fixed.FixedAfterVoidBy + " on " +
+        fixed.FixedAfterVoidAt + ": unvoid if the fix is right")))
+        << window.lstDownloads->item(1)->text().toStdString();
+    // Wider than the list: whole on hovering.
+    EXPECT_EQ(window.lstDownloads->item(1)->toolTip(), window.lstDownloads->item(1)->text());
+    EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 0u);
+
+    window.lstDownloads->setCurrentRow(1);
+    window.VoidClick(false);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Snapshot()->Results.Counts.Pairs == 6u; }, PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_EQ(RowCells(window).at("R/1/1310")[1], QStringLiteral("0.48"));
+    EXPECT_EQ(OpenArchive(dir_->File("jobs.sqlite"))->Downloads("Riser")[1].Direction,
+              TDirection::BToA);
+}
+
+// Job → Sync with…: the same archive is refused in one message; a new file gets the whole
+// job, and what it gains meanwhile comes back, each time with the counts told.
+TEST_F(JobWindowTest, SyncWithASecondFileCopiesTheJobBothWaysAndTellsTheCounts) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
+    const std::string here = dir_->File("jobs.sqlite");
+    const std::string laptop = dir_->File("laptop.sqlite");
+    const auto sync = [&](const std::string& location) {
+        jobDialogs_->SyncWith.push_back(ArchiveAt(location));
+        Menu().SyncJobClick();
+        return QTest::qWaitFor(
+            [&] {
+                return Status().startsWith(QStringLiteral("Synced")) ||
+                       Status().contains(QStringLiteral("failed"));
+            },
+            PatientWaitMs);
+    };
+    ASSERT_TRUE(sync(here)) << Status().toStdString();
+    EXPECT_TRUE(
+        Status().startsWith(QString::fromStdString("Syncing job Riser with " + here + " failed: ")))
+        << Status().toStdString();
+
+    const std::size_t events = OpenArchive(here)->Events("Riser").size();
+    QSignalSpy progress(&Jobs(), &TJobController::Progress);
+    ASSERT_TRUE(sync(laptop)) << Status().toStdString();
+    EXPECT_EQ(Status().toStdString(), "Synced job Riser with " + laptop +
+                                          ": from it 0 downloads, 0 decisions; to it the job "
+                                          "made, 2 downloads, " +
+                                          std::to_string(events) + " decisions");
+    ASSERT_GE(progress.count(), 2);
+    EXPECT_EQ(progress.last()[0].toString().toStdString(),
+              "Syncing job Riser with " + laptop + ": downloads: 2 of 2");
+
+    std::size_t laptopEvents = 0;
+    {
+        const std::unique_ptr<TArchive> other = OpenArchive(laptop);
+        other->AddDownload(
+            "Riser", MakeDownload(DumpRecords("meter2-retest-a-b.dump"), "Meter 2", "/dev/ttyUSB1",
+                                  Answers(TDirection::AToB, "Cy", "2026-11-04")));
+        other->SetVoid("Riser", 1, true, "reference drifted");
+        laptopEvents = other->Events("Riser").size();
+    }
+    ASSERT_TRUE(sync(laptop)) << Status().toStdString();
+    EXPECT_EQ(Status().toStdString(), "Synced job Riser with " + laptop + ": from it 1 download, " +
+                                          std::to_string(laptopEvents - events) +
+                                          " decisions; to it 0 downloads, 0 decisions");
+    ASSERT_NO_FATAL_FAILURE(WaitForDownloads(3));
+    EXPECT_TRUE(Snapshot()->Downloads[0].Void);
+    EXPECT_EQ(OpenArchive(here)->Events("Riser").size(), laptopEvents);
 }
 
 TEST_F(JobWindowTest, ExportJobWritesTheJobDocumentOfTheArchive) {
@@ -782,6 +904,69 @@ TEST_F(JobWindowTest, TheAddDialogOffersThePreviousAnswersAndGivesWhatWasChosen)
     EXPECT_EQ(answers->TestDate, "2026-11-09");
 }
 
+// The Fix dialog shows the download as it is and gives only what the user changed; Sync with…
+// gives the file or database chosen.
+TEST_F(JobWindowTest, TheFixAndSyncDialogsGiveOnlyWhatWasChosen) {
+    TDownload download;
+    download.Number = 2;
+    download.RecordsSha256 = "3f2a9c1e77";
+    download.Direction = TDirection::AToB;
+    download.TestDate = "2026-11-03";
+    download.Operator = "Ann";
+    struct TCase {
+        std::function<void(QComboBox*, QDateEdit*, QLineEdit*)> Change;
+        std::optional<TDirection> Direction;
+        std::optional<std::string> TestDate, Operator;
+    };
+    const TCase cases[] = {
+        {[](QComboBox*, QDateEdit*, QLineEdit*) {}, {}, {}, {}},
+        {[](QComboBox*, QDateEdit*, QLineEdit* person) { person->setText(" Ben "); },
+         {},
+         {},
+         "Ben"},
+        {[](QComboBox* direction, QDateEdit* date, QLineEdit*) {
+             direction->setCurrentIndex(direction->findText(QStringLiteral("B\u2192A")));
+             date->setDate(QDate(2026, 11, 5));
+         },
+         TDirection::BToA,
+         "2026-11-05",
+         {}}};
+    TQtJobDialogs dialogs;
+    for (const TCase& test : cases) {
+        TModalWatch watch([&](QWidget* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Fix download 2 (3f2a9c1e)"));
+            auto* direction = dialog->findChild<QComboBox*>(QStringLiteral("cbDirection"));
+            auto* date = dialog->findChild<QDateEdit*>(QStringLiteral("edtTestDate"));
+            auto* person = dialog->findChild<QLineEdit*>(QStringLiteral("edtOperator"));
+            ASSERT_TRUE(direction && date && person);
+            EXPECT_EQ(direction->currentText(), QStringLiteral("A\u2192B"));
+            EXPECT_EQ(date->date(), QDate(2026, 11, 3));
+            EXPECT_EQ(person->text(), QStringLiteral("Ann"));
+            test.Change(direction, date, person);
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        const std::optional<TDownloadFix> fix = dialogs.AskFix(frm_.get(), download);
+        ASSERT_TRUE(watch.Seen());
+        ASSERT_TRUE(fix.has_value());
+        EXPECT_EQ(fix->Direction, test.Direction);
+        EXPECT_EQ(fix->TestDate, test.TestDate);
+        EXPECT_EQ(fix->Operator, test.Operator);
+    }
+
+    TModalWatch watch([](QWidget* dialog) {
+        auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("edtFile"));
+        ASSERT_TRUE(file);
+        file->setText(QStringLiteral(" /media/ann/laptop.sqlite "));
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    const std::optional<TArchiveChoice> choice =
+        dialogs.AskSyncWith(frm_.get(), QStringLiteral("Riser"));
+    ASSERT_TRUE(watch.Seen());
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->Kind, TArchiveChoice::TKind::File);
+    EXPECT_EQ(choice->Location, "/media/ann/laptop.sqlite");
+}
+
 TEST(JobSettingsTest, APasswordIsKeptForTheRunButNeverStored) {
     TTempFolder folder;
     const QString file = QString::fromStdString(folder.File("job.ini"));
@@ -884,6 +1069,34 @@ TEST_F(JobWindowPostgresTest, TheJobIsMadeAndFilledInAPostgresArchive) {
     EXPECT_EQ(JobWindow()->lblArchive->text(),
               QStringLiteral("Archive: ") + QString::fromStdString(ShownLocation(database.Uri())));
     EXPECT_EQ(RowCells(*JobWindow()).at("R/1/1310")[2], QStringLiteral("0.45"));
+    EXPECT_EQ(OpenArchive(database.Uri())->Downloads("Riser").size(), 2u);
+}
+
+// A database is synced with as a file is; the password given for the sync never shows.
+TEST_F(JobWindowPostgresTest, SyncWithADatabaseNeverShowsItsPassword) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
+    TPostgresDatabase database(serverUri_);
+    TArchiveChoice choice = ArchiveAt(database.Uri());
+    choice.Password = "s3cret-sync";
+    jobDialogs_->SyncWith.push_back(choice);
+    QSignalSpy progress(&Jobs(), &TJobController::Progress);
+    Menu().SyncJobClick();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Status().startsWith(QStringLiteral("Synced")) ||
+                   Status().contains(QStringLiteral("failed"));
+        },
+        PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_TRUE(Status().endsWith(
+        QStringLiteral(": from it 0 downloads, 0 decisions; to it the job made, 2 downloads, ") +
+        QString::number(OpenArchive(dir_->File("jobs.sqlite"))->Events("Riser").size()) +
+        QStringLiteral(" decisions")))
+        << Status().toStdString();
+    for (const QList<QVariant>& told : progress) {
+        EXPECT_EQ(told[0].toString().indexOf(QStringLiteral("s3cret")), -1);
+    }
+    EXPECT_EQ(Status().indexOf(QStringLiteral("s3cret")), -1);
     EXPECT_EQ(OpenArchive(database.Uri())->Downloads("Riser").size(), 2u);
 }
 

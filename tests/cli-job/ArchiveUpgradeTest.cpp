@@ -91,13 +91,18 @@ TEST_F(ArchiveUpgradeTest, TheOfficesDatabaseUpgradesByItsCommandAndSyncsWithThe
                            "--archive URI"),
               std::string::npos)
         << run.err;
+    // Nor does a sync with it go on, before anything is written anywhere.
+    const std::string laptop = Path("laptop.sqlite");
+    fs::copy_file(VersionOne + "/laptop.sqlite", laptop);
+    run = Cli({"job", "sync", "Riser", "--with", office}, laptop);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("meridax-cli archive upgrade --archive URI"), std::string::npos)
+        << run.err;
     run = Cli({"archive", "upgrade"}, office);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("is up to date"), std::string::npos) << run.out;
     ExpectAsBefore(office, "office", {"Riser"});
 
-    const std::string laptop = Path("laptop.sqlite");
-    fs::copy_file(VersionOne + "/laptop.sqlite", laptop);
     run = Cli({"job", "sync", "Riser", "--with", office}, laptop);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     const std::string show = Cli({"job", "show", "Riser"}, laptop).out;

@@ -73,8 +73,8 @@ TOptions CompletionOptions(const std::string& command) {
 const std::vector<std::string> CliCommands{"convert", "import",  "report",
                                            "job",     "archive", "ports"};
 // The job's own commands; the completion names each "job-new" and so on.
-const std::vector<std::string> JobCommands{"new",  "add",    "list",   "show",   "set",
-                                           "void", "unvoid", "report", "export", "import"};
+const std::vector<std::string> JobCommands{"new",    "add", "list",   "show",   "set",    "void",
+                                           "unvoid", "fix", "report", "export", "import", "sync"};
 
 TEST(OptionsDocumentedTest, TheCliHelpTheManPageAndTheCompletionNameTheSameOptions) {
     TOptions help = OptionsIn(Help(MERIDAX_CLI));
@@ -105,8 +105,10 @@ TEST(OptionsDocumentedTest, EachCliCommandIsCompletedWithItsOwnOptions) {
         EXPECT_EQ(CompletionOptions("job-" + command),
                   Joined(OptionsIn(Help(MERIDAX_CLI, {"job", command})), {"--help"}));
     }
-    EXPECT_EQ(CompletionOptions("archive-backup"),
-              Joined(OptionsIn(Help(MERIDAX_CLI, {"archive", "backup"})), {"--help"}));
+    for (const std::string command : {"backup", "upgrade"}) {
+        EXPECT_EQ(CompletionOptions("archive-" + command),
+                  Joined(OptionsIn(Help(MERIDAX_CLI, {"archive", command})), {"--help"}));
+    }
 }
 
 TEST(OptionsDocumentedTest, TheCliCommandsAreThoseItsHelpNames) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "archive/ArchiveLimits.h"
 #include "archive/JobLogo.h"
@@ -369,10 +370,14 @@ TMergeOutcome TEventArchive::Merge(const std::string& jobName, const std::vector
     const TWriteOutcome written =
         store_->WriteJob(jobName, TJobPresence::MakeIfMissing, [&](const TJobView& view) {
             existed = !view.Events.empty() || !view.Downloads.empty();
+            // Only events new here are told of: those seen before were told then.
             outcome.FarAhead.clear();
             const std::int64_t nowMs = NowMsOf(view.Now);
+            std::set<std::string> known;
+            for (const TJobEvent& event : view.Events)
+                known.insert(event.Id);
             for (const TJobEvent& event : events) {
-                if (IsFarAhead(event.Clock, nowMs))
+                if (IsFarAhead(event.Clock, nowMs) && known.count(event.Id) == 0)
                     outcome.FarAhead.push_back(event);
             }
             return TJobWrite{events, newRecords};

@@ -215,12 +215,22 @@ void TSqliteArchive::Open() {
 
 void TSqliteArchive::BackUpBeforeUpgrade(int version) {
     // A copy of the file as this version left it, beside it, under a name no other file has.
+    // Another program opening the archive at the same moment may take a name first.
     const std::string base = path_ + ".version-" + std::to_string(version);
     std::string copy = base;
-    for (int other = 2; ::access(copy.c_str(), F_OK) == 0; ++other)
+    for (int other = 2;; ++other) {
+        if (::access(copy.c_str(), F_OK) != 0) {
+            try {
+                TSqliteStatement vacuum(*connection_, "VACUUM INTO ?");
+                vacuum.Bind(1, copy).Run();
+                break;
+            } catch (const ESqliteError&) {
+                if (::access(copy.c_str(), F_OK) != 0 || other > 20)
+                    throw;
+            }
+        }
         copy = base + "-" + std::to_string(other);
-    TSqliteStatement vacuum(*connection_, "VACUUM INTO ?");
-    vacuum.Bind(1, copy).Run();
+    }
     openNotice_ = "upgraded the archive " + path_ + " to version " +
                   std::to_string(NewestArchiveVersion()) + "; its copy from before is " + copy;
 }

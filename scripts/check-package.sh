@@ -146,7 +146,7 @@ expect_completion() {
     [ "$got" = "$2" ] || fail "completing '$1' gave '$got', expected '$2'"
 }
 expect_completion 'meridax-cli ' '--help --version archive convert import job ports report'
-expect_completion 'meridax-cli archive ' '--help backup'
+expect_completion 'meridax-cli archive ' '--help backup upgrade'
 expect_completion 'meridax-cli convert a.mxe --page ' 'absolute all relative'
 expect_completion 'meridax-cli convert a.mxe --to ' 'a.mxe c.xls d.xlsx e.csv'
 expect_completion 'meridax-cli report a.mxe --to ' 'd.xlsx e.csv g.pdf'
@@ -154,7 +154,7 @@ expect_completion 'meridax-cli report a.mxe --budget ' 'f.json'
 expect_completion 'meridax-cli convert ' 'a.mxe b.txt'
 expect_completion 'meridax-cli import --port ' '/dev/ttyS1 /dev/ttyUSB0'
 expect_completion 'meridax-cli ports -' '--all --help'
-expect_completion 'meridax-cli job ' '--help add export import list new report set show unvoid void'
+expect_completion 'meridax-cli job ' '--help add export fix import list new report set show sync unvoid void'
 expect_completion 'meridax-cli job report J --to ' 'd.xlsx e.csv g.pdf'
 
 echo "check-package: $deb passed"

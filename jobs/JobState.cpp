@@ -104,9 +104,10 @@ void DeriveJobFacts(const TStateSource& source, TJob& job) {
                                                           {EventField::Site, &job.Site},
                                                           {EventField::Contractor, &job.Contractor},
                                                           {EventField::Notes, &job.Notes}};
-    for (const auto& [field, text] : texts) {
-        WithWinner(source, JobTarget, field,
-                   [&](const TJobEvent& event) { *text = ReadString(event.Value); });
+    for (const auto& entry : texts) {
+        std::string* text = entry.second;  // clang 14's lambdas take no structured binding
+        WithWinner(source, JobTarget, entry.first,
+                   [text](const TJobEvent& event) { *text = ReadString(event.Value); });
     }
     WithWinner(source, JobTarget, EventField::Logo, [&](const TJobEvent& event) {
         TLogoValue logo = ReadLogoValue(event.Value);

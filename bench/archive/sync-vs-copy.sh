@@ -53,8 +53,8 @@ if grep -q '^postgresql' "$server"; then
         psql -q -h "$host" -U postgres -d "s$round" \
             -c "CREATE TABLE downloads(id BIGINT PRIMARY KEY); INSERT INTO downloads VALUES (1);
                 CREATE TABLE readings($columns)" >/dev/null
-        timed "psql \\copy              " psql -q -h "$host" -U postgres -d "s$round" \
-            -c "\\copy readings from '$work/rows-only.csv' with (format csv)"
+        timed "psql copy                " psql -q -h "$host" -U postgres -d "s$round" \
+            -c "\\copy readings from '$work/rows-only.csv' with (format csv, force_not_null (direction))"
         timed "job sync, nothing new    " "$cli" job sync J --with "$team" \
             --archive "$work/laptop.sqlite"
     done

@@ -74,7 +74,7 @@ TJobReportInput MakeJobReportInput(const TJob& job, const std::vector<TDownload>
     if (!title.empty())
         input.Title = title;
     input.Version = version;
-    input.DateTime = ReportDateTimeNow();
+    input.DateTime = ReportDateTimeWithZoneNow();
     return input;
 }
 

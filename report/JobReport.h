@@ -17,7 +17,7 @@ struct TJobReportInput {
     std::string Title = "Job test report";
     std::string ProgramName = "MERIDAX data exporter";
     std::string Version;
-    std::string DateTime;  // as it is to be printed, e.g. "2026-12-07 14:05"
+    std::string DateTime;  // as it is to be printed, e.g. "2026-12-07 14:05 UTC+01:00"
 };
 
 // The input the window and meridax-cli both make, so that their reports cannot drift apart:

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include "data/NumberText.h"
@@ -109,6 +110,29 @@ void AddDownloadFacts(TBlockList& list, const TJobReportInput& input) {
     list.Add(std::move(table));
 }
 
+// Each link's length, connectors and splices, so that a reader can work a limit out again
+// from the budget's figures.
+void AddBudgetLinks(TBlockList& list, const TBudget& budget) {
+    if (budget.Links.empty())
+        return;
+    list.Gap(6);
+    TTableBlock links;
+    links.Columns = {{QStringLiteral("Cable")},
+                     {QStringLiteral("Length (m)"), true},
+                     {QStringLiteral("Connectors"), true},
+                     {QStringLiteral("Splices"), true}};
+    for (const TLinkBudget& link : budget.Links) {
+        // As the test report gives a length: "500", or two decimals with a fraction.
+        const bool whole =
+            link.LengthM == std::floor(link.LengthM) && std::abs(link.LengthM) < 1e15;
+        links.AddRow(
+            {link.Cable == "*" ? QStringLiteral("* (every other cable)") : Utf8(link.Cable),
+             QString::number(link.LengthM, 'f', whole ? 0 : 2), QString::number(link.Connectors),
+             QString::number(link.Splices)});
+    }
+    list.Add(std::move(links));
+}
+
 void AddBudget(TBlockList& list, const TBudget& budget) {
     list.Heading(QStringLiteral("Loss budget"));
     const TBudgetPreset* preset = FindBudgetPreset(budget.Preset);
@@ -131,6 +155,7 @@ void AddBudget(TBlockList& list, const TBudget& budget) {
     if (!budget.Launch.empty())
         facts.emplace_back(QStringLiteral("Launch"), Utf8(budget.Launch));
     list.Add(FactsTable(facts));
+    AddBudgetLinks(list, budget);
 }
 
 }  // namespace
@@ -168,11 +193,16 @@ void AddJobCover(TBlockList& list, const TJobReportInput& input, const TBudget& 
     list.Line(Utf8(input.Title), TFontRole::Title);
     list.Gap(6);
     // Names are facts of a table, so that a long one wraps rather than being cut.
-    list.Add(FactsTable({{QStringLiteral("Job"), Utf8(job.Name)},
-                         {QStringLiteral("Customer"), OrNone(job.Customer)},
-                         {QStringLiteral("Site"), OrNone(job.Site)},
-                         {QStringLiteral("Contractor"), OrNone(job.Contractor)},
-                         {QStringLiteral("Printed"), OrNone(input.DateTime)}}));
+    std::vector<std::pair<QString, QString>> facts{
+        {QStringLiteral("Job"), Utf8(job.Name)},
+        {QStringLiteral("Customer"), OrNone(job.Customer)},
+        {QStringLiteral("Site"), OrNone(job.Site)},
+        {QStringLiteral("Contractor"), OrNone(job.Contractor)}};
+    // The job's notes are the technicians' word to the customer: given when there are any.
+    if (!job.Notes.empty())
+        facts.emplace_back(QStringLiteral("Notes"), Utf8(job.Notes));
+    facts.emplace_back(QStringLiteral("Printed"), OrNone(input.DateTime));
+    list.Add(FactsTable(facts));
     list.Gap(16);
     AddResult(list, *input.Results);
     AddDownloadFacts(list, input);

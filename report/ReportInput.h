@@ -15,3 +15,5 @@ TReportInput PageReportInput(const TMeasurementTable& table, const std::vector<T
 
 // The local date and time now as a report prints it, e.g. "2026-12-07 14:05".
 std::string ReportDateTimeNow();
+// The same with the time zone it is in: "2026-12-07 14:05 UTC+01:00" ("... UTC" at UTC).
+std::string ReportDateTimeWithZoneNow();

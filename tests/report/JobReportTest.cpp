@@ -50,10 +50,13 @@ TEST_F(TJobReportText, CoverGivesTheBudgetsMethodWhereItIsGiven) {
          R"( "end_connector_db": 0.3, "launch": "encircled flux", "pair_rule": "average",)"
          R"( "links": [{"cable": "*", "length_m": 120, "connectors": 2}]})",
          "2026-11-06T08:00:00.000000Z"});
+    job_.Notes = "Risers re-spliced on floor 3";
     const auto pages = Pages(Write());
     ASSERT_FALSE(pages.empty());
     ExpectLines(pages[0], {"Name Riser R, TIA", "Pair rule average", "Reference method 2-jumper",
-                           "End connection 0.30 dB each measured", "Launch encircled flux"});
+                           "End connection 0.30 dB each measured", "Launch encircled flux",
+                           "Notes Risers re-spliced on floor 3",
+                           "Cable Length (m) Connectors Splices", "* (every other cable) 120 2 0"});
     bool preset = false;
     for (const std::string& line : pages[0])
         preset = preset || line.starts_with("Preset tia-568-sm-isp (");
@@ -232,7 +235,9 @@ TEST_F(TJobReportText, InputOfTheWindowAndTheCommandLine) {
     EXPECT_EQ(input.Results, &results_);
     EXPECT_EQ(input.Title, "Job test report");
     EXPECT_EQ(input.Version, "1.2");
-    EXPECT_TRUE(std::regex_match(input.DateTime, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d)")))
+    // The printed time says its zone: a reader elsewhere knows when it was.
+    EXPECT_TRUE(std::regex_match(input.DateTime,
+                                 std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d UTC([+-]\d\d:\d\d)?)")))
         << input.DateTime;
     EXPECT_EQ(MakeJobReportInput(job_, downloads_, results_, "", "Acceptance").Title, "Acceptance");
 }

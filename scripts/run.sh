@@ -6,4 +6,8 @@ cd "$(dirname "$0")/.."
 source scripts/trees.sh
 [ -f build/CMakeCache.txt ] || configure_normal
 cmake --build build -j "$(nproc)" --target meridax
-exec ./build/app/meridax
+# The program keeps settings.ini in the folder it starts in: a folder of the build tree, so
+# that the clone stays as it was checked out.
+mkdir -p build/run
+cd build/run
+exec ../app/meridax "$@"

@@ -16,6 +16,7 @@
 #include "app/common/FileDialogs.h"
 #include "app/common/Latin1.h"
 #include "app/common/MeridaxApplication.h"
+#include "app/common/WholeText.h"
 #include "data/NumberText.h"
 
 namespace {
@@ -291,6 +292,8 @@ void TfrmLossBudget::ShowPresetFigures() {
                                     from);
     txtGainTolerance->setPlaceholderText(figure(DefaultGainToleranceDb) +
                                          QStringLiteral(" (default)"));
+    for (QLineEdit* field : {txtConnectorDb, txtSpliceDb, txtGainTolerance})
+        FitPlaceholder(field);
 }
 
 QTableWidget* TfrmLossBudget::Table(TBudgetTable table) const {
@@ -362,8 +365,10 @@ void TfrmLossBudget::MakeMethodFields(QGridLayout* fields) {
     cbReferenceMethod->addItem(QStringLiteral("3-jumper (no end connection measured)"));
     txtEndConnectorDb = MakeField(this, "txtEndConnectorDb");
     txtEndConnectorDb->setPlaceholderText(QStringLiteral("the connector pair's"));
+    FitPlaceholder(txtEndConnectorDb);
     txtLaunch = MakeField(this, "txtLaunch");
     txtLaunch->setPlaceholderText(QStringLiteral("e.g. encircled flux"));
+    FitPlaceholder(txtLaunch);
     fields->addWidget(new QLabel(QStringLiteral("End connection (dB):"), this), 4, 2);
     fields->addWidget(txtEndConnectorDb, 4, 3);
     fields->addWidget(new QLabel(QStringLiteral("Reference method:"), this), 5, 0);

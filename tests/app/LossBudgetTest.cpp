@@ -11,6 +11,7 @@
 #include "app/WindowFixture.h"
 #include "app/budget/BudgetForm.h"
 #include "app/budget/frmLossBudget.h"
+#include "app/common/WholeText.h"
 #include "app/main/MeasurementModel.h"
 #include "support/Throws.h"
 
@@ -436,4 +437,31 @@ TEST_F(TLossBudgetTest, AKeptBudgetThatNoLongerReadsIsDroppedWithAMessage) {
     CreateWindow();
     EXPECT_FALSE(frm_->Budget().has_value());
     EXPECT_EQ(frm_->StatusText(), QString());
+}
+
+// Every hint the dialog gives in an empty field is read whole at the dialog's own size, with
+// a preset's figures and without.
+TEST_F(TLossBudgetTest, EveryFieldsHintIsShownWhole) {
+    CreateWindow();
+    TModalWatch watch([&](QWidget* shown) {
+        auto* dialog = qobject_cast<TfrmLossBudget*>(shown);
+        ASSERT_NE(dialog, nullptr);
+        for (const int preset : {0, dialog->cbPreset->count() - 1}) {
+            dialog->cbPreset->setCurrentIndex(preset);
+            dialog->layout()->activate();
+            int hints = 0;
+            for (const QLineEdit* field : dialog->findChildren<QLineEdit*>()) {
+                if (field->placeholderText().isEmpty() || !field->isVisible())
+                    continue;
+                ++hints;
+                EXPECT_TRUE(ShowsPlaceholderWhole(*field))
+                    << field->objectName().toStdString() << ": "
+                    << field->placeholderText().toStdString() << " in " << field->width();
+            }
+            EXPECT_GE(hints, 5);
+        }
+        dialog->btnCancel->click();
+    });
+    frm_->LossBudget1->trigger();
+    ASSERT_TRUE(watch.Seen());
 }

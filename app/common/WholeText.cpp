@@ -15,14 +15,20 @@ int PlaceholderRoom(const QLineEdit& field) {
            margins.right() + 2 * LineEditTextMargin + 1;  // and the cursor's pixel
 }
 
+// The style's description of the field's frame, as QLineEdit gives it to the style.
+QStyleOptionFrame FrameOption(const QLineEdit& field) {
+    QStyleOptionFrame option;
+    option.initFrom(&field);
+    option.lineWidth =
+        field.hasFrame() ? field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &field)
+                         : 0;
+    return option;
+}
+
 }  // namespace
 
 void FitPlaceholder(QLineEdit* field) {
-    QStyleOptionFrame option;
-    option.initFrom(field);
-    option.lineWidth = field->hasFrame() ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
-                                                                       &option, field)
-                                         : 0;
+    const QStyleOptionFrame option = FrameOption(*field);
     const QSize needed = field->style()->sizeFromContents(
         QStyle::CT_LineEdit, &option, QSize(PlaceholderRoom(*field), field->sizeHint().height()),
         field);
@@ -30,11 +36,7 @@ void FitPlaceholder(QLineEdit* field) {
 }
 
 bool ShowsPlaceholderWhole(const QLineEdit& field) {
-    QStyleOptionFrame option;
-    option.initFrom(&field);
-    option.lineWidth =
-        field.hasFrame() ? field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &field)
-                         : 0;
+    const QStyleOptionFrame option = FrameOption(field);
     const QRect text = field.style()->subElementRect(QStyle::SE_LineEditContents, &option, &field);
     return text.width() >= PlaceholderRoom(field);
 }

@@ -10,8 +10,6 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyle>
-#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -22,7 +20,8 @@
 
 namespace {
 
-// "2  3f2a9c1e  2026-11-03  B→A  Ann  Meter 1", with the void and a fix made after it.
+// "2  3f2a9c1e  2026-11-03  B→A  Ann  Meter 1"; a void one begins "VOID  " and ends with
+// its reason and a fix made after it.
 QString DownloadLine(const TDownload& download) {
     QString line = QStringLiteral("%1  %2  %3  %4  %5  %6")
                        .arg(QString::number(download.Number),
@@ -30,7 +29,9 @@ QString DownloadLine(const TDownload& download) {
                             Utf8(DirectionCaption(download.Direction)), Utf8(download.Operator),
                             Utf8(download.Meter.empty() ? download.Source : download.Meter));
     if (download.Void) {
-        line += QStringLiteral("  VOID: ") + Utf8(download.VoidReason);
+        // At the start: the end of a long line is out of sight in the narrow list.
+        line = QStringLiteral("VOID  ") + line + QStringLiteral("  reason: ") +
+               Utf8(download.VoidReason);
         // Whoever voided it did not know of the fix: the fix may have been all it needed.
         if (!download.FixedAfterVoidAt.empty()) {
             line += QStringLiteral("; fixed after voiding by %1 on %2: unvoid if the fix is right")
@@ -40,20 +41,6 @@ QString DownloadLine(const TDownload& download) {
         }
     }
     return line;
-}
-
-// The widest figure a column of readings commonly shows: a power of two digits in dBm.
-const QString WidestFigure = QStringLiteral("-00.00 dBm");
-
-// The width a cell needs for text, as the table's delegate measures it.
-int CellWidth(const QTableView& view, const QString& text) {
-    QStyleOptionViewItem option;
-    option.initFrom(&view);
-    option.features = QStyleOptionViewItem::HasDisplay;
-    option.text = text;
-    option.font = view.font();
-    option.fontMetrics = view.fontMetrics();
-    return view.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), &view).width();
 }
 
 }  // namespace
@@ -75,8 +62,11 @@ TfrmJob::TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialog
     connect(&controller_, &TJobController::SnapshotReady, this, &TfrmJob::ShowSnapshot);
     connect(&controller_, &TJobController::Loading, this, &TfrmJob::ShowStatus);
     connect(&controller_, &TJobController::Progress, this, &TfrmJob::ShowStatus);
-    connect(&controller_, &TJobController::Status, this, &TfrmJob::ShowStatus);
-    connect(&controller_, &TJobController::Failed, this, &TfrmJob::ShowStatus);
+    connect(&controller_, &TJobController::Status, this, &TfrmJob::ShowOutcome);
+    connect(&controller_, &TJobController::Failed, this, [this](const QString& message) {
+        ownAction_ = false;
+        ShowStatus(message);
+    });
     connect(&controller_, &TJobController::JobChanged, this, &TfrmJob::FollowJob);
     FollowJob();
 }
@@ -91,6 +81,9 @@ void TfrmJob::BuildLayout() {
     cbFilter->addItems({QStringLiteral("All"), QStringLiteral("FAIL"), QStringLiteral("CHECK"),
                         QStringLiteral("One direction"), QStringLiteral("Untested")});
     top->addWidget(cbFilter);
+    lblRows = new QLabel(central);
+    lblRows->setObjectName(QStringLiteral("lblRows"));
+    top->addWidget(lblRows);
     top->addSpacing(16);
     lblArchive = new QLabel(central);
     lblArchive->setObjectName(QStringLiteral("lblArchive"));
@@ -110,14 +103,13 @@ void TfrmJob::BuildLayout() {
     ResultsView->setWordWrap(false);
     ResultsView->verticalHeader()->hide();
     ResultsView->verticalHeader()->setDefaultSectionSize(20);
-    // Widths for the figures the columns hold, so that every column shows beside the side
-    // panel; the user may widen any.
-    ResultsView->horizontalHeader()->setDefaultSectionSize(58);
-    ResultsView->setColumnWidth(TJobResultsModel::Cable, 60);
-    ResultsView->setColumnWidth(TJobResultsModel::Fiber, 48);
-    ResultsView->setColumnWidth(TJobResultsModel::WaveLength, 86);
-    ResultsView->setColumnWidth(TJobResultsModel::Verdict, 84);
-    FitFigureColumns();
+    // Every column as wide as its texts and its caption with the sort mark, never cut; the
+    // last takes what the window gains.
+    QHeaderView& header = *ResultsView->horizontalHeader();
+    header.setSectionResizeMode(QHeaderView::ResizeToContents);
+    header.setStretchLastSection(true);
+    // A power reading is no loss: its column stands before the losses'.
+    header.moveSection(TJobResultsModel::Power, TJobResultsModel::AToB);
 
     BuildSidePanel(splitter);
     splitter->setStretchFactor(0, 3);
@@ -131,8 +123,10 @@ void TfrmJob::BuildLayout() {
     lblStatus->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(lblStatus, 1);
 
-    connect(cbFilter, &QComboBox::currentIndexChanged, this,
-            [this](int index) { filter_->SetFilter(static_cast<TJobFilter>(index)); });
+    connect(cbFilter, &QComboBox::currentIndexChanged, this, [this](int index) {
+        filter_->SetFilter(static_cast<TJobFilter>(index));
+        ShowRowCount();
+    });
     connect(ResultsView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TfrmJob::ShowHistory);
     connect(btnFix, &QPushButton::clicked, this, &TfrmJob::FixClick);
@@ -176,14 +170,36 @@ void TfrmJob::ShowStatus(const QString& text) {
     lblStatus->setText(text);
 }
 
+void TfrmJob::ShowOutcome(const QString& text) {
+    if (ownAction_) {
+        ownAction_ = false;
+        outcome_ = text;
+    }
+    ShowStatus(text);
+}
+
+void TfrmJob::ShowRowCount() {
+    const int shown = filter_->rowCount();
+    const int all = model_->rowCount();
+    const QString rows = all == 1 ? QStringLiteral("row") : QStringLiteral("rows");
+    lblRows->setText(shown == all ? QStringLiteral("%1 %2").arg(QString::number(all), rows)
+                                  : QStringLiteral("%1 of %2 %3")
+                                        .arg(QString::number(shown), QString::number(all), rows));
+}
+
 void TfrmJob::FollowJob() {
     const QString name = Utf8(controller_.JobName());
     setWindowTitle(name.isEmpty() ? QStringLiteral("Job") : QStringLiteral("Job %1").arg(name));
     lblArchive->setText(QStringLiteral("Archive: ") + controller_.ShownArchive());
     if (!controller_.Snapshot()) {
+        // Nothing of the job before may stay: another archive or job is not read yet.
         model_->SetRows({});
         lstDownloads->clear();
         edtHistory->clear();
+        ShowRowCount();
+        ownAction_ = false;
+        outcome_.clear();
+        ShowStatus(controller_.HasJob() ? QString() : QStringLiteral("No job open"));
     }
 }
 
@@ -198,7 +214,7 @@ void TfrmJob::ShowSnapshot() {
     }
     FollowJob();
     model_->SetRows(JobRows(snapshot->Results));
-    FitFigureColumns();
+    ShowRowCount();
     ShowDownloads();
     ShowHistory();
     QString text = Utf8(JobCountsText(snapshot->Results.Counts));
@@ -211,24 +227,11 @@ void TfrmJob::ShowSnapshot() {
     if (snapshot->ReadOnly) {
         text += QStringLiteral(" (archive read-only)");
     }
-    ShowStatus(text);
-}
-
-// A power reading goes in A→B, B→A or Average: each is wide enough for one ("-2.50 dBm"), and
-// for any wider figure of the rows in sight. Columns only grow, so a width the user chose stays.
-void TfrmJob::FitFigureColumns() {
-    const int common = CellWidth(*ResultsView, WidestFigure);
-    for (const int column :
-         {TJobResultsModel::AToB, TJobResultsModel::BToA, TJobResultsModel::Average,
-          TJobResultsModel::Limit, TJobResultsModel::Margin}) {
-        const bool readings = column <= TJobResultsModel::Average;
-        // Public in the base class: the rows in sight, measured as the delegate paints them.
-        const QAbstractItemView& view = *ResultsView;
-        const int needed = std::max(readings ? common : 0, view.sizeHintForColumn(column));
-        if (ResultsView->columnWidth(column) < needed) {
-            ResultsView->setColumnWidth(column, needed);
-        }
+    if (!outcome_.isEmpty()) {
+        text = outcome_ + QStringLiteral("; ") + text;
+        outcome_.clear();
     }
+    ShowStatus(text);
 }
 
 void TfrmJob::ShowDownloads() {
@@ -239,6 +242,9 @@ void TfrmJob::ShowDownloads() {
         // The list is narrow: the void's reason and a later fix show whole on hovering.
         item->setToolTip(item->text());
         item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(download.Number));
+        if (download.Void) {
+            item->setForeground(lstDownloads->palette().color(QPalette::Disabled, QPalette::Text));
+        }
     }
     lstDownloads->setCurrentRow(std::min(current, lstDownloads->count() - 1));
 }
@@ -268,6 +274,7 @@ void TfrmJob::VoidClick(bool isVoid) {
         }
         reason = *given;
     }
+    ownAction_ = true;
     controller_.SetVoid(number, isVoid, reason);
 }
 
@@ -302,5 +309,6 @@ void TfrmJob::FixClick() {
                        .arg(QString::number(download.Number)));
         return;
     }
+    ownAction_ = true;
     controller_.FixDownload(download, *fix);
 }

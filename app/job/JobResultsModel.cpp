@@ -12,16 +12,17 @@
 
 namespace {
 
+// The unit on a line of its own keeps the columns of figures narrow.
 constexpr std::array<const char*, TJobResultsModel::Count> ColumnCaptions{"Cable",
                                                                           "Fiber",
                                                                           "WaveLength",
-                                                                          "Loss A\u2192B (dB)",
-                                                                          "Loss B\u2192A (dB)",
-                                                                          "Average (dB)",
-                                                                          "Limit (dB)",
-                                                                          "Margin (dB)",
+                                                                          "Loss A\u2192B\n(dB)",
+                                                                          "Loss B\u2192A\n(dB)",
+                                                                          "Average\n(dB)",
+                                                                          "Limit\n(dB)",
+                                                                          "Margin\n(dB)",
                                                                           "Verdict",
-                                                                          "Power (dBm)"};
+                                                                          "Power\n(dBm)"};
 
 bool IsAbsolute(const TJobRow& row) {
     return row.Row.Shape == TRowShape::Absolute;

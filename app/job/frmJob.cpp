@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -43,6 +44,24 @@ QString DownloadLine(const TDownload& download) {
     return line;
 }
 
+// A header whose sections keep for the sort mark what the style takes from the caption for
+// it (half the header's height and two margins), not the whole height Qt reserves, which
+// for captions of two lines would widen every column by half again.
+class TFigureHeader : public QHeaderView {
+public:
+    using QHeaderView::QHeaderView;
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override {
+        QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+        if (isSortIndicatorShown()) {
+            const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+            size.rwidth() -= size.height() / 2 - margin;
+        }
+        return size;
+    }
+};
+
 }  // namespace
 
 TfrmJob::TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialogs, QWidget* parent)
@@ -54,7 +73,7 @@ TfrmJob::TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialog
     setObjectName(QStringLiteral("frmJob"));
     filter_->setSourceModel(model_);
     BuildLayout();
-    resize(900, 480);
+    resize(1000, 520);
     auto* refresh = new QAction(QStringLiteral("Refresh"), this);
     refresh->setShortcut(QKeySequence(Qt::Key_F5));
     addAction(refresh);
@@ -94,6 +113,7 @@ void TfrmJob::BuildLayout() {
     auto* splitter = new QSplitter(central);
     ResultsView = new QTableView(splitter);
     ResultsView->setObjectName(QStringLiteral("ResultsView"));
+    ResultsView->setHorizontalHeader(new TFigureHeader(Qt::Horizontal, ResultsView));
     ResultsView->setModel(filter_);
     ResultsView->setSortingEnabled(true);
     ResultsView->sortByColumn(-1, Qt::AscendingOrder);
@@ -114,7 +134,7 @@ void TfrmJob::BuildLayout() {
     BuildSidePanel(splitter);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({640, 200});
+    splitter->setSizes({760, 240});
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 

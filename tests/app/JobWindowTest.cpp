@@ -482,8 +482,8 @@ TEST_F(JobWindowTest, PowerReadingsShowWholeAndTheirReTestsInDbm) {
                         .toString();
     }
     EXPECT_EQ(captions.join(QLatin1Char('|')),
-              QStringLiteral("Cable|Fiber|WaveLength|Power (dBm)|Loss A\u2192B (dB)|Loss B\u2192A "
-                             "(dB)|Average (dB)|Limit (dB)|Margin (dB)|Verdict"));
+              QStringLiteral("Cable|Fiber|WaveLength|Power\n(dBm)|Loss A\u2192B\n(dB)|Loss "
+                             "B\u2192A\n(dB)|Average\n(dB)|Limit\n(dB)|Margin\n(dB)|Verdict"));
     window.resize(700, 400);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

@@ -55,8 +55,13 @@ protected:
     QSize sectionSizeFromContents(int logicalIndex) const override {
         QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
         if (isSortIndicatorShown()) {
+            // The header is as high as its tallest section, a one-line caption's too.
+            int height = size.height();
+            for (int section = 0; section < count(); ++section) {
+                height = std::max(height, QHeaderView::sectionSizeFromContents(section).height());
+            }
             const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
-            size.rwidth() -= size.height() / 2 - margin;
+            size.rwidth() += height / 2 + margin - size.height();
         }
         return size;
     }
@@ -73,7 +78,7 @@ TfrmJob::TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialog
     setObjectName(QStringLiteral("frmJob"));
     filter_->setSourceModel(model_);
     BuildLayout();
-    resize(1000, 520);
+    resize(1010, 520);
     auto* refresh = new QAction(QStringLiteral("Refresh"), this);
     refresh->setShortcut(QKeySequence(Qt::Key_F5));
     addAction(refresh);
@@ -134,7 +139,7 @@ void TfrmJob::BuildLayout() {
     BuildSidePanel(splitter);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({760, 240});
+    splitter->setSizes({800, 200});
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 

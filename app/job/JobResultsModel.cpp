@@ -12,9 +12,17 @@
 
 namespace {
 
-constexpr std::array<const char*, TJobResultsModel::Count> ColumnCaptions{
-    "Cable",   "Fiber", "WaveLength", "A\u2192B", "B\u2192A",
-    "Average", "Limit", "Margin",     "Verdict"};
+// The unit on a line of its own keeps the columns of figures narrow.
+constexpr std::array<const char*, TJobResultsModel::Count> ColumnCaptions{"Cable",
+                                                                          "Fiber",
+                                                                          "WaveLength",
+                                                                          "Loss A\u2192B\n(dB)",
+                                                                          "Loss B\u2192A\n(dB)",
+                                                                          "Average\n(dB)",
+                                                                          "Limit\n(dB)",
+                                                                          "Margin\n(dB)",
+                                                                          "Verdict",
+                                                                          "Power\n(dBm)"};
 
 bool IsAbsolute(const TJobRow& row) {
     return row.Row.Shape == TRowShape::Absolute;
@@ -46,7 +54,14 @@ const TRowReading* ColumnReading(const TJobRow& row, TDirection column) {
 
 std::optional<double> CellFigure(const TJobRow& row, int column) {
     const TResultRow& r = row.Row;
+    // A power is no loss: it stands in its own column alone.
+    if (IsAbsolute(row) != (column == TJobResultsModel::Power) &&
+        column != TJobResultsModel::Limit && column != TJobResultsModel::Margin) {
+        return std::nullopt;
+    }
     switch (column) {
+        case TJobResultsModel::Power:
+            return row.Untested ? std::nullopt : Shown(r.Reading, true);
         case TJobResultsModel::AToB:
         case TJobResultsModel::BToA: {
             const TRowReading* reading = ColumnReading(
@@ -156,11 +171,10 @@ QString JobCellText(const TJobRow& row, int column) {
     // The digits the job's report shows: the window's columns are the report's.
     static_assert(static_cast<std::size_t>(TJobResultsModel::AToB) == AToBColumn &&
                   static_cast<std::size_t>(TJobResultsModel::Margin) == MarginColumn);
-    const std::string text =
-        FixedText(*figure, ColumnDecimals(r, static_cast<std::size_t>(column)));
-    const bool power =
-        IsAbsolute(row) && column != TJobResultsModel::Limit && column != TJobResultsModel::Margin;
-    return QLatin1String(text.c_str()) + (power ? QStringLiteral(" dBm") : QString());
+    const std::size_t reportColumn = column == TJobResultsModel::Power
+                                         ? DirectionColumn(r.Reading.Direction)
+                                         : static_cast<std::size_t>(column);
+    return QLatin1String(FixedText(*figure, ColumnDecimals(r, reportColumn)).c_str());
 }
 
 // A re-test in the table's figures: its loss ("A→B: loss 0.95 dB (download 1)"), or an

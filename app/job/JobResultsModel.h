@@ -20,7 +20,21 @@ class TJobResultsModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum TColumn { Cable, Fiber, WaveLength, AToB, BToA, Average, Limit, Margin, Verdict, Count };
+    // The losses' columns are the job report's (JobReportColumns.h); an absolute reading's
+    // power has a column of its own, after them, which the window shows before A→B.
+    enum TColumn {
+        Cable,
+        Fiber,
+        WaveLength,
+        AToB,
+        BToA,
+        Average,
+        Limit,
+        Margin,
+        Verdict,
+        Power,
+        Count
+    };
     // The key a column sorts by: numbers as numbers, an empty cell after every figure.
     static constexpr int SortRole = Qt::UserRole;
 
@@ -38,7 +52,7 @@ private:
     std::vector<TJobRow> rows_;
 };
 
-// A row's cell as shown ("0.42", "-3.10 dBm", "" for none).
+// A row's cell as shown ("0.42", a power "-3.10", "" for none); the unit is the column's.
 QString JobCellText(const TJobRow& row, int column);
 // A row's figures, readings, the downloads they came from and its re-tests.
 QString JobRowToolTip(const TJobRow& row);

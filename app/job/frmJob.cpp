@@ -11,7 +11,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
-#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -22,7 +21,8 @@
 
 namespace {
 
-// "2  3f2a9c1e  2026-11-03  B→A  Ann  Meter 1", with the void and a fix made after it.
+// "2  3f2a9c1e  2026-11-03  B→A  Ann  Meter 1"; a void one begins "VOID  " and ends with
+// its reason and a fix made after it.
 QString DownloadLine(const TDownload& download) {
     QString line = QStringLiteral("%1  %2  %3  %4  %5  %6")
                        .arg(QString::number(download.Number),
@@ -30,7 +30,9 @@ QString DownloadLine(const TDownload& download) {
                             Utf8(DirectionCaption(download.Direction)), Utf8(download.Operator),
                             Utf8(download.Meter.empty() ? download.Source : download.Meter));
     if (download.Void) {
-        line += QStringLiteral("  VOID: ") + Utf8(download.VoidReason);
+        // At the start: the end of a long line is out of sight in the narrow list.
+        line = QStringLiteral("VOID  ") + line + QStringLiteral("  reason: ") +
+               Utf8(download.VoidReason);
         // Whoever voided it did not know of the fix: the fix may have been all it needed.
         if (!download.FixedAfterVoidAt.empty()) {
             line += QStringLiteral("; fixed after voiding by %1 on %2: unvoid if the fix is right")
@@ -42,19 +44,28 @@ QString DownloadLine(const TDownload& download) {
     return line;
 }
 
-// The widest figure a column of readings commonly shows: a power of two digits in dBm.
-const QString WidestFigure = QStringLiteral("-00.00 dBm");
+// A header whose sections keep for the sort mark what the style takes from the caption for
+// it (half the header's height and two margins), not the whole height Qt reserves, which
+// for captions of two lines would widen every column by half again.
+class TFigureHeader : public QHeaderView {
+public:
+    using QHeaderView::QHeaderView;
 
-// The width a cell needs for text, as the table's delegate measures it.
-int CellWidth(const QTableView& view, const QString& text) {
-    QStyleOptionViewItem option;
-    option.initFrom(&view);
-    option.features = QStyleOptionViewItem::HasDisplay;
-    option.text = text;
-    option.font = view.font();
-    option.fontMetrics = view.fontMetrics();
-    return view.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), &view).width();
-}
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override {
+        QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+        if (isSortIndicatorShown()) {
+            // The header is as high as its tallest section, a one-line caption's too.
+            int height = size.height();
+            for (int section = 0; section < count(); ++section) {
+                height = std::max(height, QHeaderView::sectionSizeFromContents(section).height());
+            }
+            const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+            size.rwidth() += height / 2 + margin - size.height();
+        }
+        return size;
+    }
+};
 
 }  // namespace
 
@@ -67,7 +78,7 @@ TfrmJob::TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialog
     setObjectName(QStringLiteral("frmJob"));
     filter_->setSourceModel(model_);
     BuildLayout();
-    resize(900, 480);
+    resize(1010, 520);
     auto* refresh = new QAction(QStringLiteral("Refresh"), this);
     refresh->setShortcut(QKeySequence(Qt::Key_F5));
     addAction(refresh);
@@ -75,8 +86,11 @@ TfrmJob::TfrmJob(TJobController& controller, std::shared_ptr<IJobDialogs> dialog
     connect(&controller_, &TJobController::SnapshotReady, this, &TfrmJob::ShowSnapshot);
     connect(&controller_, &TJobController::Loading, this, &TfrmJob::ShowStatus);
     connect(&controller_, &TJobController::Progress, this, &TfrmJob::ShowStatus);
-    connect(&controller_, &TJobController::Status, this, &TfrmJob::ShowStatus);
-    connect(&controller_, &TJobController::Failed, this, &TfrmJob::ShowStatus);
+    connect(&controller_, &TJobController::Status, this, &TfrmJob::ShowOutcome);
+    connect(&controller_, &TJobController::Failed, this, [this](const QString& message) {
+        ownAction_ = false;
+        ShowStatus(message);
+    });
     connect(&controller_, &TJobController::JobChanged, this, &TfrmJob::FollowJob);
     FollowJob();
 }
@@ -91,6 +105,9 @@ void TfrmJob::BuildLayout() {
     cbFilter->addItems({QStringLiteral("All"), QStringLiteral("FAIL"), QStringLiteral("CHECK"),
                         QStringLiteral("One direction"), QStringLiteral("Untested")});
     top->addWidget(cbFilter);
+    lblRows = new QLabel(central);
+    lblRows->setObjectName(QStringLiteral("lblRows"));
+    top->addWidget(lblRows);
     top->addSpacing(16);
     lblArchive = new QLabel(central);
     lblArchive->setObjectName(QStringLiteral("lblArchive"));
@@ -101,6 +118,7 @@ void TfrmJob::BuildLayout() {
     auto* splitter = new QSplitter(central);
     ResultsView = new QTableView(splitter);
     ResultsView->setObjectName(QStringLiteral("ResultsView"));
+    ResultsView->setHorizontalHeader(new TFigureHeader(Qt::Horizontal, ResultsView));
     ResultsView->setModel(filter_);
     ResultsView->setSortingEnabled(true);
     ResultsView->sortByColumn(-1, Qt::AscendingOrder);
@@ -110,19 +128,18 @@ void TfrmJob::BuildLayout() {
     ResultsView->setWordWrap(false);
     ResultsView->verticalHeader()->hide();
     ResultsView->verticalHeader()->setDefaultSectionSize(20);
-    // Widths for the figures the columns hold, so that every column shows beside the side
-    // panel; the user may widen any.
-    ResultsView->horizontalHeader()->setDefaultSectionSize(58);
-    ResultsView->setColumnWidth(TJobResultsModel::Cable, 60);
-    ResultsView->setColumnWidth(TJobResultsModel::Fiber, 48);
-    ResultsView->setColumnWidth(TJobResultsModel::WaveLength, 86);
-    ResultsView->setColumnWidth(TJobResultsModel::Verdict, 84);
-    FitFigureColumns();
+    // Every column as wide as its texts and its caption with the sort mark, never cut; the
+    // last takes what the window gains.
+    QHeaderView& header = *ResultsView->horizontalHeader();
+    header.setSectionResizeMode(QHeaderView::ResizeToContents);
+    header.setStretchLastSection(true);
+    // A power reading is no loss: its column stands before the losses'.
+    header.moveSection(TJobResultsModel::Power, TJobResultsModel::AToB);
 
     BuildSidePanel(splitter);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({640, 200});
+    splitter->setSizes({800, 200});
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 
@@ -131,8 +148,10 @@ void TfrmJob::BuildLayout() {
     lblStatus->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(lblStatus, 1);
 
-    connect(cbFilter, &QComboBox::currentIndexChanged, this,
-            [this](int index) { filter_->SetFilter(static_cast<TJobFilter>(index)); });
+    connect(cbFilter, &QComboBox::currentIndexChanged, this, [this](int index) {
+        filter_->SetFilter(static_cast<TJobFilter>(index));
+        ShowRowCount();
+    });
     connect(ResultsView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TfrmJob::ShowHistory);
     connect(btnFix, &QPushButton::clicked, this, &TfrmJob::FixClick);
@@ -176,14 +195,36 @@ void TfrmJob::ShowStatus(const QString& text) {
     lblStatus->setText(text);
 }
 
+void TfrmJob::ShowOutcome(const QString& text) {
+    if (ownAction_) {
+        ownAction_ = false;
+        outcome_ = text;
+    }
+    ShowStatus(text);
+}
+
+void TfrmJob::ShowRowCount() {
+    const int shown = filter_->rowCount();
+    const int all = model_->rowCount();
+    const QString rows = all == 1 ? QStringLiteral("row") : QStringLiteral("rows");
+    lblRows->setText(shown == all ? QStringLiteral("%1 %2").arg(QString::number(all), rows)
+                                  : QStringLiteral("%1 of %2 %3")
+                                        .arg(QString::number(shown), QString::number(all), rows));
+}
+
 void TfrmJob::FollowJob() {
     const QString name = Utf8(controller_.JobName());
     setWindowTitle(name.isEmpty() ? QStringLiteral("Job") : QStringLiteral("Job %1").arg(name));
     lblArchive->setText(QStringLiteral("Archive: ") + controller_.ShownArchive());
     if (!controller_.Snapshot()) {
+        // Nothing of the job before may stay: another archive or job is not read yet.
         model_->SetRows({});
         lstDownloads->clear();
         edtHistory->clear();
+        ShowRowCount();
+        ownAction_ = false;
+        outcome_.clear();
+        ShowStatus(controller_.HasJob() ? QString() : QStringLiteral("No job open"));
     }
 }
 
@@ -198,7 +239,7 @@ void TfrmJob::ShowSnapshot() {
     }
     FollowJob();
     model_->SetRows(JobRows(snapshot->Results));
-    FitFigureColumns();
+    ShowRowCount();
     ShowDownloads();
     ShowHistory();
     QString text = Utf8(JobCountsText(snapshot->Results.Counts));
@@ -211,24 +252,11 @@ void TfrmJob::ShowSnapshot() {
     if (snapshot->ReadOnly) {
         text += QStringLiteral(" (archive read-only)");
     }
-    ShowStatus(text);
-}
-
-// A power reading goes in A→B, B→A or Average: each is wide enough for one ("-2.50 dBm"), and
-// for any wider figure of the rows in sight. Columns only grow, so a width the user chose stays.
-void TfrmJob::FitFigureColumns() {
-    const int common = CellWidth(*ResultsView, WidestFigure);
-    for (const int column :
-         {TJobResultsModel::AToB, TJobResultsModel::BToA, TJobResultsModel::Average,
-          TJobResultsModel::Limit, TJobResultsModel::Margin}) {
-        const bool readings = column <= TJobResultsModel::Average;
-        // Public in the base class: the rows in sight, measured as the delegate paints them.
-        const QAbstractItemView& view = *ResultsView;
-        const int needed = std::max(readings ? common : 0, view.sizeHintForColumn(column));
-        if (ResultsView->columnWidth(column) < needed) {
-            ResultsView->setColumnWidth(column, needed);
-        }
+    if (!outcome_.isEmpty()) {
+        text = outcome_ + QStringLiteral("; ") + text;
+        outcome_.clear();
     }
+    ShowStatus(text);
 }
 
 void TfrmJob::ShowDownloads() {
@@ -239,6 +267,9 @@ void TfrmJob::ShowDownloads() {
         // The list is narrow: the void's reason and a later fix show whole on hovering.
         item->setToolTip(item->text());
         item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(download.Number));
+        if (download.Void) {
+            item->setForeground(lstDownloads->palette().color(QPalette::Disabled, QPalette::Text));
+        }
     }
     lstDownloads->setCurrentRow(std::min(current, lstDownloads->count() - 1));
 }
@@ -268,6 +299,7 @@ void TfrmJob::VoidClick(bool isVoid) {
         }
         reason = *given;
     }
+    ownAction_ = true;
     controller_.SetVoid(number, isVoid, reason);
 }
 
@@ -302,5 +334,6 @@ void TfrmJob::FixClick() {
                        .arg(QString::number(download.Number)));
         return;
     }
+    ownAction_ = true;
     controller_.FixDownload(download, *fix);
 }

@@ -26,6 +26,8 @@ public:
 
     QLabel* lblArchive;
     QComboBox* cbFilter;
+    // How many rows the filter shows ("2 of 17 rows").
+    QLabel* lblRows;
     QTableView* ResultsView;
     QPlainTextEdit* edtHistory;
     QListWidget* lstDownloads;
@@ -50,10 +52,12 @@ private:
     void BuildSidePanel(QWidget* splitter);
     void ShowSnapshot();
     void ShowDownloads();
-    void FitFigureColumns();
     void ShowHistory();
     void FollowJob();
     void ShowStatus(const QString& text);
+    // An operation's result; one this window asked for stays ahead of the counts it brings.
+    void ShowOutcome(const QString& text);
+    void ShowRowCount();
     // The download selected in the list, as last read; null, with the status line saying so,
     // when none is.
     const TDownload* SelectedDownload();
@@ -62,4 +66,8 @@ private:
     std::shared_ptr<IJobDialogs> dialogs_;
     TJobResultsModel* model_;
     TJobFilterModel* filter_;
+    // Set while a void or fix of this window is on its way; its outcome, until shown with
+    // the counts of the job read after it.
+    bool ownAction_ = false;
+    QString outcome_;
 };

@@ -127,7 +127,8 @@ TJob NamedJob(const std::string& name) {
     return job;
 }
 
-// The job window's rows as "cable/fiber/wavelength" → the cells A→B .. Verdict.
+// The job window's rows as "cable/fiber/wavelength" → the cells A→B .. Verdict; a power
+// reading's row as ".../power" → Power, Limit, Margin, Verdict.
 std::map<std::string, std::vector<QString>> RowCells(TfrmJob& window) {
     std::map<std::string, std::vector<QString>> cells;
     const QAbstractItemModel& model = window.Filtered();
@@ -136,12 +137,19 @@ std::map<std::string, std::vector<QString>> RowCells(TfrmJob& window) {
         std::string key = (text(TJobResultsModel::Cable) + "/" + text(TJobResultsModel::Fiber) +
                            "/" + text(TJobResultsModel::WaveLength))
                               .toStdString();
+        const bool power = !text(TJobResultsModel::Power).isEmpty();
         std::vector<QString> values;
-        for (int column = TJobResultsModel::AToB; column < TJobResultsModel::Count; ++column) {
+        for (int column = TJobResultsModel::AToB; column <= TJobResultsModel::Verdict; ++column) {
+            if (power && column < TJobResultsModel::Limit) {
+                // A power is never in a loss's column.
+                EXPECT_TRUE(text(column).isEmpty()) << key;
+                continue;
+            }
             values.push_back(text(column));
         }
-        if (text(TJobResultsModel::AToB).endsWith(QStringLiteral("dBm"))) {
+        if (power) {
             key += "/power";
+            values.insert(values.begin(), text(TJobResultsModel::Power));
         }
         cells[key] = values;
     }
@@ -356,7 +364,7 @@ TEST_F(JobWindowTest, RowsShowPairsAveragesVerdictsAndColoursByTheJobsBudget) {
     EXPECT_EQ(cells.at("R/3/1310"), row({"0.50", "-0.30", "0.10", "1.00", "0.50", "CHECK"}));
     EXPECT_EQ(cells.at("R/4/1310"), row({"0.30", "", "", "1.00", "0.70", "PASS"}));
     EXPECT_EQ(cells.at("R/5/1310"), row({"", "0.70", "", "1.00", "0.30", "PASS"}));
-    EXPECT_EQ(cells.at("R/1/1310/power")[0], QStringLiteral("-3.10 dBm"));
+    EXPECT_EQ(cells.at("R/1/1310/power")[0], QStringLiteral("-3.10"));
     EXPECT_EQ(cells.size(), 9u);
 
     // Colours and tooltips as the main tables'.
@@ -446,8 +454,9 @@ TEST_F(JobWindowTest, AnAddByAnotherArchiveObjectAppearsAndTheRetestShowsInTheHi
                              "A\u2192B: loss 0.58 dB (download 3)"));
 }
 
-// A power reading stands whole in any column (without a direction in Average), and its
-// re-test reads in dBm as the row does; relative re-tests read as losses (above).
+// A power reading stands in the Power column whatever its direction, its re-test reads in
+// dBm as the row does (relative re-tests read as losses, above); every column says its unit
+// and shows its cells and caption whole, sorted or not, and grows with the window.
 TEST_F(JobWindowTest, PowerReadingsShowWholeAndTheirReTestsInDbm) {
     ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
     const std::unique_ptr<TArchive> other = OpenArchive(dir_->File("jobs.sqlite"));
@@ -462,29 +471,57 @@ TEST_F(JobWindowTest, PowerReadingsShowWholeAndTheirReTestsInDbm) {
     WaitForDownloads(5);
     TfrmJob& window = *JobWindow();
     const auto cells = RowCells(window);
-    EXPECT_EQ(cells.at("R/9/1310")[2], QStringLiteral("-2.50 dBm"));
-    EXPECT_EQ(cells.at("R/8/1310")[1], QStringLiteral("-12.50 dBm"));
-    EXPECT_EQ(cells.at("R/1/1310/power")[0], QStringLiteral("-3.25 dBm"));
+    EXPECT_EQ(cells.at("R/9/1310/power")[0], QStringLiteral("-2.50"));
+    EXPECT_EQ(cells.at("R/8/1310/power")[0], QStringLiteral("-12.50"));
+    EXPECT_EQ(cells.at("R/1/1310/power")[0], QStringLiteral("-3.25"));
     QTableView& view = *window.ResultsView;
     const QAbstractItemModel& model = window.Filtered();
+    QStringList captions;
+    for (int visual = 0; visual < model.columnCount(); ++visual) {
+        captions << model.headerData(view.horizontalHeader()->logicalIndex(visual), Qt::Horizontal)
+                        .toString();
+    }
+    EXPECT_EQ(captions.join(QLatin1Char('|')),
+              QStringLiteral("Cable|Fiber|WaveLength|Power\n(dBm)|Loss A\u2192B\n(dB)|Loss "
+                             "B\u2192A\n(dB)|Average\n(dB)|Limit\n(dB)|Margin\n(dB)|Verdict"));
+    window.resize(700, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const int verdictWidth = view.columnWidth(TJobResultsModel::Verdict);
+    window.resize(1400, 400);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return view.columnWidth(TJobResultsModel::Verdict) > verdictWidth; }));
+    view.sortByColumn(TJobResultsModel::Margin, Qt::AscendingOrder);
+    QCoreApplication::processEvents();
     QStyleOptionViewItem option;
     option.initFrom(&view);
     option.widget = &view;
-    for (int r = 0; r < model.rowCount(); ++r) {
-        for (int column = TJobResultsModel::AToB; column <= TJobResultsModel::Margin; ++column) {
+    const QHeaderView& header = *view.horizontalHeader();
+    for (int column = 0; column < model.columnCount(); ++column) {
+        // The caption in what the style leaves it beside a sort mark, as it paints it.
+        QStyleOptionHeader caption;
+        caption.initFrom(&header);
+        caption.state |= QStyle::State_Horizontal;
+        caption.rect = QRect(0, 0, view.columnWidth(column), header.height());
+        caption.sortIndicator = QStyleOptionHeader::SortDown;
+        const QString text = model.headerData(column, Qt::Horizontal).toString();
+        EXPECT_LE(header.fontMetrics().boundingRect(QRect(), 0, text).width(),
+                  header.style()->subElementRect(QStyle::SE_HeaderLabel, &caption, &header).width())
+            << text.toStdString() << " is cut";
+        for (int r = 0; r < model.rowCount(); ++r) {
             const QModelIndex index = model.index(r, column);
             EXPECT_LE(view.itemDelegate()->sizeHint(option, index).width(),
                       view.columnWidth(column))
                 << index.data().toString().toStdString() << " is cut";
         }
+    }
+    for (int r = 0; r < model.rowCount(); ++r) {
         if (model.index(r, TJobResultsModel::Fiber).data().toString() == QStringLiteral("1") &&
-            model.index(r, TJobResultsModel::AToB)
-                .data()
-                .toString()
-                .endsWith(QStringLiteral("dBm"))) {
+            !model.index(r, TJobResultsModel::Power).data().toString().isEmpty()) {
             view.setCurrentIndex(model.index(r, 0));
         }
     }
+    // The same figure as the row's earlier cell showed.
     EXPECT_EQ(window.edtHistory->toPlainText(), QStringLiteral("A\u2192B: -3.10 dBm (download 1)"));
 }
 
@@ -502,27 +539,57 @@ TEST_F(JobWindowTest, F5ReadsTheJobAgain) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return ready.count() == 1; }, PatientWaitMs));
 }
 
+// The window's own void and "Count again" tell their outcome in its own status line, ahead
+// of the counts read after them; a void download is marked at its line's start and greyed;
+// another archive leaves nothing of the job in sight.
 TEST_F(JobWindowTest, AVoidDownloadLeavesTheResultsAndCountsAgainWhenUnvoided) {
     ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
     TfrmJob& window = *JobWindow();
     ASSERT_EQ(window.lstDownloads->count(), 2);
+    EXPECT_EQ(window.lblRows->text(), QStringLiteral("9 rows"));
+    window.cbFilter->setCurrentIndex(1);
+    EXPECT_EQ(window.lblRows->text(), QStringLiteral("1 of 9 rows"));
+    window.cbFilter->setCurrentIndex(0);
     window.lstDownloads->setCurrentRow(1);
     jobDialogs_->VoidReasons.push_back("wrong reference");
     window.VoidClick(true);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Snapshot()->Downloads[1].Void; }, PatientWaitMs))
         << Status().toStdString();
     EXPECT_EQ(Snapshot()->Downloads[1].VoidReason, "wrong reference");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window.lstDownloads->item(1)->text().startsWith(QStringLiteral("VOID  2  "));
+        },
+        PatientWaitMs));
     EXPECT_TRUE(
-        window.lstDownloads->item(1)->text().endsWith(QStringLiteral("VOID: wrong reference")));
+        window.lstDownloads->item(1)->text().endsWith(QStringLiteral("reason: wrong reference")));
+    const QColor grey = window.lstDownloads->palette().color(QPalette::Disabled, QPalette::Text);
+    EXPECT_EQ(window.lstDownloads->item(1)->foreground().color(), grey);
+    EXPECT_NE(window.lstDownloads->item(0)->foreground().color(), grey);
+    EXPECT_TRUE(window.StatusText().startsWith(QStringLiteral("Download 2 made void; ")))
+        << window.StatusText().toStdString();
     // Only the A→B readings count now: no pair, fibre 5 gone.
     EXPECT_EQ(RowCells(window).count("R/5/1310"), 0u);
     EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 0u);
 
     window.lstDownloads->setCurrentRow(1);
     window.VoidClick(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Snapshot()->Downloads[1].Void; }, PatientWaitMs))
-        << Status().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window.StatusText().startsWith(
+                QStringLiteral("Download 2 counts again; 9 rows"));
+        },
+        PatientWaitMs))
+        << window.StatusText().toStdString();
     EXPECT_EQ(Snapshot()->Results.Counts.Pairs, 6u);
+
+    ASSERT_NO_FATAL_FAILURE(UseArchive(dir_->File("other.sqlite")));
+    EXPECT_EQ(window.Filtered().rowCount(), 0);
+    EXPECT_EQ(window.lstDownloads->count(), 0);
+    EXPECT_TRUE(window.edtHistory->toPlainText().isEmpty());
+    EXPECT_EQ(window.lblRows->text(), QStringLiteral("0 rows"));
+    EXPECT_EQ(window.StatusText(), QStringLiteral("No job open"));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Job"));
 }
 
 // A download added with the wrong direction, voided, then fixed: the fix goes in, the list
@@ -568,7 +635,7 @@ TEST_F(JobWindowTest, AFixedDirectionMakesThePairsAndAFixAfterAVoidIsTold) {
     const TDownload& fixed = Snapshot()->Downloads[1];
     ASSERT_FALSE(fixed.FixedAfterVoidAt.empty());
     EXPECT_TRUE(window.lstDownloads->item(1)->text().endsWith(QString::fromStdString(
-        "  VOID: wrong direction?; fixed after voiding by " + fixed.FixedAfterVoidBy + " on " +
+        "  reason: wrong direction?; fixed after voiding by " + fixed.FixedAfterVoidBy + " on " +
         fixed.FixedAfterVoidAt + ": unvoid if the fix is right")))
         << window.lstDownloads->item(1)->text().toStdString();
     // Wider than the list: whole on hovering.

@@ -284,16 +284,24 @@ std::optional<TAddAnswers> TQtJobDialogs::AskAddToJob(QWidget* owner, const TAdd
     const QDate given = QDate::fromString(Utf8(proposed.TestDate), Qt::ISODate);
     date->setDate(given.isValid() ? given : QDate::currentDate());
     dialog.Form->addRow(QStringLiteral("Test date:"), date);
-    TAddAnswers answers;
-    do {
-        if (dialog.exec() != QDialog::Accepted) {
-            return std::nullopt;
-        }
+    const auto chosen = [&] {
+        TAddAnswers answers;
         answers.Direction = static_cast<TDirection>(direction->currentData().toInt());
         answers.Operator = ToUtf8(person->text().trimmed());
         answers.TestDate = date->date().toString(Qt::ISODate).toStdString();
-    } while (!ConfirmAddWarning(&dialog, context, answers.Direction));
-    return answers;
+        return answers;
+    };
+    // The question goes over the dialog, which stays as it is for Go back.
+    QObject::disconnect(dialog.Buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(dialog.Buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        if (ConfirmAddWarning(&dialog, context, chosen().Direction)) {
+            dialog.accept();
+        }
+    });
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return chosen();
 }
 
 std::optional<TJobProperties> TQtJobDialogs::AskJobProperties(QWidget* owner, const TJob& job) {

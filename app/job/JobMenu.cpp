@@ -22,6 +22,9 @@
 
 namespace {
 
+// The most the status line's job name takes of the fixed-width window.
+constexpr int OpenJobLabelWidth = 240;
+
 QAction* AddJobAction(QMenu* menu, const char* name, const QString& caption) {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
@@ -136,15 +139,27 @@ void TJobMenu::EnableCommands() {
 }
 
 void TJobMenu::ShowOpenJob() {
-    if (controller_->HasJob()) {
-        lblOpenJob->setText(QStringLiteral("Job: %1").arg(Utf8(controller_->JobName())));
-        lblOpenJob->setToolTip(QStringLiteral("Archive: %1").arg(controller_->ShownArchive()));
-    } else {
+    ShowOpenJobText();
+    // Never narrower than its text, also before the status line is laid out again.
+    lblOpenJob->setMinimumWidth(lblOpenJob->sizeHint().width());
+    lblOpenJob->adjustSize();
+}
+
+void TJobMenu::ShowOpenJobText() {
+    const QString archive = controller_->HasArchive()
+                                ? QStringLiteral("Archive: %1").arg(controller_->ShownArchive())
+                                : QString();
+    if (!controller_->HasJob()) {
         lblOpenJob->setText(QStringLiteral("No job open"));
-        lblOpenJob->setToolTip(controller_->HasArchive()
-                                   ? QStringLiteral("Archive: %1").arg(controller_->ShownArchive())
-                                   : QString());
+        lblOpenJob->setToolTip(archive);
+        return;
     }
+    // A long name is cut in the middle so that the status line keeps room for its messages;
+    // the tooltip has it whole.
+    const QString shown = QStringLiteral("Job: %1").arg(Utf8(controller_->JobName()));
+    lblOpenJob->setText(
+        lblOpenJob->fontMetrics().elidedText(shown, Qt::ElideMiddle, OpenJobLabelWidth));
+    lblOpenJob->setToolTip(shown + QLatin1Char('\n') + archive);
 }
 
 void TJobMenu::ShowJobClick() {

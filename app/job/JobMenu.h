@@ -108,7 +108,9 @@ private:
     void ShowJobWindow();
     // Asks the add's answers from the job's downloads, then adds the records shown.
     void AskAndAdd(const std::vector<TDownload>& downloads);
+    // The open job in the status line; ShowOpenJobText sets its texts alone.
     void ShowOpenJob();
+    void ShowOpenJobText();
     // Keeps the job window's place when it closes, for Show job.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // A database that wants a password gets one asked once per run.

@@ -1028,8 +1028,8 @@ TEST_F(JobWindowTest, TheOpenJobIsShownAndItsWindowComesBackWhereItWas) {
     EXPECT_EQ(Menu().actShowJob->shortcut(), QKeySequence(QStringLiteral("Ctrl+J")));
     ASSERT_NO_FATAL_FAILURE(MakeRiser());
     EXPECT_EQ(label->text(), QStringLiteral("Job: Riser"));
-    EXPECT_TRUE(label->toolTip().endsWith(QString::fromStdString(dir_->File("jobs.sqlite"))))
-        << label->toolTip().toStdString();
+    EXPECT_EQ(label->toolTip(), QStringLiteral("Job: Riser\nArchive: ") +
+                                    QString::fromStdString(dir_->File("jobs.sqlite")));
     TfrmJob* window = Menu().JobWindow();
     ASSERT_TRUE(window && window->isVisible());
     window->setGeometry(QRect(130, 90, 610, 420));

@@ -149,6 +149,15 @@ void TJobController::ListJobs(std::function<void(std::vector<TJobEntry>)> done) 
         QStringLiteral("Listing the jobs"));
 }
 
+void TJobController::ReadDownloads(std::function<void(std::vector<TDownload>)> done) {
+    Post(
+        [done = std::move(done), name = jobName_](TArchive& archive) -> std::function<void()> {
+            auto downloads = std::make_shared<std::vector<TDownload>>(archive.Downloads(name));
+            return [done, downloads] { done(std::move(*downloads)); };
+        },
+        QStringLiteral("Reading the job"));
+}
+
 void TJobController::CreateJob(const TJob& job) {
     Post(
         [this, job](TArchive& archive) -> std::function<void()> {

@@ -39,6 +39,8 @@ public:
     const std::shared_ptr<const TJobSnapshot>& Snapshot() const noexcept { return snapshot_; }
 
     void ListJobs(std::function<void(std::vector<TJobEntry>)> done);
+    // The open job's downloads with their readings, read on the archive's thread.
+    void ReadDownloads(std::function<void(std::vector<TDownload>)> done);
     void CreateJob(const TJob& job);
     void OpenJob(const std::string& name);
     // Reads the job again; a refresh already waiting makes another unneeded.

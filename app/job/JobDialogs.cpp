@@ -14,6 +14,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -133,6 +134,22 @@ QComboBox* AddDirectionBox(TFormDialog& dialog, TDirection direction) {
     return box;
 }
 
+// Asks about the warning an add in direction earns; true: add (no warning, or add anyway).
+bool ConfirmAddWarning(QWidget* owner, const TAddContext& context, TDirection direction) {
+    const QString warning = context.Warning ? context.Warning(direction) : QString();
+    if (warning.isEmpty()) {
+        return true;
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Add to job"), warning,
+                    QMessageBox::NoButton, owner);
+    box.setObjectName(QStringLiteral("msgAddWarning"));
+    QPushButton* add = box.addButton(QStringLiteral("Add anyway"), QMessageBox::AcceptRole);
+    QPushButton* back = box.addButton(QStringLiteral("Go back"), QMessageBox::RejectRole);
+    box.setDefaultButton(back);
+    box.exec();
+    return box.clickedButton() == add;
+}
+
 }  // namespace
 
 std::optional<TJob> TQtJobDialogs::AskNewJob(QWidget* owner) {
@@ -244,27 +261,47 @@ std::optional<TArchiveChoice> TQtJobDialogs::AskSyncWith(QWidget* owner, const Q
     return ChosenLocation(fields);
 }
 
-std::optional<TAddAnswers> TQtJobDialogs::AskAddToJob(QWidget* owner, const QString& jobName,
-                                                      const TAddAnswers& previous) {
-    TFormDialog dialog(owner, QStringLiteral("Add to job %1").arg(jobName));
-    QComboBox* direction = AddDirectionBox(dialog, previous.Direction);
+std::optional<TAddAnswers> TQtJobDialogs::AskAddToJob(QWidget* owner, const TAddContext& context) {
+    TFormDialog dialog(owner, QStringLiteral("Add to job"));
+    // The whole name, wrapped: a title would cut it.
+    auto* job = new QLabel(QStringLiteral("Job: %1").arg(context.JobName), &dialog);
+    job->setObjectName(QStringLiteral("lblAddJob"));
+    job->setWordWrap(true);
+    dialog.Form->addRow(job);
+    auto* what = new QLabel(context.WhatText, &dialog);
+    what->setObjectName(QStringLiteral("lblAddWhat"));
+    what->setWordWrap(true);
+    dialog.Form->addRow(what);
+    dialog.setMinimumWidth(380);
+    const TAddAnswers& proposed = context.Proposed;
+    QComboBox* direction = AddDirectionBox(dialog, proposed.Direction);
     QLineEdit* person =
-        dialog.AddLine(QStringLiteral("Operator:"), Utf8(previous.Operator), "edtOperator");
+        dialog.AddLine(QStringLiteral("Operator:"), Utf8(proposed.Operator), "edtOperator");
     auto* date = new QDateEdit(&dialog);
     date->setObjectName(QStringLiteral("edtTestDate"));
     date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     date->setCalendarPopup(true);
-    const QDate given = QDate::fromString(Utf8(previous.TestDate), Qt::ISODate);
+    const QDate given = QDate::fromString(Utf8(proposed.TestDate), Qt::ISODate);
     date->setDate(given.isValid() ? given : QDate::currentDate());
     dialog.Form->addRow(QStringLiteral("Test date:"), date);
+    const auto chosen = [&] {
+        TAddAnswers answers;
+        answers.Direction = static_cast<TDirection>(direction->currentData().toInt());
+        answers.Operator = ToUtf8(person->text().trimmed());
+        answers.TestDate = date->date().toString(Qt::ISODate).toStdString();
+        return answers;
+    };
+    // The question goes over the dialog, which stays as it is for Go back.
+    QObject::disconnect(dialog.Buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(dialog.Buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        if (ConfirmAddWarning(&dialog, context, chosen().Direction)) {
+            dialog.accept();
+        }
+    });
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    TAddAnswers answers;
-    answers.Direction = static_cast<TDirection>(direction->currentData().toInt());
-    answers.Operator = ToUtf8(person->text().trimmed());
-    answers.TestDate = date->date().toString(Qt::ISODate).toStdString();
-    return answers;
+    return chosen();
 }
 
 std::optional<TJobProperties> TQtJobDialogs::AskJobProperties(QWidget* owner, const TJob& job) {

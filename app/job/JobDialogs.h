@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,15 @@ struct TJobProperties {
     QString LogoFile;
 };
 
+// What the Add to job dialog shows: the job's whole name, what will be added, the answers
+// proposed for this job, and the warning (empty: none) an add in a direction would earn.
+struct TAddContext {
+    QString JobName;
+    QString WhatText;  // "12 readings: all records of this import"
+    TAddAnswers Proposed;
+    std::function<QString(TDirection)> Warning;
+};
+
 // The questions of the Job menu; nullopt stands for Cancel. Texts are UTF-8.
 class IJobDialogs {
 public:
@@ -43,8 +53,9 @@ public:
                                                   const std::vector<TJobEntry>& entries) = 0;
     virtual std::optional<TArchiveChoice> AskArchive(QWidget* owner,
                                                      const TArchiveChoice& current) = 0;
-    virtual std::optional<TAddAnswers> AskAddToJob(QWidget* owner, const QString& jobName,
-                                                   const TAddAnswers& previous) = 0;
+    // Asks the add's answers; a warning of the direction chosen is a question of its own
+    // (add anyway, or go back to the answers).
+    virtual std::optional<TAddAnswers> AskAddToJob(QWidget* owner, const TAddContext& context) = 0;
     virtual std::optional<TJobProperties> AskJobProperties(QWidget* owner, const TJob& job) = 0;
     virtual std::optional<std::string> AskVoidReason(QWidget* owner, std::int64_t download) = 0;
     // The download's direction, test date and operator shown for correcting; gives only the
@@ -69,8 +80,7 @@ public:
                                           const std::vector<TJobEntry>& entries) override;
     std::optional<TArchiveChoice> AskArchive(QWidget* owner,
                                              const TArchiveChoice& current) override;
-    std::optional<TAddAnswers> AskAddToJob(QWidget* owner, const QString& jobName,
-                                           const TAddAnswers& previous) override;
+    std::optional<TAddAnswers> AskAddToJob(QWidget* owner, const TAddContext& context) override;
     std::optional<TJobProperties> AskJobProperties(QWidget* owner, const TJob& job) override;
     std::optional<std::string> AskVoidReason(QWidget* owner, std::int64_t download) override;
     std::optional<TDownloadFix> AskFix(QWidget* owner, const TDownload& download) override;

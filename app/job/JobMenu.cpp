@@ -2,13 +2,18 @@
 #include "app/job/JobMenu.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QEvent>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include "app/common/FileDialogs.h"
 #include "app/common/Latin1.h"
 #include "app/common/MeridaxApplication.h"
+#include "app/job/AddProposal.h"
 #include "app/job/JobController.h"
 #include "app/job/JobDialogs.h"
 #include "app/job/JobProperties.h"
@@ -16,6 +21,9 @@
 #include "app/job/frmJob.h"
 
 namespace {
+
+// The most the status line's job name takes of the fixed-width window.
+constexpr int OpenJobLabelWidth = 240;
 
 QAction* AddJobAction(QMenu* menu, const char* name, const QString& caption) {
     QAction* action = menu->addAction(caption);
@@ -35,6 +43,8 @@ TJobMenu::TJobMenu(QMainWindow& window, IJobMenuHost& host, TJobMenuOptions opti
     actNewJob = AddJobAction(Menu, "actNewJob", QStringLiteral("New job\u2026"));
     actOpenJob = AddJobAction(Menu, "actOpenJob", QStringLiteral("Open job\u2026"));
     actArchive = AddJobAction(Menu, "actArchive", QStringLiteral("Archive\u2026"));
+    actShowJob = AddJobAction(Menu, "actShowJob", QStringLiteral("Show job"));
+    actShowJob->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
     Menu->addSeparator();
     actAddToJob = AddJobAction(Menu, "actAddToJob", QStringLiteral("Add to job"));
     actJobReport = AddJobAction(Menu, "actJobReport", QStringLiteral("Job report (PDF)\u2026"));
@@ -62,9 +72,14 @@ TJobMenu::TJobMenu(QMainWindow& window, IJobMenuHost& host, TJobMenuOptions opti
         host_.ShowStatusText(text);
     });
     connect(controller_.get(), &TJobController::JobChanged, this, &TJobMenu::EnableCommands);
+    lblOpenJob = new QLabel(&window_);
+    lblOpenJob->setObjectName(QStringLiteral("lblOpenJob"));
+    window_.statusBar()->addPermanentWidget(lblOpenJob);
+    connect(controller_.get(), &TJobController::JobChanged, this, &TJobMenu::ShowOpenJob);
     connect(controller_.get(), &TJobController::OpenFailed, this, &TJobMenu::ArchiveOpenFailed);
     ConnectActions();
     EnableCommands();
+    ShowOpenJob();
 }
 
 TJobMenu::~TJobMenu() {
@@ -86,6 +101,7 @@ void TJobMenu::ConnectActions() {
     connect(actJobReport, &QAction::triggered, this, command(&TJobMenu::JobReportClick));
     connect(actJobProperties, &QAction::triggered, this, command(&TJobMenu::JobPropertiesClick));
     connect(actStopWaiting, &QAction::triggered, this, command(&TJobMenu::StopWaitingClick));
+    connect(actShowJob, &QAction::triggered, this, command(&TJobMenu::ShowJobClick));
 }
 
 void TJobMenu::ArchiveOpenFailed(const QString& message) {
@@ -119,11 +135,56 @@ void TJobMenu::EnableCommands() {
     actExportJob->setEnabled(open);
     actSyncJob->setEnabled(open);
     actJobProperties->setEnabled(open);
+    actShowJob->setEnabled(open);
+}
+
+void TJobMenu::ShowOpenJob() {
+    ShowOpenJobText();
+    // Never narrower than its text, also before the status line is laid out again.
+    lblOpenJob->setMinimumWidth(lblOpenJob->sizeHint().width());
+    lblOpenJob->adjustSize();
+}
+
+void TJobMenu::ShowOpenJobText() {
+    const QString archive = controller_->HasArchive()
+                                ? QStringLiteral("Archive: %1").arg(controller_->ShownArchive())
+                                : QString();
+    if (!controller_->HasJob()) {
+        lblOpenJob->setText(QStringLiteral("No job open"));
+        lblOpenJob->setToolTip(archive);
+        return;
+    }
+    // A long name is cut in the middle so that the status line keeps room for its messages;
+    // the tooltip has it whole.
+    const QString shown = QStringLiteral("Job: %1").arg(Utf8(controller_->JobName()));
+    lblOpenJob->setText(
+        lblOpenJob->fontMetrics().elidedText(shown, Qt::ElideMiddle, OpenJobLabelWidth));
+    lblOpenJob->setToolTip(shown + QLatin1Char('\n') + archive);
+}
+
+void TJobMenu::ShowJobClick() {
+    if (!controller_->HasJob()) {
+        host_.ShowStatusText(QStringLiteral("No job open: make or open one first"));
+        return;
+    }
+    ShowJobWindow();
+}
+
+bool TJobMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (frmJob_ && watched == frmJob_.get() && event->type() == QEvent::Close) {
+        jobWindowGeometry_ = frmJob_->saveGeometry();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void TJobMenu::ShowJobWindow() {
     if (!frmJob_) {
         frmJob_ = std::make_unique<TfrmJob>(*controller_, options_.Dialogs);
+        frmJob_->installEventFilter(this);
+    }
+    // A window manager may place a window shown again anew: it goes back where it was.
+    if (frmJob_->isHidden() && !jobWindowGeometry_.isEmpty()) {
+        frmJob_->restoreGeometry(jobWindowGeometry_);
     }
     frmJob_->show();
     frmJob_->raise();
@@ -213,16 +274,38 @@ void TJobMenu::AddToJobClick() {
                 : QStringLiteral("No job open: make or open one first"));
         return;
     }
-    const std::optional<TAddAnswers> answers =
-        options_.Dialogs->AskAddToJob(&window_, Utf8(controller_->JobName()), addAnswers_);
+    host_.ShowStatusText(QStringLiteral("Reading job %1\u2026").arg(Utf8(controller_->JobName())));
+    controller_->ReadDownloads(
+        [this](std::vector<TDownload> downloads) { RunCommand([&] { AskAndAdd(downloads); }); });
+}
+
+void TJobMenu::AskAndAdd(const std::vector<TDownload>& downloads) {
+    host_.ShowStatusText(QString());
+    // The records shown may have changed while the job was read.
+    EnableCommands();
+    if (!actAddToJob->isEnabled()) {
+        return;
+    }
+    // A copy: an import may replace the records shown while the dialog is open, and the
+    // answers are for these.
+    const TMeraniaArray shown = host_.ShownRecords();
+    const std::string meter = host_.RecordsMeter();
+    const std::string source = host_.RecordsSource();
+    TAddContext context;
+    context.JobName = Utf8(controller_->JobName());
+    context.WhatText = QStringLiteral("%1 readings: all records of this import").arg(shown.size());
+    context.Proposed = ProposeAddAnswers(downloads, shown, addAnswers_, QDate::currentDate());
+    context.Warning = [&downloads, &shown](TDirection direction) {
+        return RetestWarning(downloads, shown, direction, QDateTime::currentDateTimeUtc());
+    };
+    const std::optional<TAddAnswers> answers = options_.Dialogs->AskAddToJob(&window_, context);
     if (!answers) {
         return;
     }
     addAnswers_ = *answers;
-    const TMeraniaArray& records = host_.ShownRecords();
     host_.ShowStatusText(QStringLiteral("Adding %1 measurements to job %2\u2026")
-                             .arg(QString::number(records.size()), Utf8(controller_->JobName())));
-    controller_->AddRecords(records, host_.RecordsMeter(), host_.RecordsSource(), addAnswers_);
+                             .arg(QString::number(shown.size()), Utf8(controller_->JobName())));
+    controller_->AddRecords(shown, meter, source, addAnswers_);
 }
 
 void TJobMenu::ExportJobClick() {

@@ -1,16 +1,19 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <memory>
 #include <string>
 
 #include "data/uMeranie.h"
+#include "jobs/JobTypes.h"
 #include "jobs/JobWork.h"
 
 class IFileDialogs;
 class IJobDialogs;
 class QAction;
+class QLabel;
 class QMainWindow;
 class QMenu;
 class TJobController;
@@ -67,6 +70,10 @@ public:
     QAction* actSyncJob;
     QAction* actJobProperties;
     QAction* actStopWaiting;
+    // Shows the job window again, where it was (Ctrl+J).
+    QAction* actShowJob;
+    // The status line's lasting word on the open job, its archive in the tooltip.
+    QLabel* lblOpenJob;
 
     // What each action does (each ends with an exception on failure; the actions run them
     // under the application's default error handler).
@@ -80,6 +87,7 @@ public:
     void JobReportClick();
     void JobPropertiesClick();
     void StopWaitingClick();
+    void ShowJobClick();
 
     TJobController& Controller() { return *controller_; }
     // The job window; made when a job is first made or opened.
@@ -98,6 +106,13 @@ private:
     // Opens the archive chosen unless one is open.
     void UseArchive();
     void ShowJobWindow();
+    // Asks the add's answers from the job's downloads, then adds the records shown.
+    void AskAndAdd(const std::vector<TDownload>& downloads);
+    // The open job in the status line; ShowOpenJobText sets its texts alone.
+    void ShowOpenJob();
+    void ShowOpenJobText();
+    // Keeps the job window's place when it closes, for Show job.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // A database that wants a password gets one asked once per run.
     void ArchiveOpenFailed(const QString& message);
 
@@ -111,4 +126,5 @@ private:
     // The add's answers, offered again at the next add.
     TAddAnswers addAnswers_;
     bool passwordAsked_ = false;
+    QByteArray jobWindowGeometry_;
 };

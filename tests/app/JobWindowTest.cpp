@@ -24,6 +24,7 @@
 #include <deque>
 
 #include "app/WindowFixture.h"
+#include "app/job/AddProposal.h"
 #include "app/job/JobController.h"
 #include "app/job/JobDialogs.h"
 #include "app/job/JobMenu.h"
@@ -58,7 +59,13 @@ public:
     std::deque<std::optional<TArchiveChoice>> SyncWith;
     std::vector<TJobEntry> ListedJobs;
     std::vector<TDownload> FixesOffered;
-    std::vector<TAddAnswers> OfferedAnswers;
+    // What each Add to job showed, with the warnings it had for A→B and B→A.
+    struct TOfferedAdd {
+        TAddContext Context;
+        QString AToBWarning;
+        QString BToAWarning;
+    };
+    std::vector<TOfferedAdd> OfferedAdds;
 
     std::optional<TJob> AskNewJob(QWidget*) override { return Next(NewJobs); }
     std::optional<std::string> AskOpenJob(QWidget*,
@@ -69,9 +76,10 @@ public:
     std::optional<TArchiveChoice> AskArchive(QWidget*, const TArchiveChoice&) override {
         return Next(Archives);
     }
-    std::optional<TAddAnswers> AskAddToJob(QWidget*, const QString&,
-                                           const TAddAnswers& previous) override {
-        OfferedAnswers.push_back(previous);
+    std::optional<TAddAnswers> AskAddToJob(QWidget*, const TAddContext& context) override {
+        OfferedAdds.push_back(
+            {context, context.Warning(TDirection::AToB), context.Warning(TDirection::BToA)});
+        OfferedAdds.back().Context.Warning = nullptr;
         return Next(Adds);
     }
     std::optional<TJobProperties> AskJobProperties(QWidget*, const TJob&) override {
@@ -290,13 +298,13 @@ TEST_F(JobWindowTest, JobMenuSitsBesideOptionsWithTheJobCommandsEnabledByWhatIsO
     for (const QAction* action : Menu().Menu->actions()) {
         captions << action->text();
     }
-    EXPECT_EQ(
-        captions,
-        (QStringList{QStringLiteral("New job\u2026"), QStringLiteral("Open job\u2026"),
-                     QStringLiteral("Archive\u2026"), QString(), QStringLiteral("Add to job"),
-                     QStringLiteral("Job report (PDF)\u2026"), QStringLiteral("Export job\u2026"),
-                     QStringLiteral("Sync with\u2026"), QStringLiteral("Job properties\u2026"),
-                     QString(), QStringLiteral("Stop waiting for the archive")}));
+    EXPECT_EQ(captions,
+              (QStringList{QStringLiteral("New job\u2026"), QStringLiteral("Open job\u2026"),
+                           QStringLiteral("Archive\u2026"), QStringLiteral("Show job"), QString(),
+                           QStringLiteral("Add to job"), QStringLiteral("Job report (PDF)\u2026"),
+                           QStringLiteral("Export job\u2026"), QStringLiteral("Sync with\u2026"),
+                           QStringLiteral("Job properties\u2026"), QString(),
+                           QStringLiteral("Stop waiting for the archive")}));
     EXPECT_TRUE(Menu().actNewJob->isEnabled());
     EXPECT_FALSE(Menu().actStopWaiting->isEnabled());
     EXPECT_FALSE(Menu().actAddToJob->isEnabled());
@@ -319,10 +327,21 @@ TEST_F(JobWindowTest, JobMenuSitsBesideOptionsWithTheJobCommandsEnabledByWhatIsO
 
 TEST_F(JobWindowTest, BothDirectionsAddedAndADuplicateRefusedWithItsDownload) {
     ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
-    // The second add was offered the first one's answers.
-    ASSERT_EQ(jobDialogs_->OfferedAnswers.size(), 2u);
-    EXPECT_EQ(jobDialogs_->OfferedAnswers[1].Operator, "Ann");
-    EXPECT_EQ(jobDialogs_->OfferedAnswers[1].Direction, TDirection::AToB);
+    // The far end's add was offered B→A, which pairs the fibres of download 1, with its
+    // operator and date; A→B would have been questioned as the same end again.
+    ASSERT_EQ(jobDialogs_->OfferedAdds.size(), 2u);
+    const auto& offered = jobDialogs_->OfferedAdds[1];
+    EXPECT_EQ(offered.Context.JobName, QStringLiteral("Riser"));
+    EXPECT_EQ(offered.Context.Proposed.Direction, TDirection::BToA);
+    EXPECT_EQ(offered.Context.Proposed.Operator, "Ann");
+    EXPECT_EQ(offered.Context.Proposed.TestDate, "2026-11-02");
+    EXPECT_EQ(offered.Context.WhatText, QStringLiteral("7 readings: all records of this import"));
+    // Five of its fibres are download 1's.
+    EXPECT_TRUE(offered.AToBWarning.startsWith(
+        QStringLiteral("5 of 7 readings would replace readings of download 1, added ")))
+        << offered.AToBWarning.toStdString();
+    EXPECT_TRUE(offered.AToBWarning.endsWith(QStringLiteral(" ago: is this the other end?")));
+    EXPECT_EQ(offered.BToAWarning, QString());
 
     OpenDump("meter1-a-b.dump");
     Add(Answers(TDirection::AToB, "Bob", "2026-11-09"), "already in job");
@@ -802,6 +821,8 @@ TEST_F(JobWindowTest, AnAddPostedBeforeTheArchiveIsSwitchedIsNotLost) {
     OpenDump("meter1-a-b.dump");
     jobDialogs_->Adds.push_back(Answers(TDirection::AToB, "Ann", "2026-11-02"));
     Menu().AddToJobClick();
+    // The add is posted once the dialog, asked after the job's downloads are read, is answered.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return jobDialogs_->Adds.empty(); }, PatientWaitMs));
     UseArchive(dir_->File("second.sqlite"));
     EXPECT_FALSE(Jobs().HasJob());
     EXPECT_FALSE(Menu().actAddToJob->isEnabled());
@@ -948,27 +969,144 @@ TEST_F(JobWindowTest, AnAddWaitingForAnotherProgramIsToldAndCanBeStopped) {
     EXPECT_TRUE(OpenArchive(dir_->File("jobs.sqlite"))->Downloads("Riser").empty());
 }
 
-TEST_F(JobWindowTest, TheAddDialogOffersThePreviousAnswersAndGivesWhatWasChosen) {
+// The Add dialog shows the job's whole name, what is added and the answers proposed, and gives
+// what was chosen; a warning of the direction chosen goes back to the answers unless the user
+// adds anyway.
+TEST_F(JobWindowTest, TheAddDialogShowsWhatIsAddedAndQuestionsAWarnedDirection) {
+    const QString longName = QStringLiteral("Riser 4, Main Street office building A");
+    TAddContext context;
+    context.JobName = longName;
+    context.WhatText = QStringLiteral("7 readings: all records of this import");
+    context.Proposed = Answers(TDirection::BToA, "Zo\u00eb", "2026-11-03");
+    context.Warning = [](TDirection direction) {
+        return direction == TDirection::AToB ? QStringLiteral("same end again?") : QString();
+    };
     TQtJobDialogs dialogs;
-    TModalWatch watch([](QWidget* dialog) {
+    std::vector<std::unique_ptr<TModalWatch>> later;
+    QStringList seen;
+    const auto clickOk = [](QWidget* dialog) {
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    };
+    // Then the warning, Go back, the dialog again with A→B kept, B→A chosen and OK.
+    const auto goBack = [&](QWidget* box) {
+        seen << box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->text();
+        later.push_back(std::make_unique<TModalWatch>([&](QWidget* dialog) {
+            auto* direction = dialog->findChild<QComboBox*>(QStringLiteral("cbDirection"));
+            seen << direction->currentText();
+            direction->setCurrentIndex(direction->findText(QStringLiteral("B\u2192A")));
+            clickOk(dialog);
+        }));
+        for (QPushButton* button : box->findChildren<QPushButton*>()) {
+            if (button->text() == QStringLiteral("Go back")) {
+                button->click();
+            }
+        }
+    };
+    TModalWatch watch([&](QWidget* dialog) {
         auto* direction = dialog->findChild<QComboBox*>(QStringLiteral("cbDirection"));
         auto* person = dialog->findChild<QLineEdit*>(QStringLiteral("edtOperator"));
         auto* date = dialog->findChild<QDateEdit*>(QStringLiteral("edtTestDate"));
         ASSERT_TRUE(direction && person && date);
+        EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("lblAddJob"))->text(),
+                  QStringLiteral("Job: ") + longName);
+        EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("lblAddWhat"))->text(),
+                  context.WhatText);
         EXPECT_EQ(direction->currentText(), QStringLiteral("B\u2192A"));
         EXPECT_EQ(person->text(), QStringLiteral("Zo\u00eb"));
         EXPECT_EQ(date->date(), QDate(2026, 11, 3));
-        direction->setCurrentIndex(direction->findText(QStringLiteral("none")));
+        direction->setCurrentIndex(direction->findText(QStringLiteral("A\u2192B")));
         date->setDate(QDate(2026, 11, 9));
-        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        later.push_back(std::make_unique<TModalWatch>(goBack));
+        clickOk(dialog);
     });
-    const std::optional<TAddAnswers> answers = dialogs.AskAddToJob(
-        frm_.get(), QStringLiteral("Riser"), Answers(TDirection::BToA, "Zo\u00eb", "2026-11-03"));
+    const std::optional<TAddAnswers> answers = dialogs.AskAddToJob(frm_.get(), context);
     ASSERT_TRUE(watch.Seen());
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("same end again?"), QStringLiteral("A\u2192B")}));
     ASSERT_TRUE(answers.has_value());
-    EXPECT_EQ(answers->Direction, TDirection::None);
+    EXPECT_EQ(answers->Direction, TDirection::BToA);
     EXPECT_EQ(answers->Operator, "Zo\u00eb");
     EXPECT_EQ(answers->TestDate, "2026-11-09");
+}
+
+// What is proposed and warned of, from a job's downloads: the direction that completes the
+// pairs, the latest download's operator and date; a warning only for most readings re-tested
+// within a day.
+TEST_F(JobWindowTest, TheAddProposalCompletesPairsAndWarnsOfTheSameEndAgain) {
+    const TMeraniaArray records = {Relative("C", "1", 1310, -0.4, -10),
+                                   Relative("C", "2", 1310, -0.5, -10),
+                                   Relative("C", "3", 1310, -0.6, -10)};
+    const auto download = [&](std::int64_t number, TDirection direction, std::size_t fibres,
+                              const char* addedAt) {
+        TDownload made;
+        made.Number = number;
+        made.Direction = direction;
+        made.Operator = "Op" + std::to_string(number);
+        made.TestDate = "2026-11-0" + std::to_string(number);
+        made.AddedAt = addedAt;
+        for (std::size_t i = 0; i < fibres; ++i) {
+            made.Readings.push_back({records[i], TDirection::None});
+        }
+        return made;
+    };
+    const QDateTime now =
+        QDateTime::fromString(QStringLiteral("2026-12-07T10:03:30Z"), Qt::ISODate);
+    const TDownload aToB = download(1, TDirection::AToB, 3, "2026-12-07T10:00:00.123456Z");
+    const TDownload bToA = download(2, TDirection::BToA, 2, "2026-12-05T10:00:00.000000Z");
+    const TAddAnswers previous = Answers(TDirection::AToB, "Other job's", "2026-10-01");
+    struct TCase {
+        std::vector<TDownload> Downloads;
+        TDirection Proposed;
+        std::string Operator;
+        QString AToBWarning;
+        QString BToAWarning;
+    };
+    const QString sameEnd = QStringLiteral(
+        "3 of 3 readings would replace readings of download "
+        "1, added 3 minutes ago: is this the other end?");
+    const std::vector<TCase> cases = {
+        {{}, TDirection::None, "Other job's", {}, {}},
+        {{aToB}, TDirection::BToA, "Op1", sameEnd, {}},
+        // Two days old, and B→A for two of three: no warning; A→B pairs them.
+        {{bToA}, TDirection::AToB, "Op2", {}, {}},
+        // Both directions there: the latest download's.
+        {{aToB, bToA}, TDirection::BToA, "Op2", sameEnd, {}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        const TCase& c = cases[i];
+        const TAddAnswers proposed =
+            ProposeAddAnswers(c.Downloads, records, previous, QDate(2026, 12, 7));
+        EXPECT_EQ(proposed.Direction, c.Proposed);
+        EXPECT_EQ(proposed.Operator, c.Operator);
+        EXPECT_EQ(proposed.TestDate,
+                  c.Downloads.empty() ? "2026-12-07" : c.Downloads.back().TestDate);
+        EXPECT_EQ(RetestWarning(c.Downloads, records, TDirection::AToB, now), c.AToBWarning);
+        EXPECT_EQ(RetestWarning(c.Downloads, records, TDirection::BToA, now), c.BToAWarning);
+    }
+}
+
+// The status line names the open job, its archive in the tooltip; Show job (Ctrl+J) brings
+// the closed Job window back where it was.
+TEST_F(JobWindowTest, TheOpenJobIsShownAndItsWindowComesBackWhereItWas) {
+    auto* label = frm_->findChild<QLabel*>(QStringLiteral("lblOpenJob"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QStringLiteral("No job open"));
+    EXPECT_FALSE(Menu().actShowJob->isEnabled());
+    EXPECT_EQ(Menu().actShowJob->shortcut(), QKeySequence(QStringLiteral("Ctrl+J")));
+    ASSERT_NO_FATAL_FAILURE(MakeRiser());
+    EXPECT_EQ(label->text(), QStringLiteral("Job: Riser"));
+    EXPECT_EQ(label->toolTip(), QStringLiteral("Job: Riser\nArchive: ") +
+                                    QString::fromStdString(dir_->File("jobs.sqlite")));
+    TfrmJob* window = Menu().JobWindow();
+    ASSERT_TRUE(window && window->isVisible());
+    window->setGeometry(QRect(130, 90, 610, 420));
+    const QRect before = window->geometry();
+    window->close();
+    ASSERT_FALSE(window->isVisible());
+    window->move(0, 0);  // as a window manager may place it anew
+    Menu().actShowJob->trigger();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->geometry(), before);
 }
 
 // The Fix dialog shows the download as it is and gives only what the user changed; Sync with…

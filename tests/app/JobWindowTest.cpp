@@ -916,6 +916,12 @@ TEST_F(JobWindowTest, OpenJobListsTheArchivesJobsNewestFirst) {
 // The Archive dialog's password hint and every column of Open job's list are read whole at
 // the sizes the dialogs open with.
 TEST_F(JobWindowTest, TheArchiveHintAndTheJobListShowWhole) {
+    // A short default location, which leaves the dialog no wider than its fields make it.
+    const QByteArray before = qgetenv("MERIDAX_ARCHIVE");
+    qputenv("MERIDAX_ARCHIVE", "/a.sqlite");
+    const auto restore = std::shared_ptr<void>(nullptr, [&](void*) {
+        before.isNull() ? qunsetenv("MERIDAX_ARCHIVE") : qputenv("MERIDAX_ARCHIVE", before);
+    });
     TQtJobDialogs dialogs;
     TModalWatch archive([](QWidget* dialog) {
         auto* password = dialog->findChild<QLineEdit*>(QStringLiteral("edtPassword"));

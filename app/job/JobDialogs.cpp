@@ -34,6 +34,9 @@
 
 namespace {
 
+// The characters a New job field shows whole.
+constexpr int NewJobFieldChars = 44;
+
 // A dialog whose form goes above OK and Cancel; OK is refused while ready() says no.
 class TFormDialog : public QDialog {
 public:
@@ -222,6 +225,10 @@ std::optional<TJob> TQtJobDialogs::AskNewJob(QWidget* owner) {
     QLineEdit* customer = dialog.AddLine(QStringLiteral("Customer:"), {}, "edtCustomer");
     QLineEdit* site = dialog.AddLine(QStringLiteral("Site:"), {}, "edtSite");
     QLineEdit* contractor = dialog.AddLine(QStringLiteral("Contractor:"), {}, "edtContractor");
+    // A job's name, customer and site as long as a street address are read whole.
+    for (QLineEdit* field : {name, customer, site, contractor}) {
+        field->setMinimumWidth(field->fontMetrics().averageCharWidth() * NewJobFieldChars);
+    }
     dialog.RequireText(name);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;

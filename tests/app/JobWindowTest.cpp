@@ -955,6 +955,19 @@ TEST_F(JobWindowTest, TheArchiveHintAndTheJobListShowWhole) {
     });
     EXPECT_FALSE(dialogs.AskOpenJob(frm_.get(), {entry}, "").has_value());
     ASSERT_TRUE(list.Seen());
+
+    // New job's fields show a name as long as a street address whole.
+    TModalWatch newJob([&](QWidget* dialog) {
+        for (const char* name : {"edtName", "edtCustomer", "edtSite", "edtContractor"}) {
+            auto* field = dialog->findChild<QLineEdit*>(QLatin1String(name));
+            ASSERT_TRUE(field);
+            field->setPlaceholderText(QStringLiteral("Riser 4, Main Street office building A"));
+            EXPECT_TRUE(ShowsPlaceholderWhole(*field)) << name;
+        }
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    EXPECT_FALSE(dialogs.AskNewJob(frm_.get()).has_value());
+    ASSERT_TRUE(newJob.Seen());
 }
 
 // A file named under Archive… that is no archive is made only when the user says so; listing

@@ -7,6 +7,7 @@
 #include "MeridaxVersion.h"
 #include "app/common/Latin1.h"
 #include "app/job/JobOutcomeTexts.h"
+#include "app/job/JobSettings.h"
 #include "archive/JobImport.h"
 #include "archive/JobRunner.h"
 #include "archive/JobSync.h"
@@ -23,7 +24,7 @@ TJobController::~TJobController() {
     retiring_.clear();
 }
 
-void TJobController::UseArchive(const std::string& location) {
+void TJobController::UseArchive(const std::string& location, TArchiveCreation creation) {
     // The old archive's thread may be waiting on a server that went away: it is not waited
     // for here.
     std::erase_if(retiring_, [](const auto& runner) { return runner->Finished(); });
@@ -37,10 +38,20 @@ void TJobController::UseArchive(const std::string& location) {
     jobName_.clear();
     snapshot_.reset();
     refreshWaiting_ = false;
+    StartRunner(creation);
+    emit JobChanged();
+}
+
+bool TJobController::StartRunner(TArchiveCreation creation) {
+    // The archive's thread makes a missing file at once: a mistyped name must not become an
+    // empty archive by listing its jobs.
+    if (creation == TArchiveCreation::MustExist && ArchiveFileMissing(location_)) {
+        return false;
+    }
     const std::uint64_t generation = generation_;
     const std::uint64_t archiveId = archiveId_;
     runner_ = std::make_unique<TJobRunner>(
-        location,
+        location_,
         [this, generation](const std::string& message, std::error_code) {
             QMetaObject::invokeMethod(
                 this,
@@ -63,7 +74,7 @@ void TJobController::UseArchive(const std::string& location) {
                 Qt::QueuedConnection);
         });
     WatchWaiting();
-    emit JobChanged();
+    return true;
 }
 
 void TJobController::WatchWaiting() {
@@ -108,9 +119,19 @@ QString TJobController::ShownArchive() const {
     return Utf8(ShownLocation(location_));
 }
 
-void TJobController::Post(std::function<std::function<void()>(TArchive&)> work,
-                          const QString& what) {
+void TJobController::Post(std::function<std::function<void()>(TArchive&)> work, const QString& what,
+                          TArchiveCreation creation) {
     const std::uint64_t generation = generation_;
+    if (!runner_ && !StartRunner(creation)) {
+        // Told later, as every result: the caller's own status text comes first.
+        const std::string message =
+            "there is no archive " + ShownLocation(location_) +
+            ": New job\u2026 makes one there, Archive\u2026 chooses another";
+        QMetaObject::invokeMethod(
+            this, [this, generation, what, message] { ReportFailure(generation, what, message); },
+            Qt::QueuedConnection);
+        return;
+    }
     runner_->Post(
         [this, generation, work = std::move(work)](TArchive& archive) {
             std::function<void()> done = work(archive);
@@ -167,7 +188,7 @@ void TJobController::CreateJob(const TJob& job) {
                 OpenJob(name);
             };
         },
-        QStringLiteral("New job"));
+        QStringLiteral("New job"), TArchiveCreation::MayCreate);
 }
 
 void TJobController::OpenJob(const std::string& name) {

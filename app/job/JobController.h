@@ -27,9 +27,12 @@ public:
     ~TJobController() override;
 
     // Opens the archive at location (a URI may hold a password; it is never shown) on a new
-    // thread, after the old archive's work is done; closes the job.
-    void UseArchive(const std::string& location);
-    bool HasArchive() const noexcept { return runner_ != nullptr; }
+    // thread, after the old archive's work is done; closes the job. A file that is no archive
+    // yet is made only when creation says so, or by the first work that may make it (New
+    // job); until then every other work fails with "there is no archive".
+    void UseArchive(const std::string& location,
+                    TArchiveCreation creation = TArchiveCreation::MustExist);
+    bool HasArchive() const noexcept { return !location_.empty(); }
     // The archive as messages show it.
     QString ShownArchive() const;
 
@@ -85,7 +88,10 @@ signals:
 private:
     // Runs work on the archive's thread; then runs done here unless the archive or job
     // changed meanwhile. A failure becomes Failed with what before its message.
-    void Post(std::function<std::function<void()>(TArchive&)> work, const QString& what);
+    void Post(std::function<std::function<void()>(TArchive&)> work, const QString& what,
+              TArchiveCreation creation = TArchiveCreation::MustExist);
+    // Starts the archive's thread unless the file is no archive yet and must not be made.
+    bool StartRunner(TArchiveCreation creation);
     void ReportFailure(std::uint64_t generation, const QString& what, const std::string& message);
     void ArchiveChanged();
     // Has the archive's writes tell how long they wait for another program, and stop on

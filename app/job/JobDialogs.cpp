@@ -2,6 +2,7 @@
 #include "app/job/JobDialogs.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
@@ -18,13 +19,23 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/common/Latin1.h"
+#include "app/common/WholeText.h"
+#include "app/job/JobProperties.h"
 #include "archive/Archive.h"
+#include "jobs/JobLimits.h"
 
 namespace {
+
+// The characters a New job field shows whole.
+constexpr int NewJobFieldChars = 44;
 
 // A dialog whose form goes above OK and Cancel; OK is refused while ready() says no.
 class TFormDialog : public QDialog {
@@ -104,6 +115,7 @@ TLocationFields AddLocationFields(TFormDialog& dialog, const TArchiveChoice& cur
         dialog.AddLine(QStringLiteral("Password:"), Utf8(current.Password), "edtPassword");
     fields.Password->setEchoMode(QLineEdit::Password);
     fields.Password->setPlaceholderText(passwordNote);
+    FitPlaceholder(fields.Password);
     (current.Kind == TArchiveChoice::TKind::Postgres ? fields.Uri : fields.FileName)
         ->setText(Utf8(current.Location));
     return fields;
@@ -150,6 +162,61 @@ bool ConfirmAddWarning(QWidget* owner, const TAddContext& context, TDirection di
     return box.clickedButton() == add;
 }
 
+QCheckBox* AddWindowBudgetBox(TFormDialog& dialog, const std::optional<QString>& windowBudget) {
+    auto* box = new QCheckBox(
+        windowBudget ? QStringLiteral("Use the window's loss budget (%1)").arg(*windowBudget)
+                     : QStringLiteral("Use the window's loss budget (the window has none)"),
+        &dialog);
+    box->setObjectName(QStringLiteral("chkWindowBudget"));
+    box->setEnabled(windowBudget.has_value());
+    dialog.Form->addRow(box);
+    return box;
+}
+
+void AddExpectedFibresRow(QTableWidget* table, const QString& cable, int count) {
+    const int row = table->rowCount();
+    table->insertRow(row);
+    table->setItem(row, 0, new QTableWidgetItem(cable));
+    auto* fibres = new QSpinBox(table);
+    fibres->setRange(0, MaxExpectedFibres);
+    fibres->setValue(count);
+    table->setCellWidget(row, 1, fibres);
+}
+
+// The fibres each cable is expected to have, for the Untested filter; 0 removes a cable.
+QTableWidget* AddExpectedFibresTable(TFormDialog& dialog,
+                                     const std::map<std::string, int>& expected) {
+    auto* table = new QTableWidget(0, 2, &dialog);
+    table->setObjectName(QStringLiteral("tblExpectedFibres"));
+    table->setHorizontalHeaderLabels({QStringLiteral("Cable"), QStringLiteral("Fibres")});
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (const auto& [cable, count] : expected) {
+        AddExpectedFibresRow(table, Utf8(cable), count);
+    }
+    auto* add = new QPushButton(QStringLiteral("Add cable"), &dialog);
+    add->setObjectName(QStringLiteral("btnAddCable"));
+    QObject::connect(add, &QPushButton::clicked, table, [table] {
+        AddExpectedFibresRow(table, QString(), 0);
+        table->editItem(table->item(table->rowCount() - 1, 0));
+    });
+    dialog.Form->addRow(QStringLiteral("Expected fibres:"), table);
+    dialog.Form->addRow(add);
+    return table;
+}
+
+std::map<std::string, int> ExpectedFibresOf(const QTableWidget& table) {
+    std::map<std::string, int> expected;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        const QTableWidgetItem* cable = table.item(row, 0);
+        const auto* fibres = qobject_cast<const QSpinBox*>(table.cellWidget(row, 1));
+        if (cable && fibres && !cable->text().trimmed().isEmpty()) {
+            expected[ToUtf8(cable->text().trimmed())] = fibres->value();
+        }
+    }
+    return expected;
+}
+
 }  // namespace
 
 std::optional<TJob> TQtJobDialogs::AskNewJob(QWidget* owner) {
@@ -158,6 +225,10 @@ std::optional<TJob> TQtJobDialogs::AskNewJob(QWidget* owner) {
     QLineEdit* customer = dialog.AddLine(QStringLiteral("Customer:"), {}, "edtCustomer");
     QLineEdit* site = dialog.AddLine(QStringLiteral("Site:"), {}, "edtSite");
     QLineEdit* contractor = dialog.AddLine(QStringLiteral("Contractor:"), {}, "edtContractor");
+    // A job's name, customer and site as long as a street address are read whole.
+    for (QLineEdit* field : {name, customer, site, contractor}) {
+        field->setMinimumWidth(field->fontMetrics().averageCharWidth() * NewJobFieldChars);
+    }
     dialog.RequireText(name);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
@@ -171,7 +242,8 @@ std::optional<TJob> TQtJobDialogs::AskNewJob(QWidget* owner) {
 }
 
 std::optional<std::string> TQtJobDialogs::AskOpenJob(QWidget* owner,
-                                                     const std::vector<TJobEntry>& entries) {
+                                                     const std::vector<TJobEntry>& entries,
+                                                     const std::string& current) {
     TFormDialog dialog(owner, QStringLiteral("Open job"));
     auto* list = new QTreeWidget(&dialog);
     list->setObjectName(QStringLiteral("lstJobs"));
@@ -186,10 +258,19 @@ std::optional<std::string> TQtJobDialogs::AskOpenJob(QWidget* owner,
              QString::number(entry.Downloads),
              Utf8(entry.LastAddedAt.substr(0, 16)).replace(QLatin1Char('T'), QLatin1Char(' '))});
         item->setData(0, Qt::UserRole, Utf8(entry.Name));
+        if (entry.Name == current) {
+            list->setCurrentItem(item);
+        }
     }
     list->header()->resizeSections(QHeaderView::ResizeToContents);
-    list->setMinimumWidth(520);
-    if (list->topLevelItemCount() > 0) {
+    // Every column whole, Downloads and Last added too, beside a vertical scrollbar.
+    int columns = 0;
+    for (int column = 0; column < list->columnCount(); ++column) {
+        columns += list->header()->sectionSize(column);
+    }
+    list->setMinimumWidth(std::max(
+        520, columns + 2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width()));
+    if (list->currentItem() == nullptr && list->topLevelItemCount() > 0) {
         list->setCurrentItem(list->topLevelItem(0));
     }
     dialog.Form->addRow(list);
@@ -199,6 +280,17 @@ std::optional<std::string> TQtJobDialogs::AskOpenJob(QWidget* owner,
         return std::nullopt;
     }
     return ToUtf8(list->currentItem()->data(0, Qt::UserRole).toString());
+}
+
+bool TQtJobDialogs::AskMakeArchive(QWidget* owner, const QString& location) {
+    QMessageBox box(
+        QMessageBox::Question, QStringLiteral("Archive"),
+        QStringLiteral("There is no archive at %1.\nMake a new archive at %1?").arg(location),
+        QMessageBox::Yes | QMessageBox::No, owner);
+    box.setObjectName(QStringLiteral("msgMakeArchive"));
+    // A mistyped name is the likelier reason.
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 QString StandardArchiveCaption() {
@@ -304,8 +396,9 @@ std::optional<TAddAnswers> TQtJobDialogs::AskAddToJob(QWidget* owner, const TAdd
     return chosen();
 }
 
-std::optional<TJobProperties> TQtJobDialogs::AskJobProperties(QWidget* owner, const TJob& job) {
-    TFormDialog dialog(owner, QStringLiteral("Job %1").arg(Utf8(job.Name)));
+std::optional<TJobProperties> TQtJobDialogs::AskJobProperties(
+    QWidget* owner, const TJob& job, const std::optional<QString>& windowBudget) {
+    TFormDialog dialog(owner, QStringLiteral("Job properties \u2013 %1").arg(Utf8(job.Name)));
     QLineEdit* customer =
         dialog.AddLine(QStringLiteral("Customer:"), Utf8(job.Customer), "edtCustomer");
     QLineEdit* site = dialog.AddLine(QStringLiteral("Site:"), Utf8(job.Site), "edtSite");
@@ -314,14 +407,21 @@ std::optional<TJobProperties> TQtJobDialogs::AskJobProperties(QWidget* owner, co
     auto* notes = new QPlainTextEdit(Utf8(job.Notes), &dialog);
     notes->setObjectName(QStringLiteral("edtNotes"));
     dialog.Form->addRow(QStringLiteral("Notes:"), notes);
+    auto* inForce = new QLabel(JobBudgetCaption(job), &dialog);
+    inForce->setObjectName(QStringLiteral("lblBudgetInForce"));
+    dialog.Form->addRow(QStringLiteral("Budget in force:"), inForce);
+    QCheckBox* useWindow = AddWindowBudgetBox(dialog, windowBudget);
     QLineEdit* budget = AddFileField(dialog, QStringLiteral("Budget file:"), "edtBudget",
                                      QStringLiteral("Loss budget (*.json)"));
     budget->setPlaceholderText(job.Budgets.empty() ? QStringLiteral("none yet")
                                                    : QStringLiteral("unchanged"));
+    // One budget at a time: the window's replaces a file's.
+    QObject::connect(useWindow, &QCheckBox::toggled, budget->parentWidget(), &QWidget::setDisabled);
     QLineEdit* logo = AddFileField(dialog, QStringLiteral("Logo file:"), "edtLogo",
                                    QStringLiteral("Logo (*.png *.svg)"));
     logo->setPlaceholderText(job.Logo.empty() ? QStringLiteral("none yet")
                                               : QStringLiteral("unchanged"));
+    QTableWidget* fibres = AddExpectedFibresTable(dialog, job.ExpectedFibres);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
@@ -330,8 +430,10 @@ std::optional<TJobProperties> TQtJobDialogs::AskJobProperties(QWidget* owner, co
     properties.Site = ToUtf8(site->text());
     properties.Contractor = ToUtf8(contractor->text());
     properties.Notes = ToUtf8(notes->toPlainText());
-    properties.BudgetFile = budget->text().trimmed();
+    properties.UseWindowBudget = useWindow->isChecked();
+    properties.BudgetFile = properties.UseWindowBudget ? QString() : budget->text().trimmed();
     properties.LogoFile = logo->text().trimmed();
+    properties.ExpectedFibres = ExpectedFibresOf(*fibres);
     return properties;
 }
 

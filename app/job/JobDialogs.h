@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,8 +24,9 @@ struct TArchiveChoice {
     bool SaveCopy = false;
 };
 
-// A job's properties as the user gave them: the texts, and the files to take the budget and
-// the logo from (empty: unchanged).
+// A job's properties as the user gave them: the texts, the files to take the budget and the
+// logo from (empty: unchanged) or the window's budget instead of a file, and the fibres each
+// cable is expected to have, as the table was left (a cable missing or at 0 has none).
 struct TJobProperties {
     std::string Customer;
     std::string Site;
@@ -32,6 +34,8 @@ struct TJobProperties {
     std::string Notes;
     QString BudgetFile;
     QString LogoFile;
+    bool UseWindowBudget = false;
+    std::map<std::string, int> ExpectedFibres;
 };
 
 // What the Add to job dialog shows: the job's whole name, what will be added, the answers
@@ -48,15 +52,21 @@ class IJobDialogs {
 public:
     virtual ~IJobDialogs() = default;
     virtual std::optional<TJob> AskNewJob(QWidget* owner) = 0;
-    // entries newest first; gives the chosen job's name.
+    // entries newest first, current (the open job; may be empty) chosen; gives the chosen
+    // job's name.
     virtual std::optional<std::string> AskOpenJob(QWidget* owner,
-                                                  const std::vector<TJobEntry>& entries) = 0;
+                                                  const std::vector<TJobEntry>& entries,
+                                                  const std::string& current) = 0;
+    // Whether to make a new archive at the file location chosen, where there is none yet.
+    virtual bool AskMakeArchive(QWidget* owner, const QString& location) = 0;
     virtual std::optional<TArchiveChoice> AskArchive(QWidget* owner,
                                                      const TArchiveChoice& current) = 0;
     // Asks the add's answers; a warning of the direction chosen is a question of its own
     // (add anyway, or go back to the answers).
     virtual std::optional<TAddAnswers> AskAddToJob(QWidget* owner, const TAddContext& context) = 0;
-    virtual std::optional<TJobProperties> AskJobProperties(QWidget* owner, const TJob& job) = 0;
+    // windowBudget: the name of the window's loss budget as shown; none when it has none.
+    virtual std::optional<TJobProperties> AskJobProperties(
+        QWidget* owner, const TJob& job, const std::optional<QString>& windowBudget) = 0;
     virtual std::optional<std::string> AskVoidReason(QWidget* owner, std::int64_t download) = 0;
     // The download's direction, test date and operator shown for correcting; gives only the
     // fields the user changed (none at all when nothing was).
@@ -76,12 +86,14 @@ QString StandardArchiveCaption();
 class TQtJobDialogs : public IJobDialogs {
 public:
     std::optional<TJob> AskNewJob(QWidget* owner) override;
-    std::optional<std::string> AskOpenJob(QWidget* owner,
-                                          const std::vector<TJobEntry>& entries) override;
+    std::optional<std::string> AskOpenJob(QWidget* owner, const std::vector<TJobEntry>& entries,
+                                          const std::string& current) override;
+    bool AskMakeArchive(QWidget* owner, const QString& location) override;
     std::optional<TArchiveChoice> AskArchive(QWidget* owner,
                                              const TArchiveChoice& current) override;
     std::optional<TAddAnswers> AskAddToJob(QWidget* owner, const TAddContext& context) override;
-    std::optional<TJobProperties> AskJobProperties(QWidget* owner, const TJob& job) override;
+    std::optional<TJobProperties> AskJobProperties(
+        QWidget* owner, const TJob& job, const std::optional<QString>& windowBudget) override;
     std::optional<std::string> AskVoidReason(QWidget* owner, std::int64_t download) override;
     std::optional<TDownloadFix> AskFix(QWidget* owner, const TDownload& download) override;
     std::optional<TArchiveChoice> AskSyncWith(QWidget* owner, const QString& jobName) override;

@@ -216,9 +216,11 @@ void TJobMenu::OpenJobClick() {
                                      .arg(controller_->ShownArchive()));
             return;
         }
-        const std::optional<std::string> name = options_.Dialogs->AskOpenJob(&window_, entries);
+        // The list is there: the status line no longer says it is coming.
+        host_.ShowStatusText(QString());
+        const std::optional<std::string> name =
+            options_.Dialogs->AskOpenJob(&window_, entries, controller_->JobName());
         if (!name) {
-            host_.ShowStatusText(QString());
             return;
         }
         ShowJobWindow();
@@ -241,9 +243,19 @@ void TJobMenu::ArchiveClick() {
         host_.ShowStatusText(QStringLiteral("Archive not changed: no file or URI given"));
         return;
     }
+    // Only the user's word makes an archive of a name that may be mistyped.
+    TArchiveCreation creation = TArchiveCreation::MustExist;
+    if (choice->Kind == TArchiveChoice::TKind::File && ArchiveFileMissing(choice->Location)) {
+        if (!options_.Dialogs->AskMakeArchive(&window_, Utf8(choice->Location))) {
+            host_.ShowStatusText(QStringLiteral("Archive not changed: no archive at %1")
+                                     .arg(Utf8(choice->Location)));
+            return;
+        }
+        creation = TArchiveCreation::MayCreate;
+    }
     settings_->Store(*choice);
     passwordAsked_ = false;
-    controller_->UseArchive(settings_->Location());
+    controller_->UseArchive(settings_->Location(), creation);
     host_.ShowStatusText(QStringLiteral("Archive: %1").arg(controller_->ShownArchive()));
 }
 
@@ -349,19 +361,23 @@ void TJobMenu::JobReportClick() {
 }
 
 void TJobMenu::JobPropertiesClick() {
-    const auto& snapshot = controller_->Snapshot();
+    // Held: a refresh while the dialog is open replaces the controller's, and the changes are
+    // made against what the dialog showed.
+    const std::shared_ptr<const TJobSnapshot> snapshot = controller_->Snapshot();
     if (!snapshot) {
         host_.ShowStatusText(
             QStringLiteral("Job %1 is still being read").arg(Utf8(controller_->JobName())));
         return;
     }
-    const std::optional<TJobProperties> properties =
-        options_.Dialogs->AskJobProperties(&window_, snapshot->Job);
+    const std::optional<TBudget>& windowBudget = host_.WindowBudget();
+    const std::optional<TJobProperties> properties = options_.Dialogs->AskJobProperties(
+        &window_, snapshot->Job,
+        windowBudget ? std::optional<QString>(BudgetCaption(*windowBudget)) : std::nullopt);
     if (!properties) {
         return;
     }
     try {
-        controller_->ChangeJob(JobPropertiesChanges(*properties));
+        controller_->ChangeJob(JobPropertiesChanges(*properties, snapshot->Job, windowBudget));
     } catch (const std::exception& e) {
         host_.ShowStatusText(QStringLiteral("Job not changed: ") + FromBytes(e.what()));
     }

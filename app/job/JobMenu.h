@@ -9,6 +9,7 @@
 #include "data/uMeranie.h"
 #include "jobs/JobTypes.h"
 #include "jobs/JobWork.h"
+#include "verdict/Budget.h"
 
 class IFileDialogs;
 class IJobDialogs;
@@ -34,6 +35,8 @@ public:
     virtual const std::string& RecordsMeter() const = 0;
     // Shows a text (UTF-8, as the archive's texts are) on the status line as it is.
     virtual void ShowStatusText(const QString& text) = 0;
+    // The loss budget the window judges its rows by; none when it has none.
+    virtual const std::optional<TBudget>& WindowBudget() const = 0;
 };
 
 // Where the Job menu's questions come from; every member has a production default.

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QImage>
+#include <map>
 #include <stdexcept>
 
 #include "app/common/Latin1.h"
@@ -38,17 +39,59 @@ std::string LogoType(const QString& file, const std::string& bytes) {
     throw std::runtime_error(ToBytes(file) + ": a logo is a .png or .svg file");
 }
 
+// Only what differs is written: a cable left out or at 0 is removed (0), the others set.
+std::map<std::string, int> ExpectedFibresChanges(const std::map<std::string, int>& before,
+                                                 const std::map<std::string, int>& after) {
+    std::map<std::string, int> changes;
+    for (const auto& [cable, count] : before) {
+        const auto kept = after.find(cable);
+        if (kept == after.end() || kept->second <= 0) {
+            changes[cable] = 0;
+        }
+    }
+    for (const auto& [cable, count] : after) {
+        const auto was = before.find(cable);
+        if (count > 0 && (was == before.end() || was->second != count)) {
+            changes[cable] = count;
+        }
+    }
+    return changes;
+}
+
 }  // namespace
 
-TJobChanges JobPropertiesChanges(const TJobProperties& properties) {
+QString BudgetCaption(const TBudget& budget) {
+    return budget.Name.empty() ? QStringLiteral("unnamed") : Utf8(budget.Name);
+}
+
+QString JobBudgetCaption(const TJob& job) {
+    if (job.Budgets.empty()) {
+        return QStringLiteral("none");
+    }
+    try {
+        return BudgetCaption(ParseBudget(job.Budgets.back().Json, job.Name));
+    } catch (const EBudgetError&) {
+        return QStringLiteral("unreadable");
+    }
+}
+
+TJobChanges JobPropertiesChanges(const TJobProperties& properties, const TJob& job,
+                                 const std::optional<TBudget>& windowBudget) {
     TJobChanges changes;
     changes.Customer = properties.Customer;
     changes.Site = properties.Site;
     changes.Contractor = properties.Contractor;
     changes.Notes = properties.Notes;
-    if (!properties.BudgetFile.isEmpty()) {
+    if (properties.UseWindowBudget) {
+        if (!windowBudget) {
+            throw std::runtime_error("the window has no loss budget");
+        }
+        // No file between: the text the loss budget dialog's Save would write of it.
+        changes.BudgetJson = BudgetToJson(*windowBudget);
+    } else if (!properties.BudgetFile.isEmpty()) {
         changes.BudgetJson = BudgetJson(properties.BudgetFile);
     }
+    changes.ExpectedFibres = ExpectedFibresChanges(job.ExpectedFibres, properties.ExpectedFibres);
     if (!properties.LogoFile.isEmpty()) {
         const std::string bytes = ReadWholeFile(ToFileName(properties.LogoFile));
         changes.LogoType = LogoType(properties.LogoFile, bytes);

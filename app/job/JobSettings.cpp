@@ -1,6 +1,7 @@
 #include "app/job/JobSettings.h"
 
 #include <QSettings>
+#include <filesystem>
 #include <memory>
 
 #include "app/common/Latin1.h"
@@ -90,4 +91,18 @@ std::string TJobSettings::Location() const {
         return ArchiveLocation("");
     }
     return UriWithPassword(choice.Location, password_);
+}
+
+bool ArchiveFileMissing(const std::string& location) {
+    if (IsPostgresLocation(location) || location.empty()) {
+        return false;
+    }
+    // A file that cannot be looked at is left to the open, which tells why.
+    std::error_code error;
+    const auto status = std::filesystem::status(location, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return true;
+    }
+    return std::filesystem::is_regular_file(status) &&
+           std::filesystem::file_size(location, error) == 0 && !error;
 }

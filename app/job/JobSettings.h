@@ -33,3 +33,7 @@ private:
 std::string UriWithoutPassword(const std::string& uri, std::string* password = nullptr);
 // The URI with password set (unchanged when password is empty).
 std::string UriWithPassword(const std::string& uri, const std::string& password);
+
+// Whether location is an SQLite file that is no archive yet (missing, or empty as SQLite would
+// take it): opening it would make one.
+bool ArchiveFileMissing(const std::string& location);

@@ -191,6 +191,7 @@ public:
     const std::string& RecordsSource() const override { return recordsSource_; }
     const std::string& RecordsMeter() const override { return recordsMeter_; }
     void ShowStatusText(const QString& text) override;
+    const std::optional<TBudget>& WindowBudget() const override { return budget_; }
 
 protected:
     bool event(QEvent* event) override;

@@ -8,9 +8,12 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDialog>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,15 +22,21 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
+#include <QTreeWidget>
 #include <deque>
+#include <filesystem>
 
 #include "app/WindowFixture.h"
+#include "app/common/WholeText.h"
 #include "app/job/AddProposal.h"
 #include "app/job/JobController.h"
 #include "app/job/JobDialogs.h"
 #include "app/job/JobMenu.h"
+#include "app/job/JobProperties.h"
 #include "app/job/JobResultsModel.h"
 #include "app/job/JobSettings.h"
 #include "app/job/frmJob.h"
@@ -58,7 +67,14 @@ public:
     std::deque<std::optional<TDownloadFix>> Fixes;
     std::deque<std::optional<TArchiveChoice>> SyncWith;
     std::vector<TJobEntry> ListedJobs;
+    // The job Open job… offered as chosen, and what is done as it asks.
+    std::string OfferedCurrent;
+    std::function<void()> OnAskOpenJob;
+    // Make a new archive?: the answers, and the locations asked about.
+    std::deque<bool> MakeArchives;
+    QStringList MakeArchivesAsked;
     std::vector<TDownload> FixesOffered;
+    std::vector<std::optional<QString>> WindowBudgetsOffered;
     // What each Add to job showed, with the warnings it had for A→B and B→A.
     struct TOfferedAdd {
         TAddContext Context;
@@ -68,10 +84,24 @@ public:
     std::vector<TOfferedAdd> OfferedAdds;
 
     std::optional<TJob> AskNewJob(QWidget*) override { return Next(NewJobs); }
-    std::optional<std::string> AskOpenJob(QWidget*,
-                                          const std::vector<TJobEntry>& entries) override {
+    std::optional<std::string> AskOpenJob(QWidget*, const std::vector<TJobEntry>& entries,
+                                          const std::string& current) override {
         ListedJobs = entries;
+        OfferedCurrent = current;
+        if (OnAskOpenJob) {
+            OnAskOpenJob();
+        }
         return Next(OpenJobs);
+    }
+    bool AskMakeArchive(QWidget*, const QString& location) override {
+        MakeArchivesAsked << location;
+        if (MakeArchives.empty()) {
+            ADD_FAILURE() << "a question nobody expected";
+            return false;
+        }
+        const bool answer = MakeArchives.front();
+        MakeArchives.pop_front();
+        return answer;
     }
     std::optional<TArchiveChoice> AskArchive(QWidget*, const TArchiveChoice&) override {
         return Next(Archives);
@@ -82,7 +112,9 @@ public:
         OfferedAdds.back().Context.Warning = nullptr;
         return Next(Adds);
     }
-    std::optional<TJobProperties> AskJobProperties(QWidget*, const TJob&) override {
+    std::optional<TJobProperties> AskJobProperties(
+        QWidget*, const TJob&, const std::optional<QString>& windowBudget) override {
+        WindowBudgetsOffered.push_back(windowBudget);
         return Next(Properties);
     }
     std::optional<std::string> AskVoidReason(QWidget*, std::int64_t) override {
@@ -198,8 +230,12 @@ protected:
         return choice;
     }
 
+    // Chooses the archive under Archive…, and says yes to making it when there is none.
     void UseArchive(const std::string& location) {
         jobDialogs_->Archives.push_back(ArchiveAt(location));
+        if (ArchiveFileMissing(location)) {
+            jobDialogs_->MakeArchives.push_back(true);
+        }
         Menu().ArchiveClick();
     }
 
@@ -848,6 +884,125 @@ TEST_F(JobWindowTest, OpenJobListsTheArchivesJobsNewestFirst) {
     EXPECT_EQ(jobDialogs_->ListedJobs[0].Name, "Newer");
     EXPECT_EQ(jobDialogs_->ListedJobs[1].Customer, "City fibre");
     EXPECT_EQ(jobDialogs_->ListedJobs[1].Site, "Tower 2");
+
+    // Asked again, the open job is the one chosen, and the status line no longer says that
+    // the list is coming.
+    QString statusWhenAsked = QStringLiteral("not asked");
+    jobDialogs_->OnAskOpenJob = [&] { statusWhenAsked = Status(); };
+    jobDialogs_->OpenJobs.push_back(std::nullopt);
+    Menu().OpenJobClick();
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Listing the jobs of ")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return jobDialogs_->OpenJobs.empty(); }, PatientWaitMs));
+    EXPECT_EQ(jobDialogs_->OfferedCurrent, "Older");
+    EXPECT_EQ(statusWhenAsked, QString());
+    // The dialog itself starts on the job given, else on the newest.
+    TQtJobDialogs dialogs;
+    for (const std::string& current : {std::string("Older"), std::string()}) {
+        QString chosen;
+        TModalWatch watch([&](QWidget* dialog) {
+            auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("lstJobs"));
+            ASSERT_TRUE(list && list->currentItem());
+            chosen = list->currentItem()->text(0);
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        const auto name = dialogs.AskOpenJob(frm_.get(), jobDialogs_->ListedJobs, current);
+        ASSERT_TRUE(watch.Seen());
+        const std::string expected = current.empty() ? "Newer" : current;
+        EXPECT_EQ(chosen.toStdString(), expected);
+        EXPECT_EQ(name, expected);
+    }
+}
+
+// The Archive dialog's password hint and every column of Open job's list are read whole at
+// the sizes the dialogs open with.
+TEST_F(JobWindowTest, TheArchiveHintAndTheJobListShowWhole) {
+    // A short default location, which leaves the dialog no wider than its fields make it.
+    const QByteArray before = qgetenv("MERIDAX_ARCHIVE");
+    qputenv("MERIDAX_ARCHIVE", "/a.sqlite");
+    const auto restore = std::shared_ptr<void>(nullptr, [&](void*) {
+        before.isNull() ? qunsetenv("MERIDAX_ARCHIVE") : qputenv("MERIDAX_ARCHIVE", before);
+    });
+    TQtJobDialogs dialogs;
+    TModalWatch archive([](QWidget* dialog) {
+        auto* password = dialog->findChild<QLineEdit*>(QStringLiteral("edtPassword"));
+        ASSERT_TRUE(password);
+        EXPECT_TRUE(password->placeholderText().startsWith(QStringLiteral("kept until")));
+        EXPECT_TRUE(ShowsPlaceholderWhole(*password));
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    EXPECT_FALSE(dialogs.AskArchive(frm_.get(), TArchiveChoice{}).has_value());
+    ASSERT_TRUE(archive.Seen());
+
+    TJobEntry entry;
+    entry.Name = "Riser 4, Main Street office building A, floors 1 to 12";
+    entry.Customer = "City fibre network services of the north district";
+    entry.Site = "Tower 2, basement plant room";
+    entry.Downloads = 12;
+    entry.LastAddedAt = "2026-11-02T10:15:00Z";
+    TModalWatch list([](QWidget* dialog) {
+        auto* jobs = dialog->findChild<QTreeWidget*>(QStringLiteral("lstJobs"));
+        ASSERT_TRUE(jobs);
+        const QHeaderView& header = *jobs->header();
+        for (int column = 0; column < jobs->columnCount(); ++column) {
+            EXPECT_GE(header.sectionSize(column),
+                      jobs->fontMetrics().horizontalAdvance(jobs->topLevelItem(0)->text(column)))
+                << column;
+            EXPECT_LE(header.sectionViewportPosition(column) + header.sectionSize(column),
+                      jobs->viewport()->width())
+                << column;
+        }
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    EXPECT_FALSE(dialogs.AskOpenJob(frm_.get(), {entry}, "").has_value());
+    ASSERT_TRUE(list.Seen());
+
+    // New job's fields show a name as long as a street address whole.
+    TModalWatch newJob([&](QWidget* dialog) {
+        for (const char* name : {"edtName", "edtCustomer", "edtSite", "edtContractor"}) {
+            auto* field = dialog->findChild<QLineEdit*>(QLatin1String(name));
+            ASSERT_TRUE(field);
+            field->setPlaceholderText(QStringLiteral("Riser 4, Main Street office building A"));
+            EXPECT_TRUE(ShowsPlaceholderWhole(*field)) << name;
+        }
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    EXPECT_FALSE(dialogs.AskNewJob(frm_.get()).has_value());
+    ASSERT_TRUE(newJob.Seen());
+}
+
+// A file named under Archive… that is no archive is made only when the user says so; listing
+// the jobs of a missing archive makes none, and New job… makes it.
+TEST_F(JobWindowTest, AnArchiveIsMadeOnlyByTheUsersWordOrANewJob) {
+    const std::string typo = dir_->File("nonexistent/dir/a.sqlite");
+    jobDialogs_->Archives.push_back(ArchiveAt(typo));
+    jobDialogs_->MakeArchives.push_back(false);
+    Menu().ArchiveClick();
+    EXPECT_EQ(jobDialogs_->MakeArchivesAsked, QStringList{QString::fromStdString(typo)});
+    EXPECT_EQ(Status().toStdString(), "Archive not changed: no archive at " + typo);
+    EXPECT_FALSE(Jobs().HasArchive());
+
+    // Chosen in an earlier run and gone since: Open job… tells so, and asks nothing.
+    const std::string gone = dir_->File("gone/jobs.sqlite");
+    TJobSettings().Store(ArchiveAt(gone));
+    Menu().OpenJobClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Status().contains(QStringLiteral("failed")); },
+                                PatientWaitMs));
+    EXPECT_EQ(Status().toStdString(),
+              "Listing the jobs failed: there is no archive " + gone +
+                  ": New job\u2026 makes one there, Archive\u2026 chooses another");
+    EXPECT_FALSE(std::filesystem::exists(dir_->File("gone")));
+    EXPECT_FALSE(std::filesystem::exists(dir_->File("nonexistent")));
+    ASSERT_NO_FATAL_FAILURE(MakeJob("Riser"));
+    EXPECT_EQ(OpenArchive(gone, TArchiveCreation::MustExist)->ListJobs().size(), 1u);
+
+    // Yes makes the archive at once.
+    const std::string made = dir_->File("made.sqlite");
+    jobDialogs_->Archives.push_back(ArchiveAt(made));
+    jobDialogs_->MakeArchives.push_back(true);
+    Menu().ArchiveClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ArchiveFileMissing(made); }, PatientWaitMs));
+    EXPECT_TRUE(OpenArchive(made, TArchiveCreation::MustExist)->ListJobs().empty());
+    EXPECT_TRUE(jobDialogs_->MakeArchives.empty());
 }
 
 TEST_F(JobWindowTest, ABadBudgetOrLogoIsRefusedWithItsReason) {
@@ -868,6 +1023,66 @@ TEST_F(JobWindowTest, ABadBudgetOrLogoIsRefusedWithItsReason) {
     EXPECT_EQ(Status(), QStringLiteral("Job not changed: %1 is no PNG picture")
                             .arg(QString::fromStdString(dir_->File("logo.png"))));
     EXPECT_TRUE(OpenArchive(dir_->File("jobs.sqlite"))->FindJob("Riser")->Budgets.empty());
+}
+
+// Job properties takes the window's loss budget as its file would hold it and the fibres
+// each cable should have, which the Untested filter then shows; the dialog shows the budget in
+// force and the table as the job has them.
+TEST_F(JobWindowTest, JobPropertiesTakeTheWindowsBudgetAndTheExpectedFibres) {
+    ASSERT_NO_FATAL_FAILURE(MakeRiserWithDownloads());
+    TBudget budget;
+    budget.Name = "Window riser";
+    budget.MaxLossDb = {{1310, 0.45}, {1550, 0.9}};
+    frm_->SetBudget(budget);
+    TJobProperties properties;
+    properties.Customer = "City fibre";
+    properties.UseWindowBudget = true;
+    properties.ExpectedFibres = {{"R", 6}, {"S", 2}};
+    jobDialogs_->Properties.push_back(properties);
+    Menu().JobPropertiesClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Snapshot() && Snapshot()->Job.Budgets.size() == 2; },
+                                PatientWaitMs))
+        << Status().toStdString();
+    EXPECT_EQ(jobDialogs_->WindowBudgetsOffered.back(), QStringLiteral("Window riser"));
+    const TJob job = Snapshot()->Job;
+    EXPECT_EQ(job.Budgets.back().Json, BudgetToJson(budget));
+    EXPECT_EQ(job.ExpectedFibres, (std::map<std::string, int>{{"R", 6}, {"S", 2}}));
+    TfrmJob& window = *JobWindow();
+    window.cbFilter->setCurrentIndex(4);  // Untested
+    QStringList untested;
+    for (int row = 0; row < window.Filtered().rowCount(); ++row) {
+        untested << window.Filtered().index(row, TJobResultsModel::Cable).data().toString() + "/" +
+                        window.Filtered().index(row, TJobResultsModel::Fiber).data().toString();
+    }
+    EXPECT_EQ(untested, (QStringList{"R/6", "S/1", "S/2"}));
+
+    // The Qt dialog shows what the job has; S at 0 and a new cable T give only those changes.
+    TQtJobDialogs dialogs;
+    TModalWatch watch([](QWidget* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Job properties \u2013 Riser"));
+        EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("lblBudgetInForce"))->text(),
+                  QStringLiteral("Window riser"));
+        auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("chkWindowBudget"));
+        ASSERT_TRUE(box && !box->isEnabled());
+        auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("tblExpectedFibres"));
+        ASSERT_TRUE(table && table->rowCount() == 2);
+        EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("R"));
+        EXPECT_EQ(qobject_cast<QSpinBox*>(table->cellWidget(0, 1))->value(), 6);
+        qobject_cast<QSpinBox*>(table->cellWidget(1, 1))->setValue(0);
+        dialog->findChild<QPushButton*>(QStringLiteral("btnAddCable"))->click();
+        table->item(2, 0)->setText(QStringLiteral(" T "));
+        qobject_cast<QSpinBox*>(table->cellWidget(2, 1))->setValue(12);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    const auto given = dialogs.AskJobProperties(frm_.get(), job, std::nullopt);
+    ASSERT_TRUE(watch.Seen());
+    ASSERT_TRUE(given.has_value());
+    EXPECT_FALSE(given->UseWindowBudget);
+    const TJobChanges changes = JobPropertiesChanges(*given, job, std::nullopt);
+    EXPECT_EQ(changes.ExpectedFibres, (std::map<std::string, int>{{"S", 0}, {"T", 12}}));
+    EXPECT_FALSE(changes.BudgetJson.has_value());
+    properties.UseWindowBudget = true;
+    EXPECT_THROW(JobPropertiesChanges(properties, job, std::nullopt), std::runtime_error);
 }
 
 // Root writes any file, so the window that adds runs in a child that became nobody when the

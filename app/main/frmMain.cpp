@@ -143,8 +143,10 @@ void TfrmMain::ConnectCommands() {
     connect(cbPorts, &QComboBox::activated, this, command(&TfrmMain::cbPortsChange));
     connect(btnConnect, &QPushButton::clicked, this,
             sessionCommand(&TDeviceSession::btnConnectClick));
-    connect(btnRefreshPorts, &QPushButton::clicked, this,
-            sessionCommand(&TDeviceSession::btnRefreshPortsClick));
+    connect(btnRefreshPorts, &QPushButton::clicked, this, [this] {
+        RunCommand([this] { btnRefreshPortsClick(); });
+        FollowPortState();
+    });
     connect(btnImport, &QToolButton::clicked, this,
             sessionCommand(&TDeviceSession::btnImportClick));
     connect(btnCheckUnCheckAll, &QPushButton::clicked, this,
@@ -364,7 +366,33 @@ void TfrmMain::imgLogoDblClick(Qt::KeyboardModifiers modifiers) {
 }
 
 void TfrmMain::cbPortsChange() {
+    if (!MayEndImport()) {
+        // The import goes on from its port, which the list shows again.
+        cbPorts->setCurrentIndex(cbPorts->findText(FromBytes(comPort1_->Port)));
+        return;
+    }
+    // The port already shown too: picking it connects afresh.
     btnConnect->click();
+}
+
+void TfrmMain::btnRefreshPortsClick() {
+    if (MayEndImport()) {
+        session_->btnRefreshPortsClick();
+    }
+}
+
+bool TfrmMain::MayEndImport() {
+    if (!session_->ImportUnderWay()) {
+        return true;
+    }
+    // The set shown came from this meter on this port: its size is what the meter held then.
+    std::optional<std::size_t> total;
+    if (!recordsMeter_.empty() && recordsSource_ == comPort1_->Port &&
+        recordsMeter_ == DeviceLineFromLabel(DeviceLabelText())) {
+        total = Merania.size();
+    }
+    return options_.Questions->AskEndImport(this,
+                                            EndImportQuestion(session_->ImportLines(), total));
 }
 
 void TfrmMain::LoadDataToAllListView() {

@@ -148,6 +148,8 @@ public:
     void pgMeraniaChange(int pageShown);
     void imgLogoDblClick(Qt::KeyboardModifiers modifiers);
     void cbPortsChange();
+    // F5: asks first while an import is under way, which the refresh would end.
+    void btnRefreshPortsClick();
     void Exit1Click();
 
     void Serialportsettings1Click();
@@ -221,6 +223,8 @@ private:
     void HighlightShownTab();
     // Offers to save an unsaved import before it is lost; false when the user keeps it.
     bool MayDropImport(const QString& before);
+    // Asks before an import under way is ended; true when none runs or the user agrees.
+    bool MayEndImport();
     void PlaceDeviceBottomButtons();
     void FixOuterWidth();
     void FollowFrame();

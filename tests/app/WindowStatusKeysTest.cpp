@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -146,7 +147,7 @@ TEST_F(TStatusKeysTest, ShortcutsRunTheCommandsAndShowInTooltipsAndMenu) {
     }
     EXPECT_EQ(frm_->ppExportToExcel->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
     EXPECT_EQ(frm_->ppExportToClipboard->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+C")));
-    EXPECT_EQ(frm_->ppExportToExcel->text(), QStringLiteral("Export to Excel"));
+    EXPECT_EQ(frm_->ppExportToExcel->text(), QStringLiteral("Export to Excel\u2026"));
 
     LoadRecords({Absolute("1", "1", 1310, -3.5), Absolute("2", "1", 1310, -3.6)});
     fileDialogs_->Answers = {std::nullopt, std::nullopt, std::nullopt};
@@ -326,4 +327,39 @@ TEST_F(TStatusKeysTest, RefreshOrAnotherPortDuringAnImportAsksFirst) {
     emit frm_->cbPorts->activated(0);
     EXPECT_EQ(questions_->Asked.size(), 3u);
     EXPECT_EQ(waits_, std::vector<int>{100});
+}
+
+TEST_F(TStatusKeysTest, AltLettersAndF10OpenTheMenusWhoseDialogItemsEndInAnEllipsis) {
+    Start();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QMenu* menu;
+    } opens[] = {{Qt::Key_O, Qt::AltModifier, frm_->Edit1},
+                 {Qt::Key_J, Qt::AltModifier, frm_->JobMenu().Menu},
+                 {Qt::Key_F10, Qt::NoModifier, frm_->Edit1}};
+    for (const auto& entry : opens) {
+        QTest::keyClick(frm_.get(), entry.key, entry.modifiers);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return entry.menu->isVisible(); }, PatientWaitMs))
+            << entry.menu->title().toStdString();
+        entry.menu->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !entry.menu->isVisible(); }, PatientWaitMs));
+        frm_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frm_.get()));
+    }
+
+    QStringList captions;
+    for (QMenu* menu : {frm_->Edit1, frm_->PopupMenuExport, frm_->JobMenu().Menu}) {
+        for (const QAction* action : menu->actions()) {
+            EXPECT_FALSE(action->text().contains(QStringLiteral("...")))
+                << action->text().toStdString();
+            if (menu != frm_->JobMenu().Menu && !action->isSeparator()) {
+                captions << action->text();
+            }
+        }
+    }
+    EXPECT_EQ(captions.join(QLatin1Char('|')),
+              QStringLiteral("Serial port settings\u2026|Export settings\u2026|Loss budget\u2026|"
+                             "Exit|Export to Excel\u2026|Export to Clipboard|Export to Excel "
+                             "workbook (.xlsx)\u2026|Export to CSV\u2026|Test report (PDF)\u2026"));
 }

@@ -363,3 +363,18 @@ TEST_F(TStatusKeysTest, AltLettersAndF10OpenTheMenusWhoseDialogItemsEndInAnEllip
                              "Exit|Export to Excel\u2026|Export to Clipboard|Export to Excel "
                              "workbook (.xlsx)\u2026|Export to CSV\u2026|Test report (PDF)\u2026"));
 }
+
+TEST_F(TStatusKeysTest, EscapeSpeaksOfKeptMeasurementsOnlyWhenThereAreSome) {
+    Start();
+    for (const bool filled : {false, true}) {
+        if (filled) {
+            LoadRecords({Absolute("1", "1", 1310, -3.5)});
+        }
+        frm_->SetImportCaption(TDeviceSession::ImportingCaption);
+        QTest::keyClick(frm_.get(), Qt::Key_Escape);
+        EXPECT_FALSE(frm_->Session().ImportUnderWay());
+        EXPECT_EQ(
+            frm_->StatusText().toStdString(),
+            filled ? "Import cancelled; the previous measurements are kept" : "Import cancelled");
+    }
+}

@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
     // when needed.
     TfrmMainOptions options;
     options.SettingsFile = start.SettingsFile;
+    // The desktop's start makes a missing file quietly; a start from a terminal reports it.
+    options.MakeMissingSettings = start.MakeSettingsFolder;
     options.FileDialogs =
         std::make_shared<TQtFileDialogs>(QString::fromStdString(start.DialogFolder));
     TfrmMain frmMain(std::move(options));

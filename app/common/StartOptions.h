@@ -23,7 +23,8 @@ struct TStartOptions {
     std::string SettingsFile;
     // Where the file dialogs start; empty: the working directory.
     std::string DialogFolder;
-    // The settings file's folder is made at start when missing (the user's config folder).
+    // The settings file's folder is made at start when missing (the user's config folder),
+    // and a missing file is made with the defaults instead of being reported.
     bool MakeSettingsFolder = false;
     // What was wrong, for WrongUsage.
     std::string Problem;

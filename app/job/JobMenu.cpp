@@ -38,7 +38,7 @@ TJobMenu::TJobMenu(QMainWindow& window, IJobMenuHost& host, TJobMenuOptions opti
     if (!options_.Dialogs) {
         options_.Dialogs = std::make_shared<TQtJobDialogs>();
     }
-    Menu = window_.menuBar()->addMenu(QStringLiteral("Job"));
+    Menu = window_.menuBar()->addMenu(QStringLiteral("&Job"));
     Menu->setObjectName(QStringLiteral("JobMenu"));
     actNewJob = AddJobAction(Menu, "actNewJob", QStringLiteral("New job\u2026"));
     actOpenJob = AddJobAction(Menu, "actOpenJob", QStringLiteral("Open job\u2026"));

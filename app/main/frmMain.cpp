@@ -30,6 +30,7 @@
 #include "app/main/frmAbout.h"
 #include "export/ClipboardText.h"
 #include "session/ApplicationSettings.h"
+#include "sys/FileErrors.h"
 
 namespace {
 
@@ -143,8 +144,10 @@ void TfrmMain::ConnectCommands() {
     connect(cbPorts, &QComboBox::activated, this, command(&TfrmMain::cbPortsChange));
     connect(btnConnect, &QPushButton::clicked, this,
             sessionCommand(&TDeviceSession::btnConnectClick));
-    connect(btnRefreshPorts, &QPushButton::clicked, this,
-            sessionCommand(&TDeviceSession::btnRefreshPortsClick));
+    connect(btnRefreshPorts, &QPushButton::clicked, this, [this] {
+        RunCommand([this] { btnRefreshPortsClick(); });
+        FollowPortState();
+    });
     connect(btnImport, &QToolButton::clicked, this,
             sessionCommand(&TDeviceSession::btnImportClick));
     connect(btnCheckUnCheckAll, &QPushButton::clicked, this,
@@ -157,8 +160,7 @@ void TfrmMain::ConnectCommands() {
     connect(Exportsettings1, &QAction::triggered, this, command(&TfrmMain::Exportsettings1Click));
     connect(LossBudget1, &QAction::triggered, this, command(&TfrmMain::LossBudget1Click));
     connect(Exit1, &QAction::triggered, this, command(&TfrmMain::Exit1Click));
-    connect(btnCancelImport, &QPushButton::clicked, this,
-            sessionCommand(&TDeviceSession::CancelImport));
+    connect(btnCancelImport, &QPushButton::clicked, this, command(&TfrmMain::btnCancelImportClick));
     connect(ppExportToExcel, &QAction::triggered, this, command(&TfrmMain::ppExportToExcelClick));
     connect(ppExportToClipboard, &QAction::triggered, this,
             command(&TfrmMain::ppExportToClipboardClick));
@@ -180,16 +182,44 @@ void TfrmMain::FormCreate() {
     // The application object switched the C library to the user's locale; number texts
     // always use "." whatever the regional settings.
     std::setlocale(LC_NUMERIC, "C");
-    try {
-        LoadApplicationSettings(comPort1_->Baud, options_.SettingsFile);
-    } catch (const std::exception& e) {
-        ReportError(e.what());
-    }
+    QString said = LoadSettingsAtStart();
     // Kept apart from settings.ini, whose one line holds nothing else.
-    LoadBudget();
+    const QString budgetSaid = LoadBudget();
+    if (!budgetSaid.isEmpty()) {
+        said += (said.isEmpty() ? QString() : QStringLiteral("; ")) + budgetSaid;
+    }
+    if (!said.isEmpty()) {
+        ShowStatusText(said);
+    }
     SetDefaultButtonCaptionsForCheck();
     session_->RememberDesign();
     session_->SetNoConnectedDevice();
+}
+
+QString TfrmMain::LoadSettingsAtStart() {
+    try {
+        LoadApplicationSettings(comPort1_->Baud, options_.SettingsFile);
+        return {};
+    } catch (const EInOutError& e) {
+        if (!options_.MakeMissingSettings || e.code() != std::errc::no_such_file_or_directory) {
+            ReportError(e.what());
+            return {};
+        }
+    } catch (const std::exception& e) {
+        ReportError(e.what());
+        return {};
+    }
+    // The desktop's first start: nothing is wrong, the file is made as closing would make it.
+    const QString file = QString::fromStdString(options_.SettingsFile);
+    try {
+        SaveApplicationSettings(comPort1_->Baud, options_.SettingsFile);
+    } catch (const std::exception& e) {
+        return QStringLiteral(
+                   "No settings file %1, and it could not be made (%2): the defaults "
+                   "are used")
+            .arg(file, FromBytes(e.what()));
+    }
+    return QStringLiteral("No settings file yet: made %1 with the defaults").arg(file);
 }
 
 QMargins TfrmMain::Frame() const {
@@ -364,7 +394,43 @@ void TfrmMain::imgLogoDblClick(Qt::KeyboardModifiers modifiers) {
 }
 
 void TfrmMain::cbPortsChange() {
+    if (!MayEndImport()) {
+        // The import goes on from its port, which the list shows again.
+        cbPorts->setCurrentIndex(cbPorts->findText(FromBytes(comPort1_->Port)));
+        return;
+    }
+    // The port already shown too: picking it connects afresh.
     btnConnect->click();
+}
+
+void TfrmMain::btnRefreshPortsClick() {
+    if (MayEndImport()) {
+        session_->btnRefreshPortsClick();
+    }
+}
+
+void TfrmMain::btnCancelImportClick() {
+    if (!session_->ImportUnderWay()) {
+        return;
+    }
+    session_->CancelImport();
+    if (Merania.empty()) {
+        ShowStatus("Import cancelled");
+    }
+}
+
+bool TfrmMain::MayEndImport() {
+    if (!session_->ImportUnderWay()) {
+        return true;
+    }
+    // The set shown came from this meter on this port: its size is what the meter held then.
+    std::optional<std::size_t> total;
+    if (!recordsMeter_.empty() && recordsSource_ == comPort1_->Port &&
+        recordsMeter_ == DeviceLineFromLabel(DeviceLabelText())) {
+        total = Merania.size();
+    }
+    return options_.Questions->AskEndImport(this,
+                                            EndImportQuestion(session_->ImportLines(), total));
 }
 
 void TfrmMain::LoadDataToAllListView() {

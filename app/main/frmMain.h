@@ -58,6 +58,9 @@ struct TfrmMainOptions {
     std::shared_ptr<IJobDialogs> JobDialogs;
     // Where the Job menu keeps the archive chosen; empty: the user's own settings.
     QString JobSettingsFile;
+    // A missing settings file is made with the defaults and the status line says so (the
+    // desktop's start); otherwise its absence is reported as an error.
+    bool MakeMissingSettings = false;
 };
 
 // The main window: the device session, the three measurement tables and the commands on them;
@@ -148,6 +151,10 @@ public:
     void pgMeraniaChange(int pageShown);
     void imgLogoDblClick(Qt::KeyboardModifiers modifiers);
     void cbPortsChange();
+    // F5: asks first while an import is under way, which the refresh would end.
+    void btnRefreshPortsClick();
+    // Esc and Cancel: the status line speaks of kept measurements only when there are some.
+    void btnCancelImportClick();
     void Exit1Click();
 
     void Serialportsettings1Click();
@@ -211,7 +218,6 @@ private:
     void ShowCounts();
     // The rows of each kind, with their verdicts while a budget judges them.
     std::string CountsText() const;
-    void LoadBudget();
     void JudgeRows();
     // The verdicts of the page's rows for an export; nullptr without a budget.
     const std::vector<TVerdict>* ExportVerdicts(std::vector<TVerdict>& storage) const;
@@ -222,6 +228,12 @@ private:
     void HighlightShownTab();
     // Offers to save an unsaved import before it is lost; false when the user keeps it.
     bool MayDropImport(const QString& before);
+    // Asks before an import under way is ended; true when none runs or the user agrees.
+    bool MayEndImport();
+    // Reads settings.ini at start; what the status line should say of it (a file made).
+    QString LoadSettingsAtStart();
+    // What the status line says of the kept budget at start: in use, or dropped.
+    QString LoadBudget();
     void PlaceDeviceBottomButtons();
     void FixOuterWidth();
     void FollowFrame();

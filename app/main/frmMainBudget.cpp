@@ -43,14 +43,21 @@ void TfrmMain::SetBudget(std::optional<TBudget> budget) {
     StoreBudget(budget_);
 }
 
-void TfrmMain::LoadBudget() {
+QString TfrmMain::LoadBudget() {
     try {
         budget_ = LoadStoredBudget();
     } catch (const EBudgetError& e) {
         budget_.reset();
-        ShowStatus("The kept loss budget no longer reads and was dropped: " +
-                   StatusBytes(e.what()));
+        return FromBytes("The kept loss budget no longer reads and was dropped: " +
+                         StatusBytes(e.what()));
     }
+    if (!budget_) {
+        return {};
+    }
+    // The rows of this run are judged by a budget chosen in an earlier one: the user is told.
+    return budget_->Name.empty()
+               ? QStringLiteral("Loss budget in use (without a name)")
+               : QStringLiteral("Loss budget in use: ") + QString::fromStdString(budget_->Name);
 }
 
 void TfrmMain::JudgeRows() {

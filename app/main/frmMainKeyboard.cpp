@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QKeySequence>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabBar>
@@ -52,6 +53,11 @@ void TfrmMain::BuildKeyboard() {
         // Tab leaves the table for the next control; the arrows move within it.
         view->setTabKeyNavigation(false);
     }
+
+    // F10 opens the first menu, as elsewhere on the desktop.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(Edit1->menuAction()); });
 
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {

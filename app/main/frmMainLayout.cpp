@@ -196,13 +196,15 @@ void TfrmMain::BuildTables() {
 }
 
 void TfrmMain::BuildMenus() {
-    Edit1 = menuBar()->addMenu(QStringLiteral("Options"));
+    // Alt and the underlined letter open a menu; an item that opens a dialog ends in an
+    // ellipsis.
+    Edit1 = menuBar()->addMenu(QStringLiteral("&Options"));
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Serialportsettings1 = Edit1->addAction(QStringLiteral("Serial port settings"));
+    Serialportsettings1 = Edit1->addAction(QStringLiteral("Serial port settings\u2026"));
     Serialportsettings1->setObjectName(QStringLiteral("Serialportsettings1"));
-    Exportsettings1 = Edit1->addAction(QStringLiteral("Export settings"));
+    Exportsettings1 = Edit1->addAction(QStringLiteral("Export settings\u2026"));
     Exportsettings1->setObjectName(QStringLiteral("Exportsettings1"));
-    LossBudget1 = Edit1->addAction(QStringLiteral("Loss budget..."));
+    LossBudget1 = Edit1->addAction(QStringLiteral("Loss budget\u2026"));
     LossBudget1->setObjectName(QStringLiteral("LossBudget1"));
     N1 = Edit1->addSeparator();
     N1->setObjectName(QStringLiteral("N1"));
@@ -211,15 +213,16 @@ void TfrmMain::BuildMenus() {
 
     PopupMenuExport = new QMenu(this);
     PopupMenuExport->setObjectName(QStringLiteral("PopupMenuExport"));
-    ppExportToExcel = PopupMenuExport->addAction(QStringLiteral("Export to Excel"));
+    ppExportToExcel = PopupMenuExport->addAction(QStringLiteral("Export to Excel\u2026"));
     ppExportToExcel->setObjectName(QStringLiteral("ppExportToExcel"));
     ppExportToClipboard = PopupMenuExport->addAction(QStringLiteral("Export to Clipboard"));
     ppExportToClipboard->setObjectName(QStringLiteral("ppExportToClipboard"));
-    ppExportToXlsx = PopupMenuExport->addAction(QStringLiteral("Export to Excel workbook (.xlsx)"));
+    ppExportToXlsx =
+        PopupMenuExport->addAction(QStringLiteral("Export to Excel workbook (.xlsx)\u2026"));
     ppExportToXlsx->setObjectName(QStringLiteral("ppExportToXlsx"));
-    ppExportToCsv = PopupMenuExport->addAction(QStringLiteral("Export to CSV"));
+    ppExportToCsv = PopupMenuExport->addAction(QStringLiteral("Export to CSV\u2026"));
     ppExportToCsv->setObjectName(QStringLiteral("ppExportToCsv"));
-    ppExportToPdf = PopupMenuExport->addAction(QStringLiteral("Test report (PDF)..."));
+    ppExportToPdf = PopupMenuExport->addAction(QStringLiteral("Test report (PDF)\u2026"));
     ppExportToPdf->setObjectName(QStringLiteral("ppExportToPdf"));
 
     TJobMenuOptions jobOptions;

@@ -390,7 +390,7 @@ TEST_F(TExportTest, ExportButtonPopsTheMenuAtItsTopRightCorner) {
               frm_->btnExport->mapToGlobal(QPoint(frm_->btnExport->width(), 0)));
     // The workbook, CSV and report items follow (WorkbookExportTest).
     ASSERT_EQ(frm_->PopupMenuExport->actions().size(), 5);
-    EXPECT_EQ(frm_->PopupMenuExport->actions()[0]->text(), QStringLiteral("Export to Excel"));
+    EXPECT_EQ(frm_->PopupMenuExport->actions()[0]->text(), QStringLiteral("Export to Excel\u2026"));
     EXPECT_EQ(frm_->PopupMenuExport->actions()[1]->text(), QStringLiteral("Export to Clipboard"));
     frm_->PopupMenuExport->close();
 }

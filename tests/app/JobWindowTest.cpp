@@ -327,8 +327,8 @@ protected:
 TEST_F(JobWindowTest, JobMenuSitsBesideOptionsWithTheJobCommandsEnabledByWhatIsOpen) {
     const QList<QAction*> menus = frm_->menuBar()->actions();
     ASSERT_EQ(menus.size(), 2);
-    EXPECT_EQ(menus[0]->text(), QStringLiteral("Options"));
-    EXPECT_EQ(menus[1]->text(), QStringLiteral("Job"));
+    EXPECT_EQ(menus[0]->text(), QStringLiteral("&Options"));
+    EXPECT_EQ(menus[1]->text(), QStringLiteral("&Job"));
     EXPECT_EQ(menus[1]->menu(), Menu().Menu);
     QStringList captions;
     for (const QAction* action : Menu().Menu->actions()) {

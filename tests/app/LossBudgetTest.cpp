@@ -410,6 +410,8 @@ TEST_F(TLossBudgetTest, TheBudgetIsKeptForTheNextStartOutsideSettingsIni) {
 
     CreateWindow();
     EXPECT_EQ(frm_->Budget(), SampleBudget());
+    // The restart says which budget judges the rows.
+    EXPECT_EQ(frm_->StatusText(), QStringLiteral("Loss budget in use: Riser ") + QChar(0xC4));
     LoadRecords(SampleRecords());
     ExpectLooks(TTablePage::Absolute, {Fail1, Plain, Pass6});
     frm_->SetBudget(std::nullopt);

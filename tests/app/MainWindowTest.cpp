@@ -53,12 +53,12 @@ TEST_F(TMainWindowTest, StartShowsNoDeviceWithTheDesignedControls) {
               QSize(TfrmMain::DesignClientWidth, TfrmMain::DesignClientHeight));
     EXPECT_EQ(frm_->BottomMargin(), 6);
     EXPECT_EQ(frm_->PageBottomGap(), 47);
-    EXPECT_EQ(frm_->Edit1->title(), QStringLiteral("Options"));
+    EXPECT_EQ(frm_->Edit1->title(), QStringLiteral("&Options"));
     ASSERT_EQ(frm_->Edit1->actions().size(), 5);
     EXPECT_EQ(frm_->Edit1->actions()[0], frm_->Serialportsettings1);
     EXPECT_EQ(frm_->Edit1->actions()[1], frm_->Exportsettings1);
     EXPECT_EQ(frm_->Edit1->actions()[2], frm_->LossBudget1);
-    EXPECT_EQ(frm_->LossBudget1->text(), QStringLiteral("Loss budget..."));
+    EXPECT_EQ(frm_->LossBudget1->text(), QStringLiteral("Loss budget\u2026"));
     EXPECT_TRUE(frm_->Edit1->actions()[3]->isSeparator());
     EXPECT_EQ(frm_->Edit1->actions()[4], frm_->Exit1);
     EXPECT_EQ(frm_->Exit1->text(), QStringLiteral("Exit"));

@@ -198,8 +198,8 @@ TEST_F(TRealWindowManagerTest, EveryStartReachesTheWorkingHeightAndTheManagerClo
     }
 }
 
-// As the desktop entry starts it: the settings in the XDG config folder (made at the first
-// start), nothing in the working directory.
+// As the desktop entry starts it: the settings in the XDG config folder (made with the defaults
+// at the first start, without the missing file's box), nothing in the working directory.
 TEST_F(TRealWindowManagerTest, UserSettingsLiveInTheConfigFolder) {
     TTempFolder folder("meridax-wm");
     ASSERT_EQ(::mkdir(folder.File("work").c_str(), 0755), 0);
@@ -213,10 +213,14 @@ TEST_F(TRealWindowManagerTest, UserSettingsLiveInTheConfigFolder) {
         TChild app(QStringLiteral(MERIDAX_APP), {QStringLiteral("--user-settings")}, environment,
                    QString::fromStdString(folder.File("work")));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !VisibleWindows().isEmpty(); }, PatientWaitMs));
-        if (first) {
-            ASSERT_NO_FATAL_FAILURE(DismissMissingSettingsBox());
-        }
-        Press(VisibleWindows().constLast(), QStringLiteral("alt+F4"));
+        // No box at the first start: the file is made with the defaults at once.
+        EXPECT_EQ(VisibleWindows().size(), 1);
+        EXPECT_EQ(ReadFileBytes(settings), first ? "00.19200\r\n" : "11,9600\r\n");
+        // Closed only once the manager has framed it, as a user would.
+        const QString window = VisibleWindows().constLast();
+        const QSize working(TfrmMain::OuterWidth, TfrmMain::WorkingOuterHeight);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return OuterSize(window) == working; }, PatientWaitMs));
+        Press(window, QStringLiteral("alt+F4"));
         ASSERT_TRUE(app.Process().waitForFinished(PatientWaitMs));
         EXPECT_EQ(app.Process().exitCode(), 0);
         // Read at the second start: what the first wrote, then a line of the user's own.

@@ -93,6 +93,32 @@ TEST_F(TSettingsTest, ANamedSettingsFileIsReadAndWrittenThere) {
     EXPECT_FALSE(std::filesystem::exists(dir_->File("settings.ini")));
 }
 
+// The desktop's start (--user-settings) makes a missing file with the defaults and says so in
+// the status line; a start from a terminal shows the box.
+TEST_F(TSettingsTest, OnlyTheDesktopsStartMakesAMissingSettingsFileWithoutABox) {
+    TTempFolder config("meridax-config");
+    const std::string file = config.File("settings.ini");
+    for (const bool desktop : {true, false}) {
+        std::filesystem::remove(file);
+        errors_.clear();
+        TfrmMainOptions options;
+        options.SettingsFile = file;
+        options.MakeMissingSettings = desktop;
+        CreateWindow(std::move(options));
+        if (desktop) {
+            EXPECT_EQ(errors_, std::vector<std::string>{});
+            EXPECT_EQ(ReadFileBytes(file), "00.19200\r\n");
+            EXPECT_EQ(frm_->StatusText().toStdString(),
+                      "No settings file yet: made " + file + " with the defaults");
+        } else {
+            EXPECT_EQ(errors_, std::vector<std::string>{"File not found"});
+            EXPECT_FALSE(std::filesystem::exists(file));
+            EXPECT_EQ(frm_->StatusText(), QString());
+        }
+        DestroyWindow();
+    }
+}
+
 TEST_F(TSettingsTest, UnwritableSettingsAreReportedAndTheWindowClosesAllTheSame) {
     // A folder in place of the file cannot be replaced by a file.
     ASSERT_EQ(::mkdir(dir_->File("settings.ini").c_str(), 0755), 0);

@@ -58,6 +58,17 @@ bool TFakeQuestions::AskReplaceWithNothing(QWidget*, const QString& text) {
     return answer;
 }
 
+bool TFakeQuestions::AskEndImport(QWidget*, const QString& text) {
+    Asked.push_back(text);
+    if (EndImportAnswers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text.toStdString();
+        return false;
+    }
+    const bool answer = EndImportAnswers.front();
+    EndImportAnswers.pop_front();
+    return answer;
+}
+
 IQuestions::TUnsavedAnswer TFakeQuestions::AskUnsavedImport(QWidget*, const QString& text) {
     Asked.push_back(text);
     if (UnsavedAnswers.empty()) {

@@ -53,10 +53,12 @@ class TFakeQuestions : public IQuestions {
 public:
     std::deque<bool> ReplaceAnswers;
     std::deque<TUnsavedAnswer> UnsavedAnswers;
+    std::deque<bool> EndImportAnswers;
     std::vector<QString> Asked;
 
     bool AskReplaceWithNothing(QWidget* owner, const QString& text) override;
     TUnsavedAnswer AskUnsavedImport(QWidget* owner, const QString& text) override;
+    bool AskEndImport(QWidget* owner, const QString& text) override;
 };
 
 TMeranie Absolute(std::string cable, std::string fiber, double waveLength, double value);

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -146,7 +147,7 @@ TEST_F(TStatusKeysTest, ShortcutsRunTheCommandsAndShowInTooltipsAndMenu) {
     }
     EXPECT_EQ(frm_->ppExportToExcel->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
     EXPECT_EQ(frm_->ppExportToClipboard->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+C")));
-    EXPECT_EQ(frm_->ppExportToExcel->text(), QStringLiteral("Export to Excel"));
+    EXPECT_EQ(frm_->ppExportToExcel->text(), QStringLiteral("Export to Excel\u2026"));
 
     LoadRecords({Absolute("1", "1", 1310, -3.5), Absolute("2", "1", 1310, -3.6)});
     fileDialogs_->Answers = {std::nullopt, std::nullopt, std::nullopt};
@@ -262,4 +263,118 @@ TEST_F(TStatusKeysTest, ClosingWithAnUnsavedImportAsksSaveDiscardOrCancel) {
     EXPECT_FALSE(frm_->isVisible());
     EXPECT_EQ(ReadFileBytes(dir_->File("kept.mxe")), "1@1@1310@-3.5^\r\n");
     EXPECT_EQ(questions_->Asked.size(), 2u);
+}
+
+TEST(EndImportQuestionTest, CountsWhatIsReadAndAboutHowManyWhenKnown) {
+    const struct {
+        std::size_t read;
+        std::optional<std::size_t> total;
+        const char* question;
+    } cases[] = {
+        {2100, 3000,
+         "End the import? 2,100 of about 3,000 records are read; the meter goes on sending for "
+         "a while."},
+        {1, 1,
+         "End the import? 1 of about 1 record is read; the meter goes on sending for a while."},
+        {2100, std::nullopt,
+         "End the import? 2,100 records are read so far; the meter goes on sending for a while."},
+        // More read than the meter held before: no estimate.
+        {12, 3,
+         "End the import? 12 records are read so far; the meter goes on sending for a while."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(EndImportQuestion(c.read, c.total).toStdString(), c.question);
+    }
+}
+
+TEST_F(TStatusKeysTest, RefreshOrAnotherPortDuringAnImportAsksFirst) {
+    // Ports that do not open: a connect tries, waits its 100 ms and fails.
+    ports_ = {"/nonexistent/ttyA", "/nonexistent/ttyB"};
+    Start();
+    // The set shown came from this meter on this port: its size is the estimate.
+    frm_->cbPorts->setCurrentIndex(0);
+    frm_->ComPort1().Port = ports_[0];
+    frm_->SetDeviceLabelText("OLM-45");
+    Import({Absolute("1", "1", 1310, -3.5), Absolute("2", "1", 1310, -3.6),
+            Absolute("3", "1", 1310, -3.7)});
+    frm_->SetImportCaption(TDeviceSession::ImportingCaption);
+    const QString status = frm_->StatusText();
+
+    questions_->EndImportAnswers = {false, false};
+    QTest::keyClick(frm_.get(), Qt::Key_F5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return questions_->Asked.size() == 1; }, PatientWaitMs));
+    EXPECT_EQ(questions_->Asked[0].toStdString(),
+              "End the import? 0 of about 3 records are read; the meter goes on sending for a "
+              "while.");
+    frm_->cbPorts->setCurrentIndex(1);
+    emit frm_->cbPorts->activated(1);
+    ASSERT_EQ(questions_->Asked.size(), 2u);
+    // Both answered No: the import goes on from its port, the list shows it again.
+    EXPECT_TRUE(frm_->Session().ImportUnderWay());
+    EXPECT_EQ(frm_->cbPorts->currentIndex(), 0);
+    EXPECT_EQ(frm_->cbPorts->count(), 2);
+    EXPECT_EQ(frm_->StatusText(), status);
+    EXPECT_TRUE(waits_.empty());
+
+    questions_->EndImportAnswers = {true};
+    frm_->btnRefreshPorts->click();
+    EXPECT_FALSE(frm_->Session().ImportUnderWay());
+    EXPECT_TRUE(frm_->StatusText().endsWith(
+        QStringLiteral("the import was ended and the previous measurements are kept")));
+
+    // No import: picking the port shown connects afresh without a question.
+    frm_->cbPorts->setCurrentIndex(0);
+    emit frm_->cbPorts->activated(0);
+    EXPECT_EQ(questions_->Asked.size(), 3u);
+    EXPECT_EQ(waits_, std::vector<int>{100});
+}
+
+TEST_F(TStatusKeysTest, AltLettersAndF10OpenTheMenusWhoseDialogItemsEndInAnEllipsis) {
+    Start();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QMenu* menu;
+    } opens[] = {{Qt::Key_O, Qt::AltModifier, frm_->Edit1},
+                 {Qt::Key_J, Qt::AltModifier, frm_->JobMenu().Menu},
+                 {Qt::Key_F10, Qt::NoModifier, frm_->Edit1}};
+    for (const auto& entry : opens) {
+        QTest::keyClick(frm_.get(), entry.key, entry.modifiers);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return entry.menu->isVisible(); }, PatientWaitMs))
+            << entry.menu->title().toStdString();
+        entry.menu->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !entry.menu->isVisible(); }, PatientWaitMs));
+        frm_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frm_.get()));
+    }
+
+    QStringList captions;
+    for (QMenu* menu : {frm_->Edit1, frm_->PopupMenuExport, frm_->JobMenu().Menu}) {
+        for (const QAction* action : menu->actions()) {
+            EXPECT_FALSE(action->text().contains(QStringLiteral("...")))
+                << action->text().toStdString();
+            if (menu != frm_->JobMenu().Menu && !action->isSeparator()) {
+                captions << action->text();
+            }
+        }
+    }
+    EXPECT_EQ(captions.join(QLatin1Char('|')),
+              QStringLiteral("Serial port settings\u2026|Export settings\u2026|Loss budget\u2026|"
+                             "Exit|Export to Excel\u2026|Export to Clipboard|Export to Excel "
+                             "workbook (.xlsx)\u2026|Export to CSV\u2026|Test report (PDF)\u2026"));
+}
+
+TEST_F(TStatusKeysTest, EscapeSpeaksOfKeptMeasurementsOnlyWhenThereAreSome) {
+    Start();
+    for (const bool filled : {false, true}) {
+        if (filled) {
+            LoadRecords({Absolute("1", "1", 1310, -3.5)});
+        }
+        frm_->SetImportCaption(TDeviceSession::ImportingCaption);
+        QTest::keyClick(frm_.get(), Qt::Key_Escape);
+        EXPECT_FALSE(frm_->Session().ImportUnderWay());
+        EXPECT_EQ(
+            frm_->StatusText().toStdString(),
+            filled ? "Import cancelled; the previous measurements are kept" : "Import cancelled");
+    }
 }

@@ -81,8 +81,11 @@ TEST_F(TStatusLineTest, RefreshDuringAnImportReplacesItsProgress) {
     ASSERT_TRUE(Importing());
     frm_->ShowImportProgress(6023, 292);
     ASSERT_TRUE(frm_->btnCancelImport->isVisibleTo(frm_.get()));
+    // The refresh asks first; Yes ends the import.
+    questions_->EndImportAnswers = {true};
     QTest::keyClick(frm_.get(), Qt::Key_F5);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Importing(); }, PatientWaitMs));
+    EXPECT_EQ(questions_->Asked.size(), 1u);
     EXPECT_EQ(frm_->StatusText().toStdString(),
               "2 serial ports found: choose one to connect; the import was ended and the "
               "previous measurements are kept");

@@ -43,10 +43,10 @@ TEST_F(TWorkbookExportTest, PopupGainsTheWorkbookCsvAndReportItems) {
     EXPECT_EQ(items[1], frm_->ppExportToClipboard);
     EXPECT_EQ(items[2], frm_->ppExportToXlsx);
     EXPECT_EQ(items[3], frm_->ppExportToCsv);
-    EXPECT_EQ(items[2]->text(), QStringLiteral("Export to Excel workbook (.xlsx)"));
-    EXPECT_EQ(items[3]->text(), QStringLiteral("Export to CSV"));
+    EXPECT_EQ(items[2]->text(), QStringLiteral("Export to Excel workbook (.xlsx)\u2026"));
+    EXPECT_EQ(items[3]->text(), QStringLiteral("Export to CSV\u2026"));
     EXPECT_EQ(items[4], frm_->ppExportToPdf);
-    EXPECT_EQ(items[4]->text(), QStringLiteral("Test report (PDF)..."));
+    EXPECT_EQ(items[4]->text(), QStringLiteral("Test report (PDF)\u2026"));
 }
 
 TEST_F(TWorkbookExportTest, WorkbookHoldsTheTickedRowsOfThePageShownAsNumbers) {

@@ -15,6 +15,7 @@
 #include "archive/EventArchive.h"
 #include "archive/JobLogo.h"
 #include "archive/PostgresErrors.h"
+#include "archive/PostgresEvents.h"
 #include "archive/PostgresLocation.h"
 #include "archive/PostgresReadings.h"
 #include "archive/PostgresSchema.h"
@@ -160,25 +161,9 @@ std::string TPostgresArchive::ProbeReadOnly() {
 
 namespace {
 
-std::vector<TJobEvent> ReadEvents(pqxx::transaction_base& tx, std::int64_t jobId,
-                                  bool jobTargetOnly) {
-    std::vector<TJobEvent> events;
-    for (const pqxx::row& row : tx.exec_params(
-             "SELECT id, origin, author, wall_time, clock, target, field, value, pred FROM events"
-             " WHERE job_id = $1 AND (NOT $2 OR target = 'job') ORDER BY clock, id",
-             jobId, jobTargetOnly)) {
-        events.push_back({row[0].as<std::string>(), row[1].as<std::string>(),
-                          row[2].as<std::string>(), row[3].as<std::string>(),
-                          static_cast<TClock>(row[4].as<std::int64_t>()), row[5].as<std::string>(),
-                          row[6].as<std::string>(), row[7].as<std::string>(),
-                          SplitEventIds(row[8].as<std::string>())});
-    }
-    return events;
-}
-
 TJobView ReadView(pqxx::transaction_base& tx, std::int64_t jobId) {
     TJobView view;
-    view.Events = ReadEvents(tx, jobId, false);
+    view.Events = ReadPostgresEvents(tx, jobId, false);
     for (const pqxx::row& row : tx.exec_params("SELECT number, records_sha256, text_sha256,"
                                                " readings FROM downloads WHERE job_id = $1"
                                                " ORDER BY number",
@@ -205,22 +190,6 @@ std::int64_t DownloadIdOf(pqxx::transaction_base& tx, std::int64_t jobId, std::i
     return row.empty() ? 0 : row[0][0].as<std::int64_t>();
 }
 
-std::int64_t InsertEvents(pqxx::transaction_base& tx, std::int64_t jobId,
-                          const std::vector<TJobEvent>& events) {
-    std::int64_t added = 0;
-    for (const TJobEvent& event : events) {
-        added += tx.exec_params(
-                       "INSERT INTO events(job_id, id, origin, author, wall_time, clock,"
-                       " target, field, value, pred) VALUES ($1, $2, $3, $4, $5, $6, $7,"
-                       " $8, $9, $10) ON CONFLICT DO NOTHING",
-                       jobId, event.Id, event.Origin, event.Author, event.WallTime,
-                       static_cast<std::int64_t>(event.Clock), event.Target, event.Field,
-                       event.Value, JoinEventIds(event.Pred))
-                     .affected_rows();
-    }
-    return added;
-}
-
 std::int64_t InsertRecords(pqxx::transaction_base& tx, std::int64_t jobId,
                            const TNewRecords& records) {
     const pqxx::row added = tx.exec_params1(
@@ -243,7 +212,7 @@ std::vector<TJobListing> TPostgresArchive::ListJobs() {
                  " (SELECT COALESCE(max(wall_time), '') FROM events e WHERE e.job_id = j.id AND"
                  " e.field = 'added') FROM jobs j ORDER BY j.id")) {
             jobs.push_back({row[1].as<std::string>(),
-                            ReadEvents(tx, row[0].as<std::int64_t>(), true),
+                            ReadPostgresEvents(tx, row[0].as<std::int64_t>(), true),
                             row[2].as<std::int64_t>(), row[3].as<std::string>()});
         }
         return jobs;
@@ -301,7 +270,7 @@ TWriteOutcome TPostgresArchive::WriteJob(const std::string& name, TJobPresence p
         const TJobView view = ReadView(tx, jobId);
         const TJobWrite write = decide(view);
         TWriteOutcome result;
-        result.EventsAdded = InsertEvents(tx, jobId, write.Events);
+        result.EventsAdded = InsertPostgresEvents(tx, jobId, write.Events);
         if (write.Records) {
             for (const TDownloadRow& row : view.Downloads) {
                 if (row.RecordsSha256 == write.Records->RecordsSha256)

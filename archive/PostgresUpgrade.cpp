@@ -3,7 +3,7 @@
 #include <pqxx/binarystring>
 #include <pqxx/result>
 
-#include "archive/JobStore.h"
+#include "archive/PostgresEvents.h"
 #include "archive/PostgresReadings.h"
 #include "archive/UpgradeCheck.h"
 #include "jobs/ArchiveErrors.h"
@@ -66,21 +66,6 @@ std::vector<std::pair<std::int64_t, TDownload>> FirstVersionDownloads(pqxx::tran
     return downloads;
 }
 
-std::vector<TJobEvent> ReadBackEvents(pqxx::transaction_base& tx, std::int64_t jobId) {
-    std::vector<TJobEvent> events;
-    for (const pqxx::row& row :
-         tx.exec_params("SELECT id, origin, author, wall_time, clock, target, field, value, pred"
-                        " FROM events WHERE job_id = $1",
-                        jobId)) {
-        events.push_back({row[0].as<std::string>(), row[1].as<std::string>(),
-                          row[2].as<std::string>(), row[3].as<std::string>(),
-                          static_cast<TClock>(row[4].as<std::int64_t>()), row[5].as<std::string>(),
-                          row[6].as<std::string>(), row[7].as<std::string>(),
-                          SplitEventIds(row[8].as<std::string>())});
-    }
-    return events;
-}
-
 void UpgradeJob(pqxx::transaction_base& tx, const std::string& shown, std::int64_t jobId) {
     const TJob job = FirstVersionJob(tx, jobId);
     std::vector<TDownload> downloads;
@@ -90,17 +75,9 @@ void UpgradeJob(pqxx::transaction_base& tx, const std::string& shown, std::int64
                        static_cast<std::int64_t>(download.Readings.size()));
         downloads.push_back(std::move(download));
     }
-    for (const TJobEvent& event : Version1Events(job, downloads)) {
-        tx.exec_params(
-            "INSERT INTO events(job_id, id, origin, author, wall_time, clock, target, field,"
-            " value, pred) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"
-            " ON CONFLICT DO NOTHING",
-            jobId, event.Id, event.Origin, event.Author, event.WallTime,
-            static_cast<std::int64_t>(event.Clock), event.Target, event.Field, event.Value,
-            JoinEventIds(event.Pred));
-    }
-    const std::vector<std::string> differences =
-        UpgradeDifferences(job, downloads, DeriveJobState(job.Name, ReadBackEvents(tx, jobId)));
+    InsertPostgresEvents(tx, jobId, Version1Events(job, downloads));
+    const std::vector<std::string> differences = UpgradeDifferences(
+        job, downloads, DeriveJobState(job.Name, ReadPostgresEvents(tx, jobId, false)));
     if (!differences.empty())
         throw EArchiveError(TArchiveErrc::DatabaseFailed,
                             UpgradeRefusal(shown, job.Name, differences));

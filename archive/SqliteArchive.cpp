@@ -16,6 +16,7 @@
 #include "archive/ArchiveTime.h"
 #include "archive/EventArchive.h"
 #include "archive/JobLogo.h"
+#include "archive/SqliteEvents.h"
 #include "archive/SqliteSchema.h"
 #include "data/Latin1Utf8.h"
 #include "data/MeasurementText.h"
@@ -340,35 +341,9 @@ std::optional<std::int64_t> TSqliteArchive::FindJobId(const std::string& name) {
     return query.Int(0);
 }
 
-std::vector<TJobEvent> TSqliteArchive::ReadEvents(std::int64_t jobId, const char* onlyTarget) {
-    TSqliteStatement query(*connection_,
-                           "SELECT id, origin, author, wall_time, clock, target, field, value, "
-                           "pred FROM events WHERE job_id = ?1 AND (?2 IS NULL OR target = ?2) "
-                           "ORDER BY clock, id");
-    query.Bind(1, jobId);
-    if (onlyTarget != nullptr)
-        query.Bind(2, std::string_view(onlyTarget));
-    else
-        query.BindNull(2);
-    std::vector<TJobEvent> events;
-    while (query.Step()) {
-        TJobEvent& event = events.emplace_back();
-        event.Id = query.Text(0);
-        event.Origin = query.Text(1);
-        event.Author = query.Text(2);
-        event.WallTime = query.Text(3);
-        event.Clock = static_cast<TClock>(query.Int(4));
-        event.Target = query.Text(5);
-        event.Field = query.Text(6);
-        event.Value = query.Text(7);
-        event.Pred = SplitEventIds(query.TextView(8));
-    }
-    return events;
-}
-
 TJobView TSqliteArchive::ReadView(std::int64_t jobId) {
     TJobView view;
-    view.Events = ReadEvents(jobId, nullptr);
+    view.Events = ReadSqliteEvents(*connection_, jobId, nullptr);
     TSqliteStatement rows(*connection_,
                           "SELECT number, records_sha256, text_sha256, readings FROM downloads "
                           "WHERE job_id = ? ORDER BY number");
@@ -393,8 +368,8 @@ std::vector<TJobListing> TSqliteArchive::ListJobs() {
                                "ORDER BY j.id");
         std::vector<TJobListing> jobs;
         while (query.Step()) {
-            jobs.push_back(
-                {query.Text(1), ReadEvents(query.Int(0), JobTarget), query.Int(2), query.Text(3)});
+            jobs.push_back({query.Text(1), ReadSqliteEvents(*connection_, query.Int(0), JobTarget),
+                            query.Int(2), query.Text(3)});
         }
         return jobs;
     });
@@ -434,23 +409,6 @@ std::vector<TStoredReading> TSqliteArchive::ReadRecords(const std::string& name,
         const std::optional<std::int64_t> jobId = FindJobId(name);
         return jobId ? ReadReadings(*jobId, number) : std::vector<TStoredReading>{};
     });
-}
-
-std::int64_t TSqliteArchive::InsertEvents(std::int64_t jobId,
-                                          const std::vector<TJobEvent>& events) {
-    TSqliteStatement insert(*connection_,
-                            "INSERT OR IGNORE INTO events(job_id, id, origin, author, wall_time, "
-                            "clock, target, field, value, pred) VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
-                            "?, ?)");
-    std::int64_t added = 0;
-    for (const TJobEvent& event : events) {
-        insert.Bind(1, jobId).Bind(2, event.Id).Bind(3, event.Origin).Bind(4, event.Author);
-        insert.Bind(5, event.WallTime).Bind(6, static_cast<std::int64_t>(event.Clock));
-        insert.Bind(7, event.Target).Bind(8, event.Field).Bind(9, event.Value);
-        insert.Bind(10, JoinEventIds(event.Pred)).Run();
-        added += connection_->Changes();
-    }
-    return added;
 }
 
 std::int64_t TSqliteArchive::InsertRecords(std::int64_t jobId, const TNewRecords& records) {
@@ -505,7 +463,7 @@ TWriteOutcome TSqliteArchive::WriteJob(const std::string& name, TJobPresence pre
         const TJobView view = ReadView(*jobId);
         const TJobWrite write = decide(view);
         TWriteOutcome result;
-        result.EventsAdded = InsertEvents(*jobId, write.Events);
+        result.EventsAdded = InsertSqliteEvents(*connection_, *jobId, write.Events);
         if (write.Records) {
             for (const TDownloadRow& row : view.Downloads) {
                 if (row.RecordsSha256 == write.Records->RecordsSha256)

@@ -50,9 +50,7 @@ private:
     void RequireWritable();
     void BackUpBeforeUpgrade(int version);
     std::optional<std::int64_t> FindJobId(const std::string& name);
-    std::vector<TJobEvent> ReadEvents(std::int64_t jobId, const char* onlyTarget);
     TJobView ReadView(std::int64_t jobId);
-    std::int64_t InsertEvents(std::int64_t jobId, const std::vector<TJobEvent>& events);
     std::int64_t InsertRecords(std::int64_t jobId, const TNewRecords& records);
     void InsertReadings(std::int64_t downloadId, const std::vector<TStoredReading>& readings);
     std::vector<TStoredReading> ReadReadings(std::int64_t jobId, std::int64_t number);

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "archive/JobStore.h"
+#include "archive/SqliteEvents.h"
 #include "archive/UpgradeCheck.h"
 #include "data/Latin1Utf8.h"
 #include "jobs/JobState.h"
@@ -145,31 +145,7 @@ void WriteSecondVersion(TSqliteConnection& connection, const TFirstVersionJob& j
         download.Bind(4, RecordsSha256(OwnDirections(stored))).Bind(5, stored.Sha256);
         download.Bind(6, static_cast<std::int64_t>(stored.Readings.size())).Run();
     }
-    TSqliteStatement insert(connection,
-                            "INSERT OR IGNORE INTO events(job_id, id, origin, author, wall_time, "
-                            "clock, target, field, value, pred) VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
-                            "?, ?)");
-    for (const TJobEvent& event : events) {
-        insert.Bind(1, job.Id).Bind(2, event.Id).Bind(3, event.Origin).Bind(4, event.Author);
-        insert.Bind(5, event.WallTime).Bind(6, static_cast<std::int64_t>(event.Clock));
-        insert.Bind(7, event.Target).Bind(8, event.Field).Bind(9, event.Value);
-        insert.Bind(10, JoinEventIds(event.Pred)).Run();
-    }
-}
-
-// The events as written, read back, so that the check is of what the archive holds.
-std::vector<TJobEvent> ReadBack(TSqliteConnection& connection, std::int64_t jobId) {
-    TSqliteStatement query(connection,
-                           "SELECT id, origin, author, wall_time, clock, target, field, value, "
-                           "pred FROM events WHERE job_id = ?");
-    query.Bind(1, jobId);
-    std::vector<TJobEvent> events;
-    while (query.Step()) {
-        events.push_back({query.Text(0), query.Text(1), query.Text(2), query.Text(3),
-                          static_cast<TClock>(query.Int(4)), query.Text(5), query.Text(6),
-                          query.Text(7), SplitEventIds(query.TextView(8))});
-    }
-    return events;
+    InsertSqliteEvents(connection, job.Id, events);
 }
 
 }  // namespace
@@ -181,7 +157,8 @@ void UpgradeSqliteArchive(TSqliteConnection& connection, const std::string& path
     for (TFirstVersionJob& job : jobs) {
         ReadFirstVersionDownloads(connection, job);
         WriteSecondVersion(connection, job, Version1Events(job.Job, job.Downloads));
-        const TJobState state = DeriveJobState(job.Job.Name, ReadBack(connection, job.Id));
+        const TJobState state =
+            DeriveJobState(job.Job.Name, ReadSqliteEvents(connection, job.Id, nullptr));
         const std::vector<std::string> differences =
             UpgradeDifferences(job.Job, job.Downloads, state);
         if (!differences.empty()) {
